@@ -1,0 +1,29 @@
+#pragma once
+// What the engine asks of whoever hosts it: the mouse pointer and message boxes belong to the
+// program's screen, so the engine only calls these hooks; without a program they do nothing.
+#include <functional>
+#include <string>
+
+namespace engine {
+
+struct HostHooks {
+    // true: the hourglass (pointer 11); false: the arrow (pointer 1).
+    std::function<void(bool busy)> set_busy_pointer;
+    // A message box with an OK button, shown by the program; returns when it was answered.
+    std::function<void(const std::string& text, const std::string& title)> show_message;
+};
+
+HostHooks& host_hooks();
+
+// The hourglass for the lifetime of one member call, put back on every way out.
+class BusyPointer {
+public:
+    BusyPointer();
+    ~BusyPointer();
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+void show_engine_message(const std::string& text, const std::string& title = "Tavrin");
+
+}  // namespace engine

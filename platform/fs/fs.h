@@ -1,0 +1,134 @@
+#pragma once
+// The machine's drives: Windows paths resolved through dosdevices, with Win32 file semantics.
+// Every path argument is a Windows path ("C:\Documents and Settings\...").
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+class Machine;
+}
+
+namespace platform::fs {
+
+namespace attr {
+constexpr uint32_t ReadOnly = 0x1, Hidden = 0x2, System = 0x4, Directory = 0x10, Archive = 0x20,
+                   Normal = 0x80, ReparsePoint = 0x400;  // a symbolic link
+}
+
+// A failed file operation: the Win32 error code and a message a user can read.
+class FsError : public std::runtime_error {
+public:
+    FsError(uint32_t code, const std::string& message) : std::runtime_error(message), code_(code) {}
+    uint32_t code() const { return code_; }
+
+private:
+    uint32_t code_;
+};
+
+// Win32 error codes used by FsError.
+namespace error {
+constexpr uint32_t FileNotFound = 2, PathNotFound = 3, AccessDenied = 5, NotReady = 21, SharingViolation = 32,
+                   DiskFull = 112, InvalidName = 123, DirNotEmpty = 145, AlreadyExists = 183;
+}
+
+struct FindData {
+    std::string name;  // the entry's own name
+    uint32_t attributes = 0;
+    uint64_t size = 0;
+    int64_t write_time = 0;  // seconds since 1970
+};
+
+enum class DriveType : uint32_t { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6 };
+
+struct FreeSpace {
+    uint64_t free_bytes = 0;
+    uint64_t total_bytes = 0;
+    // The classic per-cluster view of the same figures.
+    uint32_t sectors_per_cluster = 8;
+    uint32_t bytes_per_sector = 512;
+    uint32_t free_clusters = 0;
+    uint32_t total_clusters = 0;
+};
+
+// Windows wildcard match ("*" and "?", case-insensitive; "*.*" also matches names without a dot).
+bool wildcard_match(std::string_view pattern, std::string_view name);
+
+// An open file, for the shredder's in-place overwrite and for plain reads and writes.
+class File {
+public:
+    enum class Mode { Read, WriteInPlace /* no truncation */, CreateAlways /* truncate or create */ };
+    File(File&&) noexcept;
+    File& operator=(File&&) noexcept;
+    ~File();
+    uint64_t size() const;
+    void write_at(uint64_t offset, std::span<const uint8_t> data);  // FsError DiskFull when full
+    void append(std::span<const uint8_t> data);
+    size_t read_at(uint64_t offset, std::span<uint8_t> buffer) const;
+    void sync();  // data reaches the device
+    void close();
+
+private:
+    friend class FileSystem;
+    struct Impl;
+    explicit File(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+class FileSystem {
+public:
+    explicit FileSystem(Machine& machine);
+    ~FileSystem();
+
+    // Resolves a Windows path to the host path (case-insensitive per component when the exact
+    // name is absent; the last component may be missing). nullopt: drive not mapped, bad path.
+    std::optional<std::filesystem::path> to_host(std::string_view windows_path) const;
+    // The Windows path of a host path inside one of the drives; nullopt when no drive holds it.
+    std::optional<std::string> to_windows(const std::filesystem::path& host_path) const;
+    // True when the path's drive maps into the machine folder (or outside was allowed).
+    bool may_modify(std::string_view windows_path) const;
+
+    // FindFirstFile/FindNextFile in one call: the entries of the folder matching the pattern's
+    // last component, in directory order, "." and ".." included as Windows lists them.
+    std::vector<FindData> find(std::string_view pattern) const;
+
+    bool exists(std::string_view path) const;
+    bool is_directory(std::string_view path) const;
+    std::optional<uint32_t> attributes(std::string_view path) const;  // nullopt: missing
+    void set_attributes(std::string_view path, uint32_t attributes);
+    std::optional<uint64_t> file_size(std::string_view path) const;
+
+    File open(std::string_view path, File::Mode mode);
+    std::string read_text(std::string_view path) const;                 // FsError when unreadable
+    void write_text(std::string_view path, std::string_view contents);  // replaced atomically
+
+    // Destructive operations: refused with FsError(AccessDenied) outside the machine folder.
+    void delete_file(std::string_view path, bool force = false);  // force: read-only too
+    void copy_file(std::string_view from, std::string_view to, bool overwrite = true);
+    void move_file(std::string_view from, std::string_view to);
+    void create_directory(std::string_view path);  // creates missing parents
+    void remove_directory(std::string_view path);  // must be empty
+    // Removes a folder with everything in it, never following links; not forced: a read-only
+    // item stops it (what could be removed is gone). A drive root is refused.
+    void delete_tree(std::string_view path);
+
+    // "A:\", "C:\", ... of the mapped drives, in letter order.
+    std::vector<std::string> drives() const;
+    DriveType drive_type(std::string_view root) const;
+    // statvfs, or the machine's quota for that drive when one is set.
+    FreeSpace free_space(std::string_view root) const;
+    // Limits what the drive reports as its capacity (tests: a wipe never fills the real disk).
+    void set_quota(char drive_letter, std::optional<uint64_t> capacity_bytes);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace platform::fs

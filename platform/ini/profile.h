@@ -1,0 +1,25 @@
+#pragma once
+// The Windows profile-file functions (GetPrivateProfileString & co.) on files of the machine,
+// with their real semantics. Paths are Windows paths; a null pointer has the Win32 meaning
+// (all sections, all keys, delete the key or section).
+#include <cstdint>
+#include <string_view>
+
+namespace platform {
+class Machine;
+}
+
+namespace platform::ini {
+
+// Returns the number of characters copied, without the terminating NUL(s), as Win32 does
+// (size - 1 when a value was cut, size - 2 when a NUL-separated list was cut).
+uint32_t GetPrivateProfileString(Machine& machine, const char* section, const char* key, const char* default_value,
+                                 char* buffer, uint32_t size, std::string_view file);
+uint32_t GetPrivateProfileSectionNames(Machine& machine, char* buffer, uint32_t size, std::string_view file);
+uint32_t GetPrivateProfileSection(Machine& machine, const char* section, char* buffer, uint32_t size,
+                                  std::string_view file);
+// Creates the file, section or key as needed and keeps every other byte of the file as it was.
+bool WritePrivateProfileString(Machine& machine, const char* section, const char* key, const char* value,
+                               std::string_view file);
+
+}  // namespace platform::ini

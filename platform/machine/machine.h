@@ -1,0 +1,71 @@
+#pragma once
+// A machine: a folder in Wine-prefix layout holding a Windows registry and Windows drives.
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "platform/fs/fs.h"
+#include "platform/registry/registry.h"
+
+namespace platform {
+
+struct MachineOptions {
+    // Destructive operations on drives that map outside the machine folder are refused unless set.
+    bool allow_outside_machine = false;
+};
+
+// The folder is missing, is not a machine, or cannot be used now; the message says why.
+class MachineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Machine {
+public:
+    // $XDG_DATA_HOME/tavrin/machine, or ~/.local/share/tavrin/machine.
+    static std::filesystem::path default_sandbox_dir();
+    // Opens the machine at dir; when dir is missing or empty a new sandbox machine is created
+    // there first (Windows XP layout, the registry values the cleaners read, drive C:).
+    static std::unique_ptr<Machine> open_or_create(const std::filesystem::path& dir, MachineOptions options = {},
+                                                   bool* created = nullptr);
+    // Opens an existing machine; MachineError when dir is not one.
+    static std::unique_ptr<Machine> open(const std::filesystem::path& dir, MachineOptions options = {});
+
+    ~Machine();
+    const std::filesystem::path& dir() const;
+    const MachineOptions& options() const;
+    registry::Registry& registry();
+    fs::FileSystem& files();
+
+    std::string user_name() const;
+    // Windows version as Wine names it ("winxp", "win98", ...), read as design describes.
+    std::string windows_version() const;
+    // Flush point: every change made so far reaches the files of the machine folder.
+    void flush();
+
+private:
+    Machine(std::filesystem::path dir, MachineOptions options);
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The machine every engine object works on (the program opens one at start; tests one per test).
+Machine& current_machine();  // MachineError when none is set
+bool has_current_machine();
+void set_current_machine(Machine* machine);
+
+// One running program per machine. Throws MachineError with a clear message when another
+// program holds the machine, or when a wineserver is serving it.
+class MachineLock {
+public:
+    explicit MachineLock(const Machine& machine);
+    ~MachineLock();
+    MachineLock(const MachineLock&) = delete;
+    MachineLock& operator=(const MachineLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace platform

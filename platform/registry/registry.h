@@ -1,0 +1,103 @@
+#pragma once
+// The machine's Windows registry, kept in Wine's hive files (system.reg, user.reg, userdef.reg),
+// with the Win32 semantics of the ANSI registry functions. Text crosses this API as UTF-8.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::registry {
+
+enum class Root : uint32_t {
+    ClassesRoot = 0x80000000u,   // HKLM\Software\Classes
+    CurrentUser = 0x80000001u,   // user.reg
+    LocalMachine = 0x80000002u,  // system.reg
+    Users = 0x80000003u,         // .Default -> userdef.reg, <user SID> -> user.reg
+};
+
+// Win32 error codes, so callers read like the platform they stand in for.
+enum class Status : uint32_t {
+    Ok = 0,
+    FileNotFound = 2,       // key or value missing
+    AccessDenied = 5,
+    InvalidParameter = 87,  // unknown root, empty path where one is required
+    MoreData = 234,
+    NoMoreItems = 259,      // enumeration index past the end
+    KeyHasChildren = 1020,  // single-key deletion of a key with subkeys
+};
+
+// Registry value type codes (REG_SZ = 1, ...).
+namespace type {
+constexpr uint32_t None = 0, Sz = 1, ExpandSz = 2, Binary = 3, Dword = 4, DwordBigEndian = 5, Link = 6,
+                   MultiSz = 7, ResourceList = 8, FullResourceDescriptor = 9, ResourceRequirementsList = 10,
+                   Qword = 11;
+}
+
+// A value as the ANSI functions see it: string types hold UTF-8 with their terminating NUL(s)
+// (REG_MULTI_SZ: items each ended by NUL plus a final NUL), every other type its raw bytes.
+struct Value {
+    uint32_t type = type::None;
+    std::vector<uint8_t> data;
+};
+
+struct KeyInfo {
+    uint32_t subkey_count = 0;
+    uint32_t value_count = 0;
+    uint32_t max_subkey_name_length = 0;
+    uint32_t max_value_name_length = 0;  // in characters, without the terminating NUL
+};
+
+// Thrown when a hive file cannot be read: names the file and the line. The file is left alone.
+class HiveError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Registry {
+public:
+    // Loads the three hive files of the machine folder (a missing file is an empty hive).
+    // user_sid names the current user's key under HKEY_USERS (the SID in user.reg's header).
+    explicit Registry(const std::filesystem::path& machine_dir);
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // Paths are below the root, components separated by "\", no leading backslash; "" is the root.
+    bool key_exists(Root root, std::string_view path) const;
+    Status create_key(Root root, std::string_view path);  // creates missing parents too
+    Status delete_key(Root root, std::string_view path);  // KeyHasChildren while subkeys exist
+    Status query_value(Root root, std::string_view path, std::string_view name, Value& out) const;
+    // The key must exist (as after RegOpenKeyEx); "" names the default value.
+    Status set_value(Root root, std::string_view path, std::string_view name, uint32_t type,
+                     std::span<const uint8_t> data);
+    Status delete_value(Root root, std::string_view path, std::string_view name);
+    // Enumeration by index in the order Wine keeps (sorted case-insensitively; a file's own order kept).
+    Status enum_key(Root root, std::string_view path, uint32_t index, std::string& name) const;
+    Status enum_value(Root root, std::string_view path, uint32_t index, std::string& name,
+                      Value* value = nullptr) const;
+    Status query_info(Root root, std::string_view path, KeyInfo& info) const;
+
+    // Convenience over the above.
+    std::vector<std::string> subkey_names(Root root, std::string_view path) const;
+    std::vector<std::string> value_names(Root root, std::string_view path) const;
+
+    const std::string& user_sid() const;
+
+    // Flush point: writes every changed hive atomically (temporary file, fsync, rename).
+    void flush();
+    bool has_unsaved_changes() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Parses "HKEY_CURRENT_USER" (any case; also "HKCU" & co.) into a root; false when unknown.
+bool parse_root_name(std::string_view name, Root& root);
+// "HKEY_CURRENT_USER" for a root; "" for anything else.
+std::string root_name(uint32_t root);
+
+}  // namespace platform::registry
