@@ -1,0 +1,77 @@
+#include "tests/unit/support/temp_machine.h"
+
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include "platform/machine/install.h"
+
+namespace tavrin_test {
+
+namespace {
+
+std::filesystem::path make_temp_folder() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto dir = std::filesystem::temp_directory_path() / ("tavrin-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(dir)) return dir;
+    }
+    throw std::runtime_error("cannot create a temporary folder for a test machine");
+}
+
+// Tests make files and folders read-only on purpose; give the owner write access back so that
+// the whole tree can go (never through a symbolic link: a test's link may point anywhere).
+void make_removable(const std::filesystem::path& dir) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (auto it = fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        if (it->is_symlink(ec)) continue;
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+}
+
+}  // namespace
+
+TempMachine::TempMachine(platform::MachineOptions options) : dir_(make_temp_folder()), options_(options) {
+    machine_ = platform::Machine::open_or_create(dir_, options_);
+    platform::install_program_folder(*machine_, TAVRIN_SKIN_DIR);
+    machine_->flush();
+    platform::set_current_machine(machine_.get());
+}
+
+TempMachine::~TempMachine() {
+    if (platform::has_current_machine() && &platform::current_machine() == machine_.get())
+        platform::set_current_machine(nullptr);
+    machine_.reset();
+    make_removable(dir_);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+std::filesystem::path TempMachine::host(std::string_view windows_path) const {
+    auto host_path = machine_->files().to_host(windows_path);
+    if (!host_path) throw std::invalid_argument("no host path for " + std::string(windows_path));
+    return *host_path;
+}
+
+void TempMachine::write_file(std::string_view windows_path, std::string_view contents) const {
+    std::filesystem::path path = host(windows_path);
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
+}
+
+void TempMachine::reopen() {
+    bool was_current = platform::has_current_machine() && &platform::current_machine() == machine_.get();
+    if (was_current) platform::set_current_machine(nullptr);
+    machine_.reset();
+    machine_ = platform::Machine::open(dir_, options_);
+    if (was_current) platform::set_current_machine(machine_.get());
+}
+
+}  // namespace tavrin_test
