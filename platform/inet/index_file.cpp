@@ -1,0 +1,262 @@
+#include "platform/inet/index_file.h"
+
+#include <algorithm>
+#include <span>
+
+namespace platform::inet {
+
+namespace {
+
+constexpr char kMarkerRecord = '+';
+// Erased lines are squeezed out once there are this many and they outnumber the live records,
+// so a long run of deletions rewrites the file a logarithmic number of times.
+constexpr size_t kCompactThreshold = 4096;
+
+std::string escape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case '\t': out += "\\t"; break;
+            case '\r': out += "\\r"; break;
+            case '\n': out += "\\n"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> unescape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i == text.size()) return std::nullopt;
+        switch (text[i]) {
+            case '\\': out += '\\'; break;
+            case 't': out += '\t'; break;
+            case 'r': out += '\r'; break;
+            case 'n': out += '\n'; break;
+            default: return std::nullopt;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string_view> split_tabs(std::string_view line) {
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find('\t', start);
+        parts.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+        if (tab == std::string_view::npos) return parts;
+        start = tab + 1;
+    }
+}
+
+bool is_blank(std::string_view line) {
+    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\r'; });
+}
+
+std::string record_line(const IndexFile::Record& record) {
+    std::string line(1, kMarkerRecord);
+    line += '\t';
+    line += escape(record.key);
+    for (const auto& field : record.fields) {
+        line += '\t';
+        line += escape(field);
+    }
+    return line;
+}
+
+std::span<const uint8_t> bytes_of(std::string_view text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+}  // namespace
+
+IndexFile::IndexFile(fs::FileSystem& files, std::string path, std::string kind, size_t field_count)
+    : files_(files), path_(std::move(path)), kind_(std::move(kind)), field_count_(field_count) {}
+
+std::string IndexFile::header() const { return "TAVRIN-INDEX 1 " + kind_; }
+
+void IndexFile::reset() {
+    slots_.clear();
+    slot_of_.clear();
+    unreadable_.clear();
+    live_ = 0;
+    erased_lines_ = 0;
+    known_size_.reset();
+    ends_with_newline_ = true;
+}
+
+void IndexFile::refresh() {
+    auto size = files_.file_size(path_);
+    if (loaded_ && size == known_size_) return;
+    reset();
+    loaded_ = true;
+    if (!size) return;
+    load(files_.read_text(path_));
+}
+
+void IndexFile::load(const std::string& text) {
+    reset();
+    loaded_ = true;
+    known_size_ = text.size();
+    ends_with_newline_ = text.empty() || text.back() == '\n';
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string_view line(text.data() + start, end - start);
+        if (start == 0 && line == header()) {
+            // the header is not a record
+        } else {
+            read_line(line, start);
+        }
+        start = end + 1;
+    }
+}
+
+void IndexFile::read_line(std::string_view line, uint64_t offset) {
+    if (is_blank(line)) {
+        if (!line.empty()) ++erased_lines_;
+        return;
+    }
+    // A file edited by hand on Windows may carry CR LF line ends.
+    std::string_view content = line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
+    auto parts = split_tabs(content);
+    std::optional<Record> record;
+    if (parts.size() == field_count_ + 2 && parts[0].size() == 1 && parts[0][0] == kMarkerRecord) {
+        record.emplace();
+        auto key = unescape(parts[1]);
+        if (key && !key->empty()) record->key = std::move(*key);
+        else record.reset();
+        for (size_t i = 2; record && i < parts.size(); ++i) {
+            auto field = unescape(parts[i]);
+            if (field) record->fields.push_back(std::move(*field));
+            else record.reset();
+        }
+    }
+    if (!record) {
+        unreadable_.emplace_back(line);
+        return;
+    }
+    Slot slot{std::move(*record), offset, line.size()};
+    auto found = slot_of_.find(slot.record.key);
+    if (found == slot_of_.end()) {
+        slot_of_.emplace(slot.record.key, slots_.size());
+        slots_.push_back(std::move(slot));
+        ++live_;
+    } else {
+        // A later line for the same key is the newer one; the older line is now dead weight.
+        slots_[found->second] = std::move(slot);
+        ++erased_lines_;
+    }
+}
+
+std::vector<IndexFile::Record> IndexFile::records() {
+    refresh();
+    std::vector<Record> out;
+    out.reserve(live_);
+    for (const auto& slot : slots_)
+        if (slot) out.push_back(slot->record);
+    return out;
+}
+
+std::optional<IndexFile::Record> IndexFile::find(std::string_view key) {
+    refresh();
+    auto found = slot_of_.find(std::string(key));
+    if (found == slot_of_.end()) return std::nullopt;
+    return slots_[found->second]->record;
+}
+
+uint64_t IndexFile::append(const std::string& line) {
+    if (!known_size_) {
+        std::string text = header() + "\n" + line + "\n";
+        files_.write_text(path_, text);
+        known_size_ = text.size();
+        ends_with_newline_ = true;
+        return header().size() + 1;
+    }
+    // A line cut short by a crash must not swallow the record that follows it.
+    std::string text = (ends_with_newline_ ? "" : "\n") + line + "\n";
+    uint64_t offset = *known_size_ + (ends_with_newline_ ? 0 : 1);
+    auto file = files_.open(path_, fs::File::Mode::WriteInPlace);
+    file.append(bytes_of(text));
+    file.close();
+    *known_size_ += text.size();
+    ends_with_newline_ = true;
+    return offset;
+}
+
+void IndexFile::blank_out(const Slot& slot) {
+    std::string spaces(slot.length, ' ');
+    auto file = files_.open(path_, fs::File::Mode::WriteInPlace);
+    file.write_at(slot.offset, bytes_of(spaces));
+    file.close();
+    ++erased_lines_;
+}
+
+void IndexFile::put(const Record& record) {
+    refresh();
+    std::string line = record_line(record);
+    auto found = slot_of_.find(record.key);
+    Slot slot{record, 0, line.size()};
+    slot.offset = append(line);
+    if (found == slot_of_.end()) {
+        slot_of_.emplace(record.key, slots_.size());
+        slots_.push_back(std::move(slot));
+        ++live_;
+    } else {
+        Slot old = std::move(*slots_[found->second]);
+        slots_[found->second] = std::move(slot);
+        blank_out(old);
+    }
+    compact_when_worthwhile();
+}
+
+bool IndexFile::erase(std::string_view key) {
+    refresh();
+    auto found = slot_of_.find(std::string(key));
+    if (found == slot_of_.end()) return false;
+    blank_out(*slots_[found->second]);
+    slots_[found->second].reset();
+    slot_of_.erase(found);
+    --live_;
+    compact_when_worthwhile();
+    return true;
+}
+
+void IndexFile::clear() {
+    refresh();
+    if (!known_size_) return;
+    reset();
+    std::string text = header() + "\n";
+    files_.write_text(path_, text);
+    load(text);
+}
+
+size_t IndexFile::unreadable_lines() {
+    refresh();
+    return unreadable_.size();
+}
+
+void IndexFile::compact_when_worthwhile() {
+    if (erased_lines_ >= kCompactThreshold && erased_lines_ > live_) rewrite();
+}
+
+void IndexFile::rewrite() {
+    std::string text = header() + "\n";
+    for (const auto& slot : slots_)
+        if (slot) text += record_line(slot->record) + "\n";
+    for (const auto& line : unreadable_) text += line + "\n";
+    files_.write_text(path_, text);
+    load(text);
+}
+
+}  // namespace platform::inet

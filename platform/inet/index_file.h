@@ -1,0 +1,91 @@
+#pragma once
+// The index behind the machine's URL cache and URL history: a UTF-8 text file inside the
+// cache or history folder, written as an append-only log so that deleting one entry costs one
+// short append instead of rewriting thousands of records.
+//
+// Format (one record per line, LF-terminated, fields separated by TAB):
+//
+//     TAVRIN-INDEX 1 <kind>                        header, <kind> is "cache" or "history"
+//     +<TAB>key<TAB>field 1<TAB>...<TAB>field N    one record
+//     <spaces>                                     an erased record
+//
+// Inside keys and fields a backslash, TAB, CR and LF are written as \\, \t, \r and \n.
+// Erasing a record overwrites its line in place with spaces: a privacy tool must not leave the
+// URL it was asked to remove in the file, as a tombstone line would. New and replaced records
+// are appended; a later line for the same key wins.
+// A line that does not parse (wrong field count, bad escape, unknown marker) is skipped when
+// reading and kept verbatim when the file is rewritten: damage costs the damaged entry, never
+// the index. The file is rewritten (atomically) only to squeeze out erased lines or to clear it.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/fs/fs.h"
+
+namespace platform::inet {
+
+class IndexFile {
+public:
+    struct Record {
+        std::string key;
+        std::vector<std::string> fields;
+    };
+
+    // path: Windows path of the index file; kind names it in the header; every record of this
+    // index has exactly field_count fields after its key.
+    IndexFile(fs::FileSystem& files, std::string path, std::string kind, size_t field_count);
+
+    const std::string& path() const { return path_; }
+
+    // Live records in the order they were first added.
+    std::vector<Record> records();
+    std::optional<Record> find(std::string_view key);
+    // Adds the record, or replaces the one with the same key (keeping its position).
+    void put(const Record& record);
+    // false when no record has that key.
+    bool erase(std::string_view key);
+    // Leaves an index with no records and no damaged lines.
+    void clear();
+    // Lines of the file that could not be read (header included when it is damaged).
+    size_t unreadable_lines();
+
+private:
+    struct Slot {
+        Record record;
+        uint64_t offset = 0;  // of its line in the file
+        size_t length = 0;    // of its line, without the LF
+    };
+
+    void refresh();
+    void reset();
+    void load(const std::string& text);
+    void read_line(std::string_view line, uint64_t offset);
+    // Appends one record line; returns the offset it landed at.
+    uint64_t append(const std::string& line);
+    void blank_out(const Slot& slot);
+    void compact_when_worthwhile();
+    void rewrite();
+    std::string header() const;
+
+    fs::FileSystem& files_;
+    std::string path_;
+    std::string kind_;
+    size_t field_count_;
+
+    std::vector<std::optional<Slot>> slots_;  // in first-added order; nullopt once erased
+    std::unordered_map<std::string, size_t> slot_of_;
+    std::vector<std::string> unreadable_;
+    size_t live_ = 0;
+    size_t erased_lines_ = 0;  // lines of spaces waiting for the next rewrite
+    // What the file looked like after our last read or write; a different size means someone
+    // else wrote it and the records are read again.
+    std::optional<uint64_t> known_size_;
+    bool ends_with_newline_ = true;
+    bool loaded_ = false;
+};
+
+}  // namespace platform::inet
