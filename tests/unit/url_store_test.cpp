@@ -1,0 +1,210 @@
+// The machine's URL cache and URL history on a real temporary machine.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/inet/filetime.h"
+#include "platform/inet/index_file.h"
+#include "platform/inet/url_cache.h"
+#include "platform/inet/url_history.h"
+#include "tests/unit/support/temp_machine.h"
+
+namespace {
+
+using platform::inet::IndexFile;
+using platform::inet::UrlCache;
+using platform::inet::UrlHistory;
+
+constexpr const char* kCache = "C:\\Cache Test";
+constexpr const char* kHistory = "C:\\History Test";
+
+std::string read_host(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class UrlStoreTest : public tavrin_test::MachineTest {
+protected:
+    platform::fs::FileSystem& files() { return machine().files(); }
+    std::string cache_index_text() { return read_host(temp.host(std::string(kCache) + "\\urlcache.idx")); }
+};
+
+std::vector<std::string> urls_of(const std::vector<platform::inet::CacheEntry>& entries) {
+    std::vector<std::string> urls;
+    for (const auto& entry : entries) urls.push_back(entry.source_url);
+    return urls;
+}
+
+TEST_F(UrlStoreTest, CacheKeepsEntriesInOrderAndRemovesCopyThenRecord) {
+    UrlCache cache(files(), kCache);
+    auto a = cache.add("http://a.example/logo.gif", "GIF89a");
+    auto b = cache.add("http://b.example/", "<html>");
+    auto c = cache.add("http://c.example/x.js?v=2", "var x;");
+    EXPECT_EQ(urls_of(cache.entries()),
+              (std::vector<std::string>{"http://a.example/logo.gif", "http://b.example/", "http://c.example/x.js?v=2"}));
+    EXPECT_EQ(read_host(temp.host(a.local_file)), "GIF89a");
+    EXPECT_EQ(b.size, 6u);
+
+    EXPECT_TRUE(cache.remove("http://b.example/"));
+    EXPECT_FALSE(cache.remove("http://b.example/"));
+    EXPECT_FALSE(std::filesystem::exists(temp.host(b.local_file)));
+    EXPECT_TRUE(std::filesystem::exists(temp.host(c.local_file)));
+
+    // A new reader (the next run of the program) sees the same cache.
+    UrlCache again(files(), std::string(kCache) + "\\");
+    EXPECT_EQ(urls_of(again.entries()), (std::vector<std::string>{"http://a.example/logo.gif", "http://c.example/x.js?v=2"}));
+    // The removed URL is not left behind in the index.
+    EXPECT_EQ(cache_index_text().find("b.example"), std::string::npos);
+}
+
+TEST_F(UrlStoreTest, CacheReplacesEntryOfSameUrlAndKeepsNamesApart) {
+    UrlCache cache(files(), kCache);
+    auto first = cache.add("http://a.example/img/pic.png", "one");
+    auto other = cache.add("http://b.example/pic.png", "two");
+    EXPECT_NE(first.local_file, other.local_file);
+    cache.add("http://a.example/img/pic.png", "three");
+    ASSERT_EQ(cache.entries().size(), 2u);
+    size_t copies = 0;  // the replaced copy is gone, not orphaned
+    for (auto& item : std::filesystem::recursive_directory_iterator(temp.host(kCache)))
+        copies += item.is_regular_file() && item.path().filename() != "urlcache.idx";
+    EXPECT_EQ(copies, 2u);
+    EXPECT_EQ(cache.entries()[0].size, 5u);
+    EXPECT_EQ(read_host(temp.host(cache.entries()[0].local_file)), "three");
+}
+
+TEST_F(UrlStoreTest, EmptyOrMissingCacheHasNoEntries) {
+    UrlCache missing(files(), kCache);
+    EXPECT_TRUE(missing.entries().empty());
+    EXPECT_FALSE(missing.remove("http://a.example/"));
+
+    // A missing Shell Folders value gives an empty folder name: it must not mean "here".
+    UrlCache unnamed(files(), "");
+    EXPECT_TRUE(unnamed.entries().empty());
+    EXPECT_FALSE(unnamed.remove("http://a.example/"));
+    EXPECT_THROW(unnamed.add("http://a.example/", "x"), platform::fs::FsError);
+    UrlCache relative(files(), "Temporary Internet Files");
+    EXPECT_THROW(relative.add("http://a.example/", "x"), platform::fs::FsError);
+}
+
+TEST_F(UrlStoreTest, DamagedIndexSkipsUnreadableLinesAndKeepsThem) {
+    temp.write_file("C:\\Windows Test\\win.ini", "[windows]");
+    temp.write_file(std::string(kCache) + "\\Content.IE5\\AB\\good[1].htm", "good");
+    temp.write_file(std::string(kCache) + "\\urlcache.idx",
+                    "TAVRIN-INDEX 1 cache\n"
+                    "+\thttp://good.example/\tContent.IE5\\AB\\good[1].htm\t4\t1\n"
+                    "this line is garbage\n"
+                    "+\thttp://short.example/\tonly-two-fields\t4\n"
+                    "+\thttp://escape.example/\tbad\\qescape\t4\t1\n"
+                    "+\thttp://forged.example/\t..\\..\\Windows Test\\win.ini\t9\t1\n"
+                    "+\thttp://size.example/\tContent.IE5\\AB\\x\tbig\t1\n"
+                    "+\thttp://cut.example/\tContent.IE5\\AB\\c");  // cut short by a crash
+    UrlCache cache(files(), kCache);
+    EXPECT_EQ(urls_of(cache.entries()), (std::vector<std::string>{"http://good.example/"}));
+    EXPECT_EQ(cache.unreadable_records(), 6u);
+
+    // A forged record never makes the cache delete a file outside the cache folder.
+    EXPECT_TRUE(cache.remove("http://forged.example/"));
+    EXPECT_TRUE(std::filesystem::exists(temp.host("C:\\Windows Test\\win.ini")));
+
+    // Writing after the cut line starts a fresh line, so the new record is readable.
+    cache.add("http://new.example/a.htm", "new");
+    EXPECT_TRUE(cache.remove("http://good.example/"));
+    UrlCache again(files(), kCache);
+    EXPECT_EQ(urls_of(again.entries()), (std::vector<std::string>{"http://new.example/a.htm"}));
+    EXPECT_NE(cache_index_text().find("this line is garbage"), std::string::npos);
+}
+
+TEST_F(UrlStoreTest, CacheNoticesWhatAnotherReaderWrote) {
+    UrlCache first(files(), kCache);
+    UrlCache second(files(), kCache);
+    first.add("http://a.example/", "a");
+    EXPECT_EQ(second.entries().size(), 1u);
+    second.add("http://b.example/", "b");
+    EXPECT_TRUE(first.remove("http://b.example/"));
+    EXPECT_TRUE(second.entries().size() == 1u && second.entries()[0].source_url == "http://a.example/");
+}
+
+TEST_F(UrlStoreTest, CacheEntryOutsideTheMachineFolderIsRefusedAndKept) {
+    auto outside = temp.dir().parent_path() / (temp.dir().filename().string() + "-outside");
+    std::filesystem::create_directories(outside);
+    std::filesystem::create_directory_symlink(outside, temp.dir() / "dosdevices" / "x:");
+    temp.reopen();
+    {
+        std::ofstream(outside / "urlcache.idx") << "TAVRIN-INDEX 1 cache\n+\thttp://a.example/\tkept.htm\t4\t1\n";
+        std::ofstream(outside / "kept.htm") << "kept";
+        UrlCache cache(files(), "X:\\");
+        ASSERT_EQ(cache.entries().size(), 1u);
+        EXPECT_THROW(cache.remove("http://a.example/"), platform::fs::FsError);
+        EXPECT_TRUE(std::filesystem::exists(outside / "kept.htm"));
+        EXPECT_EQ(cache.entries().size(), 1u);
+    }
+    std::filesystem::remove_all(outside);
+}
+
+TEST_F(UrlStoreTest, IndexSqueezesErasedLinesWithoutLosingRecordsOrDamage) {
+    const std::string path = std::string(kCache) + "\\big.idx";
+    temp.write_file(path, "TAVRIN-INDEX 1 test\nkeep me\n");
+    IndexFile index(files(), path, "test", 1);
+    for (int i = 0; i < 10000; ++i) index.put({"key" + std::to_string(i), {"value\t" + std::to_string(i)}});
+    auto full_size = std::filesystem::file_size(temp.host(path));
+    for (int i = 0; i < 9990; ++i) ASSERT_TRUE(index.erase("key" + std::to_string(i)));
+    EXPECT_LT(std::filesystem::file_size(temp.host(path)), full_size / 10);
+
+    IndexFile reread(files(), path, "test", 1);
+    auto records = reread.records();
+    ASSERT_EQ(records.size(), 10u);
+    EXPECT_EQ(records.front().key, "key9990");
+    EXPECT_EQ(records.front().fields, (std::vector<std::string>{"value\t9990"}));
+    EXPECT_EQ(reread.unreadable_lines(), 1u);
+    EXPECT_NE(read_host(temp.host(path)).find("keep me"), std::string::npos);
+}
+
+TEST_F(UrlStoreTest, HistoryListsFiltersRemovesAndClears) {
+    UrlHistory history(files(), kHistory);
+    history.add("http://news.example/today", "News\ttoday", platform::inet::history_flag::IsTopLevel);
+    history.add("HTTP://NEWS.example/sport", "Sport", 0);
+    history.add("http://mail.example/", "Mail", platform::inet::history_flag::IsTopLevel);
+
+    EXPECT_EQ(history.entries().size(), 3u);
+    auto news = history.entries("http://news.");
+    ASSERT_EQ(news.size(), 2u);
+    EXPECT_EQ(news[0].title, "News\ttoday");
+    EXPECT_EQ(history.entries("", platform::inet::history_flag::QueryTopLevel).size(), 2u);
+    EXPECT_GT(news[0].expires, news[0].last_visited);
+
+    EXPECT_TRUE(history.remove("http://mail.example/"));
+    EXPECT_FALSE(history.remove("http://mail.example/"));
+    UrlHistory again(files(), kHistory);
+    EXPECT_EQ(again.entries().size(), 2u);
+
+    temp.write_file(std::string(kHistory) + "\\urlhistory.idx",
+                    read_host(temp.host(std::string(kHistory) + "\\urlhistory.idx")) + "damaged http://secret.example/\n");
+    again.clear();
+    EXPECT_TRUE(again.entries().empty());
+    EXPECT_EQ(read_host(temp.host(std::string(kHistory) + "\\urlhistory.idx")).find("secret"), std::string::npos);
+}
+
+TEST_F(UrlStoreTest, HistoryWithoutFolderIsEmptyAndRefusesWrites) {
+    UrlHistory history(files(), "");
+    EXPECT_TRUE(history.entries().empty());
+    EXPECT_FALSE(history.remove("http://a.example/"));
+    history.clear();
+    EXPECT_THROW(history.add("http://a.example/", "A", 0), platform::fs::FsError);
+}
+
+TEST(FileTime, LocalDatesKeepDayAndTimeOfDay) {
+    // 15 January 2025 00:00 UTC; no daylight-saving change falls within a day of it.
+    uint64_t moment = platform::inet::filetime_from_unix(1736899200);
+    constexpr uint64_t hour = 36'000'000'000ull;
+    double date = platform::inet::filetime_to_local_date(moment);
+    EXPECT_NEAR(platform::inet::filetime_to_local_date(moment + 24 * hour) - date, 1.0, 1e-9);
+    EXPECT_NEAR(platform::inet::filetime_to_local_date(moment + 6 * hour) - date, 0.25, 1e-9);
+    EXPECT_NEAR(date, 45672.0, 1.0);  // the date value of 15 January 2025, give or take the time zone
+    EXPECT_EQ(platform::inet::filetime_to_local_date(moment), date);
+}
+
+}  // namespace
