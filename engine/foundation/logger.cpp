@@ -1,0 +1,55 @@
+#include "engine/foundation/logger.h"
+
+#include "engine/foundation/clock.h"
+#include "engine/foundation/engine_error.h"
+#include "engine/foundation/engine_folder.h"
+#include "engine/foundation/regional_format.h"
+#include "platform/machine/machine.h"
+
+namespace engine {
+
+TAVRIN_ENGINE_CLASS(Logger, "{2E4BD5FD-D274-4AF9-AC7D-119C3F5A30AB}");
+
+namespace {
+
+constexpr int32_t kPathNotFound = 76;
+constexpr int32_t kPathFileAccessError = 75;
+
+std::string log_line(const LocalTime& time, const std::string& section, const std::string& text) {
+    return "\"" + short_date_text(time) + "     " + time_text(time) + "\"\t" + section + text + "\r\n";
+}
+
+void append(platform::fs::FileSystem& files, const std::string& path, const std::string& line) {
+    auto file = files.open(path, files.exists(path) ? platform::fs::File::Mode::WriteInPlace
+                                                    : platform::fs::File::Mode::CreateAlways);
+    file.append({reinterpret_cast<const uint8_t*>(line.data()), line.size()});
+    file.close();
+}
+
+}  // namespace
+
+std::string log_file_path(int year, int month, int day) {
+    return engine_path("Logs\\" + std::to_string(day) + "-" + std::to_string(month) + "-" + std::to_string(year) +
+                       "_Log.txt");
+}
+
+Variant Logger::AddToLog(std::string& Section, std::string& Txt) {
+    // The file name and the line each read the clock, so a call across midnight may stamp a line
+    // with the next day in the previous day's file.
+    LocalTime day = now();
+    std::string path = log_file_path(day.year, day.month, day.day);
+    auto& files = platform::current_machine().files();
+    if (!files.is_directory(engine_path("Logs"))) {
+        throw EngineError(kPathNotFound, "Tavrin.Logger", "Path not found: " + engine_path("Logs"));
+    }
+    try {
+        append(files, path, log_line(now(), Section, Txt));
+    } catch (const platform::fs::FsError& error) {
+        throw EngineError(kPathFileAccessError, "Tavrin.Logger", std::string("Cannot write ") + path + ": " + error.what());
+    }
+    return {};
+}
+
+std::string Logger::getLogPath() { return engine_folder(); }
+
+}  // namespace engine

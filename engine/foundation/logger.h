@@ -1,0 +1,24 @@
+#pragma once
+// The daily log: one text file per day in the Logs folder of the engine folder, one line per
+// registry deletion or shredded file.
+#include <string>
+
+#include "engine/foundation/class_table.h"
+#include "engine/foundation/variant.h"
+
+namespace engine {
+
+class Logger : public EngineObject {
+public:
+    // Appends "<date>     <time>"<TAB><Section><Txt> CR LF to "<engine folder>\Logs\<d>-<m>-<yyyy>_Log.txt",
+    // creating the day's file. The Logs folder is not created here: a missing folder, like any
+    // failed write, raises an EngineError (source "Tavrin.Logger").
+    Variant AddToLog(std::string& Section, std::string& Txt);
+    // The engine folder, without "\Logs" and without a trailing backslash.
+    std::string getLogPath();
+};
+
+// The Windows path of the log file for a day ("...\Logs\7-12-2026_Log.txt").
+std::string log_file_path(int year, int month, int day);
+
+}  // namespace engine

@@ -1,0 +1,22 @@
+#pragma once
+// Text comparisons the way the Windows APIs the engine stands on make them: ASCII letters only.
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+namespace engine {
+
+inline char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+inline std::string to_upper(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), ascii_upper);
+    return result;
+}
+
+inline bool iequals(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return ascii_upper(x) == ascii_upper(y); });
+}
+
+}  // namespace engine
