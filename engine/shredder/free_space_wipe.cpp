@@ -1,0 +1,96 @@
+#include "engine/shredder/free_space_wipe.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/foundation/engine_error.h"
+
+namespace engine {
+
+namespace {
+
+using platform::fs::File;
+using platform::fs::FileSystem;
+using platform::fs::FsError;
+
+constexpr std::size_t kFillBlockLength = 1 << 20;
+constexpr uint8_t kFillCharacter = '0';
+
+// The wipe files written so far. They are deleted when this goes away, whatever happened, so a
+// failed wipe never leaves the drive full.
+class WipeFiles {
+public:
+    WipeFiles(FileSystem& files, std::string root) : files_(files), root_(std::move(root)) {}
+    ~WipeFiles() {
+        for (const auto& path : paths_) ignore_errors([&] { files_.delete_file(path); });
+    }
+    WipeFiles(const WipeFiles&) = delete;
+    WipeFiles& operator=(const WipeFiles&) = delete;
+
+    bool drive_full() const { return drive_full_; }
+
+    // A new file of up to `length` fill bytes; returns how many the drive took.
+    uint64_t write(const std::string& name, uint64_t length) {
+        static const std::vector<uint8_t> fill(kFillBlockLength, kFillCharacter);
+        const std::string path = root_ + name;
+        File file = files_.open(path, File::Mode::CreateAlways);
+        paths_.push_back(path);
+        uint64_t written = 0;
+        try {
+            while (written < length) {
+                const auto block = static_cast<std::size_t>(std::min<uint64_t>(fill.size(), length - written));
+                file.write_at(written, std::span<const uint8_t>(fill.data(), block));
+                written += block;
+            }
+        } catch (const FsError& error) {
+            if (error.code() != platform::fs::error::DiskFull) throw;
+            drive_full_ = true;
+        }
+        file.close();
+        return written;
+    }
+
+    // Deleting a file whose data still sits in the cache would drop that data unwritten.
+    void sync_all() {
+        for (const auto& path : paths_) files_.open(path, File::Mode::WriteInPlace).sync();
+    }
+
+    void delete_all() {
+        while (!paths_.empty()) {
+            files_.delete_file(paths_.back());
+            paths_.pop_back();
+        }
+    }
+
+private:
+    FileSystem& files_;
+    std::string root_;
+    std::vector<std::string> paths_;
+    bool drive_full_ = false;
+};
+
+}  // namespace
+
+void wipe_free_space(FileSystem& files, const std::string& root, const std::function<void(double)>& progress) {
+    const auto space = files.free_space(root);
+    const uint64_t estimate = space.free_bytes;
+    WipeFiles wipe(files, root);
+    uint64_t written = 0;
+
+    const uint64_t full_chunks = estimate / kWipeChunkLength;
+    for (uint64_t i = 1; i <= full_chunks && !wipe.drive_full(); ++i) {
+        written += wipe.write("TmpShred." + std::to_string(i), kWipeChunkLength);
+        if (!wipe.drive_full()) progress(100.0 * static_cast<double>(written) / static_cast<double>(estimate));
+    }
+    if (!wipe.drive_full()) written += wipe.write("TmpShred.x", estimate - full_chunks * kWipeChunkLength);
+    // The drive may hold more than it reported; the capacity bounds a file system that never
+    // says it is full.
+    for (uint64_t i = full_chunks + 1; !wipe.drive_full() && written < space.total_bytes; ++i)
+        written += wipe.write("TmpShred." + std::to_string(i), kWipeChunkLength);
+
+    wipe.sync_all();
+    wipe.delete_all();
+    progress(100.0);
+}
+
+}  // namespace engine

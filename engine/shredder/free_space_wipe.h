@@ -1,0 +1,24 @@
+#pragma once
+// Overwriting the free space of a drive by filling it with temporary files.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/fs/fs.h"
+
+namespace engine {
+
+inline constexpr uint64_t kWipeChunkLength = 10'000'000;
+
+// Fills the free space of the drive whose root is given ("D:\") with files of "0" characters:
+// TmpShred.1, TmpShred.2, ... of kWipeChunkLength bytes for the free space the drive reports,
+// TmpShred.x for the rest of it, and further numbered chunks while the drive still takes data
+// (the reported figure is an estimate). All of them stay until the drive is full, so every free
+// block is written once; then they are flushed to the device and deleted.
+// `progress` gets the share of the reported free space written after each full chunk, and
+// 100 at the end. The files are deleted on every way out; errors other than a full drive
+// (platform::fs::FsError) reach the caller.
+void wipe_free_space(platform::fs::FileSystem& files, const std::string& root,
+                     const std::function<void(double percent)>& progress);
+
+}  // namespace engine

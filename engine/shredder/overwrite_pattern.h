@@ -1,0 +1,19 @@
+#pragma once
+// The bytes the shredder writes over a file before deleting it.
+#include <array>
+#include <cstdint>
+
+#include "platform/fs/fs.h"
+
+namespace engine {
+
+// Twenty byte values, each ten times in a row: 0x55 x10, 0xAA x10, ... 0xD4 x10.
+inline constexpr std::size_t kPatternRunLength = 200;
+const std::array<uint8_t, kPatternRunLength>& pattern_run();
+
+// Writes the pattern run, repeated, over the whole file in place: from byte 0 to its end, and
+// at least one full run even when the file is shorter. Then flushes it to the device, so the
+// old contents are gone from the disk before the caller deletes the file.
+void overwrite_in_place(platform::fs::File& file, uint64_t file_length);
+
+}  // namespace engine

@@ -1,0 +1,56 @@
+#pragma once
+// Shredder: overwrites files in place and deletes them, one at a time or a folder at once with
+// a type and size filter, and wipes the free space of a drive.
+#include <cstdint>
+#include <string>
+
+#include "engine/foundation/class_table.h"
+#include "engine/foundation/event.h"
+#include "engine/foundation/variant.h"
+#include "engine/shredder/file_selection.h"
+
+namespace platform::fs {
+class FileSystem;
+}
+
+namespace engine {
+
+class Shredder : public EngineObject {
+public:
+    // Nothing accumulates into it: always 0.
+    Variant TotalBytes() const;
+
+    // Overwrites the whole file in place, flushes it to the device, deletes it, writes the log
+    // line and raises ShowLog with the bare file name. A path ending in "lnk" (a shortcut) and a
+    // symbolic link are deleted without being overwritten, logged or announced. Any failure
+    // leaves the file where it is. Returns the length found before the overwrite (0 when the
+    // file cannot be read), capped at 2,147,483,647 for larger files.
+    int32_t FileShred(const std::string& file);
+
+    // Shreds the files of a folder that the selection takes (subfolders first, when included,
+    // and there without size bounds), then, unless DeleteContentsOnly, removes the folder with
+    // what is left in it (not forced: a read-only item keeps it). Symbolic links are never
+    // followed. Max_fsize and Min_fsize are megabytes and hold bytes on return. Always 0.
+    int32_t FolderShred(const std::string& fname, bool DeleteContentsOnly, const std::string& File_Extension,
+                        bool SubDirectoriesIncluded, double& Max_fsize, double& Min_fsize);
+
+    // Overwrites the free space of the drive named by the first two characters ("D:"), raising
+    // Progress as it goes. Failures other than a full drive are raised as EngineError; the
+    // temporary files are gone in either case.
+    Variant ShredFreeSpace(const std::string& drive);
+
+    // Megabytes to bytes.
+    double toByte(double m) const;
+
+    Event<double> Progress;
+    Event<int32_t> FolderShredCompleted;  // part of the event interface; nothing raises it
+    Event<std::string> ShowLog;
+
+private:
+    class Run;
+    int32_t shred_file(Run& run, const std::string& path);
+    void shred_folder(Run& run, const std::string& folder, bool delete_contents_only, const FileSelection& selection,
+                      bool subfolders_included);
+};
+
+}  // namespace engine
