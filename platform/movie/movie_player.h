@@ -85,6 +85,7 @@ struct FolderEntry {
 struct Options {
     int port = 0;  // 0: any free port
     std::filesystem::path skin_folder;  // served at /skin/, its index.html at /
+    // Both callbacks run on the server's threads, not on the UI thread, and may run at the same time.
     // Windows path -> host file for GET /api/file; nullopt: 404.
     std::function<std::optional<std::filesystem::path>(const std::string& windows_path)> resolve_file;
     // Windows folder ("" = the top level, the drives) -> its entries for GET /api/dir; nullopt: 404.
