@@ -54,6 +54,10 @@ public:
     bool schedule_active() const { return schedule_active_; }
     void set_schedule_active(bool active) { schedule_active_ = active; }
 
+    // Whether the DLL cleaner backs a file up before removing it (a tick restored with the profile).
+    bool dll_backup_before_delete() const { return dll_backup_before_delete_; }
+    void set_dll_backup_before_delete(bool backup) { dll_backup_before_delete_ = backup; }
+
     // Questions and notices by message key (see flash_msg_box.h).
     bool confirm(const Question& question);
     void notify(const Question& notice);
@@ -85,6 +89,7 @@ private:
     Dispatcher commands_;
     std::string current_profile_;
     bool schedule_active_ = false;
+    bool dll_backup_before_delete_ = false;
     bool ending_ = false;
     std::multimap<LoadStep, std::function<void()>> load_steps_;
     std::function<void()> after_command_;

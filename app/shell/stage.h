@@ -14,6 +14,9 @@ inline constexpr const char* kProfilesMovie = "profiles";
 inline constexpr const char* kMainMovie = "main";
 inline constexpr const char* kLogMovie = "log";
 inline constexpr const char* kMsgBoxMovie = "msgbox";
+// The tray: its captions are the variables "smenu" and "emenu", its menu items the commands of
+// the same names.
+inline constexpr const char* kTrayMovie = "tray";
 
 class Stage {
 public:

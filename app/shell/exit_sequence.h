@@ -1,0 +1,9 @@
+#pragma once
+// How the program ends from the close button or the tray: the armed-schedule question, the save
+// question, the profile-name prompt, the save, the end.
+namespace app {
+class Shell;
+
+void run_exit_sequence(Shell& shell);
+
+}  // namespace app
