@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@ enum class Status : uint32_t {
     FileNotFound = 2,       // key or value missing
     AccessDenied = 5,
     InvalidParameter = 87,  // unknown root, empty path where one is required
+    BadPathname = 161,      // a path that starts with "\"
     MoreData = 234,
     NoMoreItems = 259,      // enumeration index past the end
     KeyHasChildren = 1020,  // single-key deletion of a key with subkeys
@@ -48,6 +50,7 @@ struct KeyInfo {
     uint32_t value_count = 0;
     uint32_t max_subkey_name_length = 0;
     uint32_t max_value_name_length = 0;  // in characters, without the terminating NUL
+    // (Lengths count the bytes of the UTF-8 names: the characters of this ANSI view.)
 };
 
 // Thrown when a hive file cannot be read: names the file and the line. The file is left alone.
@@ -87,7 +90,11 @@ public:
     const std::string& user_sid() const;
 
     // Flush point: writes every changed hive atomically (temporary file, fsync, rename).
+    // Throws HiveError naming the file when one cannot be written; that file is left as it was
+    // and its changes stay pending.
     void flush();
+    // Writes all three hives, changed or not (a new machine gets every file). Throws HiveError.
+    void save_all();
     bool has_unsaved_changes() const;
 
 private:

@@ -1,0 +1,414 @@
+#include "platform/registry/hive.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/registry/hive_file.h"
+#include "platform/registry/reg_text.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/unicode.h"
+
+namespace platform::registry {
+namespace {
+
+constexpr std::string_view signature = "WINE REGISTRY Version 2";
+constexpr std::string_view relative_prefix = ";; All keys relative to ";
+constexpr std::string_view arch_prefix = "#arch=";
+constexpr size_t npos = std::string_view::npos;
+
+std::string_view trim_left(std::string_view line) {
+    size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\v' || line[i] == '\f')) ++i;
+    return line.substr(i);
+}
+
+// Where a name goes in a list kept in Wine's order; an unsorted list (from a hand-edited file)
+// gets it before the first entry that sorts after it.
+template <class List, class NameOf>
+size_t sorted_place(const List& list, bool sorted, std::string_view name, NameOf name_of) {
+    if (sorted) {
+        const auto it = std::lower_bound(list.begin(), list.end(), name, [&](const auto& item, std::string_view n) {
+            return compare_names(name_of(item), n) < 0;
+        });
+        return static_cast<size_t>(it - list.begin());
+    }
+    for (size_t i = 0; i < list.size(); ++i)
+        if (compare_names(name_of(list[i]), name) > 0) return i;
+    return list.size();
+}
+
+template <class List, class NameOf>
+size_t find_name(const List& list, bool sorted, std::string_view name, NameOf name_of) {
+    if (sorted) {
+        const size_t i = sorted_place(list, true, name, name_of);
+        return i < list.size() && names_equal(name_of(list[i]), name) ? i : npos;
+    }
+    for (size_t i = 0; i < list.size(); ++i)
+        if (names_equal(name_of(list[i]), name)) return i;
+    return npos;
+}
+
+std::string_view node_name(const Hive::Node* node) { return node->name; }
+std::string_view entry_name(const Hive::Entry& entry) { return entry.name; }
+
+}  // namespace
+
+// Reads the file in one pass, line by line, recording where every key section and value lies.
+// Value data is only checked here; it is decoded when somebody reads it.
+class Hive::Loader {
+public:
+    explicit Loader(Hive& hive) : hive_(hive), cursor_(hive.text_) {}
+
+    void run() {
+        if (hive_.text_.size() >= std::numeric_limits<uint32_t>::max()) fail("file is too large for a registry hive");
+        if (cursor_.at_end()) fail("file is empty (not a registry file)");
+        if (cursor_.next_line() != signature) fail("not a Wine registry file (expected \"WINE REGISTRY Version 2\")");
+        while (!cursor_.at_end()) {
+            const size_t line_begin = cursor_.offset();
+            const std::string_view raw_line = cursor_.next_line();
+            const std::string_view line = trim_left(raw_line);
+            try {
+                read_line(line_begin, line, line_begin + (raw_line.size() - line.size()));
+            } catch (const text::FormatError& error) {
+                fail(error.what());
+            }
+        }
+        close_section(hive_.text_.size());
+    }
+
+private:
+    void read_line(size_t line_begin, std::string_view line, size_t content_begin) {
+        if (line.empty()) {
+            if (blank_run_ == npos) blank_run_ = line_begin;
+            return;
+        }
+        const size_t blank_run = blank_run_;
+        blank_run_ = npos;
+        switch (line[0]) {
+        case '[':
+            close_section(blank_run == npos ? line_begin : blank_run);
+            start_key(blank_run == npos ? line_begin : blank_run, line_begin, line);
+            break;
+        case '"':
+        case '@':
+            add_value(line_begin, line, content_begin);
+            break;
+        default:
+            // Options, comments and lines we do not understand stay where they are, as text.
+            if (!node_) read_preamble_line(line);
+            break;
+        }
+    }
+
+    void read_preamble_line(std::string_view line) {
+        if (line.starts_with(relative_prefix) && hive_.relative_to_.empty())
+            hive_.relative_to_ = text::decode_name(line.substr(relative_prefix.size()));
+        else if (line.starts_with(arch_prefix) && hive_.arch_.empty())
+            hive_.arch_ = std::string(line.substr(arch_prefix.size()));
+    }
+
+    // Everything up to `end` belongs to the value or section that is open.
+    void close_section(size_t end) {
+        const auto at = static_cast<uint32_t>(end);
+        if (open_entry_ != npos) node_->values[open_entry_].end = at;
+        open_entry_ = npos;
+        if (!block_) {
+            hive_.preamble_end_ = at;
+            return;
+        }
+        if (head_open_) block_->head_end = at;
+        head_open_ = false;
+        block_->end = at;
+    }
+
+    void start_key(size_t lead_begin, size_t line_begin, std::string_view line) {
+        node_ = node_for(text::key_line_path(line));
+        if (!node_->has_block) {
+            node_->has_block = true;
+            block_ = &node_->block;
+        } else {
+            block_ = &hive_.extra_blocks_[node_].emplace_back();
+        }
+        block_->lead_begin = static_cast<uint32_t>(lead_begin);
+        block_->head_begin = static_cast<uint32_t>(line_begin);
+        head_open_ = true;
+    }
+
+    void add_value(size_t line_begin, std::string_view line, size_t content_begin) {
+        if (!node_) throw text::FormatError("value outside of any key");
+        if (open_entry_ != npos) node_->values[open_entry_].end = static_cast<uint32_t>(line_begin);
+        if (head_open_) block_->head_end = static_cast<uint32_t>(line_begin);
+        head_open_ = false;
+
+        const text::ValueLine parsed = text::parse_value(cursor_, content_begin, line);
+        const std::string_view name = name_of(parsed.raw_name);
+        auto& values = node_->values;
+        size_t index = npos;
+        if (values.empty() || compare_names(values.back().name, name) < 0) {
+            values.emplace_back();
+            index = values.size() - 1;
+        } else if ((index = find_name(values, node_->values_sorted, name, entry_name)) == npos) {
+            values.emplace_back();  // out of order: keep the file's order
+            index = values.size() - 1;
+            node_->values_sorted = false;
+        }
+        // A name given twice: the later line wins, as in Wine.
+        Entry& entry = values[index];
+        entry.name = name;
+        entry.type = parsed.type;
+        entry.begin = static_cast<uint32_t>(line_begin);
+        entry.core_end = entry.end = static_cast<uint32_t>(parsed.end);
+        open_entry_ = index;
+    }
+
+    // Consecutive sections usually share most of their path, so the previous path's keys are reused.
+    Node* node_for(std::string_view raw_path) {
+        text::split_key_path(raw_path, components_);
+        size_t common = 0;
+        while (common < components_.size() && common < previous_components_.size() &&
+               components_[common] == previous_components_[common])
+            ++common;
+        previous_components_.resize(common);
+        previous_nodes_.resize(common);
+        Node* node = common ? previous_nodes_.back() : hive_.root_;
+        for (size_t i = common; i < components_.size(); ++i) {
+            node = child_for(node, name_of(components_[i]));
+            previous_components_.push_back(components_[i]);
+            previous_nodes_.push_back(node);
+        }
+        return node;
+    }
+
+    Node* child_for(Node* parent, std::string_view name) {
+        auto& children = parent->children;
+        if (!children.empty()) {
+            const int order = compare_names(children.back()->name, name);
+            if (order == 0) return children.back();
+            if (order > 0) {
+                const size_t found = find_name(children, parent->children_sorted, name, node_name);
+                if (found != npos) return children[found];
+                parent->children_sorted = false;
+            }
+        }
+        return hive_.new_node(parent, name);  // appended: the file's order is kept
+    }
+
+    std::string_view name_of(std::string_view raw) {
+        return text::is_plain(raw) ? raw : hive_.intern(text::decode_name(raw));
+    }
+
+    [[noreturn]] void fail(std::string_view message) const {
+        throw HiveError(hive_.file_.string() + ":" + std::to_string(std::max<size_t>(cursor_.line_number(), 1)) +
+                        ": " + std::string(message));
+    }
+
+    Hive& hive_;
+    text::LineCursor cursor_;
+    Node* node_ = nullptr;
+    Block* block_ = nullptr;
+    bool head_open_ = false;
+    size_t open_entry_ = npos;
+    size_t blank_run_ = npos;
+    std::vector<std::string_view> components_;
+    std::vector<std::string_view> previous_components_;
+    std::vector<Node*> previous_nodes_;
+};
+
+// Writes the tree depth-first in its order: unchanged sections straight from the loaded text,
+// changed keys and values in Wine's layout.
+class Hive::Writer {
+public:
+    Writer(const Hive& hive, AtomicFileWriter& out) : hive_(hive), out_(out) {}
+
+    void run() {
+        put_text(0, hive_.preamble_end_);
+        std::vector<const Node*> pending{hive_.root_};
+        while (!pending.empty()) {
+            const Node* node = pending.back();
+            pending.pop_back();
+            write_key(node);
+            for (auto it = node->children.rbegin(); it != node->children.rend(); ++it) pending.push_back(*it);
+        }
+    }
+
+private:
+    void write_key(const Node* node) {
+        if (node->changed_at == 0) {
+            if (!node->has_block) return;  // implied by its subkeys, as Wine leaves it
+            put_block(node->block);
+            if (const auto extra = hive_.extra_blocks_.find(node); extra != hive_.extra_blocks_.end())
+                for (const Block& block : extra->second) put_block(block);
+            return;
+        }
+        // Wine writes a key only when its subkeys do not imply it; a section of the file stays.
+        if (!node->has_block && node->values.empty() && !node->children.empty()) return;
+        write_changed_header(node);
+        for (const Entry& entry : node->values) write_value(entry);
+    }
+
+    void put_block(const Block& block) { put_text(block.lead_begin, block.end); }
+
+    void write_changed_header(const Node* node) {
+        if (node->has_block) put_text(node->block.lead_begin, node->block.head_begin);
+        else put("\n");
+        path_.clear();
+        for (const Node* n = node; n->parent; n = n->parent) path_.push_back(n->name);
+        std::reverse(path_.begin(), path_.end());
+        scratch_.clear();
+        text::append_key_header(scratch_, path_, node->changed_at);
+        put(scratch_);
+        if (!node->has_block) return;
+        // The options and comments under the key line stay, except the old time stamp.
+        text::LineCursor cursor(hive_.text_, node->block.head_begin);
+        cursor.next_line();
+        while (cursor.offset() < node->block.head_end) {
+            const size_t begin = cursor.offset();
+            const std::string_view line = cursor.next_line();
+            if (!trim_left(line).starts_with("#time=")) put_text(begin, std::min<size_t>(cursor.offset(), node->block.head_end));
+        }
+    }
+
+    void write_value(const Entry& entry) {
+        if (!entry.data) {
+            put_text(entry.begin, entry.end);
+            return;
+        }
+        scratch_.clear();
+        text::append_value(scratch_, entry.name, entry.type, *entry.data);
+        put(scratch_);
+        put_text(entry.core_end, entry.end);
+    }
+
+    void put_text(size_t begin, size_t end) {
+        if (end > begin) put(std::string_view(hive_.text_).substr(begin, end - begin));
+    }
+
+    // Everything written is whole lines; only a file's last line may lack its newline, and it
+    // gets one if anything follows it.
+    void put(std::string_view bytes) {
+        if (bytes.empty()) return;
+        if (line_open_) out_.write("\n");
+        out_.write(bytes);
+        line_open_ = bytes.back() != '\n';
+    }
+
+    const Hive& hive_;
+    AtomicFileWriter& out_;
+    bool line_open_ = false;
+    std::string scratch_;
+    std::vector<std::string_view> path_;
+};
+
+Hive::Hive(std::filesystem::path file, std::string_view relative_to, std::string_view default_arch)
+    : file_(std::move(file)) {
+    root_ = new_node(nullptr, {});
+    if (auto contents = read_hive_file(file_)) {
+        text_ = std::move(*contents);
+        Loader(*this).run();
+    } else {
+        create_empty(relative_to, default_arch);
+    }
+}
+
+Hive::~Hive() = default;
+
+void Hive::create_empty(std::string_view relative_to, std::string_view default_arch) {
+    relative_to_ = relative_to;
+    arch_ = default_arch;
+    text_ = std::string(signature) + "\n" + std::string(relative_prefix);
+    // relative_to is unescaped: single backslashes separate its parts.
+    size_t begin = 0;
+    for (size_t i = 0; i <= relative_to.size(); ++i) {
+        if (i < relative_to.size() && relative_to[i] != '\\') continue;
+        if (begin) text_ += "\\\\";
+        text::append_escaped(text_, utf8_to_utf16(relative_to.substr(begin, i - begin)), "[]");
+        begin = i + 1;
+    }
+    text_ += "\n";
+    if (!arch_.empty()) text_ += "\n#arch=" + arch_ + "\n";
+    preamble_end_ = static_cast<uint32_t>(text_.size());
+}
+
+Hive::Node* Hive::new_node(Node* parent, std::string_view name) {
+    Node& node = nodes_.emplace_back();
+    node.name = name;
+    node.parent = parent;
+    if (parent) parent->children.push_back(&node);
+    return &node;
+}
+
+std::string_view Hive::intern(std::string name) { return names_.emplace_back(std::move(name)); }
+
+void Hive::touch(Node* node) {
+    node->changed_at = text::filetime_now();
+    dirty_ = true;
+}
+
+Hive::Node* Hive::child(const Node* parent, std::string_view name) const {
+    const size_t i = find_name(parent->children, parent->children_sorted, name, node_name);
+    return i == npos ? nullptr : parent->children[i];
+}
+
+Hive::Node* Hive::add_child(Node* parent, std::string_view name) {
+    const size_t place = sorted_place(parent->children, parent->children_sorted, name, node_name);
+    Node& node = nodes_.emplace_back();
+    node.name = intern(std::string(name));
+    node.parent = parent;
+    parent->children.insert(parent->children.begin() + static_cast<ptrdiff_t>(place), &node);
+    touch(&node);
+    touch(parent);
+    return &node;
+}
+
+void Hive::remove_child(Node* parent, Node* child) {
+    auto& siblings = parent->children;
+    siblings.erase(std::find(siblings.begin(), siblings.end(), child));
+    extra_blocks_.erase(child);
+    child->parent = nullptr;
+    std::vector<Entry>().swap(child->values);
+    touch(parent);
+}
+
+const Hive::Entry* Hive::value(const Node* node, std::string_view name) const {
+    const size_t i = find_name(node->values, node->values_sorted, name, entry_name);
+    return i == npos ? nullptr : &node->values[i];
+}
+
+std::vector<uint8_t> Hive::data(const Entry& entry) const {
+    if (entry.data) return *entry.data;
+    text::LineCursor cursor(text_, entry.begin);
+    const std::string_view raw_line = cursor.next_line();
+    const std::string_view line = trim_left(raw_line);
+    const text::ValueLine parsed = text::parse_value(cursor, entry.begin + (raw_line.size() - line.size()), line);
+    return text::decode_data(text_, parsed);
+}
+
+void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::vector<uint8_t> data) {
+    auto& values = node->values;
+    size_t i = find_name(values, node->values_sorted, name, entry_name);
+    if (i == npos) {
+        i = sorted_place(values, node->values_sorted, name, entry_name);
+        values.insert(values.begin() + static_cast<ptrdiff_t>(i), Entry{});
+        values[i].name = intern(std::string(name));
+    }
+    values[i].type = type;
+    values[i].data = std::make_unique<std::vector<uint8_t>>(std::move(data));
+    touch(node);
+}
+
+bool Hive::delete_value(Node* node, std::string_view name) {
+    const size_t i = find_name(node->values, node->values_sorted, name, entry_name);
+    if (i == npos) return false;
+    node->values.erase(node->values.begin() + static_cast<ptrdiff_t>(i));
+    touch(node);
+    return true;
+}
+
+void Hive::save() {
+    AtomicFileWriter out(file_);
+    Writer(*this, out).run();
+    out.commit();
+    dirty_ = false;
+}
+
+}  // namespace platform::registry

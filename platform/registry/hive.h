@@ -1,0 +1,102 @@
+#pragma once
+// One hive file (system.reg, user.reg or userdef.reg) as Wine models it: a tree of keys with values
+// in Wine's form (strings in UTF-16LE). The file's text is kept in one buffer; keys and values that
+// were not changed are written back from it as they were.
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace platform::registry {
+
+class Hive {
+public:
+    struct Entry {  // one value
+        std::string_view name;
+        uint32_t type = 0;
+        // Where the value's lines are in the file: [begin, core_end) the value itself, up to end
+        // the comment or blank lines that follow it. begin == end: not from the file.
+        uint32_t begin = 0, core_end = 0, end = 0;
+        // Set when the value changed since loading (Wine's form); otherwise read from the text.
+        std::unique_ptr<std::vector<uint8_t>> data;
+    };
+
+    struct Block {  // one "[key]" section of the file
+        uint32_t lead_begin = 0;  // blank lines before the key line
+        uint32_t head_begin = 0;  // the key line
+        uint32_t head_end = 0;    // the first value line, or the end of the section
+        uint32_t end = 0;
+    };
+
+    struct Node {  // one key
+        std::string_view name;
+        Node* parent = nullptr;
+        std::vector<Node*> children;
+        std::vector<Entry> values;
+        uint64_t changed_at = 0;  // FILETIME of the last change since loading; 0: unchanged
+        Block block;
+        bool has_block = false;
+        // Wine's files are sorted, so lookups can bisect; a hand-edited file may not be.
+        bool children_sorted = true;
+        bool values_sorted = true;
+    };
+
+    // Loads the file; a missing file is an empty hive whose header names relative_to
+    // (e.g. "REGISTRY\\Machine"). Throws HiveError naming the file and line.
+    Hive(std::filesystem::path file, std::string_view relative_to, std::string_view default_arch);
+    ~Hive();
+    Hive(const Hive&) = delete;
+    Hive& operator=(const Hive&) = delete;
+
+    const std::filesystem::path& file() const { return file_; }
+    // The unescaped path of the ";; All keys relative to" line ("" when there is none).
+    const std::string& relative_to() const { return relative_to_; }
+    // "win32"/"win64" from the "#arch=" line ("" when there is none).
+    const std::string& arch() const { return arch_; }
+
+    Node* root() { return root_; }
+    const Node* root() const { return root_; }
+    Node* child(const Node* parent, std::string_view name) const;
+    Node* add_child(Node* parent, std::string_view name);  // at its sorted place; marks both changed
+    void remove_child(Node* parent, Node* child);          // child must have no children
+
+    const Entry* value(const Node* node, std::string_view name) const;
+    std::vector<uint8_t> data(const Entry& entry) const;  // Wine's form
+    void set_value(Node* node, std::string_view name, uint32_t type, std::vector<uint8_t> data);
+    bool delete_value(Node* node, std::string_view name);
+
+    bool dirty() const { return dirty_; }
+    // Writes the hive to its file atomically, whether changed or not. Throws HiveError.
+    void save();
+
+private:
+    class Loader;
+    class Writer;
+
+    Node* new_node(Node* parent, std::string_view name);
+    std::string_view intern(std::string name);
+    void touch(Node* node);
+    size_t value_index(const Node* node, std::string_view name, bool& found) const;
+    void load(std::string_view default_arch);
+    void create_empty(std::string_view relative_to, std::string_view default_arch);
+
+    std::filesystem::path file_;
+    std::string text_;  // the file as loaded; every string_view of unchanged names points into it
+    uint32_t preamble_end_ = 0;
+    std::string relative_to_;
+    std::string arch_;
+    std::deque<Node> nodes_;
+    std::deque<std::string> names_;  // names that are not in text_ as they are
+    Node* root_ = nullptr;
+    // A key that appears more than once in a file gets its later sections here.
+    std::unordered_map<const Node*, std::list<Block>> extra_blocks_;
+    bool dirty_ = false;
+};
+
+}  // namespace platform::registry

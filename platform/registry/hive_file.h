@@ -1,0 +1,36 @@
+#pragma once
+// The host-file side of a hive: reading it whole, and replacing it atomically.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform::registry {
+
+// The whole file, or nothing when it does not exist. Throws HiveError when it cannot be read.
+std::optional<std::string> read_hive_file(const std::filesystem::path& file);
+
+// Writes a replacement for a file beside it and swaps it in only when all of it is on disk, so a
+// crash or a full disk leaves the old file as it was. Writes are buffered into large chunks.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::filesystem::path target);  // throws HiveError
+    ~AtomicFileWriter();  // an uncommitted replacement is removed
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void write(std::string_view bytes);
+    // fsync, rename over the target, fsync the folder. Throws HiveError; the target is then untouched.
+    void commit();
+
+private:
+    void drain();
+    [[noreturn]] void fail(const std::string& what);
+
+    std::filesystem::path target_;
+    std::string temp_path_;
+    int fd_ = -1;
+    std::string buffer_;
+};
+
+}  // namespace platform::registry
