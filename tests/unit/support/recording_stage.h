@@ -72,6 +72,7 @@ public:
 private:
     std::vector<bool> busy_history_;
     std::vector<std::string> opened_urls_;
+    std::vector<std::string> opened_files_;
     std::map<std::string, std::string> loaded_;
     std::map<std::string, std::map<std::string, std::string>> variables_;
     std::map<std::string, std::map<std::string, int>> frames_;
