@@ -14,6 +14,7 @@ using platform::fs::FileSystem;
 using platform::fs::FsError;
 
 constexpr std::size_t kFillBlockLength = 1 << 20;
+constexpr std::size_t kSmallestPiece = 256;
 constexpr uint8_t kFillCharacter = '0';
 
 // The wipe files written so far. They are deleted when this goes away, whatever happened, so a
@@ -36,15 +37,23 @@ public:
         File file = files_.open(path, File::Mode::CreateAlways);
         paths_.push_back(path);
         uint64_t written = 0;
-        try {
-            while (written < length) {
-                const auto block = static_cast<std::size_t>(std::min<uint64_t>(fill.size(), length - written));
-                file.write_at(written, std::span<const uint8_t>(fill.data(), block));
-                written += block;
+        std::size_t piece = fill.size();
+        while (written < length) {
+            const auto length_now = static_cast<std::size_t>(std::min<uint64_t>(piece, length - written));
+            try {
+                file.write_at(written, std::span<const uint8_t>(fill.data(), length_now));
+                written += length_now;
+            } catch (const FsError& error) {
+                if (error.code() != platform::fs::error::DiskFull) throw;
+                // A drive that refuses a large write may still take smaller ones: room is granted
+                // a block at a time, and the last free blocks are exactly the ones to reach.
+                written = file.size();
+                if (piece <= kSmallestPiece) {
+                    drive_full_ = true;
+                    break;
+                }
+                piece /= 16;
             }
-        } catch (const FsError& error) {
-            if (error.code() != platform::fs::error::DiskFull) throw;
-            drive_full_ = true;
         }
         file.close();
         return written;
