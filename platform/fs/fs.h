@@ -34,8 +34,9 @@ private:
 
 // Win32 error codes used by FsError.
 namespace error {
-constexpr uint32_t FileNotFound = 2, PathNotFound = 3, AccessDenied = 5, NotReady = 21, SharingViolation = 32,
-                   DiskFull = 112, InvalidName = 123, DirNotEmpty = 145, AlreadyExists = 183;
+constexpr uint32_t FileNotFound = 2, PathNotFound = 3, AccessDenied = 5, InvalidHandle = 6, NotSameDevice = 17, NotReady = 21,
+                   SharingViolation = 32, NotSupported = 50, FileExists = 80, DiskFull = 112, InvalidName = 123,
+                   DirNotEmpty = 145, AlreadyExists = 183, NotADirectory = 267;
 }
 
 struct FindData {
@@ -74,9 +75,10 @@ public:
     void sync();  // data reaches the device
     void close();
 
+    struct Impl;  // opaque: defined and used only inside the file system layer
+
 private:
     friend class FileSystem;
-    struct Impl;
     explicit File(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
@@ -126,8 +128,9 @@ public:
     // Limits what the drive reports as its capacity (tests: a wipe never fills the real disk).
     void set_quota(char drive_letter, std::optional<uint64_t> capacity_bytes);
 
+    struct Impl;  // opaque: defined and used only inside the file system layer
+
 private:
-    struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 

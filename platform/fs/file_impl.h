@@ -1,0 +1,20 @@
+#pragma once
+// What an open File holds; shared by File and the FileSystem that opens it.
+#include <memory>
+#include <string>
+
+#include "platform/fs/fs.h"
+#include "platform/fs/quota_account.h"
+
+namespace platform::fs {
+
+struct File::Impl {
+    int fd = -1;
+    std::string windows_path;  // for messages
+    bool writable = false;
+    std::shared_ptr<detail::QuotaAccount> quota;  // null when the drive has no quota
+
+    ~Impl();
+};
+
+}  // namespace platform::fs

@@ -1,0 +1,347 @@
+// Files and folders of the machine's drives, with the Win32 rules callers expect.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/fs/atomic_replace.h"
+#include "platform/fs/dos_attributes.h"
+#include "platform/fs/file_impl.h"
+#include "platform/fs/file_system_impl.h"
+#include "platform/fs/fs_errors.h"
+#include "platform/fs/host_folder.h"
+
+namespace platform::fs {
+
+namespace {
+
+using Reach = FileSystem::Impl::Reach;
+using Target = FileSystem::Impl::Target;
+
+enum class Kind { Missing, File, Folder, Link };
+
+Kind kind_of(const std::filesystem::path& host) {
+    struct stat st;
+    if (lstat(host.c_str(), &st) != 0) return Kind::Missing;
+    if (S_ISLNK(st.st_mode)) return Kind::Link;
+    return S_ISDIR(st.st_mode) ? Kind::Folder : Kind::File;
+}
+
+bool is_folder(const std::filesystem::path& host) {
+    struct stat st;
+    return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The host ignores write bits for root, and Windows never does: checked here, not left to the host.
+bool is_read_only(const std::filesystem::path& host) {
+    struct stat st;
+    return lstat(host.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Win32 tells a missing file from a missing folder on the way to it.
+[[noreturn]] void throw_missing(const Target& target, std::string_view action) {
+    bool folder_exists = target.path.is_root() || is_folder(target.host.parent_path());
+    detail::throw_fs_error(folder_exists ? error::FileNotFound : error::PathNotFound, action, target.text());
+}
+
+void require_parent_folder(const Target& target, std::string_view action) {
+    if (!target.path.is_root() && !is_folder(target.host.parent_path()))
+        detail::throw_fs_error(error::PathNotFound, action, target.text());
+}
+
+// Writing through a final link changes the file it points to, not the link.
+std::filesystem::path written_path(const Target& target) {
+    return detail::is_symlink(target.host) ? std::filesystem::weakly_canonical(target.host) : target.host;
+}
+
+uint64_t host_size(const std::filesystem::path& host) {
+    struct stat st;
+    return stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+uint64_t growth(uint64_t new_size, uint64_t old_size) { return new_size > old_size ? new_size - old_size : 0; }
+
+int copy_contents(const std::filesystem::path& from, int to_fd) {
+    int from_fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (from_fd < 0) return errno;
+    int failed = 0;
+    for (;;) {
+        ssize_t n = copy_file_range(from_fd, nullptr, to_fd, nullptr, size_t{1} << 30, 0);
+        if (n > 0) continue;
+        if (n == 0) break;
+        if (errno == EINTR) continue;
+        failed = errno;
+        break;
+    }
+    ::close(from_fd);
+    return failed;
+}
+
+void copy_write_time(const std::filesystem::path& from, const std::filesystem::path& to) {
+    struct stat st;
+    if (stat(from.c_str(), &st) != 0) return;
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    utimensat(AT_FDCWD, to.c_str(), times, 0);
+}
+
+}  // namespace
+
+std::vector<FindData> FileSystem::find(std::string_view pattern) const {
+    std::vector<FindData> found;
+    auto search = detail::parse_search_pattern(pattern);
+    if (!search) return found;
+    auto folder = impl_->resolve(search->folder.text());
+    if (!folder || !is_folder(folder->host)) return found;
+    // Windows lists "." and ".." in every folder but a drive's root.
+    if (!folder->path.is_root()) {
+        for (const char* dots : {".", ".."}) {
+            if (!wildcard_match(search->mask, dots)) continue;
+            if (auto entry = detail::describe_entry(folder->host / dots, dots)) found.push_back(*entry);
+        }
+    }
+    for (const std::string& name : detail::list_entries(folder->host)) {
+        // A host name holding "\" would read as a different path on the way back in.
+        if (name.find('\\') != std::string::npos || !wildcard_match(search->mask, name)) continue;
+        if (auto entry = detail::describe_entry(folder->host / name, name)) found.push_back(*entry);
+    }
+    return found;
+}
+
+bool FileSystem::exists(std::string_view path) const { return attributes(path).has_value(); }
+
+bool FileSystem::is_directory(std::string_view path) const {
+    auto found = attributes(path);
+    return found && (*found & attr::Directory);
+}
+
+std::optional<uint32_t> FileSystem::attributes(std::string_view path) const {
+    auto target = impl_->resolve(path);
+    if (!target) return std::nullopt;
+    std::string name = target->path.is_root() ? std::string() : target->path.parts.back();
+    auto entry = detail::describe_entry(target->host, name);
+    if (!entry) return std::nullopt;
+    return entry->attributes;
+}
+
+void FileSystem::set_attributes(std::string_view path, uint32_t attributes) {
+    constexpr std::string_view action = "change the attributes of";
+    Target target = impl_->resolve_or_throw(path, action);
+    Kind kind = kind_of(target.host);
+    if (kind == Kind::Missing) throw_missing(target, action);
+    // A link has no attributes of its own here, and changing its target's would reach past it.
+    if (kind == Kind::Link) detail::throw_fs_error(error::AccessDenied, action, target.text());
+    impl_->require_inside(target, Reach::Target, action);
+    if (int failed = detail::store_attributes(target.host, attributes))
+        detail::throw_host_error(failed, action, target.text());
+}
+
+std::optional<uint64_t> FileSystem::file_size(std::string_view path) const {
+    auto target = impl_->resolve(path);
+    struct stat st;
+    if (!target || stat(target->host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+File FileSystem::open(std::string_view path, File::Mode mode) {
+    bool writing = mode != File::Mode::Read;
+    std::string_view action = writing ? "open for writing" : "open";
+    Target target = impl_->resolve_or_throw(path, action);
+    if (writing) impl_->require_inside(target, Reach::Target, action);
+    if (is_folder(target.host)) detail::throw_fs_error(error::AccessDenied, action, target.text());
+    if (writing && is_read_only(written_path(target))) detail::throw_fs_error(error::AccessDenied, action, target.text());
+    if (writing) require_parent_folder(target, action);
+
+    int flags = O_CLOEXEC | (writing ? O_RDWR | O_CREAT : O_RDONLY) | (mode == File::Mode::CreateAlways ? O_TRUNC : 0);
+    int fd = ::open(target.host.c_str(), flags, 0666);
+    if (fd < 0 && errno == ENOENT) throw_missing(target, action);
+    if (fd < 0) detail::throw_host_error(errno, action, target.text());
+
+    auto impl = std::make_unique<File::Impl>();
+    impl->fd = fd;
+    impl->windows_path = target.text();
+    impl->writable = writing;
+    // Counted after opening, so a truncated file no longer takes up its old size.
+    if (writing) impl->quota = impl_->quota_account(target.path.drive);
+    return File(std::move(impl));
+}
+
+std::string FileSystem::read_text(std::string_view path) const {
+    constexpr std::string_view action = "read";
+    Target target = impl_->resolve_or_throw(path, action);
+    if (is_folder(target.host)) detail::throw_fs_error(error::AccessDenied, action, target.text());
+    int fd = ::open(target.host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) throw_missing(target, action);
+    if (fd < 0) detail::throw_host_error(errno, action, target.text());
+    std::string contents;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            int failed = errno;
+            ::close(fd);
+            detail::throw_host_error(failed, action, target.text());
+        }
+        if (n == 0) break;
+        contents.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return contents;
+}
+
+void FileSystem::write_text(std::string_view path, std::string_view contents) {
+    constexpr std::string_view action = "write";
+    Target target = impl_->resolve_or_throw(path, action);
+    impl_->require_inside(target, Reach::Target, action);
+    std::filesystem::path destination = written_path(target);
+    if (is_folder(destination) || is_read_only(destination))
+        detail::throw_fs_error(error::AccessDenied, action, target.text());
+    require_parent_folder(target, action);
+    impl_->require_room(target.path.drive, growth(contents.size(), host_size(destination)), action, target.text());
+    detail::replace_file(
+        destination,
+        [&](int fd) {
+            size_t done = 0;
+            while (done < contents.size()) {
+                ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) return errno;
+                done += static_cast<size_t>(n);
+            }
+            return 0;
+        },
+        destination, action, target.text());
+}
+
+void FileSystem::delete_file(std::string_view path, bool force) {
+    constexpr std::string_view action = "delete";
+    Target target = impl_->resolve_or_throw(path, action);
+    Kind kind = kind_of(target.host);
+    if (kind == Kind::Missing) throw_missing(target, action);
+    if (kind == Kind::Folder) detail::throw_fs_error(error::AccessDenied, action, target.text());
+    impl_->require_inside(target, Reach::Entry, action);
+    if (is_read_only(target.host) && !force) detail::throw_fs_error(error::AccessDenied, action, target.text());
+    if (unlink(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
+}
+
+void FileSystem::copy_file(std::string_view from, std::string_view to, bool overwrite) {
+    constexpr std::string_view action = "copy to";
+    Target source = impl_->resolve_or_throw(from, "copy");
+    if (kind_of(source.host) == Kind::Missing) throw_missing(source, "copy");
+    if (is_folder(source.host)) detail::throw_fs_error(error::AccessDenied, "copy", source.text());
+    Target target = impl_->resolve_or_throw(to, action);
+    impl_->require_inside(target, Reach::Target, action);
+    std::filesystem::path destination = written_path(target);
+    if (kind_of(destination) != Kind::Missing) {
+        if (!overwrite) detail::throw_fs_error(error::FileExists, action, target.text());
+        std::error_code ec;
+        if (std::filesystem::equivalent(source.host, destination, ec))
+            detail::throw_fs_error(error::SharingViolation, action, target.text());
+        if (is_folder(destination) || is_read_only(destination))
+            detail::throw_fs_error(error::AccessDenied, action, target.text());
+    }
+    require_parent_folder(target, action);
+    impl_->require_room(target.path.drive, growth(host_size(source.host), host_size(destination)), action,
+                        target.text());
+    detail::replace_file(destination, [&](int fd) { return copy_contents(source.host, fd); }, source.host, action,
+                         target.text());
+    copy_write_time(source.host, destination);
+}
+
+void FileSystem::move_file(std::string_view from, std::string_view to) {
+    constexpr std::string_view action = "move";
+    Target source = impl_->resolve_or_throw(from, action);
+    Kind kind = kind_of(source.host);
+    if (kind == Kind::Missing) throw_missing(source, action);
+    if (source.path.is_root()) detail::throw_fs_error(error::AccessDenied, action, source.text());
+    Target target = impl_->resolve_or_throw(to, "move to");
+    impl_->require_inside(source, Reach::Entry, action);
+    impl_->require_inside(target, Reach::Entry, "move to");
+    require_parent_folder(target, "move to");
+    // Renaming to another case of the same name finds the file itself; that is allowed.
+    std::filesystem::path destination = target.host;
+    if (kind_of(destination) != Kind::Missing) {
+        if (destination != source.host || target.path.is_root())
+            detail::throw_fs_error(error::AlreadyExists, "move to", target.text());
+        destination = destination.parent_path() / target.path.parts.back();
+    }
+    if (rename(source.host.c_str(), destination.c_str()) == 0) return;
+    if (errno != EXDEV) detail::throw_host_error(errno, action, source.text());
+    // Another drive on another device: a file is copied and removed; a folder is refused as Win32
+    // does, and so is a link, which a copy would turn into a file.
+    if (kind != Kind::File) detail::throw_fs_error(error::NotSameDevice, action, source.text());
+    copy_file(from, to, false);
+    delete_file(from, true);
+}
+
+void FileSystem::create_directory(std::string_view path) {
+    constexpr std::string_view action = "create the folder";
+    Target target = impl_->resolve_or_throw(path, action);
+    impl_->require_inside(target, Reach::Target, action);
+    if (is_folder(target.host)) return;
+    if (kind_of(target.host) != Kind::Missing) detail::throw_fs_error(error::AlreadyExists, action, target.text());
+    std::error_code ec;
+    std::filesystem::create_directories(target.host, ec);
+    if (ec) detail::throw_host_error(ec.value(), action, target.text());
+}
+
+void FileSystem::remove_directory(std::string_view path) {
+    constexpr std::string_view action = "remove the folder";
+    Target target = impl_->resolve_or_throw(path, action);
+    Kind kind = kind_of(target.host);
+    if (kind == Kind::Missing) throw_missing(target, action);
+    if (target.path.is_root()) detail::throw_fs_error(error::AccessDenied, action, target.text());
+    impl_->require_inside(target, Reach::Entry, action);
+    if (kind == Kind::Link) {
+        if (!is_folder(target.host)) detail::throw_fs_error(error::NotADirectory, action, target.text());
+        if (unlink(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
+        return;
+    }
+    if (kind != Kind::Folder) detail::throw_fs_error(error::NotADirectory, action, target.text());
+    if (is_read_only(target.host)) detail::throw_fs_error(error::AccessDenied, action, target.text());
+    if (rmdir(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
+}
+
+namespace {
+
+// Depth first, on host names, never through a link: a link is removed as the entry it is.
+void remove_tree(const std::filesystem::path& host, const detail::WindowsPath& path) {
+    for (const std::string& name : detail::list_entries(host)) {
+        std::filesystem::path child = host / name;
+        detail::WindowsPath child_path = path.child(name);
+        Kind kind = kind_of(child);
+        if (kind == Kind::Folder) {
+            remove_tree(child, child_path);
+            continue;
+        }
+        if (kind == Kind::Missing) continue;
+        if (is_read_only(child)) detail::throw_fs_error(error::AccessDenied, "delete", child_path.text());
+        if (unlink(child.c_str()) != 0) detail::throw_host_error(errno, "delete", child_path.text());
+    }
+    if (is_read_only(host)) detail::throw_fs_error(error::AccessDenied, "remove the folder", path.text());
+    if (rmdir(host.c_str()) != 0) detail::throw_host_error(errno, "remove the folder", path.text());
+}
+
+}  // namespace
+
+void FileSystem::delete_tree(std::string_view path) {
+    constexpr std::string_view action = "delete the folder";
+    Target target = impl_->resolve_or_throw(path, action);
+    Kind kind = kind_of(target.host);
+    if (kind == Kind::Missing) throw_missing(target, action);
+    if (target.path.is_root()) {
+        throw FsError(error::AccessDenied,
+                      "Cannot " + std::string(action) + " \"" + target.text() + "\": a drive's root is never removed.");
+    }
+    impl_->require_inside(target, Reach::Entry, action);
+    if (kind == Kind::Link) {
+        if (unlink(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
+        return;
+    }
+    if (kind != Kind::Folder) detail::throw_fs_error(error::NotADirectory, action, target.text());
+    remove_tree(target.host, target.path);
+}
+
+}  // namespace platform::fs

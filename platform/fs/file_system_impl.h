@@ -1,0 +1,46 @@
+#pragma once
+// The state behind FileSystem, shared by its path, file and drive halves.
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/fs/drive_map.h"
+#include "platform/fs/fs.h"
+#include "platform/fs/quota_account.h"
+#include "platform/fs/windows_path.h"
+
+namespace platform::fs {
+
+struct FileSystem::Impl {
+    explicit Impl(Machine& machine);
+
+    // A Windows path and the host path it names (trailing components may not exist yet).
+    struct Target {
+        detail::WindowsPath path;
+        std::filesystem::path host;
+        std::string text() const { return path.text(); }
+    };
+    // What a destructive operation touches: the entry itself (a link is removed as a link), or
+    // what the path leads to once a final link is followed (writing through a link).
+    enum class Reach { Entry, Target };
+
+    std::optional<Target> resolve(std::string_view windows_path) const;
+    Target resolve_or_throw(std::string_view windows_path, std::string_view action) const;
+    std::optional<std::string> outside_reason(const Target& target, Reach reach) const;
+    void require_inside(const Target& target, Reach reach, std::string_view action) const;
+
+    // The drive's quota account with a fresh count of what is used; null without a quota.
+    std::shared_ptr<detail::QuotaAccount> quota_account(char drive);
+    // FsError(DiskFull) when growing the drive's files by `growth` bytes would pass its quota.
+    void require_room(char drive, uint64_t growth, std::string_view action, std::string_view windows_path);
+
+    Machine& machine;
+    std::filesystem::path machine_dir;  // canonical
+    detail::DriveMap drive_map;
+    std::map<char, std::weak_ptr<detail::QuotaAccount>> quota_accounts;
+};
+
+}  // namespace platform::fs

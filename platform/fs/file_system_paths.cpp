@@ -1,0 +1,120 @@
+// Where a Windows path leads on the host, and whether the machine may change what it leads to.
+#include <algorithm>
+
+#include "platform/fs/dos_attributes.h"
+#include "platform/fs/file_system_impl.h"
+#include "platform/fs/fs_errors.h"
+#include "platform/fs/host_folder.h"
+#include "platform/machine/machine.h"
+
+namespace platform::fs {
+
+namespace {
+
+std::filesystem::path canonical_or_absolute(const std::filesystem::path& path) {
+    std::error_code ec;
+    auto canonical = std::filesystem::canonical(path, ec);
+    return ec ? std::filesystem::absolute(path) : canonical;
+}
+
+bool is_within(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    auto [folder_end, unused] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return folder_end == folder.end();
+}
+
+// Every link on the way resolved, except a final one: that is the entry itself.
+std::filesystem::path entry_location(const std::filesystem::path& host) {
+    return std::filesystem::weakly_canonical(host.parent_path()) / host.filename();
+}
+
+}  // namespace
+
+FileSystem::Impl::Impl(Machine& machine)
+    : machine(machine), machine_dir(canonical_or_absolute(machine.dir())), drive_map(machine.dir() / "dosdevices") {}
+
+FileSystem::FileSystem(Machine& machine) : impl_(std::make_unique<Impl>(machine)) {}
+FileSystem::~FileSystem() = default;
+
+std::optional<FileSystem::Impl::Target> FileSystem::Impl::resolve(std::string_view windows_path) const {
+    auto path = detail::parse_windows_path(windows_path);
+    if (!path) return std::nullopt;
+    auto root = drive_map.root(path->drive);
+    if (!root) return std::nullopt;
+    Target target{std::move(*path), *root};
+    bool found_so_far = true;
+    for (const std::string& part : target.path.parts) {
+        // Once a component is missing, the rest are new names and keep the case they were given.
+        std::optional<std::string> entry = found_so_far ? detail::find_entry(target.host, part) : std::nullopt;
+        found_so_far = entry.has_value();
+        target.host /= entry ? *entry : part;
+    }
+    return target;
+}
+
+FileSystem::Impl::Target FileSystem::Impl::resolve_or_throw(std::string_view windows_path,
+                                                            std::string_view action) const {
+    if (auto target = resolve(windows_path)) return *target;
+    auto path = detail::parse_windows_path(windows_path);
+    if (!path) detail::throw_fs_error(error::InvalidName, action, windows_path);
+    throw FsError(error::PathNotFound, "Cannot " + std::string(action) + " \"" + std::string(windows_path) +
+                                           "\": drive " + std::string(1, path->drive) +
+                                           ": is not mapped on this machine.");
+}
+
+std::optional<std::string> FileSystem::Impl::outside_reason(const Target& target, Reach reach) const {
+    if (machine.options().allow_outside_machine) return std::nullopt;
+    auto root = drive_map.root(target.path.drive);
+    if (!root || !is_within(*root, machine_dir))
+        return "drive " + std::string(1, target.path.drive) + ": maps to " + (root ? root->string() : "nothing") +
+               ", which";
+    std::filesystem::path entry = target.path.is_root() ? *root : entry_location(target.host);
+    if (!is_within(entry, machine_dir)) return "it is " + entry.string() + " on this computer, which";
+    if (reach == Reach::Target && detail::is_symlink(target.host)) {
+        auto destination = std::filesystem::weakly_canonical(target.host);
+        if (!is_within(destination, machine_dir))
+            return "it links to " + destination.string() + ", which";
+    }
+    return std::nullopt;
+}
+
+void FileSystem::Impl::require_inside(const Target& target, Reach reach, std::string_view action) const {
+    auto reason = outside_reason(target, reach);
+    if (!reason) return;
+    throw FsError(error::AccessDenied, "Cannot " + std::string(action) + " \"" + target.text() + "\": " + *reason +
+                                           " lies outside the machine folder " + machine_dir.string() +
+                                           "; start with --allow-outside-machine to allow it.");
+}
+
+std::optional<std::filesystem::path> FileSystem::to_host(std::string_view windows_path) const {
+    auto target = impl_->resolve(windows_path);
+    if (!target) return std::nullopt;
+    return target->host;
+}
+
+std::optional<std::string> FileSystem::to_windows(const std::filesystem::path& host_path) const {
+    std::filesystem::path location = entry_location(std::filesystem::absolute(host_path).lexically_normal());
+    if (location.filename().empty()) location = location.parent_path();
+    // The drive whose root is deepest wins: z: -> / holds everything, c: says more.
+    std::optional<std::string> best;
+    size_t best_depth = 0;
+    for (char letter : impl_->drive_map.letters()) {
+        auto root = *impl_->drive_map.root(letter);
+        if (!is_within(location, root)) continue;
+        size_t depth = static_cast<size_t>(std::distance(root.begin(), root.end()));
+        if (best && depth <= best_depth) continue;
+        detail::WindowsPath path{letter, {}};
+        for (const auto& part : location.lexically_relative(root)) {
+            if (part != ".") path.parts.push_back(part.string());
+        }
+        best = path.text();
+        best_depth = depth;
+    }
+    return best;
+}
+
+bool FileSystem::may_modify(std::string_view windows_path) const {
+    auto target = impl_->resolve(windows_path);
+    return target && !impl_->outside_reason(*target, Impl::Reach::Target);
+}
+
+}  // namespace platform::fs

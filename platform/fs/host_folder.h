@@ -1,0 +1,19 @@
+#pragma once
+// Reading host folders the way Windows looks names up in them.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::fs::detail {
+
+// The name of the entry of `folder` that Windows would open for `name`: the exact name when it
+// exists, else the first one (in byte order, so the choice is stable) that differs only in case.
+std::optional<std::string> find_entry(const std::filesystem::path& folder, std::string_view name);
+
+// The folder's entry names without "." and "..", sorted case-insensitively as NTFS lists them.
+// Empty when the folder cannot be read.
+std::vector<std::string> list_entries(const std::filesystem::path& folder);
+
+}  // namespace platform::fs::detail

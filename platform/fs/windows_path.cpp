@@ -1,0 +1,79 @@
+#include "platform/fs/windows_path.h"
+
+#include <algorithm>
+
+namespace platform::fs::detail {
+
+namespace {
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+bool has_forbidden_character(std::string_view name) {
+    return std::any_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos;
+    });
+}
+
+std::string_view strip_prefix(std::string_view path) {
+    for (std::string_view prefix : {"\\\\?\\", "\\\\.\\", "//?/", "//./"}) {
+        if (path.starts_with(prefix)) return path.substr(prefix.size());
+    }
+    return path;
+}
+
+}  // namespace
+
+std::string WindowsPath::text() const {
+    std::string text{drive, ':', '\\'};
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) text += '\\';
+        text += parts[i];
+    }
+    return text;
+}
+
+WindowsPath WindowsPath::child(std::string_view name) const {
+    WindowsPath result = *this;
+    result.parts.emplace_back(name);
+    return result;
+}
+
+std::optional<WindowsPath> parse_windows_path(std::string_view path) {
+    std::string_view rest = strip_prefix(path);
+    bool has_drive = rest.size() >= 2 && rest[1] == ':' &&
+                     ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z'));
+    // "C:name" is relative to a current folder of drive C:, which this platform does not keep.
+    if (!has_drive || (rest.size() > 2 && !is_separator(rest[2]))) return std::nullopt;
+
+    WindowsPath result;
+    result.drive = static_cast<char>(rest[0] & ~0x20);
+    size_t pos = 2;
+    while (pos < rest.size()) {
+        size_t end = pos;
+        while (end < rest.size() && !is_separator(rest[end])) ++end;
+        std::string_view name = rest.substr(pos, end - pos);
+        pos = end + 1;
+        if (name.empty() || name == ".") continue;
+        if (name == "..") {
+            if (!result.parts.empty()) result.parts.pop_back();
+            continue;
+        }
+        // Names are taken literally: Win32 would drop trailing dots and blanks, but on this host
+        // "secret." and "secret" are two files, and deleting one must never hit the other.
+        if (has_forbidden_character(name)) return std::nullopt;
+        result.parts.emplace_back(name);
+    }
+    return result;
+}
+
+std::optional<SearchPattern> parse_search_pattern(std::string_view pattern) {
+    size_t last = pattern.find_last_of("\\/");
+    if (last == std::string_view::npos || last + 1 >= pattern.size()) return std::nullopt;
+    std::string_view mask = pattern.substr(last + 1);
+    if (mask.find(':') != std::string_view::npos) return std::nullopt;
+    auto folder = parse_windows_path(pattern.substr(0, last + 1));
+    if (!folder) return std::nullopt;
+    return SearchPattern{std::move(*folder), std::string(mask)};
+}
+
+}  // namespace platform::fs::detail

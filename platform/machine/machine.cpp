@@ -1,0 +1,117 @@
+#include "platform/machine/machine.h"
+
+#include <cstdlib>
+
+#include "platform/machine/registry_values.h"
+#include "platform/machine/sandbox.h"
+#include "platform/machine/windows_version.h"
+
+namespace platform {
+
+namespace stdfs = std::filesystem;
+
+struct Machine::Impl {
+    stdfs::path dir;
+    MachineOptions options;
+    std::unique_ptr<registry::Registry> registry;
+    std::unique_ptr<fs::FileSystem> files;
+};
+
+namespace {
+
+Machine* g_current_machine = nullptr;
+
+// "machine/" and "machine" are one folder; the sandbox is built beside it under its name.
+stdfs::path normalized(const stdfs::path& dir) {
+    stdfs::path path = stdfs::absolute(dir).lexically_normal();
+    if (path.filename().empty() && path.has_parent_path()) path = path.parent_path();
+    return path;
+}
+
+bool missing_or_empty(const stdfs::path& dir) {
+    std::error_code ec;
+    if (!stdfs::exists(stdfs::symlink_status(dir, ec))) return true;
+    return stdfs::is_directory(dir, ec) && stdfs::is_empty(dir, ec);
+}
+
+void require_machine_folder(const stdfs::path& dir) {
+    std::error_code ec;
+    if (!stdfs::exists(dir, ec))
+        throw MachineError("There is no machine at " + dir.string() + ": the folder does not exist.");
+    if (!stdfs::is_directory(dir, ec))
+        throw MachineError("There is no machine at " + dir.string() + ": it is a file, not a folder.");
+    if (!stdfs::exists(dir / "system.reg", ec) && !stdfs::exists(dir / "dosdevices", ec))
+        throw MachineError(dir.string() +
+                           " is not a machine: it holds neither system.reg nor a dosdevices folder, as a Wine "
+                           "prefix or a Tavrin sandbox does.");
+}
+
+}  // namespace
+
+stdfs::path Machine::default_sandbox_dir() {
+    const char* data_home = std::getenv("XDG_DATA_HOME");
+    if (data_home && *data_home == '/') return stdfs::path(data_home) / "tavrin" / "machine";
+    const char* home = std::getenv("HOME");
+    return stdfs::path(home && *home ? home : ".") / ".local" / "share" / "tavrin" / "machine";
+}
+
+std::unique_ptr<Machine> Machine::open_or_create(const stdfs::path& dir, MachineOptions options, bool* created) {
+    stdfs::path path = normalized(dir);
+    bool fresh = missing_or_empty(path);
+    if (fresh) {
+        try {
+            machine_detail::create_sandbox(path, machine_detail::sandbox_user_name());
+        } catch (const std::exception& e) {
+            throw MachineError("Cannot create a new machine at " + path.string() + ": " + e.what());
+        }
+    }
+    if (created) *created = fresh;
+    return open(path, options);
+}
+
+std::unique_ptr<Machine> Machine::open(const stdfs::path& dir, MachineOptions options) {
+    stdfs::path path = normalized(dir);
+    require_machine_folder(path);
+    try {
+        return std::unique_ptr<Machine>(new Machine(path, options));
+    } catch (const registry::HiveError& e) {
+        throw MachineError("Cannot open the machine at " + path.string() + ": " + e.what());
+    }
+}
+
+Machine::Machine(stdfs::path dir, MachineOptions options) : impl_(std::make_unique<Impl>()) {
+    impl_->dir = std::move(dir);
+    impl_->options = options;
+    impl_->registry = std::make_unique<registry::Registry>(impl_->dir);
+    impl_->files = std::make_unique<fs::FileSystem>(*this);
+}
+
+Machine::~Machine() {
+    if (g_current_machine == this) g_current_machine = nullptr;
+}
+
+const stdfs::path& Machine::dir() const { return impl_->dir; }
+const MachineOptions& Machine::options() const { return impl_->options; }
+registry::Registry& Machine::registry() { return *impl_->registry; }
+fs::FileSystem& Machine::files() { return *impl_->files; }
+
+std::string Machine::user_name() const {
+    auto name = machine_detail::read_string(*impl_->registry, registry::Root::CurrentUser, "Volatile Environment",
+                                            "USERNAME");
+    return name && !name->empty() ? *name : machine_detail::sandbox_user_name();
+}
+
+std::string Machine::windows_version() const { return machine_detail::windows_version(*impl_->registry); }
+
+void Machine::flush() { impl_->registry->flush(); }
+
+Machine& current_machine() {
+    if (!g_current_machine) throw MachineError("No machine is open.");
+    return *g_current_machine;
+}
+
+bool has_current_machine() { return g_current_machine != nullptr; }
+
+void set_current_machine(Machine* machine) { g_current_machine = machine; }
+
+}  // namespace platform
