@@ -73,6 +73,7 @@ uint32_t copy_list(const std::vector<std::string>& items, char* buffer, uint32_t
         buffer[pos++] = '\0';
     }
     buffer[pos] = '\0';
+    if (pos == 0) buffer[1] = '\0';  // an empty list still reads as a list to a caller looking for two NULs
     return static_cast<uint32_t>(pos);
 }
 
