@@ -2,6 +2,7 @@
 // The inside of MoviePlayer, shared by the UI-thread side (movie_player.cpp) and the HTTP side
 // (player_http.cpp). One lock guards all of it: the screen state and the event log must change
 // together, and /api/idle must see the queue and the UI thread's waiting in one consistent moment.
+#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -81,6 +82,7 @@ struct MoviePlayer::Impl {
     std::unique_ptr<httplib::Server> server;
     std::unique_ptr<RequestGuard> guard;
     std::thread listener;
+    std::atomic<bool> listener_done{false};
     ExitPipe exit_pipe;
 };
 

@@ -1,6 +1,7 @@
 // The HTTP face of the player. These handlers run on the server's pool threads: they only check,
 // queue and stream; everything the program does happens on its UI thread.
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <csignal>
 #include <stdexcept>
@@ -92,6 +93,12 @@ void MoviePlayer::Impl::listen() {
     server = std::make_unique<httplib::Server>();
     server->new_task_queue = [] { return new httplib::ThreadPool(kPoolThreads); };
     server->set_tcp_nodelay(true);
+    // The library's default also sets SO_REUSEPORT, which would let a second program bind our port
+    // and take over part of the connections; only the restart-friendly SO_REUSEADDR is wanted.
+    server->set_socket_options([](socket_t socket) {
+        int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
     server->set_keep_alive_max_count(kKeepAliveRequests);
     server->set_payload_max_length(kLargestBody);
     server->set_default_headers({{"Cache-Control", "no-store"},
@@ -110,7 +117,13 @@ void MoviePlayer::Impl::listen() {
     token = make_token();
     guard = std::make_unique<RequestGuard>(port, token);
     install_routes();
-    listener = std::thread([this] { server->listen_after_bind(); });
+    listener = std::thread([this] {
+        server->listen_after_bind();
+        listener_done = true;
+    });
+    // The library's stop() does nothing until its loop runs, so a stop() right after start() would
+    // leave the server running for good; start() returns only once stopping works.
+    while (!server->is_running() && !listener_done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void MoviePlayer::Impl::shut_down_server() {
