@@ -34,12 +34,38 @@ void make_removable(const std::filesystem::path& dir) {
     }
 }
 
+void remove_folder(const std::filesystem::path& dir) {
+    make_removable(dir);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
+
+// Creating a machine flushes every file it writes to the disk, which costs most of a second;
+// each test gets a copy of one machine made per test program instead.
+class TemplateMachine {
+public:
+    TemplateMachine() : dir_(make_temp_folder()) {
+        auto machine = platform::Machine::open_or_create(dir_);
+        platform::install_program_folder(*machine, TAVRIN_SKIN_DIR);
+        machine->flush();
+    }
+    ~TemplateMachine() { remove_folder(dir_); }
+
+    void copy_to(const std::filesystem::path& dir) const {
+        using std::filesystem::copy_options;
+        std::filesystem::copy(dir_, dir, copy_options::recursive | copy_options::copy_symlinks);
+    }
+
+private:
+    std::filesystem::path dir_;
+};
+
 }  // namespace
 
 TempMachine::TempMachine(platform::MachineOptions options) : dir_(make_temp_folder()), options_(options) {
-    machine_ = platform::Machine::open_or_create(dir_, options_);
-    platform::install_program_folder(*machine_, TAVRIN_SKIN_DIR);
-    machine_->flush();
+    static const TemplateMachine original;
+    original.copy_to(dir_);
+    machine_ = platform::Machine::open(dir_, options_);
     platform::set_current_machine(machine_.get());
 }
 
@@ -47,9 +73,7 @@ TempMachine::~TempMachine() {
     if (platform::has_current_machine() && &platform::current_machine() == machine_.get())
         platform::set_current_machine(nullptr);
     machine_.reset();
-    make_removable(dir_);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    remove_folder(dir_);
 }
 
 std::filesystem::path TempMachine::host(std::string_view windows_path) const {
