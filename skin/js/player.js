@@ -35,8 +35,6 @@
       return store && name in store ? store[name] : '';
     }
 
-    isOn(movie, name) { return truthy(this.value(movie, name)); }
-
     frame(movie, clip) {
       const clips = this.clips[movie];
       return clips && clip in clips ? clips[clip] : null;

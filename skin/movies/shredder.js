@@ -47,6 +47,8 @@
       if (!fromProgram || value !== '1') return;
       items = [];
       selected = null;
+      // Lowered again so that a later snapshot does not empty the next list.
+      player.change(MOVIE, `shred_${suffix}_Now`, '0');
       player.change(MOVIE, `_root.myCounter_${suffix}`, '0');
       render();
     });

@@ -1,0 +1,56 @@
+// What the tests do with a page of the program: open it, and wait for the program (never sleep).
+const { expect } = require('@playwright/test');
+
+// Opens the page and waits until its first snapshot has arrived.
+async function openProgram(page, program) {
+  await page.goto(program.url);
+  await expect.poll(() => page.evaluate(() => Boolean(window.tavrin && window.tavrin.connected))).toBe(true);
+}
+
+// Waits until the program has handled every request this page sent and waits for input again;
+// answers what the user faces now ({modal, dialog}).
+async function settle(page, program) {
+  const seq = await page.evaluate(() => window.tavrin.settled());
+  const response = await page.request.get(`${program.origin}/api/idle?after=${seq}`, {
+    headers: { 'X-Tavrin-Token': program.token },
+  });
+  expect(response.ok(), `idle wait answered ${response.status()}`).toBe(true);
+  return response.json();
+}
+
+async function variables(page, program, movie) {
+  const response = await page.request.get(`${program.origin}/api/vars?movie=${movie}`, {
+    headers: { 'X-Tavrin-Token': program.token },
+  });
+  expect(response.ok()).toBe(true);
+  return response.json();
+}
+
+// The message box the program shows, answered by the label of one of its buttons.
+function messageBox(page) {
+  return page.locator('[data-window="msgbox"]');
+}
+
+async function answerMessageBox(page, program, label) {
+  const box = messageBox(page);
+  await expect(box).toBeVisible();
+  await box.getByRole('button', { name: label, exact: true }).click();
+  return settle(page, program);
+}
+
+// Types a path or a name into the program's open dialog (file, folder or input box).
+async function answerDialog(page, program, text) {
+  const dialog = page.locator('#dialog');
+  await expect(dialog).toBeVisible();
+  await dialog.locator('#dialog-field').fill(text);
+  await dialog.getByRole('button', { name: 'OK' }).click();
+  return settle(page, program);
+}
+
+// The shared program of the run (started by the global setup).
+function sharedProgram() {
+  const url = new URL(process.env.TAVRIN_URL);
+  return { url: url.href, origin: url.origin, token: url.searchParams.get('token'), machineDir: process.env.TAVRIN_MACHINE };
+}
+
+module.exports = { openProgram, settle, variables, messageBox, answerMessageBox, answerDialog, sharedProgram };
