@@ -54,6 +54,7 @@
     if (main && main.visible) mainShown = true;
     const inTray = mainShown && !(main && main.visible) && !player.ended;
     $('#tray').hidden = !inTray;
+    document.body.classList.toggle('in-tray', inTray);
     if (!inTray) $('#tray-menu').hidden = true;
   }
 
