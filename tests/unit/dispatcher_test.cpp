@@ -1,0 +1,171 @@
+// The command protocol of the main movie: matching, the shared list and option-list rules, the
+// logged run, and what happens to commands that are unknown, early or failing.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "app/shell/bar_list.h"
+#include "app/shell/dispatcher.h"
+#include "app/shell/list_pusher.h"
+#include "app/shell/option_list.h"
+#include "app/shell/profile_store.h"
+#include "app/shell/user_settings.h"
+#include "tests/unit/support/program_fixture.h"
+
+namespace {
+
+using tavrin_test::ProgramTest;
+using tavrin_test::RecordingStage;
+
+TEST(DispatcherMatching, CaseAndOuterBlanksAreIgnoredButInnerBlanksCount) {
+    app::Dispatcher dispatcher;
+    std::vector<std::string> received;
+    dispatcher.add("IDC_FS_INTERNET SETTINGS", [&](const std::string& args) { received.push_back(args); });
+
+    EXPECT_TRUE(dispatcher.dispatch("  idc_fs_internet settings  ", " a,b "));
+    EXPECT_FALSE(dispatcher.dispatch("IDC_FS_INTERNET  SETTINGS", "x"));
+    EXPECT_FALSE(dispatcher.dispatch("IDC_FS_INTERNETSETTINGS", "x"));
+    EXPECT_FALSE(dispatcher.dispatch("", "x"));
+    // The arguments reach the row exactly as sent; each row parses its own.
+    EXPECT_EQ(received, std::vector<std::string>{" a,b "});
+}
+
+TEST(DispatcherMatching, TwoFeaturesClaimingOneCommandIsRefused) {
+    app::Dispatcher dispatcher;
+    dispatcher.add("IDC_FS_IE", [](const std::string&) {});
+    EXPECT_THROW(dispatcher.add("idc_fs_ie ", [](const std::string&) {}), std::logic_error);
+}
+
+TEST(OptionLists, OnlyTrimmedOneOrTrueInExactCaseIsTicked) {
+    app::OptionList list("1, true ,TRUE,yes,0,false,,True");
+    std::vector<bool> ticked;
+    for (size_t i = 0; i < 9; ++i) ticked.push_back(list.ticked(i));
+    // Position 8 lies beyond a list shorter than the screen's table: not ticked.
+    EXPECT_EQ(ticked, (std::vector<bool>{true, true, false, false, false, false, false, false, false}));
+}
+
+TEST(OptionLists, SwitchesCanBeOnOffOrLeftAlone) {
+    app::OptionList list("1,0,x,true,false,0");
+    EXPECT_EQ(list.setting(0), true);
+    EXPECT_EQ(list.setting(1), false);
+    EXPECT_EQ(list.setting(2), std::nullopt);
+    EXPECT_EQ(list.setting(3), true);
+    EXPECT_EQ(list.setting(4), false);
+    EXPECT_EQ(list.setting(6), std::nullopt);
+}
+
+TEST(BarLists, StrippingRemovesOneSeparatorAtEachEndOnly) {
+    EXPECT_EQ(app::strip_bars("|a|b|"), "a|b");
+    EXPECT_EQ(app::strip_bars("||a||"), "|a|");
+    EXPECT_EQ(app::strip_bars("|"), "");
+    EXPECT_EQ(app::bar_items("|a||b|"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_TRUE(app::bar_items("").empty());
+}
+
+TEST(BarLists, RebuildDropsEmptyItemsAfterRemoval) {
+    std::string found = "|C:\\a.dll|C:\\b.dll|C:\\a.dll|C:\\c.dll|";
+    app::remove_every(found, "C:\\a.dll");
+    auto items = app::non_empty_bar_items(found);
+    EXPECT_EQ(items, (std::vector<std::string>{"C:\\b.dll", "C:\\c.dll"}));
+    EXPECT_EQ(app::join_bars(items), "C:\\b.dll|C:\\c.dll");
+    EXPECT_TRUE(app::non_empty_bar_items("|||").empty());
+}
+
+TEST(ListPusher, CountNamesValuesAndTriggerLast) {
+    RecordingStage stage;
+    app::push_list(stage, app::kMainMovie,
+                   {.stem = "Items", .items = {"one", "two"}, .trigger = "_root.ReLoadThePluginList",
+                    .trigger_value = "1", .value_stem = "Items", .item_values = {"1", "0"}});
+    std::vector<std::string> order;
+    for (const auto& set : stage.sets()) order.push_back(set.name + "=" + set.value);
+    EXPECT_EQ(order, (std::vector<std::string>{"_root.NumberOfItems=2", "_root.NamesOfItems=one|two",
+                                               "_root.valueOfItems0=1", "_root.valueOfItems1=0",
+                                               "_root.ReLoadThePluginList=1"}));
+
+    app::push_list(stage, app::kMainMovie, {.stem = "RegItems", .items = {}});
+    EXPECT_EQ(stage.get_variable(app::kMainMovie, "_root.NumberOfRegItems"), "0");
+    EXPECT_EQ(stage.get_variable(app::kMainMovie, "_root.NamesOfRegItems"), "");
+    EXPECT_EQ(stage.get_variable(app::kMainMovie, "_root.ShowRegItems"), "true");
+}
+
+class DispatcherTest : public ProgramTest {
+protected:
+    void SetUp() override { program.start(); }  // no profile stored: straight to the main window
+};
+
+TEST_F(DispatcherTest, LoggedRunShowsTheWindowRunsTheDriverThenTheCompletionText) {
+    std::vector<std::string> seen;
+    app::logged_run(shell(), [&] {
+        seen.push_back(stage.window_visible(app::kLogMovie) ? "visible" : "hidden");
+        shell().log_window().addLogLine("C:\\x.txt");
+    });
+    EXPECT_EQ(seen, std::vector<std::string>{"visible"});
+    EXPECT_EQ(stage.values_of(app::kLogMovie, "_root.LogFile"), (std::vector<std::string>{"C:\\x.txt", text("msg4")}));
+    // Disabled when the window loads, enabled when the run is over.
+    EXPECT_EQ(stage.values_of(app::kLogMovie, "_root.ViewLogBtn"), (std::vector<std::string>{"0", "1"}));
+}
+
+TEST_F(DispatcherTest, UnknownCommandsChangeNothingButStillReachTheFlushPoint) {
+    int flushes = 0;
+    shell().set_after_command([&] { ++flushes; });
+    auto before = stage.sets().size();
+    command("IDC_FS_NO_SUCH_COMMAND", "1,1,1");
+    command("", "");
+    EXPECT_EQ(stage.sets().size(), before);
+    EXPECT_EQ(flushes, 2);
+}
+
+TEST_F(DispatcherTest, AFailingRowIsReportedAndTheProgramGoesOn) {
+    int flushes = 0;
+    shell().set_after_command([&] { ++flushes; });
+    shell().commands().add("IDC_FS_TEST_FAILURE", [](const std::string&) { throw std::runtime_error("disk gone"); });
+    command("IDC_FS_TEST_FAILURE");
+    EXPECT_EQ(stage.get_variable(app::kLogMovie, "_root.LogFile"), "IDC_FS_TEST_FAILURE: disk gone");
+    EXPECT_EQ(flushes, 1);
+    EXPECT_FALSE(stage.quit_called());
+}
+
+TEST_F(DispatcherTest, LanguageCommandSwitchesTheMessageFileAndIsStored) {
+    command(" idc_fs_language ", "Deutsch");
+    EXPECT_EQ(main_var("_root.strCurrentLanguage"), "Deutsch");
+    EXPECT_EQ(shell().language().file_name(), "msgsg.ini");
+    EXPECT_EQ(app::user_settings::language(), "Deutsch");
+    EXPECT_EQ(text("msg20"), "Ja");
+
+    command("IDC_FS_LANGUAGE", "English");
+    EXPECT_EQ(shell().language().file_name(), "msgs.ini");
+    EXPECT_EQ(text("msg20"), "Yes");
+}
+
+TEST_F(DispatcherTest, PingStepperIsKeptPerUser) {
+    command("ID_FS_MINSTEPPER", "42");
+    EXPECT_EQ(app::user_settings::read("Ping", "val", "0"), "42");
+}
+
+TEST_F(DispatcherTest, MinimiseHidesTheMainWindowAndTheTrayBringsItBack) {
+    command("IDC_FS_MINIMIZE");
+    EXPECT_FALSE(stage.window_visible(app::kMainMovie));
+    EXPECT_EQ(stage.get_variable(app::kTrayMovie, "smenu"), text("msg13"));
+    EXPECT_EQ(stage.get_variable(app::kTrayMovie, "emenu"), text("msg14"));
+    stage.send(app::kTrayMovie, "smenu");
+    EXPECT_TRUE(stage.window_visible(app::kMainMovie));
+}
+
+TEST_F(DispatcherTest, HelpOpensTheHelpFileOfTheProgramFolder) {
+    command("IDC_FS_HELP");
+    EXPECT_EQ(stage.opened_files(), std::vector<std::string>{std::string(platform::kProgramFolder) + "\\Orvane.chm"});
+}
+
+TEST(DispatcherBeforeStart, CommandsOfTheUnopenedMainWindowAreIgnored) {
+    tavrin_test::TempMachine temp;
+    RecordingStage stage;
+    app::Program program(stage, {platform::kProgramFolder, "tavrinapp", 1, 0, 0});
+    // A stored profile keeps the chooser up, and the main window closed.
+    app::profile_store::write("Work", "CheckBoxes", "_root.IE_TU", "1");
+    program.start();
+    stage.send(app::kMainMovie, "IDC_FS_LANGUAGE", "Deutsch");
+    EXPECT_EQ(stage.get_variable(app::kMainMovie, "_root.strCurrentLanguage"), "");
+    EXPECT_TRUE(stage.window_visible(app::kProfilesMovie));
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+// The message box, its answers, the language files and the log window.
+#include <gtest/gtest.h>
+
+#include "app/shell/language.h"
+#include "app/shell/log_window.h"
+#include "app/shell/text.h"
+#include "app/shell/user_settings.h"
+#include "tests/unit/support/program_fixture.h"
+
+namespace {
+
+using tavrin_test::ProgramTest;
+
+class MessagesTest : public ProgramTest {
+protected:
+    void SetUp() override { program.start(); }
+
+    // Replaces the English message file of the installed skin.
+    void write_messages(const std::string& contents) {
+        temp.write_file(std::string(platform::kProgramFolder) + "\\skin\\msgs.ini", "[Orvane]\r\n" + contents);
+    }
+};
+
+TEST_F(MessagesTest, ButtonSetsShowTheirLabelsAndFrames) {
+    struct Case {
+        int buttons, frame;
+        std::string left, middle, right;
+    };
+    for (const auto& c : {Case{1, 0, "", "msg18", ""}, Case{2, 1, "msg20", "", "msg21"},
+                          Case{3, 2, "msg20", "msg21", "msg19"}, Case{7, 2, "msg20", "msg21", "msg14"}}) {
+        tavrin_test::RecordingStage box_stage;
+        app::FlashMsgBox box(box_stage, shell().language());
+        box_stage.on_command(app::kMsgBoxMovie, [&](const std::string& command, const std::string& args) {
+            box.handle_press(command, args);
+        });
+        // The first answer row of this title closes the box with the single button.
+        box_stage.will_press(text("msg18"));
+        box.ShowMsg("text", text("msg4"), app::sign::Warning, c.buttons);
+        ASSERT_EQ(box_stage.boxes().size(), 1u);
+        const auto& shown = box_stage.boxes()[0];
+        auto label = [&](const std::string& key) { return key.empty() ? std::string() : text(key); };
+        EXPECT_EQ(shown.buttons_frame, c.frame) << c.buttons;
+        EXPECT_EQ(shown.left, label(c.left)) << c.buttons;
+        EXPECT_EQ(shown.middle, label(c.middle)) << c.buttons;
+        EXPECT_EQ(shown.right, label(c.right)) << c.buttons;
+        EXPECT_EQ(shown.sign, app::sign::Warning);
+        EXPECT_EQ(shown.title, text("msg4"));
+        EXPECT_EQ(shown.message, "text");
+    }
+}
+
+TEST_F(MessagesTest, CompletionNoticeUsesTheCompletionTextIconAndOneButton) {
+    stage.will_press(text("msg18"));
+    shell().notify_completion();
+    ASSERT_EQ(stage.boxes().size(), 1u);
+    EXPECT_EQ(stage.boxes()[0].title, text("msg4"));
+    EXPECT_EQ(stage.boxes()[0].message, text("msg4"));
+    EXPECT_EQ(stage.boxes()[0].sign, app::sign::Completion);
+    EXPECT_EQ(stage.boxes()[0].buttons_frame, 0);
+    EXPECT_FALSE(stage.window_visible(app::kMsgBoxMovie));
+}
+
+TEST_F(MessagesTest, AnswersLandInTheFlagOfTheQuestionsTitleWhateverTheLetterCase) {
+    const app::Question question{"msg10", "msg30", app::sign::Warning};
+    stage.will_press(app::to_upper(text("msg20")));
+    EXPECT_TRUE(shell().confirm(question));
+    stage.will_press(text("msg21"));
+    EXPECT_FALSE(shell().confirm(question));
+}
+
+TEST_F(MessagesTest, AReportMatchingNoRowLeavesTheBoxOpen) {
+    stage.will_press("Maybe");
+    stage.will_press(text("msg14"));  // not an answer of this question either
+    stage.will_press(text("msg20"));
+    EXPECT_TRUE(shell().confirm({"msg7", "msg27", app::sign::Notice}));
+    EXPECT_EQ(stage.boxes().size(), 1u);
+    EXPECT_FALSE(stage.unanswered_script());
+}
+
+TEST_F(MessagesTest, TitlesTranslatedAlikeAnswerTheEarlierRowAndNeverAnEarlierYes) {
+    write_messages("msg4=Done\r\nmsg10=Sure?\r\nmsg18=OK\r\nmsg20=Yes\r\nmsg21=No\r\nmsg29=Careful\r\nmsg30=Careful\r\n");
+    const app::Question drive{"msg10", "msg29", app::sign::Warning};
+    const app::Question registry{"msg10", "msg30", app::sign::Warning};
+
+    // The registry row comes first: a "yes" to the drive question lands in the registry flag.
+    stage.will_press("Yes");
+    EXPECT_FALSE(shell().confirm(drive));
+    EXPECT_TRUE(shell().message_box().answers().get("msg30"));
+
+    // The same holds for the registry question itself, which therefore is answered.
+    stage.will_press("Yes");
+    EXPECT_TRUE(shell().confirm(registry));
+    // A drive question answered "No" must not go ahead on an old "yes" of its own flag.
+    shell().message_box().answers().set("msg29", true);
+    stage.will_press("No");
+    EXPECT_FALSE(shell().confirm(drive));
+}
+
+TEST_F(MessagesTest, ExitButtonOfTheSaveQuestionEndsTheProgram) {
+    stage.will_press(text("msg14"));
+    EXPECT_FALSE(shell().message_box().ShowMsg(text("msg5"), text("msg26"), app::sign::Warning, app::buttons::YesNoExit));
+    EXPECT_TRUE(stage.quit_called());
+    EXPECT_TRUE(shell().ending());
+}
+
+TEST_F(MessagesTest, PressesWithNoBoxOpenAnswerNothing) {
+    stage.send(app::kMsgBoxMovie, text("msg30"), text("msg20"));
+    EXPECT_FALSE(shell().message_box().answers().get("msg30"));
+}
+
+TEST(LanguageFiles, DeutschInAnyCaseAndItsMisspellingChooseTheGermanFile) {
+    EXPECT_EQ(app::Language::message_file_for("Deutsch"), "msgsg.ini");
+    EXPECT_EQ(app::Language::message_file_for("deutsch"), "msgsg.ini");
+    EXPECT_EQ(app::Language::message_file_for("DUETSCH"), "msgsg.ini");
+    EXPECT_EQ(app::Language::message_file_for("English"), "msgs.ini");
+    EXPECT_EQ(app::Language::message_file_for(""), "msgs.ini");
+    EXPECT_EQ(app::Language::message_file_for(" Deutsch"), "msgs.ini");
+}
+
+TEST_F(MessagesTest, EveryKeyTheShellUsesHasATextInBothLanguages) {
+    for (const char* language : {"English", "Deutsch"}) {
+        shell().language().select(language);
+        for (int key : {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 17, 18, 19, 20, 21, 26, 27, 28, 29, 30, 31, 32, 33, 36,
+                        37, 38, 39})
+            EXPECT_FALSE(text("msg" + std::to_string(key)).empty()) << language << " msg" << key;
+    }
+}
+
+TEST_F(MessagesTest, AfterSwitchingToDeutschTheNextBoxIsGerman) {
+    command("IDC_FS_LANGUAGE", "Deutsch");
+    stage.will_press("Ja");
+    EXPECT_TRUE(shell().confirm({"msg7", "msg27", app::sign::Notice}));
+    EXPECT_EQ(stage.boxes().back().title, "Dateien vernichten");
+}
+
+TEST_F(MessagesTest, MissingLanguageFileShowsKeysThatStillAnswerAndSaysSo) {
+    temp.machine().files().delete_file(std::string(platform::kProgramFolder) + "\\skin\\msgsg.ini");
+    command("IDC_FS_LANGUAGE", "Deutsch");
+    EXPECT_FALSE(shell().language().file_available());
+    EXPECT_NE(stage.get_variable(app::kLogMovie, "_root.LogFile").find("msgsg.ini"), std::string::npos);
+    stage.will_press("msg20");
+    EXPECT_TRUE(shell().confirm({"msg7", "msg27", app::sign::Notice}));
+    EXPECT_EQ(stage.boxes().back().message, "msg7");
+}
+
+TEST(LogWindowFiles, TodaysLogFileNameHasNoLeadingZeros) {
+    EXPECT_EQ(app::LogWindow::log_file_path("C:\\P", {2007, 1, 1}), "C:\\P\\Logs\\1-1-2007_Log.txt");
+    EXPECT_EQ(app::LogWindow::log_file_path("C:\\P", {2006, 3, 7}), "C:\\P\\Logs\\7-3-2006_Log.txt");
+    EXPECT_EQ(app::LogWindow::log_file_path("C:\\P", {2024, 12, 31}), "C:\\P\\Logs\\31-12-2024_Log.txt");
+}
+
+TEST_F(MessagesTest, ViewLogOpensTodaysLogAndHidesTheWindow) {
+    shell().log_window().show();
+    stage.send(app::kLogMovie, "idc_fs_viewlog");
+    ASSERT_EQ(stage.opened_files().size(), 1u);
+    EXPECT_EQ(stage.opened_files()[0], app::LogWindow::log_file_path(platform::kProgramFolder, app::today()));
+    EXPECT_FALSE(stage.window_visible(app::kLogMovie));
+
+    shell().log_window().show();
+    stage.send(app::kLogMovie, "IDC_FS_CLOSE");
+    EXPECT_FALSE(stage.window_visible(app::kLogMovie));
+    EXPECT_FALSE(stage.quit_called());
+}
+
+TEST_F(MessagesTest, LogWindowTakesTheStoredLanguageWhenItFirstLoads) {
+    app::user_settings::save_language("Deutsch");
+    shell().log_window().show();
+    EXPECT_EQ(stage.get_variable(app::kLogMovie, "_root.strCurrentLanguage"), "Deutsch");
+    EXPECT_EQ(shell().language().file_name(), "msgsg.ini");
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+// Option state: what the exit saves under a profile and what the next start puts back.
+#include <gtest/gtest.h>
+
+#include "app/shell/name_tables.h"
+#include "app/shell/option_state.h"
+#include "app/shell/profile_store.h"
+#include "app/shell/user_settings.h"
+#include "tests/unit/support/program_fixture.h"
+
+namespace {
+
+using tavrin_test::ProgramTest;
+
+class SettingsTest : public ProgramTest {
+protected:
+    void set_main(const std::string& name, const std::string& value) { stage.set_variable(app::kMainMovie, name, value); }
+    std::string stored(const std::string& key, const std::string& name) {
+        return app::profile_store::read("Home", key, name);
+    }
+    // What a new start of the program on the same machine shows, after the machine was written out.
+    tavrin_test::RecordingStage& restart_with_profile(const std::string& profile) {
+        machine().flush();
+        temp.reopen();
+        next_stage_ = std::make_unique<tavrin_test::RecordingStage>();
+        next_program_ = std::make_unique<app::Program>(*next_stage_, app::ProgramInfo{platform::kProgramFolder, "tavrinapp", 2, 1, 7});
+        next_program_->start();
+        next_stage_->send(app::kProfilesMovie, "IDC_FS_PROFILE", profile);
+        return *next_stage_;
+    }
+
+    std::unique_ptr<tavrin_test::RecordingStage> next_stage_;
+    std::unique_ptr<app::Program> next_program_;
+};
+
+TEST_F(SettingsTest, TicksAreStoredAsTheMovieHoldsThemAndComeBackOnTheNextStart) {
+    program.start();
+    shell().set_current_profile("Home");
+    set_main("_root.IE_TU", "true");
+    set_main("_root.IE_AC", "false");
+    set_main("_root.IE_DF", "1");
+    set_main("_root.ISB_WM_AC", "true");
+    set_main("_root.ISB_WizardMode", "_root.ISB_WM_AC");
+    set_main("_root.SelectedRadioBtn", "2");
+    set_main("_root.syn", "1");
+    app::save_check_boxes(shell());
+
+    EXPECT_EQ(stored("CheckBoxes", "_root.IE_TU"), "true");
+    EXPECT_EQ(stored("CheckBoxes", "_root.IE_AC"), "0");
+    EXPECT_EQ(stored("CheckBoxes", "_root.WIN_BF"), "0");  // never touched: empty
+    EXPECT_EQ(stored("CheckBoxes", "_root.ISB_WM_AA"), "false");
+    EXPECT_EQ(stored("CheckBoxes", "_root.ISB_WM_AC"), "true");
+    EXPECT_EQ(stored("lang", "Lang"), "English");
+    EXPECT_EQ(app::user_settings::read("ISB", "SYN", "0"), "1");
+
+    auto& next = restart_with_profile("Home");
+    auto var = [&](const char* name) { return next.get_variable(app::kMainMovie, name); };
+    EXPECT_EQ(var("_root.IE_TU"), "true");
+    EXPECT_EQ(var("_root.IE_AC"), "0");
+    EXPECT_EQ(var("_root.IE_DF"), "1");
+    EXPECT_EQ(var("_root.ISB_WM_AC"), "true");
+    EXPECT_EQ(var("_root.SelectedRadioBtn"), "2");
+    for (const char* name : app::kCheckBoxNames) EXPECT_FALSE(var(name).empty()) << name;
+}
+
+TEST_F(SettingsTest, WithoutAProfileNothingIsWrittenAndEveryTickStartsOff) {
+    program.start();
+    set_main("_root.IE_TU", "true");
+    set_main("_root.TypedUrls_Show", "true");
+    app::save_check_boxes(shell());
+    app::save_buttons(shell());
+    EXPECT_TRUE(app::profile_store::profiles().empty());
+    for (const char* name : app::kCheckBoxNames) {
+        if (std::string(name) != "_root.IE_TU") {
+            EXPECT_EQ(main_var(name), "0") << name;
+        }
+    }
+}
+
+TEST_F(SettingsTest, ButtonsStoreOnlyTrueOrOffAndKeepAnyOtherStoredValue) {
+    program.start();
+    shell().set_current_profile("Home");
+    set_main("_root.TypedUrls_Show", "true");
+    set_main("_root.TypedUrls_Hide", "false");
+    set_main("_root.Favorites_Show", "true");
+    app::save_buttons(shell());
+    set_main("_root.Favorites_Show", "yes");
+    app::save_buttons(shell());
+    EXPECT_EQ(stored("Buttons", "_root.TypedUrls_Show"), "1");
+    EXPECT_EQ(stored("Buttons", "_root.TypedUrls_Hide"), "0");
+    EXPECT_EQ(stored("Buttons", "_root.Favorites_Show"), "1");
+    // The start values "0"/"1" are not states the movie reports; nothing is stored for them.
+    EXPECT_EQ(stored("Buttons", "_root.Password_Show"), "");
+}
+
+TEST_F(SettingsTest, OneButtonOfEachPairIsActiveWhenNoneIsStored) {
+    app::profile_store::write("Home", "CheckBoxes", "_root.IE_TU", "1");
+    app::profile_store::write("Home", "Buttons", "_root.Favorites_Show", "1");
+    auto& next = restart_with_profile("Home");
+    auto var = [&](const char* name) { return next.get_variable(app::kMainMovie, name); };
+    EXPECT_EQ(var("_root.TypedUrls_Show"), "0");
+    EXPECT_EQ(var("_root.TypedUrls_Hide"), "1");
+    EXPECT_EQ(var("_root.Favorites_Show"), "1");
+    EXPECT_EQ(var("_root.Favorites_Hide"), "0");
+    EXPECT_EQ(var("_root.Password_Show"), "0");
+    EXPECT_EQ(var("_root.Password_Hide"), "1");
+}
+
+TEST_F(SettingsTest, StartValuesVersionLanguageAndDllBackupFlag) {
+    app::profile_store::write("Home", "CheckBoxes", "_root.DLL_BBD", "true");
+    app::user_settings::save("Ping", "val", "7");
+    app::user_settings::save_language("Deutsch");
+    auto& next = restart_with_profile("Home");
+    auto var = [&](const char* name) { return next.get_variable(app::kMainMovie, name); };
+    EXPECT_EQ(var("_root.Version"), "2.1.1.7");
+    EXPECT_EQ(var("_root.minStepper"), "7");
+    EXPECT_EQ(var("_root.myCounter_SFI"), "0");
+    EXPECT_EQ(var("_root.HNIP"), "1");
+    EXPECT_FALSE(var("_root.PingInput").empty());
+    // The main window always starts in English, whatever the chooser used.
+    EXPECT_EQ(var("_root.strCurrentLanguage"), "English");
+    EXPECT_EQ(next_program_->shell().language().file_name(), "msgs.ini");
+    EXPECT_TRUE(next_program_->shell().dll_backup_before_delete());
+}
+
+TEST_F(SettingsTest, AnEmptyLanguageIsSavedAsDeutsch) {
+    program.start();
+    shell().set_current_profile("Home");
+    shell().language().select("");
+    app::save_check_boxes(shell());
+    EXPECT_EQ(stored("lang", "Lang"), "Deutsch");
+    EXPECT_EQ(app::user_settings::language(), "Deutsch");
+}
+
+}  // namespace
