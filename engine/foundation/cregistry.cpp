@@ -250,8 +250,8 @@ void cRegistry::del_reg_sub(std::string& inkey) {
     while (true) {
         std::vector<std::string> subkeys, values;
         int32_t subkey_count = 0, value_count = 0;
-        level.EnumerateSections(subkeys, subkey_count);
-        level.EnumerateValues(values, value_count);
+        ignore_errors([&] { level.EnumerateSections(subkeys, subkey_count); });
+        ignore_errors([&] { level.EnumerateValues(values, value_count); });
 
         for (const std::string& name : values) {
             level.ValueKey(name);

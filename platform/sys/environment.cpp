@@ -18,6 +18,7 @@ constexpr std::string_view kCurrentVersion = "Software\\Microsoft\\Windows\\Curr
 constexpr std::string_view kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr std::string_view kSystemEnvironment = "System\\CurrentControlSet\\Control\\Session Manager\\Environment";
 constexpr std::string_view kUserEnvironment = "Environment";
+constexpr std::string_view kLogonEnvironment = "Volatile Environment";
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -80,7 +81,7 @@ void add_environment_key(Machine& machine, Root root, std::string_view key, Envi
         if (!value) continue;
         std::string expanded = expand_environment_strings(*value, env);
         auto existing = env.find(name);
-        if (root == Root::CurrentUser && NameLess::equal(name, "Path") && existing != env.end()) {
+        if (key == kUserEnvironment && NameLess::equal(name, "Path") && existing != env.end()) {
             existing->second += ";" + expanded;
         } else {
             env[name] = expanded;
@@ -108,6 +109,8 @@ Environment environment(Machine& machine) {
     add_derived_variables(machine, env);
     add_environment_key(machine, Root::LocalMachine, kSystemEnvironment, env);
     add_environment_key(machine, Root::CurrentUser, kUserEnvironment, env);
+    // What the logon itself recorded for this session comes last, as on Windows.
+    add_environment_key(machine, Root::CurrentUser, kLogonEnvironment, env);
     return env;
 }
 

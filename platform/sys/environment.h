@@ -21,8 +21,8 @@ using Environment = std::map<std::string, std::string, NameLess>;
 
 // SystemRoot, windir, SystemDrive, USERNAME, USERPROFILE, ALLUSERSPROFILE, ProgramFiles,
 // CommonProgramFiles, APPDATA, LOCALAPPDATA from the registry, then the system-wide variables
-// (HKLM\System\CurrentControlSet\Control\Session Manager\Environment) and the user's own
-// (HKCU\Environment), each expanded against what came before.
+// (HKLM\System\CurrentControlSet\Control\Session Manager\Environment), the user's own
+// (HKCU\Environment) and the logon's (HKCU\Volatile Environment), each expanded against what came before.
 Environment environment(Machine& machine);
 
 // ExpandEnvironmentStrings: every %NAME% of a known variable is replaced; unknown names and a
