@@ -94,9 +94,9 @@ void IndexFile::reset() {
     ends_with_newline_ = true;
 }
 
-void IndexFile::refresh() {
+void IndexFile::refresh(bool always) {
     auto size = files_.file_size(path_);
-    if (loaded_ && size == known_size_) return;
+    if (!always && loaded_ && size == known_size_) return;
     reset();
     loaded_ = true;
     if (!size) return;
@@ -147,20 +147,21 @@ void IndexFile::read_line(std::string_view line, uint64_t offset) {
         return;
     }
     Slot slot{std::move(*record), offset, line.size()};
-    auto found = slot_of_.find(slot.record.key);
-    if (found == slot_of_.end()) {
-        slot_of_.emplace(slot.record.key, slots_.size());
-        slots_.push_back(std::move(slot));
-        ++live_;
-    } else {
+    if (auto found = slot_of_.find(slot.record.key); found != slot_of_.end()) {
         // A later line for the same key is the newer one; the older line is now dead weight.
-        slots_[found->second] = std::move(slot);
+        slots_[found->second].reset();
+        --live_;
         ++erased_lines_;
     }
+    slot_of_[slot.record.key] = slots_.size();
+    slots_.push_back(std::move(slot));
+    ++live_;
 }
 
 std::vector<IndexFile::Record> IndexFile::records() {
-    refresh();
+    // Listing costs a full read anyway, so it also sees what another reader erased in place
+    // (which leaves the size alone).
+    refresh(/*always=*/true);
     std::vector<Record> out;
     out.reserve(live_);
     for (const auto& slot : slots_)
@@ -177,6 +178,8 @@ std::optional<IndexFile::Record> IndexFile::find(std::string_view key) {
 
 uint64_t IndexFile::append(const std::string& line) {
     if (!known_size_) {
+        auto folder = path_.substr(0, path_.rfind('\\'));
+        if (!files_.is_directory(folder)) files_.create_directory(folder);
         std::string text = header() + "\n" + line + "\n";
         files_.write_text(path_, text);
         known_size_ = text.size();
@@ -205,18 +208,15 @@ void IndexFile::blank_out(const Slot& slot) {
 void IndexFile::put(const Record& record) {
     refresh();
     std::string line = record_line(record);
-    auto found = slot_of_.find(record.key);
-    Slot slot{record, 0, line.size()};
-    slot.offset = append(line);
-    if (found == slot_of_.end()) {
-        slot_of_.emplace(record.key, slots_.size());
-        slots_.push_back(std::move(slot));
-        ++live_;
-    } else {
-        Slot old = std::move(*slots_[found->second]);
-        slots_[found->second] = std::move(slot);
-        blank_out(old);
+    Slot slot{record, append(line), line.size()};
+    if (auto found = slot_of_.find(record.key); found != slot_of_.end()) {
+        blank_out(*slots_[found->second]);
+        slots_[found->second].reset();
+        --live_;
     }
+    slot_of_[record.key] = slots_.size();
+    slots_.push_back(std::move(slot));
+    ++live_;
     compact_when_worthwhile();
 }
 

@@ -41,10 +41,10 @@ public:
 
     const std::string& path() const { return path_; }
 
-    // Live records in the order they were first added.
+    // Live records in the order of their lines: a replaced record counts as the newest.
     std::vector<Record> records();
     std::optional<Record> find(std::string_view key);
-    // Adds the record, or replaces the one with the same key (keeping its position).
+    // Adds the record, or replaces the one with the same key.
     void put(const Record& record);
     // false when no record has that key.
     bool erase(std::string_view key);
@@ -60,7 +60,8 @@ private:
         size_t length = 0;    // of its line, without the LF
     };
 
-    void refresh();
+    // Reads the file again when it changed size since our last read or write, or always.
+    void refresh(bool always = false);
     void reset();
     void load(const std::string& text);
     void read_line(std::string_view line, uint64_t offset);
@@ -76,13 +77,13 @@ private:
     std::string kind_;
     size_t field_count_;
 
-    std::vector<std::optional<Slot>> slots_;  // in first-added order; nullopt once erased
+    std::vector<std::optional<Slot>> slots_;  // in line order; nullopt once erased or replaced
     std::unordered_map<std::string, size_t> slot_of_;
     std::vector<std::string> unreadable_;
     size_t live_ = 0;
     size_t erased_lines_ = 0;  // lines of spaces waiting for the next rewrite
-    // What the file looked like after our last read or write; a different size means someone
-    // else wrote it and the records are read again.
+    // The file's size after our last read or write; a different size means someone else
+    // appended or rewrote it.
     std::optional<uint64_t> known_size_;
     bool ends_with_newline_ = true;
     bool loaded_ = false;

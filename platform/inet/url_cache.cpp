@@ -121,7 +121,12 @@ CacheEntry UrlCache::add(std::string_view url, std::string_view contents) {
 }
 
 void UrlCache::delete_copy(const CacheEntry& entry) {
-    if (files_.exists(entry.local_file)) files_.delete_file(entry.local_file, /*force=*/true);
+    try {
+        files_.delete_file(entry.local_file, /*force=*/true);
+    } catch (const fs::FsError& error) {
+        // A copy that is already gone leaves only the record to remove.
+        if (error.code() != fs::error::FileNotFound && error.code() != fs::error::PathNotFound) throw;
+    }
 }
 
 bool UrlCache::remove(std::string_view url) {

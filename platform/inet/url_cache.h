@@ -31,7 +31,7 @@ public:
 
     const std::string& folder() const { return folder_; }
 
-    // In the order the entries were added. Records that cannot be read, or whose cached file
+    // In the order the entries were added (a replaced entry counts as new). Records that cannot be read, or whose cached file
     // would lie outside the cache folder, are left out (and left in the index).
     std::vector<CacheEntry> entries();
 

@@ -50,8 +50,8 @@ public:
     // Forgets every visit, damaged index lines included.
     void clear();
 
-    // Entries whose URL begins with prefix (case-insensitive; empty: all), in the order they
-    // were first visited; with history_flag::QueryTopLevel only top-level entries.
+    // Entries whose URL begins with prefix (case-insensitive; empty: all), the most recently
+    // recorded last; with history_flag::QueryTopLevel only top-level entries.
     std::vector<HistoryEntry> entries(std::string_view prefix = {}, uint32_t query_flags = 0);
 
 private:

@@ -67,13 +67,16 @@ TEST_F(UrlStoreTest, CacheReplacesEntryOfSameUrlAndKeepsNamesApart) {
     auto other = cache.add("http://b.example/pic.png", "two");
     EXPECT_NE(first.local_file, other.local_file);
     cache.add("http://a.example/img/pic.png", "three");
-    ASSERT_EQ(cache.entries().size(), 2u);
+    auto entries = cache.entries();
+    ASSERT_EQ(entries.size(), 2u);
+    // The replaced entry is the most recent one now.
+    EXPECT_EQ(entries[1].source_url, "http://a.example/img/pic.png");
+    EXPECT_EQ(entries[1].size, 5u);
+    EXPECT_EQ(read_host(temp.host(entries[1].local_file)), "three");
     size_t copies = 0;  // the replaced copy is gone, not orphaned
     for (auto& item : std::filesystem::recursive_directory_iterator(temp.host(kCache)))
         copies += item.is_regular_file() && item.path().filename() != "urlcache.idx";
     EXPECT_EQ(copies, 2u);
-    EXPECT_EQ(cache.entries()[0].size, 5u);
-    EXPECT_EQ(read_host(temp.host(cache.entries()[0].local_file)), "three");
 }
 
 TEST_F(UrlStoreTest, EmptyOrMissingCacheHasNoEntries) {
@@ -95,11 +98,11 @@ TEST_F(UrlStoreTest, DamagedIndexSkipsUnreadableLinesAndKeepsThem) {
     temp.write_file(std::string(kCache) + "\\Content.IE5\\AB\\good[1].htm", "good");
     temp.write_file(std::string(kCache) + "\\urlcache.idx",
                     "TAVRIN-INDEX 1 cache\n"
-                    "+\thttp://good.example/\tContent.IE5\\AB\\good[1].htm\t4\t1\n"
+                    "+\thttp://good.example/\tContent.IE5\\\\AB\\\\good[1].htm\t4\t1\n"
                     "this line is garbage\n"
                     "+\thttp://short.example/\tonly-two-fields\t4\n"
                     "+\thttp://escape.example/\tbad\\qescape\t4\t1\n"
-                    "+\thttp://forged.example/\t..\\..\\Windows Test\\win.ini\t9\t1\n"
+                    "+\thttp://forged.example/\t..\\\\..\\\\Windows Test\\\\win.ini\t9\t1\n"
                     "+\thttp://size.example/\tContent.IE5\\AB\\x\tbig\t1\n"
                     "+\thttp://cut.example/\tContent.IE5\\AB\\c");  // cut short by a crash
     UrlCache cache(files(), kCache);

@@ -1,0 +1,145 @@
+#include "engine/tools/system.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "engine/foundation/cregistry.h"
+#include "engine/foundation/engine_error.h"
+#include "engine/foundation/hooks.h"
+#include "engine/foundation/os.h"
+#include "engine/foundation/trim_bars.h"
+#include "platform/machine/machine.h"
+#include "platform/sys/environment.h"
+
+namespace engine {
+
+TAVRIN_ENGINE_CLASS(System, "{3E1B7C52-8D04-4F6A-A1C9-5B2E7D9F0A13}");
+
+namespace {
+
+constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr const char* kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr size_t kMaxWindowsFolder = 200;
+constexpr size_t kDriveStringsLength = 255;
+
+constexpr std::array<std::pair<ERegistryClassConstants, const char*>, 5> kStartupLocations = {{
+    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"},
+    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx"},
+    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
+}};
+
+std::string trim_spaces(const std::string& text) {
+    size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+Variant read_value(cRegistry& reg, ERegistryClassConstants root, const std::string& key, const std::string& name) {
+    reg.ClassKey(root);
+    reg.SectionKey(key);
+    reg.ValueKey(name);
+    return reg.Value();
+}
+
+// "RunDll32 "C:\x.dll",Uninstall" keeps only RunDll32: what follows the first quote is an
+// argument, and a command that starts quoted is kept whole.
+std::string uninstall_command(const std::string& command) {
+    size_t quote = command.find('"');
+    if (quote == std::string::npos || quote == 0) return command;
+    return trim_spaces(command.substr(0, quote));
+}
+
+// Enumeration errors reach the user as a message box with the error's description.
+void show_error(const std::exception& error) {
+    if (auto engine_error = dynamic_cast<const EngineError*>(&error))
+        show_engine_message(engine_error->description().empty() ? engine_error->what() : engine_error->description());
+    else
+        show_engine_message(error.what());
+}
+
+}  // namespace
+
+System::System() {
+    cRegistry reg;
+    favorites_ = read_value(reg, HKEY_CURRENT_USER, kShellFolders, "Favorites").to_text();
+}
+
+std::string System::getWDirectory() {
+    std::string folder = platform::sys::windows_folder(platform::current_machine());
+    if (folder.size() > kMaxWindowsFolder) folder.resize(kMaxWindowsFolder);
+    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    return folder;
+}
+
+std::string System::getFavoritesDirectory() {
+    switch (OS().OperatingSystem()) {
+        case System_Windows_98:
+        case System_Windows_ME: return getWDirectory() + "\\favorites";
+        case System_Windows_XP: return favorites_;
+        default: return {};
+    }
+}
+
+std::string System::Enumerate_Drives() {
+    std::string strings;
+    for (const auto& root : platform::current_machine().files().drives()) {
+        strings += root;
+        strings += '\0';
+    }
+    strings += '\0';
+    if (strings.size() < kDriveStringsLength) strings.resize(kDriveStringsLength, '\0');
+    return strings;
+}
+
+Variant System::Enumerate_Startup(std::string& result, std::string& P) {
+    try {
+        for (const auto& [root, key] : kStartupLocations) {
+            cRegistry reg;
+            reg.ClassKey(root);
+            reg.SectionKey(key);
+            std::vector<std::string> names;
+            int32_t count = 0;
+            reg.EnumerateValues(names, count);
+            for (const auto& name : names) {
+                result += "|" + name;
+                P += "|" + read_value(reg, root, key, name).to_text();
+            }
+        }
+    } catch (const std::exception& error) {
+        show_error(error);
+    }
+    return {};
+}
+
+UnInstall System::Enumerate_Uninstall() {
+    try {
+        cRegistry reg;
+        reg.ClassKey(HKEY_LOCAL_MACHINE);
+        reg.SectionKey(kUninstall);
+        std::vector<std::string> programs;
+        int32_t count = 0;
+        reg.EnumerateSections(programs, count);
+        std::string names, commands;
+        for (const auto& program : programs) {
+            std::string key = std::string(kUninstall) + "\\" + program;
+            std::string name = read_value(reg, HKEY_LOCAL_MACHINE, key, "DisplayName").to_text();
+            // A program without a name is left out of both lists, so they stay in step.
+            if (trim_spaces(name).empty()) continue;
+            names += "|" + name;
+            commands += "|" + uninstall_command(read_value(reg, HKEY_LOCAL_MACHINE, key, "UninstallString").to_text());
+        }
+        commands = TrimBars(commands);
+        std::erase(commands, '"');
+        return UnInstall{TrimBars(names), commands};
+    } catch (const std::exception& error) {
+        show_error(error);
+        return {};
+    }
+}
+
+}  // namespace engine
