@@ -173,6 +173,12 @@ int serve(platform::Machine& machine, const Options& options) {
     app::Program program(stage, {platform::kProgramFolder, kProgramFileName, kMajor, kMinor, kRevision});
     program.shell().set_after_command([&machine] { machine.flush(); });
     engine::host_hooks().set_busy_pointer = [&stage](bool busy) { stage.set_busy(busy); };
+    // The engine's own notices (an unreadable shortcut, ...) have no question title the message
+    // box could answer to, so they go where a run's lines go.
+    engine::host_hooks().show_message = [&program](const std::string& text, const std::string& title) {
+        program.shell().log_window().show();
+        program.shell().log_window().addLogLine(title + ": " + text);
+    };
 
     g_player = &player;
     std::signal(SIGINT, end_on_signal);
@@ -187,7 +193,7 @@ int serve(platform::Machine& machine, const Options& options) {
     player.run();
 
     g_player = nullptr;
-    engine::host_hooks().set_busy_pointer = nullptr;
+    engine::host_hooks() = {};
     player.stop();
     return 0;
 }

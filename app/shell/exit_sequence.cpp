@@ -50,11 +50,7 @@ void run_exit_sequence(Shell& shell) {
     if (!save_to_current) return;
     if (shell.current_profile().empty() || !*save_to_current) {
         auto name = ask_profile_name(shell);
-        if (!name) {
-            // The window stays open; a later close saves to the current profile.
-            shell.message_box().answers().set("msg26", true);
-            return;
-        }
+        if (!name) return;  // no name: the window stays open and nothing is saved
         shell.set_current_profile(*name);
     }
     save_check_boxes(shell);
