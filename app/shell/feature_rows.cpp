@@ -1,10 +1,15 @@
 #include "app/shell/feature_rows.h"
 
+#include "app/drivers/cleaning_run.h"
+#include "app/drivers/ie_privacy.h"
+
 namespace app {
 
 void register_features(Shell& shell) {
     register_window_rows(shell);
     register_options_rows(shell);
+    register_cleaning_rows(shell);
+    register_ie_privacy_rows(shell);
 }
 
 }  // namespace app
