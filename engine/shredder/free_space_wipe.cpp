@@ -30,38 +30,18 @@ public:
 
     bool drive_full() const { return drive_full_; }
 
-    // A new file of up to `length` fill bytes; returns how many the drive took.
+    // A new file of up to `length` fill bytes, flushed to the device; returns how many the
+    // drive took.
     uint64_t write(const std::string& name, uint64_t length) {
-        static const std::vector<uint8_t> fill(kFillBlockLength, kFillCharacter);
         const std::string path = root_ + name;
         File file = files_.open(path, File::Mode::CreateAlways);
         paths_.push_back(path);
-        uint64_t written = 0;
-        std::size_t piece = fill.size();
-        while (written < length) {
-            const auto length_now = static_cast<std::size_t>(std::min<uint64_t>(piece, length - written));
-            try {
-                file.write_at(written, std::span<const uint8_t>(fill.data(), length_now));
-                written += length_now;
-            } catch (const FsError& error) {
-                if (error.code() != platform::fs::error::DiskFull) throw;
-                // A drive that refuses a large write may still take smaller ones: room is granted
-                // a block at a time, and the last free blocks are exactly the ones to reach.
-                written = file.size();
-                if (piece <= kSmallestPiece) {
-                    drive_full_ = true;
-                    break;
-                }
-                piece /= 16;
-            }
-        }
+        const uint64_t written = fill(file, length);
+        // Deleting a file whose data still sits in the cache would drop that data unwritten; and
+        // while it sits there the file system holds back room for it that the next file needs.
+        file.sync();
         file.close();
         return written;
-    }
-
-    // Deleting a file whose data still sits in the cache would drop that data unwritten.
-    void sync_all() {
-        for (const auto& path : paths_) files_.open(path, File::Mode::WriteInPlace).sync();
     }
 
     void delete_all() {
@@ -72,6 +52,40 @@ public:
     }
 
 private:
+    // Writes up to `length` fill bytes; stops early, marking the drive full, when it takes no more.
+    uint64_t fill(File& file, uint64_t length) {
+        static const std::vector<uint8_t> fill_bytes(kFillBlockLength, kFillCharacter);
+        uint64_t written = 0;
+        std::size_t piece = fill_bytes.size();
+        bool flushed_since_refused = false;
+        while (written < length) {
+            const auto now = static_cast<std::size_t>(std::min<uint64_t>(piece, length - written));
+            try {
+                file.write_at(written, std::span<const uint8_t>(fill_bytes.data(), now));
+                written += now;
+                flushed_since_refused = false;
+            } catch (const FsError& error) {
+                if (error.code() != platform::fs::error::DiskFull) throw;
+                written = file.size();
+                if (piece > kSmallestPiece) {
+                    // Room is granted a block at a time: a drive that refuses a large write may
+                    // still take smaller ones, and the last free blocks are the ones to reach.
+                    piece /= 16;
+                } else if (!flushed_since_refused) {
+                    // The file system keeps room aside for data not yet on the device; flushing
+                    // gives it back.
+                    file.sync();
+                    flushed_since_refused = true;
+                    piece = fill_bytes.size();
+                } else {
+                    drive_full_ = true;
+                    break;
+                }
+            }
+        }
+        return written;
+    }
+
     FileSystem& files_;
     std::string root_;
     std::vector<std::string> paths_;
@@ -97,7 +111,6 @@ void wipe_free_space(FileSystem& files, const std::string& root, const std::func
     for (uint64_t i = full_chunks + 1; !wipe.drive_full() && written < space.total_bytes; ++i)
         written += wipe.write("TmpShred." + std::to_string(i), kWipeChunkLength);
 
-    wipe.sync_all();
     wipe.delete_all();
     progress(100.0);
 }

@@ -1,0 +1,122 @@
+// The free-space wipe on a drive limited by a quota, so the real disk is never filled.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/foundation/engine_error.h"
+#include "engine/foundation/hooks.h"
+#include "engine/shredder/shredder.h"
+#include "tests/unit/support/extra_drive.h"
+#include "tests/unit/support/temp_machine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using WipeFiles = std::map<std::string, uintmax_t>;
+
+class FreeSpaceTest : public tavrin_test::MachineTest {
+protected:
+    FreeSpaceTest() {
+        tavrin_test::add_drive(temp, 'D');
+        shredder.Progress.subscribe([this](double& percent) {
+            progress.push_back(percent);
+            seen_at_progress.push_back(wipe_files());
+        });
+    }
+
+    // The wipe files in the drive's root, by name with their sizes.
+    WipeFiles wipe_files() const {
+        WipeFiles files;
+        for (const auto& entry : fs::directory_iterator(tavrin_test::drive_folder(temp, 'D')))
+            if (entry.path().filename().string().starts_with("TmpShred"))
+                files[entry.path().filename().string()] = entry.is_regular_file() ? entry.file_size() : 0;
+        return files;
+    }
+
+    engine::Shredder shredder;
+    std::vector<double> progress;
+    std::vector<WipeFiles> seen_at_progress;
+};
+
+TEST_F(FreeSpaceTest, ChunksAreKeptUntilTheSpaceIsCoveredThenAllDeleted) {
+    machine().files().set_quota('D', 25'000'000);
+
+    shredder.ShredFreeSpace("D:");
+
+    ASSERT_EQ(progress.size(), 3u);
+    EXPECT_DOUBLE_EQ(progress[0], 40.0);
+    EXPECT_DOUBLE_EQ(progress[1], 80.0);
+    EXPECT_DOUBLE_EQ(progress[2], 100.0);
+    EXPECT_EQ(seen_at_progress[0], (WipeFiles{{"TmpShred.1", 10'000'000}}));
+    EXPECT_EQ(seen_at_progress[1], (WipeFiles{{"TmpShred.1", 10'000'000}, {"TmpShred.2", 10'000'000}}));
+    EXPECT_TRUE(seen_at_progress[2].empty());
+    EXPECT_TRUE(wipe_files().empty());
+    // And the space is given back.
+    EXPECT_EQ(machine().files().free_space("D:\\").free_bytes, 25'000'000u);
+}
+
+TEST_F(FreeSpaceTest, FilesAlreadyOnTheDriveAreLeftAsTheyWere) {
+    std::ofstream(tavrin_test::drive_folder(temp, 'D') / "keep.txt") << "keep";
+    machine().files().set_quota('D', 12'000'000);
+
+    shredder.ShredFreeSpace("D:\\ignored rest");
+
+    ASSERT_EQ(progress.size(), 2u);
+    EXPECT_NEAR(progress[0], 100.0 * 10'000'000 / (12'000'000 - 4), 1e-9);
+    EXPECT_DOUBLE_EQ(progress[1], 100.0);
+    std::ifstream kept(tavrin_test::drive_folder(temp, 'D') / "keep.txt");
+    std::string text;
+    kept >> text;
+    EXPECT_EQ(text, "keep");
+    EXPECT_TRUE(wipe_files().empty());
+}
+
+TEST_F(FreeSpaceTest, ASmallDriveGetsOnlyTheRestFileAndOneProgress) {
+    machine().files().set_quota('D', 4'000'000);
+
+    shredder.ShredFreeSpace("D:");
+
+    EXPECT_EQ(progress, std::vector<double>{100.0});
+    EXPECT_TRUE(wipe_files().empty());
+}
+
+TEST_F(FreeSpaceTest, AFailureReachesTheCallerAndLeavesNoWipeFileBehind) {
+    machine().files().set_quota('D', 25'000'000);
+    // A folder in the way of the second chunk: creating that file fails, and not for want of space.
+    fs::create_directories(tavrin_test::drive_folder(temp, 'D') / "TmpShred.2");
+    std::ofstream(tavrin_test::drive_folder(temp, 'D') / "TmpShred.2" / "mine.txt") << "mine";
+
+    EXPECT_THROW(shredder.ShredFreeSpace("D:"), engine::EngineError);
+
+    EXPECT_EQ(wipe_files(), (WipeFiles{{"TmpShred.2", 0}}));
+    EXPECT_TRUE(fs::exists(tavrin_test::drive_folder(temp, 'D') / "TmpShred.2" / "mine.txt"));
+}
+
+TEST_F(FreeSpaceTest, DrivesThatAreNotThereOrNotOursRaiseAnError) {
+    std::vector<bool> pointer;
+    engine::host_hooks().set_busy_pointer = [&](bool busy) { pointer.push_back(busy); };
+    EXPECT_THROW(shredder.ShredFreeSpace("Q:"), engine::EngineError);
+    EXPECT_THROW(shredder.ShredFreeSpace(""), engine::EngineError);
+    EXPECT_THROW(shredder.ShredFreeSpace("D"), engine::EngineError);
+    engine::host_hooks().set_busy_pointer = nullptr;
+
+    EXPECT_TRUE(progress.empty());
+    // The hourglass goes back to the arrow on the way out of an error too.
+    EXPECT_EQ(pointer, (std::vector<bool>{true, false, true, false, true, false}));
+
+    const fs::path outside = fs::temp_directory_path() / ("wipe-outside-" + temp.dir().filename().string());
+    fs::create_directories(outside);
+    fs::create_directory_symlink(outside, temp.dir() / "dosdevices" / "r:");
+    temp.reopen();
+    machine().files().set_quota('R', 1'000'000);
+    EXPECT_THROW(shredder.ShredFreeSpace("R:"), engine::EngineError);
+    const bool outside_untouched = fs::is_empty(outside);
+    fs::remove_all(outside);
+    EXPECT_TRUE(outside_untouched);
+}
+
+}  // namespace

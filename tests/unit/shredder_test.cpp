@@ -1,0 +1,396 @@
+// Shredder and HDD on a real temporary machine: what is overwritten, what is deleted, what is
+// left alone, and what the log and the events say about it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/foundation/clock.h"
+#include "engine/foundation/hooks.h"
+#include "engine/foundation/logger.h"
+#include "engine/foundation/message_text.h"
+#include "engine/shredder/hdd.h"
+#include "engine/shredder/shredder.h"
+#include "tests/unit/support/extra_drive.h"
+#include "tests/unit/support/temp_machine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace attr = platform::fs::attr;
+using engine::Shredder;
+
+const unsigned char kPatternBytes[20] = {85, 170, 74, 99, 71, 92, 101, 112, 1, 61,
+                                         97, 119, 86, 79, 109, 72, 90, 0, 255, 212};
+
+// What a shredded file of `length` bytes must hold: the 200-byte run repeated over all of it.
+std::string expected_overwrite(size_t length) {
+    std::string bytes(std::max<size_t>(length, 200), '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(kPatternBytes[(i % 200) / 10]);
+    return bytes;
+}
+
+std::string read_host(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+class ShredderTest : public tavrin_test::MachineTest {
+protected:
+    ShredderTest() {
+        shredder.ShowLog.subscribe([this](std::string& name) { shown.push_back(name); });
+    }
+
+    // A second name for the file's data: it outlives the delete and shows what was written
+    // into the very blocks the file had (a recreated or truncated file would not show here).
+    fs::path keep_data_of(std::string_view windows_path) {
+        const fs::path witness = temp.dir() / ("witness" + std::to_string(witnesses++));
+        fs::create_hard_link(temp.host(windows_path), witness);
+        return witness;
+    }
+
+    std::string todays_log() {
+        const auto day = engine::now();
+        const fs::path log = temp.host(engine::log_file_path(day.year, day.month, day.day));
+        return fs::exists(log) ? read_host(log) : "";
+    }
+
+    bool exists(std::string_view windows_path) { return fs::exists(fs::symlink_status(temp.host(windows_path))); }
+
+    int32_t folder_shred(const std::string& folder, bool contents_only, const std::string& extension, bool subfolders,
+                         double max_mb = 0, double min_mb = 0) {
+        return shredder.FolderShred(folder, contents_only, extension, subfolders, max_mb, min_mb);
+    }
+
+    Shredder shredder;
+    std::vector<std::string> shown;
+    int witnesses = 0;
+};
+
+TEST_F(ShredderTest, FileShredOverwritesTheWholeFileInPlaceBeforeDeletingIt) {
+    const std::string small = "C:\\data\\small.bin";
+    const std::string large = "C:\\data\\large.bin";
+    temp.write_file(small, std::string(50, 'S'));
+    temp.write_file(large, std::string(1024 * 1024 + 7, 'L'));
+    const fs::path small_data = keep_data_of(small);
+    const fs::path large_data = keep_data_of(large);
+
+    EXPECT_EQ(shredder.FileShred(small), 50);
+    EXPECT_EQ(shredder.FileShred(large), 1024 * 1024 + 7);
+
+    EXPECT_FALSE(exists(small));
+    EXPECT_FALSE(exists(large));
+    // A short file gets one full run; a long one is covered to its last byte.
+    EXPECT_EQ(read_host(small_data), expected_overwrite(50));
+    EXPECT_EQ(read_host(large_data), expected_overwrite(1024 * 1024 + 7));
+    EXPECT_EQ(shown, (std::vector<std::string>{"small.bin", "large.bin"}));
+}
+
+TEST_F(ShredderTest, FileShredWritesOneLogLinePerShreddedFile) {
+    const std::string path = "C:\\Documents and Settings\\secret notes.txt";
+    temp.write_file(path, "secret");
+
+    shredder.FileShred(path);
+
+    const std::string log = todays_log();
+    const std::string line_tail = "\t" + engine::GetMessageText("msg16") + " " + path + "\r\n";
+    ASSERT_GE(log.size(), line_tail.size());
+    EXPECT_EQ(log.substr(log.size() - line_tail.size()), line_tail);
+    EXPECT_EQ(log.front(), '"');
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+    EXPECT_EQ(shown, std::vector<std::string>{"secret notes.txt"});
+}
+
+TEST_F(ShredderTest, ShortcutsAreDeletedWithoutOverwriteLogOrEvent) {
+    const std::vector<std::string> shortcuts = {"C:\\s\\link.lnk", "C:\\s\\notes.LNK", "C:\\s\\filelnk"};
+    std::vector<fs::path> data;
+    for (const auto& path : shortcuts) {
+        temp.write_file(path, "shortcut bytes");
+        data.push_back(keep_data_of(path));
+    }
+
+    for (const auto& path : shortcuts) EXPECT_EQ(shredder.FileShred(path), 14);
+
+    for (size_t i = 0; i < shortcuts.size(); ++i) {
+        EXPECT_FALSE(exists(shortcuts[i])) << shortcuts[i];
+        EXPECT_EQ(read_host(data[i]), "shortcut bytes") << shortcuts[i];
+    }
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(todays_log(), "");
+}
+
+TEST_F(ShredderTest, ReadOnlyHiddenFilesAreShreddedToo) {
+    const std::string path = "C:\\data\\locked.dat";
+    temp.write_file(path, "private");
+    machine().files().set_attributes(path, attr::ReadOnly | attr::Hidden);
+    const fs::path data = keep_data_of(path);
+
+    EXPECT_EQ(shredder.FileShred(path), 7);
+
+    EXPECT_FALSE(exists(path));
+    EXPECT_EQ(read_host(data), expected_overwrite(7));
+    EXPECT_EQ(shown, std::vector<std::string>{"locked.dat"});
+}
+
+TEST_F(ShredderTest, WhatCannotBeShreddedIsLeftAloneAndReportsNothing) {
+    temp.write_file("C:\\folder\\inside.txt", "x");
+
+    EXPECT_EQ(shredder.FileShred("C:\\no such file.txt"), 0);
+    EXPECT_EQ(shredder.FileShred(""), 0);
+    EXPECT_EQ(shredder.FileShred("C:\\folder"), 0);  // a folder is not a file
+    EXPECT_EQ(shredder.FileShred("Q:\\unmapped.txt"), 0);
+
+    EXPECT_TRUE(exists("C:\\folder\\inside.txt"));
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(todays_log(), "");
+    EXPECT_EQ(shredder.TotalBytes().to_integer(), 0);
+}
+
+TEST_F(ShredderTest, LinksAreRemovedAsLinksAndTheirTargetsKept) {
+    temp.write_file("C:\\target\\kept.txt", "keep me");
+    temp.write_file("C:\\walk\\own.txt", "mine");
+    fs::create_symlink(temp.host("C:\\target\\kept.txt"), temp.host("C:\\walk\\file link.txt"));
+    fs::create_directory_symlink(temp.host("C:\\target"), temp.host("C:\\walk\\folder link"));
+
+    folder_shred("C:\\walk", false, "*", true);
+
+    EXPECT_FALSE(exists("C:\\walk"));
+    EXPECT_EQ(read_host(temp.host("C:\\target\\kept.txt")), "keep me");
+    EXPECT_EQ(shown, std::vector<std::string>{"own.txt"});
+
+    fs::create_directories(temp.host("C:\\again"));
+    fs::create_symlink(temp.host("C:\\target\\kept.txt"), temp.host("C:\\again\\direct.txt"));
+    shredder.FileShred("C:\\again\\direct.txt");
+    EXPECT_FALSE(exists("C:\\again\\direct.txt"));
+    EXPECT_EQ(read_host(temp.host("C:\\target\\kept.txt")), "keep me");
+}
+
+// The selection rule: dot-less names equal to the type in any case (rule 1), otherwise the
+// lower-cased extension equal to the type as given (rule 2).
+TEST_F(ShredderTest, FolderShredSelectsByTheExtensionRules) {
+    const std::vector<std::string> names = {"a.txt", "b.tar.txt", "a.TXT.bak", "c.txtx", "txt", "d.TXT", "TXT2"};
+    for (const auto& name : names) temp.write_file("C:\\sel\\" + name, "content");
+
+    folder_shred("C:\\sel", true, "txt", false);
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, (std::vector<std::string>{"a.txt", "b.tar.txt", "d.TXT", "txt"}));
+    EXPECT_TRUE(exists("C:\\sel\\a.TXT.bak"));
+    EXPECT_TRUE(exists("C:\\sel\\c.txtx"));
+    EXPECT_TRUE(exists("C:\\sel\\TXT2"));
+
+    shown.clear();
+    temp.write_file("C:\\upper\\e.txt", "content");
+    temp.write_file("C:\\upper\\Txt", "content");
+    folder_shred("C:\\upper", true, "TXT", false);
+    EXPECT_EQ(shown, std::vector<std::string>{"Txt"});
+    EXPECT_TRUE(exists("C:\\upper\\e.txt"));
+}
+
+TEST_F(ShredderTest, SizeBoundsApplyToTheFolderItselfOnlyAndComeBackAsBytes) {
+    temp.write_file("C:\\sized\\fits.bin", std::string(1024 * 1024, 'f'));
+    temp.write_file("C:\\sized\\too big.bin", std::string(1024 * 1024 + 1, 'b'));
+    temp.write_file("C:\\sized\\sub\\big in sub.bin", std::string(1024 * 1024 + 1, 's'));
+
+    double max_fsize = 1, min_fsize = 0;
+    EXPECT_EQ(shredder.FolderShred("C:\\sized", true, "*", true, max_fsize, min_fsize), 0);
+
+    EXPECT_EQ(max_fsize, 1048576.0);
+    EXPECT_EQ(min_fsize, 0.0);
+    EXPECT_FALSE(exists("C:\\sized\\fits.bin"));
+    EXPECT_TRUE(exists("C:\\sized\\too big.bin"));
+    EXPECT_FALSE(exists("C:\\sized\\sub\\big in sub.bin"));
+    EXPECT_TRUE(exists("C:\\sized\\sub"));
+}
+
+TEST_F(ShredderTest, OneSidedAndNegativeBoundsShredNothingTheyDoNotCover) {
+    temp.write_file("C:\\bounds\\empty.txt", "");
+    temp.write_file("C:\\bounds\\full.txt", "not empty");
+
+    folder_shred("C:\\bounds", true, "txt", false, 0, 0.5);  // max 0, min above 0
+    EXPECT_TRUE(shown.empty());
+    folder_shred("C:\\bounds", true, "*", false, -1, 0);  // a negative upper bound
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(exists("C:\\bounds\\full.txt"));
+
+    folder_shred("C:\\bounds", true, "txt", false, 0, 0);  // no bounds: the empty file goes too
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, (std::vector<std::string>{"empty.txt", "full.txt"}));
+}
+
+TEST_F(ShredderTest, SubfoldersAreShreddedBeforeTheFolderItsFiles) {
+    temp.write_file("C:\\order\\own.txt", "1");
+    temp.write_file("C:\\order\\sub\\deep\\deepest.txt", "2");
+    temp.write_file("C:\\order\\sub\\middle.txt", "3");
+
+    folder_shred("C:\\order", true, "*", true);
+
+    EXPECT_EQ(shown, (std::vector<std::string>{"deepest.txt", "middle.txt", "own.txt"}));
+    EXPECT_TRUE(exists("C:\\order\\sub\\deep"));  // contents only: every folder stays
+}
+
+TEST_F(ShredderTest, WithoutContentsOnlyTheFolderAndItsSubfoldersGo) {
+    temp.write_file("C:\\gone\\a.txt", "1");
+    temp.write_file("C:\\gone\\sub\\b.txt", "2");
+    temp.write_file("C:\\keep\\c.txt", "3");
+
+    folder_shred("C:\\gone\\", false, "*", true);  // a trailing backslash names the same folder
+
+    EXPECT_FALSE(exists("C:\\gone"));
+    EXPECT_TRUE(exists("C:\\keep\\c.txt"));
+    EXPECT_EQ(shown.size(), 2u);
+}
+
+TEST_F(ShredderTest, AReadOnlyItemKeepsTheFolderFromBeingRemoved) {
+    temp.write_file("C:\\guarded\\shred.txt", "1");
+    temp.write_file("C:\\guarded\\locked.dat", "2");
+    machine().files().set_attributes("C:\\guarded\\locked.dat", attr::ReadOnly);
+
+    folder_shred("C:\\guarded", false, "txt", true);
+
+    EXPECT_FALSE(exists("C:\\guarded\\shred.txt"));
+    EXPECT_TRUE(exists("C:\\guarded\\locked.dat"));
+    EXPECT_EQ(read_host(temp.host("C:\\guarded\\locked.dat")), "2");
+}
+
+TEST_F(ShredderTest, AFilePathOrMissingFolderIsNotAFolderToRemove) {
+    temp.write_file("C:\\plain.txt", "not a folder");
+
+    folder_shred("C:\\plain.txt", false, "*", true);
+    folder_shred("C:\\missing", false, "*", true);
+    folder_shred("", false, "*", true);
+
+    EXPECT_EQ(read_host(temp.host("C:\\plain.txt")), "not a folder");
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(ShredderTest, ADriveRootLosesItsContentsButStays) {
+    const std::string root = tavrin_test::add_drive(temp, 'D');
+    temp.write_file("D:\\top.txt", "1");
+    temp.write_file("D:\\folder\\inner.txt", "2");
+
+    folder_shred(root, false, "*", true);
+
+    EXPECT_TRUE(fs::is_directory(tavrin_test::drive_folder(temp, 'D')));
+    EXPECT_TRUE(fs::is_empty(tavrin_test::drive_folder(temp, 'D')));
+    EXPECT_EQ(shown.size(), 2u);
+}
+
+TEST_F(ShredderTest, DrivesOutsideTheMachineAreNeverTouched) {
+    const fs::path outside = fs::temp_directory_path() / ("outside-of-" + temp.dir().filename().string());
+    fs::create_directories(outside / "sub");
+    std::ofstream(outside / "precious.txt") << "precious";
+    std::ofstream(outside / "sub" / "also.txt") << "also";
+    fs::create_directory_symlink(outside, temp.dir() / "dosdevices" / "q:");
+    temp.reopen();
+
+    Shredder outsider;
+    int announced = 0;
+    outsider.ShowLog.subscribe([&](std::string&) { ++announced; });
+    outsider.FileShred("Q:\\precious.txt");
+    double max_fsize = 0, min_fsize = 0;
+    outsider.FolderShred("Q:\\", false, "*", true, max_fsize, min_fsize);
+    outsider.FolderShred("Q:\\sub", false, "*", true, max_fsize, min_fsize);
+
+    const std::string precious = read_host(outside / "precious.txt");
+    const std::string also = read_host(outside / "sub" / "also.txt");
+    fs::remove_all(outside);
+    EXPECT_EQ(precious, "precious");
+    EXPECT_EQ(also, "also");
+    EXPECT_EQ(announced, 0);
+}
+
+TEST_F(ShredderTest, TheBusyPointerIsShownForEachCallAndPutBack) {
+    std::vector<bool> pointer;
+    engine::host_hooks().set_busy_pointer = [&](bool busy) { pointer.push_back(busy); };
+    temp.write_file("C:\\busy\\a.txt", "1");
+    temp.write_file("C:\\busy\\b.txt", "2");
+
+    folder_shred("C:\\busy", false, "*", true);
+    engine::host_hooks().set_busy_pointer = nullptr;
+
+    // One hourglass for the whole folder, not one per file.
+    EXPECT_EQ(pointer, (std::vector<bool>{true, false}));
+}
+
+TEST(ShredderUnits, ToByteConvertsMegabytes) {
+    Shredder shredder;
+    EXPECT_EQ(shredder.toByte(1), 1048576.0);
+    EXPECT_EQ(shredder.toByte(0.5), 524288.0);
+    EXPECT_EQ(shredder.toByte(-2), -2097152.0);
+}
+
+// HDD.FindFiles
+
+class FindFilesTest : public tavrin_test::MachineTest {
+protected:
+    FindFilesTest() {
+        hdd.Found.subscribe([this](std::string& file) { found.push_back(file); });
+    }
+    engine::HDD hdd;
+    std::vector<std::string> found;
+};
+
+TEST_F(FindFilesTest, ReportsTheFolderItsOwnFilesFirstAndAddsToTheCounters) {
+    temp.write_file("C:\\find\\one.tmp", "12345");
+    temp.write_file("C:\\find\\two.tmp", "123");
+    temp.write_file("C:\\find\\other.txt", "ignored");
+    temp.write_file("C:\\find\\sub\\three.tmp", "1234567");
+
+    double file_count = 10, dir_count = 20;
+    const auto total = hdd.FindFiles("C:\\find", "*.tmp", file_count, dir_count);
+
+    ASSERT_EQ(found.size(), 3u);
+    std::vector<std::string> own(found.begin(), found.begin() + 2);
+    std::sort(own.begin(), own.end());
+    EXPECT_EQ(own, (std::vector<std::string>{"C:\\find\\one.tmp", "C:\\find\\two.tmp"}));
+    EXPECT_EQ(found[2], "C:\\find\\sub\\three.tmp");
+    EXPECT_EQ(file_count, 13);
+    EXPECT_EQ(dir_count, 21);
+    EXPECT_EQ(std::get<double>(total), 15.0);
+}
+
+TEST_F(FindFilesTest, MatchingFoldersAreCountedButNotReportedAsFound) {
+    temp.write_file("C:\\find\\logs.tmp\\inner.txt", "x");
+    temp.write_file("C:\\find\\real.tmp", "x");
+
+    double file_count = 0, dir_count = 0;
+    hdd.FindFiles("C:\\find\\", "*.tmp", file_count, dir_count);
+
+    EXPECT_EQ(found, std::vector<std::string>{"C:\\find\\real.tmp"});
+    EXPECT_EQ(file_count, 2);
+    EXPECT_EQ(dir_count, 1);
+}
+
+TEST_F(FindFilesTest, NamesWindowsCannotCarryAreSkippedAndLeftAsTheyAre) {
+    temp.write_file("C:\\odd\\fine.tmp", "x");
+    std::ofstream(temp.host("C:\\odd") / "what?.tmp") << "odd";
+    std::ofstream(temp.host("C:\\odd") / "a:b.tmp") << "odd";
+
+    double file_count = 0, dir_count = 0;
+    hdd.FindFiles("C:\\odd", "*.tmp", file_count, dir_count);
+
+    EXPECT_EQ(found, std::vector<std::string>{"C:\\odd\\fine.tmp"});
+    EXPECT_EQ(file_count, 1);
+    EXPECT_EQ(read_host(temp.host("C:\\odd") / "what?.tmp"), "odd");
+    EXPECT_EQ(read_host(temp.host("C:\\odd") / "a:b.tmp"), "odd");
+}
+
+TEST_F(FindFilesTest, LinkedFoldersAreNotSearched) {
+    temp.write_file("C:\\elsewhere\\hidden.tmp", "x");
+    temp.write_file("C:\\find\\seen.tmp", "x");
+    fs::create_directory_symlink(temp.host("C:\\elsewhere"), temp.host("C:\\find") / "link");
+
+    double file_count = 0, dir_count = 0;
+    hdd.FindFiles("C:\\find", "*.tmp", file_count, dir_count);
+
+    EXPECT_EQ(found, std::vector<std::string>{"C:\\find\\seen.tmp"});
+    EXPECT_EQ(dir_count, 0);
+}
+
+}  // namespace
