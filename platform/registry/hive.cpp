@@ -127,7 +127,10 @@ private:
             node_->has_block = true;
             block_ = &node_->block;
         } else {
-            block_ = &hive_.extra_blocks_[node_].emplace_back();
+            // A key given twice (a hand edit): its values merge, as in Wine, and the key is
+            // written as one section when the file is next saved.
+            node_->changed_at = text::filetime_now();
+            block_ = &duplicate_;
         }
         block_->lead_begin = static_cast<uint32_t>(lead_begin);
         block_->head_begin = static_cast<uint32_t>(line_begin);
@@ -143,18 +146,14 @@ private:
         const text::ValueLine parsed = text::parse_value(cursor_, content_begin, line);
         const std::string_view name = name_of(parsed.raw_name);
         auto& values = node_->values;
-        size_t index = npos;
-        if (values.empty() || compare_names(values.back().name, name) < 0) {
-            values.emplace_back();
+        size_t index = find_loaded(values, node_->values_sorted, name, entry_name);
+        if (index == npos) {
+            if (values.empty()) values.reserve(4);  // one allocation for most keys
+            values.emplace_back().name = name;
             index = values.size() - 1;
-        } else if ((index = find_name(values, node_->values_sorted, name, entry_name)) == npos) {
-            values.emplace_back();  // out of order: keep the file's order
-            index = values.size() - 1;
-            node_->values_sorted = false;
         }
-        // A name given twice: the later line wins, as in Wine.
+        // A name given twice: the later line wins, as in Wine, under the first spelling.
         Entry& entry = values[index];
-        entry.name = name;
         entry.type = parsed.type;
         entry.begin = static_cast<uint32_t>(line_begin);
         entry.core_end = entry.end = static_cast<uint32_t>(parsed.end);
@@ -180,17 +179,22 @@ private:
     }
 
     Node* child_for(Node* parent, std::string_view name) {
-        auto& children = parent->children;
-        if (!children.empty()) {
-            const int order = compare_names(children.back()->name, name);
-            if (order == 0) return children.back();
-            if (order > 0) {
-                const size_t found = find_name(children, parent->children_sorted, name, node_name);
-                if (found != npos) return children[found];
-                parent->children_sorted = false;
-            }
-        }
-        return hive_.new_node(parent, name);  // appended: the file's order is kept
+        const size_t found = find_loaded(parent->children, parent->children_sorted, name, node_name);
+        return found != npos ? parent->children[found] : hive_.new_node(parent, name);
+    }
+
+    // Looks a name up in a list being loaded, to which the caller appends when it is not there.
+    // Names normally arrive in order, so the last entry is checked first; a name that arrives out
+    // of order is appended all the same (the file's order is kept) and the list is unsorted now.
+    template <class List, class NameOf>
+    static size_t find_loaded(const List& list, bool& sorted, std::string_view name, NameOf name_of) {
+        if (list.empty()) return npos;
+        const int order = compare_names(name_of(list.back()), name);
+        if (order == 0) return list.size() - 1;
+        if (order < 0 && sorted) return npos;
+        const size_t found = find_name(list, sorted, name, name_of);
+        if (found == npos) sorted = false;
+        return found;
     }
 
     std::string_view name_of(std::string_view raw) {
@@ -206,6 +210,7 @@ private:
     text::LineCursor cursor_;
     Node* node_ = nullptr;
     Block* block_ = nullptr;
+    Block duplicate_;
     bool head_open_ = false;
     size_t open_entry_ = npos;
     size_t blank_run_ = npos;
@@ -229,15 +234,14 @@ public:
             write_key(node);
             for (auto it = node->children.rbegin(); it != node->children.rend(); ++it) pending.push_back(*it);
         }
+        put_run();
     }
 
 private:
     void write_key(const Node* node) {
         if (node->changed_at == 0) {
             if (!node->has_block) return;  // implied by its subkeys, as Wine leaves it
-            put_block(node->block);
-            if (const auto extra = hive_.extra_blocks_.find(node); extra != hive_.extra_blocks_.end())
-                for (const Block& block : extra->second) put_block(block);
+            put_text(node->block.lead_begin, node->block.end);
             return;
         }
         // Wine writes a key only when its subkeys do not imply it; a section of the file stays.
@@ -245,8 +249,6 @@ private:
         write_changed_header(node);
         for (const Entry& entry : node->values) write_value(entry);
     }
-
-    void put_block(const Block& block) { put_text(block.lead_begin, block.end); }
 
     void write_changed_header(const Node* node) {
         if (node->has_block) put_text(node->block.lead_begin, node->block.head_begin);
@@ -279,13 +281,30 @@ private:
         put_text(entry.core_end, entry.end);
     }
 
+    // Unchanged sections follow each other in the loaded text, so they are gathered into one run
+    // and written in one go: an unchanged hive is a single write.
     void put_text(size_t begin, size_t end) {
-        if (end > begin) put(std::string_view(hive_.text_).substr(begin, end - begin));
+        if (end <= begin) return;
+        if (begin != run_end_) {
+            put_run();
+            run_begin_ = begin;
+        }
+        run_end_ = end;
+    }
+
+    void put_run() {
+        if (run_end_ > run_begin_) emit(std::string_view(hive_.text_).substr(run_begin_, run_end_ - run_begin_));
+        run_begin_ = run_end_ = 0;
+    }
+
+    void put(std::string_view bytes) {
+        put_run();
+        emit(bytes);
     }
 
     // Everything written is whole lines; only a file's last line may lack its newline, and it
     // gets one if anything follows it.
-    void put(std::string_view bytes) {
+    void emit(std::string_view bytes) {
         if (bytes.empty()) return;
         if (line_open_) out_.write("\n");
         out_.write(bytes);
@@ -295,6 +314,7 @@ private:
     const Hive& hive_;
     AtomicFileWriter& out_;
     bool line_open_ = false;
+    size_t run_begin_ = 0, run_end_ = 0;
     std::string scratch_;
     std::vector<std::string_view> path_;
 };
@@ -363,7 +383,6 @@ Hive::Node* Hive::add_child(Node* parent, std::string_view name) {
 void Hive::remove_child(Node* parent, Node* child) {
     auto& siblings = parent->children;
     siblings.erase(std::find(siblings.begin(), siblings.end(), child));
-    extra_blocks_.erase(child);
     child->parent = nullptr;
     std::vector<Entry>().swap(child->values);
     touch(parent);

@@ -5,12 +5,10 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
-#include <list>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace platform::registry {
@@ -94,8 +92,6 @@ private:
     std::deque<Node> nodes_;
     std::deque<std::string> names_;  // names that are not in text_ as they are
     Node* root_ = nullptr;
-    // A key that appears more than once in a file gets its later sections here.
-    std::unordered_map<const Node*, std::list<Block>> extra_blocks_;
     bool dirty_ = false;
 };
 

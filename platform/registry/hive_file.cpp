@@ -26,12 +26,13 @@ std::optional<std::string> read_hive_file(const std::filesystem::path& file) {
     }
     std::string contents;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) contents.reserve(static_cast<size_t>(st.st_size));
-    char chunk[1 << 16];
+    // Read straight into the buffer, sized from the file; keep reading in case the file grew.
+    size_t size = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    contents.resize(size + 1);
+    size_t used = 0;
     for (;;) {
-        // Reading straight into the reserved string would save a copy, but the chunked loop also
-        // copes with files that grow or are not regular.
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (used == contents.size()) contents.resize(contents.size() * 2);
+        const ssize_t n = ::read(fd, contents.data() + used, contents.size() - used);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -39,8 +40,9 @@ std::optional<std::string> read_hive_file(const std::filesystem::path& file) {
             ::close(fd);
             throw HiveError(file.string() + ": cannot read: " + reason);
         }
-        contents.append(chunk, static_cast<size_t>(n));
+        used += static_cast<size_t>(n);
     }
+    contents.resize(used);
     ::close(fd);
     return contents;
 }
@@ -64,21 +66,30 @@ AtomicFileWriter::~AtomicFileWriter() {
 }
 
 void AtomicFileWriter::write(std::string_view bytes) {
+    if (bytes.size() >= write_chunk) {  // large runs go out as they are, without a copy
+        drain();
+        write_all(bytes);
+        return;
+    }
     buffer_.append(bytes);
     if (buffer_.size() >= write_chunk) drain();
 }
 
 void AtomicFileWriter::drain() {
+    write_all(buffer_);
+    buffer_.clear();
+}
+
+void AtomicFileWriter::write_all(std::string_view bytes) {
     size_t done = 0;
-    while (done < buffer_.size()) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             fail("cannot write");
         }
         done += static_cast<size_t>(n);
     }
-    buffer_.clear();
 }
 
 void AtomicFileWriter::commit() {

@@ -25,6 +25,7 @@ public:
 
 private:
     void drain();
+    void write_all(std::string_view bytes);
     [[noreturn]] void fail(const std::string& what);
 
     std::filesystem::path target_;

@@ -43,7 +43,8 @@ struct TypeTag {
 };
 
 TypeTag read_type_tag(std::string_view s) {
-    if (starts_with(s, "\"")) return {1, DataForm::String, 1};
+    if (s.empty()) throw FormatError("missing value data");
+    if (s[0] == '"') return {1, DataForm::String, 1};
     if (starts_with(s, "str:\"")) return {1, DataForm::String, 5};
     if (starts_with(s, "str(2):\"")) return {2, DataForm::String, 8};
     if (starts_with(s, "str(7):\"")) return {7, DataForm::String, 8};
@@ -67,6 +68,8 @@ void check_dword(std::string_view s) {
 // Checks one line of "xx,xx,..." data; true when it ends with a continuation backslash.
 bool check_hex_line(std::string_view s) {
     size_t i = skip_spaces(s, 0);
+    // Wine writes "xx," runs; only what departs from them needs the careful path below.
+    while (i + 3 <= s.size() && is_hex(s[i]) && is_hex(s[i + 1]) && s[i + 2] == ',') i += 3;
     while (i < s.size()) {
         if (s[i] == '\\') {
             if (skip_spaces(s, i + 1) != s.size()) throw FormatError("malformed hex data");

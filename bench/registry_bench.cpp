@@ -1,0 +1,200 @@
+// Registry store speed and memory on a large system.reg, against copying the same file with cp:
+// 200,000 keys and 600,000 values (about 40 MB) with a realistic mix of value forms.
+// The parent generates the file and times cp (warm cache); a child process loads and saves it, so
+// that its peak memory (VmHWM) is that of the load/save work alone.
+// Usage: registry_bench [--dir DIR] [--keys N] [--generate FILE (only write the test file, e.g. to profile)]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/registry/registry.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+void run(const std::string& command) {
+    if (std::system(command.c_str()) != 0) {
+        std::cerr << "failed: " << command << "\n";
+        std::exit(1);
+    }
+}
+
+// Keys nest as Software\\VendorNN\\ProductNNN\\ItemNNNN, written in Wine's order (depth first,
+// sorted); every key gets 0 to 6 values, 3 on average, of the forms Wine writes.
+void generate(const fs::path& file, int keys) {
+    std::ofstream out(file, std::ios::binary);
+    std::string text = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
+    char line[512];
+    const int vendors = 20;
+    const int products = 100;
+    const int items = std::max(1, keys / (vendors * products));
+    long written = 0;
+    for (int v = 0; v < vendors; ++v) {
+        for (int p = 0; p < products; ++p) {
+            for (int i = 0; i < items; ++i, ++written) {
+                std::snprintf(line, sizeof line,
+                              "\n[Software\\\\Vendor%02d\\\\Product%03d\\\\Item%04d] 1700000000\n#time=1d9%013lx\n", v, p, i,
+                              written * 7919);
+                text += line;
+                const int values = static_cast<int>(written % 7);
+                for (int n = 0; n < values; ++n) {
+                    switch ((written + n) % 8) {
+                    case 0: std::snprintf(line, sizeof line, "\"A%d Path\"=\"C:\\\\Program Files\\\\Vendor%02d\\\\app%d.exe\"\n", n, v, i); break;
+                    case 1: std::snprintf(line, sizeof line, "\"B%d Count\"=dword:%08x\n", n, i * 31 + p); break;
+                    case 2: std::snprintf(line, sizeof line, "\"C%d Data\"=hex:%02x,00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f\n", n, i & 0xff); break;
+                    case 3: std::snprintf(line, sizeof line, "\"D%d Expand\"=str(2):\"%%SystemRoot%%\\\\system32\\\\lib%d.dll\"\n", n, i); break;
+                    case 4: std::snprintf(line, sizeof line, "\"E%d List\"=str(7):\"first\\0second %d\\0\"\n", n, i); break;
+                    case 5: std::snprintf(line, sizeof line, "\"F%d Name\"=\"Gr\\xfc\\x00dfe %d\"\n", n, i); break;
+                    case 6: std::snprintf(line, sizeof line, "\"G%d Big\"=hex(b):%02x,00,00,00,00,00,00,00\n", n, i & 0xff); break;
+                    default:
+                        std::snprintf(line, sizeof line,
+                                      "\"H%d Blob\"=hex:00,11,22,33,44,55,66,77,88,99,aa,bb,cc,dd,ee,ff,00,11,22,33,44,\\\n"
+                                      "  55,66,77,88,99,aa,bb,cc,dd,ee,ff,%02x\n", n, i & 0xff);
+                        break;
+                    }
+                    text += line;
+                }
+                if (text.size() > (1 << 20)) {
+                    out << text;
+                    text.clear();
+                }
+            }
+        }
+    }
+    out << text;
+}
+
+long peak_rss_kb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+// Sets every value of a tree to what it holds, or (every_value == false) one value per key.
+void rewrite(platform::registry::Registry& registry, const std::string& path, bool every_value) {
+    using namespace platform::registry;
+    for (const std::string& name : registry.value_names(Root::LocalMachine, path)) {
+        Value value;
+        registry.query_value(Root::LocalMachine, path, name, value);
+        registry.set_value(Root::LocalMachine, path, name, value.type, value.data);
+        if (!every_value) break;
+    }
+    if (!every_value && registry.value_names(Root::LocalMachine, path).empty() && !path.empty())
+        registry.set_value(Root::LocalMachine, path, "Touched", type::Dword, std::vector<uint8_t>{1, 0, 0, 0});
+    for (const std::string& key : registry.subkey_names(Root::LocalMachine, path))
+        rewrite(registry, path.empty() ? key : path + "\\" + key, every_value);
+}
+
+// The measured part, in a process of its own: prints "name seconds" lines and the peak memory.
+int child(const fs::path& dir, const std::string& mode) {
+    using platform::registry::Registry;
+    auto start = Clock::now();
+    Registry registry(dir);
+    std::cout << "load " << since(start) << "\n";
+    if (mode == "unchanged") {
+        start = Clock::now();
+        registry.save_all();
+        std::cout << "save " << since(start) << "\n";
+    } else {
+        start = Clock::now();
+        rewrite(registry, "", mode == "values");
+        std::cout << "modify " << since(start) << "\n";
+        start = Clock::now();
+        registry.flush();
+        std::cout << "save " << since(start) << "\n";
+    }
+    std::cout << "peak_kb " << peak_rss_kb() << "\n";
+    return 0;
+}
+
+struct ChildResult {
+    double load = 0, save = 0, modify = 0;
+    long peak_kb = 0;
+};
+
+ChildResult run_child(const fs::path& dir, const std::string& mode) {
+    const fs::path report = dir / "child.txt";
+    run(quoted(fs::read_symlink("/proc/self/exe")) + " --child " + quoted(dir) + " " + mode + " > " + quoted(report));
+    ChildResult result;
+    std::ifstream in(report);
+    for (std::string name; in >> name;) {
+        if (name == "load") in >> result.load;
+        else if (name == "save") in >> result.save;
+        else if (name == "modify") in >> result.modify;
+        else if (name == "peak_kb") in >> result.peak_kb;
+    }
+    fs::remove(report);
+    return result;
+}
+
+double time_copy(const fs::path& from, const fs::path& to) {
+    double best = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        fs::remove(to);
+        const auto start = Clock::now();
+        run("cp " + quoted(from) + " " + quoted(to));
+        best = std::min(best, since(start));
+    }
+    fs::remove(to);
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fs::path dir = fs::temp_directory_path() / "tavrin-registry-bench";
+    int keys = 200'000;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--child" && i + 2 < argc) return child(argv[i + 1], argv[i + 2]);
+        if (arg == "--generate" && i + 1 < argc) {
+            generate(argv[i + 1], keys);
+            return 0;
+        }
+        if (arg == "--dir" && i + 1 < argc) dir = argv[++i];
+        else if (arg == "--keys" && i + 1 < argc) keys = std::stoi(argv[++i]);
+    }
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path original = dir / "original.reg";
+    const fs::path system = dir / "system.reg";
+    generate(original, keys);
+    const double size_mb = static_cast<double>(fs::file_size(original)) / (1 << 20);
+    run("cat " + quoted(original) + " > /dev/null");  // warm cache for both sides
+    const double copy = time_copy(original, dir / "copy.reg");
+    std::cout << "system.reg: " << keys << " keys, " << size_mb << " MB; cp takes " << copy << " s\n";
+
+    struct Mode {
+        const char* mode;
+        const char* what;
+    };
+    for (const Mode m : {Mode{"unchanged", "unchanged save"}, Mode{"keys", "every key changed (one value each)"},
+                         Mode{"values", "every value rewritten"}}) {
+        fs::copy_file(original, system, fs::copy_options::overwrite_existing);
+        const ChildResult r = run_child(dir, m.mode);
+        const double ratio = (r.load + r.save) / copy;
+        const double memory = r.peak_kb / 1024.0 / size_mb;
+        std::printf("%-36s load %.3f s + save %.3f s = %.1fx cp (target <= 5)%s; peak memory %.1fx file (target < 6)%s",
+                    m.what, r.load, r.save, ratio, ratio <= 5 ? "" : " ABOVE TARGET", memory,
+                    memory < 6 ? "" : " ABOVE TARGET");
+        if (r.modify > 0) std::printf("; the changes took %.3f s", r.modify);
+        std::printf("\n");
+        if (std::string(m.mode) == "unchanged" && std::system(("cmp -s " + quoted(original) + " " + quoted(system)).c_str()) != 0)
+            std::printf("  unchanged save is NOT byte-identical\n");
+    }
+    fs::remove_all(dir);
+    return 0;
+}
