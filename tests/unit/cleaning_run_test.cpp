@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/demo/ie_traces.h"
+#include "engine/cleaners/ie.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/hooks.h"
 #include "platform/inet/user_folders.h"
@@ -148,6 +150,25 @@ TEST_F(CleaningRunTest, HomePageFieldStartsAsTheStartPage) {
     app::Program fresh(fresh_stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7});
     fresh.start();
     EXPECT_EQ(fresh_stage.get_variable(app::kMainMovie, "_root.HomePage"), "http://start.example/");
+}
+
+TEST_F(CleaningRunTest, DemoTracesGiveEveryTickWorkAndLeaveTheToolsTheirs) {
+    app::demo::plant_ie_traces();
+    auto favorites = platform::inet::user_shell_folder(machine(), "Favorites");
+    ASSERT_FALSE(engine::IE().get_cache_list().empty());
+    ASSERT_FALSE(platform::inet::user_url_history(machine()).entries().empty());
+    ASSERT_TRUE(stdfs::exists(temp.host(favorites + "\\News of the day.url")));
+    auto download = read_value(kInternetExplorer, "Download Directory");
+    ASSERT_TRUE(stdfs::exists(temp.host(download + "\\holiday\\beach.jpg")));
+
+    command("IDC_FS_IE", "1,1,1,1,1,1");
+    EXPECT_EQ(engine::IE().get_cache_list(), "");
+    EXPECT_TRUE(platform::inet::user_url_history(machine()).entries().empty());
+    EXPECT_EQ(read_value(kTypedUrls, "url2"), "");
+    EXPECT_FALSE(stdfs::exists(temp.host(download + "\\holiday\\beach.jpg")));
+    for (auto& item : stdfs::recursive_directory_iterator(temp.host(cookies_folder())))
+        EXPECT_NE(item.path().extension(), ".txt") << item.path();
+    EXPECT_TRUE(stdfs::exists(temp.host(favorites + "\\News of the day.url")));
 }
 
 }  // namespace

@@ -1,0 +1,104 @@
+// The traces stand in for what the browser itself would have written, so they go in the way
+// the browser writes them: registry values, the URL stores and plain files of the machine.
+#include "app/demo/ie_traces.h"
+
+#include <string>
+#include <utility>
+
+#include "engine/foundation/cregistry.h"
+#include "engine/foundation/engine_error.h"
+#include "platform/inet/user_folders.h"
+#include "platform/machine/machine.h"
+
+namespace app::demo {
+
+namespace {
+
+using engine::HKEY_CURRENT_USER;
+using engine::HKEY_LOCAL_MACHINE;
+
+constexpr const char* kInternetExplorer = "Software\\Microsoft\\Internet Explorer";
+
+constexpr std::pair<const char*, const char*> kTypedUrls[] = {
+    {"url1", "http://www.news-example.com/"},
+    {"url2", "http://mail.example.org/inbox"},
+    {"url3", "http://shop.example.net/basket?item=4711"},
+};
+
+constexpr std::pair<const char*, const char*> kCachedPages[] = {
+    {"http://www.news-example.com/", "<html><body>Headlines of the day</body></html>"},
+    {"http://www.news-example.com/img/logo.gif", "GIF89a demo logo"},
+    {"http://mail.example.org/inbox", "<html><body>3 new messages</body></html>"},
+    {"http://shop.example.net/basket?item=4711", "<html><body>Your basket: 1 item</body></html>"},
+    {"http://shop.example.net/style.css", "body { font-family: sans-serif; }"},
+};
+
+constexpr std::pair<const char*, const char*> kVisits[] = {
+    {"http://www.news-example.com/", "News of the day"},
+    {"http://mail.example.org/inbox", "Inbox"},
+    {"http://shop.example.net/basket?item=4711", "Basket"},
+};
+
+constexpr std::pair<const char*, const char*> kCookies[] = {
+    {"news-example[1].txt", "session\n7f3a9c\nwww.news-example.com/\n1024\n"},
+    {"mail.example[2].txt", "login\ndemo-user\nmail.example.org/\n1024\n"},
+    {"shop.example[1].txt", "basket\n4711\nshop.example.net/\n1024\n"},
+};
+
+constexpr std::pair<const char*, const char*> kFavorites[] = {
+    {"News of the day.url", "[InternetShortcut]\r\nURL=http://www.news-example.com/\r\n"},
+    {"Links\\Web mail.url", "[InternetShortcut]\r\nURL=http://mail.example.org/\r\n"},
+};
+
+void write_text(engine::ERegistryClassConstants root, const std::string& key, const std::string& name,
+                const engine::Variant& value, engine::ERegistryValueTypes type = engine::REG_SZ) {
+    engine::cRegistry reg;
+    reg.ValueEx(root, key, name, type, engine::Variant(), value);
+}
+
+void write_file(const std::string& path, const std::string& contents) {
+    auto& files = platform::current_machine().files();
+    auto folder = path.substr(0, path.rfind('\\'));
+    if (!files.is_directory(folder)) files.create_directory(folder);
+    files.write_text(path, contents);
+}
+
+std::string profile_folder(const std::string& shell_folder) {
+    return platform::inet::user_shell_folder(platform::current_machine(), shell_folder);
+}
+
+void plant_registry() {
+    for (const auto& [name, url] : kTypedUrls) write_text(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\TypedURLs", name, url);
+    write_text(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\Main", "Start Page", "http://www.news-example.com/");
+    // Saved form data is binary, as the browser keeps it.
+    write_text(HKEY_LOCAL_MACHINE, std::string(kInternetExplorer) + "\\Intelliforms\\SPW", "mail.example.org",
+               engine::Bytes{'d', 0, 'e', 0, 'm', 0, 'o', 0, 0, 0}, engine::REG_BINARY);
+}
+
+void plant_cache_and_history() {
+    auto& machine = platform::current_machine();
+    auto cache = platform::inet::user_url_cache(machine);
+    for (const auto& [url, page] : kCachedPages) cache.add(url, page);
+    auto history = platform::inet::user_url_history(machine);
+    for (const auto& [url, title] : kVisits) history.add(url, title, platform::inet::history_flag::IsTopLevel);
+}
+
+void plant_files() {
+    for (const auto& [name, contents] : kCookies) write_file(profile_folder("Cookies") + "\\demo@" + name, contents);
+    for (const auto& [name, contents] : kFavorites) write_file(profile_folder("Favorites") + "\\" + name, contents);
+    std::string downloads = profile_folder("Personal") + "\\Downloads";
+    write_text(HKEY_CURRENT_USER, kInternetExplorer, "Download Directory", downloads);
+    write_file(downloads + "\\setup-demo.exe", "MZ demo installer");
+    write_file(downloads + "\\holiday\\beach.jpg", "JFIF demo picture");
+}
+
+}  // namespace
+
+void plant_ie_traces() {
+    // Each kind of trace on its own, so one that fails leaves the others in place.
+    engine::ignore_errors(plant_registry);
+    engine::ignore_errors(plant_cache_and_history);
+    engine::ignore_errors(plant_files);
+}
+
+}  // namespace app::demo
