@@ -10,8 +10,8 @@
   // program sets to "0" when the application is not installed.
   const SCREENS = [
     { group: ['Privacy', 'Datenschutz'] },
-    { id: 'ie', name: ['Internet Explorer', 'Internet Explorer'], about: 'Typed addresses, cache, history, cookies, the download folder and auto-complete.' },
-    { id: 'ietools', name: ['IE privacy tools', 'IE-Werkzeuge'], about: 'Hide and show typed addresses, favorites and saved passwords.' },
+    { id: 'ie', name: ['Internet Explorer', 'Internet Explorer'], ready: true },
+    { id: 'ietools', name: ['IE privacy tools', 'IE-Werkzeuge'], ready: true },
     { id: 'windows', name: ['Windows', 'Windows'], about: 'Temporary files, recycle bin, recent documents, run and search histories, the clipboard and more.' },
     { group: ['Browsers', 'Browser'] },
     { id: 'netscape', name: ['Netscape / Mozilla', 'Netscape / Mozilla'], enabled: '_root.NS_Enabled', about: 'Cache, history, cookies and auto-complete of Netscape and Mozilla.' },

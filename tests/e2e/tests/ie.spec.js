@@ -1,0 +1,114 @@
+// Cleaning Internet Explorer on a fresh sandbox, from the ticks on the screen to the log file.
+const fs = require('fs');
+const path = require('path');
+const { test, expect } = require('@playwright/test');
+const { newMachineDir, startProgram, driveC } = require('../support/program');
+const { openProgram, settle, answerMessageBox } = require('../support/screens');
+
+// The profile folder of the sandbox's user.
+function profileDir(machineDir) {
+  const base = driveC(machineDir, 'Documents and Settings');
+  const user = fs.readdirSync(base).find((name) => name !== 'All Users' && name !== 'Default User');
+  return path.join(base, user);
+}
+
+function filesBelow(dir) {
+  if (!fs.existsSync(dir)) return [];
+  return fs.readdirSync(dir, { withFileTypes: true }).flatMap((entry) => {
+    const full = path.join(dir, entry.name);
+    return entry.isDirectory() ? filesBelow(full) : [full];
+  });
+}
+
+function todaysLog(machineDir) {
+  const now = new Date();
+  const name = `${now.getDate()}-${now.getMonth() + 1}-${now.getFullYear()}_Log.txt`;
+  const file = driveC(machineDir, 'Program Files', 'Orvane', 'Logs', name);
+  return fs.existsSync(file) ? fs.readFileSync(file, 'utf8') : '';
+}
+
+test.describe('Internet Explorer screen', () => {
+  let program;
+  test.beforeAll(async () => { program = await startProgram(newMachineDir('ie')); });
+  test.afterAll(async () => { await program.stop(); });
+
+  test('cleaning all six items removes them, logs each as it happens, and leaves the rest', async ({ page }, testInfo) => {
+    const profile = profileDir(program.machineDir);
+    const cookies = path.join(profile, 'Cookies');
+    const cache = path.join(profile, 'Local Settings', 'Temporary Internet Files');
+    const favorites = path.join(profile, 'Favorites');
+    const cookieFiles = filesBelow(cookies).filter((file) => file.endsWith('.txt'));
+    const cachedFiles = filesBelow(path.join(cache, 'Content.IE5'));
+    expect(cookieFiles.length).toBeGreaterThan(0);
+    expect(cachedFiles.length).toBeGreaterThan(0);
+    expect(fs.readFileSync(path.join(program.machineDir, 'user.reg'), 'utf8')).toContain('mail.example.org/inbox');
+
+    await openProgram(page, program);
+    await page.locator('.nav-item', { hasText: 'Internet Explorer' }).click();
+    const screen = page.locator('[data-screen="ie"]');
+    await expect(screen).toBeVisible();
+    for (const label of ['Typed addresses', 'Turn off auto-complete', 'Download folder', 'Temporary Internet files', 'History', 'Cookies'])
+      await screen.getByRole('checkbox', { name: label }).check();
+    await expect(screen.locator('#ie-home-page')).toHaveValue('http://www.news-example.com/');
+    await screen.getByRole('button', { name: 'Clean' }).click();
+    await settle(page, program);
+
+    const log = page.locator('[data-window="log"]');
+    await expect(log).toBeVisible();
+    const lines = log.locator('#log-lines li');
+    // The log window speaks the stored language, German until the user picks another.
+    await expect(lines.last()).toHaveText(/^(All done|Fertig)$/);
+    const shown = await lines.allTextContents();
+    const expected = ['TypedURLs\\url1', 'TypedURLs\\url2', 'TypedURLs\\url3', 'setup-demo.exe', 'beach.jpg',
+      ...cookieFiles.map((file) => path.basename(file))];
+    for (const part of expected) expect(shown.some((line) => line.includes(part)), part).toBe(true);
+    await expect(log.locator('#log-view')).toBeEnabled();
+
+    // The day's log file has a line for each of them.
+    const logFile = todaysLog(program.machineDir);
+    for (const part of expected) expect(logFile).toContain(part);
+
+    // Gone from the machine folder: typed URLs, cookies, cache entries and their files.
+    const userReg = fs.readFileSync(path.join(program.machineDir, 'user.reg'), 'utf8');
+    expect(userReg).not.toContain('mail.example.org/inbox');
+    expect(filesBelow(cookies).filter((file) => file.endsWith('.txt'))).toEqual([]);
+    for (const file of cachedFiles) expect(fs.existsSync(file), file).toBe(false);
+    expect(fs.readFileSync(path.join(cache, 'urlcache.idx'), 'utf8')).not.toContain('http');
+    expect(fs.readFileSync(path.join(profile, 'Local Settings', 'History', 'urlhistory.idx'), 'utf8')).not.toContain('http');
+
+    // What was not ticked is still there: favourites, saved form data, the start page.
+    expect(fs.existsSync(path.join(favorites, 'News of the day.url'))).toBe(true);
+    expect(fs.readFileSync(path.join(program.machineDir, 'system.reg'), 'utf8')).toMatch(/Intelliforms\\\\SPW\][^[]*mail\.example\.org/);
+    expect(userReg).toContain('http://www.news-example.com/');
+
+    await page.screenshot({ path: testInfo.outputPath('ie-screen.png') });
+    await testInfo.attach('ie screen', { path: testInfo.outputPath('ie-screen.png'), contentType: 'image/png' });
+  });
+
+  test('hiding typed addresses moves them behind the backup and makes Show the active button', async ({ page }) => {
+    // A sandbox of its own: the test above cleaned the typed addresses of the shared one.
+    const program = await startProgram(newMachineDir('ie-tools'));
+    try {
+      await openProgram(page, program);
+      await page.locator('.nav-item', { hasText: 'IE privacy tools' }).click();
+      const pair = page.locator('[data-pair="TypedUrls"]');
+      const hide = pair.locator('[data-pair-side="Hide"]');
+      const show = pair.locator('[data-pair-side="Show"]');
+      await expect(hide).toBeEnabled();
+      await expect(show).toBeDisabled();
+
+      await hide.click();
+      await answerMessageBox(page, program, 'OK');
+      await expect(show).toBeEnabled();
+      await expect(hide).toBeDisabled();
+      const userReg = fs.readFileSync(path.join(program.machineDir, 'user.reg'), 'utf8');
+      expect(userReg).toMatch(/lumarq2\\\\TypedUrls\][^[]*"url1"/);
+
+      await show.click();
+      await answerMessageBox(page, program, 'OK');
+      await expect(hide).toBeEnabled();
+    } finally {
+      await program.stop();
+    }
+  });
+});
