@@ -144,7 +144,7 @@ private:
         head_open_ = false;
 
         const text::ValueLine parsed = text::parse_value(cursor_, content_begin, line);
-        const std::string_view name = name_of(parsed.raw_name);
+        const std::string_view name = parsed.plain_name ? parsed.raw_name : name_of(parsed.raw_name);
         auto& values = node_->values;
         size_t index = find_loaded(values, node_->values_sorted, name, entry_name);
         if (index == npos) {
@@ -160,20 +160,30 @@ private:
         open_entry_ = index;
     }
 
-    // Consecutive sections usually share most of their path, so the previous path's keys are reused.
+    // Sections come in tree order, so a path mostly repeats the previous one: only what follows
+    // the components both share is split and looked up.
     Node* node_for(std::string_view raw_path) {
-        text::split_key_path(raw_path, components_);
-        size_t common = 0;
-        while (common < components_.size() && common < previous_components_.size() &&
-               components_[common] == previous_components_[common])
-            ++common;
-        previous_components_.resize(common);
-        previous_nodes_.resize(common);
-        Node* node = common ? previous_nodes_.back() : hive_.root_;
-        for (size_t i = common; i < components_.size(); ++i) {
-            node = child_for(node, name_of(components_[i]));
-            previous_components_.push_back(components_[i]);
+        if (raw_path.starts_with("\\\\")) throw text::FormatError("key name starts with a backslash");
+        const size_t same = static_cast<size_t>(
+            std::mismatch(raw_path.begin(), raw_path.end(), previous_path_.begin(), previous_path_.end()).first -
+            raw_path.begin());
+        size_t keep = 0;
+        for (; keep < previous_ends_.size(); ++keep) {
+            // A shared component is followed by a separator both paths share, or ends both.
+            const size_t end = previous_ends_[keep];
+            if (end + 2 <= same) continue;
+            if (end != same || !(end == raw_path.size() || raw_path.substr(end, 2) == "\\\\")) break;
+        }
+        previous_ends_.resize(keep);
+        previous_nodes_.resize(keep);
+        previous_path_ = raw_path;
+        Node* node = keep ? previous_nodes_.back() : hive_.root_;
+        const size_t rest = keep ? std::min(previous_ends_.back(), raw_path.size()) : 0;
+        text::split_key_path(raw_path.substr(rest), components_);
+        for (std::string_view component : components_) {
+            node = child_for(node, name_of(component));
             previous_nodes_.push_back(node);
+            previous_ends_.push_back(static_cast<size_t>(component.data() - raw_path.data()) + component.size());
         }
         return node;
     }
@@ -215,7 +225,8 @@ private:
     size_t open_entry_ = npos;
     size_t blank_run_ = npos;
     std::vector<std::string_view> components_;
-    std::vector<std::string_view> previous_components_;
+    std::string_view previous_path_;
+    std::vector<size_t> previous_ends_;  // where each component of the previous path ends
     std::vector<Node*> previous_nodes_;
 };
 

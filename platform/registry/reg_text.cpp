@@ -25,11 +25,16 @@ size_t skip_spaces(std::string_view s, size_t i) {
     return i;
 }
 
-// Index of the first unescaped `end` in raw, or npos.
+// Index of the first unescaped `end` in raw, or npos. Jumps from candidate to candidate: an end
+// character is escaped when an odd number of backslashes precedes it.
 size_t find_unescaped(std::string_view raw, char end) {
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\\') ++i;
-        else if (raw[i] == end) return i;
+    for (size_t from = 0; from < raw.size();) {
+        const size_t at = raw.find(end, from);
+        if (at == std::string_view::npos) return at;
+        size_t backslashes = 0;
+        while (backslashes < at && raw[at - 1 - backslashes] == '\\') ++backslashes;
+        if (backslashes % 2 == 0) return at;
+        from = at + 1;
     }
     return std::string_view::npos;
 }
@@ -120,10 +125,17 @@ ValueLine parse_value(LineCursor& cursor, size_t line_begin, std::string_view li
     ValueLine value;
     size_t i = 1;
     if (line[0] == '"') {
-        const size_t close = find_unescaped(line.substr(1), '"');
-        if (close == std::string_view::npos) throw FormatError("unterminated value name");
-        value.raw_name = line.substr(1, close);
-        i = close + 2;
+        for (; i < line.size() && line[i] != '"'; ++i) {
+            if (line[i] == '\\') {
+                value.plain_name = false;
+                ++i;
+            } else if (static_cast<unsigned char>(line[i]) >= 0x80) {
+                value.plain_name = false;
+            }
+        }
+        if (i >= line.size()) throw FormatError("unterminated value name");
+        value.raw_name = line.substr(1, i - 1);
+        ++i;
     }
     i = skip_spaces(line, i);
     if (i >= line.size() || line[i] != '=') throw FormatError("missing '=' after the value name");
@@ -166,7 +178,6 @@ bool is_plain(std::string_view raw) {
 
 void split_key_path(std::string_view raw, std::vector<std::string_view>& components) {
     components.clear();
-    if (starts_with(raw, "\\\\")) throw FormatError("key name starts with a backslash");
     size_t begin = 0;
     for (size_t i = 0; i < raw.size(); ++i) {
         if (raw[i] != '\\') continue;

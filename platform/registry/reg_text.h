@@ -38,6 +38,7 @@ enum class DataForm : uint8_t { String, Dword, Hex };
 // A value line as found in the file, validated; data is decoded later, when somebody asks.
 struct ValueLine {
     std::string_view raw_name;  // still escaped; empty for "@"
+    bool plain_name = true;     // raw_name has no escapes and is ASCII: usable as it stands
     uint32_t type = 0;
     DataForm form = DataForm::Hex;
     size_t data_begin = 0;  // buffer offset just after the type tag
@@ -56,7 +57,7 @@ std::u16string unescape(std::string_view raw);
 // True when raw needs no unescaping to be used as UTF-8 text as it stands.
 bool is_plain(std::string_view raw);
 // Splits an escaped key path at its "\\\\" separators (empty components are skipped, as Wine
-// does); the components stay escaped. Throws FormatError for a path that starts with a separator.
+// does); the components stay escaped.
 void split_key_path(std::string_view raw_path, std::vector<std::string_view>& components);
 // An escaped name as UTF-8 text.
 std::string decode_name(std::string_view raw);

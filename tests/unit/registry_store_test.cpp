@@ -384,6 +384,27 @@ TEST_F(RegistryStore, AKeyGivenTwiceIsMergedAndTheLaterValueWins) {
     EXPECT_EQ(query(registry, Root::LocalMachine, "Software\\l", "v").data, sz("2"));
 }
 
+TEST_F(RegistryStore, SectionsThatShareNamePrefixesBuildTheRightTree) {
+    // Paths that agree byte for byte beyond a component boundary must not be taken for the same key.
+    write_hive("system.reg",
+               "\n[A\\\\Item1] 1\n\"v\"=\"1\"\n"
+               "\n[A\\\\Item10] 1\n\"v\"=\"10\"\n"
+               "\n[A\\\\Item10\\\\Sub] 1\n\"v\"=\"sub\"\n"
+               "\n[A\\\\Item1\\\\Sub] 1\n\"v\"=\"1sub\"\n"
+               "\n[A] 1\n\"v\"=\"a\"\n"
+               "\n[A\\\\\\\\Item2\\\\] 1\n\"v\"=\"2\"\n"
+               "\n[] 1\n\"v\"=\"root\"\n");
+    Registry registry(dir);
+    EXPECT_EQ(registry.subkey_names(Root::LocalMachine, ""), std::vector<std::string>{"A"});
+    EXPECT_EQ(registry.subkey_names(Root::LocalMachine, "A"), (std::vector<std::string>{"Item1", "Item10", "Item2"}));
+    EXPECT_EQ(query(registry, Root::LocalMachine, "A", "v").data, sz("a"));
+    EXPECT_EQ(query(registry, Root::LocalMachine, "A\\Item1", "v").data, sz("1"));
+    EXPECT_EQ(query(registry, Root::LocalMachine, "A\\Item1\\Sub", "v").data, sz("1sub"));
+    EXPECT_EQ(query(registry, Root::LocalMachine, "A\\Item10\\Sub", "v").data, sz("sub"));
+    EXPECT_EQ(query(registry, Root::LocalMachine, "A\\Item2", "v").data, sz("2"));
+    EXPECT_EQ(query(registry, Root::LocalMachine, "", "v").data, sz("root"));
+}
+
 TEST_F(RegistryStore, MalformedOrTruncatedFilesAreRefusedWithFileAndLineAndLeftAlone) {
     struct Case {
         std::string body;
