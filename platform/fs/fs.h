@@ -64,12 +64,14 @@ bool wildcard_match(std::string_view pattern, std::string_view name);
 // An open file, for the shredder's in-place overwrite and for plain reads and writes.
 class File {
 public:
-    enum class Mode { Read, WriteInPlace /* no truncation */, CreateAlways /* truncate or create */ };
+    enum class Mode { Read, WriteInPlace /* open or create, never truncate */, CreateAlways /* truncate or create */ };
     File(File&&) noexcept;
     File& operator=(File&&) noexcept;
     ~File();
     uint64_t size() const;
-    void write_at(uint64_t offset, std::span<const uint8_t> data);  // FsError DiskFull when full
+    // FsError(DiskFull) when the disk or the drive's quota is full; as on a full disk, what fitted
+    // has been written.
+    void write_at(uint64_t offset, std::span<const uint8_t> data);
     void append(std::span<const uint8_t> data);
     size_t read_at(uint64_t offset, std::span<uint8_t> buffer) const;
     void sync();  // data reaches the device
@@ -97,7 +99,10 @@ public:
     bool may_modify(std::string_view windows_path) const;
 
     // FindFirstFile/FindNextFile in one call: the entries of the folder matching the pattern's
-    // last component, in directory order, "." and ".." included as Windows lists them.
+    // last component, in the order NTFS lists them (sorted without regard to case), "." and ".."
+    // included as Windows lists them (never in a drive's root). Empty when nothing matches or the
+    // folder cannot be listed. A link is an entry with ReparsePoint (and Directory when it leads
+    // to a folder): a recursive walk must not descend into it.
     std::vector<FindData> find(std::string_view pattern) const;
 
     bool exists(std::string_view path) const;
@@ -114,7 +119,7 @@ public:
     void delete_file(std::string_view path, bool force = false);  // force: read-only too
     void copy_file(std::string_view from, std::string_view to, bool overwrite = true);
     void move_file(std::string_view from, std::string_view to);
-    void create_directory(std::string_view path);  // creates missing parents
+    void create_directory(std::string_view path);  // creates missing parents; an existing folder is fine
     void remove_directory(std::string_view path);  // must be empty
     // Removes a folder with everything in it, never following links; not forced: a read-only
     // item stops it (what could be removed is gone). A drive root is refused.
@@ -126,6 +131,7 @@ public:
     // statvfs, or the machine's quota for that drive when one is set.
     FreeSpace free_space(std::string_view root) const;
     // Limits what the drive reports as its capacity (tests: a wipe never fills the real disk).
+    // Kept in the machine's registry (HKLM\Software\Tavrin\DriveQuota), saved at the next flush.
     void set_quota(char drive_letter, std::optional<uint64_t> capacity_bytes);
 
     struct Impl;  // opaque: defined and used only inside the file system layer
