@@ -30,18 +30,20 @@ public:
 
     bool drive_full() const { return drive_full_; }
 
-    // A new file of up to `length` fill bytes, flushed to the device; returns how many the
-    // drive took.
+    // A new file of up to `length` fill bytes; returns how many the drive took.
     uint64_t write(const std::string& name, uint64_t length) {
         const std::string path = root_ + name;
         File file = files_.open(path, File::Mode::CreateAlways);
         paths_.push_back(path);
         const uint64_t written = fill(file, length);
-        // Deleting a file whose data still sits in the cache would drop that data unwritten; and
-        // while it sits there the file system holds back room for it that the next file needs.
-        file.sync();
         file.close();
         return written;
+    }
+
+    // Deleting a file whose data still sits in the cache would drop that data unwritten. And
+    // while it sits there the file system holds back room for it that further writes need.
+    void sync_all() {
+        for (const auto& path : paths_) files_.open(path, File::Mode::WriteInPlace).sync();
     }
 
     void delete_all() {
@@ -72,9 +74,7 @@ private:
                     // still take smaller ones, and the last free blocks are the ones to reach.
                     piece /= 16;
                 } else if (!flushed_since_refused) {
-                    // The file system keeps room aside for data not yet on the device; flushing
-                    // gives it back.
-                    file.sync();
+                    sync_all();
                     flushed_since_refused = true;
                     piece = fill_bytes.size();
                 } else {
@@ -111,6 +111,7 @@ void wipe_free_space(FileSystem& files, const std::string& root, const std::func
     for (uint64_t i = full_chunks + 1; !wipe.drive_full() && written < space.total_bytes; ++i)
         written += wipe.write("TmpShred." + std::to_string(i), kWipeChunkLength);
 
+    wipe.sync_all();
     wipe.delete_all();
     progress(100.0);
 }
