@@ -2,6 +2,7 @@
 // events, enumerations, the remote and bad-root cases, file associations, and %VAR% expansion.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -163,6 +164,35 @@ TEST_F(CRegistryTest, ExpandedReadsUseTheMachinesEnvironment) {
     reg.ValueKey("path");
     EXPECT_EQ(reg.Value(), Variant(env["USERPROFILE"] + "\\Tmp\\x;%NOPE%;%%"));
     EXPECT_EQ(reg.ValueType(), REG_EXPAND_SZ);
+}
+
+TEST_F(CRegistryTest, EnvironmentOfTheSandboxXpMachine) {
+    auto env = platform::sys::environment(machine());
+    std::string user = machine().user_name();
+    EXPECT_EQ(env["SystemRoot"], "C:\\WINDOWS");
+    EXPECT_EQ(env["WINDIR"], "C:\\WINDOWS") << "names compare without case";
+    EXPECT_EQ(env["USERNAME"], user);
+    EXPECT_EQ(env["USERPROFILE"], "C:\\Documents and Settings\\" + user);
+    EXPECT_EQ(env["ALLUSERSPROFILE"], "C:\\Documents and Settings\\All Users");
+    EXPECT_EQ(env["ProgramFiles"], "C:\\Program Files");
+    EXPECT_EQ(env["TEMP"], env["USERPROFILE"] + "\\Local Settings\\Temp") << "the user's TEMP wins over the system's";
+    EXPECT_EQ(env["ComSpec"], "C:\\WINDOWS\\system32\\cmd.exe");
+}
+
+// The registry of a real Wine prefix: a newer profile layout with a ProgramData folder.
+TEST_F(CRegistryTest, EnvironmentOfARealWinePrefix) {
+    for (auto hive : {"system.reg", "user.reg", "userdef.reg"}) {
+        std::filesystem::copy_file(std::filesystem::path(TAVRIN_FIXTURES_DIR) / "wine-prefix" / hive, temp.dir() / hive,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    temp.reopen();
+    auto env = platform::sys::environment(machine());
+    EXPECT_EQ(env["SystemRoot"], "C:\\windows");
+    EXPECT_EQ(env["USERPROFILE"], "C:\\users\\root");
+    EXPECT_EQ(env["ALLUSERSPROFILE"], "C:\\ProgramData");
+    EXPECT_EQ(env["APPDATA"], "C:\\users\\root\\AppData\\Roaming");
+    EXPECT_EQ(env["TEMP"], "C:\\users\\root\\Temp");
+    EXPECT_TRUE(env["PATH"].starts_with("C:\\windows\\system32;C:\\windows;")) << env["PATH"];
 }
 
 TEST(Environment, ExpansionRules) {
