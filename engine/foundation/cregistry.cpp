@@ -1,5 +1,7 @@
 #include "engine/foundation/cregistry.h"
 
+#include <algorithm>
+
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/logger.h"
 #include "engine/foundation/message_text.h"
@@ -54,7 +56,7 @@ std::string stored_text(const std::vector<uint8_t>& data) {
 
 int32_t stored_dword(std::vector<uint8_t> data, bool big_endian) {
     data.resize(4, 0);
-    if (big_endian) std::swap(data[0], data[3]), std::swap(data[1], data[2]);
+    if (big_endian) std::reverse(data.begin(), data.begin() + 4);
     return static_cast<int32_t>(static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
                                 static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24);
 }

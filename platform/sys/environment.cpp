@@ -41,7 +41,7 @@ std::optional<std::string> expanded(const std::optional<std::string>& value, con
 }
 
 void set_if(Environment& env, const std::string& name, const std::optional<std::string>& value) {
-    if (value) env[name] = expand_environment_strings(*value, env);
+    if (auto text = expanded(value, env)) env[name] = *text;
 }
 
 // The variables Windows derives from the registry before it reads the environment keys.
@@ -79,12 +79,12 @@ void add_environment_key(Machine& machine, Root root, std::string_view key, Envi
     for (const std::string& name : reg.value_names(root, key)) {
         auto value = read_text(machine, root, key, name);
         if (!value) continue;
-        std::string expanded = expand_environment_strings(*value, env);
+        std::string text = expand_environment_strings(*value, env);
         auto existing = env.find(name);
         if (key == kUserEnvironment && NameLess::equal(name, "Path") && existing != env.end()) {
-            existing->second += ";" + expanded;
+            existing->second += ";" + text;
         } else {
-            env[name] = expanded;
+            env[name] = text;
         }
     }
 }
