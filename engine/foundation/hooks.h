@@ -11,6 +11,8 @@ struct HostHooks {
     std::function<void(bool busy)> set_busy_pointer;
     // A message box with an OK button, shown by the program; returns when it was answered.
     std::function<void(const std::string& text, const std::string& title)> show_message;
+    // Lets the program handle its queued input and timers once (DoEvents).
+    std::function<void()> process_pending;
 };
 
 HostHooks& host_hooks();
@@ -23,6 +25,9 @@ public:
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
 };
+
+// Hands control to the program's queue once; without a program it returns at once.
+void process_pending_messages();
 
 void show_engine_message(const std::string& text, const std::string& title = "Tavrin");
 

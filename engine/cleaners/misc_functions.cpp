@@ -1,0 +1,123 @@
+#include "engine/cleaners/misc_functions.h"
+
+#include <cstdint>
+
+#include "engine/foundation/cregistry.h"
+
+namespace engine {
+
+TAVRIN_ENGINE_CLASS(Misc_Functions, "{EF1192E5-ECD7-4CE6-BD46-B13CADCBC3F0}");
+
+namespace {
+
+constexpr const char* kExploreVerb = "Folder\\shell\\rootexplore";
+constexpr const char* kExploreCommand = "Folder\\shell\\rootexplore\\command\\";
+constexpr const char* kExplorerAdvanced = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+constexpr const char* kColors = "Control Panel\\Colors";
+constexpr const char* kSystemPolicies = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\system";
+constexpr const char* kServerParameters = "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters";
+constexpr const char* kOptimalLayout = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout";
+constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+constexpr const char* kRaised = "255 255 255";
+constexpr const char* kSunken = "128 128 128";
+
+// The registry work of one tweak: a fresh cRegistry whose deletions the tweak passes on as its
+// own ShowLog while it works.
+class TweakRegistry {
+public:
+    explicit TweakRegistry(const Event<std::string>& show_log) : relay_(reg_.ShowLog, show_log) {}
+
+    void write_text(ERegistryClassConstants root, const std::string& key, const std::string& name,
+                    const std::string& text) {
+        reg_.ValueEx(root, key, name, REG_SZ, Variant(), text);
+    }
+    void write_dword(ERegistryClassConstants root, const std::string& key, const std::string& name, int32_t number) {
+        reg_.ValueEx(root, key, name, REG_DWORD, Variant(), number);
+    }
+    void delete_value(ERegistryClassConstants root, const std::string& key, const std::string& name) {
+        reg_.ClassKey(root);
+        reg_.SectionKey(key);
+        reg_.ValueKey(name);
+        reg_.DeleteValue();
+    }
+    // "HKEY_...\key" with everything below it.
+    void delete_tree(std::string path) { reg_.del_reg_sub(path); }
+
+private:
+    cRegistry reg_;
+    EventRelay<std::string> relay_;
+};
+
+}  // namespace
+
+Variant Misc_Functions::AddExploreFromHere(bool Flag) {
+    TweakRegistry reg(ShowLog);
+    if (Flag) {
+        reg.write_text(HKEY_CLASSES_ROOT, kExploreVerb, "", "Explore From Here");
+        reg.write_text(HKEY_CLASSES_ROOT, kExploreCommand, "", "Explorer.exe /e,/root,/idlist,%I");
+    } else {
+        reg.delete_tree(std::string("HKEY_CLASSES_ROOT\\") + kExploreVerb);
+    }
+    return {};
+}
+
+// Off writes 0: the value 1 would switch the tips on, which is what removing the value does.
+Variant Misc_Functions::EnableBalloons(bool Flag) {
+    TweakRegistry reg(ShowLog);
+    if (Flag) reg.delete_value(HKEY_CURRENT_USER, kExplorerAdvanced, "EnableBalloonTips");
+    else reg.write_dword(HKEY_CURRENT_USER, kExplorerAdvanced, "EnableBalloonTips", 0);
+    return {};
+}
+
+Variant Misc_Functions::FlatWindows(bool Flag) {
+    TweakRegistry reg(ShowLog);
+    if (Flag) {
+        reg.write_text(HKEY_CURRENT_USER, kColors, "ButtonHilight", kSunken);
+        reg.write_text(HKEY_CURRENT_USER, kColors, "ButtonShadow", kRaised);
+    } else {
+        reg.write_text(HKEY_CURRENT_USER, kColors, "ButtonShadow", kSunken);
+        reg.write_text(HKEY_CURRENT_USER, kColors, "ButtonHilight", kRaised);
+    }
+    return {};
+}
+
+Variant Misc_Functions::BootFaster(bool Flag) {
+    TweakRegistry reg(ShowLog);
+    for (const char* name : {"SynchronousMachineGroupPolicy", "SynchronousUserGroupPolicy"}) {
+        if (Flag) reg.delete_value(HKEY_LOCAL_MACHINE, kSystemPolicies, name);
+        else reg.write_dword(HKEY_LOCAL_MACHINE, kSystemPolicies, name, 0);
+    }
+    return {};
+}
+
+Variant Misc_Functions::EnableAutomaticSharing(bool Flag) {
+    TweakRegistry reg(ShowLog);
+    for (const char* name : {"AutoShareWks", "AutoShareServer"}) {
+        if (Flag) reg.delete_value(HKEY_LOCAL_MACHINE, kServerParameters, name);
+        else reg.write_dword(HKEY_LOCAL_MACHINE, kServerParameters, name, 0);
+    }
+    return {};
+}
+
+// Off also clears the machine-wide entry of that name. It is written before it is deleted, so
+// the deletion always happens and the log always shows the machine-wide entry as removed.
+Variant Misc_Functions::LoadOnStartUp(bool Flag, const std::string& program_name) {
+    TweakRegistry reg(ShowLog);
+    if (Flag) {
+        reg.write_text(HKEY_CURRENT_USER, kRun, program_name, program_name);
+    } else {
+        reg.delete_value(HKEY_CURRENT_USER, kRun, program_name);
+        reg.write_text(HKEY_LOCAL_MACHINE, kRun, program_name, program_name);
+        reg.delete_value(HKEY_LOCAL_MACHINE, kRun, program_name);
+    }
+    return {};
+}
+
+Variant Misc_Functions::Optimize_HardDisk_when_idle(bool Flag) {
+    TweakRegistry reg(ShowLog);
+    reg.write_dword(HKEY_LOCAL_MACHINE, kOptimalLayout, "EnableAutoLayout", Flag ? 1 : 0);
+    return {};
+}
+
+}  // namespace engine
