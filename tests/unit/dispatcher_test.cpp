@@ -2,11 +2,13 @@
 // logged run, and what happens to commands that are unknown, early or failing.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 
 #include "app/shell/bar_list.h"
 #include "app/shell/dispatcher.h"
 #include "app/shell/list_pusher.h"
+#include "app/shell/memory_slider.h"
 #include "app/shell/option_list.h"
 #include "app/shell/profile_store.h"
 #include "app/shell/user_settings.h"
@@ -154,6 +156,34 @@ TEST_F(DispatcherTest, MinimiseHidesTheMainWindowAndTheTrayBringsItBack) {
 TEST_F(DispatcherTest, HelpOpensTheHelpFileOfTheProgramFolder) {
     command("IDC_FS_HELP");
     EXPECT_EQ(stage.opened_files(), std::vector<std::string>{std::string(platform::kProgramFolder) + "\\Orvane.chm"});
+}
+
+TEST(MemorySlider, ThePercentageOfPhysicalMemoryIsRoundedAndCappedToWhatTheEngineTakes) {
+    EXPECT_EQ(app::share_of_memory(536870912.0, "50"), 268435456);
+    EXPECT_EQ(app::share_of_memory(1000.0, "33.35"), 334);
+    EXPECT_EQ(app::share_of_memory(16.0 * 1024 * 1024 * 1024, "100"), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(app::share_of_memory(536870912.0, "0"), 0);
+    EXPECT_EQ(app::share_of_memory(536870912.0, "-20"), 0);
+    EXPECT_EQ(app::share_of_memory(536870912.0, "lots"), 0);
+    EXPECT_EQ(app::share_of_memory(536870912.0, ""), 0);
+}
+
+TEST_F(DispatcherTest, TheMemoryGaugeShowsTheLoadOnEveryTick) {
+    ASSERT_EQ(stage.timer_count(), 1u);
+    stage.tick_timers();
+    stage.tick_timers();
+    auto values = stage.values_of(app::kMainMovie, "_root.RamValue");
+    ASSERT_EQ(values.size(), 2u);
+    int load = std::stoi(values[0]);
+    EXPECT_GE(load, 0);
+    EXPECT_LE(load, 100);
+}
+
+TEST_F(DispatcherTest, FreeingMemoryWritesNothingBack) {
+    auto before = stage.sets().size();
+    command("IDC_FS_SCROLL", "1");
+    command("IDC_FS_SCROLL", "not a number");
+    EXPECT_EQ(stage.sets().size(), before);
 }
 
 TEST(DispatcherBeforeStart, CommandsOfTheUnopenedMainWindowAreIgnored) {

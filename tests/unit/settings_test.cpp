@@ -5,6 +5,7 @@
 #include "app/shell/option_state.h"
 #include "app/shell/profile_store.h"
 #include "app/shell/user_settings.h"
+#include "engine/foundation/cregistry.h"
 #include "tests/unit/support/program_fixture.h"
 
 namespace {
@@ -129,6 +130,51 @@ TEST_F(SettingsTest, AnEmptyLanguageIsSavedAsDeutsch) {
     app::save_check_boxes(shell());
     EXPECT_EQ(stored("lang", "Lang"), "Deutsch");
     EXPECT_EQ(app::user_settings::language(), "Deutsch");
+}
+
+engine::Variant registry_value(engine::ERegistryClassConstants root, const std::string& key, const std::string& name) {
+    engine::cRegistry registry;
+    return registry.ValueEx(root, key, name, engine::REG_SZ, "missing");
+}
+
+TEST_F(SettingsTest, OptionsSwitchEachTweakOnOffOrLeaveItAlone) {
+    program.start();
+    const std::string advanced = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+    engine::cRegistry registry;
+    registry.ValueEx(engine::HKEY_CURRENT_USER, advanced, "EnableBalloonTips", engine::REG_DWORD, 0, int32_t{1});
+
+    stage.will_press(text("msg18"));
+    command("IDC_FS_OPT", "1,0,x,true,false,0");
+
+    auto program_path = std::string(platform::kProgramFolder) + "\\tavrinapp.EXE";
+    EXPECT_EQ(registry_value(engine::HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                             program_path).to_text(), program_path);
+    EXPECT_EQ(registry_value(engine::HKEY_LOCAL_MACHINE,
+                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\system",
+                             "SynchronousMachineGroupPolicy").to_integer(), 0);
+    EXPECT_EQ(registry_value(engine::HKEY_LOCAL_MACHINE,
+                             "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters", "AutoShareWks")
+                  .to_text(), "missing");
+    EXPECT_EQ(registry_value(engine::HKEY_CURRENT_USER, advanced, "EnableBalloonTips").to_text(), "missing");
+    EXPECT_EQ(registry_value(engine::HKEY_CURRENT_USER, "Control Panel\\Colors", "ButtonShadow").to_text(),
+              "128 128 128");
+    auto layout = registry_value(engine::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout",
+                                 "EnableAutoLayout");
+    EXPECT_TRUE(layout.is_integer());
+    EXPECT_EQ(layout.to_integer(), 0);
+    // Then the completion notice.
+    ASSERT_EQ(stage.boxes().size(), 1u);
+    EXPECT_EQ(stage.boxes()[0].title, text("msg4"));
+}
+
+TEST_F(SettingsTest, AShortOptionListLeavesTheMissingTweaksAlone) {
+    program.start();
+    stage.will_press(text("msg18"));
+    command("IDC_FS_OPT", "0");
+    auto layout = registry_value(engine::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout",
+                                 "EnableAutoLayout");
+    EXPECT_EQ(layout.to_text(), "missing");
+    EXPECT_EQ(stage.boxes().size(), 1u);
 }
 
 }  // namespace
