@@ -241,15 +241,4 @@ TEST_F(ShortcutTest, FindShortCutsWithoutMatchesChangesNothing) {
     EXPECT_EQ(std::get<double>(total), 0.0);
 }
 
-TEST_F(ShortcutTest, CountersHoldMoreThanSixteenBitsAllow) {
-    int64_t file_count = 40000, dir_count = 32767;
-    std::string result;
-    temp.write_file("C:\\count\\sub\\x.lnk", "1");
-
-    shortcut.FindShortCuts("C:\\count", "*.lnk", file_count, dir_count, result);
-
-    EXPECT_EQ(file_count, 40001);
-    EXPECT_EQ(dir_count, 32768);
-}
-
 }  // namespace

@@ -318,13 +318,6 @@ TEST_F(ShredderTest, TheBusyPointerIsShownForEachCallAndPutBack) {
     EXPECT_EQ(pointer, (std::vector<bool>{true, false}));
 }
 
-TEST(ShredderUnits, ToByteConvertsMegabytes) {
-    Shredder shredder;
-    EXPECT_EQ(shredder.toByte(1), 1048576.0);
-    EXPECT_EQ(shredder.toByte(0.5), 524288.0);
-    EXPECT_EQ(shredder.toByte(-2), -2097152.0);
-}
-
 // HDD.FindFiles
 
 class FindFilesTest : public tavrin_test::MachineTest {
