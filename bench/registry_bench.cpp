@@ -140,12 +140,13 @@ ChildResult run_child(const fs::path& dir, const std::string& mode) {
     return result;
 }
 
-double time_copy(const fs::path& from, const fs::path& to) {
+// Best of three, as the machine may be busy with other work.
+double time_copy(const fs::path& from, const fs::path& to, bool durable) {
     double best = 1e9;
     for (int round = 0; round < 3; ++round) {
         fs::remove(to);
         const auto start = Clock::now();
-        run("cp " + quoted(from) + " " + quoted(to));
+        run("cp " + quoted(from) + " " + quoted(to) + (durable ? " && sync " + quoted(to) : ""));
         best = std::min(best, since(start));
     }
     fs::remove(to);
@@ -174,8 +175,11 @@ int main(int argc, char** argv) {
     generate(original, keys);
     const double size_mb = static_cast<double>(fs::file_size(original)) / (1 << 20);
     run("cat " + quoted(original) + " > /dev/null");  // warm cache for both sides
-    const double copy = time_copy(original, dir / "copy.reg");
-    std::cout << "system.reg: " << keys << " keys, " << size_mb << " MB; cp takes " << copy << " s\n";
+    const double copy = time_copy(original, dir / "copy.reg", false);
+    // A save is flushed to disk before it replaces the file; cp is not, so the like-for-like
+    // baseline for the save's share is a copy followed by sync.
+    const double durable_copy = time_copy(original, dir / "copy.reg", true);
+    std::printf("system.reg: %d keys, %.1f MB; cp takes %.3f s, cp + sync %.3f s\n", keys, size_mb, copy, durable_copy);
 
     struct Mode {
         const char* mode;
@@ -183,12 +187,19 @@ int main(int argc, char** argv) {
     };
     for (const Mode m : {Mode{"unchanged", "unchanged save"}, Mode{"keys", "every key changed (one value each)"},
                          Mode{"values", "every value rewritten"}}) {
-        fs::copy_file(original, system, fs::copy_options::overwrite_existing);
-        const ChildResult r = run_child(dir, m.mode);
+        // Best of three runs, each on a fresh copy, as for cp.
+        ChildResult r;
+        for (int round = 0; round < 3; ++round) {
+            fs::copy_file(original, system, fs::copy_options::overwrite_existing);
+            const ChildResult run = run_child(dir, m.mode);
+            if (round == 0 || run.load + run.save < r.load + r.save) r = run;
+        }
         const double ratio = (r.load + r.save) / copy;
+        const double durable_ratio = (r.load + r.save) / durable_copy;
         const double memory = r.peak_kb / 1024.0 / size_mb;
-        std::printf("%-36s load %.3f s + save %.3f s = %.1fx cp (target <= 5)%s; peak memory %.1fx file (target < 6)%s",
-                    m.what, r.load, r.save, ratio, ratio <= 5 ? "" : " ABOVE TARGET", memory,
+        std::printf("%-36s load %.3f s + save %.3f s = %.1fx cp (target <= 5)%s, %.1fx cp + sync; "
+                    "peak memory %.1fx file (target < 6)%s",
+                    m.what, r.load, r.save, ratio, ratio <= 5 ? "" : " ABOVE TARGET", durable_ratio, memory,
                     memory < 6 ? "" : " ABOVE TARGET");
         if (r.modify > 0) std::printf("; the changes took %.3f s", r.modify);
         std::printf("\n");

@@ -352,7 +352,7 @@ void Hive::create_empty(std::string_view relative_to, std::string_view default_a
     for (size_t i = 0; i <= relative_to.size(); ++i) {
         if (i < relative_to.size() && relative_to[i] != '\\') continue;
         if (begin) text_ += "\\\\";
-        text::append_escaped(text_, utf8_to_utf16(relative_to.substr(begin, i - begin)), "[]");
+        text::append_escaped(text_, relative_to.substr(begin, i - begin), "[]");
         begin = i + 1;
     }
     text_ += "\n";

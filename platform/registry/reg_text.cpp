@@ -49,17 +49,27 @@ struct TypeTag {
 
 TypeTag read_type_tag(std::string_view s) {
     if (s.empty()) throw FormatError("missing value data");
-    if (s[0] == '"') return {1, DataForm::String, 1};
-    if (starts_with(s, "str:\"")) return {1, DataForm::String, 5};
-    if (starts_with(s, "str(2):\"")) return {2, DataForm::String, 8};
-    if (starts_with(s, "str(7):\"")) return {7, DataForm::String, 8};
-    if (starts_with(s, "hex:")) return {3, DataForm::Hex, 4};
-    if (starts_with(s, "dword:")) return {4, DataForm::Dword, 6};
-    if (starts_with(s, "hex(")) {
-        size_t i = 4;
-        uint64_t type = 0;
-        while (i < s.size() && is_hex(s[i]) && i < 12) type = type * 16 + hex_value(s[i++]);
-        if (i > 4 && starts_with(s.substr(i), "):")) return {static_cast<uint32_t>(type), DataForm::Hex, i + 2};
+    switch (s[0]) {  // one look at the first letter spares comparing against every tag
+    case '"': return {1, DataForm::String, 1};
+    case 'd':
+        if (starts_with(s, "dword:")) return {4, DataForm::Dword, 6};
+        break;
+    case 's':
+        if (starts_with(s, "str:\"")) return {1, DataForm::String, 5};
+        if (starts_with(s, "str(2):\"")) return {2, DataForm::String, 8};
+        if (starts_with(s, "str(7):\"")) return {7, DataForm::String, 8};
+        break;
+    case 'h':
+        if (starts_with(s, "hex:")) return {3, DataForm::Hex, 4};
+        if (starts_with(s, "hex(")) {
+            size_t i = 4;
+            uint64_t type = 0;
+            while (i < s.size() && is_hex(s[i]) && i < 12) type = type * 16 + hex_value(s[i++]);
+            if (i > 4 && starts_with(s.substr(i), "):")) return {static_cast<uint32_t>(type), DataForm::Hex, i + 2};
+        }
+        break;
+    default:
+        break;
     }
     throw FormatError("unknown value type");
 }
@@ -273,6 +283,17 @@ void append_escaped(std::string& out, std::u16string_view text, const char* spec
     }
 }
 
+void append_escaped(std::string& out, std::string_view utf8, const char* specials) {
+    // Most names are printable ASCII with nothing to escape: they go out as they are.
+    for (char c : utf8) {
+        if (c < 32 || c > 126 || c == '\\' || c == specials[0] || c == specials[1]) {
+            append_escaped(out, utf8_to_utf16(utf8), specials);
+            return;
+        }
+    }
+    out += utf8;
+}
+
 std::vector<uint8_t> decode_data(std::string_view buffer, const ValueLine& value) {
     const std::string_view data = buffer.substr(value.data_begin, value.end - value.data_begin);
     std::vector<uint8_t> out;
@@ -312,7 +333,7 @@ void append_value(std::string& out, std::string_view name, uint32_t type, std::s
         out += "@=";
     } else {
         out.push_back('"');
-        append_escaped(out, utf8_to_utf16(name), "\"\"");
+        append_escaped(out, name, "\"\"");
         out += "\"=";
     }
     std::u16string units;
@@ -358,7 +379,7 @@ void append_key_header(std::string& out, std::span<const std::string_view> path,
     out.push_back('[');
     for (size_t i = 0; i < path.size(); ++i) {
         if (i) out += "\\\\";
-        append_escaped(out, utf8_to_utf16(path[i]), "[]");
+        append_escaped(out, path[i], "[]");
     }
     char scratch[64];
     const auto seconds = static_cast<unsigned>((filetime - ticks_1601_to_1970) / ticks_per_second);
