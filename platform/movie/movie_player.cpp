@@ -1,5 +1,6 @@
 #include "platform/movie/movie_player.h"
 
+#include "platform/movie/json_text.h"
 #include "platform/movie/player_core.h"
 
 namespace platform::movie {

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <stdexcept>
 
+#include "platform/movie/json_text.h"
 #include "platform/movie/player_core.h"
 #include "platform/movie/request_guard.h"
 #include "platform/movie/skin_files.h"

@@ -124,8 +124,4 @@ void ScreenState::drop_modal_window(const std::string& window) {
     std::erase_if(modal_stack_, [&](const ModalEntry& entry) { return entry.window == window; });
 }
 
-std::string to_text(const json& value) {
-    return value.dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
 }  // namespace platform::movie

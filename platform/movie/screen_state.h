@@ -66,8 +66,4 @@ private:
     std::vector<ModalEntry> modal_stack_;
 };
 
-// The pages read JSON, but program text (file names from a machine, registry data) need not be valid
-// UTF-8; a stray byte is shown as U+FFFD instead of failing the whole event.
-std::string to_text(const nlohmann::json& value);
-
 }  // namespace platform::movie

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/movie/event_log.h"
 #include "platform/movie/movie_player.h"
 
 namespace {
@@ -539,6 +540,31 @@ TEST_F(MoviePlayerTest, MachineFilesAndFolderListingsComeFromTheProgramsCallback
     EXPECT_EQ(root["path"], "C:\\");
     EXPECT_EQ(root["entries"][1], (json{{"name", "boot.ini"}, {"folder", false}, {"size", 211}}));
     EXPECT_EQ(page.Get("/api/dir?path=Q%3A%5C", auth())->status, 404);
+}
+
+// A page that stops reading for long must get a fresh snapshot, never a silent gap in the events.
+TEST(MovieEventLog, StreamThatFellBehindWhatIsKeptIsToldToStartAfresh) {
+    platform::movie::EventLog log;
+    const auto reading = log.open_stream();
+    const auto stalled = log.open_stream();
+    log.snapshot_sent(reading);
+    log.snapshot_sent(stalled);
+    EXPECT_TRUE(log.every_stream_sent());
+    for (int i = 0; i < 70000; ++i) {
+        log.append("{\"n\":" + std::to_string(i) + "}");
+        if (i % 1000 == 500) log.mark_sent(reading, log.pending(reading).next);
+    }
+    auto caught_up = log.pending(reading);
+    EXPECT_FALSE(caught_up.lost);
+    EXPECT_EQ(caught_up.text.find("data: {\"n\":69501}\n\n"), 0u);
+    EXPECT_EQ(caught_up.text.rfind("data: {\"n\":69999}\n\n"), caught_up.text.size() - 19);
+    EXPECT_TRUE(log.pending(stalled).lost);
+    EXPECT_FALSE(log.every_stream_sent());
+    log.mark_sent(reading, caught_up.next);
+    log.restart(stalled);
+    EXPECT_FALSE(log.every_stream_sent());  // its new snapshot is not written yet
+    log.snapshot_sent(stalled);
+    EXPECT_TRUE(log.every_stream_sent());
 }
 
 TEST(MoviePlayerPort, SecondPlayerOnTheSamePortIsRefusedWithAReason) {
