@@ -94,7 +94,15 @@
     });
 
     const progress = root.querySelector('#drive-progress');
-    player.on(MOVIE, '_root.ProgressBarState', (value) => { progress.hidden = value !== '1'; });
+    const bar = progress.querySelector('span');
+    player.on(MOVIE, '_root.ProgressBarState', (value) => {
+      progress.hidden = value !== '1';
+      // Each run starts sweeping until the free-space wipe says how far it is.
+      if (value === '1') bar.removeAttribute('style');
+    });
+    player.on(MOVIE, '_root.ProgressPercent', (value) => {
+      Object.assign(bar.style, { width: `${Number(value) || 0}%`, animation: 'none' });
+    });
   }
 
   function filesOfOneType(root) {

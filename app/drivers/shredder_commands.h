@@ -1,0 +1,27 @@
+#pragma once
+// The shredder screen: files and folders collected one by one and shredded as a list, a whole
+// drive or its free space, and the files of one type in one folder.
+#include <string>
+
+namespace app {
+
+class Shell;
+
+// Each procedure creates its own Shredder and releases it at its end. Those of the lists and of
+// the drive show every shredded file in the log window as it goes.
+void shredFiles(Shell& shell, const std::string& list);    // paths joined by "|"
+void shredFolders(Shell& shell, const std::string& list);  // the folders with everything in them
+// The drive's free space when free_space_only, else every file on the drive. While it works,
+// _root.ProgressBarState is "1" and _root.ProgressPercent follows the free-space wipe.
+void shredDrive(Shell& shell, const std::string& drive, bool free_space_only);
+// "x,x,largest,smallest" in megabytes (0 and 0: any size): the files of the type in
+// _root.FileTypeValue directly in the folder _root.PathValue. A list of fewer than four
+// positions, or sizes that are not numbers, shreds nothing.
+void Delete(Shell& shell, const std::string& options);
+
+// IDC_FS_HD_BROWSE, IDC_FS_ADDFILETOSHRED, IDC_FS_ADDFOLDERSTOSHRED, IDC_FS_SHREDFILESDEL,
+// IDC_FS_SHREDFOLDERSDEL, IDC_FS_SHREDFILES, IDC_FS_SHREDFOLDERS, IDC_FS_SH_SFSO, IDC_FS_HD_SHRED,
+// IDC_FS_SHREDDRIVE and IDC_FS_DELETE.
+void register_shredder_rows(Shell& shell);
+
+}  // namespace app

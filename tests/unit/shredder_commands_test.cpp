@@ -1,0 +1,280 @@
+// The shredder screen through the program's commands: collecting files and folders, the
+// questions, shredding lists, a drive or its free space, and the files of one type.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/unit/support/extra_drive.h"
+#include "tests/unit/support/program_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tavrin_test::ProgramTest;
+
+class ShredderCommandsTest : public ProgramTest {
+protected:
+    ShredderCommandsTest() { program.start(); }
+
+    bool exists(const std::string& windows_path) const { return fs::exists(temp.host(windows_path)); }
+    std::vector<std::string> values(const std::string& name) const { return stage.values_of(app::kMainMovie, name); }
+    std::vector<std::string> log_window_lines() const { return stage.values_of(app::kLogMovie, "_root.LogFile"); }
+    bool logged(const std::string& text) const {
+        auto lines = log_window_lines();
+        return std::find(lines.begin(), lines.end(), text) != lines.end();
+    }
+    void add_file(const std::string& path) {
+        stage.will_choose_file(path);
+        command("IDC_FS_ADDFILETOSHRED");
+    }
+    void add_folder(const std::string& path) {
+        stage.will_choose_folder(path);
+        command("IDC_FS_ADDFOLDERSTOSHRED");
+    }
+    // Answers the next question and then the completion notice.
+    void answer_yes_then_ok() {
+        stage.will_press(text("msg20"));
+        stage.will_press(text("msg18"));
+    }
+};
+
+// --- Collecting the lists --------------------------------------------------------------------
+
+TEST_F(ShredderCommandsTest, AFileIsAnnouncedOnceUntilItIsRemovedFromTheList) {
+    add_file("C:\\secret.txt");
+    add_file("C:\\secret.txt");
+    add_file("c:\\SECRET.TXT");  // the same file, as Windows names go
+    EXPECT_EQ(values("_root.CurrentItem_SFI"), std::vector<std::string>{"C:\\secret.txt"});
+    EXPECT_EQ(values("_root.DoAdd_SFI"), std::vector<std::string>{"true"});
+
+    command("IDC_FS_SHREDFILESDEL", "C:\\secret.txt");
+    add_file("C:\\secret.txt");
+    EXPECT_EQ(values("_root.CurrentItem_SFI").size(), 2u);
+}
+
+TEST_F(ShredderCommandsTest, ANameThatIsPartOfAnotherIsStillItsOwnFile) {
+    add_file("C:\\report.txt.bak");
+    add_file("C:\\report.txt");
+    EXPECT_EQ(values("_root.CurrentItem_SFI"), (std::vector<std::string>{"C:\\report.txt.bak", "C:\\report.txt"}));
+    // Removing the shorter one leaves the longer one in the list.
+    command("IDC_FS_SHREDFILESDEL", "C:\\report.txt");
+    add_file("C:\\report.txt.bak");
+    EXPECT_EQ(values("_root.CurrentItem_SFI").size(), 2u);
+}
+
+TEST_F(ShredderCommandsTest, CancelledOrBlankChoicesAddNothing) {
+    stage.will_choose_file(std::nullopt);
+    command("IDC_FS_ADDFILETOSHRED");
+    add_file("   ");
+    stage.will_choose_folder(std::nullopt);
+    command("IDC_FS_ADDFOLDERSTOSHRED");
+    stage.will_choose_folder(std::nullopt);
+    command("IDC_FS_HD_BROWSE");
+    EXPECT_TRUE(values("_root.DoAdd_SFI").empty());
+    EXPECT_TRUE(values("_root.DoAdd_SFO").empty());
+    EXPECT_TRUE(values("_root.PathValue").empty());
+}
+
+TEST_F(ShredderCommandsTest, ADriveRootIsRefusedAsAFolderButAShortFolderIsTaken) {
+    add_folder("C:\\");
+    add_folder("C:\\a");
+    add_folder("C:\\a");
+    EXPECT_EQ(values("_root.CurrentItem_SFO"), std::vector<std::string>{"C:\\a"});
+    EXPECT_EQ(values("_root.DoAdd_SFO"), std::vector<std::string>{"true"});
+
+    stage.will_choose_folder("C:\\Temp");
+    command("IDC_FS_HD_BROWSE");
+    EXPECT_EQ(main_var("_root.PathValue"), "C:\\Temp");
+}
+
+// --- Shredding the lists ---------------------------------------------------------------------
+
+TEST_F(ShredderCommandsTest, ShreddingFilesAsksThenLogsEachFileAndEmptiesThePendingList) {
+    temp.write_file("C:\\work\\a.txt", "alpha");
+    temp.write_file("C:\\work\\b.doc", "beta");
+    temp.write_file("C:\\work\\keep.txt", "kept");
+    add_file("C:\\work\\a.txt");
+    add_file("C:\\work\\b.doc");
+
+    // The question is asked in the language of the moment; the log window may change it later.
+    const auto title = text("msg27"), message = text("msg7");
+    answer_yes_then_ok();
+    command("IDC_FS_SHREDFILES", "|C:\\work\\a.txt|C:\\work\\b.doc|");
+    EXPECT_FALSE(exists("C:\\work\\a.txt"));
+    EXPECT_FALSE(exists("C:\\work\\b.doc"));
+    EXPECT_TRUE(exists("C:\\work\\keep.txt"));
+
+    ASSERT_FALSE(stage.boxes().empty());
+    const auto& question = stage.boxes().front();
+    EXPECT_EQ(question.title, title);
+    EXPECT_EQ(question.message, message);
+    EXPECT_EQ(question.sign, app::sign::Notice);
+    EXPECT_EQ(log_window_lines(), (std::vector<std::string>{"a.txt", "b.doc", text("msg4")}));
+    EXPECT_EQ(stage.get_variable(app::kLogMovie, "_root.ViewLogBtn"), "1");
+    EXPECT_EQ(main_var("shred_SFI_Now"), "1");
+    // The list was handed over: the same file can be added again.
+    add_file("C:\\work\\a.txt");
+    EXPECT_EQ(values("_root.CurrentItem_SFI").size(), 3u);
+}
+
+TEST_F(ShredderCommandsTest, NoToTheQuestionKeepsTheFilesAndThePendingList) {
+    temp.write_file("C:\\work\\a.txt", "alpha");
+    add_file("C:\\work\\a.txt");
+    stage.will_press(text("msg21"));
+    command("IDC_FS_SHREDFILES", "C:\\work\\a.txt");
+    EXPECT_TRUE(exists("C:\\work\\a.txt"));
+    EXPECT_TRUE(values("shred_SFI_Now").empty());
+    EXPECT_TRUE(log_window_lines().empty());
+    add_file("C:\\work\\a.txt");
+    EXPECT_EQ(values("_root.CurrentItem_SFI").size(), 1u);
+}
+
+TEST_F(ShredderCommandsTest, OnePathWithoutSeparatorsIsShredded) {
+    temp.write_file("C:\\work\\only.txt", "x");
+    answer_yes_then_ok();
+    command("IDC_FS_SHREDFILES", "C:\\work\\only.txt");
+    EXPECT_FALSE(exists("C:\\work\\only.txt"));
+    EXPECT_TRUE(logged("only.txt"));
+}
+
+TEST_F(ShredderCommandsTest, ShreddingFoldersRemovesThemWithEverythingInside) {
+    temp.write_file("C:\\old\\top.txt", "1");
+    temp.write_file("C:\\old\\deep\\er\\inner.log", "2");
+    temp.write_file("C:\\other\\stays.txt", "3");
+    add_folder("C:\\old");
+    const auto title = text("msg28");
+
+    answer_yes_then_ok();
+    command("IDC_FS_SHREDFOLDERS", "|C:\\old|");
+    EXPECT_FALSE(exists("C:\\old"));
+    EXPECT_TRUE(exists("C:\\other\\stays.txt"));
+    EXPECT_EQ(stage.boxes().front().title, title);
+    EXPECT_TRUE(logged("top.txt"));
+    EXPECT_TRUE(logged("inner.log"));
+    EXPECT_EQ(main_var("shred_SFO_Now"), "1");
+}
+
+// --- A whole drive ---------------------------------------------------------------------------
+
+class DriveShredTest : public ShredderCommandsTest {
+protected:
+    DriveShredTest() { drive = tavrin_test::add_drive(temp, 'D'); }
+    std::string drive;
+};
+
+TEST_F(DriveShredTest, WithoutAChosenDriveOnlyTheNoticeIsShown) {
+    stage.will_press(text("msg18"));
+    command("IDC_FS_SHREDDRIVE");
+    ASSERT_EQ(stage.boxes().size(), 1u);
+    EXPECT_EQ(stage.boxes()[0].message, text("msg9"));
+    EXPECT_EQ(stage.boxes()[0].title, text("msg29"));
+    EXPECT_EQ(stage.boxes()[0].sign, app::sign::Notice);
+    EXPECT_TRUE(values("_root.MakeTheGUIDisable").empty());
+    EXPECT_TRUE(values("_root.ProgressBarState").size() <= 1u);  // only the start value, if any
+}
+
+TEST_F(DriveShredTest, FreeSpaceOnlyWipesTheSpaceAndLeavesEveryFile) {
+    machine().files().set_quota('D', 25'000'000);
+    temp.write_file("D:\\docs\\letter.txt", "dear");
+    command("IDC_FS_SH_SFSO", "true");
+    command("IDC_FS_SH_SFSO", "maybe");  // any other text leaves the choice
+    command("IDC_FS_HD_SHRED", drive);
+    const auto message = text("msg10");
+    answer_yes_then_ok();
+    command("IDC_FS_SHREDDRIVE");
+
+    EXPECT_TRUE(exists("D:\\docs\\letter.txt"));
+    EXPECT_EQ(stage.boxes().front().message, message);
+    EXPECT_EQ(stage.boxes().front().sign, app::sign::Warning);
+    EXPECT_EQ(values("_root.MakeTheGUIDisable"), (std::vector<std::string>{"true", "false"}));
+    auto progress_bar = values("_root.ProgressBarState");
+    ASSERT_GE(progress_bar.size(), 2u);
+    EXPECT_EQ(*(progress_bar.end() - 2), "1");
+    EXPECT_EQ(progress_bar.back(), "0");
+    // The wipe's progress reaches the page as it goes.
+    EXPECT_EQ(values("_root.ProgressPercent"), (std::vector<std::string>{"40", "80", "100"}));
+    EXPECT_EQ(stage.busy_history(), (std::vector<bool>{true, false}));
+    EXPECT_EQ(log_window_lines().back(), text("msg4"));
+    for (const auto& entry : fs::directory_iterator(tavrin_test::drive_folder(temp, 'D')))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("TmpShred"));
+}
+
+TEST_F(DriveShredTest, WithoutTheFlagEveryFileOnTheDriveIsShredded) {
+    temp.write_file("D:\\top.txt", "1");
+    temp.write_file("D:\\docs\\deep\\big.bin", std::string(100'000, 'x'));
+    command("IDC_FS_SH_SFSO", "true");
+    command("IDC_FS_SH_SFSO", "false");
+    command("IDC_FS_HD_SHRED", drive);
+    answer_yes_then_ok();
+    command("IDC_FS_SHREDDRIVE");
+
+    EXPECT_FALSE(exists("D:\\top.txt"));
+    EXPECT_FALSE(exists("D:\\docs"));
+    EXPECT_TRUE(fs::exists(tavrin_test::drive_folder(temp, 'D')));
+    EXPECT_TRUE(logged("big.bin"));
+    EXPECT_TRUE(values("_root.ProgressPercent").empty());
+    EXPECT_EQ(values("_root.MakeTheGUIDisable"), (std::vector<std::string>{"true", "false"}));
+}
+
+TEST_F(DriveShredTest, AFailedWipeIsReportedAndTheScreenComesBack) {
+    command("IDC_FS_SH_SFSO", "true");
+    command("IDC_FS_HD_SHRED", "Q:\\");  // no such drive
+    answer_yes_then_ok();
+    command("IDC_FS_SHREDDRIVE");
+    auto lines = log_window_lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_FALSE(lines[0].empty());
+    EXPECT_EQ(lines[1], text("msg4"));
+    EXPECT_EQ(values("_root.MakeTheGUIDisable").back(), "false");
+    EXPECT_EQ(main_var("_root.ProgressBarState"), "0");
+}
+
+// --- The files of one type -------------------------------------------------------------------
+
+class FilesOfOneTypeTest : public ShredderCommandsTest {
+protected:
+    FilesOfOneTypeTest() {
+        temp.write_file("C:\\data\\small.tmp", std::string(1000, 's'));
+        temp.write_file("C:\\data\\large.tmp", std::string(3 << 20, 'l'));
+        temp.write_file("C:\\data\\note.txt", "n");
+        temp.write_file("C:\\data\\sub\\inner.tmp", "i");
+        stage.set_variable(app::kMainMovie, "_root.PathValue", "C:\\data");
+    }
+    void shred_type(const std::string& type, const std::string& options) {
+        stage.set_variable(app::kMainMovie, "_root.FileTypeValue", type);
+        stage.will_press(text("msg18"));
+        command("IDC_FS_DELETE", options);
+    }
+};
+
+TEST_F(FilesOfOneTypeTest, AnyTypeAndSizeTakesTheFolderItselfOnly) {
+    shred_type("*", "0,0,0,0");
+    EXPECT_FALSE(exists("C:\\data\\small.tmp"));
+    EXPECT_FALSE(exists("C:\\data\\large.tmp"));
+    EXPECT_FALSE(exists("C:\\data\\note.txt"));
+    EXPECT_TRUE(exists("C:\\data\\sub\\inner.tmp"));
+    EXPECT_TRUE(exists("C:\\data"));
+    EXPECT_EQ(log_window_lines(), std::vector<std::string>{text("msg4")});
+}
+
+TEST_F(FilesOfOneTypeTest, TypeAndSizeBoundsInMegabytesSelectTheFiles) {
+    // At most 2 MB, at least 0: the large one stays.
+    shred_type("tmp", "0,0,2,0");
+    EXPECT_FALSE(exists("C:\\data\\small.tmp"));
+    EXPECT_TRUE(exists("C:\\data\\large.tmp"));
+    EXPECT_TRUE(exists("C:\\data\\note.txt"));
+}
+
+TEST_F(FilesOfOneTypeTest, ShortOrUnreadableOptionListsTouchNothing) {
+    for (const char* options : {"0,0,0", "0,0,abc,0", "0,0, ,0", ""}) shred_type("*", options);
+    EXPECT_TRUE(exists("C:\\data\\small.tmp"));
+    EXPECT_TRUE(exists("C:\\data\\note.txt"));
+    // Blanks around a number are fine.
+    shred_type("txt", "0,0, 1 , 0 ");
+    EXPECT_FALSE(exists("C:\\data\\note.txt"));
+}
+
+}  // namespace
