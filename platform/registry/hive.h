@@ -6,7 +6,6 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,8 +79,6 @@ private:
     Node* new_node(Node* parent, std::string_view name);
     std::string_view intern(std::string name);
     void touch(Node* node);
-    size_t value_index(const Node* node, std::string_view name, bool& found) const;
-    void load(std::string_view default_arch);
     void create_empty(std::string_view relative_to, std::string_view default_arch);
 
     std::filesystem::path file_;
