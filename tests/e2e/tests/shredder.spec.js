@@ -5,9 +5,14 @@ const { driveC } = require('../support/program');
 const { openProgram, settle, answerDialog, answerMessageBox, messageBox, sharedProgram } = require('../support/screens');
 
 test.describe('shredder screen', () => {
-  // The program does not answer the shredder commands yet; these run as soon as it does.
-  test.fixme();
   const program = sharedProgram();
+
+  // The log window takes the stored language when it first opens (German until one is chosen), and
+  // the program is shared between the tests: choose the language the texts below are written in.
+  async function speakEnglish(page) {
+    await page.selectOption('#language', 'English');
+    await settle(page, program);
+  }
 
   test('shredding two added files asks, logs one line per file, ends with the notice, and the files are gone',
     async ({ page }, testInfo) => {
@@ -17,6 +22,7 @@ test.describe('shredder screen', () => {
       for (const name of names) fs.writeFileSync(`${folder}/${name}`, `secret text of ${name}\n`.repeat(100));
 
       await openProgram(page, program);
+      await speakEnglish(page);
       await page.locator('.nav-item', { hasText: 'Shredder' }).click();
       const files = page.locator('#files-list');
       for (const name of names) {
@@ -57,6 +63,7 @@ test.describe('shredder screen', () => {
     fs.writeFileSync(`${folder}/keep.txt`, 'keep me\n');
 
     await openProgram(page, program);
+    await speakEnglish(page);
     await page.locator('.nav-item', { hasText: 'Shredder' }).click();
     await page.getByRole('button', { name: 'Add file…' }).click();
     await expect(page.locator('#dialog')).toBeVisible();
