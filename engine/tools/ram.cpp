@@ -50,9 +50,9 @@ int32_t half_to_even(int32_t n) {
 
 }  // namespace
 
-Variant RAM::GetFreePhysical() { return byte_count(platform::sys::memory_status().available_physical); }
-Variant RAM::GetTotalPhysical() { return byte_count(platform::sys::memory_status().total_physical); }
-Variant RAM::GetMemoryLoad() { return static_cast<int32_t>(platform::sys::memory_status().memory_load); }
+Variant RAM::GetFreePhysical() { return byte_count(platform::sys::physical_memory_status().available_physical); }
+Variant RAM::GetTotalPhysical() { return byte_count(platform::sys::physical_memory_status().total_physical); }
+Variant RAM::GetMemoryLoad() { return static_cast<int32_t>(platform::sys::physical_memory_status().memory_load); }
 Variant RAM::GetFreeVirtual() { return byte_count(platform::sys::memory_status().available_virtual); }
 Variant RAM::GetTotalVirtual() { return byte_count(platform::sys::memory_status().total_virtual); }
 

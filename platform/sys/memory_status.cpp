@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <map>
 #include <string>
 
 #include "platform/sys/proc_file.h"
@@ -15,28 +14,21 @@ namespace {
 
 constexpr uint64_t kKilobyte = 1024;
 
-// "Name:   1234 kB" lines as a map of byte counts.
-std::map<std::string, uint64_t, std::less<>> kilobyte_fields(std::string_view text) {
-    std::map<std::string, uint64_t, std::less<>> fields;
-    while (!text.empty()) {
-        auto line = text.substr(0, text.find('\n'));
-        text.remove_prefix(std::min(text.size(), line.size() + 1));
-        auto colon = line.find(':');
-        if (colon == std::string_view::npos) continue;
-        auto value = line.substr(colon + 1);
+// The byte count of one "Name:   1234 kB" line; nullopt when the text has no such line.
+std::optional<uint64_t> field(std::string_view text, std::string_view name) {
+    for (size_t at = text.find(name); at != std::string_view::npos; at = text.find(name, at + 1)) {
+        bool line_start = at == 0 || text[at - 1] == '\n';
+        size_t colon = at + name.size();
+        if (!line_start || colon >= text.size() || text[colon] != ':') continue;
+        auto value = text.substr(colon + 1, text.find('\n', colon) - colon - 1);
         value.remove_prefix(std::min(value.size(), value.find_first_not_of(' ')));
         uint64_t number = 0;
         auto [stop, error] = std::from_chars(value.data(), value.data() + value.size(), number);
-        if (error != std::errc()) continue;
+        if (error != std::errc()) return std::nullopt;
         bool in_kilobytes = std::string_view(stop, value.data() + value.size()).find("kB") != std::string_view::npos;
-        fields.emplace(std::string(line.substr(0, colon)), in_kilobytes ? number * kKilobyte : number);
+        return in_kilobytes ? number * kKilobyte : number;
     }
-    return fields;
-}
-
-uint64_t field(const std::map<std::string, uint64_t, std::less<>>& fields, std::string_view name) {
-    auto found = fields.find(name);
-    return found == fields.end() ? 0 : found->second;
+    return std::nullopt;
 }
 
 // Percent in use, rounded as the gauge shows it.
@@ -58,7 +50,7 @@ uint64_t address_space_limit() {
 
 uint64_t address_space_in_use() {
     auto status = read_proc_file("/proc/self/status");
-    return status ? field(kilobyte_fields(*status), "VmSize") : 0;
+    return status ? field(*status, "VmSize").value_or(0) : 0;
 }
 
 // Room left below the memory limit of this process's control group (version 2, then 1);
@@ -82,37 +74,33 @@ std::optional<uint64_t> control_group_headroom() {
 }  // namespace
 
 std::optional<MemoryStatus> parse_meminfo(std::string_view text) {
-    auto fields = kilobyte_fields(text);
-    if (!fields.contains("MemTotal")) return std::nullopt;
+    auto total = field(text, "MemTotal");
+    if (!total) return std::nullopt;
     MemoryStatus status;
-    status.total_physical = field(fields, "MemTotal");
-    status.available_physical = fields.contains("MemAvailable")
-                                    ? field(fields, "MemAvailable")
-                                    : field(fields, "MemFree") + field(fields, "Cached");
+    status.total_physical = *total;
+    auto available = field(text, "MemAvailable");
+    status.available_physical =
+        available ? *available : field(text, "MemFree").value_or(0) + field(text, "Cached").value_or(0);
     status.available_physical = std::min(status.available_physical, status.total_physical);
     status.memory_load = load_percent(status.total_physical, status.available_physical);
     return status;
 }
 
-namespace {
-
-MemoryStatus physical_memory() {
+MemoryStatus physical_memory_status() {
     auto meminfo = read_proc_file("/proc/meminfo");
     auto status = meminfo ? parse_meminfo(*meminfo) : std::nullopt;
     return status.value_or(MemoryStatus{});
 }
 
-}  // namespace
-
 MemoryStatus memory_status() {
-    MemoryStatus status = physical_memory();
+    MemoryStatus status = physical_memory_status();
     status.total_virtual = address_space_limit();
     status.available_virtual = status.total_virtual - std::min(status.total_virtual, address_space_in_use());
     return status;
 }
 
 uint64_t allocatable_memory() {
-    uint64_t available = physical_memory().available_physical;
+    uint64_t available = physical_memory_status().available_physical;
     if (auto headroom = control_group_headroom()) available = std::min(available, *headroom);
     return available;
 }

@@ -18,6 +18,8 @@ struct MemoryStatus {
 // Physical figures from /proc/meminfo, virtual ones from the address-space limit and
 // /proc/self/status. A figure that cannot be read is 0.
 MemoryStatus memory_status();
+// The physical figures alone, for readers that want nothing else (the memory gauge ticks often).
+MemoryStatus physical_memory_status();
 
 // The physical figures of a /proc/meminfo text (MemTotal, MemAvailable, or MemFree + Cached on
 // kernels without MemAvailable); nullopt when the text has no MemTotal.

@@ -68,7 +68,9 @@ TEST(MemoryStatus, LargeMachinesKeepTheirFiguresAndTheLoadIsRounded) {
 }
 
 TEST(MemoryStatus, OldKernelsWithoutAvailableFallBackToFreeAndCache) {
-    auto status = platform::sys::parse_meminfo("MemTotal: 1000 kB\nMemFree: 200 kB\nBuffers: 5 kB\nCached: 300 kB\n");
+    // SwapCached is another figure, not the cache.
+    auto status = platform::sys::parse_meminfo(
+        "MemTotal: 1000 kB\nMemFree: 200 kB\nSwapCached: 999 kB\nBuffers: 5 kB\nCached: 300 kB\n");
     ASSERT_TRUE(status);
     EXPECT_EQ(status->available_physical, 500u * 1024);
     EXPECT_EQ(status->memory_load, 50u);
