@@ -69,19 +69,15 @@ TEST_F(ConnectionBoosterTest, ChosenTypeIsPushedStoredAndOpensTheNextStart) {
     EXPECT_EQ(next.get_variable(app::kMainMovie, "_root.mss"), "1452");
 }
 
-TEST_F(ConnectionBoosterTest, StoredSynOptionIsOfferedAgain) {
-    app::user_settings::save("ISB", "SYN", "1");
-    program.start();
-    EXPECT_EQ(main_var("_root.syn"), "1");
-}
-
 TEST_F(ConnectionBoosterTest, TypeEditedByHandStillGetsTheSharedValues) {
     app::user_settings::save("Mode", "Mode", "Satellite");
+    app::user_settings::save("ISB", "SYN", "1");
     program.start();
     std::vector<std::string> expected;
     for (const auto& field : kSharedFields) expected.push_back(field + "=" + main_var(field));
     EXPECT_EQ(pushed_fields(stage), expected);
     EXPECT_EQ(main_var("_root.rwin"), "6432");
+    EXPECT_EQ(main_var("_root.syn"), "1");  // the stored SYN option is offered again
     EXPECT_EQ(main_var("_root.mtu"), "");
 }
 
