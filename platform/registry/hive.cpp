@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "platform/registry/hive_file.h"
 #include "platform/registry/reg_text.h"
@@ -48,13 +49,71 @@ size_t find_name(const List& list, bool sorted, std::string_view name, NameOf na
     return npos;
 }
 
+// Looks a name up in a list being loaded, to which the caller appends when it is not there.
+// Names normally arrive in order, so the last entry is checked first; a name that arrives out
+// of order is appended all the same (the file's order is kept) and the list is unsorted now.
+template <class List, class NameOf>
+size_t find_loaded(const List& list, bool& sorted, std::string_view name, NameOf name_of) {
+    if (list.empty()) return npos;
+    const int order = compare_names(name_of(list.back()), name);
+    if (order == 0) return list.size() - 1;
+    if (order < 0 && sorted) return npos;
+    const size_t found = find_name(list, sorted, name, name_of);
+    if (found == npos) sorted = false;
+    return found;
+}
+
 std::string_view node_name(const Hive::Node* node) { return node->name; }
 std::string_view entry_name(const Hive::Entry& entry) { return entry.name; }
 
+bool is_value_line(std::string_view line) { return !line.empty() && (line[0] == '"' || line[0] == '@'); }
+
+constexpr size_t nodes_per_block = 512;
+
 }  // namespace
 
-// Reads the file in one pass, line by line, recording where every key section and value lies.
-// Value data is only checked here; it is decoded when somebody reads it.
+// Turns the value lines of a section into its key's entries. The comments and blank lines after a
+// value stay with it; a name given twice takes the later line's data under its first spelling, as
+// in Wine.
+class Hive::ValueReader {
+public:
+    ValueReader(Hive& hive, Node* node) : hive_(hive), node_(node) {}
+
+    // The value on the line the cursor has just returned (which starts at line_begin, its text at
+    // content_begin); consumes its continuation lines. Throws text::FormatError.
+    void add(text::LineCursor& cursor, size_t line_begin, std::string_view line, size_t content_begin) {
+        close(line_begin);
+        const text::ValueLine parsed = text::parse_value(cursor, content_begin, line);
+        const std::string_view name = parsed.plain_name ? parsed.raw_name : hive_.name_from_file(parsed.raw_name);
+        auto& values = node_->values;
+        size_t index = find_loaded(values, node_->values_sorted, name, entry_name);
+        if (index == npos) {
+            if (values.empty()) values.reserve(4);  // one allocation for most keys
+            values.emplace_back().name = name;
+            index = values.size() - 1;
+        }
+        Entry& entry = values[index];
+        entry.type = parsed.type;
+        entry.begin = static_cast<uint32_t>(line_begin);
+        entry.core_end = entry.end = static_cast<uint32_t>(parsed.end);
+        open_entry_ = index;
+    }
+
+    // Everything up to `end` belongs to the value read last.
+    void close(size_t end) {
+        if (open_entry_ != npos) node_->values[open_entry_].end = static_cast<uint32_t>(end);
+        open_entry_ = npos;
+    }
+
+private:
+    Hive& hive_;
+    Node* node_;
+    size_t open_entry_ = npos;
+};
+
+// Reads the file in one pass, line by line, recording where every key section lies and checking
+// every value line, so that a broken file is refused now, with its line number, and never later.
+// Values are turned into entries when their key is first used; value data when it is read.
 class Hive::Loader {
 public:
     explicit Loader(Hive& hive) : hive_(hive), cursor_(hive.text_) {}
@@ -91,7 +150,7 @@ private:
             break;
         case '"':
         case '@':
-            add_value(line_begin, line, content_begin);
+            check_value(line_begin, line, content_begin);
             break;
         default:
             // Options, comments and lines we do not understand stay where they are, as text.
@@ -107,11 +166,11 @@ private:
             hive_.arch_ = std::string(line.substr(arch_prefix.size()));
     }
 
-    // Everything up to `end` belongs to the value or section that is open.
+    // Everything up to `end` belongs to the section that is open.
     void close_section(size_t end) {
         const auto at = static_cast<uint32_t>(end);
-        if (open_entry_ != npos) node_->values[open_entry_].end = at;
-        open_entry_ = npos;
+        if (merging_) merging_->close(end);
+        merging_.reset();
         if (!block_) {
             hive_.preamble_end_ = at;
             return;
@@ -125,11 +184,14 @@ private:
         node_ = node_for(text::key_line_path(line));
         if (!node_->has_block) {
             node_->has_block = true;
+            node_->values_built = false;
             block_ = &node_->block;
         } else {
             // A key given twice (a hand edit): its values merge, as in Wine, and the key is
             // written as one section when the file is next saved.
+            hive_.build_values(node_);
             node_->changed_at = text::filetime_now();
+            merging_.emplace(hive_, node_);
             block_ = &duplicate_;
         }
         block_->lead_begin = static_cast<uint32_t>(lead_begin);
@@ -137,27 +199,12 @@ private:
         head_open_ = true;
     }
 
-    void add_value(size_t line_begin, std::string_view line, size_t content_begin) {
+    void check_value(size_t line_begin, std::string_view line, size_t content_begin) {
         if (!node_) throw text::FormatError("value outside of any key");
-        if (open_entry_ != npos) node_->values[open_entry_].end = static_cast<uint32_t>(line_begin);
         if (head_open_) block_->head_end = static_cast<uint32_t>(line_begin);
         head_open_ = false;
-
-        const text::ValueLine parsed = text::parse_value(cursor_, content_begin, line);
-        const std::string_view name = parsed.plain_name ? parsed.raw_name : name_of(parsed.raw_name);
-        auto& values = node_->values;
-        size_t index = find_loaded(values, node_->values_sorted, name, entry_name);
-        if (index == npos) {
-            if (values.empty()) values.reserve(4);  // one allocation for most keys
-            values.emplace_back().name = name;
-            index = values.size() - 1;
-        }
-        // A name given twice: the later line wins, as in Wine, under the first spelling.
-        Entry& entry = values[index];
-        entry.type = parsed.type;
-        entry.begin = static_cast<uint32_t>(line_begin);
-        entry.core_end = entry.end = static_cast<uint32_t>(parsed.end);
-        open_entry_ = index;
+        if (merging_) merging_->add(cursor_, line_begin, line, content_begin);
+        else text::parse_value(cursor_, content_begin, line);
     }
 
     // Sections come in tree order, so a path mostly repeats the previous one: only what follows
@@ -181,7 +228,7 @@ private:
         const size_t rest = keep ? std::min(previous_ends_.back(), raw_path.size()) : 0;
         text::split_key_path(raw_path.substr(rest), components_);
         for (std::string_view component : components_) {
-            node = child_for(node, name_of(component));
+            node = child_for(node, hive_.name_from_file(component));
             previous_nodes_.push_back(node);
             previous_ends_.push_back(static_cast<size_t>(component.data() - raw_path.data()) + component.size());
         }
@@ -190,25 +237,10 @@ private:
 
     Node* child_for(Node* parent, std::string_view name) {
         const size_t found = find_loaded(parent->children, parent->children_sorted, name, node_name);
-        return found != npos ? parent->children[found] : hive_.new_node(parent, name);
-    }
-
-    // Looks a name up in a list being loaded, to which the caller appends when it is not there.
-    // Names normally arrive in order, so the last entry is checked first; a name that arrives out
-    // of order is appended all the same (the file's order is kept) and the list is unsorted now.
-    template <class List, class NameOf>
-    static size_t find_loaded(const List& list, bool& sorted, std::string_view name, NameOf name_of) {
-        if (list.empty()) return npos;
-        const int order = compare_names(name_of(list.back()), name);
-        if (order == 0) return list.size() - 1;
-        if (order < 0 && sorted) return npos;
-        const size_t found = find_name(list, sorted, name, name_of);
-        if (found == npos) sorted = false;
-        return found;
-    }
-
-    std::string_view name_of(std::string_view raw) {
-        return text::is_plain(raw) ? raw : hive_.intern(text::decode_name(raw));
+        if (found != npos) return parent->children[found];
+        Node* node = hive_.new_node(parent, name);
+        parent->children.push_back(node);
+        return node;
     }
 
     [[noreturn]] void fail(std::string_view message) const {
@@ -221,8 +253,8 @@ private:
     Node* node_ = nullptr;
     Block* block_ = nullptr;
     Block duplicate_;
+    std::optional<ValueReader> merging_;  // the values of a key given twice, added as they come
     bool head_open_ = false;
-    size_t open_entry_ = npos;
     size_t blank_run_ = npos;
     std::vector<std::string_view> components_;
     std::string_view previous_path_;
@@ -304,7 +336,7 @@ private:
     }
 
     void put_run() {
-        if (run_end_ > run_begin_) emit(std::string_view(hive_.text_).substr(run_begin_, run_end_ - run_begin_));
+        if (run_end_ > run_begin_) emit(hive_.text_.substr(run_begin_, run_end_ - run_begin_));
         run_begin_ = run_end_ = 0;
     }
 
@@ -334,7 +366,8 @@ Hive::Hive(std::filesystem::path file, std::string_view relative_to, std::string
     : file_(std::move(file)) {
     root_ = new_node(nullptr, {});
     if (auto contents = read_hive_file(file_)) {
-        text_ = std::move(*contents);
+        storage_ = std::move(*contents);
+        text_ = storage_.view();
         Loader(*this).run();
     } else {
         create_empty(relative_to, default_arch);
@@ -346,31 +379,57 @@ Hive::~Hive() = default;
 void Hive::create_empty(std::string_view relative_to, std::string_view default_arch) {
     relative_to_ = relative_to;
     arch_ = default_arch;
-    text_ = std::string(signature) + "\n" + std::string(relative_prefix);
+    std::string text = std::string(signature) + "\n" + std::string(relative_prefix);
     // relative_to is unescaped: single backslashes separate its parts.
     size_t begin = 0;
     for (size_t i = 0; i <= relative_to.size(); ++i) {
         if (i < relative_to.size() && relative_to[i] != '\\') continue;
-        if (begin) text_ += "\\\\";
-        text::append_escaped(text_, relative_to.substr(begin, i - begin), "[]");
+        if (begin) text += "\\\\";
+        text::append_escaped(text, relative_to.substr(begin, i - begin), "[]");
         begin = i + 1;
     }
-    text_ += "\n";
-    if (!arch_.empty()) text_ += "\n#arch=" + arch_ + "\n";
+    text += "\n";
+    if (!arch_.empty()) text += "\n#arch=" + arch_ + "\n";
+    storage_ = HiveText(text);
+    text_ = storage_.view();
     preamble_end_ = static_cast<uint32_t>(text_.size());
 }
 
 Hive::Node* Hive::new_node(Node* parent, std::string_view name) {
-    Node& node = nodes_.emplace_back();
+    if (node_blocks_.empty() || nodes_in_last_block_ == nodes_per_block) {
+        node_blocks_.push_back(std::make_unique<Node[]>(nodes_per_block));
+        nodes_in_last_block_ = 0;
+    }
+    Node& node = node_blocks_.back()[nodes_in_last_block_++];
     node.name = name;
     node.parent = parent;
-    if (parent) parent->children.push_back(&node);
     return &node;
+}
+
+// Values are checked when the file is loaded, so building them here cannot fail.
+void Hive::build_values(Node* node) {
+    if (node->values_built) return;
+    node->values_built = true;
+    ValueReader reader(*this, node);
+    text::LineCursor cursor(text_, node->block.head_end);
+    while (cursor.offset() < node->block.end) {
+        const size_t line_begin = cursor.offset();
+        const std::string_view raw_line = cursor.next_line();
+        const std::string_view line = trim_left(raw_line);
+        if (is_value_line(line)) reader.add(cursor, line_begin, line, line_begin + (raw_line.size() - line.size()));
+    }
+    reader.close(node->block.end);
+}
+
+std::string_view Hive::name_from_file(std::string_view raw) {
+    return text::is_plain(raw) ? raw : intern(text::decode_name(raw));
 }
 
 std::string_view Hive::intern(std::string name) { return names_.emplace_back(std::move(name)); }
 
+// A changed key is written from its entries, so they must exist before anything changes.
 void Hive::touch(Node* node) {
+    build_values(node);
     node->changed_at = text::filetime_now();
     dirty_ = true;
 }
@@ -382,13 +441,11 @@ Hive::Node* Hive::child(const Node* parent, std::string_view name) const {
 
 Hive::Node* Hive::add_child(Node* parent, std::string_view name) {
     const size_t place = sorted_place(parent->children, parent->children_sorted, name, node_name);
-    Node& node = nodes_.emplace_back();
-    node.name = intern(std::string(name));
-    node.parent = parent;
-    parent->children.insert(parent->children.begin() + static_cast<ptrdiff_t>(place), &node);
-    touch(&node);
+    Node* node = new_node(parent, intern(std::string(name)));
+    parent->children.insert(parent->children.begin() + static_cast<ptrdiff_t>(place), node);
+    touch(node);
     touch(parent);
-    return &node;
+    return node;
 }
 
 void Hive::remove_child(Node* parent, Node* child) {
@@ -396,12 +453,19 @@ void Hive::remove_child(Node* parent, Node* child) {
     siblings.erase(std::find(siblings.begin(), siblings.end(), child));
     child->parent = nullptr;
     std::vector<Entry>().swap(child->values);
+    child->values_built = true;
     touch(parent);
 }
 
-const Hive::Entry* Hive::value(const Node* node, std::string_view name) const {
-    const size_t i = find_name(node->values, node->values_sorted, name, entry_name);
-    return i == npos ? nullptr : &node->values[i];
+const std::vector<Hive::Entry>& Hive::values(Node* node) {
+    build_values(node);
+    return node->values;
+}
+
+const Hive::Entry* Hive::value(Node* node, std::string_view name) {
+    const auto& list = values(node);
+    const size_t i = find_name(list, node->values_sorted, name, entry_name);
+    return i == npos ? nullptr : &list[i];
 }
 
 std::vector<uint8_t> Hive::data(const Entry& entry) const {
@@ -414,6 +478,7 @@ std::vector<uint8_t> Hive::data(const Entry& entry) const {
 }
 
 void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::vector<uint8_t> data) {
+    build_values(node);
     auto& values = node->values;
     size_t i = find_name(values, node->values_sorted, name, entry_name);
     if (i == npos) {
@@ -427,6 +492,7 @@ void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::vect
 }
 
 bool Hive::delete_value(Node* node, std::string_view name) {
+    build_values(node);
     const size_t i = find_name(node->values, node->values_sorted, name, entry_name);
     if (i == npos) return false;
     node->values.erase(node->values.begin() + static_cast<ptrdiff_t>(i));

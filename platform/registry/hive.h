@@ -2,6 +2,8 @@
 // One hive file (system.reg, user.reg or userdef.reg) as Wine models it: a tree of keys with values
 // in Wine's form (strings in UTF-16LE). The file's text is kept in one buffer; keys and values that
 // were not changed are written back from it as they were.
+// Loading builds the tree of keys only and checks every value line; a key's list of values is built
+// from its lines the first time somebody asks for it, as most keys of a large hive are never read.
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -9,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/registry/hive_file.h"
 
 namespace platform::registry {
 
@@ -35,7 +39,8 @@ public:
         std::string_view name;
         Node* parent = nullptr;
         std::vector<Node*> children;
-        std::vector<Entry> values;
+        std::vector<Entry> values;  // read through Hive::values(), which builds it on first use
+        bool values_built = true;   // false while the values are only the lines of `block`
         uint64_t changed_at = 0;  // FILETIME of the last change since loading; 0: unchanged
         Block block;
         bool has_block = false;
@@ -63,7 +68,8 @@ public:
     Node* add_child(Node* parent, std::string_view name);  // at its sorted place; marks both changed
     void remove_child(Node* parent, Node* child);          // child must have no children
 
-    const Entry* value(const Node* node, std::string_view name) const;
+    const std::vector<Entry>& values(Node* node);
+    const Entry* value(Node* node, std::string_view name);
     std::vector<uint8_t> data(const Entry& entry) const;  // Wine's form
     void set_value(Node* node, std::string_view name, uint32_t type, std::vector<uint8_t> data);
     bool delete_value(Node* node, std::string_view name);
@@ -74,19 +80,25 @@ public:
 
 private:
     class Loader;
+    class ValueReader;
     class Writer;
 
-    Node* new_node(Node* parent, std::string_view name);
+    Node* new_node(Node* parent, std::string_view name);  // not yet among parent's children
+    void build_values(Node* node);
+    std::string_view name_from_file(std::string_view raw);  // an escaped name as text
     std::string_view intern(std::string name);
     void touch(Node* node);
     void create_empty(std::string_view relative_to, std::string_view default_arch);
 
     std::filesystem::path file_;
-    std::string text_;  // the file as loaded; every string_view of unchanged names points into it
+    HiveText storage_;
+    std::string_view text_;  // the file as loaded; every string_view of unchanged names points into it
     uint32_t preamble_end_ = 0;
     std::string relative_to_;
     std::string arch_;
-    std::deque<Node> nodes_;
+    // Nodes never move (the tree points at them), so they are handed out of large blocks.
+    std::vector<std::unique_ptr<Node[]>> node_blocks_;
+    size_t nodes_in_last_block_ = 0;
     std::deque<std::string> names_;  // names that are not in text_ as they are
     Node* root_ = nullptr;
     bool dirty_ = false;

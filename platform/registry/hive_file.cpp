@@ -1,11 +1,14 @@
 #include "platform/registry/hive_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <utility>
 
 #include "platform/registry/registry.h"
 
@@ -14,36 +17,90 @@ namespace {
 
 constexpr size_t write_chunk = 1 << 20;
 
+constexpr size_t huge_page = 2 << 20;
+
 std::string describe_errno() { return std::strerror(errno); }
+
+struct ClosingDescriptor {
+    int fd;
+    ~ClosingDescriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+size_t page_rounded(size_t size) {
+    const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    return (size + page - 1) / page * page;
+}
 
 }  // namespace
 
-std::optional<std::string> read_hive_file(const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+HiveText::HiveText(std::string_view text) {
+    reserve(text.size());
+    std::memcpy(data_, text.data(), text.size());
+    size_ = text.size();
+}
+
+HiveText::HiveText(HiveText&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+HiveText& HiveText::operator=(HiveText&& other) noexcept {
+    if (this != &other) {
+        release();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        capacity_ = std::exchange(other.capacity_, 0);
+    }
+    return *this;
+}
+
+HiveText::~HiveText() { release(); }
+
+void HiveText::release() {
+    if (data_) ::munmap(data_, capacity_);
+    data_ = nullptr;
+    size_ = capacity_ = 0;
+}
+
+void HiveText::reserve(size_t capacity) {
+    capacity = page_rounded(std::max<size_t>(capacity, 1));
+    if (capacity <= capacity_) return;
+    void* memory = data_ ? ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE)
+                         : ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) throw std::bad_alloc();
+    data_ = static_cast<char*>(memory);
+    capacity_ = capacity;
+    // Only a hint: without transparent huge pages the buffer simply stays in small pages.
+    if (capacity_ >= huge_page) ::madvise(data_, capacity_, MADV_HUGEPAGE);
+}
+
+std::optional<HiveText> read_hive_file(const std::filesystem::path& file) {
+    const ClosingDescriptor in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (in.fd < 0) {
         if (errno == ENOENT) return std::nullopt;
         throw HiveError(file.string() + ": cannot open: " + describe_errno());
     }
-    std::string contents;
     struct stat st {};
     // Read straight into the buffer, sized from the file; keep reading in case the file grew.
-    size_t size = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
-    contents.resize(size + 1);
-    size_t used = 0;
-    for (;;) {
-        if (used == contents.size()) contents.resize(contents.size() * 2);
-        const ssize_t n = ::read(fd, contents.data() + used, contents.size() - used);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const std::string reason = describe_errno();
-            ::close(fd);
-            throw HiveError(file.string() + ": cannot read: " + reason);
+    const size_t size = ::fstat(in.fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    HiveText contents;
+    try {
+        contents.reserve(size + 1);
+        for (;;) {
+            if (contents.size_ == contents.capacity_) contents.reserve(contents.capacity_ * 2);
+            const ssize_t n = ::read(in.fd, contents.data_ + contents.size_, contents.capacity_ - contents.size_);
+            if (n == 0) break;
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                throw HiveError(file.string() + ": cannot read: " + describe_errno());
+            }
+            contents.size_ += static_cast<size_t>(n);
         }
-        used += static_cast<size_t>(n);
+    } catch (const std::bad_alloc&) {
+        throw HiveError(file.string() + ": not enough memory to read it");
     }
-    contents.resize(used);
-    ::close(fd);
     return contents;
 }
 

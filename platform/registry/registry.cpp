@@ -223,8 +223,10 @@ Status Registry::enum_key(Root root, std::string_view path, uint32_t index, std:
 Status Registry::enum_value(Root root, std::string_view path, uint32_t index, std::string& name, Value* value) const {
     Impl::Target target;
     if (const Status status = impl_->locate(root, path, false, target); status != Status::Ok) return status;
-    if (target.users_root || index >= target.node->values.size()) return Status::NoMoreItems;
-    const Hive::Entry& entry = target.node->values[index];
+    if (target.users_root) return Status::NoMoreItems;
+    const auto& values = target.hive->values(target.node);
+    if (index >= values.size()) return Status::NoMoreItems;
+    const Hive::Entry& entry = values[index];
     name = entry.name;
     if (value) {
         value->type = entry.type;
@@ -248,7 +250,7 @@ Status Registry::query_info(Root root, std::string_view path, KeyInfo& info) con
         ++info.subkey_count;
         info.max_subkey_name_length = std::max<uint32_t>(info.max_subkey_name_length, static_cast<uint32_t>(child->name.size()));
     }
-    for (const Hive::Entry& entry : target.node->values) {
+    for (const Hive::Entry& entry : target.hive->values(target.node)) {
         ++info.value_count;
         info.max_value_name_length = std::max<uint32_t>(info.max_value_name_length, static_cast<uint32_t>(entry.name.size()));
     }

@@ -384,6 +384,34 @@ TEST_F(RegistryStore, AKeyGivenTwiceIsMergedAndTheLaterValueWins) {
     EXPECT_EQ(query(registry, Root::LocalMachine, "Software\\l", "v").data, sz("2"));
 }
 
+TEST_F(RegistryStore, KeysChangedOnlyThroughTheirSubkeysKeepTheirValuesAndComments) {
+    // Neither parent's values are read before its subkeys change: the rewrite of its section must
+    // still carry every value, the continued hex lines and the comment that follows.
+    write_hive("system.reg",
+               "\n[Software\\\\Gains] 1\n#time=1d9000000000000\n\"a\"=\"1\"\n; keep me\n"
+               "\"bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\n"
+               "  17,18\n\"z\"=dword:00000002\n"
+               "\n[Software\\\\Loses] 1\n\"b\"=\"2\"\n"
+               "\n[Software\\\\Loses\\\\Child] 1\n\"c\"=\"3\"\n");
+    {
+        Registry registry(dir);
+        ASSERT_EQ(registry.create_key(Root::LocalMachine, "Software\\Gains\\New"), Status::Ok);
+        ASSERT_EQ(registry.delete_key(Root::LocalMachine, "Software\\Loses\\Child"), Status::Ok);
+        registry.flush();
+    }
+    const std::string text = hive_text("system.reg");
+    EXPECT_NE(text.find("\"a\"=\"1\"\n; keep me\n\"bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,"
+                        "13,14,15,16,\\\n  17,18\n\"z\"=dword:00000002\n"),
+              std::string::npos)
+        << text;
+    Registry registry(dir);
+    EXPECT_EQ(registry.value_names(Root::LocalMachine, "Software\\Gains"), (std::vector<std::string>{"a", "bin", "z"}));
+    EXPECT_EQ(query(registry, Root::LocalMachine, "Software\\Gains", "bin").data.size(), 25u);
+    EXPECT_EQ(query(registry, Root::LocalMachine, "Software\\Loses", "b").data, sz("2"));
+    EXPECT_TRUE(registry.key_exists(Root::LocalMachine, "Software\\Gains\\New"));
+    EXPECT_FALSE(registry.key_exists(Root::LocalMachine, "Software\\Loses\\Child"));
+}
+
 TEST_F(RegistryStore, SectionsThatShareNamePrefixesBuildTheRightTree) {
     // Paths that agree byte for byte beyond a component boundary must not be taken for the same key.
     write_hive("system.reg",
