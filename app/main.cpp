@@ -173,6 +173,8 @@ int serve(platform::Machine& machine, const Options& options) {
     app::Program program(stage, {platform::kProgramFolder, kProgramFileName, kMajor, kMinor, kRevision});
     program.shell().set_after_command([&machine] { machine.flush(); });
     engine::host_hooks().set_busy_pointer = [&stage](bool busy) { stage.set_busy(busy); };
+    // Long engine operations let the screens breathe (timers, page requests) as they go.
+    engine::host_hooks().process_pending = [&stage] { stage.process_pending(); };
     // The engine's own notices (an unreadable shortcut, ...) have no question title the message
     // box could answer to, so they go where a run's lines go.
     engine::host_hooks().show_message = [&program](const std::string& text, const std::string& title) {

@@ -26,8 +26,7 @@ test.describe('first start on a fresh sandbox', () => {
 });
 
 test.describe('memory gauge', () => {
-  // The program does not run its memory timer yet.
-  test.fixme('shows the memory load the program reports twice a second', async ({ page }) => {
+  test('shows the memory load the program reports twice a second', async ({ page }) => {
     const program = sharedProgram();
     await openProgram(page, program);
     const value = page.locator('#ram-chip-value');
