@@ -12,6 +12,7 @@
 #include "app/demo/demo_traces.h"
 #include "app/shell/player_stage.h"
 #include "app/shell/program.h"
+#include "app/shell/user_settings.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/hooks.h"
 #include "platform/machine/install.h"
@@ -207,7 +208,12 @@ int run(const Options& options) {
     platform::set_current_machine(machine.get());
     platform::install_program_folder(*machine, skin_beside_program());
     engine::DllRegisterServer();
-    if (created) app::demo::plant_demo_traces();
+    if (created) {
+        app::demo::plant_demo_traces();
+        // The screens start in English; a new sandbox's user starts with the same language, so
+        // the log lines and notices do not switch to the stored default's German on first use.
+        app::user_settings::save_language("English");
+    }
     machine->flush();
 
     int status = 0;
