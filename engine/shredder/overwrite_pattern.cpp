@@ -42,7 +42,6 @@ void overwrite_in_place(platform::fs::File& file, uint64_t file_length) {
         const auto length = static_cast<std::size_t>(std::min<uint64_t>(block.size(), end - offset));
         file.write_at(offset, std::span<const uint8_t>(block.data(), length));
     }
-    file.sync();
 }
 
 }  // namespace engine

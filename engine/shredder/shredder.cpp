@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -9,9 +10,9 @@
 #include "engine/foundation/hooks.h"
 #include "engine/foundation/logger.h"
 #include "engine/foundation/message_text.h"
-#include "engine/foundation/text.h"
 #include "engine/shredder/free_space_wipe.h"
-#include "engine/shredder/overwrite_pattern.h"
+#include "engine/shredder/shred_batch.h"
+#include "engine/shredder/shred_steps.h"
 #include "engine/shredder/windows_path.h"
 #include "platform/machine/machine.h"
 
@@ -23,47 +24,17 @@ namespace {
 
 namespace attr = platform::fs::attr;
 using platform::fs::FileSystem;
+using platform::fs::Folder;
 
 constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
-
-// Shortcuts are only removed: "lnk" at the end of the path, any case, with or without a dot.
-bool names_a_shortcut(std::string_view path) {
-    return path.size() >= 3 && iequals(path.substr(path.size() - 3), "lnk");
-}
 
 int32_t clamp_to_int32(uint64_t length) {
     return static_cast<int32_t>(std::min<uint64_t>(length, std::numeric_limits<int32_t>::max()));
 }
 
-bool is_link(uint32_t attributes) { return attributes & attr::ReparsePoint; }
-
 // A subfolder the walk goes into: a real folder, never a link to one.
 bool is_subfolder(const platform::fs::FindData& entry) {
-    return (entry.attributes & attr::Directory) && !is_link(entry.attributes) && entry.name != "." && entry.name != "..";
-}
-
-enum class Outcome { Failed, Removed, Shredded };
-
-// Each step may fail (missing, in use, refused outside the machine); the file then stays.
-Outcome destroy(FileSystem& files, const std::string& path, uint32_t attributes, uint64_t length) {
-    try {
-        if (is_link(attributes)) {
-            files.delete_file(path, true);  // the link goes; what it points at is not ours to touch
-            return Outcome::Removed;
-        }
-        files.set_attributes(path, attr::Normal);  // read-only, hidden and system files too
-        if (names_a_shortcut(path)) {
-            files.delete_file(path, true);
-            return Outcome::Removed;
-        }
-        auto handle = files.open(path, platform::fs::File::Mode::WriteInPlace);
-        overwrite_in_place(handle, length);
-        handle.close();
-        files.delete_file(path, true);
-        return Outcome::Shredded;
-    } catch (const std::exception&) {
-        return Outcome::Failed;
-    }
+    return (entry.attributes & attr::Directory) && !(entry.attributes & attr::ReparsePoint);
 }
 
 }  // namespace
@@ -72,8 +43,11 @@ Outcome destroy(FileSystem& files, const std::string& path, uint32_t attributes,
 // per call rather than once per file.
 class Shredder::Run {
 public:
-    Run() : files(platform::current_machine().files()) {}
+    explicit Run(Shredder& shredder)
+        : files(platform::current_machine().files()),
+          batch([this, &shredder](const std::string& path) { shredder.announce(*this, path); }) {}
     FileSystem& files;
+    ShredBatch batch;  // a folder walk's files waiting for their delete
 
     void log_shredded(const std::string& path) {
         if (!section_) section_ = GetMessageText("msg16") + " ";
@@ -91,22 +65,32 @@ double Shredder::toByte(double m) const { return m * kBytesPerMegabyte; }
 
 int32_t Shredder::FileShred(const std::string& file) {
     BusyPointer busy;
-    Run run;
+    Run run(*this);
     return shred_file(run, file);
 }
 
+// A single file is flushed on its own: nothing else is waiting to share the flush.
 int32_t Shredder::shred_file(Run& run, const std::string& path) {
-    const auto attributes = run.files.attributes(path);
-    const auto length = run.files.file_size(path);
-    if (!attributes || !length || (*attributes & attr::Directory)) return 0;
+    const auto file = file_to_shred(run.files, path);
+    if (!file) return 0;
+    bool overwritten = false;
+    const bool deleted = ignore_errors([&] {
+        if (auto handle = overwrite_before_delete(run.files, path, path, *file)) {
+            handle->sync();
+            handle->close();
+            overwritten = true;
+        }
+        run.files.delete_file(path, true);
+    });
+    if (deleted && overwritten) announce(run, path);
+    return clamp_to_int32(file->length);
+}
 
-    if (destroy(run.files, path, *attributes, *length) == Outcome::Shredded) {
-        // The file is gone whether or not the log can be written; the user still hears of it.
-        ignore_errors([&] { run.log_shredded(path); });
-        std::string name = file_name_of(path);
-        ShowLog.raise(name);
-    }
-    return clamp_to_int32(*length);
+void Shredder::announce(Run& run, const std::string& path) {
+    // The file is gone whether or not the log can be written; the user still hears of it.
+    ignore_errors([&] { run.log_shredded(path); });
+    std::string name = file_name_of(path);
+    ShowLog.raise(name);
 }
 
 int32_t Shredder::FolderShred(const std::string& fname, bool DeleteContentsOnly, const std::string& File_Extension,
@@ -115,32 +99,48 @@ int32_t Shredder::FolderShred(const std::string& fname, bool DeleteContentsOnly,
     Min_fsize = toByte(Min_fsize);
     BusyPointer busy;
     if (fname.empty()) return 0;
-    Run run;
-    shred_folder(run, fname, DeleteContentsOnly, FileSelection{File_Extension, Max_fsize, Min_fsize},
+    Run run(*this);
+    std::shared_ptr<Folder> folder;
+    ignore_errors([&] {
+        if (auto opened = run.files.open_folder(fname)) folder = std::make_shared<Folder>(std::move(*opened));
+    });
+    shred_folder(run, folder, fname, DeleteContentsOnly, FileSelection{File_Extension, Max_fsize, Min_fsize},
                  SubDirectoriesIncluded);
+    run.batch.flush();
     return 0;
 }
 
-void Shredder::shred_folder(Run& run, const std::string& folder, bool delete_contents_only,
-                            const FileSelection& selection, bool subfolders_included) {
+// `folder` is null when it cannot be opened: then there is nothing to list, and the attempt to
+// remove it finds nothing either.
+void Shredder::shred_folder(Run& run, const std::shared_ptr<Folder>& folder, const std::string& path,
+                            bool delete_contents_only, const FileSelection& selection, bool subfolders_included) {
     std::vector<platform::fs::FindData> entries;
-    ignore_errors([&] { entries = run.files.find(join_path(folder, "*")); });
+    if (folder) ignore_errors([&] { entries = folder->entries(); });
 
     if (subfolders_included) {
         const FileSelection without_size_bounds{selection.extension};
-        for (const auto& entry : entries)
-            if (is_subfolder(entry))
-                shred_folder(run, join_path(folder, entry.name), delete_contents_only, without_size_bounds, true);
+        for (const auto& entry : entries) {
+            if (!is_subfolder(entry)) continue;
+            std::shared_ptr<Folder> subfolder;
+            ignore_errors([&] {
+                if (auto opened = folder->subfolder(entry.name)) subfolder = std::make_shared<Folder>(std::move(*opened));
+            });
+            shred_folder(run, subfolder, join_path(path, entry.name), delete_contents_only, without_size_bounds, true);
+        }
     }
     for (const auto& entry : entries)
         if (!(entry.attributes & attr::Directory) && selection.selects(entry.name, entry.size))
-            shred_file(run, join_path(folder, entry.name));
+            run.batch.shred(folder, entry.name, join_path(path, entry.name));
 
     // Only a folder is removed here: a file path given as the folder is left alone. Not forced,
-    // so a read-only item keeps the folder, and a drive root is refused by the file system.
-    if (!delete_contents_only && run.files.is_directory(folder)) {
-        ignore_errors([&] { run.files.set_attributes(folder, attr::Normal); });
-        ignore_errors([&] { run.files.delete_tree(folder); });
+    // so a read-only item keeps the folder, and a drive root is refused by the file system. It
+    // goes by its path, as given: a link given as the folder is removed as the link it is.
+    if (!delete_contents_only) {
+        run.batch.then([&files = run.files, path] {
+            if (!files.is_directory(path)) return;
+            ignore_errors([&] { files.set_attributes(path, attr::Normal); });
+            ignore_errors([&] { files.delete_tree(path); });
+        });
     }
 }
 

@@ -2,6 +2,7 @@
 // Shredder: overwrites files in place and deletes them, one at a time or a folder at once with
 // a type and size filter, and wipes the free space of a drive.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/foundation/class_table.h"
@@ -10,7 +11,7 @@
 #include "engine/shredder/file_selection.h"
 
 namespace platform::fs {
-class FileSystem;
+class Folder;
 }
 
 namespace engine {
@@ -49,8 +50,10 @@ public:
 private:
     class Run;
     int32_t shred_file(Run& run, const std::string& path);
-    void shred_folder(Run& run, const std::string& folder, bool delete_contents_only, const FileSelection& selection,
-                      bool subfolders_included);
+    void shred_folder(Run& run, const std::shared_ptr<platform::fs::Folder>& folder, const std::string& path,
+                      bool delete_contents_only, const FileSelection& selection, bool subfolders_included);
+    // The log line and ShowLog of a file that was overwritten and deleted.
+    void announce(Run& run, const std::string& path);
 };
 
 }  // namespace engine

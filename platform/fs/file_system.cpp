@@ -88,6 +88,16 @@ void copy_write_time(const std::filesystem::path& from, const std::filesystem::p
 
 }  // namespace
 
+std::vector<FindData> FileSystem::Impl::list(const Target& folder, std::string_view mask) const {
+    std::vector<FindData> found;
+    for (const std::string& name : detail::list_entries(folder.host)) {
+        // A host name holding "\" would read as a different path on the way back in.
+        if (name.find('\\') != std::string::npos || !wildcard_match(mask, name)) continue;
+        if (auto entry = detail::describe_entry(folder.host / name, name)) found.push_back(*entry);
+    }
+    return found;
+}
+
 std::vector<FindData> FileSystem::find(std::string_view pattern) const {
     std::vector<FindData> found;
     auto search = detail::parse_search_pattern(pattern);
@@ -101,11 +111,8 @@ std::vector<FindData> FileSystem::find(std::string_view pattern) const {
             if (auto entry = detail::describe_entry(folder->host / dots, dots)) found.push_back(*entry);
         }
     }
-    for (const std::string& name : detail::list_entries(folder->host)) {
-        // A host name holding "\" would read as a different path on the way back in.
-        if (name.find('\\') != std::string::npos || !wildcard_match(search->mask, name)) continue;
-        if (auto entry = detail::describe_entry(folder->host / name, name)) found.push_back(*entry);
-    }
+    std::vector<FindData> entries = impl_->list(*folder, search->mask);
+    found.insert(found.end(), std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()));
     return found;
 }
 
@@ -119,36 +126,51 @@ bool FileSystem::is_directory(std::string_view path) const {
 std::optional<uint32_t> FileSystem::attributes(std::string_view path) const {
     auto target = impl_->resolve(path);
     if (!target) return std::nullopt;
-    std::string name = target->path.is_root() ? std::string() : target->path.parts.back();
-    auto entry = detail::describe_entry(target->host, name);
+    return impl_->attributes(*target);
+}
+
+std::optional<uint32_t> FileSystem::Impl::attributes(const Target& target) const {
+    std::string name = target.path.is_root() ? std::string() : target.path.parts.back();
+    auto entry = detail::describe_entry(target.host, name);
     if (!entry) return std::nullopt;
     return entry->attributes;
 }
 
 void FileSystem::set_attributes(std::string_view path, uint32_t attributes) {
+    impl_->set_attributes(impl_->resolve_or_throw(path, "change the attributes of"), attributes);
+}
+
+void FileSystem::Impl::set_attributes(const Target& target, uint32_t attributes) {
     constexpr std::string_view action = "change the attributes of";
-    Target target = impl_->resolve_or_throw(path, action);
     Kind kind = kind_of(target.host);
     if (kind == Kind::Missing) throw_missing(target, action);
     // A link has no attributes of its own here, and changing its target's would reach past it.
     if (kind == Kind::Link) detail::throw_fs_error(error::AccessDenied, action, target.text());
-    impl_->require_inside(target, Reach::Target, action);
+    require_inside(target, Reach::Target, action);
     if (int failed = detail::store_attributes(target.host, attributes))
         detail::throw_host_error(failed, action, target.text());
 }
 
 std::optional<uint64_t> FileSystem::file_size(std::string_view path) const {
     auto target = impl_->resolve(path);
+    if (!target) return std::nullopt;
+    return impl_->file_size(*target);
+}
+
+std::optional<uint64_t> FileSystem::Impl::file_size(const Target& target) const {
     struct stat st;
-    if (!target || stat(target->host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+    if (stat(target.host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
     return static_cast<uint64_t>(st.st_size);
 }
 
 File FileSystem::open(std::string_view path, File::Mode mode) {
+    return impl_->open(impl_->resolve_or_throw(path, mode != File::Mode::Read ? "open for writing" : "open"), mode);
+}
+
+File FileSystem::Impl::open(const Target& target, File::Mode mode) {
     bool writing = mode != File::Mode::Read;
     std::string_view action = writing ? "open for writing" : "open";
-    Target target = impl_->resolve_or_throw(path, action);
-    if (writing) impl_->require_inside(target, Reach::Target, action);
+    if (writing) require_inside(target, Reach::Target, action);
     if (is_folder(target.host)) detail::throw_fs_error(error::AccessDenied, action, target.text());
     if (writing && is_read_only(written_path(target))) detail::throw_fs_error(error::AccessDenied, action, target.text());
     if (writing) require_parent_folder(target, action);
@@ -163,7 +185,7 @@ File FileSystem::open(std::string_view path, File::Mode mode) {
     impl->windows_path = target.text();
     impl->writable = writing;
     // Counted after opening, so a truncated file no longer takes up its old size.
-    if (writing) impl->quota = impl_->quota_account(target.path.drive);
+    if (writing) impl->quota = quota_account(target.path.drive);
     return File(std::move(impl));
 }
 
@@ -216,12 +238,15 @@ void FileSystem::write_text(std::string_view path, std::string_view contents) {
 }
 
 void FileSystem::delete_file(std::string_view path, bool force) {
+    impl_->delete_file(impl_->resolve_or_throw(path, "delete"), force);
+}
+
+void FileSystem::Impl::delete_file(const Target& target, bool force) {
     constexpr std::string_view action = "delete";
-    Target target = impl_->resolve_or_throw(path, action);
     Kind kind = kind_of(target.host);
     if (kind == Kind::Missing) throw_missing(target, action);
     if (kind == Kind::Folder) detail::throw_fs_error(error::AccessDenied, action, target.text());
-    impl_->require_inside(target, Reach::Entry, action);
+    require_inside(target, Reach::Entry, action);
     if (is_read_only(target.host) && !force) detail::throw_fs_error(error::AccessDenied, action, target.text());
     if (unlink(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
 }

@@ -72,8 +72,9 @@ void FileSystem::set_quota(char drive_letter, std::optional<uint64_t> capacity_b
 
 std::shared_ptr<detail::QuotaAccount> FileSystem::Impl::quota_account(char drive) {
     auto quota = detail::configured_quota(machine.registry(), drive);
+    if (!quota) return nullptr;
     auto host_root = drive_map.root(drive);
-    if (!quota || !host_root) return nullptr;
+    if (!host_root) return nullptr;
     std::shared_ptr<detail::QuotaAccount> account = quota_accounts[drive].lock();
     if (!account) {
         account = std::make_shared<detail::QuotaAccount>();

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/fs/drive_map.h"
 #include "platform/fs/fs.h"
@@ -21,6 +22,9 @@ struct FileSystem::Impl {
     struct Target {
         detail::WindowsPath path;
         std::filesystem::path host;
+        // An entry reached by name under a Folder already found to lie inside the machine: only
+        // a link the entry itself may be still needs a look.
+        bool parent_inside = false;
         std::string text() const { return path.text(); }
     };
     // What a destructive operation touches: the entry itself (a link is removed as a link), or
@@ -31,6 +35,14 @@ struct FileSystem::Impl {
     Target resolve_or_throw(std::string_view windows_path, std::string_view action) const;
     std::optional<std::string> outside_reason(const Target& target, Reach reach) const;
     void require_inside(const Target& target, Reach reach, std::string_view action) const;
+
+    // The operations of FileSystem on an entry already resolved, shared with Folder.
+    std::vector<FindData> list(const Target& folder, std::string_view mask) const;
+    std::optional<uint32_t> attributes(const Target& target) const;
+    std::optional<uint64_t> file_size(const Target& target) const;
+    void set_attributes(const Target& target, uint32_t attributes);
+    File open(const Target& target, File::Mode mode);
+    void delete_file(const Target& target, bool force);
 
     // The drive's quota account with a fresh count of what is used; null without a quota.
     std::shared_ptr<detail::QuotaAccount> quota_account(char drive);

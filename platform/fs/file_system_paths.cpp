@@ -63,12 +63,14 @@ FileSystem::Impl::Target FileSystem::Impl::resolve_or_throw(std::string_view win
 
 std::optional<std::string> FileSystem::Impl::outside_reason(const Target& target, Reach reach) const {
     if (machine.options().allow_outside_machine) return std::nullopt;
-    auto root = drive_map.root(target.path.drive);
-    if (!root || !is_within(*root, machine_dir))
-        return "drive " + std::string(1, target.path.drive) + ": maps to " + (root ? root->string() : "nothing") +
-               ", which";
-    std::filesystem::path entry = target.path.is_root() ? *root : entry_location(target.host);
-    if (!is_within(entry, machine_dir)) return "it is " + entry.string() + " on this computer, which";
+    if (!target.parent_inside) {
+        auto root = drive_map.root(target.path.drive);
+        if (!root || !is_within(*root, machine_dir))
+            return "drive " + std::string(1, target.path.drive) + ": maps to " + (root ? root->string() : "nothing") +
+                   ", which";
+        std::filesystem::path entry = target.path.is_root() ? *root : entry_location(target.host);
+        if (!is_within(entry, machine_dir)) return "it is " + entry.string() + " on this computer, which";
+    }
     if (reach == Reach::Target && detail::is_symlink(target.host)) {
         auto destination = std::filesystem::weakly_canonical(target.host);
         if (!is_within(destination, machine_dir))

@@ -81,8 +81,32 @@ public:
 
 private:
     friend class FileSystem;
+    friend class FlushBatch;
     explicit File(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
+};
+
+class Folder;
+
+// Makes what was written through many files durable with one flush of each file system they lie
+// on: flushing every small file on its own costs a journal commit each.
+class FlushBatch {
+public:
+    FlushBatch();
+    FlushBatch(FlushBatch&&) noexcept;
+    FlushBatch& operator=(FlushBatch&&) noexcept;
+    ~FlushBatch();
+    // Notes the file system the file lies on; the file may be closed before flush(). Returns the
+    // key to ask flushed() with.
+    size_t add(const File& file);
+    // Flushes each noted file system once.
+    void flush();
+    // Whether flush() brought what was written through the file of that key to the device.
+    bool flushed(size_t key) const;
+
+private:
+    struct Device;
+    std::vector<Device> devices_;
 };
 
 class FileSystem {
@@ -125,6 +149,10 @@ public:
     // item stops it (what could be removed is gone). A drive root is refused.
     void delete_tree(std::string_view path);
 
+    // A folder resolved once, for walking many of its entries; nullopt when the path names no
+    // folder. A link given here is followed, as a path is.
+    std::optional<Folder> open_folder(std::string_view path);
+
     // "A:\", "C:\", ... of the mapped drives, in letter order.
     std::vector<std::string> drives() const;
     DriveType drive_type(std::string_view root) const;
@@ -137,6 +165,35 @@ public:
     struct Impl;  // opaque: defined and used only inside the file system layer
 
 private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// A folder resolved once, for walks over many entries: each entry is reached by its name under
+// the folder, without looking up the Windows path again. Whether changes are allowed outside the
+// machine was settled when the folder was opened; only a link an entry itself is gets checked.
+// The operations do what FileSystem's operations of the same names do.
+class Folder {
+public:
+    Folder(Folder&&) noexcept;
+    Folder& operator=(Folder&&) noexcept;
+    ~Folder();
+
+    // The entries as find(path + "\*") lists them, without "." and "..".
+    std::vector<FindData> entries() const;
+    // A real folder among the entries; nullopt for a link, a file or a missing name.
+    std::optional<Folder> subfolder(std::string_view name) const;
+
+    std::optional<uint32_t> attributes(std::string_view name) const;
+    std::optional<uint64_t> file_size(std::string_view name) const;
+    void set_attributes(std::string_view name, uint32_t attributes);
+    File open(std::string_view name, File::Mode mode);
+    void delete_file(std::string_view name, bool force = false);
+
+    struct Impl;  // opaque: defined and used only inside the file system layer
+
+private:
+    friend class FileSystem;
+    explicit Folder(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
 

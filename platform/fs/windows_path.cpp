@@ -66,6 +66,11 @@ std::optional<WindowsPath> parse_windows_path(std::string_view path) {
     return result;
 }
 
+bool is_plain_name(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/") == std::string_view::npos &&
+           !has_forbidden_character(name);
+}
+
 std::optional<SearchPattern> parse_search_pattern(std::string_view pattern) {
     size_t last = pattern.find_last_of("\\/");
     if (last == std::string_view::npos || last + 1 >= pattern.size()) return std::nullopt;

@@ -21,6 +21,10 @@ struct WindowsPath {
 // characters Windows forbids (so wildcards never reach a host call by accident).
 std::optional<WindowsPath> parse_windows_path(std::string_view path);
 
+// Whether `name` is one component Windows would carry: not empty, "." or "..", and without
+// separators or characters Windows forbids.
+bool is_plain_name(std::string_view name);
+
 // A pattern split into the folder to list and the mask for its entries ("C:\x\*.tmp" ->
 // "C:\x", "*.tmp"); nullopt when the folder part is not a valid path or the mask is empty.
 struct SearchPattern {

@@ -1,0 +1,55 @@
+#include "engine/shredder/shred_batch.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "engine/foundation/engine_error.h"
+#include "engine/shredder/shred_steps.h"
+
+namespace engine {
+
+namespace {
+
+// Large enough that the flush costs little per file, small enough that a cancelled or failing
+// run leaves few files overwritten but not yet deleted, and the page cache is not flooded.
+constexpr size_t kMaxFiles = 256;
+constexpr uint64_t kMaxBytes = uint64_t{64} << 20;
+
+}  // namespace
+
+void ShredBatch::shred(const std::shared_ptr<platform::fs::Folder>& folder, const std::string& name, std::string path) {
+    const auto file = file_to_shred(*folder, name);
+    if (!file) return;
+    Pending pending{[folder, name] { folder->delete_file(name, true); }, std::nullopt, {}};
+    try {
+        if (auto handle = overwrite_before_delete(*folder, name, path, *file)) {
+            pending.flush_key = flushes_.add(*handle);
+            handle->close();
+            pending.announced_path = std::move(path);
+            ++overwritten_files_;
+            overwritten_bytes_ += std::max<uint64_t>(file->length, kPatternRunLength);
+        }
+    } catch (const std::exception&) {
+        return;  // the file stays
+    }
+    pending_.push_back(std::move(pending));
+    if (overwritten_files_ >= kMaxFiles || overwritten_bytes_ >= kMaxBytes) flush();
+}
+
+void ShredBatch::then(std::function<void()> step) { pending_.push_back({std::move(step), std::nullopt, {}}); }
+
+void ShredBatch::flush() {
+    flushes_.flush();
+    // Taken out first, so that the batch is empty again however the loop below ends.
+    std::vector<Pending> pending = std::exchange(pending_, {});
+    platform::fs::FlushBatch flushed = std::exchange(flushes_, {});
+    overwritten_files_ = 0;
+    overwritten_bytes_ = 0;
+    for (Pending& step : pending) {
+        // Data that may not have reached the device must not lose its file: it stays.
+        if (step.flush_key && !flushed.flushed(*step.flush_key)) continue;
+        if (ignore_errors(step.act) && !step.announced_path.empty()) announce_(step.announced_path);
+    }
+}
+
+}  // namespace engine

@@ -1,0 +1,47 @@
+#pragma once
+// Files of a folder walk, overwritten in place and waiting for their delete. Flushing each small
+// file on its own costs the device a journal commit per file; one flush for a whole batch makes
+// every overwrite durable at once. Only after it are the files deleted, in the order they were
+// added, each announced (log line, ShowLog) right after its own delete, as one by one.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/fs/fs.h"
+
+namespace engine {
+
+class ShredBatch {
+public:
+    // Called with the path of each overwritten file right after its delete.
+    using Announce = std::function<void(const std::string& path)>;
+    explicit ShredBatch(Announce announce) : announce_(std::move(announce)) {}
+
+    // Overwrites the file `name` of the folder now and deletes it with the batch; `path` is the
+    // file as the caller names it. Links and shortcuts are only deleted, unannounced. A file that
+    // fails any step, its flush included, is left where it is.
+    void shred(const std::shared_ptr<platform::fs::Folder>& folder, const std::string& name, std::string path);
+    // Runs `step` after the deletes added so far: a folder is removed after its files.
+    void then(std::function<void()> step);
+    // Flushes what was overwritten, then deletes, announces and runs the steps in order. Runs by
+    // itself whenever the batch holds 256 files or 64 MB; call it once more at the end.
+    void flush();
+
+private:
+    struct Pending {
+        std::function<void()> act;         // the delete, or a later step
+        std::optional<size_t> flush_key;   // for an overwritten file: what must be on the device first
+        std::string announced_path;        // empty: nothing to announce
+    };
+
+    Announce announce_;
+    platform::fs::FlushBatch flushes_;
+    std::vector<Pending> pending_;
+    size_t overwritten_files_ = 0;
+    uint64_t overwritten_bytes_ = 0;
+};
+
+}  // namespace engine

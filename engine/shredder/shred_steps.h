@@ -1,0 +1,48 @@
+#pragma once
+// The steps of shredding one file up to its delete, the same whether the file is named by its
+// path on the machine's FileSystem or by its name in a Folder being walked.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "engine/foundation/text.h"
+#include "engine/shredder/overwrite_pattern.h"
+#include "platform/fs/fs.h"
+
+namespace engine {
+
+struct FileToShred {
+    uint32_t attributes = 0;
+    uint64_t length = 0;  // of what a link leads to, for a link
+};
+
+// nullopt when there is no file to read there: missing, a folder, or a link leading nowhere.
+template <class Files>
+std::optional<FileToShred> file_to_shred(const Files& files, std::string_view name) {
+    const auto attributes = files.attributes(name);
+    const auto length = files.file_size(name);
+    if (!attributes || !length || (*attributes & platform::fs::attr::Directory)) return std::nullopt;
+    return FileToShred{*attributes, *length};
+}
+
+// Shortcuts are only removed: "lnk" at the end of the path, any case, with or without a dot.
+inline bool names_a_shortcut(std::string_view path) {
+    return path.size() >= 3 && iequals(path.substr(path.size() - 3), "lnk");
+}
+
+// Everything before the delete. A link is only removed (what it points at is not ours to touch),
+// and so is a shortcut: nullopt for both. Anything else has its attributes cleared, so that
+// read-only, hidden and system files can be written, and is overwritten in place; it comes back
+// open and not yet flushed. Throws when a step fails; the file is then still there.
+template <class Files>
+std::optional<platform::fs::File> overwrite_before_delete(Files& files, std::string_view name, std::string_view path,
+                                                          const FileToShred& file) {
+    if (file.attributes & platform::fs::attr::ReparsePoint) return std::nullopt;
+    files.set_attributes(name, platform::fs::attr::Normal);
+    if (names_a_shortcut(path)) return std::nullopt;
+    auto handle = files.open(name, platform::fs::File::Mode::WriteInPlace);
+    overwrite_in_place(handle, file.length);
+    return handle;
+}
+
+}  // namespace engine
