@@ -75,7 +75,8 @@ public:
     bool delete_value(Node* node, std::string_view name);
 
     bool dirty() const { return dirty_; }
-    // Writes the hive to its file atomically, whether changed or not. Throws HiveError.
+    // Writes the hive to its file atomically, whether changed or not; the folder is left for the
+    // caller to sync. Throws HiveError.
     void save();
 
 private:

@@ -104,6 +104,11 @@ std::optional<HiveText> read_hive_file(const std::filesystem::path& file) {
     return contents;
 }
 
+void sync_folder(const std::filesystem::path& folder) {
+    const ClosingDescriptor dir{::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.fd >= 0) ::fsync(dir.fd);
+}
+
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {
     temp_path_ = target_.string() + ".tmp-XXXXXX";
     fd_ = ::mkstemp(temp_path_.data());
@@ -162,13 +167,6 @@ void AtomicFileWriter::commit() {
         const std::string reason = describe_errno();
         ::unlink(temp_path_.c_str());
         throw HiveError(target_.string() + ": cannot replace the file: " + reason);
-    }
-    // The rename itself is only durable once the folder is flushed.
-    const std::string folder = target_.has_parent_path() ? target_.parent_path().string() : ".";
-    const int dir_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir_fd >= 0) {
-        ::fsync(dir_fd);
-        ::close(dir_fd);
     }
 }
 

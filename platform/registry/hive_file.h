@@ -34,6 +34,10 @@ private:
 // The whole file, or nothing when it does not exist. Throws HiveError when it cannot be read.
 std::optional<HiveText> read_hive_file(const std::filesystem::path& file);
 
+// Makes the renames done in a folder durable. Best effort: a folder that cannot be synced has
+// still had its files replaced.
+void sync_folder(const std::filesystem::path& folder);
+
 // Writes a replacement for a file beside it and swaps it in only when all of it is on disk, so a
 // crash or a full disk leaves the old file as it was. Writes are buffered into large chunks.
 class AtomicFileWriter {
@@ -44,7 +48,9 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void write(std::string_view bytes);
-    // fsync, rename over the target, fsync the folder. Throws HiveError; the target is then untouched.
+    // fsync, then rename over the target. Throws HiveError; the target is then untouched.
+    // The rename is durable once the folder is synced (sync_folder), which a caller replacing
+    // several files in one folder does once for all of them.
     void commit();
 
 private:

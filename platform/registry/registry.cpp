@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/registry/hive.h"
+#include "platform/registry/hive_file.h"
 #include "platform/registry/unicode.h"
 
 namespace platform::registry {
@@ -72,6 +73,7 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) { return names
 }  // namespace
 
 struct Registry::Impl {
+    std::filesystem::path folder;
     std::unique_ptr<Hive> system;
     std::unique_ptr<Hive> user;
     std::unique_ptr<Hive> userdef;
@@ -131,19 +133,24 @@ struct Registry::Impl {
     void save(ShouldSave should_save) {
         // Every hive gets its chance; the first failure is reported once all were tried.
         std::exception_ptr first_error;
+        bool replaced = false;
         for (Hive* hive : hives()) {
             if (!should_save(*hive)) continue;
             try {
                 hive->save();
+                replaced = true;
             } catch (const HiveError&) {
                 if (!first_error) first_error = std::current_exception();
             }
         }
+        // The hives share the machine folder: one sync makes all their renames durable.
+        if (replaced) sync_folder(folder);
         if (first_error) std::rethrow_exception(first_error);
     }
 };
 
 Registry::Registry(const std::filesystem::path& machine_dir) : impl_(std::make_unique<Impl>()) {
+    impl_->folder = machine_dir;
     impl_->system = std::make_unique<Hive>(machine_dir / "system.reg", "REGISTRY\\Machine", "win32");
     const std::string arch = impl_->system->arch();
     impl_->user = std::make_unique<Hive>(machine_dir / "user.reg", std::string(user_prefix) + std::string(default_sid), arch);
