@@ -1,6 +1,8 @@
 #include "platform/registry/hive.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -65,6 +67,28 @@ size_t find_loaded(const List& list, bool& sorted, std::string_view name, NameOf
 
 std::string_view node_name(const Hive::Node* node) { return node->name; }
 std::string_view entry_name(const Hive::Entry& entry) { return entry.name; }
+
+// How many leading bytes two texts share, compared a word at a time: every key line's path is
+// compared with the one before it.
+size_t common_prefix(std::string_view a, std::string_view b) {
+    const size_t length = std::min(a.size(), b.size());
+    size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 8 <= length; i += 8) {
+            uint64_t x = 0, y = 0;
+            std::memcpy(&x, a.data() + i, 8);
+            std::memcpy(&y, b.data() + i, 8);
+            if (x != y) return i + static_cast<size_t>(std::countr_zero(x ^ y)) / 8;
+        }
+    }
+    while (i < length && a[i] == b[i]) ++i;
+    return i;
+}
+
+// "\\\\" between the components of a key line's path (checked by hand: this runs for every key).
+bool is_separator(std::string_view raw_path, size_t at) {
+    return at + 1 < raw_path.size() && raw_path[at] == '\\' && raw_path[at + 1] == '\\';
+}
 
 bool is_value_line(std::string_view line) { return !line.empty() && (line[0] == '"' || line[0] == '@'); }
 
@@ -210,16 +234,14 @@ private:
     // Sections come in tree order, so a path mostly repeats the previous one: only what follows
     // the components both share is split and looked up.
     Node* node_for(std::string_view raw_path) {
-        if (raw_path.starts_with("\\\\")) throw text::FormatError("key name starts with a backslash");
-        const size_t same = static_cast<size_t>(
-            std::mismatch(raw_path.begin(), raw_path.end(), previous_path_.begin(), previous_path_.end()).first -
-            raw_path.begin());
+        if (is_separator(raw_path, 0)) throw text::FormatError("key name starts with a backslash");
+        const size_t same = common_prefix(raw_path, previous_path_);
         size_t keep = 0;
         for (; keep < previous_ends_.size(); ++keep) {
             // A shared component is followed by a separator both paths share, or ends both.
             const size_t end = previous_ends_[keep];
             if (end + 2 <= same) continue;
-            if (end != same || !(end == raw_path.size() || raw_path.substr(end, 2) == "\\\\")) break;
+            if (end != same || !(end == raw_path.size() || is_separator(raw_path, end))) break;
         }
         previous_ends_.resize(keep);
         previous_nodes_.resize(keep);

@@ -1,7 +1,9 @@
 #include "platform/registry/reg_text.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/registry/unicode.h"
 
@@ -12,12 +14,25 @@ constexpr uint64_t ticks_per_second = 10'000'000;
 constexpr uint64_t ticks_1601_to_1970 = 86400ull * (369 * 365 + 89) * ticks_per_second;
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return c - 'A' + 10;
-}
+// A table answers "is this a hex digit" in one load: hex data is most of a large hive's bytes.
+constexpr auto hex_digits = [] {
+    std::array<int8_t, 256> table{};
+    table.fill(-1);
+    for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<int8_t>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c) table[c] = static_cast<int8_t>(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<int8_t>(c - 'A' + 10);
+    return table;
+}();
+bool is_hex(char c) { return hex_digits[static_cast<unsigned char>(c)] >= 0; }
+int hex_value(char c) { return hex_digits[static_cast<unsigned char>(c)]; }
+// What ends a plain run of a value name: its closing quote, an escape, or non-ASCII text.
+constexpr auto name_stops = [] {
+    std::array<bool, 256> table{};
+    table['"'] = table['\\'] = true;
+    for (int c = 0x80; c < 256; ++c) table[c] = true;
+    return table;
+}();
+
 bool is_octal(char c) { return c >= '0' && c <= '7'; }
 
 size_t skip_spaces(std::string_view s, size_t i) {
@@ -39,7 +54,11 @@ size_t find_unescaped(std::string_view raw, char end) {
     return std::string_view::npos;
 }
 
-bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+// The prefix's length is known here, so the comparison compiles to a few loads, not a call.
+template <size_t N>
+bool starts_with(std::string_view s, const char (&prefix)[N]) {
+    return s.size() >= N - 1 && std::memcmp(s.data(), prefix, N - 1) == 0;
+}
 
 struct TypeTag {
     uint32_t type;
@@ -135,13 +154,11 @@ ValueLine parse_value(LineCursor& cursor, size_t line_begin, std::string_view li
     ValueLine value;
     size_t i = 1;
     if (line[0] == '"') {
-        for (; i < line.size() && line[i] != '"'; ++i) {
-            if (line[i] == '\\') {
-                value.plain_name = false;
-                ++i;
-            } else if (static_cast<unsigned char>(line[i]) >= 0x80) {
-                value.plain_name = false;
-            }
+        for (;;) {
+            while (i < line.size() && !name_stops[static_cast<unsigned char>(line[i])]) ++i;
+            if (i >= line.size() || line[i] == '"') break;
+            value.plain_name = false;
+            i += line[i] == '\\' ? 2 : 1;  // an escape takes the next character with it
         }
         if (i >= line.size()) throw FormatError("unterminated value name");
         value.raw_name = line.substr(1, i - 1);
