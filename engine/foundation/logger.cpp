@@ -19,18 +19,30 @@ std::string log_line(const LocalTime& time, const std::string& section, const st
     return "\"" + short_date_text(time) + "     " + time_text(time) + "\"\t" + section + text + "\r\n";
 }
 
-void append(platform::fs::FileSystem& files, const std::string& path, const std::string& line) {
-    auto file = files.open(path, files.exists(path) ? platform::fs::File::Mode::WriteInPlace
-                                                    : platform::fs::File::Mode::CreateAlways);
+std::string log_file_name(int year, int month, int day) {
+    return std::to_string(day) + "-" + std::to_string(month) + "-" + std::to_string(year) + "_Log.txt";
+}
+
+// `files` is the FileSystem with the file's full path, or the Logs Folder with its name.
+template <class Files>
+void append(Files& files, std::string_view path, const std::string& line) {
+    auto file = files.open(path, platform::fs::File::Mode::WriteInPlace);  // created on the day's first line
     file.append({reinterpret_cast<const uint8_t*>(line.data()), line.size()});
     file.close();
+}
+
+[[noreturn]] void throw_logs_missing() {
+    throw EngineError(kPathNotFound, "Tavrin.Logger", "Path not found: " + engine_path("Logs"));
+}
+
+[[noreturn]] void throw_write_failed(const std::string& path, const platform::fs::FsError& error) {
+    throw EngineError(kPathFileAccessError, "Tavrin.Logger", std::string("Cannot write ") + path + ": " + error.what());
 }
 
 }  // namespace
 
 std::string log_file_path(int year, int month, int day) {
-    return engine_path("Logs\\" + std::to_string(day) + "-" + std::to_string(month) + "-" + std::to_string(year) +
-                       "_Log.txt");
+    return engine_path("Logs\\" + log_file_name(year, month, day));
 }
 
 Variant Logger::AddToLog(std::string& Section, std::string& Txt) {
@@ -39,15 +51,29 @@ Variant Logger::AddToLog(std::string& Section, std::string& Txt) {
     LocalTime day = now();
     std::string path = log_file_path(day.year, day.month, day.day);
     auto& files = platform::current_machine().files();
-    if (!files.is_directory(engine_path("Logs"))) {
-        throw EngineError(kPathNotFound, "Tavrin.Logger", "Path not found: " + engine_path("Logs"));
-    }
+    if (!files.is_directory(engine_path("Logs"))) throw_logs_missing();
     try {
         append(files, path, log_line(now(), Section, Txt));
     } catch (const platform::fs::FsError& error) {
-        throw EngineError(kPathFileAccessError, "Tavrin.Logger", std::string("Cannot write ") + path + ": " + error.what());
+        throw_write_failed(path, error);
     }
     return {};
+}
+
+void LogWriter::AddToLog(std::string& Section, std::string& Txt) {
+    LocalTime day = now();
+    if (!logs_) logs_ = platform::current_machine().files().open_folder(engine_path("Logs"));
+    if (!logs_) throw_logs_missing();
+    try {
+        append(*logs_, log_file_name(day.year, day.month, day.day), log_line(now(), Section, Txt));
+    } catch (const platform::fs::FsError& error) {
+        // The folder went away after it was looked up: missing, as if it had never been there.
+        if (error.code() == platform::fs::error::PathNotFound) {
+            logs_.reset();
+            throw_logs_missing();
+        }
+        throw_write_failed(log_file_path(day.year, day.month, day.day), error);
+    }
 }
 
 std::string Logger::getLogPath() { return engine_folder(); }

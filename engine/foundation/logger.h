@@ -1,10 +1,12 @@
 #pragma once
 // The daily log: one text file per day in the Logs folder of the engine folder, one line per
 // registry deletion or shredded file.
+#include <optional>
 #include <string>
 
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/variant.h"
+#include "platform/fs/fs.h"
 
 namespace engine {
 
@@ -16,6 +18,16 @@ public:
     Variant AddToLog(std::string& Section, std::string& Txt);
     // The engine folder, without "\Logs" and without a trailing backslash.
     std::string getLogPath();
+};
+
+// Many lines in a row, as a folder walk writes them: the Logs folder is looked up once instead of
+// for every line. Each line goes where AddToLog would put it, and fails as AddToLog would.
+class LogWriter {
+public:
+    void AddToLog(std::string& Section, std::string& Txt);
+
+private:
+    std::optional<platform::fs::Folder> logs_;
 };
 
 // The Windows path of the log file for a day ("...\Logs\7-12-2026_Log.txt").

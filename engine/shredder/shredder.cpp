@@ -39,8 +39,8 @@ bool is_subfolder(const platform::fs::FindData& entry) {
 
 }  // namespace
 
-// What one member call works with: the machine's drives and the log section, looked up once
-// per call rather than once per file.
+// What one member call works with: the machine's drives, the log section and the log folder,
+// looked up once per call rather than once per file.
 class Shredder::Run {
 public:
     explicit Run(Shredder& shredder)
@@ -52,11 +52,12 @@ public:
     void log_shredded(const std::string& path) {
         if (!section_) section_ = GetMessageText("msg16") + " ";
         std::string text = path;
-        Logger().AddToLog(*section_, text);
+        log_.AddToLog(*section_, text);
     }
 
 private:
     std::optional<std::string> section_;
+    LogWriter log_;
 };
 
 Variant Shredder::TotalBytes() const { return int32_t{0}; }
