@@ -59,6 +59,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Not for concurrent use, not even by readers only: a key's values are built from the loaded text
+// the first time they are asked for, so const members may change the model's insides.
 class Registry {
 public:
     // Loads the three hive files of the machine folder (a missing file is an empty hive).
