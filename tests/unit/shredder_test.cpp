@@ -318,6 +318,97 @@ TEST_F(ShredderTest, TheBusyPointerIsShownForEachCallAndPutBack) {
     EXPECT_EQ(pointer, (std::vector<bool>{true, false}));
 }
 
+// A folder of many files is shredded in batches: overwritten, made durable together, then
+// deleted. Nothing of that may show: every file is covered in full, and the deletes, log lines
+// and events come in the order a file-by-file run gives them, across batch boundaries too.
+TEST_F(ShredderTest, ManyFilesAreShreddedInFullAndAnnouncedInWalkOrder) {
+    std::vector<std::string> expected;
+    std::vector<fs::path> data;
+    auto add = [&](const std::string& folder, int index) {
+        const std::string name = "f" + std::to_string(1000 + index) + ".bin";
+        temp.write_file(folder + "\\" + name, std::string(static_cast<size_t>(index % 700), 'x'));
+        data.push_back(keep_data_of(folder + "\\" + name));
+        expected.push_back(name);
+    };
+    for (int i = 0; i < 150; ++i) add("C:\\many\\sub", i);  // subfolders come first
+    for (int i = 150; i < 420; ++i) add("C:\\many", i);
+    // Each announcement comes after its own delete, and after its overwrite reached the file.
+    std::vector<std::string> early;
+    shredder.ShowLog.subscribe([&](std::string& name) {
+        const size_t index = shown.size() - 1;
+        const std::string folder = index < 150 ? "C:\\many\\sub\\" : "C:\\many\\";
+        if (exists(folder + name) || read_host(data[index]) != expected_overwrite(static_cast<size_t>(index % 700)))
+            early.push_back(name);
+    });
+
+    folder_shred("C:\\many", false, "*", true);
+
+    EXPECT_EQ(shown, expected);
+    EXPECT_TRUE(early.empty()) << early.size() << " files were announced before they were overwritten and deleted";
+    EXPECT_FALSE(exists("C:\\many"));
+    const std::string log = todays_log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 420);
+    size_t at = 0;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const std::string folder = i < 150 ? "C:\\many\\sub\\" : "C:\\many\\";
+        at = log.find(" " + folder + expected[i] + "\r\n", at);
+        ASSERT_NE(at, std::string::npos) << "log line " << i << " missing or out of order";
+    }
+}
+
+// A folder is removed after its selected files were shredded, not before: removing it takes
+// what is left in it without an overwrite, which only the files passed over may suffer.
+TEST_F(ShredderTest, AFolderIsRemovedOnlyAfterItsSelectedFilesWereOverwritten) {
+    temp.write_file("C:\\mixed\\sub\\secret.txt", "selected secret");
+    temp.write_file("C:\\mixed\\sub\\other.dat", "passed over");
+    temp.write_file("C:\\mixed\\top.txt", "selected too");
+    const fs::path secret = keep_data_of("C:\\mixed\\sub\\secret.txt");
+    const fs::path other = keep_data_of("C:\\mixed\\sub\\other.dat");
+    const fs::path top = keep_data_of("C:\\mixed\\top.txt");
+
+    folder_shred("C:\\mixed", false, "txt", true);
+
+    EXPECT_FALSE(exists("C:\\mixed"));
+    EXPECT_EQ(read_host(secret), expected_overwrite(15));
+    EXPECT_EQ(read_host(top), expected_overwrite(12));
+    EXPECT_EQ(read_host(other), "passed over");
+    EXPECT_EQ(shown, (std::vector<std::string>{"secret.txt", "top.txt"}));
+}
+
+// Entries a Windows path cannot name, and links that lead nowhere, are not files the walk can
+// shred: they stay as they are when only the contents go.
+TEST_F(ShredderTest, EntriesAPathCannotNameAndDanglingLinksAreLeftAlone) {
+    temp.write_file("C:\\odd\\plain.txt", "x");
+    std::ofstream(temp.host("C:\\odd") / "what?.txt") << "odd name";
+    fs::create_symlink(temp.host("C:\\odd") / "nowhere", temp.host("C:\\odd") / "dangling.txt");
+
+    folder_shred("C:\\odd", true, "*", true);
+
+    EXPECT_EQ(shown, std::vector<std::string>{"plain.txt"});
+    EXPECT_EQ(read_host(temp.host("C:\\odd") / "what?.txt"), "odd name");
+    EXPECT_TRUE(fs::is_symlink(temp.host("C:\\odd") / "dangling.txt"));
+}
+
+// Shredding the log folder itself shreds today's log too; the lines after that must start a
+// new file rather than vanish into the deleted one.
+TEST_F(ShredderTest, LinesAfterTodaysLogWasShreddedStartAFreshLog) {
+    engine::set_clock([] { return engine::LocalTime{2026, 12, 7, 10, 0, 0}; });
+    const std::string logs = "C:\\Program Files\\Orvane\\Logs";
+    temp.write_file(logs + "\\1-1-2020_Log.txt", "an old day\r\n");
+    temp.write_file(engine::log_file_path(2026, 12, 7), "earlier today\r\n");
+    temp.write_file(logs + "\\zz notes.txt", "x");
+
+    folder_shred(logs, true, "*", false);
+    const std::string log = todays_log();
+    engine::set_clock(nullptr);
+
+    EXPECT_EQ(shown, (std::vector<std::string>{"1-1-2020_Log.txt", "7-12-2026_Log.txt", "zz notes.txt"}));
+    EXPECT_EQ(log.find("earlier today"), std::string::npos);
+    EXPECT_EQ(log.find("1-1-2020_Log.txt"), std::string::npos);
+    EXPECT_NE(log.find(engine::log_file_path(2026, 12, 7) + "\r\n"), std::string::npos);
+    EXPECT_NE(log.find(logs + "\\zz notes.txt\r\n"), std::string::npos);
+}
+
 // HDD.FindFiles
 
 class FindFilesTest : public tavrin_test::MachineTest {
