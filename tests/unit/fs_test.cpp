@@ -280,6 +280,46 @@ TEST_F(FileSystemTest, LinksAreEntriesAndAreNeverFollowed) {
     EXPECT_TRUE(files().exists("C:\\keep\\precious.txt"));
 }
 
+// A folder opened once for a walk sees what find() sees, and its entry names never lead out of it.
+TEST_F(FileSystemTest, AnOpenedFolderListsAsFindDoesAndItsNamesStayInside) {
+    temp.write_file("C:\\walk\\B.txt", "b");
+    temp.write_file("C:\\walk\\a.txt", "a");
+    temp.write_file("C:\\walk\\Sub\\inner.txt", "inner");
+    temp.write_file("C:\\beside.txt", "beside");
+    stdfs::create_directory_symlink(temp.host("C:\\walk\\Sub"), temp.host("C:\\walk\\link"));
+    std::ofstream(temp.host("C:\\walk") / "what?.txt") << "odd";
+
+    auto folder = files().open_folder("c:\\WALK\\");
+    ASSERT_TRUE(folder);
+    std::vector<FindData> found = files().find("C:\\walk\\*");
+    std::erase_if(found, [](const FindData& entry) { return entry.name == "." || entry.name == ".."; });
+    const std::vector<FindData> entries = folder->entries();
+    EXPECT_EQ(names(entries), names(found));
+    for (size_t i = 0; i < std::min(entries.size(), found.size()); ++i)
+        EXPECT_EQ(entries[i].attributes, found[i].attributes) << entries[i].name;
+
+    EXPECT_TRUE(folder->subfolder("Sub"));
+    EXPECT_FALSE(folder->subfolder("link"));  // a walk never goes through a link
+    EXPECT_FALSE(folder->subfolder("a.txt"));
+    EXPECT_EQ(folder->file_size("B.txt"), 1u);
+    EXPECT_EQ(folder->attributes("link"), attr::ReparsePoint | attr::Directory);
+    for (const char* name : {"..", "..\\beside.txt", "Sub\\inner.txt", "Sub/inner.txt", "what?.txt", ""}) {
+        EXPECT_FALSE(folder->attributes(name)) << name;
+        EXPECT_EQ(error_of([&] { folder->delete_file(name, true); }), error::InvalidName) << name;
+    }
+    EXPECT_EQ(host_contents(temp.host("C:\\beside.txt")), "beside");
+    EXPECT_EQ(host_contents(temp.host("C:\\walk\\Sub\\inner.txt")), "inner");
+    EXPECT_EQ(host_contents(temp.host("C:\\walk") / "what?.txt"), "odd");
+
+    folder->delete_file("a.txt");
+    EXPECT_FALSE(files().exists("C:\\walk\\a.txt"));
+    EXPECT_FALSE(files().open_folder("C:\\walk\\B.txt"));
+    EXPECT_FALSE(files().open_folder("C:\\no such folder"));
+    auto through_link = files().open_folder("C:\\walk\\link");  // named by the caller: followed
+    ASSERT_TRUE(through_link);
+    EXPECT_EQ(names(through_link->entries()), std::vector<std::string>{"inner.txt"});
+}
+
 TEST_F(FileSystemTest, QuotaLimitsFreeSpaceAndWrites) {
     using Mode = platform::fs::File::Mode;
     files().set_quota('C', std::nullopt);
@@ -421,6 +461,27 @@ TEST_F(OutsideMachineTest, DestructiveOperationsOutsideAreRefusedAndTouchNothing
     files().delete_file("C:\\users\\me\\shortcut.txt");
     files().delete_tree("C:\\users\\me");
     EXPECT_FALSE(files().exists("C:\\users\\me"));
+    EXPECT_EQ(host_contents(outside / "Desktop" / "secret.txt"), "mine");
+}
+
+// A folder is checked once when it is opened; a link among its entries still gets its own check.
+TEST_F(OutsideMachineTest, FoldersOpenedOutsideRefuseChangesAndLinksInsideAreStillChecked) {
+    using Mode = platform::fs::File::Mode;
+    for (const std::string& path : {via_z(outside / "Desktop"), std::string("C:\\users\\me\\Desktop")}) {
+        auto folder = files().open_folder(path);
+        ASSERT_TRUE(folder) << path;
+        EXPECT_EQ(names(folder->entries()), std::vector<std::string>{"secret.txt"});  // reading is allowed
+        EXPECT_EQ(error_of([&] { folder->delete_file("secret.txt", true); }), error::AccessDenied) << path;
+        EXPECT_EQ(error_of([&] { folder->open("secret.txt", Mode::WriteInPlace); }), error::AccessDenied) << path;
+        EXPECT_EQ(error_of([&] { folder->set_attributes("secret.txt", attr::ReadOnly); }), error::AccessDenied);
+    }
+
+    auto inside = files().open_folder("C:\\users\\me");
+    ASSERT_TRUE(inside);
+    EXPECT_EQ(error_of([&] { inside->open("shortcut.txt", Mode::WriteInPlace); }), error::AccessDenied);
+    EXPECT_EQ(error_of([&] { inside->set_attributes("shortcut.txt", attr::Normal); }), error::AccessDenied);
+    inside->delete_file("shortcut.txt");  // the link is the machine's own
+    EXPECT_FALSE(stdfs::exists(stdfs::symlink_status(temp.host("C:\\users\\me\\shortcut.txt"))));
     EXPECT_EQ(host_contents(outside / "Desktop" / "secret.txt"), "mine");
 }
 
