@@ -37,6 +37,16 @@ bool is_subfolder(const platform::fs::FindData& entry) {
     return (entry.attributes & attr::Directory) && !(entry.attributes & attr::ReparsePoint);
 }
 
+// The folder shared with the deletes queued in it; null when it cannot be opened.
+template <class Open>
+std::shared_ptr<Folder> shared_folder(Open open) {
+    std::shared_ptr<Folder> folder;
+    ignore_errors([&] {
+        if (auto opened = open()) folder = std::make_shared<Folder>(std::move(*opened));
+    });
+    return folder;
+}
+
 }  // namespace
 
 // What one member call works with: the machine's drives, the log section and the log folder,
@@ -101,11 +111,7 @@ int32_t Shredder::FolderShred(const std::string& fname, bool DeleteContentsOnly,
     BusyPointer busy;
     if (fname.empty()) return 0;
     Run run(*this);
-    std::shared_ptr<Folder> folder;
-    ignore_errors([&] {
-        if (auto opened = run.files.open_folder(fname)) folder = std::make_shared<Folder>(std::move(*opened));
-    });
-    shred_folder(run, folder, fname, DeleteContentsOnly, FileSelection{File_Extension, Max_fsize, Min_fsize},
+    shred_folder(run, shared_folder([&] { return run.files.open_folder(fname); }), fname, DeleteContentsOnly, FileSelection{File_Extension, Max_fsize, Min_fsize},
                  SubDirectoriesIncluded);
     run.batch.flush();
     return 0;
@@ -122,11 +128,8 @@ void Shredder::shred_folder(Run& run, const std::shared_ptr<Folder>& folder, con
         const FileSelection without_size_bounds{selection.extension};
         for (const auto& entry : entries) {
             if (!is_subfolder(entry)) continue;
-            std::shared_ptr<Folder> subfolder;
-            ignore_errors([&] {
-                if (auto opened = folder->subfolder(entry.name)) subfolder = std::make_shared<Folder>(std::move(*opened));
-            });
-            shred_folder(run, subfolder, join_path(path, entry.name), delete_contents_only, without_size_bounds, true);
+            shred_folder(run, shared_folder([&] { return folder->subfolder(entry.name); }), join_path(path, entry.name),
+                         delete_contents_only, without_size_bounds, true);
         }
     }
     for (const auto& entry : entries)

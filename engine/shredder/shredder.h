@@ -32,6 +32,8 @@ public:
     // and there without size bounds), then, unless DeleteContentsOnly, removes the folder with
     // what is left in it (not forced: a read-only item keeps it). Symbolic links are never
     // followed. Max_fsize and Min_fsize are megabytes and hold bytes on return. Always 0.
+    // Files are overwritten in batches, each made durable with one flush before any of its files
+    // is deleted; deletes, log lines and ShowLog keep the order of a file-by-file run.
     int32_t FolderShred(const std::string& fname, bool DeleteContentsOnly, const std::string& File_Extension,
                         bool SubDirectoriesIncluded, double& Max_fsize, double& Min_fsize);
 
