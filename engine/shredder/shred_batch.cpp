@@ -12,7 +12,8 @@ namespace {
 
 // Large enough that the flush costs little per file, small enough that a cancelled or failing
 // run leaves few files overwritten but not yet deleted, and the page cache is not flooded.
-constexpr size_t kMaxFiles = 256;
+// Links, shortcuts and folders count too, so a tree of nothing but folders is held in check.
+constexpr size_t kMaxPending = 256;
 constexpr uint64_t kMaxBytes = uint64_t{64} << 20;
 
 }  // namespace
@@ -26,24 +27,26 @@ void ShredBatch::shred(const std::shared_ptr<platform::fs::Folder>& folder, cons
             pending.flush_key = flushes_.add(*handle);
             handle->close();
             pending.announced_path = std::move(path);
-            ++overwritten_files_;
             overwritten_bytes_ += std::max<uint64_t>(file->length, kPatternRunLength);
         }
     } catch (const std::exception&) {
         return;  // the file stays
     }
-    pending_.push_back(std::move(pending));
-    if (overwritten_files_ >= kMaxFiles || overwritten_bytes_ >= kMaxBytes) flush();
+    add(std::move(pending));
 }
 
-void ShredBatch::then(std::function<void()> step) { pending_.push_back({std::move(step), std::nullopt, {}}); }
+void ShredBatch::then(std::function<void()> step) { add({std::move(step), std::nullopt, {}}); }
+
+void ShredBatch::add(Pending pending) {
+    pending_.push_back(std::move(pending));
+    if (pending_.size() >= kMaxPending || overwritten_bytes_ >= kMaxBytes) flush();
+}
 
 void ShredBatch::flush() {
     flushes_.flush();
     // Taken out first, so that the batch is empty again however the loop below ends.
     std::vector<Pending> pending = std::exchange(pending_, {});
     platform::fs::FlushBatch flushed = std::exchange(flushes_, {});
-    overwritten_files_ = 0;
     overwritten_bytes_ = 0;
     for (Pending& step : pending) {
         // Data that may not have reached the device must not lose its file: it stays.

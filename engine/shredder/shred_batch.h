@@ -27,7 +27,7 @@ public:
     // Runs `step` after the deletes added so far: a folder is removed after its files.
     void then(std::function<void()> step);
     // Flushes what was overwritten, then deletes, announces and runs the steps in order. Runs by
-    // itself whenever the batch holds 256 files or 64 MB; call it once more at the end.
+    // itself whenever the batch holds 256 files and steps or 64 MB; call it once more at the end.
     void flush();
 
 private:
@@ -37,10 +37,11 @@ private:
         std::string announced_path;        // empty: nothing to announce
     };
 
+    void add(Pending pending);
+
     Announce announce_;
     platform::fs::FlushBatch flushes_;
     std::vector<Pending> pending_;
-    size_t overwritten_files_ = 0;
     uint64_t overwritten_bytes_ = 0;
 };
 
