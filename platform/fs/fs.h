@@ -171,7 +171,9 @@ private:
 // A folder resolved once, for walks over many entries: each entry is reached by its name under
 // the folder, without looking up the Windows path again. Whether changes are allowed outside the
 // machine was settled when the folder was opened; only a link an entry itself is gets checked.
-// The operations do what FileSystem's operations of the same names do.
+// The operations do what FileSystem's operations of the same names do. A name is an entry's
+// name as entries() gives it; one that is not a single component a Windows path could carry
+// ("..", "a\b", "what?") reads as missing and is refused with InvalidName.
 class Folder {
 public:
     Folder(Folder&&) noexcept;
