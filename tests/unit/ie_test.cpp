@@ -16,6 +16,7 @@
 #include "engine/foundation/logger.h"
 #include "platform/inet/user_folders.h"
 #include "platform/machine/install.h"
+#include "tests/unit/support/engine_registry.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -65,15 +66,6 @@ protected:
         auto value = reg.ValueEx(root, key, name, engine::REG_NONE, engine::Variant());
         if (type) *type = reg.ValueType();
         return value;
-    }
-    static std::vector<std::string> names_of(engine::ERegistryClassConstants root, const std::string& key) {
-        engine::cRegistry reg;
-        reg.ClassKey(root);
-        reg.SectionKey(key);
-        std::vector<std::string> names;
-        int32_t count = 0;
-        reg.EnumerateValues(names, count);
-        return names;
     }
     std::string shell_folder(const std::string& name) {
         return platform::inet::user_shell_folder(machine(), name);
@@ -214,8 +206,8 @@ TEST_F(IETest, CleanTypedUrlsDeletesAndAnnouncesEachWithoutBackup) {
     set_value(HKEY_CURRENT_USER, kTypedUrls, "url1", "http://one.example/");
     set_value(HKEY_CURRENT_USER, kTypedUrls, "url2", "http://two.example/");
     ie.CleanTypedUrls();
-    EXPECT_TRUE(names_of(HKEY_CURRENT_USER, kTypedUrls).empty());
-    EXPECT_TRUE(names_of(HKEY_CURRENT_USER, kTypedBackup).empty());
+    EXPECT_TRUE(tavrin_test::value_names(HKEY_CURRENT_USER, kTypedUrls).empty());
+    EXPECT_TRUE(tavrin_test::value_names(HKEY_CURRENT_USER, kTypedBackup).empty());
     EXPECT_EQ(log_lines, (std::vector<std::string>{"HKEY_CURRENT_USER\\" + std::string(kTypedUrls) + "\\url1",
                                                    "HKEY_CURRENT_USER\\" + std::string(kTypedUrls) + "\\url2"}));
     EXPECT_EQ(done_events, 1);
@@ -233,17 +225,17 @@ TEST_F(IETest, TypedUrlsHideShowRoundTrip) {
     });
     ie.HideTypedUrls();
     EXPECT_EQ(backed_up_before_delete, (std::vector<bool>{true, true}));
-    EXPECT_TRUE(names_of(HKEY_CURRENT_USER, kTypedUrls).empty());
+    EXPECT_TRUE(tavrin_test::value_names(HKEY_CURRENT_USER, kTypedUrls).empty());
 
     // Hiding again finds nothing and keeps the backup.
     engine::IE().HideTypedUrls();
-    EXPECT_EQ(names_of(HKEY_CURRENT_USER, kTypedBackup).size(), 2u);
+    EXPECT_EQ(tavrin_test::value_names(HKEY_CURRENT_USER, kTypedBackup).size(), 2u);
 
     for (int round = 0; round < 2; ++round) {
         engine::IE().ShowTypedUrls();
         EXPECT_EQ(get_value(HKEY_CURRENT_USER, kTypedUrls, "url1").to_text(), "http://one.example/");
         EXPECT_EQ(get_value(HKEY_CURRENT_USER, kTypedUrls, "url2").to_text(), "http://two.example/?q=50%25");
-        EXPECT_EQ(names_of(HKEY_CURRENT_USER, kTypedBackup).size(), 2u);
+        EXPECT_EQ(tavrin_test::value_names(HKEY_CURRENT_USER, kTypedBackup).size(), 2u);
     }
     EXPECT_EQ(done_events, 1);
 }
@@ -252,8 +244,8 @@ TEST_F(IETest, ShowWithoutHideRestoresNothing) {
     ie.ShowTypedUrls();
     ie.Showpasswords();
     ie.ShowFavorites();
-    EXPECT_TRUE(names_of(HKEY_CURRENT_USER, kTypedUrls).empty());
-    EXPECT_TRUE(names_of(HKEY_LOCAL_MACHINE, kSavedPasswords).empty());
+    EXPECT_TRUE(tavrin_test::value_names(HKEY_CURRENT_USER, kTypedUrls).empty());
+    EXPECT_TRUE(tavrin_test::value_names(HKEY_LOCAL_MACHINE, kSavedPasswords).empty());
     EXPECT_EQ(done_events, 2);
     EXPECT_EQ(errors, (std::vector<std::string>{"No previous backup found"}));
     EXPECT_TRUE(exists(shell_folder("Favorites")));
@@ -264,8 +256,8 @@ TEST_F(IETest, PasswordsHideShowRoundTripKeepsBinaryData) {
     set_value(HKEY_LOCAL_MACHINE, kSavedPasswords, "form1", secret, engine::REG_BINARY);
     set_value(HKEY_LOCAL_MACHINE, kSavedPasswords, "form2", "plain");
     ie.HidePasswords();
-    EXPECT_TRUE(names_of(HKEY_LOCAL_MACHINE, kSavedPasswords).empty());
-    EXPECT_EQ(names_of(HKEY_CURRENT_USER, "Software\\lumarq2\\passwords").size(), 2u);
+    EXPECT_TRUE(tavrin_test::value_names(HKEY_LOCAL_MACHINE, kSavedPasswords).empty());
+    EXPECT_EQ(tavrin_test::value_names(HKEY_CURRENT_USER, "Software\\lumarq2\\passwords").size(), 2u);
     EXPECT_EQ(log_lines.size(), 2u);
 
     engine::IE().Showpasswords();

@@ -11,6 +11,7 @@
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/logger.h"
+#include "tests/unit/support/engine_registry.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -40,14 +41,11 @@ protected:
     }
 
     static Stored stored(engine::ERegistryClassConstants root, const std::string& key, const std::string& name) {
+        Stored result;
+        for (const auto& existing : tavrin_test::value_names(root, key)) result.exists |= existing == name;
         engine::cRegistry reg;
         reg.ClassKey(root);
         reg.SectionKey(key);
-        std::vector<std::string> names;
-        int32_t count = 0;
-        reg.EnumerateValues(names, count);
-        Stored result;
-        for (const auto& existing : names) result.exists |= existing == name;
         reg.ValueKey(name);
         result.value = reg.Value();
         result.type = reg.ValueType();
@@ -167,12 +165,7 @@ TEST_F(TweaksTest, ExploreFromHereAddsTheVerbWithItsCommandAndRemovesBoth) {
 TEST_F(TweaksTest, StartUpEntryIsWrittenOnceAndRemovedFromBothRunKeys) {
     misc.LoadOnStartUp(true, kProgram);
     misc.LoadOnStartUp(true, kProgram);
-    engine::cRegistry reg;
-    reg.ClassKey(HKEY_CURRENT_USER);
-    reg.SectionKey(kRun);
-    std::vector<std::string> names;
-    int32_t count = 0;
-    reg.EnumerateValues(names, count);
+    const auto names = tavrin_test::value_names(HKEY_CURRENT_USER, kRun);
     EXPECT_EQ(std::count(names.begin(), names.end(), kProgram), 1);
     EXPECT_EQ(stored(HKEY_CURRENT_USER, kRun, kProgram).value.to_text(), kProgram);
 
