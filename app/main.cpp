@@ -14,7 +14,9 @@
 #include "app/shell/program.h"
 #include "app/shell/user_settings.h"
 #include "engine/foundation/class_table.h"
+#include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
+#include "engine/plugins/default_plugin_file.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
 #include "platform/movie/movie_player.h"
@@ -208,6 +210,8 @@ int run(const Options& options) {
     platform::set_current_machine(machine.get());
     platform::install_program_folder(*machine, skin_beside_program());
     engine::DllRegisterServer();
+    // Without the shipped plug-in file the program still runs; the plug-in list is just empty.
+    engine::ignore_errors(engine::install_default_plugin_file);
     if (created) {
         app::demo::plant_demo_traces();
         // The screens start in English; a new sandbox's user starts with the same language, so

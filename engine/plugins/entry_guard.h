@@ -1,0 +1,44 @@
+#pragma once
+// The checks every plug-in entry passes before anything is removed. A plug-in file may come from
+// anyone; it must not be able to wipe a drive, the system, the program or a registry hive.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/plugins/registry_entry.h"
+#include "platform/sys/environment.h"
+
+namespace engine {
+
+enum class EntryRefusal { None, Empty, ProtectedFolder, ProtectedKey, NoRootName };
+
+// Blanks only, or the INI reader's missing-key value (NUL characters).
+bool is_blank_entry(std::string_view entry);
+
+class EntryGuard {
+public:
+    // Looks up the machine's environment and the folders no entry may remove.
+    EntryGuard();
+
+    // %APPDATA%, %WINDIR%, ... as the machine's user sees them; unknown names stay as written.
+    std::string expand(std::string_view entry) const;
+
+    EntryRefusal check_file(std::string_view expanded) const;
+    // A drive root, or a folder that is or holds the Windows folder, the program folder, the
+    // machine folder or one of the user's and the system's standard folders.
+    EntryRefusal check_folder(std::string_view expanded) const;
+    // A bare root, a top-level key (or a user's whole hive under HKEY_USERS, or a classes root)
+    // as a key to delete; a value must sit below a root.
+    EntryRefusal check_registry(std::string_view text, const RegistryEntry& entry) const;
+
+private:
+    platform::sys::Environment environment_;
+    std::vector<std::filesystem::path> drive_roots_;
+    std::vector<std::filesystem::path> protected_folders_;
+};
+
+// The message key of the log line that names a refused entry.
+std::string_view refusal_message_key(EntryRefusal refusal);
+
+}  // namespace engine

@@ -1,0 +1,156 @@
+#include "engine/plugins/plugins.h"
+
+#include <algorithm>
+
+#include "engine/foundation/engine_error.h"
+#include "engine/foundation/engine_folder.h"
+#include "engine/foundation/ini.h"
+#include "engine/foundation/message_text.h"
+#include "engine/foundation/text.h"
+#include "engine/plugins/blowfish.h"
+#include "engine/plugins/registry_entry.h"
+#include "engine/tools/system.h"
+#include "platform/machine/machine.h"
+
+namespace engine {
+
+TAVRIN_ENGINE_CLASS(Plugins, "{9D2F4B61-3E85-4A7C-B0D8-6C1E5F2A9B34}");
+
+namespace {
+
+constexpr const char* kSource = "Tavrin.Plugins";
+constexpr int32_t kPluginFileUnreadable = static_cast<int32_t>(0x80040001u);
+constexpr int32_t kPluginFileUnwritable = static_cast<int32_t>(0x80040002u);
+
+// The value of the leading digits (blanks before them skipped), 0 without any, at most the
+// largest 16-bit count.
+int16_t leading_count(const std::string& text) {
+    size_t at = text.find_first_not_of(" \t");
+    int32_t count = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        count = std::min<int32_t>(count * 10 + (text[at] - '0'), INT16_MAX);
+    }
+    return static_cast<int16_t>(count);
+}
+
+std::string trim_blanks(const std::string& text) {
+    size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
+    return text;
+}
+
+// An empty list has no items; otherwise every "|" separates two of them, empty ones included.
+std::vector<std::string> split_bars(const std::string& list) {
+    std::vector<std::string> items;
+    if (list.empty()) return items;
+    for (size_t begin = 0;;) {
+        size_t end = list.find('|', begin);
+        items.push_back(list.substr(begin, end - begin));
+        if (end == std::string::npos) return items;
+        begin = end + 1;
+    }
+}
+
+std::vector<std::string> split_nul(const std::string& list) {
+    std::vector<std::string> items;
+    for (size_t begin = 0; begin <= list.size();) {
+        size_t end = std::min(list.find('\0', begin), list.size());
+        items.push_back(list.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return items;
+}
+
+}  // namespace
+
+Plugins::Plugins() : working_copy_(System().getWDirectory() + "\\npl.pln") {}
+
+std::string Plugins::plugin_file() { return engine_path("plugins\\plugins.dll"); }
+
+bool Plugins::EncryptPluginsFile(bool Flag) {
+    Blowfish cipher;
+    return Flag ? cipher.EncryptFile(working_copy_, plugin_file(), true, kFileKey)
+                : cipher.DecryptFile(plugin_file(), working_copy_, true, kFileKey);
+}
+
+std::string Plugins::read_key(const std::string& section, const std::string& key) {
+    std::string file = working_copy_, name = section, key_name = key;
+    return INI().GetFromINI(file, name, key_name);
+}
+
+std::vector<std::string> Plugins::read_list(const std::string& section, const std::string& stem, int16_t count) {
+    std::vector<std::string> items;
+    for (int32_t j = 0; j <= count; ++j) items.push_back(read_key(section, stem + std::to_string(j)));
+    return items;
+}
+
+Plugin Plugins::read_definition(const std::string& section) {
+    Plugin plugin;
+    plugin.Name = section;
+    plugin.Cat = read_key(section, "CAT");
+    plugin.Default = lower(trim_blanks(read_key(section, "Default"))) == "true";
+    plugin.Detect = read_key(section, "Detect");
+    plugin.FC = leading_count(read_key(section, "FC"));
+    plugin.FOC = leading_count(read_key(section, "FOC"));
+    plugin.RC = leading_count(read_key(section, "RC"));
+    plugin.App = read_key(section, "APP");
+    plugin.Exists = registry_key_exists(plugin.Detect);
+    plugin.rclist = read_list(section, "rk", plugin.RC);
+    plugin.fclist = read_list(section, "fk", plugin.FC);
+    plugin.foclist = read_list(section, "fok", plugin.FOC);
+    return plugin;
+}
+
+std::vector<Plugin> Plugins::Load_Extra_plugins() {
+    EncryptPluginsFile(false);
+    std::string file = working_copy_;
+    const std::vector<std::string> sections = split_nul(INI().EnumerateSections(file));
+    // The section list ends with an empty name, and so does the result: with one empty record.
+    std::vector<Plugin> plugins;
+    for (const std::string& section : sections) {
+        if (section.empty()) {
+            plugins.emplace_back();
+            break;
+        }
+        plugins.push_back(read_definition(section));
+    }
+    return plugins;
+}
+
+void Plugins::write_key(const std::string& section, const std::string& key, const std::string& value) {
+    std::string file = working_copy_, name = section, key_name = key, text = value;
+    INI().WriteToINI(file, name, key_name, text);
+}
+
+void Plugins::write_list(const std::string& section, const std::string& stem, const std::vector<std::string>& items) {
+    for (size_t i = 0; i < items.size(); ++i) write_key(section, stem + std::to_string(i + 1), items[i]);
+}
+
+void Plugins::AddPlugin(Plugin& P) {
+    // A file that exists and does not decrypt is the user's plug-ins under another key or a
+    // damaged copy of them: writing over it would lose them for good.
+    const bool refreshed = EncryptPluginsFile(false);
+    const auto stored = platform::current_machine().files().file_size(plugin_file());
+    if (!refreshed && stored.value_or(0) > 0) throw EngineError(kPluginFileUnreadable, kSource, GetMessageText("msg74"));
+
+    const std::vector<std::string> keys = split_bars(P.SetRCList);
+    const std::vector<std::string> files = split_bars(P.SetFCList);
+    const std::vector<std::string> folders = split_bars(P.SetFOCList);
+    write_key(P.Name, "Detect", P.Detect);
+    write_key(P.Name, "RC", std::to_string(keys.size()));
+    write_key(P.Name, "FC", std::to_string(files.size()));
+    write_key(P.Name, "FOC", std::to_string(folders.size()));
+    write_key(P.Name, "CAT", P.Cat);
+    write_list(P.Name, "RK", keys);
+    write_list(P.Name, "FK", files);
+    write_list(P.Name, "FOK", folders);
+
+    if (!EncryptPluginsFile(true)) throw EngineError(kPluginFileUnwritable, kSource, GetMessageText("msg75"));
+}
+
+}  // namespace engine

@@ -1,0 +1,64 @@
+#pragma once
+// Plugins: the user's own cleaning items. Each is one section of an INI text that is kept on
+// disk only encrypted, in the program folder's "plugins\plugins.dll"; the members decrypt it to
+// a plain working copy in the Windows folder ("npl.pln"), read or extend it there and encrypt it
+// back. The working copy stays on disk after every operation.
+#include <string>
+#include <vector>
+
+#include "engine/foundation/class_table.h"
+#include "engine/foundation/event.h"
+#include "engine/foundation/records.h"
+
+namespace engine {
+
+enum class EntryRefusal;
+
+class Plugins : public EngineObject {
+public:
+    Plugins();
+
+    // Nothing sets it: always "".
+    std::string BuiltinBlugins() const { return {}; }
+
+    // Refreshes the working copy, then one record per section in file order and one empty record
+    // last. Entry j of each list sits at index j; index 0 holds a key numbered 0, which files
+    // normally lack (and then the INI reader's missing-key value). Exists: the Detect key exists.
+    std::vector<Plugin> Load_Extra_plugins();
+
+    // Writes P into the section P.Name (an existing section is extended in place) and encrypts
+    // the file again. Refuses with EngineError, changing nothing, when the encrypted file exists
+    // but does not decrypt with the program's key, and reports a failed encryption the same way.
+    void AddPlugin(Plugin& P);
+
+    // Shreds the files (entries 1 on), then the folders with everything in them (1 on), then
+    // deletes the registry keys and values (0 on). Entries are checked first: an empty one, or
+    // one that names too much (see entry_guard.h), is refused with a ShowLog line and the rest
+    // run. %VARIABLES% in file and folder entries are expanded from the machine.
+    void cleanPlugin(const Plugin& P);
+
+    // true: working copy -> encrypted file; false: encrypted file -> working copy. Returns
+    // whether the file operation wrote its output.
+    bool EncryptPluginsFile(bool Flag);
+
+    // The encrypted file (a Windows path of the machine) and the key it is kept under.
+    static std::string plugin_file();
+    static constexpr const char* kFileKey = "QUILLMAX";
+    const std::string& working_copy() const { return working_copy_; }
+
+    Event<std::string> ExtraFound;  // part of the event interface; nothing raises it
+    Event<std::string> ShowLog;     // the log lines of the shredder and the registry, and refusals
+
+private:
+    Plugin read_definition(const std::string& section);
+    std::string read_key(const std::string& section, const std::string& key);
+    std::vector<std::string> read_list(const std::string& section, const std::string& stem, int16_t count);
+    void write_key(const std::string& section, const std::string& key, const std::string& value);
+    void write_list(const std::string& section, const std::string& stem, const std::vector<std::string>& items);
+    // Logs a refused entry; true when the entry must be skipped.
+    bool refused(const Plugin& plugin, const std::string& entry, EntryRefusal refusal);
+
+    std::string working_copy_;
+};
+
+}  // namespace engine
