@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/demo/demo_traces.h"
-#include "app/shell/player_stage.h"
-#include "app/shell/program.h"
-#include "app/shell/user_settings.h"
+#include "app/kernel/player_stage.h"
+#include "app/kernel/program.h"
+#include "app/settings/user_settings.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"

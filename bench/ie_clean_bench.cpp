@@ -10,9 +10,9 @@
 #include <random>
 #include <string>
 
-#include "app/drivers/cleaning_run.h"
-#include "app/shell/shell.h"
-#include "app/shell/stage.h"
+#include "app/features/cleaning/cleaning_run.h"
+#include "app/kernel/shell.h"
+#include "app/kernel/stage.h"
 #include "platform/inet/user_folders.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/drivers/connection_booster.h"
-#include "app/shell/user_settings.h"
+#include "app/features/booster/connection_booster.h"
+#include "app/settings/user_settings.h"
 #include "platform/machine/install.h"
 #include "tests/unit/support/program_fixture.h"
 

@@ -5,13 +5,13 @@
 #include <limits>
 #include <stdexcept>
 
-#include "app/shell/bar_list.h"
-#include "app/shell/dispatcher.h"
-#include "app/shell/list_pusher.h"
-#include "app/shell/memory_slider.h"
-#include "app/shell/option_list.h"
-#include "app/shell/profile_store.h"
-#include "app/shell/user_settings.h"
+#include "app/features/memory/memory_slider.h"
+#include "app/kernel/bar_list.h"
+#include "app/kernel/dispatcher.h"
+#include "app/kernel/list_pusher.h"
+#include "app/settings/option_list.h"
+#include "app/settings/profile_store.h"
+#include "app/settings/user_settings.h"
 #include "tests/unit/support/program_fixture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/drivers/drive_lists.h"
+#include "app/features/shredder/drive_lists.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/program_fixture.h"
 

@@ -1,10 +1,10 @@
 // The message box, its answers, the language files and the log window.
 #include <gtest/gtest.h>
 
-#include "app/shell/language.h"
-#include "app/shell/log_window.h"
-#include "app/shell/text.h"
-#include "app/shell/user_settings.h"
+#include "app/kernel/text.h"
+#include "app/settings/language.h"
+#include "app/settings/user_settings.h"
+#include "app/windows/log_window.h"
 #include "tests/unit/support/program_fixture.h"
 
 namespace {

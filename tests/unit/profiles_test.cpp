@@ -1,8 +1,8 @@
 // The profile chooser and the way out: choosing, deleting, the exit questions and the name prompt.
 #include <gtest/gtest.h>
 
-#include "app/shell/profile_store.h"
-#include "app/shell/user_settings.h"
+#include "app/settings/profile_store.h"
+#include "app/settings/user_settings.h"
 #include "tests/unit/support/program_fixture.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // Option state: what the exit saves under a profile and what the next start puts back.
 #include <gtest/gtest.h>
 
-#include "app/shell/name_tables.h"
-#include "app/shell/option_state.h"
-#include "app/shell/profile_store.h"
-#include "app/shell/user_settings.h"
+#include "app/settings/name_tables.h"
+#include "app/settings/option_state.h"
+#include "app/settings/profile_store.h"
+#include "app/settings/user_settings.h"
 #include "engine/foundation/cregistry.h"
 #include "tests/unit/support/program_fixture.h"
 

@@ -2,7 +2,7 @@
 // The whole program on a real temporary machine, its screens replaced by a recording stage.
 #include <string>
 
-#include "app/shell/program.h"
+#include "app/kernel/program.h"
 #include "platform/machine/install.h"
 #include "tests/unit/support/recording_stage.h"
 #include "tests/unit/support/temp_machine.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/stage.h"
+#include "app/kernel/stage.h"
 
 namespace tavrin_test {
 

@@ -1,0 +1,50 @@
+// The memory gauge of the main window and the slider that frees memory.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "app/features/memory/memory_slider.h"
+#include "app/kernel/feature_rows.h"
+#include "app/kernel/shell.h"
+#include "engine/foundation/engine_error.h"
+#include "engine/foundation/hooks.h"
+#include "engine/tools/ram.h"
+
+namespace app {
+
+namespace {
+
+constexpr std::chrono::milliseconds kGaugeInterval{500};
+
+void show_memory_load(Shell& shell) {
+    engine::RAM ram;
+    shell.stage().set_variable(kMainMovie, "_root.RamValue", ram.GetMemoryLoad().to_text());
+}
+
+void free_memory(const std::string& percent) {
+    engine::BusyPointer busy;
+    engine::RAM ram;
+    ram.FreeUpMemory(share_of_memory(static_cast<double>(ram.GetTotalPhysical().to_integer()), percent));
+}
+
+}  // namespace
+
+int32_t share_of_memory(double total_physical, std::string_view percent) {
+    double share = std::strtod(std::string(percent).c_str(), nullptr) / 100.0;
+    double bytes = std::round(total_physical * share);
+    if (!(bytes > 0)) return 0;
+    return static_cast<int32_t>(std::min(bytes, static_cast<double>(std::numeric_limits<int32_t>::max())));
+}
+
+void register_memory_rows(Shell& shell) {
+    shell.commands().add("IDC_FS_SCROLL", [](const std::string& args) { free_memory(args); });
+    shell.add_load_step(LoadStep::Finishing, [&shell] {
+        shell.stage().add_timer(kGaugeInterval, [&shell] { engine::ignore_errors([&] { show_memory_load(shell); }); });
+    });
+}
+
+}  // namespace app

@@ -1,0 +1,255 @@
+#include "app/features/shredder/shredder_commands.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "app/kernel/bar_list.h"
+#include "app/kernel/log_relay.h"
+#include "app/kernel/shell.h"
+#include "app/kernel/text.h"
+#include "engine/foundation/class_table.h"
+#include "engine/foundation/engine_error.h"
+#include "engine/shredder/shredder.h"
+
+namespace app {
+
+namespace {
+
+const Question kShredFilesQuestion{"msg7", "msg27", sign::Notice};
+const Question kShredFoldersQuestion{"msg8", "msg28", sign::Notice};
+const Question kNoDriveNotice{"msg9", "msg29", sign::Notice};
+const Question kShredDriveQuestion{"msg10", "msg29", sign::Warning};
+
+std::shared_ptr<engine::Shredder> new_shredder() {
+    auto shredder = engine::create<engine::Shredder>("Shredder");
+    if (!shredder) throw std::runtime_error("The engine class Shredder is not available.");
+    return shredder;
+}
+
+// The main window's `sh`: a new Shredder whose shredded files appear in the log window while it
+// works, released when the procedure ends.
+class RelayedShredder {
+public:
+    explicit RelayedShredder(Shell& shell) : sh_(new_shredder()), relay_(shell.log_window(), sh_->ShowLog) {}
+    engine::Shredder* operator->() { return sh_.get(); }
+
+private:
+    std::shared_ptr<engine::Shredder> sh_;
+    LogRelay relay_;
+};
+
+void set_main(Shell& shell, const std::string& name, const std::string& value) {
+    shell.stage().set_variable(kMainMovie, name, value);
+}
+
+// The files or folders the user added, kept only to refuse a second add of the same one. Whole
+// names are compared, without regard to case as Windows names are: a name that is merely part of
+// another ("C:\a" of "C:\ab") is still a different file.
+class PendingList {
+public:
+    bool add(const std::string& name) {
+        if (contains(name)) return false;
+        names_.push_back(name);
+        return true;
+    }
+    void remove(const std::string& name) {
+        std::erase_if(names_, [&](const std::string& pending) { return iequals(pending, name); });
+    }
+    void clear() { names_.clear(); }
+
+private:
+    bool contains(const std::string& name) const {
+        return std::any_of(names_.begin(), names_.end(), [&](const std::string& pending) { return iequals(pending, name); });
+    }
+    std::vector<std::string> names_;
+};
+
+// What the shredder screen's commands remember between them, for the life of the program.
+struct ShredderScreen {
+    PendingList files;
+    PendingList folders;
+    std::string drive;
+    bool free_space_only = false;
+};
+
+// The screen takes an accepted item from these two variables, the item first.
+void announce_added(Shell& shell, const char* suffix, const std::string& name) {
+    set_main(shell, std::string("_root.CurrentItem_") + suffix, name);
+    set_main(shell, std::string("_root.DoAdd_") + suffix, "true");
+}
+
+void add_file(Shell& shell, ShredderScreen& screen) {
+    auto chosen = shell.stage().ask_open_file("All Files|*.*");
+    if (!chosen || trim_blanks(*chosen).empty()) return;
+    if (screen.files.add(*chosen)) announce_added(shell, "SFI", *chosen);
+}
+
+// A drive root ("C:\") is never taken: shredding it is what the drive section is for.
+void add_folder(Shell& shell, ShredderScreen& screen) {
+    auto chosen = shell.stage().ask_folder("");
+    if (!chosen || trim_blanks(*chosen).empty() || chosen->size() <= 3) return;
+    if (screen.folders.add(*chosen)) announce_added(shell, "SFO", *chosen);
+}
+
+void browse_folder(Shell& shell) {
+    auto chosen = shell.stage().ask_folder("");
+    if (chosen && !chosen->empty()) set_main(shell, "_root.PathValue", *chosen);
+}
+
+// The shred of a list after its question: the list goes, the screen is told to empty its own,
+// and the run ends like every logged run.
+void shred_list(Shell& shell, const Question& question, PendingList& pending, const char* done_variable,
+                void (*procedure)(Shell&, const std::string&), const std::string& args) {
+    if (!shell.confirm(question)) return;
+    shell.log_window().show();
+    procedure(shell, strip_bars(args));
+    set_main(shell, done_variable, "1");
+    pending.clear();
+    shell.log_window().finish_run();
+}
+
+// The whole screen refuses input and the pointer shows the hourglass while a drive is shredded;
+// both come back however the shred ends.
+class ScreenDisabled {
+public:
+    explicit ScreenDisabled(Shell& shell) : shell_(shell) {
+        shell_.stage().set_busy(true);
+        set_main(shell_, "_root.MakeTheGUIDisable", "true");
+    }
+    ~ScreenDisabled() {
+        engine::ignore_errors([&] { set_main(shell_, "_root.MakeTheGUIDisable", "false"); });
+        engine::ignore_errors([&] { shell_.stage().set_busy(false); });
+    }
+    ScreenDisabled(const ScreenDisabled&) = delete;
+    ScreenDisabled& operator=(const ScreenDisabled&) = delete;
+
+private:
+    Shell& shell_;
+};
+
+void shred_drive_after_question(Shell& shell, const ShredderScreen& screen) {
+    if (trim_blanks(screen.drive).empty()) {
+        shell.notify(kNoDriveNotice);
+        return;
+    }
+    if (!shell.confirm(kShredDriveQuestion)) return;
+    {
+        ScreenDisabled disabled(shell);
+        shell.log_window().show();
+        shredDrive(shell, screen.drive, screen.free_space_only);
+    }
+    shell.log_window().finish_run();
+}
+
+// A size bound as the screen sends it: a decimal number, blanks around it allowed.
+std::optional<double> megabytes(const std::string& text) {
+    std::string number(trim_blanks(text));
+    if (number.empty()) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    double value = std::strtod(number.c_str(), &end);
+    if (end != number.c_str() + number.size() || errno == ERANGE || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// Percent steps only: the wipe reports far more often than the bar can show a change.
+class ProgressRelay {
+public:
+    ProgressRelay(Shell& shell, engine::Event<double>& progress)
+        : progress_(progress), id_(progress.subscribe([this, &shell](double& percent) { show(shell, percent); })) {}
+    ~ProgressRelay() { progress_.unsubscribe(id_); }
+    ProgressRelay(const ProgressRelay&) = delete;
+    ProgressRelay& operator=(const ProgressRelay&) = delete;
+
+private:
+    void show(Shell& shell, double percent) {
+        int whole = static_cast<int>(std::clamp(std::floor(percent), 0.0, 100.0));
+        if (whole == shown_) return;
+        shown_ = whole;
+        set_main(shell, "_root.ProgressPercent", std::to_string(whole));
+    }
+
+    engine::Event<double>& progress_;
+    int id_;
+    int shown_ = -1;
+};
+
+}  // namespace
+
+void shredFiles(Shell& shell, const std::string& list) {
+    RelayedShredder sh(shell);
+    for (const auto& file : bar_items(list)) engine::ignore_errors([&] { sh->FileShred(file); });
+}
+
+void shredFolders(Shell& shell, const std::string& list) {
+    RelayedShredder sh(shell);
+    for (const auto& folder : bar_items(list)) {
+        double largest = 0, smallest = 0;
+        engine::ignore_errors([&] { sh->FolderShred(folder, false, "*", true, largest, smallest); });
+    }
+}
+
+// A failed free-space wipe is shown in the log window: the run's completion notice must not be
+// the only thing the user hears of it.
+void shredDrive(Shell& shell, const std::string& drive, bool free_space_only) {
+    RelayedShredder sh(shell);
+    engine::ignore_errors([&] { set_main(shell, "_root.ProgressBarState", "1"); });
+    if (free_space_only) {
+        try {
+            ProgressRelay progress(shell, sh->Progress);
+            sh->ShredFreeSpace(drive);
+        } catch (const std::exception& error) {
+            shell.log_window().addLogLine(error.what());
+        }
+    } else {
+        double largest = 0, smallest = 0;
+        engine::ignore_errors([&] { sh->FolderShred(drive, false, "*", true, largest, smallest); });
+    }
+    engine::ignore_errors([&] { set_main(shell, "_root.ProgressBarState", "0"); });
+}
+
+void Delete(Shell& shell, const std::string& options) {
+    auto positions = split(options, ',');
+    if (positions.size() < 4) return;
+    auto largest = megabytes(positions[2]);
+    auto smallest = megabytes(positions[3]);
+    if (!largest || !smallest) return;
+    std::string folder = shell.stage().get_variable(kMainMovie, "_root.PathValue");
+    std::string type = shell.stage().get_variable(kMainMovie, "_root.FileTypeValue");
+    // Not the main window's `sh`: these files are not listed in the log window one by one.
+    auto shredder = new_shredder();
+    shredder->FolderShred(folder, true, type, false, *largest, *smallest);
+}
+
+void register_shredder_rows(Shell& shell) {
+    auto screen = std::make_shared<ShredderScreen>();
+    auto& rows = shell.commands();
+    rows.add("IDC_FS_HD_BROWSE", [&shell](const std::string&) { browse_folder(shell); });
+    rows.add("IDC_FS_ADDFILETOSHRED", [&shell, screen](const std::string&) { add_file(shell, *screen); });
+    rows.add("IDC_FS_ADDFOLDERSTOSHRED", [&shell, screen](const std::string&) { add_folder(shell, *screen); });
+    rows.add("IDC_FS_SHREDFILESDEL", [screen](const std::string& args) { screen->files.remove(args); });
+    rows.add("IDC_FS_SHREDFOLDERSDEL", [screen](const std::string& args) { screen->folders.remove(args); });
+    rows.add("IDC_FS_SHREDFILES", [&shell, screen](const std::string& args) {
+        shred_list(shell, kShredFilesQuestion, screen->files, "shred_SFI_Now", shredFiles, args);
+    });
+    rows.add("IDC_FS_SHREDFOLDERS", [&shell, screen](const std::string& args) {
+        shred_list(shell, kShredFoldersQuestion, screen->folders, "shred_SFO_Now", shredFolders, args);
+    });
+    rows.add("IDC_FS_SH_SFSO", [screen](const std::string& args) {
+        if (args == "true") screen->free_space_only = true;
+        else if (args == "false") screen->free_space_only = false;
+    });
+    rows.add("IDC_FS_HD_SHRED", [screen](const std::string& args) { screen->drive = args; });
+    rows.add("IDC_FS_SHREDDRIVE", [&shell, screen](const std::string&) { shred_drive_after_question(shell, *screen); });
+    rows.add("IDC_FS_DELETE", [&shell](const std::string& args) {
+        logged_run(shell, [&] { Delete(shell, args); });
+    });
+}
+
+}  // namespace app

@@ -1,0 +1,30 @@
+#include "app/kernel/dispatcher.h"
+
+#include <stdexcept>
+
+#include "app/kernel/text.h"
+
+namespace app {
+
+std::string Dispatcher::key_of(std::string_view command) {
+    return to_upper(trim_blanks(command));
+}
+
+void Dispatcher::add(std::string_view name, Row row) {
+    auto key = key_of(name);
+    if (!rows_.emplace(key, std::move(row)).second)
+        throw std::logic_error("two command rows claim " + key);
+}
+
+bool Dispatcher::has(std::string_view name) const {
+    return rows_.contains(key_of(name));
+}
+
+bool Dispatcher::dispatch(std::string_view command, const std::string& args) const {
+    auto row = rows_.find(key_of(command));
+    if (row == rows_.end()) return false;
+    row->second(args);
+    return true;
+}
+
+}  // namespace app

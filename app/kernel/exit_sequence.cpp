@@ -1,0 +1,61 @@
+#include "app/kernel/exit_sequence.h"
+
+#include <optional>
+#include <string>
+
+#include "app/kernel/shell.h"
+#include "app/kernel/text.h"
+#include "app/settings/option_state.h"
+
+namespace app {
+
+namespace {
+
+const Question kScheduleQuestion{"msg37", "msg38", sign::Warning};
+// The notice that a name was refused; its title closes with the single button.
+const Question kNameRefused{"msg39", "msg36", sign::Notice};
+
+// A profile name becomes a registry key name: a "\" would nest it inside another profile.
+bool usable_profile_name(std::string_view name) {
+    return !name.empty() && name.find('\\') == std::string_view::npos;
+}
+
+// Asks for the name until it is usable; nullopt when the user gave none (or cancelled).
+std::optional<std::string> ask_profile_name(Shell& shell) {
+    while (!shell.ending()) {
+        auto answer = shell.stage().ask_text(shell.text("msg6"));
+        if (!answer || answer->empty()) return std::nullopt;
+        auto name = std::string(trim_blanks(*answer));
+        if (usable_profile_name(name)) return name;
+        shell.notify(kNameRefused);
+    }
+    return std::nullopt;
+}
+
+// The save question: true to save to the current profile, false to name a new one; nullopt when
+// the program ended from the box (the exit-without-saving button).
+std::optional<bool> ask_save_to_current(Shell& shell) {
+    auto& box = shell.message_box();
+    box.answers().set("msg26", false);
+    if (!box.ShowMsg(shell.text("msg5"), shell.text("msg26"), sign::Warning, buttons::YesNoExit) || shell.ending())
+        return std::nullopt;
+    return box.answers().get("msg26");
+}
+
+}  // namespace
+
+void run_exit_sequence(Shell& shell) {
+    if (shell.schedule_active() && !shell.confirm(kScheduleQuestion)) return;
+    auto save_to_current = ask_save_to_current(shell);
+    if (!save_to_current) return;
+    if (shell.current_profile().empty() || !*save_to_current) {
+        auto name = ask_profile_name(shell);
+        if (!name) return;  // no name: the window stays open and nothing is saved
+        shell.set_current_profile(*name);
+    }
+    save_check_boxes(shell);
+    save_buttons(shell);
+    shell.end_program();
+}
+
+}  // namespace app

@@ -1,0 +1,22 @@
+#include "app/kernel/feature_rows.h"
+
+#include "app/features/booster/connection_booster.h"
+#include "app/features/cleaning/cleaning_run.h"
+#include "app/features/ie_privacy/ie_privacy.h"
+#include "app/features/shredder/drive_lists.h"
+#include "app/features/shredder/shredder_commands.h"
+
+namespace app {
+
+void register_features(Shell& shell) {
+    register_window_rows(shell);
+    register_options_rows(shell);
+    register_memory_rows(shell);
+    register_cleaning_rows(shell);
+    register_ie_privacy_rows(shell);
+    register_connection_booster_rows(shell);
+    register_shredder_rows(shell);
+    register_drive_list_rows(shell);
+}
+
+}  // namespace app

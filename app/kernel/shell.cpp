@@ -1,0 +1,64 @@
+#include "app/kernel/shell.h"
+
+#include <exception>
+#include <iostream>
+
+#include "engine/foundation/engine_error.h"
+
+namespace app {
+
+Shell::Shell(Stage& stage, ProgramInfo program)
+    : stage_(stage),
+      program_(std::move(program)),
+      language_(program_.folder),
+      message_box_(stage_, language_),
+      log_window_(stage_, language_, program_.folder) {
+    message_box_.on_exit_now([this] { end_program(); });
+}
+
+bool Shell::confirm(const Question& question) {
+    return app::confirm(message_box_, language_, question);
+}
+
+void Shell::notify(const Question& notice) {
+    app::notify(message_box_, language_, notice);
+}
+
+void Shell::notify_completion() {
+    app::notify_completion(stage_, message_box_, language_);
+}
+
+void Shell::add_load_step(LoadStep moment, std::function<void()> step) {
+    load_steps_.emplace(moment, std::move(step));
+}
+
+void Shell::run_load_steps() {
+    for (auto& [moment, step] : load_steps_) engine::ignore_errors(step);
+}
+
+void Shell::listen(const std::string& movie, Stage::CommandHandler handler) {
+    stage_.on_command(movie, [this, handler = std::move(handler)](const std::string& command,
+                                                                   const std::string& args) {
+        try {
+            handler(command, args);
+        } catch (const std::exception& error) {
+            // The drivers handle their own failures; anything that still escapes is shown, not fatal.
+            std::cerr << "tavrinapp: " << command << ": " << error.what() << "\n";
+            log_window_.addLogLine(command + ": " + error.what());
+        }
+        if (after_command_) after_command_();
+    });
+}
+
+void Shell::end_program() {
+    ending_ = true;
+    stage_.quit();
+}
+
+void logged_run(Shell& shell, const std::function<void()>& driver) {
+    shell.log_window().show();
+    driver();
+    shell.log_window().finish_run();
+}
+
+}  // namespace app

@@ -1,0 +1,26 @@
+#include "app/kernel/text.h"
+
+namespace app {
+
+std::string_view trim_blanks(std::string_view text) {
+    auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool contains_ignoring_case(std::string_view text, std::string_view part) {
+    return to_upper(text).find(to_upper(part)) != std::string::npos;
+}
+
+std::vector<std::string> split(std::string_view text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        auto end = text.find(separator, start);
+        parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
+}
+
+}  // namespace app

@@ -1,0 +1,44 @@
+// The window and general commands of the main movie.
+#include <string>
+
+#include "app/kernel/exit_sequence.h"
+#include "app/kernel/feature_rows.h"
+#include "app/kernel/shell.h"
+#include "app/settings/user_settings.h"
+
+namespace app {
+
+namespace {
+
+void choose_language(Shell& shell, const std::string& name) {
+    shell.language().select(name);
+    user_settings::save_language(name);
+    shell.stage().set_variable(kMainMovie, "_root.strCurrentLanguage", name);
+    if (!shell.language().file_available())
+        shell.log_window().addLogLine("The language file " + shell.language().file_path() +
+                                      " is missing; messages show their keys until it is back.");
+}
+
+void set_tray_captions(Shell& shell) {
+    shell.stage().set_variable(kTrayMovie, "smenu", shell.text("msg13"));
+    shell.stage().set_variable(kTrayMovie, "emenu", shell.text("msg14"));
+}
+
+}  // namespace
+
+void register_window_rows(Shell& shell) {
+    auto& rows = shell.commands();
+    rows.add("ID_FS_MINSTEPPER", [](const std::string& args) { user_settings::save("Ping", "val", args); });
+    // The page moves its windows itself; the command stays known so it is not taken for a typo.
+    rows.add("IDC_FS_DRAG", [](const std::string&) {});
+    rows.add("IDC_FS_LANGUAGE", [&shell](const std::string& args) { choose_language(shell, args); });
+    rows.add("IDC_FS_HELP", [&shell](const std::string&) {
+        shell.stage().open_machine_file(shell.program().folder + "\\Orvane.chm");
+    });
+    // The page shows its tray whenever the main window is hidden.
+    rows.add("IDC_FS_MINIMIZE", [&shell](const std::string&) { shell.stage().hide_window(kMainMovie); });
+    rows.add("IDC_FS_CLOSE", [&shell](const std::string&) { run_exit_sequence(shell); });
+    shell.add_load_step(LoadStep::Finishing, [&shell] { set_tray_captions(shell); });
+}
+
+}  // namespace app

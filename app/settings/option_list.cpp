@@ -1,0 +1,24 @@
+#include "app/settings/option_list.h"
+
+#include "app/kernel/text.h"
+
+namespace app {
+
+OptionList::OptionList(std::string_view args) : positions_(split(args, ',')) {}
+
+std::string OptionList::text(size_t position) const {
+    return position < positions_.size() ? positions_[position] : std::string();
+}
+
+bool OptionList::ticked(size_t position) const {
+    return setting(position) == true;
+}
+
+std::optional<bool> OptionList::setting(size_t position) const {
+    auto value = trim_blanks(text(position));
+    if (value == "1" || value == "true") return true;
+    if (value == "0" || value == "false") return false;
+    return std::nullopt;
+}
+
+}  // namespace app

@@ -1,0 +1,114 @@
+#include "app/settings/option_state.h"
+
+#include <string>
+
+#include "app/kernel/shell.h"
+#include "app/settings/name_tables.h"
+#include "app/settings/profile_store.h"
+#include "app/settings/user_settings.h"
+#include "engine/foundation/engine_error.h"
+
+namespace app {
+
+namespace {
+
+constexpr const char* kCheckBoxes = "CheckBoxes";
+constexpr const char* kButtons = "Buttons";
+constexpr const char* kDefaultPingHost = "example.com";
+
+// One tick stored, however the movie spells "off".
+std::string stored_or(const std::string& movie_value, const char* off) {
+    return movie_value.empty() || movie_value == "false" ? off : movie_value;
+}
+
+void save_language(Shell& shell) {
+    auto name = shell.language().name().empty() ? std::string("Deutsch") : shell.language().name();
+    profile_store::write(shell.current_profile(), "lang", "Lang", name);
+    user_settings::save_language(name);
+}
+
+void push_fixed_start_values(Shell& shell) {
+    auto& stage = shell.stage();
+    const auto& program = shell.program();
+    stage.set_variable(kMainMovie, "_root.myCounter_SFI", "0");
+    stage.set_variable(kMainMovie, "_root.myCounter_SFO", "0");
+    stage.set_variable(kMainMovie, "_root.ProgressBarState", "0");
+    stage.set_variable(kMainMovie, "_root.HD_DCF", "0");
+    stage.set_variable(kMainMovie, "_root.Version",
+                       std::to_string(program.major) + "." + std::to_string(program.minor) + "." +
+                           std::to_string(program.minor) + "." + std::to_string(program.revision));
+    stage.set_variable(kMainMovie, "_root.ListCounter5", "0");
+    stage.set_variable(kMainMovie, "_root.HNIP", "1");
+    stage.set_variable(kMainMovie, "_root.PingInput", kDefaultPingHost);
+    stage.set_variable(kMainMovie, "_root.minStepper", user_settings::read("Ping", "val", "0"));
+}
+
+}  // namespace
+
+void save_check_boxes(Shell& shell) {
+    const auto& profile = shell.current_profile();
+    if (profile.empty()) return;
+    auto& stage = shell.stage();
+    auto store = [&](const char* name, const std::string& value) {
+        engine::ignore_errors([&] { profile_store::write(profile, kCheckBoxes, name, value); });
+    };
+    for (const char* name : kCheckBoxNames) store(name, stored_or(stage.get_variable(kMainMovie, name), "0"));
+    for (const char* name : kWizardModeNames) store(name, stored_or(stage.get_variable(kMainMovie, name), "false"));
+    for (const char* name : {"_root.ISB_WizardMode", "_root.SelectedRadioBtn"})
+        store(name, stage.get_variable(kMainMovie, name));
+    engine::ignore_errors([&] { save_language(shell); });
+    engine::ignore_errors([&] { user_settings::save("ISB", "SYN", stage.get_variable(kMainMovie, "_root.syn")); });
+}
+
+void save_buttons(Shell& shell) {
+    const auto& profile = shell.current_profile();
+    if (profile.empty()) return;
+    for (const char* name : kButtonNames) {
+        auto value = shell.stage().get_variable(kMainMovie, name);
+        // Any other text is a state the movie is passing through; the stored one stays.
+        if (value.empty() || value == "false") profile_store::write(profile, kButtons, name, "0");
+        else if (value == "true") profile_store::write(profile, kButtons, name, "1");
+    }
+}
+
+void restore_check_boxes(Shell& shell) {
+    auto& stage = shell.stage();
+    const auto& profile = shell.current_profile();
+    auto stored = [&](const char* name) {
+        return profile.empty() ? std::string() : profile_store::read(profile, kCheckBoxes, name);
+    };
+
+    shell.language().select("English");
+    stage.set_variable(kMainMovie, "_root.langageChange", "1");
+    stage.set_variable(kMainMovie, "_root.strCurrentLanguage", "English");
+
+    for (const char* name : kCheckBoxNames) {
+        auto value = stored(name);
+        stage.set_variable(kMainMovie, name, value.empty() ? "0" : value);
+    }
+    // The stored choice names the radio variable to switch on.
+    if (auto mode = stored("_root.ISB_WizardMode"); !mode.empty()) stage.set_variable(kMainMovie, mode, "true");
+
+    auto backup = stored("_root.DLL_BBD");
+    if (backup == "true" || backup == "1") shell.set_dll_backup_before_delete(true);
+    if (backup == "false" || backup == "0") shell.set_dll_backup_before_delete(false);
+
+    stage.set_variable(kMainMovie, "_root.SelectedRadioBtn", stored("_root.SelectedRadioBtn"));
+    push_fixed_start_values(shell);
+}
+
+void restore_buttons(Shell& shell) {
+    auto& stage = shell.stage();
+    const auto& profile = shell.current_profile();
+    for (const char* name : kButtonNames) {
+        auto value = profile.empty() ? std::string() : profile_store::read(profile, kButtons, name);
+        stage.set_variable(kMainMovie, name, value.empty() ? "0" : value);
+    }
+    for (std::string pair : {"TypedUrls", "Favorites", "Password"}) {
+        auto show = "_root." + pair + "_Show", hide = "_root." + pair + "_Hide";
+        if (stage.get_variable(kMainMovie, show) == "0" && stage.get_variable(kMainMovie, hide) == "0")
+            stage.set_variable(kMainMovie, hide, "1");
+    }
+}
+
+}  // namespace app

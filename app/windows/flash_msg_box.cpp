@@ -1,0 +1,122 @@
+#include "app/windows/flash_msg_box.h"
+
+#include <optional>
+#include <utility>
+
+#include "app/kernel/text.h"
+
+namespace app {
+
+namespace {
+
+enum class Effect { Close, SetFlag, ExitNow };
+
+struct AnswerRow {
+    const char* title_key;
+    const char* button_key;
+    Effect effect;
+    bool value = false;
+};
+
+// Tested in this order; the first row whose title and label match acts. Two titles translated
+// to the same text therefore answer the earlier row.
+constexpr AnswerRow kAnswerTable[] = {
+    {"msg4", "msg18", Effect::Close},
+    {"msg31", "msg18", Effect::Close},
+    {"msg29", "msg18", Effect::Close},
+    {"msg30", "msg20", Effect::SetFlag, true},   {"msg30", "msg21", Effect::SetFlag, false},
+    {"msg33", "msg20", Effect::SetFlag, true},   {"msg33", "msg21", Effect::SetFlag, false},
+    {"msg32", "msg20", Effect::SetFlag, true},   {"msg32", "msg21", Effect::SetFlag, false},
+    {"msg27", "msg20", Effect::SetFlag, true},   {"msg27", "msg21", Effect::SetFlag, false},
+    {"msg28", "msg20", Effect::SetFlag, true},   {"msg28", "msg21", Effect::SetFlag, false},
+    {"msg29", "msg20", Effect::SetFlag, true},   {"msg29", "msg21", Effect::SetFlag, false},
+    {"msg26", "msg20", Effect::SetFlag, true},   {"msg26", "msg21", Effect::SetFlag, false},
+    {"msg26", "msg14", Effect::ExitNow},
+    {"msg36", "msg20", Effect::SetFlag, true},   {"msg36", "msg21", Effect::SetFlag, false},
+    {"msg36", "msg18", Effect::Close},
+    {"msg38", "msg21", Effect::SetFlag, false},  {"msg38", "msg20", Effect::SetFlag, true},
+};
+
+struct ButtonLabels {
+    int frame;
+    const char* left;
+    const char* middle;
+    const char* right;
+};
+
+std::optional<ButtonLabels> labels_for(int buttons) {
+    switch (buttons) {
+        case buttons::One: return ButtonLabels{0, nullptr, "msg18", nullptr};
+        case buttons::YesNo: return ButtonLabels{1, "msg20", nullptr, "msg21"};
+        case buttons::YesNoOther: return ButtonLabels{2, "msg20", "msg21", "msg19"};
+        case buttons::YesNoExit: return ButtonLabels{2, "msg20", "msg21", "msg14"};
+        default: return std::nullopt;
+    }
+}
+
+}  // namespace
+
+bool AnswerFlags::get(const std::string& title_key) const {
+    auto flag = flags_.find(title_key);
+    return flag != flags_.end() && flag->second;
+}
+
+FlashMsgBox::FlashMsgBox(Stage& stage, const Language& language) : stage_(stage), language_(language) {}
+
+void FlashMsgBox::set_buttons(int buttons) {
+    auto labels = labels_for(buttons);
+    if (!labels) return;
+    stage_.goto_frame(kMsgBoxMovie, "NumberOfButtons", labels->frame);
+    auto label = [this](const char* variable, const char* key) {
+        if (key) stage_.set_variable(kMsgBoxMovie, variable, language_.text(key));
+    };
+    label("_root.Left", labels->left);
+    label("_root.Middle", labels->middle);
+    label("_root.Right", labels->right);
+}
+
+bool FlashMsgBox::ShowMsg(const std::string& message, const std::string& title, int sign, int buttons) {
+    stage_.goto_frame(kMsgBoxMovie, "sign", sign);
+    set_buttons(buttons);
+    stage_.set_variable(kMsgBoxMovie, "_root.title1", title);
+    stage_.set_variable(kMsgBoxMovie, "_root.message", message);
+    // A box inside a box (a notice raised while a question is open) must not answer the outer one.
+    bool outer_answered = std::exchange(answered_, false);
+    ++open_boxes_;
+    bool shown = stage_.show_modal(kMsgBoxMovie, [this] { return answered_; });
+    --open_boxes_;
+    answered_ = outer_answered;
+    return shown;
+}
+
+void FlashMsgBox::handle_press(const std::string& command, const std::string& args) {
+    // A press from a page that still shows a box we closed answers nothing.
+    if (open_boxes_ == 0) return;
+    auto pressed = to_upper(command + args);
+    for (const auto& row : kAnswerTable) {
+        if (pressed != to_upper(language_.text(row.title_key) + language_.text(row.button_key))) continue;
+        answered_ = true;
+        if (row.effect == Effect::SetFlag) answers_.set(row.title_key, row.value);
+        if (row.effect == Effect::ExitNow && exit_now_) exit_now_();
+        return;
+    }
+}
+
+bool confirm(FlashMsgBox& box, const Language& language, const Question& question) {
+    box.answers().set(question.title_key, false);
+    if (!box.ShowMsg(language.text(question.message_key), language.text(question.title_key), question.sign,
+                     buttons::YesNo))
+        return false;
+    return box.answers().get(question.title_key);
+}
+
+void notify(FlashMsgBox& box, const Language& language, const Question& notice) {
+    box.ShowMsg(language.text(notice.message_key), language.text(notice.title_key), notice.sign, buttons::One);
+}
+
+void notify_completion(Stage& stage, FlashMsgBox& box, const Language& language) {
+    stage.hide_window(kMsgBoxMovie);
+    notify(box, language, {"msg4", "msg4", sign::Completion});
+}
+
+}  // namespace app
