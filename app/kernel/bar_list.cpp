@@ -4,14 +4,8 @@
 
 namespace app {
 
-std::string strip_bars(std::string_view list) {
-    if (list.starts_with('|')) list.remove_prefix(1);
-    if (list.ends_with('|')) list.remove_suffix(1);
-    return std::string(list);
-}
-
 std::vector<std::string> bar_items(std::string_view list) {
-    auto stripped = strip_bars(list);
+    auto stripped = TrimBars(list);
     if (stripped.empty()) return {};
     return split(stripped, '|');
 }

@@ -6,7 +6,7 @@ namespace app {
 
 void push_list(Stage& stage, const std::string& movie, const MovieList& list) {
     stage.set_variable(movie, "_root.NumberOf" + list.stem, std::to_string(list.items.size()));
-    stage.set_variable(movie, "_root.NamesOf" + list.stem, strip_bars(join_bars(list.items)));
+    stage.set_variable(movie, "_root.NamesOf" + list.stem, TrimBars(join_bars(list.items)));
     if (!list.value_stem.empty())
         for (size_t i = 0; i < list.item_values.size(); ++i)
             stage.set_variable(movie, "_root.valueOf" + list.value_stem + std::to_string(i), list.item_values[i]);

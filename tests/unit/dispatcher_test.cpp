@@ -56,10 +56,8 @@ TEST(OptionLists, SwitchesCanBeOnOffOrLeftAlone) {
     EXPECT_EQ(list.setting(6), std::nullopt);
 }
 
-TEST(BarLists, StrippingRemovesOneSeparatorAtEachEndOnly) {
-    EXPECT_EQ(app::strip_bars("|a|b|"), "a|b");
-    EXPECT_EQ(app::strip_bars("||a||"), "|a|");
-    EXPECT_EQ(app::strip_bars("|"), "");
+TEST(BarLists, ItemsAreTakenAfterOneSeparatorAtEachEndIsStripped) {
+    EXPECT_EQ(app::bar_items("||a||"), (std::vector<std::string>{"", "a", ""}));
     EXPECT_EQ(app::bar_items("|a||b|"), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_TRUE(app::bar_items("").empty());
 }

@@ -108,7 +108,7 @@ void shred_list(Shell& shell, const Question& question, PendingList& pending, co
                 void (*procedure)(Shell&, const std::string&), const std::string& args) {
     if (!shell.confirm(question)) return;
     shell.log_window().show();
-    procedure(shell, strip_bars(args));
+    procedure(shell, TrimBars(args));
     set_main(shell, done_variable, "1");
     pending.clear();
     shell.log_window().finish_run();
