@@ -1,6 +1,6 @@
 #pragma once
-// Shows every ShowLog (or AddToLog) text of an engine object in the log window while it lives:
-// how a run's deletions appear line by line as they happen.
+// Shows every ShowLog (or AddToLog) text of an engine object in the log window while the relay
+// lives: how a run's deletions appear line by line as they happen.
 #include <string>
 
 #include "app/windows/log_window.h"
@@ -8,17 +8,11 @@
 
 namespace app {
 
-class LogRelay {
-public:
-    LogRelay(LogWindow& window, engine::Event<std::string>& source)
-        : source_(source), id_(source.subscribe([&window](std::string& text) { window.addLogLine(text); })) {}
-    ~LogRelay() { source_.unsubscribe(id_); }
-    LogRelay(const LogRelay&) = delete;
-    LogRelay& operator=(const LogRelay&) = delete;
+using LogRelay = engine::EventRelay<std::string>;
 
-private:
-    engine::Event<std::string>& source_;
-    int id_;
-};
+// The handler of a LogRelay: LogRelay relay(cleaner.ShowLog, into_log_window(shell.log_window())).
+inline engine::Event<std::string>::Handler into_log_window(LogWindow& window) {
+    return [&window](std::string& text) { window.addLogLine(text); };
+}
 
 }  // namespace app

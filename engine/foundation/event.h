@@ -40,13 +40,16 @@ private:
     int last_id_ = 0;
 };
 
-// Re-raises every event of an inner object as the owner's own event while the relay lives:
-// the way a cleaner passes on the ShowLog of the cRegistry or Shredder it works through.
+// Passes every event of an object on while the relay lives, and stops when it ends: the one way
+// events travel here. A cleaner re-raises the ShowLog of the cRegistry or Shredder it works through
+// as its own; the program hands an engine object's texts to the log window or its progress to a bar.
 template <class... Args>
 class EventRelay {
 public:
+    EventRelay(Event<Args...>& from, typename Event<Args...>::Handler to)
+        : from_(from), id_(from.subscribe(std::move(to))) {}
     EventRelay(Event<Args...>& from, const Event<Args...>& to)
-        : from_(from), id_(from.subscribe([&to](Args&... args) { to.raise(args...); })) {}
+        : EventRelay(from, [&to](Args&... args) { to.raise(args...); }) {}
     ~EventRelay() { from_.unsubscribe(id_); }
     EventRelay(const EventRelay&) = delete;
     EventRelay& operator=(const EventRelay&) = delete;

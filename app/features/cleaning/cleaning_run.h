@@ -6,6 +6,7 @@
 // item never keeps the user's other ticks from being cleaned.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,7 +26,7 @@ public:
 
     CleaningRun(Shell& shell, std::string_view engine_class, const std::string& option_list)
         : engine_(engine::create<Engine>(engine_class)), options_(option_list) {
-        if (engine_) relay_ = std::make_unique<LogRelay>(shell.log_window(), engine_->ShowLog);
+        if (engine_) relay_.emplace(engine_->ShowLog, into_log_window(shell.log_window()));
     }
 
     const OptionList& options() const { return options_; }
@@ -44,7 +45,7 @@ public:
 private:
     engine::BusyPointer busy_;
     std::shared_ptr<Engine> engine_;
-    std::unique_ptr<LogRelay> relay_;
+    std::optional<LogRelay> relay_;
     OptionList options_;
 };
 

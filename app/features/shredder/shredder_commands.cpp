@@ -36,7 +36,7 @@ std::shared_ptr<engine::Shredder> new_shredder() {
 // works, released when the procedure ends.
 class RelayedShredder {
 public:
-    explicit RelayedShredder(Shell& shell) : sh_(new_shredder()), relay_(shell.log_window(), sh_->ShowLog) {}
+    explicit RelayedShredder(Shell& shell) : sh_(new_shredder()), relay_(sh_->ShowLog, into_log_window(shell.log_window())) {}
     engine::Shredder* operator->() { return sh_.get(); }
 
 private:
@@ -159,13 +159,10 @@ std::optional<double> megabytes(const std::string& text) {
 }
 
 // Percent steps only: the wipe reports far more often than the bar can show a change.
-class ProgressRelay {
+class ProgressBar {
 public:
-    ProgressRelay(Shell& shell, engine::Event<double>& progress)
-        : progress_(progress), id_(progress.subscribe([this, &shell](double& percent) { show(shell, percent); })) {}
-    ~ProgressRelay() { progress_.unsubscribe(id_); }
-    ProgressRelay(const ProgressRelay&) = delete;
-    ProgressRelay& operator=(const ProgressRelay&) = delete;
+    ProgressBar(Shell& shell, engine::Event<double>& progress)
+        : relay_(progress, [this, &shell](double& percent) { show(shell, percent); }) {}
 
 private:
     void show(Shell& shell, double percent) {
@@ -175,9 +172,8 @@ private:
         set_main(shell, "_root.ProgressPercent", std::to_string(whole));
     }
 
-    engine::Event<double>& progress_;
-    int id_;
     int shown_ = -1;
+    engine::EventRelay<double> relay_;
 };
 
 }  // namespace
@@ -202,7 +198,7 @@ void shredDrive(Shell& shell, const std::string& drive, bool free_space_only) {
     engine::ignore_errors([&] { set_main(shell, "_root.ProgressBarState", "1"); });
     if (free_space_only) {
         try {
-            ProgressRelay progress(shell, sh->Progress);
+            ProgressBar progress(shell, sh->Progress);
             sh->ShredFreeSpace(drive);
         } catch (const std::exception& error) {
             shell.log_window().addLogLine(error.what());
