@@ -18,9 +18,11 @@
       holder.innerHTML = await response.text();
     }));
     bindings.bindAll(document);
+    // A movie may fetch parts of its own (the main movie its screens); the page connects once all
+    // of them are in place.
     for (const holder of holders) {
       const init = movieScripts[holder.dataset.fragment];
-      if (init) init(holder.closest('[data-movie]') || holder);
+      if (init) await init(holder.closest('[data-movie]') || holder);
     }
   }
 

@@ -1,5 +1,7 @@
-// The main window: the navigation to every screen, the title bar (memory, language, tray, close),
-// and the screens that need more than markup bindings (options, memory).
+// The main window: the navigation to every screen and the title bar (memory, language, tray,
+// close). Each screen marked ready in SCREENS is a file pair of its own: skin/screens/<id>.html
+// holds its markup and skin/screens/<id>.js registers window.Tavrin.screens[<id>], which sets the
+// screen up once its markup is in the page. The others show the "later" card.
 (function () {
   'use strict';
   const player = window.tavrin;
@@ -7,7 +9,8 @@
   const MOVIE = 'main';
 
   // Every screen of the product, in the order of the navigation. `enabled` names the variable the
-  // program sets to "0" when the application is not installed.
+  // program sets to "0" when the application is not installed. A feature that gets its screen
+  // adds skin/screens/<id>.html and .js and marks its line `ready: true`.
   const SCREENS = [
     { group: ['Privacy', 'Datenschutz'] },
     { id: 'ie', name: ['Internet Explorer', 'Internet Explorer'], ready: true },
@@ -38,25 +41,55 @@
   ];
   const FIRST_SCREEN = 'shredder';
 
-  // The order of the Windows tweaks in the options command.
-  const TWEAKS = ['_root.WIN_USS', '_root.WIN_BF', '_root.WIN_EAS', '_root.WIN_EB', '_root.WIN_CWTF', '_root.WIN_OHWI'];
-
   let german = false;
   const text = (pair) => pair[german ? 1 : 0];
 
-  function addLaterScreen(screens, screen) {
+  function laterScreen(screens, screen) {
     const section = screens.querySelector('#screen-later').content.firstElementChild.cloneNode(true);
     section.dataset.screen = screen.id;
     const title = section.querySelector('.later-title');
     title.textContent = screen.name[0];
     title.dataset.de = screen.name[1];
     section.querySelector('.later-description').textContent = screen.about;
-    screens.append(section);
+    return section;
+  }
+
+  function loadScript(src) {
+    return new Promise((resolve, reject) => {
+      const script = Object.assign(document.createElement('script'), { src });
+      script.addEventListener('load', resolve);
+      script.addEventListener('error', () => reject(new Error(`The screen script ${src} could not be loaded.`)));
+      document.head.append(script);
+    });
+  }
+
+  // The markup of a ready screen, with its script loaded (and so its set-up registered).
+  async function loadScreen(id) {
+    const [response] = await Promise.all([fetch(`/skin/screens/${id}.html`), loadScript(`/skin/screens/${id}.js`)]);
+    if (!response.ok) throw new Error(`The screen ${id} could not be loaded (${response.status}).`);
+    const holder = document.createElement('template');
+    holder.innerHTML = (await response.text()).trim();
+    return holder.content.firstElementChild;
+  }
+
+  // Every screen in the order of the navigation: a ready one bound to its variables and set up by
+  // its own script, any other one the "later" card.
+  async function addScreens(root) {
+    const screens = root.querySelector('#screens');
+    const ready = SCREENS.filter((screen) => screen.ready);
+    const loaded = new Map(await Promise.all(ready.map(async (screen) => [screen.id, await loadScreen(screen.id)])));
+    for (const screen of SCREENS) {
+      if (screen.group) continue;
+      const section = loaded.get(screen.id) || laterScreen(screens, screen);
+      screens.append(section);
+      if (!loaded.has(screen.id)) continue;
+      window.Tavrin.bindings.bindAll(section);
+      window.Tavrin.screens[screen.id](section);
+    }
   }
 
   function buildNavigation(root) {
     const sidebar = root.querySelector('#sidebar');
-    const screens = root.querySelector('#screens');
     for (const screen of SCREENS) {
       if (screen.group) {
         const heading = document.createElement('h3');
@@ -76,7 +109,6 @@
         const badge = Object.assign(document.createElement('span'), { className: 'badge', textContent: 'later' });
         badge.dataset.de = 'später';
         item.append(badge);
-        addLaterScreen(screens, screen);
       }
       if (screen.enabled) {
         player.on(MOVIE, screen.enabled, (value) => {
@@ -105,29 +137,19 @@
     root.querySelector('#ram-chip').addEventListener('click', () => showScreen(root, 'memory'));
   }
 
-  function setupMemory(root) {
+  // The memory load the program reports, as the title bar's chip and the memory screen show it.
+  window.Tavrin.memoryLoad = (value) => {
+    const percent = Math.max(0, Math.min(100, parseFloat(value) || 0));
+    return { percent, shown: value === '' ? '–' : `${Math.round(percent)} %` };
+  };
+
+  function setupMemoryChip(root) {
     const chipFill = root.querySelector('#ram-chip-fill');
     const chipValue = root.querySelector('#ram-chip-value');
-    const gauge = root.querySelector('#ram-gauge');
     player.on(MOVIE, '_root.RamValue', (value) => {
-      const load = Math.max(0, Math.min(100, parseFloat(value) || 0));
-      const shown = value === '' ? '–' : `${Math.round(load)} %`;
-      chipFill.style.width = gauge.querySelector('.gauge-fill').style.height = `${load}%`;
-      chipValue.textContent = gauge.querySelector('.gauge-value').textContent = shown;
-      gauge.dataset.level = load >= 85 ? 'high' : load >= 60 ? 'medium' : 'low';
-    });
-    const percent = root.querySelector('#free-percent');
-    const percentValue = root.querySelector('#free-percent-value');
-    percent.addEventListener('input', () => { percentValue.textContent = `${percent.value} %`; });
-    root.querySelector('#free-memory').addEventListener('click', () => {
-      player.command(MOVIE, 'IDC_FS_SCROLL', percent.value);
-    });
-  }
-
-  function setupOptions(root) {
-    root.querySelector('#apply-options').addEventListener('click', () => {
-      const flags = TWEAKS.map((name) => (truthy(player.value(MOVIE, name)) ? '1' : '0'));
-      player.command(MOVIE, 'IDC_FS_OPT', flags.join(','));
+      const load = window.Tavrin.memoryLoad(value);
+      chipFill.style.width = `${load.percent}%`;
+      chipValue.textContent = load.shown;
     });
   }
 
@@ -136,14 +158,13 @@
     player.on(MOVIE, '_root.MakeTheGUIDisable', (value) => { lock.hidden = !truthy(value); });
   }
 
-  function init(root) {
+  async function init(root) {
+    window.Tavrin.screens = window.Tavrin.screens || {};
     buildNavigation(root);
     setupTitlebar(root);
-    setupMemory(root);
-    setupOptions(root);
+    setupMemoryChip(root);
     setupLock(root);
-    // Screens with scripts of their own (shredder, booster) live in the main movie too.
-    for (const initScreen of Object.values(window.Tavrin.screens || {})) initScreen(root);
+    await addScreens(root);
     showScreen(root, FIRST_SCREEN);
   }
 
