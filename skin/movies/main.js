@@ -72,17 +72,28 @@
     return holder.content.firstElementChild;
   }
 
+  // A screen whose files cannot be loaded shows the "later" card; the other screens still work.
+  function loadScreenOrNothing(id) {
+    return loadScreen(id).catch((error) => {
+      console.error(error);
+      return null;
+    });
+  }
+
   // Every screen in the order of the navigation: a ready one bound to its variables and set up by
   // its own script, any other one the "later" card.
   async function addScreens(root) {
     const screens = root.querySelector('#screens');
     const ready = SCREENS.filter((screen) => screen.ready);
-    const loaded = new Map(await Promise.all(ready.map(async (screen) => [screen.id, await loadScreen(screen.id)])));
+    const loaded = new Map(await Promise.all(ready.map(async (screen) => [screen.id, await loadScreenOrNothing(screen.id)])));
     for (const screen of SCREENS) {
       if (screen.group) continue;
-      const section = loaded.get(screen.id) || laterScreen(screens, screen);
+      const section = loaded.get(screen.id);
+      if (!section) {
+        screens.append(laterScreen(screens, screen));
+        continue;
+      }
       screens.append(section);
-      if (!loaded.has(screen.id)) continue;
       window.Tavrin.bindings.bindAll(section);
       window.Tavrin.screens[screen.id](section);
     }
