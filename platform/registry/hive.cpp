@@ -362,16 +362,23 @@ private:
         run_begin_ = run_end_ = 0;
     }
 
+    // Text made here ends its lines with "\n"; it takes the file's own line end.
     void put(std::string_view bytes) {
         put_run();
-        emit(bytes);
+        if (hive_.line_end() == "\n") return emit(bytes);
+        converted_.clear();
+        for (char c : bytes) {
+            if (c == '\n') converted_ += hive_.line_end();
+            else converted_.push_back(c);
+        }
+        emit(converted_);
     }
 
     // Everything written is whole lines; only a file's last line may lack its newline, and it
     // gets one if anything follows it.
     void emit(std::string_view bytes) {
         if (bytes.empty()) return;
-        if (line_open_) out_.write("\n");
+        if (line_open_) out_.write(hive_.line_end());
         out_.write(bytes);
         line_open_ = bytes.back() != '\n';
     }
@@ -381,6 +388,7 @@ private:
     bool line_open_ = false;
     size_t run_begin_ = 0, run_end_ = 0;
     std::string scratch_;
+    std::string converted_;
     std::vector<std::string_view> path_;
 };
 
@@ -390,6 +398,8 @@ Hive::Hive(std::filesystem::path file, std::string_view relative_to, std::string
     if (auto contents = read_hive_file(file_)) {
         storage_ = std::move(*contents);
         text_ = storage_.view();
+        const size_t first_newline = text_.find('\n');
+        crlf_ = first_newline != std::string_view::npos && first_newline > 0 && text_[first_newline - 1] == '\r';
         Loader(*this).run();
     } else {
         create_empty(relative_to, default_arch);

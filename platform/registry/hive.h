@@ -61,6 +61,9 @@ public:
     const std::string& relative_to() const { return relative_to_; }
     // "win32"/"win64" from the "#arch=" line ("" when there is none).
     const std::string& arch() const { return arch_; }
+    // The file's own line end ("\r\n" for a file whose first line ends so), kept for every line
+    // written anew, so that a file edited on Windows does not come back with mixed line ends.
+    std::string_view line_end() const { return crlf_ ? "\r\n" : "\n"; }
 
     Node* root() { return root_; }
     const Node* root() const { return root_; }
@@ -103,6 +106,7 @@ private:
     std::deque<std::string> names_;  // names that are not in text_ as they are
     Node* root_ = nullptr;
     bool dirty_ = false;
+    bool crlf_ = false;
 };
 
 }  // namespace platform::registry

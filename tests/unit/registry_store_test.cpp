@@ -363,6 +363,34 @@ TEST_F(RegistryStore, AHandEditedFileKeepsItsOrderAndItsUnknownLines) {
     EXPECT_EQ(text.find("#time=1d9000000000000"), std::string::npos);  // the changed key got a new stamp
 }
 
+// A user.reg edited on Windows ends its lines with CRLF; what the program adds must not leave
+// the file with two kinds of line end.
+TEST_F(RegistryStore, AFileWithCrlfLineEndsKeepsThemForNewAndChangedLines) {
+    copy_fixture();
+    std::string crlf;
+    for (const std::string& line : lines_of(read_file(fixture_dir / "user.reg"))) crlf += line + "\r\n";
+    write_file(dir / "user.reg", crlf);
+    {
+        Registry registry(dir);
+        ASSERT_EQ(registry.create_key(Root::CurrentUser, "Software\\Tavrin\\New"), Status::Ok);
+        ASSERT_EQ(registry.set_value(Root::CurrentUser, "Software\\Tavrin\\New", "v", type::Binary,
+                                     std::vector<uint8_t>(60, 0xab)), Status::Ok);  // wraps over lines
+        ASSERT_EQ(registry.set_value(Root::CurrentUser, "Software\\Tavrin\\New", "s", type::Sz, sz("x")),
+                  Status::Ok);
+        registry.flush();
+    }
+    const std::string text = hive_text("user.reg");
+    ASSERT_NE(text.find("[Software\\\\Tavrin\\\\New]"), std::string::npos);
+    size_t bare = 0, lines = 0;
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1), ++lines)
+        if (at == 0 || text[at - 1] != '\r') ++bare;
+    EXPECT_EQ(bare, 0u) << "of " << lines << " lines";
+    EXPECT_GT(lines, lines_of(crlf).size());
+
+    Registry again(dir);
+    EXPECT_EQ(query(again, Root::CurrentUser, "Software\\Tavrin\\New", "v").data, std::vector<uint8_t>(60, 0xab));
+}
+
 TEST_F(RegistryStore, AKeyGivenTwiceIsMergedAndTheLaterValueWins) {
     write_hive("system.reg",
                "\n[Software\\\\k] 1\n\"x\"=\"first\"\n\"y\"=\"1\"\n"
