@@ -2,9 +2,6 @@
 // a wineserver serves the prefix (it holds the registry in memory and writes it back over ours).
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,29 +10,13 @@
 #include <string>
 
 #include "platform/machine/machine.h"
+#include "platform/machine/wineserver.h"
 
 namespace platform {
 
 namespace {
 
 constexpr const char* kLockFile = ".tavrin-lock";
-
-// Wine names its server folder after the prefix's device and inode; a socket there that accepts
-// a connection is a live wineserver, a leftover one refuses.
-bool wineserver_serves(const std::filesystem::path& prefix) {
-    struct stat st;
-    if (stat(prefix.c_str(), &st) != 0) return false;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "/tmp/.wine-%u/server-%llx-%llx/socket",
-                  static_cast<unsigned>(getuid()), static_cast<unsigned long long>(st.st_dev),
-                  static_cast<unsigned long long>(st.st_ino));
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    bool listening = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return listening;
-}
 
 std::string holder_of(int fd) {
     char buffer[32] = {};
@@ -59,7 +40,8 @@ MachineLock::MachineLock(const Machine& machine) {
     if (wineserver_serves(dir)) {
         throw MachineError("Wine is running on this machine (" + dir.string() +
                            "): its wineserver keeps the registry in memory and writes it back over any change made "
-                           "from outside. Close the Windows programs (or run \"wineserver -k\") and start again.");
+                           "from outside. Close the Windows programs (or run " +
+                           wineserver_kill_command(dir) + ") and start again.");
     }
     fd_ = open((dir / kLockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd_ < 0)

@@ -11,15 +11,19 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <random>
 #include <string>
 
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/wineserver.h"
+#include "tests/unit/support/scoped_env.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -259,6 +263,65 @@ TEST(MachineLock, RefusesAPrefixARunningWineserverServes) {
     std::string message = message_of([&] { platform::MachineLock lock(temp.machine()); });
     EXPECT_NE(message.find("wineserver"), std::string::npos) << message;
     EXPECT_NE(message.find("registry in memory"), std::string::npos) << message;
+}
+
+// Debian's wineserver, started for the prefix and ended with -k whatever the test's outcome.
+// It keeps its socket in a folder under its temporary folder (tmpdir, else /tmp) that the prefix's
+// "wineserver" file names; the folder stays behind after -k, so the test removes it.
+class RealWineserver {
+public:
+    static bool available() { return std::system("command -v wineserver >/dev/null 2>&1") == 0; }
+
+    RealWineserver(const stdfs::path& prefix, const std::optional<stdfs::path>& tmpdir)
+        : prefix_(prefix), temp_root_(tmpdir.value_or("/tmp")) {
+        std::string environment = tmpdir ? "TMPDIR='" + tmpdir->string() + "'" : "env -u TMPDIR";
+        command_prefix_ = environment + " WINEPREFIX='" + prefix.string() + "' WINEDEBUG=-all wineserver";
+        started_ = std::system((command_prefix_ + " -p >/dev/null 2>&1").c_str()) == 0;
+    }
+    ~RealWineserver() { end(); }
+    bool started() const { return started_; }
+
+    // -k waits until the server has written its files and gone.
+    void end() {
+        if (!started_) return;
+        started_ = false;
+        [[maybe_unused]] int status = std::system((command_prefix_ + " -k >/dev/null 2>&1").c_str());
+        std::string folder;
+        std::getline(std::ifstream(prefix_ / "wineserver"), folder);
+        if (!folder.empty() && folder.find('/') == std::string::npos) stdfs::remove_all(temp_root_ / folder);
+    }
+
+private:
+    stdfs::path prefix_, temp_root_;
+    std::string command_prefix_;
+    bool started_ = false;
+};
+
+TEST(MachineLock, RefusesAPrefixARealWineserverServesAndSaysHowToEndIt) {
+    if (!RealWineserver::available()) GTEST_SKIP() << "wineserver is not installed (Debian package wine64)";
+    tavrin_test::TempMachine temp;
+    Scratch tmpdir;
+    tavrin_test::ScopedEnv tmpdir_variable("TMPDIR", tmpdir.dir().string());
+    const std::string kill_command = "WINEPREFIX=" + temp.dir().string() + " wineserver -k";
+
+    // Started under the same temporary folder as ours, and under /tmp while ours is elsewhere.
+    for (std::optional<stdfs::path> server_tmpdir : {std::optional(tmpdir.dir()), std::optional<stdfs::path>()}) {
+        SCOPED_TRACE(server_tmpdir ? "TMPDIR=" + server_tmpdir->string() : "TMPDIR unset");
+        RealWineserver server(temp.dir(), server_tmpdir);
+        ASSERT_TRUE(server.started()) << "wineserver -p did not start";
+        std::string message = message_of([&] { platform::MachineLock lock(temp.machine()); });
+        EXPECT_NE(message.find("registry in memory"), std::string::npos) << message;
+        EXPECT_NE(message.find(kill_command), std::string::npos) << message;
+
+        server.end();
+        EXPECT_NO_THROW(platform::MachineLock lock(temp.machine())) << "an ended wineserver is no reason to refuse";
+    }
+}
+
+TEST(MachineLock, TheAdviceQuotesAPrefixWithSpaces) {
+    EXPECT_EQ(platform::wineserver_kill_command("/home/me/.wine"), "WINEPREFIX=/home/me/.wine wineserver -k");
+    EXPECT_EQ(platform::wineserver_kill_command("/home/me/My Wine's"),
+              "WINEPREFIX='/home/me/My Wine'\\''s' wineserver -k");
 }
 
 TEST(ProgramFolder, IsInstalledAndRepairedFromTheSkin) {
