@@ -1,7 +1,7 @@
 #include "app/settings/language.h"
 
-#include "app/kernel/text.h"
 #include "engine/foundation/ini.h"
+#include "engine/foundation/user_language.h"
 
 namespace app {
 
@@ -13,8 +13,7 @@ constexpr std::string_view kAlwaysPresentKey = "msg4";
 Language::Language(std::string program_folder) : program_folder_(std::move(program_folder)) {}
 
 std::string Language::message_file_for(std::string_view language_name) {
-    auto upper = to_upper(language_name);
-    return upper == "DEUTSCH" || upper == "DUETSCH" ? "msgsg.ini" : "msgs.ini";
+    return engine::is_german(language_name) ? "msgsg.ini" : "msgs.ini";
 }
 
 void Language::select(std::string name) {

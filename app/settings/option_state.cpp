@@ -22,7 +22,7 @@ std::string stored_or(const std::string& movie_value, const char* off) {
 }
 
 void save_language(Shell& shell) {
-    auto name = shell.language().name().empty() ? std::string("Deutsch") : shell.language().name();
+    auto name = shell.language().name().empty() ? user_settings::language() : shell.language().name();
     profile_store::write(shell.current_profile(), "lang", "Lang", name);
     user_settings::save_language(name);
 }
@@ -78,9 +78,11 @@ void restore_check_boxes(Shell& shell) {
         return profile.empty() ? std::string() : profile_store::read(profile, kCheckBoxes, name);
     };
 
-    shell.language().select("English");
+    // The main window speaks the language the chooser, the message boxes and the log speak.
+    const std::string language = user_settings::language();
+    shell.language().select(language);
     stage.set_variable(kMainMovie, "_root.langageChange", "1");
-    stage.set_variable(kMainMovie, "_root.strCurrentLanguage", "English");
+    stage.set_variable(kMainMovie, "_root.strCurrentLanguage", language);
 
     for (const char* name : kCheckBoxNames) {
         auto value = stored(name);

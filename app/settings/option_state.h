@@ -8,8 +8,9 @@ class Shell;
 void save_check_boxes(Shell& shell);
 // The show/hide toggles. Nothing without a current profile.
 void save_buttons(Shell& shell);
-// The language back to English, every tick box from the profile ("0" when not stored), the wizard
-// mode, the DLL backup flag, the radio choice and the screens' fixed start values.
+// The user's language (the one the chooser and the log speak), every tick box from the profile
+// ("0" when not stored), the wizard mode, the DLL backup flag, the radio choice and the screens'
+// fixed start values.
 void restore_check_boxes(Shell& shell);
 // The toggles from the profile; of each show/hide pair one is always active.
 void restore_buttons(Shell& shell);

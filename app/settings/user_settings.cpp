@@ -1,6 +1,7 @@
 #include "app/settings/user_settings.h"
 
 #include "engine/foundation/app_settings.h"
+#include "engine/foundation/user_language.h"
 
 namespace app::user_settings {
 
@@ -17,7 +18,7 @@ void save(const std::string& section, const std::string& key, const std::string&
 }
 
 std::string language() {
-    return read("Lang", "Lang", "Deutsch");
+    return engine::user_language();
 }
 
 void save_language(const std::string& name) {

@@ -8,7 +8,7 @@ namespace app::user_settings {
 std::string read(const std::string& section, const std::string& key, const std::string& default_value);
 void save(const std::string& section, const std::string& key, const std::string& value);
 
-// The language name ("Lang"/"Lang"); "Deutsch" when none is stored.
+// The language name ("Lang"/"Lang"); when none is stored, the one of the user's locale.
 std::string language();
 void save_language(const std::string& name);
 

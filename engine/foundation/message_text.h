@@ -5,9 +5,9 @@
 
 namespace engine {
 
-// Language setting "Lang"/"Lang" of the app "Orvane" (default "Deutsch"): "English" in any case
-// reads skin\msgs.ini, every other language skin\msgsg.ini, section "Orvane". A missing file or
-// key gives what INI.GetFromINI gives for it (255 NUL characters).
+// The user's language (user_language.h): German reads skin\msgsg.ini, every other language
+// skin\msgs.ini, as the program's message boxes do; section "Orvane". A missing file or key gives
+// what INI.GetFromINI gives for it (255 NUL characters).
 std::string GetMessageText(std::string_view key);
 
 }  // namespace engine

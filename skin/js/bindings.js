@@ -83,7 +83,8 @@
   // Labels carry their German text beside the English one (data-de). Each window speaks the
   // language its own movie was told; parts of the page outside any movie follow the main window.
   function isGerman(name) {
-    const upper = String(name || '').trim().toUpperCase();
+    // Exactly as the program decides which message file to read, so texts never disagree.
+    const upper = String(name || '').toUpperCase();
     return upper === 'DEUTSCH' || upper === 'DUETSCH';
   }
 

@@ -11,6 +11,7 @@
 #include "engine/foundation/logger.h"
 #include "engine/foundation/message_text.h"
 #include "engine/foundation/regional_format.h"
+#include "tests/unit/support/scoped_env.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -119,11 +120,16 @@ TEST_F(LoggerTest, MessageTextFollowsTheLanguageSetting) {
     temp.write_file("C:\\Program Files\\Orvane\\skin\\msgs.ini", "[Orvane]\r\nmsg15=english text\r\n");
     temp.write_file("C:\\Program Files\\Orvane\\skin\\msgsg.ini", "[Orvane]\r\nmsg15=deutscher Text\r\n");
 
-    EXPECT_EQ(GetMessageText("msg15"), "deutscher Text") << "no setting means Deutsch";
-    SaveSetting("Orvane", "Lang", "Lang", "eNgLiSh");
-    EXPECT_EQ(GetMessageText("msg15"), "english text");
-    SaveSetting("Orvane", "Lang", "Lang", "Francais");
+    EXPECT_EQ(GetMessageText("msg15"), "english text") << "no setting follows the locale, which is not German";
+    {
+        tavrin_test::ScopedEnv lang("LANG", "de_DE.UTF-8");
+        EXPECT_EQ(GetMessageText("msg15"), "deutscher Text") << "no setting follows the locale";
+    }
+    SaveSetting("Orvane", "Lang", "Lang", "dEuTsCh");
     EXPECT_EQ(GetMessageText("msg15"), "deutscher Text");
+    // German only for Deutsch, as the message boxes and the screens decide.
+    SaveSetting("Orvane", "Lang", "Lang", "Francais");
+    EXPECT_EQ(GetMessageText("msg15"), "english text");
     EXPECT_EQ(GetMessageText("msg999"), std::string(255, '\0'));
 }
 

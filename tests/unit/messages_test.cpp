@@ -1,11 +1,17 @@
 // The message box, its answers, the language files and the log window.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "app/kernel/text.h"
 #include "app/settings/language.h"
 #include "app/settings/user_settings.h"
 #include "app/windows/log_window.h"
+#include "engine/foundation/ini.h"
+#include "engine/foundation/message_text.h"
 #include "tests/unit/support/program_fixture.h"
+#include "tests/unit/support/scoped_env.h"
 
 namespace {
 
@@ -160,6 +166,39 @@ TEST_F(MessagesTest, ViewLogOpensTodaysLogAndHidesTheWindow) {
     stage.send(app::kLogMovie, "IDC_FS_CLOSE");
     EXPECT_FALSE(stage.window_visible(app::kLogMovie));
     EXPECT_FALSE(stage.quit_called());
+}
+
+// A Wine prefix the program never ran on stores no language: the program takes the user's locale,
+// and every window, box and log line speaks it.
+TEST(UserLanguage, AMachineWithoutAStoredChoiceSpeaksTheLocalesLanguageEverywhere) {
+    struct Case {
+        const char* lc_all;
+        const char* lang;
+        const char* language;
+        const char* file;
+    };
+    for (const Case& c : {Case{nullptr, "de_DE.UTF-8", "Deutsch", "msgsg.ini"}, Case{"", "de_AT", "Deutsch", "msgsg.ini"},
+                          Case{nullptr, "C.UTF-8", "English", "msgs.ini"}, Case{nullptr, nullptr, "English", "msgs.ini"},
+                          Case{"en_US.UTF-8", "de_DE.UTF-8", "English", "msgs.ini"},
+                          Case{nullptr, "fr_FR.UTF-8", "English", "msgs.ini"}}) {
+        SCOPED_TRACE(std::string("LC_ALL=") + (c.lc_all ? c.lc_all : "(unset)") + " LANG=" + (c.lang ? c.lang : "(unset)"));
+        tavrin_test::ScopedEnv lc_all("LC_ALL", c.lc_all ? std::optional<std::string>(c.lc_all) : std::nullopt);
+        tavrin_test::ScopedEnv lc_messages("LC_MESSAGES", std::nullopt);
+        tavrin_test::ScopedEnv lang("LANG", c.lang ? std::optional<std::string>(c.lang) : std::nullopt);
+        tavrin_test::TempMachine temp;
+        tavrin_test::RecordingStage stage;
+        app::Program program(stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7});
+        program.start();
+        program.shell().log_window().show();
+
+        for (const char* movie : {app::kProfilesMovie, app::kMainMovie, app::kLogMovie})
+            EXPECT_EQ(stage.get_variable(movie, "_root.strCurrentLanguage"), c.language) << movie;
+        EXPECT_EQ(program.shell().language().file_name(), c.file);
+        std::string file = std::string(platform::kProgramFolder) + "\\skin\\" + c.file, section = "Orvane";
+        auto message = [&](std::string key) { return engine::INI().GetFromINI(file, section, key); };
+        EXPECT_EQ(program.shell().text("msg4"), message("msg4").substr(0, message("msg4").find('\0')));
+        EXPECT_EQ(engine::GetMessageText("msg15"), message("msg15")) << "the log file's lines";
+    }
 }
 
 TEST_F(MessagesTest, LogWindowTakesTheStoredLanguageWhenItFirstLoads) {

@@ -5,8 +5,10 @@
 #include "app/settings/option_state.h"
 #include "app/settings/profile_store.h"
 #include "app/settings/user_settings.h"
+#include "engine/foundation/app_settings.h"
 #include "engine/foundation/cregistry.h"
 #include "tests/unit/support/program_fixture.h"
+#include "tests/unit/support/scoped_env.h"
 
 namespace {
 
@@ -117,19 +119,24 @@ TEST_F(SettingsTest, StartValuesVersionLanguageAndDllBackupFlag) {
     EXPECT_EQ(var("_root.myCounter_SFI"), "0");
     EXPECT_EQ(var("_root.HNIP"), "1");
     EXPECT_FALSE(var("_root.PingInput").empty());
-    // The main window always starts in English, whatever the chooser used.
-    EXPECT_EQ(var("_root.strCurrentLanguage"), "English");
-    EXPECT_EQ(next_program_->shell().language().file_name(), "msgs.ini");
+    // The main window speaks the language the chooser, the message boxes and the log speak.
+    EXPECT_EQ(var("_root.strCurrentLanguage"), "Deutsch");
+    EXPECT_EQ(next_stage_->get_variable(app::kProfilesMovie, "_root.strCurrentLanguage"), "Deutsch");
+    EXPECT_EQ(next_program_->shell().language().file_name(), "msgsg.ini");
     EXPECT_TRUE(next_program_->shell().dll_backup_before_delete());
 }
 
-TEST_F(SettingsTest, AnEmptyLanguageIsSavedAsDeutsch) {
+TEST_F(SettingsTest, AnEmptyLanguageIsSavedAsTheLanguageOfTheUsersLocale) {
     program.start();
     shell().set_current_profile("Home");
-    shell().language().select("");
-    app::save_check_boxes(shell());
-    EXPECT_EQ(stored("lang", "Lang"), "Deutsch");
-    EXPECT_EQ(app::user_settings::language(), "Deutsch");
+    for (auto [locale, language] : {std::pair{"C.UTF-8", "English"}, std::pair{"de_DE.UTF-8", "Deutsch"}}) {
+        tavrin_test::ScopedEnv lang("LANG", locale);
+        engine::DeleteSetting("Orvane", "Lang", "Lang");
+        shell().language().select("");
+        app::save_check_boxes(shell());
+        EXPECT_EQ(stored("lang", "Lang"), language) << locale;
+        EXPECT_EQ(app::user_settings::language(), language) << locale;
+    }
 }
 
 engine::Variant registry_value(engine::ERegistryClassConstants root, const std::string& key, const std::string& name) {

@@ -18,7 +18,8 @@ function startProgram(machineDir, { timeoutMs = 30_000 } = {}) {
   if (!fs.existsSync(BIN)) throw new Error(`tavrinapp not found at ${BIN}; build it or set TAVRIN_BIN`);
   const child = spawn(BIN, ['--machine', machineDir, '--port', '0', '--no-browser'], {
     stdio: ['ignore', 'pipe', 'pipe'],
-    env: { ...process.env, DISPLAY: '', WAYLAND_DISPLAY: '' },
+    // A new machine speaks the user's locale; the tests read English screens whatever the developer's is.
+    env: { ...process.env, DISPLAY: '', WAYLAND_DISPLAY: '', LC_ALL: '', LC_MESSAGES: '', LANG: 'C.UTF-8' },
   });
   let output = '';
   const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
