@@ -1,0 +1,36 @@
+#pragma once
+// The command line of tavrinapp: what the user asked for, checked before anything is touched.
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/machine/machine.h"
+
+namespace app::cli {
+
+enum class Action {
+    Serve,      // open (or create) the machine and show the screens
+    Info,       // print what the machine holds; changes nothing
+    Uninstall,  // remove the program and its keys from the machine
+    Help,
+};
+
+struct Options {
+    Action action = Action::Serve;
+    std::filesystem::path machine_dir;  // the default sandbox unless machine_given
+    bool machine_given = false;
+    platform::MachineOptions machine;
+    int port = 0;
+    bool open_browser = true;
+};
+
+// The arguments after the program name. std::invalid_argument with a message that names the
+// option when one is unknown, incomplete or has an unusable value.
+Options parse_options(const std::vector<std::string>& args);
+
+// The --help text.
+std::string_view usage();
+
+}  // namespace app::cli

@@ -1,0 +1,84 @@
+#include "app/cli/uninstall.h"
+
+#include <filesystem>
+#include <string_view>
+
+#include "engine/foundation/class_table.h"
+#include "engine/foundation/registry_tree.h"
+#include "platform/machine/install.h"
+#include "platform/machine/machine.h"
+
+namespace app::cli {
+
+namespace {
+
+using platform::registry::Root;
+
+// Everything the program and its engine keep under HKEY_CURRENT_USER: profiles and settings, the
+// engine's schedule and backups, the per-user options of the application "Orvane".
+constexpr std::string_view kOwnUserKeys[] = {
+    "Software\\lumarq3",
+    "Software\\lumarq2",
+    "Software\\VB and VBA Program Settings\\Orvane",
+};
+// The settings store's parent is made on the first setting; it goes when nothing else uses it.
+constexpr std::string_view kSettingsParent = "Software\\VB and VBA Program Settings";
+
+bool classes_registered(platform::registry::Registry& registry) {
+    for (const engine::ClassInfo& info : engine::class_table())
+        if (registry.key_exists(Root::ClassesRoot, info.prog_id)) return true;
+    return false;
+}
+
+bool remove_user_keys(platform::registry::Registry& registry) {
+    bool removed = false;
+    for (std::string_view key : kOwnUserKeys) {
+        if (!registry.key_exists(Root::CurrentUser, key)) continue;
+        engine::delete_registry_tree(registry, Root::CurrentUser, key);
+        removed = true;
+    }
+    if (registry.key_exists(Root::CurrentUser, kSettingsParent) &&
+        registry.subkey_names(Root::CurrentUser, kSettingsParent).empty() &&
+        registry.value_names(Root::CurrentUser, kSettingsParent).empty())
+        registry.delete_key(Root::CurrentUser, kSettingsParent);
+    return removed;
+}
+
+// Last, so that the keys are gone even when a file of the folder is kept (read-only, in use).
+bool remove_program_folder(platform::Machine& machine) {
+    const std::string folder = platform::kProgramFolder;
+    auto& files = machine.files();
+    if (!files.exists(folder)) return false;
+    std::string reason = "some of its files are read-only";
+    try {
+        files.delete_tree(folder);
+    } catch (const platform::fs::FsError& e) {
+        reason = e.what();
+    }
+    if (files.exists(folder))
+        throw platform::MachineError("The program folder " + files.to_host(folder).value_or(std::filesystem::path(folder)).string() +
+                                     " could not be removed completely (" + reason +
+                                     "); the registry keys are gone. Remove what is left by hand.");
+    return true;
+}
+
+}  // namespace
+
+std::string uninstall_program(platform::Machine& machine) {
+    auto& registry = machine.registry();
+    std::string done;
+    auto tell = [&done](const std::string& what) { done += (done.empty() ? "" : ", ") + what; };
+
+    if (classes_registered(registry)) {
+        engine::DllUnregisterServer();
+        tell("the registered engine classes");
+    }
+    if (remove_user_keys(registry)) tell("the settings, profiles and backups in the registry");
+    machine.flush();
+    if (remove_program_folder(machine)) tell(std::string("the program folder ") + platform::kProgramFolder);
+
+    if (done.empty()) return "Tavrin is not installed on the machine " + machine.dir().string() + "; nothing to remove.";
+    return "Removed Tavrin from the machine " + machine.dir().string() + ": " + done + ".";
+}
+
+}  // namespace app::cli

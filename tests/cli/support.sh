@@ -1,0 +1,55 @@
+# Shared by the command-line tests: a scratch folder removed at exit, a copy of the real Wine
+# prefix's hives as a machine, a fingerprint of a folder, and the program started and stopped.
+set -eu
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tavrin-cli-XXXXXX")
+program_pid=""
+cleanup() {
+    if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi
+    chmod -R u+w "$work" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# A Wine prefix from the fixture's registry files, with a C: drive.
+make_prefix() {
+    mkdir -p "$1/dosdevices" "$1/drive_c/windows" "$1/drive_c/users"
+    cp "$FIXTURE"/system.reg "$FIXTURE"/user.reg "$FIXTURE"/userdef.reg "$1"/
+    chmod u+w "$1"/*.reg
+    ln -s ../drive_c "$1/dosdevices/c:"
+}
+
+# Every entry with its type, size, mode, time and contents' checksum.
+fingerprint() {
+    (cd "$1" && find . -printf '%p %y %s %m %T@ %l\n' | sort &&
+        find . -type f -exec md5sum {} + | sort -k 2)
+}
+
+# A hive's lines without the time stamps Wine puts on changed keys.
+hive_lines() {
+    sed -e '/^#time=/d' -e 's/^\(\[.*\]\) [0-9]*$/\1/' "$1"
+}
+
+# Starts the program on a machine and waits for its address; $output holds what it printed.
+start_program() {
+    output="$work/program-output.txt"
+    "$TAVRINAPP" --no-browser --port 0 "$@" >"$output" 2>&1 &
+    program_pid=$!
+    for _ in $(seq 1 300); do
+        grep -q '^Tavrin is running at ' "$output" && return 0
+        kill -0 "$program_pid" 2>/dev/null || { cat "$output" >&2; fail "tavrinapp $* ended before it printed its address"; }
+        sleep 0.1
+    done
+    fail "tavrinapp $* printed no address within 30 s"
+}
+
+stop_program() {
+    kill -TERM "$program_pid"
+    wait "$program_pid" || fail "tavrinapp did not end cleanly on SIGTERM"
+    program_pid=""
+}
