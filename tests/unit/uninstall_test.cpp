@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/cli/uninstall.h"
-#include "app/shell/profile_store.h"
-#include "app/shell/user_settings.h"
+#include "app/settings/profile_store.h"
+#include "app/settings/user_settings.h"
 #include "engine/foundation/class_table.h"
 #include "platform/fs/fs.h"
 #include "platform/machine/install.h"
