@@ -13,7 +13,9 @@ namespace {
 void choose_language(Shell& shell, const std::string& name) {
     shell.language().select(name);
     user_settings::save_language(name);
-    shell.stage().set_variable(kMainMovie, "_root.strCurrentLanguage", name);
+    // Every window switches with the main one, so no label stays in the old language.
+    for (const char* movie : {kMainMovie, kProfilesMovie, kLogMovie})
+        shell.stage().set_variable(movie, "_root.strCurrentLanguage", name);
     if (!shell.language().file_available())
         shell.log_window().addLogLine("The language file " + shell.language().file_path() +
                                       " is missing; messages show their keys until it is back.");

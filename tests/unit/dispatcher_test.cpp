@@ -126,8 +126,11 @@ TEST_F(DispatcherTest, AFailingRowIsReportedAndTheProgramGoesOn) {
 }
 
 TEST_F(DispatcherTest, LanguageCommandSwitchesTheMessageFileAndIsStored) {
+    shell().log_window().show();
     command(" idc_fs_language ", "Deutsch");
     EXPECT_EQ(main_var("_root.strCurrentLanguage"), "Deutsch");
+    EXPECT_EQ(stage.get_variable(app::kLogMovie, "_root.strCurrentLanguage"), "Deutsch") << "the log window too";
+    EXPECT_EQ(stage.get_variable(app::kProfilesMovie, "_root.strCurrentLanguage"), "Deutsch");
     EXPECT_EQ(shell().language().file_name(), "msgsg.ini");
     EXPECT_EQ(app::user_settings::language(), "Deutsch");
     EXPECT_EQ(text("msg20"), "Ja");
