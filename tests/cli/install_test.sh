@@ -7,7 +7,15 @@ BUILD=$1 FIXTURE=$2
 . "$(dirname "$0")/support.sh"
 
 prefix="$work/usr"
+# The build folder's list of installed files is the user's way to uninstall; keep theirs.
+manifest="$BUILD/install_manifest.txt"
+if [ -f "$manifest" ]; then cp "$manifest" "$work/users-manifest"; fi
+restore_manifest() {
+    if [ -f "$work/users-manifest" ]; then cp "$work/users-manifest" "$manifest"; else rm -f "$manifest"; fi
+}
 cmake --install "$BUILD" --prefix "$prefix" --strip >"$work/install.log" || { cat "$work/install.log" >&2; fail "cmake --install failed"; }
+cp "$manifest" "$work/manifest"
+restore_manifest
 TAVRINAPP="$prefix/bin/tavrinapp"
 
 [ -x "$TAVRINAPP" ] || fail "no bin/tavrinapp"
@@ -40,4 +48,9 @@ start_program --machine "$work/sandbox"
 stop_program
 cmp "$prefix/share/tavrin/skin/index.html" "$work/sandbox/drive_c/Program Files/Orvane/skin/index.html" ||
     fail "the installed program did not install its skin into the machine"
+
+# The README's way to uninstall leaves no file behind.
+xargs rm -f <"$work/manifest" && rm -rf "$prefix/share/tavrin"
+left=$(find "$prefix" ! -type d)
+[ -z "$left" ] || fail "uninstalling as the README says left: $left"
 echo "PASS"
