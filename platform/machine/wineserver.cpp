@@ -9,7 +9,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -28,13 +27,20 @@ std::string server_folder_name(const struct stat& prefix) {
 }
 
 // Debian's Wine writes the name of its folder under the temporary folder into the prefix. The
-// file comes with the prefix, so only a plain name is taken: never a path that leads elsewhere.
+// file comes with the prefix, so it is read with care (a plain file, not a link, a pipe or an
+// endless device; a few bytes) and only a plain name is taken: never a path that leads elsewhere.
 std::string named_temp_folder(const stdfs::path& prefix) {
-    std::ifstream in(prefix / "wineserver");
-    std::string name;
-    std::getline(in, name);
-    while (!name.empty() && (name.back() == '\r' || name.back() == ' ')) name.pop_back();
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return "";
+    int fd = open((prefix / "wineserver").c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return "";
+    struct stat st;
+    char buffer[256];
+    ssize_t n = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? read(fd, buffer, sizeof buffer) : -1;
+    close(fd);
+    if (n <= 0) return "";
+    std::string name(buffer, static_cast<size_t>(n));
+    name = name.substr(0, name.find_first_of("\r\n"));
+    if (name.empty() || name == "." || name == ".." || name.find_first_of(std::string("/\0", 2)) != std::string::npos)
+        return "";
     return name;
 }
 

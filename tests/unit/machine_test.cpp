@@ -19,6 +19,8 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
@@ -225,16 +227,18 @@ TEST(MachineLock, KeepsASecondProgramOff) {
     EXPECT_NO_THROW(platform::MachineLock again(temp.machine()));
 }
 
-// A Unix socket at the place Wine's server of this prefix would listen on.
+// A Unix socket at the place Wine's server of this prefix would listen on: in the folder Wine as
+// built upstream uses, or in another one.
 class FakeWineserver {
 public:
-    explicit FakeWineserver(const stdfs::path& prefix) {
+    explicit FakeWineserver(const stdfs::path& prefix,
+                            const stdfs::path& folder = stdfs::path("/tmp") / (".wine-" + std::to_string(getuid()))) {
         struct stat st;
         EXPECT_EQ(stat(prefix.c_str(), &st), 0);
         char name[64];
         std::snprintf(name, sizeof name, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
                       static_cast<unsigned long long>(st.st_ino));
-        folder_ = stdfs::path("/tmp") / (".wine-" + std::to_string(getuid())) / name;
+        folder_ = folder / name;
         stdfs::create_directories(folder_);
         fd_ = socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un address{};
@@ -315,6 +319,32 @@ TEST(MachineLock, RefusesAPrefixARealWineserverServesAndSaysHowToEndIt) {
 
         server.end();
         EXPECT_NO_THROW(platform::MachineLock lock(temp.machine())) << "an ended wineserver is no reason to refuse";
+    }
+}
+
+// The "wineserver" file comes with the prefix: whatever it holds, looking at it neither hangs nor
+// leads the check out of the temporary folder.
+TEST(MachineLock, AHostileWineserverFileNeitherHangsNorLeadsElsewhere) {
+    tavrin_test::TempMachine temp;
+    Scratch scratch;
+    stdfs::create_directories(scratch.dir() / "tmp");
+    tavrin_test::ScopedEnv tmpdir("TMPDIR", (scratch.dir() / "tmp").string());
+    // A listening socket one level above the temporary folder, which ".." would reach.
+    FakeWineserver elsewhere(temp.dir(), scratch.dir());
+    elsewhere.listen_now();
+
+    const stdfs::path file = temp.dir() / "wineserver";
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"a pipe", [&] { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); }},
+        {"a link to an endless device", [&] { stdfs::create_symlink("/dev/zero", file); }},
+        {"the folder above", [&] { std::ofstream(file) << "..\n"; }},
+        {"a path through the folder above", [&] { std::ofstream(file) << "../" << scratch.dir().filename().string(); }},
+    };
+    for (const auto& [name, make] : cases) {
+        stdfs::remove(file);
+        make();
+        EXPECT_FALSE(platform::wineserver_serves(temp.dir())) << name;
+        EXPECT_NO_THROW(platform::MachineLock lock(temp.machine())) << name;
     }
 }
 
