@@ -21,7 +21,7 @@ TAVRINAPP="$prefix/bin/tavrinapp"
 [ -x "$TAVRINAPP" ] || fail "no bin/tavrinapp"
 [ -f "$prefix/share/tavrin/skin/index.html" ] || fail "no skin under share/tavrin"
 [ ! -e "$prefix/bin/skin" ] || fail "a skin under bin/"
-grep -q '^\.TH TAVRINAPP 1' "$prefix/share/man/man1/tavrinapp.1" || fail "no man page"
+grep -q '^\.TH TAVRINAPP 1 "[0-9-]*" "Tavrin [0-9][0-9.]*"' "$prefix/share/man/man1/tavrinapp.1" || fail "no man page with the version"
 desktop="$prefix/share/applications/tavrinapp.desktop"
 grep -q '^Exec=tavrinapp$' "$desktop" || fail "no desktop entry that starts tavrinapp"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
