@@ -20,6 +20,12 @@ bool Dispatcher::has(std::string_view name) const {
     return rows_.contains(key_of(name));
 }
 
+std::vector<std::string> Dispatcher::names() const {
+    std::vector<std::string> keys;
+    for (const auto& [key, row] : rows_) keys.push_back(key);
+    return keys;
+}
+
 bool Dispatcher::dispatch(std::string_view command, const std::string& args) const {
     auto row = rows_.find(key_of(command));
     if (row == rows_.end()) return false;

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace app {
 
@@ -20,6 +21,8 @@ public:
     // (std::logic_error): one of them would silently never run.
     void add(std::string_view name, Row row);
     bool has(std::string_view name) const;
+    // Every registered command key, in order: the vocabulary the screens may use.
+    std::vector<std::string> names() const;
 
     // Runs the matching row with `args` unchanged; false when no row matches (ignored silently).
     bool dispatch(std::string_view command, const std::string& args) const;

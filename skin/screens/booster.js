@@ -25,8 +25,7 @@
     apply.addEventListener('click', () => {
       const chosen = modes.find((radio) => radio.checked);
       if (!chosen) return;
-      const mode = chosen.dataset.mode;
-      player.command(MOVIE, mode === 'Default' ? 'WINDOWS DEFAULT' : 'AUTOMATIC-' + mode, '');
+      player.command(MOVIE, chosen.dataset.modeCommand, '');
       player.command(MOVIE, 'IDC_FS_ISB_WIZARDMODE', '');
     });
 

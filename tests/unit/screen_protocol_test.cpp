@@ -1,0 +1,166 @@
+// The screen vocabulary written in docs/screen-protocol.md, the skin and the command rows the
+// program registers must agree: a button whose command has no row does nothing, and a name only the
+// code knows is one nobody can look up.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "tests/unit/support/program_fixture.h"
+#include "tests/unit/support/screen_vocabulary.h"
+
+namespace {
+
+using tavrin_test::Catalogue;
+using tavrin_test::SkinUse;
+
+const std::filesystem::path kSource = TAVRIN_SOURCE_DIR;
+const char* const kCatalogueFile = "docs/screen-protocol.md";
+const char* const kRowsToComeFile = "tests/unit/rows_to_come.txt";
+
+class ScreenProtocol : public tavrin_test::ProgramTest {
+protected:
+    Catalogue catalogue = tavrin_test::parse_catalogue(tavrin_test::read_text(kSource / kCatalogueFile));
+    SkinUse skin = tavrin_test::scan_skin(TAVRIN_SKIN_DIR);
+    std::set<std::string> to_come = tavrin_test::parse_rows_to_come(tavrin_test::read_text(kSource / kRowsToComeFile));
+
+    std::set<std::string> rows() {
+        auto names = shell().commands().names();
+        return {names.begin(), names.end()};
+    }
+    const std::set<std::string>& catalogued_commands(const std::string& movie) { return catalogue.commands[movie]; }
+    // A shared file's variable may belong to any movie.
+    bool variable_catalogued(const tavrin_test::SkinName& used) {
+        if (!used.movie.empty()) return tavrin_test::is_listed(catalogue.variables[used.movie], used.name);
+        for (const auto& [movie, names] : catalogue.variables)
+            if (tavrin_test::is_listed(names, used.name)) return true;
+        return false;
+    }
+};
+
+TEST_F(ScreenProtocol, TheSourcesAreReadAtAll) {
+    // A scanner that finds nothing would let every other check pass.
+    EXPECT_GE(catalogue.commands["main"].size(), 70u);
+    EXPECT_GE(catalogue.variables["main"].size(), 60u);
+    EXPECT_TRUE(catalogue.commands["log"].contains("IDC_FS_VIEWLOG"));
+    EXPECT_GE(skin.commands.size(), 30u);
+    EXPECT_GE(skin.variables.size(), 50u);
+    EXPECT_GE(rows().size(), 30u);
+}
+
+TEST_F(ScreenProtocol, EveryCommandTheMainWindowSendsHasARow) {
+    auto registered = rows();
+    for (const auto& used : skin.commands) {
+        if (used.movie != "main" || registered.contains(used.name) || to_come.contains(used.name)) continue;
+        ADD_FAILURE() << used.file << " sends " << used.name << " but no feature registers a row for it: add "
+                      << "shell.commands().add(\"" << used.name << "\", ...) to the register_*_rows function of "
+                      << "its feature in app/features/<feature>/, or, while that feature is not built, list "
+                      << used.name << " in " << kRowsToComeFile << " under the feature's name.";
+    }
+}
+
+TEST_F(ScreenProtocol, EveryRowIsCatalogued) {
+    for (const auto& row : rows()) {
+        EXPECT_TRUE(catalogued_commands("main").contains(row))
+            << "The program registers a row for " << row << " but " << kCatalogueFile << " does not list it: add a "
+            << "line for `" << row << "` to the Command table of its screen under \"## Main window (movie `main`)\" "
+            << "(arguments, effect, what is written back, feature).";
+    }
+}
+
+TEST_F(ScreenProtocol, EveryCommandTheSkinSendsIsCatalogued) {
+    for (const auto& used : skin.commands) {
+        auto movie = used.movie.empty() ? std::string("main") : used.movie;
+        EXPECT_TRUE(tavrin_test::is_listed(catalogued_commands(movie), used.name))
+            << used.file << " sends " << used.name << " to the movie " << movie << ", which " << kCatalogueFile
+            << " does not list: add a line for `" << used.name << "` to a Command table in the section of movie `"
+            << movie << "`.";
+    }
+}
+
+TEST_F(ScreenProtocol, EveryVariableTheSkinUsesIsCatalogued) {
+    for (const auto& used : skin.variables) {
+        EXPECT_TRUE(variable_catalogued(used))
+            << used.file << " uses the variable " << used.name << (used.movie.empty() ? "" : " of the movie " + used.movie)
+            << ", which " << kCatalogueFile << " does not list: add a line for `" << used.name << "` (direction and "
+            << "meaning) to a Variable table in the section of movie `" << (used.movie.empty() ? "main" : used.movie)
+            << "`.";
+    }
+}
+
+TEST_F(ScreenProtocol, EveryCataloguedCommandOfTheMainWindowHasARowOrIsToCome) {
+    auto registered = rows();
+    for (const auto& command : catalogued_commands("main")) {
+        EXPECT_TRUE(registered.contains(command) || to_come.contains(command))
+            << kCatalogueFile << " lists " << command << " for the main movie but no row handles it: register one "
+            << "in its feature, or list " << command << " in " << kRowsToComeFile << " under the feature that will "
+            << "bring it.";
+    }
+}
+
+TEST_F(ScreenProtocol, RowsToComeAreNotBuiltYetAndAreCatalogued) {
+    auto registered = rows();
+    for (const auto& command : to_come) {
+        EXPECT_FALSE(registered.contains(command))
+            << command << " has a row now: delete its line from " << kRowsToComeFile << ".";
+        EXPECT_TRUE(catalogued_commands("main").contains(command))
+            << kRowsToComeFile << " names " << command << ", which " << kCatalogueFile << " does not list for the "
+            << "main movie: add it to the Command table of its screen there, or correct the name.";
+    }
+}
+
+// The scanner itself, on small texts whose answer is known.
+
+TEST(ScreenVocabulary, CatalogueTablesAreReadByKindAndMovie) {
+    auto catalogue = tavrin_test::parse_catalogue(
+        "## Main window (movie `main`)\n"
+        "| Command | Arguments |\n|---|---|\n"
+        "| `IDC_FS_A`, `IDC_FS_B` | a \\| b |\n"
+        "\n| Variable | Direction |\n|---|---|\n| `_root.X<n>` | both |\n"
+        "\n| Other | x |\n|---|---|\n| `NOT_A_NAME` | x |\n"
+        "## Log window (movie `log`)\n| Command | x |\n|---|---|\n| `IDC_FS_VIEWLOG` | x |\n");
+    EXPECT_EQ(catalogue.commands["main"], (std::set<std::string>{"IDC_FS_A", "IDC_FS_B"}));
+    EXPECT_EQ(catalogue.variables["main"], (std::set<std::string>{"_root.X<n>"}));
+    EXPECT_EQ(catalogue.commands["log"], (std::set<std::string>{"IDC_FS_VIEWLOG"}));
+}
+
+TEST(ScreenVocabulary, FindsButtonsScriptCallsAndCommandLiteralsButNotComments) {
+    SkinUse use;
+    tavrin_test::scan_skin_text(
+        "<button data-command=\"IDC_FS_ONE\"></button><input data-mode-command=\"AUTOMATIC-C\" data-var=\"_root.Tick\">"
+        "<!-- data-command=\"IDC_FS_COMMENTED\" _root.Commented -->",
+        false, "main", "a.html", use);
+    tavrin_test::scan_skin_text(
+        "// player.command(MOVIE, 'IDC_FS_OLD', '');\n"
+        "const rows = { remove: 'IDC_FS_TWO' };\n"
+        "player.command(MOVIE, 'EXIT', '');\n"
+        "player.on(TRAY, 'smenu', show); player.change(MOVIE, `shred_${suffix}_Now`, '0');\n"
+        "const name = `_root.DoAdd_${suffix}`; /* _root.Hidden */\n"
+        "player.value(MOVIE, '_root.ItemNo' + i); if (name.startsWith('_root.ListItem')) draw();\n",
+        true, "main", "a.js", use);
+    std::set<std::string> commands, variables;
+    for (const auto& used : use.commands) commands.insert(used.name);
+    for (const auto& used : use.variables) variables.insert(used.name);
+    EXPECT_EQ(commands, (std::set<std::string>{"IDC_FS_ONE", "AUTOMATIC-C", "IDC_FS_TWO", "EXIT"}));
+    EXPECT_EQ(variables, (std::set<std::string>{"_root.Tick", "smenu", "shred_${suffix}_Now", "_root.DoAdd_${suffix}",
+                                                  "_root.ItemNo${}", "_root.ListItem${}"}));
+}
+
+TEST(ScreenVocabulary, WildcardsMatchOnEitherSide) {
+    const std::set<std::string> catalogued{"_root.DoAdd_SFI", "_root.ItemNo<n>", "_root.valueOfItems<n>"};
+    EXPECT_TRUE(tavrin_test::is_listed(catalogued, "_root.DoAdd_${suffix}"));
+    EXPECT_TRUE(tavrin_test::is_listed(catalogued, "_root.ItemNo12"));
+    EXPECT_TRUE(tavrin_test::is_listed(catalogued, "_root.valueOfItems${index}"));
+    EXPECT_FALSE(tavrin_test::is_listed(catalogued, "_root.DoAdd"));
+    EXPECT_FALSE(tavrin_test::is_listed(catalogued, "_root.ItemNo"));
+    EXPECT_FALSE(tavrin_test::is_listed(catalogued, "_root.Unknown_${suffix}"));
+}
+
+TEST(ScreenVocabulary, SkinFilesBelongToTheirMovie) {
+    EXPECT_EQ(tavrin_test::movie_of_skin_file("movies/profiles.js"), "profiles");
+    EXPECT_EQ(tavrin_test::movie_of_skin_file("screens/shredder.html"), "main");
+    EXPECT_EQ(tavrin_test::movie_of_skin_file("js/host.js"), "");
+}
+
+}  // namespace
