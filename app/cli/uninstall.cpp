@@ -55,10 +55,11 @@ bool remove_program_folder(platform::Machine& machine) {
     } catch (const platform::fs::FsError& e) {
         reason = e.what();
     }
-    if (files.exists(folder))
-        throw platform::MachineError("The program folder " + files.to_host(folder).value_or(std::filesystem::path(folder)).string() +
-                                     " could not be removed completely (" + reason +
+    if (files.exists(folder)) {
+        const std::string where = files.to_host(folder).value_or(std::filesystem::path(folder)).string();
+        throw platform::MachineError("The program folder " + where + " could not be removed completely (" + reason +
                                      "); the registry keys are gone. Remove what is left by hand.");
+    }
     return true;
 }
 
@@ -77,8 +78,9 @@ std::string uninstall_program(platform::Machine& machine) {
     machine.flush();
     if (remove_program_folder(machine)) tell(std::string("the program folder ") + platform::kProgramFolder);
 
-    if (done.empty()) return "Tavrin is not installed on the machine " + machine.dir().string() + "; nothing to remove.";
-    return "Removed Tavrin from the machine " + machine.dir().string() + ": " + done + ".";
+    const std::string dir = machine.dir().string();
+    if (done.empty()) return "Tavrin is not installed on the machine " + dir + "; nothing to remove.";
+    return "Removed Tavrin from the machine " + dir + ": " + done + ".";
 }
 
 }  // namespace app::cli

@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -84,11 +85,10 @@ bool wineserver_serves(const stdfs::path& prefix) {
 
 std::string wineserver_kill_command(const stdfs::path& prefix) {
     const std::string dir = prefix.string();
-    bool plain = !dir.empty();
-    for (char c : dir) {
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || std::string_view("/._-+:,@%").find(c) != std::string_view::npos))
-            plain = false;
-    }
+    auto safe = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("/._-+:,@%").find(c) != std::string_view::npos;
+    };
+    const bool plain = !dir.empty() && std::all_of(dir.begin(), dir.end(), safe);
     std::string quoted = "'";
     for (char c : dir) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     quoted += "'";

@@ -10,8 +10,9 @@ bool user_locale_is_german() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
         if (!value || !*value) continue;
-        std::string_view locale = value;
-        return locale.starts_with("de") && (locale.size() == 2 || std::string_view("_.@").find(locale[2]) != std::string_view::npos);
+        const std::string_view locale = value;
+        if (!locale.starts_with("de")) return false;
+        return locale.size() == 2 || std::string_view("_.@").find(locale[2]) != std::string_view::npos;
     }
     return false;
 }

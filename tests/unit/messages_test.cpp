@@ -177,14 +177,17 @@ TEST(UserLanguage, AMachineWithoutAStoredChoiceSpeaksTheLocalesLanguageEverywher
         const char* language;
         const char* file;
     };
-    for (const Case& c : {Case{nullptr, "de_DE.UTF-8", "Deutsch", "msgsg.ini"}, Case{"", "de_AT", "Deutsch", "msgsg.ini"},
-                          Case{nullptr, "C.UTF-8", "English", "msgs.ini"}, Case{nullptr, nullptr, "English", "msgs.ini"},
-                          Case{"en_US.UTF-8", "de_DE.UTF-8", "English", "msgs.ini"},
-                          Case{nullptr, "fr_FR.UTF-8", "English", "msgs.ini"}}) {
-        SCOPED_TRACE(std::string("LC_ALL=") + (c.lc_all ? c.lc_all : "(unset)") + " LANG=" + (c.lang ? c.lang : "(unset)"));
-        tavrin_test::ScopedEnv lc_all("LC_ALL", c.lc_all ? std::optional<std::string>(c.lc_all) : std::nullopt);
+    const Case cases[] = {
+        {nullptr, "de_DE.UTF-8", "Deutsch", "msgsg.ini"},   {"", "de_AT", "Deutsch", "msgsg.ini"},
+        {nullptr, "C.UTF-8", "English", "msgs.ini"},        {nullptr, nullptr, "English", "msgs.ini"},
+        {"en_US.UTF-8", "de_DE.UTF-8", "English", "msgs.ini"}, {nullptr, "fr_FR.UTF-8", "English", "msgs.ini"},
+    };
+    auto maybe = [](const char* text) { return text ? std::optional<std::string>(text) : std::nullopt; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("LC_ALL=" + maybe(c.lc_all).value_or("(unset)") + " LANG=" + maybe(c.lang).value_or("(unset)"));
+        tavrin_test::ScopedEnv lc_all("LC_ALL", maybe(c.lc_all));
         tavrin_test::ScopedEnv lc_messages("LC_MESSAGES", std::nullopt);
-        tavrin_test::ScopedEnv lang("LANG", c.lang ? std::optional<std::string>(c.lang) : std::nullopt);
+        tavrin_test::ScopedEnv lang("LANG", maybe(c.lang));
         tavrin_test::TempMachine temp;
         tavrin_test::RecordingStage stage;
         app::Program program(stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7});
