@@ -3,6 +3,7 @@
 #include "app/features/booster/connection_booster.h"
 #include "app/features/cleaning/cleaning_run.h"
 #include "app/features/ie_privacy/ie_privacy.h"
+#include "app/features/plugins/plugin_rows.h"
 #include "app/features/shredder/drive_lists.h"
 #include "app/features/shredder/shredder_commands.h"
 
@@ -17,6 +18,7 @@ void register_features(Shell& shell) {
     register_connection_booster_rows(shell);
     register_shredder_rows(shell);
     register_drive_list_rows(shell);
+    register_plugin_rows(shell);
 }
 
 }  // namespace app

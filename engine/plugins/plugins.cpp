@@ -21,6 +21,14 @@ namespace {
 constexpr const char* kSource = "Tavrin.Plugins";
 constexpr int32_t kPluginFileUnreadable = static_cast<int32_t>(0x80040001u);
 constexpr int32_t kPluginFileUnwritable = static_cast<int32_t>(0x80040002u);
+constexpr int32_t kPluginNameUnusable = static_cast<int32_t>(0x80040003u);
+
+// A section name the file and the screen's lists can carry: not blank (an empty name ends the
+// list of sections), without the list separator "|", brackets or line breaks.
+bool usable_name(const std::string& name) {
+    constexpr std::string_view kUnusable("|[]\r\n\0", 6);
+    return name.find_first_not_of(' ') != std::string::npos && name.find_first_of(kUnusable) == std::string::npos;
+}
 
 // The value of the leading digits (blanks before them skipped), 0 without any, at most the
 // largest 16-bit count.
@@ -132,6 +140,7 @@ void Plugins::write_list(const std::string& section, const std::string& stem, co
 }
 
 void Plugins::AddPlugin(Plugin& P) {
+    if (!usable_name(P.Name)) throw EngineError(kPluginNameUnusable, kSource, GetMessageText("msg77"));
     // A file that exists and does not decrypt is the user's plug-ins under another key or a
     // damaged copy of them: writing over it would lose them for good.
     const bool refreshed = EncryptPluginsFile(false);

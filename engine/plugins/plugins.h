@@ -27,8 +27,9 @@ public:
     std::vector<Plugin> Load_Extra_plugins();
 
     // Writes P into the section P.Name (an existing section is extended in place) and encrypts
-    // the file again. Refuses with EngineError, changing nothing, when the encrypted file exists
-    // but does not decrypt with the program's key, and reports a failed encryption the same way.
+    // the file again. Refuses with EngineError, changing nothing, a blank name or one with "|",
+    // brackets or line breaks, and an encrypted file that exists but does not decrypt with the
+    // program's key; reports a failed encryption the same way.
     void AddPlugin(Plugin& P);
 
     // Shreds the files (entries 1 on), then the folders with everything in them (1 on), then

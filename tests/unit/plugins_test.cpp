@@ -188,6 +188,20 @@ TEST_F(PluginsTest, AFileThatDoesNotDecryptIsNeverOverwritten) {
     EXPECT_FALSE(exists(plugins.working_copy()));
 }
 
+TEST_F(PluginsTest, ANameTheListsCannotCarryIsRefused) {
+    Plugin first;
+    first.Name = "Kept";
+    plugins.AddPlugin(first);
+    const std::string before = stored_bytes();
+    for (const char* name : {"", "   ", "a|b", "[x]", "two\nlines"}) {
+        Plugin bad;
+        bad.Name = name;
+        EXPECT_THROW(plugins.AddPlugin(bad), engine::EngineError) << name;
+    }
+    EXPECT_EQ(stored_bytes(), before);
+    EXPECT_EQ(plugins.Load_Extra_plugins().size(), 2u);
+}
+
 TEST_F(PluginsTest, CleaningShredsFilesAndFoldersAndDeletesKeysAndSingleValues) {
     temp.write_file("C:\\Demo\\trace.log", "trace");
     temp.write_file("C:\\Demo\\keep.txt", "keep");
