@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
         if (option == "--dir") dir = argv[i + 1];
         else if (option == "--mb") megabytes = std::stoul(argv[i + 1]);
     }
-    if (!shell("openssl enc -bf-cbc -provider legacy -provider default -K 00 -iv 00 -nopad -in /dev/null -out /dev/null 2>/dev/null")) {
+    if (!shell("openssl enc -bf-cbc -provider legacy -provider default -K 00 -iv 00 -nopad"
+               " -in /dev/null -out /dev/null 2>/dev/null")) {
         std::cerr << "blowfish_bench: this openssl has no legacy provider with Blowfish; nothing to compare with\n";
         return 1;
     }

@@ -22,6 +22,7 @@ constexpr uint32_t kLargestRandom = 2'147'483'647;
 // The header's length field is 32 bits wide.
 constexpr size_t kLargestPlain = std::numeric_limits<uint32_t>::max() - blowfish::kHeaderSize - blowfish::kBlockSize;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr int32_t kTooMuchData = static_cast<int32_t>(0x80040000u);
 
 std::vector<uint8_t> bytes_of(const std::string& text) { return {text.begin(), text.end()}; }
 std::string text_of(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
@@ -46,7 +47,8 @@ std::string from_hex(const std::string& hex) {
     };
     std::string text;
     text.reserve(hex.size() / 2);
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) text.push_back(static_cast<char>(digit(hex[i]) << 4 | digit(hex[i + 1])));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        text.push_back(static_cast<char>(digit(hex[i]) << 4 | digit(hex[i + 1])));
     return text;
 }
 
@@ -89,7 +91,7 @@ void Blowfish::run_pass(std::span<uint8_t> data, bool encrypt) {
 void Blowfish::EncryptByte(std::vector<uint8_t>& byteArray, const std::string& key) {
     this->key(key);
     if (byteArray.size() > kLargestPlain)
-        throw EngineError(static_cast<int32_t>(0x80040000u), "Tavrin.Blowfish", "Too much data for Blowfish encryption");
+        throw EngineError(kTooMuchData, "Tavrin.Blowfish", "Too much data for Blowfish encryption");
     const uint32_t first = random_word();
     blowfish::wrap(byteArray, first, random_word());
     run_pass(byteArray, true);

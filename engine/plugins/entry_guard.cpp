@@ -55,7 +55,9 @@ bool is_protected_key(ERegistryClassConstants root, const std::vector<std::strin
 
 }  // namespace
 
-bool is_blank_entry(std::string_view entry) { return entry.find_first_not_of(std::string_view(" \0", 2)) == entry.npos; }
+bool is_blank_entry(std::string_view entry) {
+    return entry.find_first_not_of(std::string_view(" \0", 2)) == entry.npos;
+}
 
 EntryGuard::EntryGuard() : environment_(platform::sys::environment(platform::current_machine())) {
     platform::Machine& machine = platform::current_machine();

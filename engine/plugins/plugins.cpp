@@ -145,7 +145,8 @@ void Plugins::AddPlugin(Plugin& P) {
     // damaged copy of them: writing over it would lose them for good.
     const bool refreshed = EncryptPluginsFile(false);
     const auto stored = platform::current_machine().files().file_size(plugin_file());
-    if (!refreshed && stored.value_or(0) > 0) throw EngineError(kPluginFileUnreadable, kSource, GetMessageText("msg74"));
+    if (!refreshed && stored.value_or(0) > 0)
+        throw EngineError(kPluginFileUnreadable, kSource, GetMessageText("msg74"));
 
     const std::vector<std::string> keys = split_bars(P.SetRCList);
     const std::vector<std::string> files = split_bars(P.SetFCList);

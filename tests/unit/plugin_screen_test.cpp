@@ -36,7 +36,9 @@ protected:
         engine::cRegistry reg;
         reg.ValueEx(engine::HKEY_CURRENT_USER, key, "Path", engine::REG_SZ, engine::Variant(), std::string("C:\\"));
     }
-    void type_into(const std::string& name, const std::string& value) { stage.set_variable(app::kMainMovie, name, value); }
+    void type_into(const std::string& name, const std::string& value) {
+        stage.set_variable(app::kMainMovie, name, value);
+    }
     bool exists(const std::string& windows_path) const { return fs::exists(temp.host(windows_path)); }
     std::vector<std::string> log_window_lines() const { return stage.values_of(app::kLogMovie, "_root.LogFile"); }
 };

@@ -66,7 +66,8 @@ protected:
     std::string stored_bytes() { return read_host(temp.host(Plugins::plugin_file())); }
     bool exists(const std::string& windows_path) { return fs::exists(fs::symlink_status(temp.host(windows_path))); }
     bool logged(const std::string& part) {
-        return std::any_of(log.begin(), log.end(), [&](const std::string& line) { return line.find(part) != line.npos; });
+        return std::any_of(log.begin(), log.end(),
+                           [&](const std::string& line) { return line.find(part) != line.npos; });
     }
     const Plugin* find(const std::vector<Plugin>& loaded, const std::string& name) {
         auto it = std::find_if(loaded.begin(), loaded.end(), [&](const Plugin& p) { return p.Name == name; });
@@ -148,7 +149,8 @@ TEST_F(PluginsTest, WithoutAFileOrWithVeryLongSectionNamesTheListStillEnds) {
     EXPECT_EQ(plugins.Load_Extra_plugins().size(), 1u) << "no plug-in file: one empty record";
 
     std::string text;
-    for (int i = 0; i < 60; ++i) text += "[" + std::string(100, static_cast<char>('A' + i % 26)) + std::to_string(i) + "]\nFC=0\n";
+    for (int i = 0; i < 60; ++i)
+        text += "[" + std::string(100, static_cast<char>('A' + i % 26)) + std::to_string(i) + "]\nFC=0\n";
     store_plugin_file(text);
     const std::vector<Plugin> loaded = plugins.Load_Extra_plugins();
     ASSERT_GE(loaded.size(), 2u);
