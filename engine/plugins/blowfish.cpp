@@ -77,7 +77,7 @@ void Blowfish::run_pass(std::span<uint8_t> data, bool encrypt) {
     for (size_t offset = 0; offset < data.size();) {
         if (offset >= meter.next_report()) {
             meter.report(offset);
-            process_pending_messages();
+            if (serve_queue_) process_pending_messages();
         }
         const size_t end = std::min(data.size(), round_up_to_block(meter.next_report()));
         const auto piece = data.subspan(offset, end - offset);

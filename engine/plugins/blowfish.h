@@ -16,6 +16,11 @@ namespace engine {
 
 class Blowfish : public EngineObject {
 public:
+    // A pass over the data lets the program handle its queued input about every hundredth of the
+    // way, so long files keep the screens alive. Without `serve_queue` it never does: for callers
+    // whose read-modify-write of a file must not be interleaved with another command.
+    explicit Blowfish(bool serve_queue = true) : serve_queue_(serve_queue) {}
+
     // Replaces the plain bytes by their encrypted container. An empty key keeps the current one.
     void EncryptByte(std::vector<uint8_t>& byteArray, const std::string& key);
     // The container as one character per byte, or as two upper-case hex digits per byte.
@@ -51,6 +56,7 @@ private:
 
     blowfish::Cipher cipher_;
     std::optional<std::string> key_;
+    bool serve_queue_;
 };
 
 }  // namespace engine

@@ -164,7 +164,7 @@ bool install_default_plugin_file() {
     const std::string file = Plugins::plugin_file();
     if (files.exists(file)) return false;
     std::vector<uint8_t> bytes(kDefinitions.begin(), kDefinitions.end());
-    Blowfish().EncryptByte(bytes, Plugins::kFileKey);
+    Blowfish(false).EncryptByte(bytes, Plugins::kFileKey);
     files.write_text(file, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
     return true;
 }

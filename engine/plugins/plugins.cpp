@@ -81,7 +81,9 @@ Plugins::Plugins() : working_copy_(System().getWDirectory() + "\\npl.pln") {}
 std::string Plugins::plugin_file() { return engine_path("plugins\\plugins.dll"); }
 
 bool Plugins::EncryptPluginsFile(bool Flag) {
-    Blowfish cipher;
+    // A command served halfway through (a list refresh, a second add) would decrypt over the
+    // working copy this operation is editing, and an add could undo another; the file is small.
+    Blowfish cipher(false);
     return Flag ? cipher.EncryptFile(working_copy_, plugin_file(), true, kFileKey)
                 : cipher.DecryptFile(plugin_file(), working_copy_, true, kFileKey);
 }

@@ -34,7 +34,7 @@
     { id: 'memory', name: ['Memory', 'Arbeitsspeicher'], ready: true },
     { group: ['Tools', 'Werkzeuge'] },
     { id: 'shredder', name: ['Shredder', 'Schredder'], ready: true },
-    { id: 'plugins', name: ['Plug-ins', 'Plug-ins'], about: 'Your own cleaning items: files, folders and registry entries.' },
+    { id: 'plugins', name: ['Plug-ins', 'Plug-ins'], ready: true },
     { id: 'schedule', name: ['Schedule', 'Zeitplan'], about: 'Cleans the items of a profile daily, weekly, monthly or at a custom interval.' },
     { id: 'booster', name: ['Connection booster', 'Verbindungs-Booster'], ready: true },
     { id: 'options', name: ['Options', 'Optionen'], ready: true },

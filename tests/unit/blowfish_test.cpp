@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/foundation/hooks.h"
 #include "engine/plugins/blowfish.h"
 #include "engine/plugins/blowfish_cipher.h"
 #include "tests/unit/support/temp_machine.h"
@@ -202,6 +203,19 @@ TEST(BlowfishContainer, ProgressRunsFromZeroToOneHundredInWholePercent) {
     std::vector<uint8_t> wrong(64, 1);
     blowfish.DecryptByte(wrong, "");
     EXPECT_TRUE(seen.empty()) << "a refused container is not worked on";
+}
+
+TEST(BlowfishContainer, APassLetsTheProgramRunUnlessTheCallerSaysNo) {
+    int served = 0;
+    engine::host_hooks().process_pending = [&] { ++served; };
+    std::vector<uint8_t> bytes(64 * 1024, 3);
+    Blowfish().EncryptByte(bytes, "QUILLMAX");
+    const int while_serving = served;
+    served = 0;
+    Blowfish(false).EncryptByte(bytes, "QUILLMAX");
+    engine::host_hooks().process_pending = nullptr;
+    EXPECT_GE(while_serving, 50) << "about once per hundredth of the data";
+    EXPECT_EQ(served, 0);
 }
 
 class BlowfishFiles : public MachineTest {

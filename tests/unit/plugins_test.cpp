@@ -11,6 +11,7 @@
 
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
+#include "engine/foundation/hooks.h"
 #include "engine/foundation/message_text.h"
 #include "engine/plugins/blowfish.h"
 #include "engine/plugins/default_plugin_file.h"
@@ -188,6 +189,21 @@ TEST_F(PluginsTest, AFileThatDoesNotDecryptIsNeverOverwritten) {
     }
     EXPECT_EQ(stored_bytes(), before);
     EXPECT_FALSE(exists(plugins.working_copy()));
+}
+
+// The program serves queued commands when an engine operation lets it; one served in the middle of
+// an add would decrypt over the working copy being edited, or add over it.
+TEST_F(PluginsTest, PlugInFileOperationsNeverHandControlToTheProgram) {
+    store_plugin_file(std::string(200'000, ';') + "\n[Big]\nFC=0\n");
+    int served = 0;
+    engine::host_hooks().process_pending = [&] { ++served; };
+    Plugin added;
+    added.Name = "Added";
+    plugins.AddPlugin(added);
+    const auto loaded = plugins.Load_Extra_plugins();
+    engine::host_hooks().process_pending = nullptr;
+    EXPECT_EQ(served, 0);
+    EXPECT_EQ(loaded.size(), 3u);
 }
 
 TEST_F(PluginsTest, ANameTheListsCannotCarryIsRefused) {
