@@ -82,8 +82,9 @@ TEST_F(ScreenProtocol, EveryCommandTheSkinSendsIsCatalogued) {
 TEST_F(ScreenProtocol, EveryVariableTheSkinUsesIsCatalogued) {
     for (const auto& used : skin.variables) {
         EXPECT_TRUE(variable_catalogued(used))
-            << used.file << " uses the variable " << used.name << (used.movie.empty() ? "" : " of the movie " + used.movie)
-            << ", which " << kCatalogueFile << " does not list: add a line for `" << used.name << "` (direction and "
+            << used.file << " uses the variable " << used.name
+            << (used.movie.empty() ? "" : " of the movie " + used.movie) << ", which " << kCatalogueFile
+            << " does not list: add a line for `" << used.name << "` (direction and "
             << "meaning) to a Variable table in the section of movie `" << (used.movie.empty() ? "main" : used.movie)
             << "`.";
     }
@@ -144,7 +145,7 @@ TEST(ScreenVocabulary, FindsButtonsScriptCallsAndCommandLiteralsButNotComments) 
     for (const auto& used : use.variables) variables.insert(used.name);
     EXPECT_EQ(commands, (std::set<std::string>{"IDC_FS_ONE", "AUTOMATIC-C", "IDC_FS_TWO", "EXIT"}));
     EXPECT_EQ(variables, (std::set<std::string>{"_root.Tick", "smenu", "shred_${suffix}_Now", "_root.DoAdd_${suffix}",
-                                                  "_root.ItemNo${}", "_root.ListItem${}"}));
+                                                "_root.ItemNo${}", "_root.ListItem${}"}));
 }
 
 TEST(ScreenVocabulary, WildcardsMatchOnEitherSide) {
