@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/fs/unshared_open.h"
+
 namespace platform::fs::detail {
 
 namespace {
@@ -64,6 +66,10 @@ void throw_fs_error(uint32_t code, std::string_view action, std::string_view win
 }
 
 void throw_host_error(int host_errno, std::string_view action, std::string_view windows_path) {
+    if (auto refusal = unshared_refusal(host_errno)) {
+        throw FsError(error::AccessDenied,
+                      "Cannot " + std::string(action) + " \"" + std::string(windows_path) + "\": " + *refusal + ".");
+    }
     uint32_t code = win32_code(host_errno);
     FsError plain = fs_error(code, action, windows_path);
     // Codes that lump several host causes together keep the host's own words as well.

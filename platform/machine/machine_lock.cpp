@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/fs/unshared_open.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/wineserver.h"
 
@@ -33,6 +34,25 @@ void record_holder(int fd) {
     [[maybe_unused]] ssize_t written = pwrite(fd, pid.data(), pid.size(), 0);
 }
 
+// The lock file, never written through a name that leads elsewhere: a prefix from someone else
+// may hold a link there to any file of the user. Such a name is replaced by a lock file of our
+// own; only when that fails too is the start refused.
+int open_lock_file(const std::filesystem::path& dir) {
+    const std::filesystem::path lock = dir / kLockFile;
+    int fd = fs::detail::open_unshared(AT_FDCWD, lock.c_str(), O_RDWR | O_CREAT, 0644);
+    if (fd >= 0) return fd;
+    const auto refusal = fs::detail::unshared_refusal(errno);
+    if (!refusal) throw MachineError("Cannot lock the machine " + dir.string() + ": " + std::strerror(errno) + ".");
+    // Only the planted name goes, never the file it leads to.
+    if (unlink(lock.c_str()) == 0 || errno == ENOENT) {
+        fd = fs::detail::open_unshared(AT_FDCWD, lock.c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
+        if (fd >= 0) return fd;
+    }
+    throw MachineError("Cannot lock the machine " + dir.string() + ": the lock file " + lock.string() +
+                       " cannot be used (" + *refusal + ") and could not be replaced (" + std::strerror(errno) +
+                       "). Remove it and start again.");
+}
+
 }  // namespace
 
 MachineLock::MachineLock(const Machine& machine) {
@@ -43,7 +63,7 @@ MachineLock::MachineLock(const Machine& machine) {
                            "from outside. Close the Windows programs (or run " +
                            wineserver_kill_command(dir) + ") and start again.");
     }
-    fd_ = open((dir / kLockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    fd_ = open_lock_file(dir);
     if (fd_ < 0)
         throw MachineError("Cannot lock the machine " + dir.string() + ": " + std::strerror(errno) + ".");
     if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {

@@ -227,6 +227,43 @@ TEST(MachineLock, KeepsASecondProgramOff) {
     EXPECT_NO_THROW(platform::MachineLock again(temp.machine()));
 }
 
+std::string read_file(const stdfs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A prefix from someone else may hold links where the lock file goes: the file they lead to
+// must never be truncated or written, and a dangling link must not create its target.
+TEST(MachineLock, NeverWritesThroughAPlantedLink) {
+    Scratch outside;
+    const stdfs::path precious = outside.dir() / "precious.txt";
+    const stdfs::path never_created = outside.dir() / "never created";
+    std::ofstream(precious) << "keep me";
+    tavrin_test::TempMachine temp;
+    const stdfs::path lock = temp.dir() / ".tavrin-lock";
+    const std::string pid = std::to_string(getpid()) + "\n";
+
+    auto plant = [&](const std::function<void()>& link) {
+        stdfs::remove(lock);
+        link();
+        {
+            platform::MachineLock held(temp.machine());
+            std::string message = message_of([&] { platform::MachineLock second(temp.machine()); });
+            EXPECT_NE(message.find("Another Tavrin"), std::string::npos) << message;
+        }
+        EXPECT_TRUE(stdfs::is_regular_file(stdfs::symlink_status(lock)));
+        EXPECT_EQ(stdfs::hard_link_count(lock), 1u);
+        EXPECT_EQ(read_file(lock), pid);
+    };
+    plant([&] { stdfs::create_symlink(precious, lock); });
+    plant([&] { stdfs::create_symlink(never_created, lock); });
+    plant([&] { stdfs::create_hard_link(precious, lock); });
+
+    EXPECT_EQ(read_file(precious), "keep me");
+    EXPECT_EQ(stdfs::hard_link_count(precious), 1u);
+    EXPECT_FALSE(stdfs::exists(stdfs::symlink_status(never_created)));
+}
+
 // A Unix socket at the place Wine's server of this prefix would listen on: in the folder Wine as
 // built upstream uses, or in another one.
 class FakeWineserver {
