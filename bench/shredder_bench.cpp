@@ -2,9 +2,15 @@
 //   (a) FileShred of one large file           vs  dd if=/dev/zero of=F bs=1M conv=fsync
 //   (b) FolderShred of many small files        vs  find DIR -type f -exec shred -n1 -u {} +  and  rm -rf DIR
 //   (c) ShredFreeSpace on an ext4 loop image   vs  dd filling the same image
-// Usage: shredder_bench [--dir DIR] [--file-mb N] [--files N] [--image-mb N] [--only a|b|c]
+//   (d) FolderShred of a chain of folders N deep vs the same of N/4 deep: the time per level must
+//       not grow with the depth (ratio 1 is linear); rm -rf of the deep chain for scale
+// Usage: shredder_bench [--dir DIR] [--file-mb N] [--files N] [--image-mb N] [--depth N] [--only a|b|c|d]
 // DIR (default: the system temp folder) must be on the file system to measure; (c) needs root for
 // the loop mount and falls back to a plain folder limited by a drive quota, saying so.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +34,7 @@ struct Options {
     uint64_t file_mb = 1024;
     int files = 50'000;
     uint64_t image_mb = 2048;
+    int depth = 4000;
     std::string only;
 };
 
@@ -182,6 +189,49 @@ void free_space(const Options& options) {
     fs::remove(image);
 }
 
+// A folder holding one small file and the next folder, `depth` times: deeper than any host path
+// can name in one piece, so it is built level by level through descriptors.
+void make_chain(const fs::path& root, int depth) {
+    fs::create_directories(root);
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < depth && fd >= 0; ++level) {
+        const int file = openat(fd, "secret.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (file >= 0 && ::write(file, "secret", 6) == 6) ::close(file);
+        mkdirat(fd, "level", 0755);
+        const int child = openat(fd, "level", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = child;
+    }
+    if (fd >= 0) ::close(fd);
+    shell("sync");
+}
+
+void deep_tree(const Options& options) {
+    BenchMachine bench(options.dir / "tavrin-bench-deep");
+    const fs::path chain = bench.host_c() / "chain";
+    auto shred_chain = [&](int depth) {
+        make_chain(chain, depth);
+        engine::Shredder shredder;
+        double max_fsize = 0, min_fsize = 0;
+        const double took =
+            seconds([&] { shredder.FolderShred("C:\\chain", false, "*", true, max_fsize, min_fsize); });
+        if (fs::exists(chain)) std::cout << "(d) warning: the chain " << depth << " deep was not removed completely\n";
+        return took;
+    };
+    const int shallow_depth = std::max(1, options.depth / 4);
+    const double shallow = shred_chain(shallow_depth);
+    const double deep = shred_chain(options.depth);
+    make_chain(chain, options.depth);
+    const double rm = seconds([&] { shell("rm -rf " + quoted(chain) + " && sync"); });
+
+    const double per_level_ratio = (deep / options.depth) / (shallow / shallow_depth);
+    std::cout << "(d) FolderShred of a chain " << options.depth << " folders deep: " << deep << " s; "
+              << shallow_depth << " deep: " << shallow << " s; time per level deep / shallow " << per_level_ratio
+              << " (1 = linear in the entries, target <= 1.5)" << (per_level_ratio <= 1.5 ? "" : "  ABOVE TARGET")
+              << "\n";
+    report("(d) FolderShred of a chain " + std::to_string(options.depth) + " deep", deep, "rm -rf (+sync)", rm, 0.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,6 +242,7 @@ int main(int argc, char** argv) {
         else if (flag == "--file-mb") options.file_mb = std::stoull(value);
         else if (flag == "--files") options.files = std::stoi(value);
         else if (flag == "--image-mb") options.image_mb = std::stoull(value);
+        else if (flag == "--depth") options.depth = std::stoi(value);
         else if (flag == "--only") options.only = value;
         else {
             std::cerr << "unknown option " << flag << "\n";
@@ -202,6 +253,7 @@ int main(int argc, char** argv) {
         if (options.only.empty() || options.only == "a") large_file(options);
         if (options.only.empty() || options.only == "b") many_files(options);
         if (options.only.empty() || options.only == "c") free_space(options);
+        if (options.only.empty() || options.only == "d") deep_tree(options);
     } catch (const std::exception& error) {
         std::cerr << "benchmark failed: " << error.what() << "\n";
         return 1;

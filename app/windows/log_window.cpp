@@ -39,8 +39,10 @@ void LogWindow::addLogLine(const std::string& text) {
     stage_.set_variable(kLogMovie, "_root.LogFile", text);
 }
 
-void LogWindow::finish_run() {
-    addLogLine(language_.text("msg4"));
+void LogWindow::finish_run() { finish_run(language_.text("msg4")); }
+
+void LogWindow::finish_run(const std::string& completion_text) {
+    addLogLine(completion_text);
     enable_view_log(true);
 }
 

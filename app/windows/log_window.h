@@ -23,8 +23,10 @@ public:
     void hide();
     // One line of the running operation (addLogLine).
     void addLogLine(const std::string& text);
-    // The end of a run: the completion text and the view-log button enabled.
+    // The end of a run: the completion text (msg4 unless the run has its own) and the view-log
+    // button enabled.
     void finish_run();
+    void finish_run(const std::string& completion_text);
     void enable_view_log(bool enabled);
 
     // Commands of the log window's movie: IDC_FS_VIEWLOG, IDC_FS_CLOSE.

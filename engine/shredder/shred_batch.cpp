@@ -28,9 +28,13 @@ void ShredBatch::shred(const std::shared_ptr<platform::fs::Folder>& folder, cons
             handle->close();
             pending.announced_path = std::move(path);
             overwritten_bytes_ += std::max<uint64_t>(file->length, kPatternRunLength);
+        } else if (file->other_names) {
+            pending.announced_path = std::move(path);
+            pending.removal = Removal::NameOnly;
         }
-    } catch (const std::exception&) {
-        return;  // the file stays
+    } catch (const std::exception& error) {
+        report_(error.what());  // the file stays
+        return;
     }
     add(std::move(pending));
 }
@@ -50,8 +54,13 @@ void ShredBatch::flush() {
     overwritten_bytes_ = 0;
     for (Pending& step : pending) {
         // Data that may not have reached the device must not lose its file: it stays.
-        if (step.flush_key && !flushed.flushed(*step.flush_key)) continue;
-        if (ignore_errors(step.act) && !step.announced_path.empty()) announce_(step.announced_path);
+        if (step.flush_key && !flushed.flushed(*step.flush_key)) {
+            report_("Cannot shred \"" + step.announced_path +
+                    "\": the overwrite could not be flushed to the disk, so the file was kept.");
+            continue;
+        }
+        if (auto failure = failure_of(step.act)) report_(*failure);
+        else if (!step.announced_path.empty()) announce_(step.announced_path, step.removal);
     }
 }
 

@@ -10,21 +10,26 @@
 #include <string>
 #include <vector>
 
+#include "engine/shredder/shred_steps.h"
 #include "platform/fs/fs.h"
 
 namespace engine {
 
 class ShredBatch {
 public:
-    // Called with the path of each overwritten file right after its delete.
-    using Announce = std::function<void(const std::string& path)>;
-    explicit ShredBatch(Announce announce) : announce_(std::move(announce)) {}
+    // Called with the path of each overwritten file, and of each file whose name alone was
+    // removed because its data has other names, right after its delete.
+    using Announce = std::function<void(const std::string& path, Removal removal)>;
+    // Called with what went wrong for each file or step that failed.
+    using Report = std::function<void(const std::string& failure)>;
+    ShredBatch(Announce announce, Report report) : announce_(std::move(announce)), report_(std::move(report)) {}
 
     // Overwrites the file `name` of the folder now and deletes it with the batch; `path` is the
     // file as the caller names it. Links and shortcuts are only deleted, unannounced. A file that
-    // fails any step, its flush included, is left where it is.
+    // fails any step, its flush included, is left where it is and reported.
     void shred(const std::shared_ptr<platform::fs::Folder>& folder, const std::string& name, std::string path);
-    // Runs `step` after the deletes added so far: a folder is removed after its files.
+    // Runs `step` after the deletes added so far: a folder is removed after its files. A step
+    // that throws is reported.
     void then(std::function<void()> step);
     // Flushes what was overwritten, then deletes, announces and runs the steps in order. Runs by
     // itself whenever the batch holds 256 files and steps or 64 MB; call it once more at the end.
@@ -35,11 +40,13 @@ private:
         std::function<void()> act;         // the delete, or a later step
         std::optional<size_t> flush_key;   // for an overwritten file: what must be on the device first
         std::string announced_path;        // empty: nothing to announce
+        Removal removal = Removal::Overwritten;
     };
 
     void add(Pending pending);
 
     Announce announce_;
+    Report report_;
     platform::fs::FlushBatch flushes_;
     std::vector<Pending> pending_;
     uint64_t overwritten_bytes_ = 0;

@@ -3,6 +3,7 @@
 // path on the machine's FileSystem or by its name in a Folder being walked.
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "engine/foundation/text.h"
@@ -11,9 +12,27 @@
 
 namespace engine {
 
+// How a file left: overwritten first, or only its name removed (its data has other names).
+enum class Removal { Overwritten, NameOnly };
+
+// What went wrong in the step, for the user; nullopt when it went through.
+template <class Step>
+std::optional<std::string> failure_of(Step&& step) {
+    try {
+        step();
+        return std::nullopt;
+    } catch (const std::exception& error) {
+        return std::string(error.what());
+    }
+}
+
 struct FileToShred {
     uint32_t attributes = 0;
-    uint64_t length = 0;  // of what a link leads to, for a link
+    uint64_t length = 0;      // of what a link leads to, for a link
+    bool other_names = false;  // a hard link: its data is reachable through other names too
+
+    // Only the name is removed: what it leads to is not ours to overwrite.
+    bool removed_as_link() const { return (attributes & platform::fs::attr::ReparsePoint) || other_names; }
 };
 
 // nullopt when there is no file to read there: missing, a folder, or a link leading nowhere.
@@ -22,7 +41,7 @@ std::optional<FileToShred> file_to_shred(const Files& files, std::string_view na
     const auto attributes = files.attributes(name);
     const auto length = files.file_size(name);
     if (!attributes || !length || (*attributes & platform::fs::attr::Directory)) return std::nullopt;
-    return FileToShred{*attributes, *length};
+    return FileToShred{*attributes, *length, files.has_other_names(name)};
 }
 
 // Shortcuts are only removed: "lnk" at the end of the path, any case, with or without a dot.
@@ -31,13 +50,14 @@ inline bool names_a_shortcut(std::string_view path) {
 }
 
 // Everything before the delete. A link is only removed (what it points at is not ours to touch),
-// and so is a shortcut: nullopt for both. Anything else has its attributes cleared, so that
+// a file with other names too (they may lie outside the machine, and overwriting the data would
+// destroy it for them), and so is a shortcut: nullopt for all three. Anything else has its attributes cleared, so that
 // read-only, hidden and system files can be written, and is overwritten in place; it comes back
 // open and not yet flushed. Throws when a step fails; the file is then still there.
 template <class Files>
 std::optional<platform::fs::File> overwrite_before_delete(Files& files, std::string_view name, std::string_view path,
                                                           const FileToShred& file) {
-    if (file.attributes & platform::fs::attr::ReparsePoint) return std::nullopt;
+    if (file.removed_as_link()) return std::nullopt;
     files.set_attributes(name, platform::fs::attr::Normal);
     if (names_a_shortcut(path)) return std::nullopt;
     auto handle = files.open(name, platform::fs::File::Mode::WriteInPlace);

@@ -47,6 +47,28 @@ std::shared_ptr<Folder> shared_folder(Open open) {
     return folder;
 }
 
+// Why FileShred found no file to shred at the path.
+std::string not_a_file_reason(const FileSystem& files, const std::string& path) {
+    const auto attributes = files.attributes(path);
+    const char* reason = !attributes                          ? "it does not exist"
+                         : (*attributes & attr::Directory)    ? "it is a folder"
+                         : (*attributes & attr::ReparsePoint) ? "it is a link that leads nowhere"
+                                                              : "it cannot be read";
+    return "Cannot shred \"" + path + "\": " + reason + ".";
+}
+
+// Why FolderShred does not walk the path at all; nullopt when it does.
+std::optional<std::string> folder_refusal(const FileSystem& files, const std::string& path) {
+    if (!files.is_directory(path)) {
+        return "Cannot shred the folder \"" + path + "\": " +
+               (files.exists(path) ? "it is not a folder." : "it does not exist.");
+    }
+    if (!files.may_modify(path))
+        return "Cannot shred the folder \"" + path +
+               "\": it lies outside the machine folder; start with --allow-outside-machine to allow it.";
+    return std::nullopt;
+}
+
 }  // namespace
 
 // What one member call works with: the machine's drives, the log section and the log folder,
@@ -55,18 +77,26 @@ class Shredder::Run {
 public:
     explicit Run(Shredder& shredder)
         : files(platform::current_machine().files()),
-          batch([this, &shredder](const std::string& path) { shredder.announce(*this, path); }) {}
+          batch([this, &shredder](const std::string& path, Removal how) { shredder.announce(*this, path, how); },
+                [&shredder](const std::string& failure) { shredder.NotShredded(failure); }) {}
     FileSystem& files;
     ShredBatch batch;  // a folder walk's files waiting for their delete
 
-    void log_shredded(const std::string& path) {
-        if (!section_) section_ = GetMessageText("msg16") + " ";
+    // "File shredded:", or the note that only a hard link's name went, in the user's language.
+    const std::string& label(Removal removal) {
+        auto& label = labels_[removal == Removal::NameOnly];
+        if (!label) label = GetMessageText(removal == Removal::NameOnly ? "msg62" : "msg16");
+        return *label;
+    }
+
+    void log(Removal removal, const std::string& path) {
+        std::string section = label(removal) + " ";
         std::string text = path;
-        log_.AddToLog(*section_, text);
+        log_.AddToLog(section, text);
     }
 
 private:
-    std::optional<std::string> section_;
+    std::optional<std::string> labels_[2];
     LogWriter log_;
 };
 
@@ -83,9 +113,12 @@ int32_t Shredder::FileShred(const std::string& file) {
 // A single file is flushed on its own: nothing else is waiting to share the flush.
 int32_t Shredder::shred_file(Run& run, const std::string& path) {
     const auto file = file_to_shred(run.files, path);
-    if (!file) return 0;
+    if (!file) {
+        NotShredded(not_a_file_reason(run.files, path));
+        return 0;
+    }
     bool overwritten = false;
-    const bool deleted = ignore_errors([&] {
+    const auto failure = failure_of([&] {
         if (auto handle = overwrite_before_delete(run.files, path, path, *file)) {
             handle->sync();
             handle->close();
@@ -93,14 +126,17 @@ int32_t Shredder::shred_file(Run& run, const std::string& path) {
         }
         run.files.delete_file(path, true);
     });
-    if (deleted && overwritten) announce(run, path);
+    if (failure) NotShredded(*failure);
+    else if (overwritten) announce(run, path, Removal::Overwritten);
+    else if (file->other_names) announce(run, path, Removal::NameOnly);
     return clamp_to_int32(file->length);
 }
 
-void Shredder::announce(Run& run, const std::string& path) {
+void Shredder::announce(Run& run, const std::string& path, Removal removal) {
     // The file is gone whether or not the log can be written; the user still hears of it.
-    ignore_errors([&] { run.log_shredded(path); });
+    ignore_errors([&] { run.log(removal, path); });
     std::string name = file_name_of(path);
+    if (removal == Removal::NameOnly) name = run.label(removal) + " " + name;
     ShowLog.raise(name);
 }
 
@@ -111,16 +147,30 @@ int32_t Shredder::FolderShred(const std::string& fname, bool DeleteContentsOnly,
     BusyPointer busy;
     if (fname.empty()) return 0;
     Run run(*this);
-    shred_folder(run, shared_folder([&] { return run.files.open_folder(fname); }), fname, DeleteContentsOnly, FileSelection{File_Extension, Max_fsize, Min_fsize},
-                 SubDirectoriesIncluded);
+    if (auto refusal = folder_refusal(run.files, fname)) {
+        NotShredded(*refusal);
+        return 0;
+    }
+    // Only a folder is removed here: a file path given as the folder is left alone. It goes by
+    // its path, as given: a link given as the folder is removed as the link it is. A drive root
+    // is never removed, which is no failure.
+    auto remove_named_folder = [&files = run.files, fname] {
+        if (!files.is_directory(fname) || names_a_drive_root(fname)) return;
+        ignore_errors([&] { files.set_attributes(fname, attr::Normal); });
+        files.delete_tree(fname);
+    };
+    shred_folder(run, shared_folder([&] { return run.files.open_folder(fname); }), fname, DeleteContentsOnly,
+                 FileSelection{File_Extension, Max_fsize, Min_fsize}, SubDirectoriesIncluded, remove_named_folder);
     run.batch.flush();
     return 0;
 }
 
 // `folder` is null when it cannot be opened: then there is nothing to list, and the attempt to
-// remove it finds nothing either.
+// remove it finds nothing either. A subfolder is removed through the folder holding it, by name,
+// so that no path is looked up again however deep the walk goes.
 void Shredder::shred_folder(Run& run, const std::shared_ptr<Folder>& folder, const std::string& path,
-                            bool delete_contents_only, const FileSelection& selection, bool subfolders_included) {
+                            bool delete_contents_only, const FileSelection& selection, bool subfolders_included,
+                            std::function<void()> remove_folder) {
     std::vector<platform::fs::FindData> entries;
     if (folder) ignore_errors([&] { entries = folder->entries(); });
 
@@ -128,24 +178,20 @@ void Shredder::shred_folder(Run& run, const std::shared_ptr<Folder>& folder, con
         const FileSelection without_size_bounds{selection.extension};
         for (const auto& entry : entries) {
             if (!is_subfolder(entry)) continue;
+            auto remove_subfolder = [folder, name = entry.name] {
+                ignore_errors([&] { folder->set_attributes(name, attr::Normal); });
+                folder->delete_tree(name);
+            };
             shred_folder(run, shared_folder([&] { return folder->subfolder(entry.name); }), join_path(path, entry.name),
-                         delete_contents_only, without_size_bounds, true);
+                         delete_contents_only, without_size_bounds, true, std::move(remove_subfolder));
         }
     }
     for (const auto& entry : entries)
         if (!(entry.attributes & attr::Directory) && selection.selects(entry.name, entry.size))
             run.batch.shred(folder, entry.name, join_path(path, entry.name));
 
-    // Only a folder is removed here: a file path given as the folder is left alone. Not forced,
-    // so a read-only item keeps the folder, and a drive root is refused by the file system. It
-    // goes by its path, as given: a link given as the folder is removed as the link it is.
-    if (!delete_contents_only) {
-        run.batch.then([&files = run.files, path] {
-            if (!files.is_directory(path)) return;
-            ignore_errors([&] { files.set_attributes(path, attr::Normal); });
-            ignore_errors([&] { files.delete_tree(path); });
-        });
-    }
+    // Not forced, so a read-only item keeps the folder.
+    if (!delete_contents_only) run.batch.then(std::move(remove_folder));
 }
 
 Variant Shredder::ShredFreeSpace(const std::string& drive) {

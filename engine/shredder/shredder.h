@@ -2,6 +2,7 @@
 // Shredder: overwrites files in place and deletes them, one at a time or a folder at once with
 // a type and size filter, and wipes the free space of a drive.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "engine/foundation/event.h"
 #include "engine/foundation/variant.h"
 #include "engine/shredder/file_selection.h"
+#include "engine/shredder/shred_steps.h"
 
 namespace platform::fs {
 class Folder;
@@ -23,9 +25,11 @@ public:
 
     // Overwrites the whole file in place, flushes it to the device, deletes it, writes the log
     // line and raises ShowLog with the bare file name. A path ending in "lnk" (a shortcut) and a
-    // symbolic link are deleted without being overwritten, logged or announced. Any failure
-    // leaves the file where it is. Returns the length found before the overwrite (0 when the
-    // file cannot be read), capped at 2,147,483,647 for larger files.
+    // symbolic link are deleted without being overwritten, logged or announced. A file whose
+    // data has other names (a hard link) loses only this name, without an overwrite: the log line
+    // and ShowLog say so. Any failure leaves the file where it is and raises NotShredded. Returns
+    // the length found before the overwrite (0 when the file cannot be read), capped at
+    // 2,147,483,647 for larger files.
     int32_t FileShred(const std::string& file);
 
     // Shreds the files of a folder that the selection takes (subfolders first, when included,
@@ -33,7 +37,10 @@ public:
     // what is left in it (not forced: a read-only item keeps it). Symbolic links are never
     // followed. Max_fsize and Min_fsize are megabytes and hold bytes on return. Always 0.
     // Files are overwritten in batches, each made durable with one flush before any of its files
-    // is deleted; deletes, log lines and ShowLog keep the order of a file-by-file run.
+    // is deleted; deletes, log lines and ShowLog keep the order of a file-by-file run. A folder
+    // that is missing or outside the machine, and each file or folder that could not be shredded
+    // or removed, raises NotShredded (a drive root that stays is no failure). The work grows
+    // with the number of entries, however deep the tree.
     int32_t FolderShred(const std::string& fname, bool DeleteContentsOnly, const std::string& File_Extension,
                         bool SubDirectoriesIncluded, double& Max_fsize, double& Min_fsize);
 
@@ -48,14 +55,18 @@ public:
     Event<double> Progress;
     Event<int32_t> FolderShredCompleted;  // part of the event interface; nothing raises it
     Event<std::string> ShowLog;
+    // What could not be shredded and why, one text per file or folder ("Cannot ...: reason.").
+    // Cleaners that shred whatever traces they find do not pass it on; the shredder screen does.
+    Event<std::string> NotShredded;
 
 private:
     class Run;
     int32_t shred_file(Run& run, const std::string& path);
     void shred_folder(Run& run, const std::shared_ptr<platform::fs::Folder>& folder, const std::string& path,
-                      bool delete_contents_only, const FileSelection& selection, bool subfolders_included);
-    // The log line and ShowLog of a file that was overwritten and deleted.
-    void announce(Run& run, const std::string& path);
+                      bool delete_contents_only, const FileSelection& selection, bool subfolders_included,
+                      std::function<void()> remove_folder);
+    // The log line and ShowLog of a file that was deleted.
+    void announce(Run& run, const std::string& path, Removal removal);
 };
 
 }  // namespace engine

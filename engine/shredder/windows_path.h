@@ -19,6 +19,12 @@ inline std::string file_name_of(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+// "C:", "C:\" or "c:\\": a drive's root folder, which is never removed.
+inline bool names_a_drive_root(std::string_view path) {
+    while (path.size() > 2 && (path.back() == '\\' || path.back() == '/')) path.remove_suffix(1);
+    return path.size() == 2 && path[1] == ':';
+}
+
 // The text before the first NUL character (names from the system may carry a padded tail).
 inline std::string cut_at_nul(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
 

@@ -12,6 +12,8 @@
 #include "platform/fs/file_system_impl.h"
 #include "platform/fs/fs_errors.h"
 #include "platform/fs/host_folder.h"
+#include "platform/fs/tree_removal.h"
+#include "platform/fs/unshared_open.h"
 
 namespace platform::fs {
 
@@ -27,6 +29,11 @@ Kind kind_of(const std::filesystem::path& host) {
     if (lstat(host.c_str(), &st) != 0) return Kind::Missing;
     if (S_ISLNK(st.st_mode)) return Kind::Link;
     return S_ISDIR(st.st_mode) ? Kind::Folder : Kind::File;
+}
+
+bool data_has_other_names(const std::filesystem::path& host) {
+    struct stat st;
+    return lstat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode) && st.st_nlink > 1;
 }
 
 bool is_folder(const std::filesystem::path& host) {
@@ -88,13 +95,21 @@ void copy_write_time(const std::filesystem::path& from, const std::filesystem::p
 
 }  // namespace
 
-std::vector<FindData> FileSystem::Impl::list(const Target& folder, std::string_view mask) const {
+std::vector<FindData> FileSystem::Impl::list_at(int folder_fd, std::string_view mask) {
     std::vector<FindData> found;
-    for (const std::string& name : detail::list_entries(folder.host)) {
+    for (const std::string& name : detail::list_entries_at(folder_fd)) {
         // A host name holding "\" would read as a different path on the way back in.
         if (name.find('\\') != std::string::npos || !wildcard_match(mask, name)) continue;
-        if (auto entry = detail::describe_entry(folder.host / name, name)) found.push_back(*entry);
+        if (auto entry = detail::describe_entry_at(folder_fd, name)) found.push_back(*entry);
     }
+    return found;
+}
+
+std::vector<FindData> FileSystem::Impl::list(const Target& folder, std::string_view mask) const {
+    const int fd = ::open(folder.host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::vector<FindData> found = list_at(fd, mask);
+    ::close(fd);
     return found;
 }
 
@@ -147,6 +162,8 @@ void FileSystem::Impl::set_attributes(const Target& target, uint32_t attributes)
     // A link has no attributes of its own here, and changing its target's would reach past it.
     if (kind == Kind::Link) detail::throw_fs_error(error::AccessDenied, action, target.text());
     require_inside(target, Reach::Target, action);
+    if (kind == Kind::File && data_has_other_names(target.host))
+        detail::throw_host_error(EMLINK, action, target.text());
     if (int failed = detail::store_attributes(target.host, attributes))
         detail::throw_host_error(failed, action, target.text());
 }
@@ -163,6 +180,11 @@ std::optional<uint64_t> FileSystem::Impl::file_size(const Target& target) const 
     return static_cast<uint64_t>(st.st_size);
 }
 
+bool FileSystem::has_other_names(std::string_view path) const {
+    auto target = impl_->resolve(path);
+    return target && data_has_other_names(target->host);
+}
+
 File FileSystem::open(std::string_view path, File::Mode mode) {
     return impl_->open(impl_->resolve_or_throw(path, mode != File::Mode::Read ? "open for writing" : "open"), mode);
 }
@@ -175,17 +197,24 @@ File FileSystem::Impl::open(const Target& target, File::Mode mode) {
     if (writing && is_read_only(written_path(target))) detail::throw_fs_error(error::AccessDenied, action, target.text());
     if (writing) require_parent_folder(target, action);
 
-    int flags = O_CLOEXEC | (writing ? O_RDWR | O_CREAT : O_RDONLY) | (mode == File::Mode::CreateAlways ? O_TRUNC : 0);
-    int fd = ::open(target.host.c_str(), flags, 0666);
+    // A final link inside the machine leads to a file that is ours to write: that file is opened
+    // by its own name, never through a link.
+    const int fd = writing ? detail::open_unshared(AT_FDCWD, written_path(target).c_str(),
+                                                   O_RDWR | O_CREAT | (mode == File::Mode::CreateAlways ? O_TRUNC : 0),
+                                                   0666)
+                           : ::open(target.host.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) throw_missing(target, action);
     if (fd < 0) detail::throw_host_error(errno, action, target.text());
+    return adopt(fd, target.text(), writing, target.path.drive);
+}
 
+File FileSystem::Impl::adopt(int fd, std::string windows_path, bool writable, char drive) {
     auto impl = std::make_unique<File::Impl>();
     impl->fd = fd;
-    impl->windows_path = target.text();
-    impl->writable = writing;
+    impl->windows_path = std::move(windows_path);
+    impl->writable = writable;
     // Counted after opening, so a truncated file no longer takes up its old size.
-    if (writing) impl->quota = quota_account(target.path.drive);
+    if (writable) impl->quota = quota_account(drive);
     return File(std::move(impl));
 }
 
@@ -329,28 +358,6 @@ void FileSystem::remove_directory(std::string_view path) {
     if (rmdir(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
 }
 
-namespace {
-
-// Depth first, on host names, never through a link: a link is removed as the entry it is.
-void remove_tree(const std::filesystem::path& host, const detail::WindowsPath& path) {
-    for (const std::string& name : detail::list_entries(host)) {
-        std::filesystem::path child = host / name;
-        detail::WindowsPath child_path = path.child(name);
-        Kind kind = kind_of(child);
-        if (kind == Kind::Folder) {
-            remove_tree(child, child_path);
-            continue;
-        }
-        if (kind == Kind::Missing) continue;
-        if (is_read_only(child)) detail::throw_fs_error(error::AccessDenied, "delete", child_path.text());
-        if (unlink(child.c_str()) != 0) detail::throw_host_error(errno, "delete", child_path.text());
-    }
-    if (is_read_only(host)) detail::throw_fs_error(error::AccessDenied, "remove the folder", path.text());
-    if (rmdir(host.c_str()) != 0) detail::throw_host_error(errno, "remove the folder", path.text());
-}
-
-}  // namespace
-
 void FileSystem::delete_tree(std::string_view path) {
     constexpr std::string_view action = "delete the folder";
     Target target = impl_->resolve_or_throw(path, action);
@@ -366,7 +373,15 @@ void FileSystem::delete_tree(std::string_view path) {
         return;
     }
     if (kind != Kind::Folder) detail::throw_fs_error(error::NotADirectory, action, target.text());
-    remove_tree(target.host, target.path);
+    const int parent = ::open(target.host.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0) detail::throw_host_error(errno, action, target.text());
+    try {
+        detail::remove_tree_at(parent, target.host.filename().string(), target.text());
+    } catch (...) {
+        ::close(parent);
+        throw;
+    }
+    ::close(parent);
 }
 
 }  // namespace platform::fs

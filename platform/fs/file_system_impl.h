@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/fs/drive_map.h"
+#include "platform/fs/folder_descriptors.h"
 #include "platform/fs/fs.h"
 #include "platform/fs/quota_account.h"
 #include "platform/fs/windows_path.h"
@@ -22,9 +23,6 @@ struct FileSystem::Impl {
     struct Target {
         detail::WindowsPath path;
         std::filesystem::path host;
-        // An entry reached by name under a Folder already found to lie inside the machine: only
-        // a link the entry itself may be still needs a look.
-        bool parent_inside = false;
         std::string text() const { return path.text(); }
     };
     // What a destructive operation touches: the entry itself (a link is removed as a link), or
@@ -35,8 +33,16 @@ struct FileSystem::Impl {
     Target resolve_or_throw(std::string_view windows_path, std::string_view action) const;
     std::optional<std::string> outside_reason(const Target& target, Reach reach) const;
     void require_inside(const Target& target, Reach reach, std::string_view action) const;
+    // The refusal of a change outside the machine; `reason` as outside_reason gives it.
+    [[noreturn]] void throw_outside(std::string_view windows_path, const std::string& reason,
+                                    std::string_view action) const;
 
-    // The operations of FileSystem on an entry already resolved, shared with Folder.
+    // The entries of the folder open as `folder_fd` that match the mask, as find() lists them.
+    static std::vector<FindData> list_at(int folder_fd, std::string_view mask);
+    // An open file for the descriptor of a file just opened at the path.
+    File adopt(int fd, std::string windows_path, bool writable, char drive);
+
+    // The operations of FileSystem on an entry already resolved.
     std::vector<FindData> list(const Target& folder, std::string_view mask) const;
     std::optional<uint32_t> attributes(const Target& target) const;
     std::optional<uint64_t> file_size(const Target& target) const;
@@ -53,6 +59,7 @@ struct FileSystem::Impl {
     std::filesystem::path machine_dir;  // canonical
     detail::DriveMap drive_map;
     std::map<char, std::weak_ptr<detail::QuotaAccount>> quota_accounts;
+    detail::FolderDescriptors folder_descriptors{64};
 };
 
 }  // namespace platform::fs

@@ -63,14 +63,12 @@ FileSystem::Impl::Target FileSystem::Impl::resolve_or_throw(std::string_view win
 
 std::optional<std::string> FileSystem::Impl::outside_reason(const Target& target, Reach reach) const {
     if (machine.options().allow_outside_machine) return std::nullopt;
-    if (!target.parent_inside) {
-        auto root = drive_map.root(target.path.drive);
-        if (!root || !is_within(*root, machine_dir))
-            return "drive " + std::string(1, target.path.drive) + ": maps to " + (root ? root->string() : "nothing") +
-                   ", which";
-        std::filesystem::path entry = target.path.is_root() ? *root : entry_location(target.host);
-        if (!is_within(entry, machine_dir)) return "it is " + entry.string() + " on this computer, which";
-    }
+    auto root = drive_map.root(target.path.drive);
+    if (!root || !is_within(*root, machine_dir))
+        return "drive " + std::string(1, target.path.drive) + ": maps to " + (root ? root->string() : "nothing") +
+               ", which";
+    std::filesystem::path entry = target.path.is_root() ? *root : entry_location(target.host);
+    if (!is_within(entry, machine_dir)) return "it is " + entry.string() + " on this computer, which";
     if (reach == Reach::Target && detail::is_symlink(target.host)) {
         auto destination = std::filesystem::weakly_canonical(target.host);
         if (!is_within(destination, machine_dir))
@@ -80,11 +78,14 @@ std::optional<std::string> FileSystem::Impl::outside_reason(const Target& target
 }
 
 void FileSystem::Impl::require_inside(const Target& target, Reach reach, std::string_view action) const {
-    auto reason = outside_reason(target, reach);
-    if (!reason) return;
-    throw FsError(error::AccessDenied, "Cannot " + std::string(action) + " \"" + target.text() + "\": " + *reason +
-                                           " lies outside the machine folder " + machine_dir.string() +
-                                           "; start with --allow-outside-machine to allow it.");
+    if (auto reason = outside_reason(target, reach)) throw_outside(target.text(), *reason, action);
+}
+
+void FileSystem::Impl::throw_outside(std::string_view windows_path, const std::string& reason,
+                                     std::string_view action) const {
+    throw FsError(error::AccessDenied, "Cannot " + std::string(action) + " \"" + std::string(windows_path) +
+                                           "\": " + reason + " lies outside the machine folder " +
+                                           machine_dir.string() + "; start with --allow-outside-machine to allow it.");
 }
 
 std::optional<std::filesystem::path> FileSystem::to_host(std::string_view windows_path) const {

@@ -1,40 +1,120 @@
-// Walking a folder's entries by name, with the folder's path looked up and checked only once.
+// Walking a folder's entries by name through the folder's descriptor, with the folder's path
+// looked up and checked only once.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+
+#include "platform/fs/dos_attributes.h"
+#include "platform/fs/file_identity.h"
 #include "platform/fs/file_system_impl.h"
 #include "platform/fs/fs_errors.h"
+#include "platform/fs/tree_removal.h"
+#include "platform/fs/unshared_open.h"
 
 namespace platform::fs {
 
-using Target = FileSystem::Impl::Target;
-
-struct Folder::Impl {
-    FileSystem::Impl& files;
-    Target folder;  // its host path with every link resolved
-
-    // One name of this folder, as a Windows path could name it: never one that leads elsewhere
-    // ("..", "a\b") or that a path could not carry ("what?"), which path lookups skip as well.
-    std::optional<Target> entry(std::string_view name) const {
-        if (!detail::is_plain_name(name)) return std::nullopt;
-        return Target{folder.path.child(name), folder.host / name, folder.parent_inside};
-    }
-
-    Target entry_or_throw(std::string_view name, std::string_view action) const {
-        if (auto target = entry(name)) return *target;
-        detail::throw_fs_error(error::InvalidName, action, folder.text() + "\\" + std::string(name));
-    }
-};
-
 namespace {
 
-bool is_real_folder(const std::filesystem::path& host) {
-    struct stat st;
-    return lstat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 
 }  // namespace
 
-Folder::Folder(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+struct Folder::Impl final : detail::OpenFolder {
+    FileSystem::Impl& files;
+    // How to find the folder again once its descriptor was given back: through the parent by
+    // name, or (the folder a caller named) by its host path.
+    std::shared_ptr<Impl> parent;
+    std::string name;
+    std::filesystem::path host;
+    detail::FileIdentity identity;
+    std::string windows_path;
+    char drive;
+    std::optional<std::string> outside;  // why changes are refused; nullopt: inside the machine
+    int fd = -1;                         // -1 while given back
+    std::weak_ptr<Impl> last_child;      // whose ".." is the cheapest way back here
+
+    Impl(FileSystem::Impl& files, int fd, detail::FileIdentity identity, std::string windows_path, char drive,
+         std::optional<std::string> outside)
+        : files(files), identity(identity), windows_path(std::move(windows_path)), drive(drive),
+          outside(std::move(outside)), fd(fd) {
+        files.folder_descriptors.used(*this);
+    }
+
+    // Going away while its parent's descriptor is given back: the parent takes this folder's
+    // "..", which saves looking it up again from further above when the walk returns to it.
+    ~Impl() {
+        files.folder_descriptors.closed(*this);
+        if (fd < 0) return;
+        if (parent && parent->fd < 0) parent->take(openat(fd, "..", kFolderFlags));
+        ::close(fd);
+    }
+
+    void close_descriptor() override {
+        ::close(fd);
+        fd = -1;
+    }
+
+    int descriptor() {
+        if (fd < 0) reopen();
+        files.folder_descriptors.used(*this);
+        return fd;
+    }
+
+    // Whether `candidate` is this folder; if so it becomes its descriptor, else it is closed.
+    bool take(int candidate) {
+        if (candidate >= 0 && detail::identity_of(candidate) == identity) {
+            fd = candidate;
+            files.folder_descriptors.used(*this);
+            return true;
+        }
+        if (candidate >= 0) ::close(candidate);
+        return false;
+    }
+
+    void reopen() {
+        const auto child = last_child.lock();
+        if (child && child->fd >= 0 && take(openat(child->fd, "..", kFolderFlags))) return;
+        const int found = parent ? openat(parent->descriptor(), name.c_str(), kFolderFlags | O_NOFOLLOW)
+                                 : ::open(host.c_str(), kFolderFlags);
+        if (!take(found))
+            throw FsError(error::PathNotFound, "Cannot open the folder \"" + windows_path +
+                                                   "\": it was moved or replaced while it was being worked on.");
+    }
+
+    std::string entry_path(std::string_view entry) const {
+        return detail::windows_child(windows_path, std::string(entry));
+    }
+
+    // The entry's name for a host call: only a name a Windows path could carry.
+    std::optional<std::string> entry(std::string_view entry) const {
+        if (!detail::is_plain_name(entry)) return std::nullopt;
+        return std::string(entry);
+    }
+
+    std::string entry_or_throw(std::string_view entry, std::string_view action) const {
+        if (auto plain = this->entry(entry)) return *plain;
+        detail::throw_fs_error(error::InvalidName, action, entry_path(entry));
+    }
+
+    std::optional<struct stat> status(const std::string& entry, bool follow = false) {
+        struct stat st;
+        if (fstatat(descriptor(), entry.c_str(), &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+        return st;
+    }
+
+    // What every change needs: the entry there, of the kind the change takes, inside the machine.
+    struct stat require_changeable(const std::string& entry, std::string_view action) {
+        auto st = status(entry);
+        if (!st) detail::throw_fs_error(error::FileNotFound, action, entry_path(entry));
+        if (outside) files.throw_outside(entry_path(entry), *outside, action);
+        return *st;
+    }
+};
+
+Folder::Folder(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Folder::Folder(Folder&&) noexcept = default;
 Folder& Folder::operator=(Folder&&) noexcept = default;
 Folder::~Folder() = default;
@@ -42,44 +122,122 @@ Folder::~Folder() = default;
 std::optional<Folder> FileSystem::open_folder(std::string_view path) {
     auto target = impl_->resolve(path);
     if (!target) return std::nullopt;
-    std::error_code ec;
-    auto host = std::filesystem::canonical(target->host, ec);
-    if (ec || !is_real_folder(host)) return std::nullopt;
+    const int fd = ::open(target->host.c_str(), kFolderFlags);
+    const auto identity = detail::identity_of(fd);
+    if (!identity) {
+        if (fd >= 0) ::close(fd);
+        return std::nullopt;
+    }
     // Everything below a folder inside the machine is inside too, as long as no link is followed
-    // on the way down; entries are reached by name, and a link among them gets its own check.
-    const bool inside = !impl_->outside_reason(*target, Impl::Reach::Target);
-    return Folder(std::make_unique<Folder::Impl>(Folder::Impl{*impl_, Target{target->path, host, inside}}));
+    // on the way down; entries are reached by name, and a link among them is never written through.
+    auto folder = std::make_shared<Folder::Impl>(*impl_, fd, *identity, target->text(), target->path.drive,
+                                                 impl_->outside_reason(*target, Impl::Reach::Target));
+    std::error_code ec;
+    folder->host = std::filesystem::canonical(target->host, ec);
+    if (ec) folder->host = target->host;
+    return Folder(std::move(folder));
 }
 
-std::vector<FindData> Folder::entries() const { return impl_->files.list(impl_->folder, "*"); }
+std::vector<FindData> Folder::entries() const { return FileSystem::Impl::list_at(impl_->descriptor(), "*"); }
 
 std::optional<Folder> Folder::subfolder(std::string_view name) const {
     auto entry = impl_->entry(name);
-    if (!entry || !is_real_folder(entry->host)) return std::nullopt;
-    return Folder(std::make_unique<Impl>(Impl{impl_->files, std::move(*entry)}));
+    if (!entry) return std::nullopt;
+    const int fd = openat(impl_->descriptor(), entry->c_str(), kFolderFlags | O_NOFOLLOW);
+    const auto identity = detail::identity_of(fd);
+    if (!identity) {
+        if (fd >= 0) ::close(fd);
+        return std::nullopt;
+    }
+    auto child = std::make_shared<Impl>(impl_->files, fd, *identity, impl_->entry_path(*entry), impl_->drive,
+                                        impl_->outside);
+    child->parent = impl_;
+    child->name = *entry;
+    impl_->last_child = child;
+    return Folder(std::move(child));
 }
 
 std::optional<uint32_t> Folder::attributes(std::string_view name) const {
     auto entry = impl_->entry(name);
-    return entry ? impl_->files.attributes(*entry) : std::nullopt;
+    if (!entry) return std::nullopt;
+    auto found = detail::describe_entry_at(impl_->descriptor(), *entry);
+    return found ? std::optional(found->attributes) : std::nullopt;
 }
 
 std::optional<uint64_t> Folder::file_size(std::string_view name) const {
     auto entry = impl_->entry(name);
-    return entry ? impl_->files.file_size(*entry) : std::nullopt;
+    if (!entry) return std::nullopt;
+    auto st = impl_->status(*entry, true);
+    if (!st || S_ISDIR(st->st_mode)) return std::nullopt;
+    return static_cast<uint64_t>(st->st_size);
+}
+
+bool Folder::has_other_names(std::string_view name) const {
+    auto entry = impl_->entry(name);
+    auto st = entry ? impl_->status(*entry) : std::nullopt;
+    return st && !S_ISDIR(st->st_mode) && !S_ISLNK(st->st_mode) && st->st_nlink > 1;
 }
 
 void Folder::set_attributes(std::string_view name, uint32_t attributes) {
-    impl_->files.set_attributes(impl_->entry_or_throw(name, "change the attributes of"), attributes);
+    constexpr std::string_view action = "change the attributes of";
+    const std::string entry = impl_->entry_or_throw(name, action);
+    const struct stat st = impl_->require_changeable(entry, action);
+    // A link has no attributes of its own here, and changing its target's would reach past it.
+    if (S_ISLNK(st.st_mode)) detail::throw_fs_error(error::AccessDenied, action, impl_->entry_path(entry));
+    if (!S_ISDIR(st.st_mode) && st.st_nlink > 1) detail::throw_host_error(EMLINK, action, impl_->entry_path(entry));
+    if (int failed = detail::store_attributes_at(impl_->descriptor(), entry, attributes))
+        detail::throw_host_error(failed, action, impl_->entry_path(entry));
 }
 
 File Folder::open(std::string_view name, File::Mode mode) {
-    return impl_->files.open(impl_->entry_or_throw(name, mode != File::Mode::Read ? "open for writing" : "open"),
-                             mode);
+    const bool writing = mode != File::Mode::Read;
+    const std::string_view action = writing ? "open for writing" : "open";
+    const std::string entry = impl_->entry_or_throw(name, action);
+    const std::string path = impl_->entry_path(entry);
+    int fd = -1;
+    if (writing) {
+        if (impl_->outside) impl_->files.throw_outside(path, *impl_->outside, action);
+        if (auto st = impl_->status(entry); st && (S_ISDIR(st->st_mode) || (st->st_mode & kWriteBits) == 0))
+            detail::throw_fs_error(error::AccessDenied, action, path);
+        fd = detail::open_unshared(impl_->descriptor(), entry.c_str(),
+                                   O_RDWR | O_CREAT | (mode == File::Mode::CreateAlways ? O_TRUNC : 0), 0666);
+    } else {
+        if (auto st = impl_->status(entry, true); st && S_ISDIR(st->st_mode))
+            detail::throw_fs_error(error::AccessDenied, action, path);
+        fd = openat(impl_->descriptor(), entry.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    if (fd < 0 && errno == ENOENT) {
+        // Win32 tells a missing file from a folder that has gone away meanwhile.
+        struct stat folder;
+        const bool folder_gone = fstat(impl_->descriptor(), &folder) != 0 || folder.st_nlink == 0;
+        detail::throw_fs_error(folder_gone ? error::PathNotFound : error::FileNotFound, action, path);
+    }
+    if (fd < 0) detail::throw_host_error(errno, action, path);
+    return impl_->files.adopt(fd, path, writing, impl_->drive);
 }
 
 void Folder::delete_file(std::string_view name, bool force) {
-    impl_->files.delete_file(impl_->entry_or_throw(name, "delete"), force);
+    constexpr std::string_view action = "delete";
+    const std::string entry = impl_->entry_or_throw(name, action);
+    const struct stat st = impl_->require_changeable(entry, action);
+    const std::string path = impl_->entry_path(entry);
+    if (S_ISDIR(st.st_mode)) detail::throw_fs_error(error::AccessDenied, action, path);
+    if (!S_ISLNK(st.st_mode) && (st.st_mode & kWriteBits) == 0 && !force)
+        detail::throw_fs_error(error::AccessDenied, action, path);
+    if (unlinkat(impl_->descriptor(), entry.c_str(), 0) != 0) detail::throw_host_error(errno, action, path);
+}
+
+void Folder::delete_tree(std::string_view name) {
+    constexpr std::string_view action = "delete the folder";
+    const std::string entry = impl_->entry_or_throw(name, action);
+    const struct stat st = impl_->require_changeable(entry, action);
+    const std::string path = impl_->entry_path(entry);
+    if (S_ISLNK(st.st_mode)) {
+        if (unlinkat(impl_->descriptor(), entry.c_str(), 0) != 0) detail::throw_host_error(errno, action, path);
+        return;
+    }
+    if (!S_ISDIR(st.st_mode)) detail::throw_fs_error(error::NotADirectory, action, path);
+    detail::remove_tree_at(impl_->descriptor(), entry, path);
 }
 
 }  // namespace platform::fs

@@ -134,7 +134,14 @@ public:
     std::optional<uint32_t> attributes(std::string_view path) const;  // nullopt: missing
     void set_attributes(std::string_view path, uint32_t attributes);
     std::optional<uint64_t> file_size(std::string_view path) const;
+    // Whether the file's data has names besides this one (hard links), which may lie anywhere on
+    // the same file system, outside the machine too: such a file is never written through this
+    // name (open for writing and set_attributes refuse it); removing the name leaves the data to
+    // the others. False for a folder, a link and a missing name.
+    bool has_other_names(std::string_view path) const;
 
+    // Writing goes to the file itself: a final link inside the machine is followed to its file,
+    // and a file that has other names is refused.
     File open(std::string_view path, File::Mode mode);
     std::string read_text(std::string_view path) const;                 // FsError when unreadable
     void write_text(std::string_view path, std::string_view contents);  // replaced atomically
@@ -168,12 +175,14 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// A folder resolved once, for walks over many entries: each entry is reached by its name under
-// the folder, without looking up the Windows path again. Whether changes are allowed outside the
-// machine was settled when the folder was opened; only a link an entry itself is gets checked.
-// The operations do what FileSystem's operations of the same names do. A name is an entry's
-// name as entries() gives it; one that is not a single component a Windows path could carry
-// ("..", "a\b", "what?") reads as missing and is refused with InvalidName.
+// A folder resolved once, for walks over many entries: each entry is reached by its name through
+// the folder's open descriptor, never by looking a path up again, so the work does not grow with
+// the depth of the tree and a folder renamed or swapped above it cannot redirect it. Whether
+// changes are allowed outside the machine was settled when the folder was opened; a link among
+// the entries is never followed for a change. The operations do what FileSystem's operations of
+// the same names do. A name is an entry's name as entries() gives it; one that is not a single
+// component a Windows path could carry ("..", "a\b", "what?") reads as missing and is refused
+// with InvalidName.
 class Folder {
 public:
     Folder(Folder&&) noexcept;
@@ -187,16 +196,20 @@ public:
 
     std::optional<uint32_t> attributes(std::string_view name) const;
     std::optional<uint64_t> file_size(std::string_view name) const;
+    // See FileSystem::has_other_names.
+    bool has_other_names(std::string_view name) const;
     void set_attributes(std::string_view name, uint32_t attributes);
+    // Writing never goes through a link, nor into a file that has other names.
     File open(std::string_view name, File::Mode mode);
     void delete_file(std::string_view name, bool force = false);
+    void delete_tree(std::string_view name);
 
     struct Impl;  // opaque: defined and used only inside the file system layer
 
 private:
     friend class FileSystem;
-    explicit Folder(std::unique_ptr<Impl> impl);
-    std::unique_ptr<Impl> impl_;
+    explicit Folder(std::shared_ptr<Impl> impl);
+    std::shared_ptr<Impl> impl_;
 };
 
 }  // namespace platform::fs

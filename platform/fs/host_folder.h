@@ -15,5 +15,7 @@ std::optional<std::string> find_entry(const std::filesystem::path& folder, std::
 // The folder's entry names without "." and "..", sorted case-insensitively as NTFS lists them.
 // Empty when the folder cannot be read.
 std::vector<std::string> list_entries(const std::filesystem::path& folder);
+// The same for a folder open as a descriptor (which stays open and keeps its position).
+std::vector<std::string> list_entries_at(int folder_fd);
 
 }  // namespace platform::fs::detail

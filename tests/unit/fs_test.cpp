@@ -3,7 +3,10 @@
 //
 // These tests check how Windows notions land on the host (the DOSATTRIB attribute, write bits),
 // so unlike engine tests they look at the host side directly.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/xattr.h>
 
 #include <filesystem>
@@ -280,6 +283,30 @@ TEST_F(FileSystemTest, LinksAreEntriesAndAreNeverFollowed) {
     EXPECT_TRUE(files().exists("C:\\keep\\precious.txt"));
 }
 
+// A tree deeper than any path the host can take in one piece is still removed whole, with the
+// folders reached through their parents rather than by path.
+TEST_F(FileSystemTest, ATreeDeeperThanAnyHostPathIsRemovedWhole) {
+    constexpr int kDepth = 3000;
+    temp.write_file("C:\\deep\\top.txt", "top");
+    int fd = ::open(temp.host("C:\\deep").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < kDepth && fd >= 0; ++level) {
+        const std::string name = "level " + std::to_string(level);
+        ASSERT_EQ(mkdirat(fd, name.c_str(), 0755), 0);
+        const int file = openat(fd, "file.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(file, 0);
+        ::close(file);
+        const int child = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = child;
+    }
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+
+    files().delete_tree("C:\\deep");
+
+    EXPECT_FALSE(stdfs::exists(temp.host("C:\\deep")));
+}
+
 // A folder opened once for a walk sees what find() sees, and its entry names never lead out of it.
 TEST_F(FileSystemTest, AnOpenedFolderListsAsFindDoesAndItsNamesStayInside) {
     temp.write_file("C:\\walk\\B.txt", "b");
@@ -482,6 +509,61 @@ TEST_F(OutsideMachineTest, FoldersOpenedOutsideRefuseChangesAndLinksInsideAreSti
     EXPECT_EQ(error_of([&] { inside->set_attributes("shortcut.txt", attr::Normal); }), error::AccessDenied);
     inside->delete_file("shortcut.txt");  // the link is the machine's own
     EXPECT_FALSE(stdfs::exists(stdfs::symlink_status(temp.host("C:\\users\\me\\shortcut.txt"))));
+    EXPECT_EQ(host_contents(outside / "Desktop" / "secret.txt"), "mine");
+}
+
+// A hard link gives a file outside the machine a second name inside it: nothing may write
+// through that name, by path or in a walk, however the file is opened; the name alone may go.
+TEST_F(OutsideMachineTest, NothingIsWrittenThroughAHardLinkToAFileOutside) {
+    using Mode = platform::fs::File::Mode;
+    const stdfs::path secret = outside / "Desktop" / "secret.txt";
+    const auto mode_before = stdfs::status(secret).permissions();
+    temp.write_file("C:\\data\\own.txt", "own");
+    stdfs::create_hard_link(secret, temp.host("C:\\data\\linked.txt"));
+    const std::string linked = "C:\\data\\linked.txt";
+
+    EXPECT_TRUE(files().has_other_names(linked));
+    EXPECT_FALSE(files().has_other_names("C:\\data\\own.txt"));
+    EXPECT_FALSE(files().has_other_names("C:\\data"));
+    for (Mode mode : {Mode::WriteInPlace, Mode::CreateAlways})
+        EXPECT_EQ(error_of([&] { files().open(linked, mode); }), error::AccessDenied);
+    EXPECT_EQ(error_of([&] { files().set_attributes(linked, attr::ReadOnly | attr::Hidden); }), error::AccessDenied);
+    auto folder = files().open_folder("C:\\data");
+    ASSERT_TRUE(folder);
+    EXPECT_TRUE(folder->has_other_names("linked.txt"));
+    for (Mode mode : {Mode::WriteInPlace, Mode::CreateAlways})
+        EXPECT_EQ(error_of([&] { folder->open("linked.txt", mode); }), error::AccessDenied);
+    EXPECT_EQ(error_of([&] { folder->set_attributes("linked.txt", attr::ReadOnly); }), error::AccessDenied);
+    EXPECT_EQ(host_contents(secret), "mine");
+    EXPECT_EQ(stdfs::status(secret).permissions(), mode_before);
+    EXPECT_EQ(folder->open("linked.txt", Mode::Read).size(), 4u);  // reading is harmless
+
+    // A replaced file gets a name of its own; removing the name leaves the data to the other.
+    files().write_text(linked, "new");
+    EXPECT_EQ(host_contents(temp.host(linked)), "new");
+    stdfs::create_hard_link(secret, temp.host("C:\\data\\second.txt"));
+    folder->delete_file("second.txt");
+    EXPECT_EQ(host_contents(secret), "mine");
+    EXPECT_EQ(stdfs::hard_link_count(secret), 1u);
+}
+
+// A planted link where a file is about to be created, living or dangling, is never followed:
+// neither the file it names is written nor a missing one created.
+TEST_F(OutsideMachineTest, NewFilesAreNeverCreatedThroughAPlantedLink) {
+    using Mode = platform::fs::File::Mode;
+    const stdfs::path never = outside / "never created";
+    temp.write_file("C:\\Program Files\\Orvane\\Logs\\keep.txt", "x");
+    stdfs::create_symlink(never, temp.host("C:\\Program Files\\Orvane\\Logs\\1-1-2030_Log.txt"));
+    stdfs::create_symlink(outside / "Desktop" / "secret.txt",
+                          temp.host("C:\\Program Files\\Orvane\\Logs\\2-1-2030_Log.txt"));
+
+    auto logs = files().open_folder("C:\\Program Files\\Orvane\\Logs");
+    ASSERT_TRUE(logs);
+    EXPECT_EQ(error_of([&] { logs->open("1-1-2030_Log.txt", Mode::WriteInPlace); }), error::AccessDenied);
+    EXPECT_EQ(error_of([&] { logs->open("2-1-2030_Log.txt", Mode::CreateAlways); }), error::AccessDenied);
+    EXPECT_EQ(error_of([&] { files().open("C:\\Program Files\\Orvane\\Logs\\1-1-2030_Log.txt", Mode::WriteInPlace); }),
+              error::AccessDenied);
+    EXPECT_FALSE(stdfs::exists(stdfs::symlink_status(never)));
     EXPECT_EQ(host_contents(outside / "Desktop" / "secret.txt"), "mine");
 }
 

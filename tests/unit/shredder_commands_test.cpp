@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "engine/foundation/clock.h"
+#include "engine/foundation/logger.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/program_fixture.h"
 
@@ -33,6 +36,18 @@ protected:
     void add_folder(const std::string& path) {
         stage.will_choose_folder(path);
         command("IDC_FS_ADDFOLDERSTOSHRED");
+    }
+    // "All done: 2 shredded, 0 not shredded." in the language of the moment.
+    std::string completion(int shredded, int not_shredded) {
+        std::string done = text("msg63");
+        done.replace(done.find("%1"), 2, std::to_string(shredded));
+        done.replace(done.find("%2"), 2, std::to_string(not_shredded));
+        return done;
+    }
+    std::string todays_log() {
+        const auto day = engine::now();
+        std::ifstream in(temp.host(engine::log_file_path(day.year, day.month, day.day)), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     // Answers the next question and then the completion notice.
     void answer_yes_then_ok() {
@@ -107,7 +122,7 @@ TEST_F(ShredderCommandsTest, ShreddingFilesAsksThenLogsEachFileAndEmptiesThePend
     EXPECT_EQ(question.title, title);
     EXPECT_EQ(question.message, message);
     EXPECT_EQ(question.sign, app::sign::Notice);
-    EXPECT_EQ(log_window_lines(), (std::vector<std::string>{"a.txt", "b.doc", text("msg4")}));
+    EXPECT_EQ(log_window_lines(), (std::vector<std::string>{"a.txt", "b.doc", completion(2, 0)}));
     EXPECT_EQ(stage.get_variable(app::kLogMovie, "_root.ViewLogBtn"), "1");
     EXPECT_EQ(main_var("shred_SFI_Now"), "1");
     // The list was handed over: the same file can be added again.
@@ -147,6 +162,45 @@ TEST_F(ShredderCommandsTest, ShreddingFoldersRemovesThemWithEverythingInside) {
     EXPECT_TRUE(logged("top.txt"));
     EXPECT_TRUE(logged("inner.log"));
     EXPECT_EQ(main_var("shred_SFO_Now"), "1");
+}
+
+// A list item that is missing, or lies outside the machine, is not shredded: the user reads
+// which and why in the log window and the day's log file, and the end counts them.
+TEST_F(ShredderCommandsTest, ItemsThatCannotBeShreddedAreListedAndCounted) {
+    const fs::path outside = temp.dir().parent_path() / (temp.dir().filename().string() + "-outside");
+    fs::create_directories(outside / "folder");
+    std::ofstream(outside / "far.txt") << "far";
+    fs::create_directory_symlink(outside, temp.dir() / "dosdevices" / "q:");
+    temp.reopen();
+    temp.write_file("C:\\work\\a.txt", "alpha");
+    temp.write_file("C:\\old\\b.txt", "beta");
+
+    answer_yes_then_ok();
+    command("IDC_FS_SHREDFILES", "|C:\\work\\a.txt|C:\\work\\gone.txt|Q:\\far.txt|");
+    answer_yes_then_ok();
+    command("IDC_FS_SHREDFOLDERS", "|C:\\old|C:\\never|Q:\\folder|");
+    const bool far_kept = fs::exists(outside / "far.txt") && fs::exists(outside / "folder");
+    fs::remove_all(outside);
+
+    EXPECT_TRUE(far_kept);
+    EXPECT_FALSE(exists("C:\\work\\a.txt"));
+    EXPECT_FALSE(exists("C:\\old"));
+    const auto lines = log_window_lines();
+    const std::string label = text("msg61") + " ";
+    std::vector<std::string> refused;
+    for (const auto& line : lines)
+        if (line.starts_with(label)) refused.push_back(line);
+    ASSERT_EQ(refused.size(), 4u) << ::testing::PrintToString(lines);
+    EXPECT_NE(refused[0].find("C:\\work\\gone.txt"), std::string::npos) << refused[0];
+    EXPECT_NE(refused[1].find("Q:\\far.txt"), std::string::npos) << refused[1];
+    EXPECT_NE(refused[1].find("outside the machine folder"), std::string::npos) << refused[1];
+    EXPECT_NE(refused[2].find("C:\\never"), std::string::npos) << refused[2];
+    EXPECT_NE(refused[3].find("Q:\\folder"), std::string::npos) << refused[3];
+    EXPECT_TRUE(logged(completion(1, 2)));
+    EXPECT_EQ(lines.back(), completion(1, 2));
+    const std::string log = todays_log();
+    for (const auto& line : refused)
+        EXPECT_NE(log.find("\t" + line + "\r\n"), std::string::npos) << line << "\n" << log;
 }
 
 // --- A whole drive ---------------------------------------------------------------------------

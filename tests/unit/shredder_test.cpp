@@ -1,6 +1,10 @@
 // Shredder and HDD on a real temporary machine: what is overwritten, what is deleted, what is
 // left alone, and what the log and the events say about it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -45,14 +49,20 @@ class ShredderTest : public tavrin_test::MachineTest {
 protected:
     ShredderTest() {
         shredder.ShowLog.subscribe([this](std::string& name) { shown.push_back(name); });
+        shredder.NotShredded.subscribe([this](std::string& failure) { not_shredded.push_back(failure); });
     }
 
-    // A second name for the file's data: it outlives the delete and shows what was written
-    // into the very blocks the file had (a recreated or truncated file would not show here).
+    // The file's data held open: it outlives the delete and shows what was written into the
+    // very blocks the file had (a recreated or truncated file would not show here). Not a second
+    // name, which would make the shredder leave the data alone.
     fs::path keep_data_of(std::string_view windows_path) {
-        const fs::path witness = temp.dir() / ("witness" + std::to_string(witnesses++));
-        fs::create_hard_link(temp.host(windows_path), witness);
-        return witness;
+        const int fd = ::open(temp.host(windows_path).c_str(), O_RDONLY | O_CLOEXEC);
+        EXPECT_GE(fd, 0) << windows_path;
+        witnesses.push_back(fd);
+        return "/proc/self/fd/" + std::to_string(fd);
+    }
+    ~ShredderTest() override {
+        for (int fd : witnesses) ::close(fd);
     }
 
     std::string todays_log() {
@@ -70,7 +80,8 @@ protected:
 
     Shredder shredder;
     std::vector<std::string> shown;
-    int witnesses = 0;
+    std::vector<std::string> not_shredded;
+    std::vector<int> witnesses;
 };
 
 TEST_F(ShredderTest, FileShredOverwritesTheWholeFileInPlaceBeforeDeletingIt) {
@@ -407,6 +418,99 @@ TEST_F(ShredderTest, LinesAfterTodaysLogWasShreddedStartAFreshLog) {
     EXPECT_EQ(log.find("1-1-2020_Log.txt"), std::string::npos);
     EXPECT_NE(log.find(engine::log_file_path(2026, 12, 7) + "\r\n"), std::string::npos);
     EXPECT_NE(log.find(logs + "\\zz notes.txt\r\n"), std::string::npos);
+}
+
+// A file outside the machine with a second name inside it (a hard link): shredding the name must
+// not overwrite the data the outside file still holds. The name goes, and the user is told.
+TEST_F(ShredderTest, AHardLinkLosesOnlyItsNameAndTheLogSaysSo) {
+    const fs::path outside = temp.dir().parent_path() / (temp.dir().filename().string() + "-outside");
+    fs::create_directories(outside);
+    std::ofstream(outside / "precious.txt") << "precious";
+    fs::create_directories(temp.host("C:\\one"));
+    fs::create_hard_link(outside / "precious.txt", temp.host("C:\\one\\hard.txt"));
+    fs::create_directories(temp.host("C:\\walk"));
+    fs::create_hard_link(outside / "precious.txt", temp.host("C:\\walk\\hard too.txt"));
+    temp.write_file("C:\\walk\\own.txt", "own");
+
+    shredder.FileShred("C:\\one\\hard.txt");
+    folder_shred("C:\\walk", false, "*", true);
+
+    const std::string precious = read_host(outside / "precious.txt");
+    const auto links = fs::hard_link_count(outside / "precious.txt");
+    fs::remove_all(outside);
+    EXPECT_EQ(precious, "precious");
+    EXPECT_EQ(links, 1u);
+    EXPECT_FALSE(exists("C:\\one\\hard.txt"));
+    EXPECT_FALSE(exists("C:\\walk"));
+    const std::string note = engine::GetMessageText("msg62");
+    EXPECT_EQ(shown, (std::vector<std::string>{note + " hard.txt", note + " hard too.txt", "own.txt"}));
+    const std::string log = todays_log();
+    EXPECT_NE(log.find("\t" + note + " C:\\one\\hard.txt\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\t" + note + " C:\\walk\\hard too.txt\r\n"), std::string::npos) << log;
+    EXPECT_TRUE(not_shredded.empty());
+}
+
+// What is missing, not a file, or outside the machine is not shredded, and says why.
+TEST_F(ShredderTest, WhatIsNotShreddedIsReportedWithItsReason) {
+    const fs::path outside = temp.dir().parent_path() / (temp.dir().filename().string() + "-far");
+    fs::create_directories(outside);
+    std::ofstream(outside / "far.txt") << "far";
+    fs::create_directory_symlink(outside, temp.dir() / "dosdevices" / "q:");
+    temp.reopen();
+    temp.write_file("C:\\folder\\inside.txt", "x");
+
+    shredder.FileShred("C:\\no such file.txt");
+    shredder.FileShred("C:\\folder");
+    shredder.FileShred("Q:\\far.txt");
+    folder_shred("C:\\missing", false, "*", true);
+    folder_shred("Q:\\", false, "*", true);
+
+    const std::string far = read_host(outside / "far.txt");
+    fs::remove_all(outside);
+    EXPECT_EQ(far, "far");
+    ASSERT_EQ(not_shredded.size(), 5u);
+    EXPECT_NE(not_shredded[0].find("\"C:\\no such file.txt\": it does not exist"), std::string::npos)
+        << not_shredded[0];
+    EXPECT_NE(not_shredded[1].find("it is a folder"), std::string::npos) << not_shredded[1];
+    EXPECT_NE(not_shredded[2].find("outside the machine folder"), std::string::npos) << not_shredded[2];
+    EXPECT_NE(not_shredded[3].find("\"C:\\missing\": it does not exist"), std::string::npos) << not_shredded[3];
+    EXPECT_NE(not_shredded[4].find("outside the machine folder"), std::string::npos) << not_shredded[4];
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(exists("C:\\folder\\inside.txt"));
+}
+
+// A tree thousands of folders deep: every file shredded and every folder removed, with the
+// process allowed far fewer descriptors than the tree has levels.
+TEST_F(ShredderTest, ATreeThousandsOfFoldersDeepIsShreddedWhole) {
+    constexpr int kDepth = 3000;
+    fs::create_directories(temp.host("C:\\deep"));
+    int fd = ::open(temp.host("C:\\deep").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < kDepth && fd >= 0; ++level) {
+        const int file = openat(fd, "secret.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(file, 0);
+        ASSERT_EQ(::write(file, "secret", 6), 6);
+        ::close(file);
+        ASSERT_EQ(mkdirat(fd, "d", 0755), 0);
+        const int child = openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = child;
+    }
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit few = before;
+    few.rlim_cur = std::min<rlim_t>(before.rlim_cur, 512);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+
+    folder_shred("C:\\deep", false, "*", true);
+    setrlimit(RLIMIT_NOFILE, &before);
+
+    EXPECT_FALSE(exists("C:\\deep"));
+    EXPECT_EQ(shown.size(), static_cast<size_t>(kDepth));
+    EXPECT_TRUE(not_shredded.empty()) << not_shredded.front();
+    const std::string log = todays_log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), kDepth);
 }
 
 // HDD.FindFiles

@@ -15,6 +15,7 @@
 #include "app/kernel/text.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
+#include "engine/foundation/logger.h"
 #include "engine/shredder/shredder.h"
 
 namespace app {
@@ -32,16 +33,51 @@ std::shared_ptr<engine::Shredder> new_shredder() {
     return shredder;
 }
 
-// The main window's `sh`: a new Shredder whose shredded files appear in the log window while it
-// works, released when the procedure ends.
+// Everything a shredder could not shred, with the reason, as a line of the log window and of
+// the day's log file: the user must never take a refusal or a missing file for a success.
+class NotShreddedRelay {
+public:
+    NotShreddedRelay(Shell& shell, engine::Event<std::string>& source)
+        : relay_(source, [this, &shell](std::string& failure) { report(shell, failure); }) {}
+
+    int count() const { return count_; }
+
+private:
+    void report(Shell& shell, std::string& failure) {
+        ++count_;
+        std::string section = shell.text("msg61") + " ";
+        shell.log_window().addLogLine(section + failure);
+        engine::ignore_errors([&] { log_.AddToLog(section, failure); });
+    }
+
+    int count_ = 0;
+    engine::LogWriter log_;
+    LogRelay relay_;  // last: gone before what it reports into
+};
+
+// The main window's `sh`: a new Shredder whose shredded files, and whatever it could not shred,
+// appear in the log window while it works, released when the procedure ends.
 class RelayedShredder {
 public:
-    explicit RelayedShredder(Shell& shell) : sh_(new_shredder()), relay_(sh_->ShowLog, into_log_window(shell.log_window())) {}
+    explicit RelayedShredder(Shell& shell)
+        : sh_(new_shredder()), relay_(sh_->ShowLog, into_log_window(shell.log_window())),
+          failures_(shell, sh_->NotShredded) {}
     engine::Shredder* operator->() { return sh_.get(); }
+
+    // Shreds one item of a list: it counts as shredded when nothing of it was reported otherwise.
+    template <class Shred>
+    void item(Shred shred) {
+        const int failures_before = failures_.count();
+        const bool finished = engine::ignore_errors(shred);
+        ++(finished && failures_.count() == failures_before ? count_.shredded : count_.not_shredded);
+    }
+    ShredCount count() const { return count_; }
 
 private:
     std::shared_ptr<engine::Shredder> sh_;
     LogRelay relay_;
+    NotShreddedRelay failures_;
+    ShredCount count_;
 };
 
 void set_main(Shell& shell, const std::string& name, const std::string& value) {
@@ -102,16 +138,24 @@ void browse_folder(Shell& shell) {
     if (chosen && !chosen->empty()) set_main(shell, "_root.PathValue", *chosen);
 }
 
+// "All done: 3 shredded, 1 not shredded."
+std::string completion_text(Shell& shell, const ShredCount& count) {
+    std::string text = shell.text("msg63");
+    for (const auto& [mark, number] : {std::pair{"%1", count.shredded}, std::pair{"%2", count.not_shredded}})
+        if (auto at = text.find(mark); at != std::string::npos) text.replace(at, 2, std::to_string(number));
+    return text;
+}
+
 // The shred of a list after its question: the list goes, the screen is told to empty its own,
-// and the run ends like every logged run.
+// and the run ends like every logged run, with how many items went and how many did not.
 void shred_list(Shell& shell, const Question& question, PendingList& pending, const char* done_variable,
-                void (*procedure)(Shell&, const std::string&), const std::string& args) {
+                ShredCount (*procedure)(Shell&, const std::string&), const std::string& args) {
     if (!shell.confirm(question)) return;
     shell.log_window().show();
-    procedure(shell, TrimBars(args));
+    const ShredCount count = procedure(shell, TrimBars(args));
     set_main(shell, done_variable, "1");
     pending.clear();
-    shell.log_window().finish_run();
+    shell.log_window().finish_run(completion_text(shell, count));
 }
 
 // The whole screen refuses input and the pointer shows the hourglass while a drive is shredded;
@@ -178,17 +222,19 @@ private:
 
 }  // namespace
 
-void shredFiles(Shell& shell, const std::string& list) {
+ShredCount shredFiles(Shell& shell, const std::string& list) {
     RelayedShredder sh(shell);
-    for (const auto& file : bar_items(list)) engine::ignore_errors([&] { sh->FileShred(file); });
+    for (const auto& file : bar_items(list)) sh.item([&] { sh->FileShred(file); });
+    return sh.count();
 }
 
-void shredFolders(Shell& shell, const std::string& list) {
+ShredCount shredFolders(Shell& shell, const std::string& list) {
     RelayedShredder sh(shell);
     for (const auto& folder : bar_items(list)) {
         double largest = 0, smallest = 0;
-        engine::ignore_errors([&] { sh->FolderShred(folder, false, "*", true, largest, smallest); });
+        sh.item([&] { sh->FolderShred(folder, false, "*", true, largest, smallest); });
     }
+    return sh.count();
 }
 
 // A failed free-space wipe is shown in the log window: the run's completion notice must not be
@@ -218,8 +264,10 @@ void Delete(Shell& shell, const std::string& options) {
     if (!largest || !smallest) return;
     std::string folder = shell.stage().get_variable(kMainMovie, "_root.PathValue");
     std::string type = shell.stage().get_variable(kMainMovie, "_root.FileTypeValue");
-    // Not the main window's `sh`: these files are not listed in the log window one by one.
+    // Not the main window's `sh`: these files are not listed in the log window one by one, but
+    // what could not be shredded is.
     auto shredder = new_shredder();
+    NotShreddedRelay failures(shell, shredder->NotShredded);
     shredder->FolderShred(folder, true, type, false, *largest, *smallest);
 }
 

@@ -7,10 +7,17 @@ namespace app {
 
 class Shell;
 
+// How the items of a list fared: an item is shredded when nothing of it had to be left.
+struct ShredCount {
+    int shredded = 0;
+    int not_shredded = 0;
+};
+
 // Each procedure creates its own Shredder and releases it at its end. Those of the lists and of
-// the drive show every shredded file in the log window as it goes.
-void shredFiles(Shell& shell, const std::string& list);    // paths joined by "|"
-void shredFolders(Shell& shell, const std::string& list);  // the folders with everything in them
+// the drive show every shredded file in the log window as it goes. All of them show what could
+// not be shredded, and why, in the log window and the day's log file.
+ShredCount shredFiles(Shell& shell, const std::string& list);    // paths joined by "|"
+ShredCount shredFolders(Shell& shell, const std::string& list);  // the folders with everything in them
 // The drive's free space when free_space_only, else every file on the drive. While it works,
 // _root.ProgressBarState is "1" and _root.ProgressPercent follows the free-space wipe.
 void shredDrive(Shell& shell, const std::string& drive, bool free_space_only);

@@ -45,7 +45,7 @@ test.describe('shredder screen', () => {
       const log = page.locator('[data-window="log"]');
       await expect(log).toBeVisible();
       const lines = log.locator('#log-lines li');
-      await expect(lines.last()).toHaveText('All done');
+      await expect(lines.last()).toHaveText('All done: 2 shredded, 0 not shredded.');
       await expect(lines).toHaveCount(names.length + 1);
       for (const name of names) await expect(lines.filter({ hasText: name })).toHaveCount(1);
       await expect(log.getByRole('button', { name: "Open today's log file" })).toBeEnabled();
