@@ -418,6 +418,35 @@ TEST(ProgramFolder, IsInstalledAndRepairedFromTheSkin) {
     EXPECT_NE(message.find("skin folder"), std::string::npos) << message;
 }
 
+// A hive is saved as a new file beside it, renamed over the old name: a hive that is a link to
+// a file outside the machine, or a second name of one, gets a file of its own, and the file
+// outside stays as it was.
+TEST(MachineHives, AreNeverSavedThroughALinkOrASecondName) {
+    Scratch outside;
+    tavrin_test::TempMachine temp;
+    for (const char* hive : {"user.reg", "system.reg"}) {
+        stdfs::copy_file(temp.dir() / hive, outside.dir() / hive);
+        stdfs::remove(temp.dir() / hive);
+    }
+    stdfs::create_hard_link(outside.dir() / "user.reg", temp.dir() / "user.reg");
+    stdfs::create_symlink(outside.dir() / "system.reg", temp.dir() / "system.reg");
+    const std::string user_before = read_file(outside.dir() / "user.reg");
+    const std::string system_before = read_file(outside.dir() / "system.reg");
+    temp.reopen();
+
+    set_text(temp.machine(), Root::CurrentUser, "Software\\Tavrin\\Test", "mine", "changed");
+    set_text(temp.machine(), Root::LocalMachine, "Software\\Tavrin\\Test", "mine", "changed");
+    temp.machine().flush();
+
+    EXPECT_EQ(read_file(outside.dir() / "user.reg"), user_before);
+    EXPECT_EQ(read_file(outside.dir() / "system.reg"), system_before);
+    EXPECT_EQ(stdfs::hard_link_count(temp.dir() / "user.reg"), 1u);
+    EXPECT_TRUE(stdfs::is_regular_file(stdfs::symlink_status(temp.dir() / "system.reg")));
+    temp.reopen();
+    EXPECT_EQ(text_value(temp.machine(), Root::CurrentUser, "Software\\Tavrin\\Test", "mine"), "changed");
+    EXPECT_EQ(text_value(temp.machine(), Root::LocalMachine, "Software\\Tavrin\\Test", "mine"), "changed");
+}
+
 TEST(CurrentMachine, IsTheTestsMachineAndSurvivesAReopen) {
     {
         tavrin_test::TempMachine temp;
