@@ -28,7 +28,7 @@ std::optional<std::string> failure_of(Step&& step) {
 
 struct FileToShred {
     uint32_t attributes = 0;
-    uint64_t length = 0;      // of what a link leads to, for a link
+    uint64_t length = 0;       // of what a link leads to, for a link
     bool other_names = false;  // a hard link: its data is reachable through other names too
 
     // Only the name is removed: what it leads to is not ours to overwrite.

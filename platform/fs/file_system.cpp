@@ -199,10 +199,10 @@ File FileSystem::Impl::open(const Target& target, File::Mode mode) {
 
     // A final link inside the machine leads to a file that is ours to write: that file is opened
     // by its own name, never through a link.
-    const int fd = writing ? detail::open_unshared(AT_FDCWD, written_path(target).c_str(),
-                                                   O_RDWR | O_CREAT | (mode == File::Mode::CreateAlways ? O_TRUNC : 0),
-                                                   0666)
-                           : ::open(target.host.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd =
+        writing ? detail::open_unshared(AT_FDCWD, written_path(target).c_str(),
+                                        O_RDWR | O_CREAT | (mode == File::Mode::CreateAlways ? O_TRUNC : 0), 0666)
+                : ::open(target.host.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) throw_missing(target, action);
     if (fd < 0) detail::throw_host_error(errno, action, target.text());
     return adopt(fd, target.text(), writing, target.path.drive);

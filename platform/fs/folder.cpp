@@ -38,8 +38,12 @@ struct Folder::Impl final : detail::OpenFolder {
 
     Impl(FileSystem::Impl& files, int fd, detail::FileIdentity identity, std::string windows_path, char drive,
          std::optional<std::string> outside)
-        : files(files), identity(identity), windows_path(std::move(windows_path)), drive(drive),
-          outside(std::move(outside)), fd(fd) {
+        : files(files),
+          identity(identity),
+          windows_path(std::move(windows_path)),
+          drive(drive),
+          outside(std::move(outside)),
+          fd(fd) {
         files.folder_descriptors.used(*this);
     }
 
@@ -149,8 +153,8 @@ std::optional<Folder> Folder::subfolder(std::string_view name) const {
         if (fd >= 0) ::close(fd);
         return std::nullopt;
     }
-    auto child = std::make_shared<Impl>(impl_->files, fd, *identity, impl_->entry_path(*entry), impl_->drive,
-                                        impl_->outside);
+    auto child =
+        std::make_shared<Impl>(impl_->files, fd, *identity, impl_->entry_path(*entry), impl_->drive, impl_->outside);
     child->parent = impl_;
     child->name = *entry;
     impl_->last_child = child;

@@ -149,7 +149,7 @@ TEST_F(ShredderTest, ReadOnlyHiddenFilesAreShreddedToo) {
     EXPECT_EQ(shown, std::vector<std::string>{"locked.dat"});
 }
 
-TEST_F(ShredderTest, WhatCannotBeShreddedIsLeftAloneAndReportsNothing) {
+TEST_F(ShredderTest, WhatCannotBeShreddedIsLeftAloneAndNeverAnnouncedAsShredded) {
     temp.write_file("C:\\folder\\inside.txt", "x");
 
     EXPECT_EQ(shredder.FileShred("C:\\no such file.txt"), 0);
