@@ -464,11 +464,16 @@ TEST_F(ShredderTest, WhatIsNotShreddedIsReportedWithItsReason) {
     shredder.FileShred("Q:\\far.txt");
     folder_shred("C:\\missing", false, "*", true);
     folder_shred("Q:\\", false, "*", true);
+    fs::create_directory_symlink(outside, temp.host("C:\\linked"));  // a folder link leading out
+    shredder.FileShred("C:\\linked\\far.txt");
+    folder_shred("C:\\linked", false, "*", true);
 
     const std::string far = read_host(outside / "far.txt");
     fs::remove_all(outside);
     EXPECT_EQ(far, "far");
-    ASSERT_EQ(not_shredded.size(), 5u);
+    ASSERT_EQ(not_shredded.size(), 7u);
+    for (size_t i : {5u, 6u})
+        EXPECT_NE(not_shredded[i].find("outside the machine folder"), std::string::npos) << not_shredded[i];
     EXPECT_NE(not_shredded[0].find("\"C:\\no such file.txt\": it does not exist"), std::string::npos)
         << not_shredded[0];
     EXPECT_NE(not_shredded[1].find("it is a folder"), std::string::npos) << not_shredded[1];
