@@ -28,13 +28,6 @@ std::optional<Root> valid_root(uint32_t code) {
     return static_cast<Root>(code);
 }
 
-// Only the four full names select a root here, in any case.
-std::optional<Root> root_from_name(std::string_view name) {
-    for (uint32_t code = HKEY_CLASSES_ROOT; code <= HKEY_USERS; ++code) {
-        if (iequals(platform::registry::root_name(code), name)) return static_cast<Root>(code);
-    }
-    return std::nullopt;
-}
 
 // "50% off" is plain text; "%TEMP%\x" refers to a variable. Two adjacent percent signs do not.
 bool looks_expandable(const std::string& text) {
@@ -67,6 +60,13 @@ std::string set_failure(uint32_t root, const std::string& section, const std::st
 }
 
 }  // namespace
+
+std::optional<ERegistryClassConstants> registry_root_named(std::string_view name) {
+    for (uint32_t code = HKEY_CLASSES_ROOT; code <= HKEY_USERS; ++code) {
+        if (iequals(platform::registry::root_name(code), name)) return static_cast<ERegistryClassConstants>(code);
+    }
+    return std::nullopt;
+}
 
 void cRegistry::Machine(const std::string& value) {
     if (value.size() <= 2) {
@@ -239,12 +239,12 @@ void cRegistry::del_reg_sub(std::string& inkey) {
     if (split == std::string::npos) return;  // a bare root name: never delete a whole hive
     std::string root_part = inkey.substr(0, split);
     std::string key_path = inkey.substr(split + 1);
-    auto root = root_from_name(root_part);
+    auto root = registry_root_named(root_part);
     if (!root || key_path.empty()) return;
 
     // A private object per level keeps the caller's position untouched.
     cRegistry level;
-    level.ClassKey(static_cast<ERegistryClassConstants>(*root));
+    level.ClassKey(*root);
     level.SectionKey(key_path);
     if (!level.KeyExists()) return;
 
@@ -266,7 +266,7 @@ void cRegistry::del_reg_sub(std::string& inkey) {
         std::string child = inkey + "\\" + subkeys.front();
         del_reg_sub(child);
         // A subkey that would not go ends the deletion instead of trying it forever.
-        if (registry().key_exists(*root, key_path + "\\" + subkeys.front())) return;
+        if (registry().key_exists(static_cast<Root>(*root), key_path + "\\" + subkeys.front())) return;
     }
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/foundation/class_table.h"
@@ -20,6 +21,9 @@
 #include "platform/registry/registry.h"
 
 namespace engine {
+
+// The root a path's first element names: only the four full names ("HKEY_CURRENT_USER"), in any case.
+std::optional<ERegistryClassConstants> registry_root_named(std::string_view name);
 
 class cRegistry : public EngineObject {
 public:

@@ -1,25 +1,13 @@
 #include "engine/plugins/registry_entry.h"
 
 #include "engine/foundation/cregistry.h"
-#include "engine/foundation/text.h"
 
 namespace engine {
-
-namespace {
-
-std::optional<ERegistryClassConstants> root_named(std::string_view name) {
-    for (uint32_t code = HKEY_CLASSES_ROOT; code <= HKEY_USERS; ++code) {
-        if (iequals(platform::registry::root_name(code), name)) return static_cast<ERegistryClassConstants>(code);
-    }
-    return std::nullopt;
-}
-
-}  // namespace
 
 RegistryEntry parse_registry_entry(std::string_view entry) {
     RegistryEntry parsed;
     const size_t slash = entry.find('\\');
-    parsed.root = root_named(entry.substr(0, slash));
+    parsed.root = registry_root_named(entry.substr(0, slash));
     parsed.has_subkey = slash != std::string_view::npos;
     // Without a backslash the whole text stands where the key would, so it names nothing that exists.
     std::string_view key = parsed.has_subkey ? entry.substr(slash + 1) : entry;
