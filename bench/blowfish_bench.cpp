@@ -47,9 +47,9 @@ bool openssl(const std::string& direction, const fs::path& in, const fs::path& o
 
 void report(const std::string& what, double megabytes, double ours, double theirs) {
     const double ratio = theirs / ours;
-    std::cout << what << ": Tavrin " << megabytes / ours << " MB/s, openssl " << megabytes / theirs
-              << " MB/s, ratio " << ratio << " (openssl time / Tavrin time; target >= 0.5)"
-              << (ratio >= 0.5 ? "" : "  BELOW TARGET") << "\n";
+    std::cout << what << ": Tavrin " << megabytes / ours << " MB/s, openssl " << megabytes / theirs << " MB/s, ratio "
+              << ratio << " (openssl time / Tavrin time; target >= 0.5)" << (ratio >= 0.5 ? "" : "  BELOW TARGET")
+              << "\n";
 }
 
 }  // namespace

@@ -5,6 +5,8 @@ namespace engine::blowfish {
 // The fractional part of pi in hexadecimal, 32 bits at a time: the first 18 words fill the
 // P-array, the next 1,024 the four S-boxes in order.
 
+// clang-format off
+
 const std::array<uint32_t, kRoundKeys> kInitialP = {{
     0x243F6A88, 0x85A308D3, 0x13198A2E, 0x03707344, 0xA4093822, 0x299F31D0,
     0x082EFA98, 0xEC4E6C89, 0x452821E6, 0x38D01377, 0xBE5466CF, 0x34E90C6C,
@@ -193,5 +195,6 @@ const std::array<std::array<uint32_t, 256>, 4> kInitialS = {{
         0xB74E6132, 0xCE77E25B, 0x578FDFE3, 0x3AC372E6,
     }},
 }};
+// clang-format on
 
 }  // namespace engine::blowfish

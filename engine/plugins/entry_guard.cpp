@@ -15,8 +15,8 @@ namespace stdfs = std::filesystem;
 
 // Folders whose loss would take the system, the program or everything of a user with it.
 constexpr std::string_view kProtectedVariables[] = {
-    "SystemRoot", "windir", "ProgramFiles", "CommonProgramFiles", "USERPROFILE", "ALLUSERSPROFILE",
-    "APPDATA", "LOCALAPPDATA", "TEMP", "TMP",
+    "SystemRoot",   "windir", "ProgramFiles", "CommonProgramFiles", "USERPROFILE", "ALLUSERSPROFILE", "APPDATA",
+    "LOCALAPPDATA", "TEMP",   "TMP",
 };
 
 // Where a Windows path really leads on the host, links and ".." resolved, without a trailing separator.

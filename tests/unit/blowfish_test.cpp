@@ -284,10 +284,9 @@ protected:
     bool openssl(const std::string& direction, const fs::path& in, const fs::path& out,
                  const std::string& mode = "-bf-cbc") {
         const std::string key = to_hex(bytes_of("QUILLMAXQUILLMAX"));
-        const std::string command = "openssl enc " + direction + " " + mode +
-                                    " -provider legacy -provider default -K " + key +
-                                    " -iv 0000000000000000 -nopad -in '" + in.string() + "' -out '" + out.string() +
-                                    "' 2>/dev/null";
+        const std::string command =
+            "openssl enc " + direction + " " + mode + " -provider legacy -provider default -K " + key +
+            " -iv 0000000000000000 -nopad -in '" + in.string() + "' -out '" + out.string() + "' 2>/dev/null";
         return std::system(command.c_str()) == 0;
     }
 };

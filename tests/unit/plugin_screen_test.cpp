@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/demo/plugin_traces.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/message_text.h"
-#include "app/demo/plugin_traces.h"
 #include "engine/plugins/blowfish.h"
 #include "engine/plugins/default_plugin_file.h"
 #include "engine/plugins/plugins.h"

@@ -60,8 +60,8 @@ protected:
     // Puts a plain definition text into the encrypted plug-in file, as another machine would ship it.
     void store_plugin_file(const std::string& text) {
         temp.write_file("C:\\plain-plugins.ini", text);
-        ASSERT_TRUE(engine::Blowfish().EncryptFile("C:\\plain-plugins.ini", Plugins::plugin_file(), true,
-                                                   Plugins::kFileKey));
+        ASSERT_TRUE(
+            engine::Blowfish().EncryptFile("C:\\plain-plugins.ini", Plugins::plugin_file(), true, Plugins::kFileKey));
     }
     std::string working_copy_text() { return read_host(temp.host(plugins.working_copy())); }
     std::string stored_bytes() { return read_host(temp.host(Plugins::plugin_file())); }
@@ -84,17 +84,18 @@ TEST_F(PluginsTest, AddPluginWritesTheSectionInOrderAndTheLoaderReadsItBack) {
     added.Name = "Demo Viewer";
     added.Cat = "Viewers";
     added.Detect = "HKEY_CURRENT_USER\\Software\\Demo Viewer";
-    added.SetRCList = "HKEY_CURRENT_USER\\Software\\Demo Viewer\\Recent|"
-                      "HKEY_CURRENT_USER\\Software\\Demo Viewer+ Value`= LastFile";
+    added.SetRCList =
+        "HKEY_CURRENT_USER\\Software\\Demo Viewer\\Recent|"
+        "HKEY_CURRENT_USER\\Software\\Demo Viewer+ Value`= LastFile";
     added.SetFOCList = "C:\\Demo Viewer\\Cache";
     plugins.AddPlugin(added);
 
     const std::string text = working_copy_text();
     size_t at = 0;
-    for (const char* line : {"Detect=HKEY_CURRENT_USER\\Software\\Demo Viewer", "RC=2", "FC=0", "FOC=1",
-                             "CAT=Viewers", "RK1=HKEY_CURRENT_USER\\Software\\Demo Viewer\\Recent",
-                             "RK2=HKEY_CURRENT_USER\\Software\\Demo Viewer+ Value`= LastFile",
-                             "FOK1=C:\\Demo Viewer\\Cache"}) {
+    for (const char* line :
+         {"Detect=HKEY_CURRENT_USER\\Software\\Demo Viewer", "RC=2", "FC=0", "FOC=1", "CAT=Viewers",
+          "RK1=HKEY_CURRENT_USER\\Software\\Demo Viewer\\Recent",
+          "RK2=HKEY_CURRENT_USER\\Software\\Demo Viewer+ Value`= LastFile", "FOK1=C:\\Demo Viewer\\Cache"}) {
         size_t found = text.find(line, at);
         ASSERT_NE(found, std::string::npos) << line << " missing or out of order in\n" << text;
         at = found;
@@ -225,8 +226,8 @@ TEST_F(PluginsTest, CleaningShredsFilesAndFoldersAndDeletesKeysAndSingleValues) 
     temp.write_file("C:\\Demo\\keep.txt", "keep");
     temp.write_file("C:\\Demo\\Cache\\a.bin", "a");
     temp.write_file("C:\\Demo\\Cache\\deep\\b.bin", "b");
-    const std::string appdata_file = "C:\\Documents and Settings\\" + machine().user_name() +
-                                     "\\Application Data\\Demo\\recent.xml";
+    const std::string appdata_file =
+        "C:\\Documents and Settings\\" + machine().user_name() + "\\Application Data\\Demo\\recent.xml";
     temp.write_file(appdata_file, "<recent/>");
     set_value(HKEY_CURRENT_USER, "Software\\Demo\\Recent\\Sub", "File1", "C:\\a.txt");
     set_value(HKEY_CURRENT_USER, "Software\\Demo", "LastFile", "C:\\b.txt");
@@ -262,11 +263,24 @@ TEST_F(PluginsTest, EntriesThatNameTooMuchAreRefusedAndTheRestRuns) {
     Plugin plugin;
     plugin.Name = "Hostile";
     plugin.fclist = {kMissing, kMissing, "C:\\Demo\\trace.log"};
-    plugin.foclist = {kMissing, "", "C:\\", "c:\\windows\\", "%WINDIR%", "C:\\Program Files",
-                      "C:\\Program Files\\Orvane\\plugins\\..", "%APPDATA%", "C:\\Documents and Settings"};
-    plugin.rclist = {kMissing, "HKEY_CURRENT_USER", "HKEY_CURRENT_USER\\Software", "HKEY_CURRENT_USER\\Software\\",
-                     "HKEY_USERS\\.Default", "HKEY_LOCAL_MACHINE\\Software\\Classes", "",
-                     "Software\\Other+ Value`= Setting", "HKEY_CURRENT_USER\\Software\\Demo+ Value`= LastFile"};
+    plugin.foclist = {kMissing,
+                      "",
+                      "C:\\",
+                      "c:\\windows\\",
+                      "%WINDIR%",
+                      "C:\\Program Files",
+                      "C:\\Program Files\\Orvane\\plugins\\..",
+                      "%APPDATA%",
+                      "C:\\Documents and Settings"};
+    plugin.rclist = {kMissing,
+                     "HKEY_CURRENT_USER",
+                     "HKEY_CURRENT_USER\\Software",
+                     "HKEY_CURRENT_USER\\Software\\",
+                     "HKEY_USERS\\.Default",
+                     "HKEY_LOCAL_MACHINE\\Software\\Classes",
+                     "",
+                     "Software\\Other+ Value`= Setting",
+                     "HKEY_CURRENT_USER\\Software\\Demo+ Value`= LastFile"};
     ASSERT_NO_THROW(plugins.cleanPlugin(plugin));
 
     EXPECT_TRUE(exists("C:\\WINDOWS\\system32\\important.dll"));
@@ -313,7 +327,8 @@ TEST_F(PluginsTest, TheShippedFileIsInstalledOnceAndItsEntriesPassTheChecks) {
         EXPECT_EQ(p.RC + 1u, p.rclist.size()) << p.Name;
         for (size_t i = 1; i < p.rclist.size(); ++i)
             EXPECT_EQ(guard.check_registry(p.rclist[i], engine::parse_registry_entry(p.rclist[i])),
-                      engine::EntryRefusal::None) << p.Name << ": " << p.rclist[i];
+                      engine::EntryRefusal::None)
+                << p.Name << ": " << p.rclist[i];
         for (size_t i = 1; i < p.foclist.size(); ++i) {
             const std::string folder = guard.expand(p.foclist[i]);
             EXPECT_EQ(folder.find('%'), std::string::npos) << p.foclist[i];

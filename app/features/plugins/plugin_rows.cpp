@@ -115,9 +115,8 @@ void register_plugin_rows(Shell& shell) {
     shell.commands().add("IDC_FS_HPLUGINS", list_row(hidePlugins));
     shell.commands().add("IDC_FS_SPLUGINS", list_row(showPlugins));
     shell.commands().add("IDC_FS_PLUGIN_NEW", [&shell](const std::string&) { addplugin(shell); });
-    shell.commands().add("IDC_FS_CLEANPLUGIN", [&shell](const std::string& args) {
-        logged_run(shell, [&] { cleanPlugins(shell, args); });
-    });
+    shell.commands().add("IDC_FS_CLEANPLUGIN",
+                         [&shell](const std::string& args) { logged_run(shell, [&] { cleanPlugins(shell, args); }); });
     shell.commands().add("IDC_FS_BROWSE_FF", [&shell](const std::string&) { browse_file(shell); });
     shell.commands().add("IDC_FS_BROWSE_FOLDERS", [&shell](const std::string&) { browse_folder(shell); });
     shell.add_load_step(LoadStep::PluginList, [&shell] { hidePlugins(shell); });
