@@ -4,13 +4,11 @@
 
 #include "engine/cleaners/cleanable_folder.h"
 #include "engine/cleaners/folder_copy.h"
+#include "engine/cleaners/trace_shredding.h"
 #include "engine/cleaners/url_history.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/engine_folder.h"
-#include "engine/foundation/logger.h"
-#include "engine/foundation/message_text.h"
-#include "engine/shredder/shredder.h"
 #include "engine/tools/system.h"
 #include "platform/inet/user_folders.h"
 #include "platform/machine/machine.h"
@@ -187,12 +185,7 @@ bool IE::back_up_value(cRegistry& from, cRegistry& to, const std::string& name) 
     return same_value(stored, data);
 }
 
-void IE::report_backup_failure(const std::string& what) {
-    std::string section = GetMessageText(kBackupFailedMessage) + " ";
-    std::string text = what;
-    ignore_errors([&] { Logger().AddToLog(section, text); });
-    ignore_errors([&] { ShowLog(section + text); });
-}
+void IE::report_backup_failure(const std::string& what) { report_to_log(ShowLog, kBackupFailedMessage, what); }
 
 void IE::HideFavorites() {
     auto& files = platform::current_machine().files();
@@ -239,12 +232,7 @@ void IE::CleanDownloadDirectory() {
 }
 
 void IE::shred_folder(const std::string& folder, bool delete_contents_only, const std::string& extension) {
-    if (!may_clean_folder(folder))
-        throw EngineError(kPathNotFound, kSource, "Not a folder that may be cleaned: '" + folder + "'");
-    Shredder shredder;
-    EventRelay relay(shredder.ShowLog, ShowLog);
-    double max_size = 0, min_size = 0;
-    shredder.FolderShred(folder, delete_contents_only, extension, /*SubDirectoriesIncluded=*/true, max_size, min_size);
+    engine::shred_folder(ShowLog, kSource, folder, delete_contents_only, extension);
 }
 
 }  // namespace engine

@@ -14,6 +14,14 @@ inline std::string to_upper(std::string_view text) {
     return result;
 }
 
+inline char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline std::string to_lower(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), ascii_lower);
+    return result;
+}
+
 inline bool iequals(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](char x, char y) { return ascii_upper(x) == ascii_upper(y); });

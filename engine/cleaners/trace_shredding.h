@@ -1,0 +1,28 @@
+#pragma once
+// How a cleaner removes the files its application left: through the Shredder, with every
+// shredded file announced as the cleaner's own ShowLog, and only inside a folder that may be
+// cleaned. A location read from the registry or found by a search can be empty or wrong, and a
+// path built from "" points at a drive root: those are refused before anything is touched.
+#include <string>
+#include <string_view>
+
+#include "engine/foundation/event.h"
+
+namespace engine {
+
+// Shreds the files of `folder` and its subfolders that `extension` selects ("*" for all); the
+// folder itself goes too unless delete_contents_only. Raises EngineError 76 (path not found),
+// with `source` as its source, when the folder may not be cleaned.
+void shred_folder(Event<std::string>& show_log, std::string_view source, const std::string& folder,
+                  bool delete_contents_only, const std::string& extension);
+// Shreds one file; raises EngineError 76 when its folder may not be cleaned.
+void shred_file(Event<std::string>& show_log, std::string_view source, const std::string& file);
+
+// One line for the user, in the day's log file and through ShowLog: the text of `message_key`,
+// a blank, then `what`. Never fails.
+void report_to_log(Event<std::string>& show_log, std::string_view message_key, const std::string& what);
+
+// The message of a location that was not found, so nothing was cleaned there.
+inline constexpr std::string_view kNotFoundMessage = "msg80";
+
+}  // namespace engine
