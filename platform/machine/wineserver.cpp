@@ -86,7 +86,8 @@ bool wineserver_serves(const stdfs::path& prefix) {
 std::string wineserver_kill_command(const stdfs::path& prefix) {
     const std::string dir = prefix.string();
     auto safe = [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("/._-+:,@%").find(c) != std::string_view::npos;
+        return std::isalnum(static_cast<unsigned char>(c)) ||
+               std::string_view("/._-+:,@%").find(c) != std::string_view::npos;
     };
     const bool plain = !dir.empty() && std::all_of(dir.begin(), dir.end(), safe);
     std::string quoted = "'";
