@@ -114,8 +114,12 @@ int run(const app::cli::Options& options) {
     platform::MachineLock lock(*machine);
     platform::set_current_machine(machine.get());
     int status = 0;
-    if (options.action == app::cli::Action::Uninstall) std::cout << app::cli::uninstall_program(*machine) << "\n";
-    else status = start(*machine, created, options);
+    if (options.action == app::cli::Action::Uninstall) {
+        std::cout << app::cli::uninstall_program(*machine) << "\n";
+        lock.remove_lock_file();
+    } else {
+        status = start(*machine, created, options);
+    }
     platform::set_current_machine(nullptr);
     return status;
 }

@@ -64,7 +64,12 @@ public:
     MachineLock(const MachineLock&) = delete;
     MachineLock& operator=(const MachineLock&) = delete;
 
+    // For an uninstall, which leaves the machine as it was: the lock file goes while the lock is
+    // still held, so no other program takes the machine in between.
+    void remove_lock_file();
+
 private:
+    std::filesystem::path file_;
     int fd_ = -1;
 };
 

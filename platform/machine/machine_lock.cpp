@@ -63,6 +63,7 @@ MachineLock::MachineLock(const Machine& machine) {
                            "from outside. Close the Windows programs (or run " +
                            wineserver_kill_command(dir) + ") and start again.");
     }
+    file_ = dir / kLockFile;
     fd_ = open_lock_file(dir);
     if (fd_ < 0)
         throw MachineError("Cannot lock the machine " + dir.string() + ": " + std::strerror(errno) + ".");
@@ -73,6 +74,10 @@ MachineLock::MachineLock(const Machine& machine) {
         throw MachineError("Another Tavrin is already working on this machine (" + dir.string() + holder + ").");
     }
     record_holder(fd_);
+}
+
+void MachineLock::remove_lock_file() {
+    if (fd_ >= 0) unlink(file_.c_str());
 }
 
 MachineLock::~MachineLock() {

@@ -30,6 +30,7 @@ grep -q "VB and VBA Program Settings" "$prefix/user.reg" || fail "the start stor
 "$TAVRINAPP" --uninstall --machine "$prefix" >"$work/uninstall.txt" || fail "--uninstall failed"
 grep -q '^Removed Tavrin from the machine' "$work/uninstall.txt" || fail "--uninstall said: $(cat "$work/uninstall.txt")"
 [ ! -e "$prefix/drive_c/Program Files/Orvane" ] || fail "--uninstall left the program folder"
+[ ! -e "$prefix/.tavrin-lock" ] || fail "--uninstall left the lock file"
 for hive in system.reg user.reg userdef.reg; do
     hive_lines "$FIXTURE/$hive" >"$work/$hive.before"
     hive_lines "$prefix/$hive" >"$work/$hive.after"

@@ -225,6 +225,14 @@ TEST(MachineLock, KeepsASecondProgramOff) {
         EXPECT_NE(message.find(temp.dir().string()), std::string::npos) << message;
     }
     EXPECT_NO_THROW(platform::MachineLock again(temp.machine()));
+
+    // An uninstall takes the lock file away while it holds it; the machine stays usable.
+    {
+        platform::MachineLock uninstalling(temp.machine());
+        uninstalling.remove_lock_file();
+        EXPECT_FALSE(stdfs::exists(temp.dir() / ".tavrin-lock"));
+    }
+    EXPECT_NO_THROW(platform::MachineLock later(temp.machine()));
 }
 
 std::string read_file(const stdfs::path& path) {
