@@ -16,11 +16,13 @@ namespace {
 constexpr const char* kSource = "Tavrin.Netscape";
 
 // The suite keeps a profile's files one level down, in a folder named "<random>.slt" (or
-// ".default") that holds Cookies.txt. The first such folder in listing order is taken: a second
-// one is what an interrupted profile migration leaves behind, and the first is the one the
-// browser opens. A profile folder without one is used as it is.
+// ".default"). The one that holds Cookies.txt is the one the browser uses; a second one is what an
+// interrupted profile migration leaves behind. Once the cookies are shredded no folder holds
+// them, so the first such folder in listing order is taken then: the next clean must still find
+// the history and the cache. A profile folder without one is used as it is.
 std::string files_folder_of(const std::string& profile) {
     auto& files = platform::current_machine().files();
+    std::string first_salted;
     for (const auto& name : folder_names(profile)) {
         std::string lower = to_lower(name);
         if (!lower.ends_with(".slt") && !lower.ends_with(".default")) continue;
@@ -28,8 +30,9 @@ std::string files_folder_of(const std::string& profile) {
         bool has_cookies = false;
         ignore_errors([&] { has_cookies = files.exists(candidate + "\\Cookies.txt"); });
         if (has_cookies) return candidate;
+        if (first_salted.empty()) first_salted = candidate;
     }
-    return profile;
+    return first_salted.empty() ? profile : first_salted;
 }
 
 }  // namespace

