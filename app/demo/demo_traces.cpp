@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/demo/application_traces.h"
 #include "app/demo/ie_traces.h"
 #include "app/demo/plugin_traces.h"
 #include "engine/foundation/engine_error.h"
@@ -11,7 +12,7 @@ namespace app::demo {
 void plant_demo_traces() {
     using Planter = void (*)();
     // One entry per area.
-    const std::vector<Planter> areas = {plant_ie_traces, plant_plugin_traces};
+    const std::vector<Planter> areas = {plant_ie_traces, plant_plugin_traces, plant_application_traces};
     for (Planter plant : areas) engine::ignore_errors(plant);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "app/demo/demo_writer.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
 #include "platform/inet/user_folders.h"
@@ -50,29 +51,16 @@ constexpr std::pair<const char*, const char*> kFavorites[] = {
     {"Links\\Web mail.url", "[InternetShortcut]\r\nURL=http://mail.example.org/\r\n"},
 };
 
-void write_text(engine::ERegistryClassConstants root, const std::string& key, const std::string& name,
-                const engine::Variant& value, engine::ERegistryValueTypes type = engine::REG_SZ) {
-    engine::cRegistry reg;
-    reg.ValueEx(root, key, name, type, engine::Variant(), value);
-}
-
-void write_file(const std::string& path, const std::string& contents) {
-    auto& files = platform::current_machine().files();
-    auto folder = path.substr(0, path.rfind('\\'));
-    if (!files.is_directory(folder)) files.create_directory(folder);
-    files.write_text(path, contents);
-}
-
 std::string profile_folder(const std::string& shell_folder) {
     return platform::inet::user_shell_folder(platform::current_machine(), shell_folder);
 }
 
 void plant_registry() {
-    for (const auto& [name, url] : kTypedUrls) write_text(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\TypedURLs", name, url);
-    write_text(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\Main", "Start Page", "http://www.news-example.com/");
+    for (const auto& [name, url] : kTypedUrls) write_value(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\TypedURLs", name, url);
+    write_value(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\Main", "Start Page", "http://www.news-example.com/");
     // Saved form data is binary, as the browser keeps it.
-    write_text(HKEY_LOCAL_MACHINE, std::string(kInternetExplorer) + "\\Intelliforms\\SPW", "mail.example.org",
-               engine::Bytes{'d', 0, 'e', 0, 'm', 0, 'o', 0, 0, 0}, engine::REG_BINARY);
+    write_value(HKEY_LOCAL_MACHINE, std::string(kInternetExplorer) + "\\Intelliforms\\SPW", "mail.example.org",
+                engine::Bytes{'d', 0, 'e', 0, 'm', 0, 'o', 0, 0, 0}, engine::REG_BINARY);
 }
 
 void plant_cache_and_history() {
@@ -84,12 +72,12 @@ void plant_cache_and_history() {
 }
 
 void plant_files() {
-    for (const auto& [name, contents] : kCookies) write_file(profile_folder("Cookies") + "\\demo@" + name, contents);
-    for (const auto& [name, contents] : kFavorites) write_file(profile_folder("Favorites") + "\\" + name, contents);
+    for (const auto& [name, contents] : kCookies) write_demo_file(profile_folder("Cookies") + "\\demo@" + name, contents);
+    for (const auto& [name, contents] : kFavorites) write_demo_file(profile_folder("Favorites") + "\\" + name, contents);
     std::string downloads = profile_folder("Personal") + "\\Downloads";
-    write_text(HKEY_CURRENT_USER, kInternetExplorer, "Download Directory", downloads);
-    write_file(downloads + "\\setup-demo.exe", "MZ demo installer");
-    write_file(downloads + "\\holiday\\beach.jpg", "JFIF demo picture");
+    write_value(HKEY_CURRENT_USER, kInternetExplorer, "Download Directory", downloads);
+    write_demo_file(downloads + "\\setup-demo.exe", "MZ demo installer");
+    write_demo_file(downloads + "\\holiday\\beach.jpg", "JFIF demo picture");
 }
 
 }  // namespace

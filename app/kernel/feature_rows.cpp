@@ -1,5 +1,6 @@
 #include "app/kernel/feature_rows.h"
 
+#include "app/features/applications/application_runs.h"
 #include "app/features/booster/connection_booster.h"
 #include "app/features/cleaning/cleaning_run.h"
 #include "app/features/ie_privacy/ie_privacy.h"
@@ -19,6 +20,7 @@ void register_features(Shell& shell) {
     register_shredder_rows(shell);
     register_drive_list_rows(shell);
     register_plugin_rows(shell);
+    register_application_rows(shell);
 }
 
 }  // namespace app

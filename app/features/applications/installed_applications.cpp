@@ -1,0 +1,40 @@
+#include "app/features/applications/installed_applications.h"
+
+#include <functional>
+#include <memory>
+
+#include "app/kernel/shell.h"
+#include "engine/cleaners/installed_applications.h"
+#include "engine/foundation/engine_error.h"
+
+namespace app {
+
+namespace {
+
+struct Check {
+    const char* name;  // as the engine is asked
+    const char* enabled;
+};
+
+constexpr Check kBrowserChecks[] = {
+    {"Netscape", kNetscapeEnabled}, {"Opera", kOperaEnabled}, {"AOL", kAolEnabled}, {"Firefox", kFirefoxEnabled}};
+constexpr Check kMessengerChecks[] = {{"Msn", kMsnEnabled}, {"Yahoo", kYahooEnabled}, {"Icq", kIcqEnabled}};
+
+template <class Detector, size_t N>
+void mark_absent(Shell& shell, const char* engine_class, const Check (&checks)[N]) {
+    auto detector = engine::create<Detector>(engine_class);
+    for (const Check& check : checks) {
+        bool exists = false;
+        if (detector) engine::ignore_errors([&] { exists = detector->DoesExist(check.name); });
+        if (!exists) shell.stage().set_variable(kMainMovie, check.enabled, "0");
+    }
+}
+
+}  // namespace
+
+void mark_absent_applications(Shell& shell) {
+    mark_absent<engine::Browsers>(shell, "Browsers", kBrowserChecks);
+    mark_absent<engine::Messangers>(shell, "Messangers", kMessengerChecks);
+}
+
+}  // namespace app
