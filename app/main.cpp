@@ -68,6 +68,8 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
     engine::host_hooks().set_busy_pointer = [&stage](bool busy) { stage.set_busy(busy); };
     // Long engine operations let the screens breathe (timers, page requests) as they go.
     engine::host_hooks().process_pending = [&stage] { stage.process_pending(); };
+    engine::host_hooks().browse_folder = [&stage](const std::string& title) { return stage.ask_folder(title); };
+    engine::host_hooks().open_address = [&stage](const std::string& address) { stage.open_url(address); };
     // The engine's own notices (an unreadable shortcut, ...) have no question title the message
     // box could answer to, so they go where a run's lines go.
     engine::host_hooks().show_message = [&program](const std::string& text, const std::string& title) {

@@ -1,6 +1,7 @@
 #include "app/demo/demo_writer.h"
 
 #include "engine/foundation/cregistry.h"
+#include "platform/inet/user_folders.h"
 #include "platform/machine/machine.h"
 
 namespace app::demo {
@@ -16,6 +17,10 @@ void write_demo_file(const std::string& path, const std::string& contents) {
     auto folder = path.substr(0, path.rfind('\\'));
     if (!files.is_directory(folder)) files.create_directory(folder);
     files.write_text(path, contents);
+}
+
+std::string profile_folder(const std::string& shell_folder) {
+    return platform::inet::user_shell_folder(platform::current_machine(), shell_folder);
 }
 
 }  // namespace app::demo

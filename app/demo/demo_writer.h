@@ -12,5 +12,7 @@ void write_value(engine::ERegistryClassConstants root, const std::string& key, c
                  const engine::Variant& value, engine::ERegistryValueTypes type = engine::REG_SZ);
 // Creates the missing folders of a Windows path and writes the file.
 void write_demo_file(const std::string& path, const std::string& contents);
+// A value of the user's Shell Folders; "" when the machine names none.
+std::string profile_folder(const std::string& shell_folder);
 
 }  // namespace app::demo

@@ -51,10 +51,6 @@ constexpr std::pair<const char*, const char*> kFavorites[] = {
     {"Links\\Web mail.url", "[InternetShortcut]\r\nURL=http://mail.example.org/\r\n"},
 };
 
-std::string profile_folder(const std::string& shell_folder) {
-    return platform::inet::user_shell_folder(platform::current_machine(), shell_folder);
-}
-
 void plant_registry() {
     for (const auto& [name, url] : kTypedUrls) write_value(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\TypedURLs", name, url);
     write_value(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\Main", "Start Page", "http://www.news-example.com/");

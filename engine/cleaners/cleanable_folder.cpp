@@ -43,10 +43,14 @@ bool is_or_contains(const std::string& folder, const std::string& protected_fold
 
 }  // namespace
 
-bool may_clean_folder(const std::string& folder) {
+bool may_shred_files_in(const std::string& folder) {
     std::string path = without_trailing_backslashes(folder);
-    if (!is_plain_full_path(path)) return false;
-    if (is_or_contains(path, engine_folder())) return false;
+    return is_plain_full_path(path) && !is_or_contains(path, engine_folder());
+}
+
+bool may_clean_folder(const std::string& folder) {
+    if (!may_shred_files_in(folder)) return false;
+    std::string path = without_trailing_backslashes(folder);
     if (platform::has_current_machine() &&
         is_or_contains(path, platform::sys::windows_folder(platform::current_machine())))
         return false;

@@ -10,4 +10,8 @@ namespace engine {
 // neither is nor contains the program folder or the Windows folder.
 bool may_clean_folder(const std::string& folder);
 
+// For a walk that shreds only some files and keeps every folder (the Windows folder's log files):
+// a full path that is not a drive root and neither is nor contains the program folder.
+bool may_shred_files_in(const std::string& folder);
+
 }  // namespace engine

@@ -7,6 +7,7 @@
 #include "engine/foundation/logger.h"
 #include "engine/foundation/message_text.h"
 #include "engine/shredder/shredder.h"
+#include "platform/machine/machine.h"
 
 namespace engine {
 
@@ -31,8 +32,15 @@ void refuse_unless_cleanable(std::string_view source, const std::string& folder)
 void shred_folder(Event<std::string>& show_log, std::string_view source, const std::string& folder,
                   bool delete_contents_only, const std::string& extension) {
     refuse_unless_cleanable(source, folder);
+    shred_checked_folder(show_log, folder, delete_contents_only, extension);
+}
+
+void shred_checked_folder(Event<std::string>& show_log, const std::string& folder, bool delete_contents_only,
+                          const std::string& extension) {
+    if (!platform::current_machine().files().is_directory(folder)) return;
     Shredder shredder;
-    EventRelay relay(shredder.ShowLog, show_log);
+    EventRelay shredded(shredder.ShowLog, show_log);
+    EventRelay kept(shredder.NotShredded, show_log);
     double max_size = 0, min_size = 0;
     shredder.FolderShred(folder, delete_contents_only, extension, /*SubDirectoriesIncluded=*/true, max_size, min_size);
 }

@@ -15,6 +15,11 @@ namespace engine {
 // with `source` as its source, when the folder may not be cleaned.
 void shred_folder(Event<std::string>& show_log, std::string_view source, const std::string& folder,
                   bool delete_contents_only, const std::string& extension);
+// The same walk for a folder the caller has checked by a rule of its own (the Windows folder, of
+// which only the log files go). A folder that is not there holds no traces and is passed over;
+// each file or folder that had to stay is a ShowLog line saying which and why.
+void shred_checked_folder(Event<std::string>& show_log, const std::string& folder, bool delete_contents_only,
+                          const std::string& extension);
 // Shreds one file; raises EngineError 76 when its folder may not be cleaned.
 void shred_file(Event<std::string>& show_log, std::string_view source, const std::string& file);
 

@@ -2,6 +2,7 @@
 // What the engine asks of whoever hosts it: the mouse pointer and message boxes belong to the
 // program's screen, so the engine only calls these hooks; without a program they do nothing.
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace engine {
@@ -13,6 +14,10 @@ struct HostHooks {
     std::function<void(const std::string& text, const std::string& title)> show_message;
     // Lets the program handle its queued input and timers once (DoEvents).
     std::function<void()> process_pending;
+    // The program's folder dialog with the given title; nullopt when the user cancelled.
+    std::function<std::optional<std::string>(const std::string& title)> browse_folder;
+    // Opens an address in the user's browser, where the program's screens are.
+    std::function<void(const std::string& address)> open_address;
 };
 
 HostHooks& host_hooks();

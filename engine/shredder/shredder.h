@@ -56,7 +56,7 @@ public:
     Event<int32_t> FolderShredCompleted;  // part of the event interface; nothing raises it
     Event<std::string> ShowLog;
     // What could not be shredded and why, one text per file or folder ("Cannot ...: reason.").
-    // Cleaners that shred whatever traces they find do not pass it on; the shredder screen does.
+    // The shredder screen shows it, and so do the cleaners (trace_shredding.h).
     Event<std::string> NotShredded;
 
 private:

@@ -25,6 +25,7 @@ struct ShellFolder {
 constexpr ShellFolder kUserFolders[] = {
     {"AppData", "Application Data"},
     {"Cache", "Local Settings\\Temporary Internet Files"},
+    {"CD Burning", "Local Settings\\Application Data\\Microsoft\\CD Burning"},
     {"Cookies", "Cookies"},
     {"Desktop", "Desktop"},
     {"Favorites", "Favorites"},

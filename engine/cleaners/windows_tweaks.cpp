@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/foundation/cregistry.h"
+#include "engine/cleaners/relayed_registry.h"
 
 namespace engine {
 
@@ -22,37 +22,10 @@ constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 constexpr const char* kRaised = "255 255 255";
 constexpr const char* kSunken = "128 128 128";
 
-// The registry work of one tweak: a fresh cRegistry whose deletions the tweak passes on as its
-// own ShowLog while it works.
-class TweakRegistry {
-public:
-    explicit TweakRegistry(const Event<std::string>& show_log) : relay_(reg_.ShowLog, show_log) {}
-
-    void write_text(ERegistryClassConstants root, const std::string& key, const std::string& name,
-                    const std::string& text) {
-        reg_.ValueEx(root, key, name, REG_SZ, Variant(), text);
-    }
-    void write_dword(ERegistryClassConstants root, const std::string& key, const std::string& name, int32_t number) {
-        reg_.ValueEx(root, key, name, REG_DWORD, Variant(), number);
-    }
-    void delete_value(ERegistryClassConstants root, const std::string& key, const std::string& name) {
-        reg_.ClassKey(root);
-        reg_.SectionKey(key);
-        reg_.ValueKey(name);
-        reg_.DeleteValue();
-    }
-    // "HKEY_...\key" with everything below it.
-    void delete_tree(std::string path) { reg_.del_reg_sub(path); }
-
-private:
-    cRegistry reg_;
-    EventRelay<std::string> relay_;
-};
-
 }  // namespace
 
 Variant Misc_Functions::AddExploreFromHere(bool Flag) {
-    TweakRegistry reg(ShowLog);
+    RelayedRegistry reg(ShowLog);
     if (Flag) {
         reg.write_text(HKEY_CLASSES_ROOT, kExploreVerb, "", "Explore From Here");
         reg.write_text(HKEY_CLASSES_ROOT, kExploreCommand, "", "Explorer.exe /e,/root,/idlist,%I");
@@ -64,14 +37,14 @@ Variant Misc_Functions::AddExploreFromHere(bool Flag) {
 
 // Off writes 0: the value 1 would switch the tips on, which is what removing the value does.
 Variant Misc_Functions::EnableBalloons(bool Flag) {
-    TweakRegistry reg(ShowLog);
+    RelayedRegistry reg(ShowLog);
     if (Flag) reg.delete_value(HKEY_CURRENT_USER, kExplorerAdvanced, "EnableBalloonTips");
     else reg.write_dword(HKEY_CURRENT_USER, kExplorerAdvanced, "EnableBalloonTips", 0);
     return {};
 }
 
 Variant Misc_Functions::FlatWindows(bool Flag) {
-    TweakRegistry reg(ShowLog);
+    RelayedRegistry reg(ShowLog);
     if (Flag) {
         reg.write_text(HKEY_CURRENT_USER, kColors, "ButtonHilight", kSunken);
         reg.write_text(HKEY_CURRENT_USER, kColors, "ButtonShadow", kRaised);
@@ -83,7 +56,7 @@ Variant Misc_Functions::FlatWindows(bool Flag) {
 }
 
 Variant Misc_Functions::BootFaster(bool Flag) {
-    TweakRegistry reg(ShowLog);
+    RelayedRegistry reg(ShowLog);
     for (const char* name : {"SynchronousMachineGroupPolicy", "SynchronousUserGroupPolicy"}) {
         if (Flag) reg.delete_value(HKEY_LOCAL_MACHINE, kSystemPolicies, name);
         else reg.write_dword(HKEY_LOCAL_MACHINE, kSystemPolicies, name, 0);
@@ -92,7 +65,7 @@ Variant Misc_Functions::BootFaster(bool Flag) {
 }
 
 Variant Misc_Functions::EnableAutomaticSharing(bool Flag) {
-    TweakRegistry reg(ShowLog);
+    RelayedRegistry reg(ShowLog);
     for (const char* name : {"AutoShareWks", "AutoShareServer"}) {
         if (Flag) reg.delete_value(HKEY_LOCAL_MACHINE, kServerParameters, name);
         else reg.write_dword(HKEY_LOCAL_MACHINE, kServerParameters, name, 0);
@@ -103,7 +76,7 @@ Variant Misc_Functions::EnableAutomaticSharing(bool Flag) {
 // Off also clears the machine-wide entry of that name. It is written before it is deleted, so
 // the deletion always happens and the log always shows the machine-wide entry as removed.
 Variant Misc_Functions::LoadOnStartUp(bool Flag, const std::string& program_name) {
-    TweakRegistry reg(ShowLog);
+    RelayedRegistry reg(ShowLog);
     if (Flag) {
         reg.write_text(HKEY_CURRENT_USER, kRun, program_name, program_name);
     } else {
@@ -115,7 +88,7 @@ Variant Misc_Functions::LoadOnStartUp(bool Flag, const std::string& program_name
 }
 
 Variant Misc_Functions::Optimize_HardDisk_when_idle(bool Flag) {
-    TweakRegistry reg(ShowLog);
+    RelayedRegistry reg(ShowLog);
     reg.write_dword(HKEY_LOCAL_MACHINE, kOptimalLayout, "EnableAutoLayout", Flag ? 1 : 0);
     return {};
 }

@@ -1,0 +1,249 @@
+// The Windows traces members of Misc_Functions.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/cleaners/cleanable_folder.h"
+#include "engine/cleaners/misc_functions.h"
+#include "engine/cleaners/relayed_registry.h"
+#include "engine/cleaners/trace_shredding.h"
+#include "engine/foundation/cregistry.h"
+#include "engine/foundation/engine_error.h"
+#include "engine/shredder/windows_path.h"
+#include "engine/tools/system.h"
+#include "platform/machine/machine.h"
+#include "platform/shell/clipboard.h"
+#include "platform/shell/recycle_bins.h"
+
+namespace engine {
+
+namespace {
+
+constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr const char* kNtCurrentVersion = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+constexpr const char* kUserEnvironment = "Environment";
+
+constexpr const char* kRegEdit = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+constexpr const char* kComDlg32 = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32";
+constexpr const char* kDirectInputMRU = "HKEY_CURRENT_USER\\Software\\Microsoft\\DirectInput\\MostRecentApplication";
+constexpr const char* kPrinterConnections = "HKEY_CURRENT_USER\\Printers\\Connections";
+constexpr const char* kDirect3DMRU = "HKEY_CURRENT_USER\\Software\\Microsoft\\Direct3D\\MostRecentApplication";
+constexpr const char* kDirectDrawMRU = "HKEY_CURRENT_USER\\Software\\Microsoft\\DirectDraw\\MostRecentApplication";
+constexpr const char* kPaintMRU =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List";
+constexpr const char* kFindHistory = "HKEY_CURRENT_USER\\Software\\Microsoft\\Search Assistant\\ACMru";
+constexpr const char* kMediaPlayerFiles = "HKEY_CURRENT_USER\\Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList";
+constexpr const char* kMediaPlayerUrls = "HKEY_CURRENT_USER\\Software\\Microsoft\\MediaPlayer\\Player\\RecentURLList";
+constexpr const char* kUserAssistCounts[] = {
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist\\"
+    "{5E6AB780-7743-11CF-A12B-00AA004AE837}\\Count",
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist\\"
+    "{75048700-EF1F-11D0-9888-006097DEACF9}\\Count",
+};
+constexpr const char* kWordpadMRU =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Wordpad\\Recent File List";
+constexpr const char* kRecentLists[] = {
+    "HKey_Current_User\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs",
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StreamMRU",
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Streams",
+};
+constexpr const char* kNetworkConnections = "Network\\Connections";
+constexpr const char* kRunMRU = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
+
+// Log texts: a folder that must never be emptied, a clipboard that could not be cleared.
+constexpr std::string_view kRefusedFolderMessage = "msg82";
+constexpr std::string_view kClipboardMessage = "msg84";
+
+std::string read_text(ERegistryClassConstants root, const std::string& key, const std::string& name) {
+    cRegistry reg;
+    return reg.ValueEx(root, key, name, REG_NONE, Variant()).to_text();
+}
+
+std::string shell_folder(const std::string& name) { return read_text(HKEY_CURRENT_USER, kShellFolders, name); }
+
+// The Windows folder, or "" when the machine records none: a guessed one is not to be emptied.
+std::string recorded_windows_folder() {
+    if (read_text(HKEY_LOCAL_MACHINE, kNtCurrentVersion, "SystemRoot").empty()) return {};
+    return System().getWDirectory();
+}
+
+// "Local Settings\temp" where the shell folder is set (older systems); otherwise the user's own
+// TEMP, as Wine sets it, expanded from the machine's registry.
+std::string user_temp_folder() {
+    std::string local_settings = shell_folder("Local Settings");
+    if (!local_settings.empty()) return local_settings + "\\temp";
+    return read_text(HKEY_CURRENT_USER, kUserEnvironment, "TEMP");
+}
+
+void delete_trees(const Event<std::string>& show_log, std::initializer_list<const char*> paths) {
+    RelayedRegistry reg(show_log);
+    for (const char* path : paths) reg.delete_tree(path);
+}
+
+// After the shredder has emptied a folder's files: its subfolders bottom up, and links to
+// folders as links. A folder still holding a file the shredder had to leave stays.
+void remove_subfolders(platform::fs::FileSystem& files, const std::string& folder) {
+    namespace attr = platform::fs::attr;
+    for (const auto& entry : files.find(join_path(folder, "*"))) {
+        if (!(entry.attributes & attr::Directory) || entry.name == "." || entry.name == "..") continue;
+        std::string path = join_path(folder, entry.name);
+        if (!(entry.attributes & attr::ReparsePoint)) remove_subfolders(files, path);
+        ignore_errors([&] { files.remove_directory(path); });
+    }
+}
+
+}  // namespace
+
+Misc_Functions::Misc_Functions() { ignore_errors([&] { windows_folder_ = recorded_windows_folder(); }); }
+
+bool Misc_Functions::may_walk(const std::string& folder, const std::string& what,
+                              bool (*allowed)(const std::string&)) {
+    if (folder.empty()) report_to_log(ShowLog, kNotFoundMessage, what);
+    else if (!allowed(folder)) report_to_log(ShowLog, kRefusedFolderMessage, folder);
+    else return true;
+    return false;
+}
+
+void Misc_Functions::shred_named_folder(const std::string& folder, const std::string& what, bool delete_contents_only) {
+    if (!may_walk(folder, what, may_clean_folder)) return;
+    shred_checked_folder(ShowLog, folder, delete_contents_only, "*");
+}
+
+Variant Misc_Functions::CleanNetworkConnections() {
+    RelayedRegistry(ShowLog).delete_key(HKEY_CURRENT_USER, kNetworkConnections);
+    return {};
+}
+
+Variant Misc_Functions::CleanRegEdit() {
+    delete_trees(ShowLog, {kRegEdit});
+    return {};
+}
+
+Variant Misc_Functions::CleanRunDialog() {
+    RelayedRegistry(ShowLog).delete_key(HKEY_CURRENT_USER, kRunMRU);
+    return {};
+}
+
+int32_t Misc_Functions::CleanWindowsHelpFiles() {
+    std::string windows = recorded_windows_folder();
+    shred_named_folder(windows.empty() ? windows : windows + "\\Help", "SystemRoot\\Help", true);
+    return 0;
+}
+
+// The Windows folder itself is walked here, so only the rule that keeps drive roots and the
+// program folder out applies: nothing but *.log files is touched and every folder stays.
+Variant Misc_Functions::CleanWindowsLogFiles() {
+    if (may_walk(windows_folder_, "SystemRoot", may_shred_files_in))
+        shred_checked_folder(ShowLog, windows_folder_, true, "log");
+    return {};
+}
+
+int32_t Misc_Functions::CleanRecycleBin() {
+    auto& machine = platform::current_machine();
+    for (const auto& folder : platform::shell::recycle_folders(machine)) {
+        if (folder.link) ignore_errors([&] { machine.files().remove_directory(folder.path); });
+        else ignore_errors([&] { empty_recycle_folder(folder.path); });
+    }
+    // The desktop's trash is the Linux user's, not the machine's: only when the user allowed
+    // changes outside the machine, and only where one of its drives reaches it.
+    if (!machine.options().allow_outside_machine) return 0;
+    for (const auto& trash : platform::shell::desktop_trash_folders()) {
+        auto folder = machine.files().to_windows(trash);
+        if (folder) ignore_errors([&] { empty_recycle_folder(*folder); });
+        else report_to_log(ShowLog, kNotFoundMessage, trash.string());
+    }
+    return 0;
+}
+
+void Misc_Functions::empty_recycle_folder(const std::string& folder) {
+    shred_checked_folder(ShowLog, folder, true, "*");
+    remove_subfolders(platform::current_machine().files(), folder);
+}
+
+Variant Misc_Functions::CleanCommonDialog() {
+    ignore_errors([&] { delete_trees(ShowLog, {kComDlg32}); });
+    CleanCommonDialogCompleted();
+    return {};
+}
+
+Variant Misc_Functions::DeleteCDBurningFolder() {
+    shred_named_folder(shell_folder("CD Burning"), "CD Burning", true);
+    return {};
+}
+
+Variant Misc_Functions::DeleteTemplatesFolder() {
+    shred_named_folder(shell_folder("Templates"), "Templates", false);
+    return {};
+}
+
+Variant Misc_Functions::DeleteDirectInputMRU() {
+    delete_trees(ShowLog, {kDirectInputMRU});
+    return {};
+}
+
+Variant Misc_Functions::CleanPrinterConnections() {
+    delete_trees(ShowLog, {kPrinterConnections});
+    return {};
+}
+
+Variant Misc_Functions::DeleteDirect3DMRU() {
+    delete_trees(ShowLog, {kDirect3DMRU});
+    return {};
+}
+
+Variant Misc_Functions::DeleteDirectDrawMRU() {
+    delete_trees(ShowLog, {kDirectDrawMRU});
+    return {};
+}
+
+Variant Misc_Functions::DeleteMsPaintMRU() {
+    delete_trees(ShowLog, {kPaintMRU});
+    return {};
+}
+
+Variant Misc_Functions::CleanFindHistory() {
+    delete_trees(ShowLog, {kFindHistory});
+    return {};
+}
+
+Variant Misc_Functions::CleanMediaPlayerHistory() {
+    delete_trees(ShowLog, {kMediaPlayerFiles, kMediaPlayerUrls});
+    return {};
+}
+
+Variant Misc_Functions::CleanUserAssistHistory() {
+    delete_trees(ShowLog, {kUserAssistCounts[0], kUserAssistCounts[1]});
+    return {};
+}
+
+Variant Misc_Functions::CleanWordpadHistory() {
+    delete_trees(ShowLog, {kWordpadMRU});
+    return {};
+}
+
+Variant Misc_Functions::CleanClipboard() {
+    using Outcome = platform::shell::ClipboardResult::Outcome;
+    auto result = platform::shell::clear_desktop_clipboard();
+    if (result.outcome == Outcome::ToolMissing) report_to_log(ShowLog, kClipboardMessage, result.tool + " is not installed");
+    else if (result.outcome == Outcome::Failed) report_to_log(ShowLog, kClipboardMessage, result.tool + " failed");
+    return {};
+}
+
+void Misc_Functions::CleanTemp() {
+    // The user's folder first: its files are the ones most likely to be the user's own traces.
+    ignore_errors([&] { shred_named_folder(user_temp_folder(), "Local Settings\\temp, TEMP", true); });
+    ignore_errors([&] {
+        std::string windows = recorded_windows_folder();
+        shred_named_folder(windows.empty() ? windows : windows + "\\temp", "SystemRoot\\temp", true);
+    });
+}
+
+void Misc_Functions::CleanRecent() {
+    std::string recent;
+    ignore_errors([&] { recent = shell_folder("Recent"); });
+    ignore_errors([&] { delete_trees(ShowLog, {kRecentLists[0], kRecentLists[1], kRecentLists[2]}); });
+    ignore_errors([&] { shred_named_folder(recent, "Recent", true); });
+}
+
+}  // namespace engine

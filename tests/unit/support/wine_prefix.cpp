@@ -1,0 +1,75 @@
+#include "tests/unit/support/wine_prefix.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <system_error>
+
+namespace tavrin_test {
+
+namespace {
+
+// Single quotes for the shell: the text travels as one word, whatever it holds.
+std::string quoted(const std::string& text) {
+    std::string result = "'";
+    for (char c : text) {
+        if (c == '\'') result += "'\\''";
+        else result += c;
+    }
+    return result + "'";
+}
+
+std::filesystem::path new_prefix_folder() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto dir = std::filesystem::temp_directory_path() / ("tavrin-wine-" + std::to_string(random()));
+        if (!std::filesystem::exists(dir)) return dir;
+    }
+    throw std::runtime_error("cannot choose a folder for a Wine prefix");
+}
+
+}  // namespace
+
+bool WinePrefix::available() {
+    return std::system("command -v wine >/dev/null 2>&1 && command -v wineboot >/dev/null 2>&1 && "
+                       "command -v wineserver >/dev/null 2>&1") == 0;
+}
+
+WinePrefix::WinePrefix() : dir_(new_prefix_folder()) {
+    if (run("wineboot -i") != 0) throw std::runtime_error("wineboot could not create a prefix in " + dir_.string());
+    stop_server();
+}
+
+WinePrefix::~WinePrefix() {
+    stop_server();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+bool WinePrefix::reg_add(const std::string& key, const std::string& name, const std::string& data) {
+    return run("wine reg add " + quoted(key) + " /v " + quoted(name) + " /d " + quoted(data) + " /f") == 0;
+}
+
+bool WinePrefix::reg_query(const std::string& key, const std::string& name, std::string* output) {
+    return run("wine reg query " + quoted(key) + (name.empty() ? "" : " /v " + quoted(name)), output) == 0;
+}
+
+void WinePrefix::stop_server() { run("wineserver -k; wineserver -w"); }
+
+// No display: nothing of Wine may show a window during a test.
+int WinePrefix::run(const std::string& command, std::string* output) {
+    const auto captured = dir_.parent_path() / (dir_.filename().string() + ".out");
+    const std::string line = "env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=" + quoted(dir_.string()) +
+                             " WINEDEBUG=-all sh -c " + quoted(command) + " >" + quoted(captured.string()) + " 2>&1";
+    const int status = std::system(line.c_str());
+    if (output) {
+        std::ifstream in(captured, std::ios::binary);
+        output->assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::error_code ec;
+    std::filesystem::remove(captured, ec);
+    return status;
+}
+
+}  // namespace tavrin_test

@@ -1,0 +1,36 @@
+#pragma once
+// A real Wine prefix in a temporary folder, made by wineboot, with `wine reg` as a reader and
+// writer from outside the program. Its wineserver is ended before the program may open it and
+// again when the prefix goes.
+#include <filesystem>
+#include <string>
+
+namespace tavrin_test {
+
+class WinePrefix {
+public:
+    // Whether wine, wineboot and wineserver can be started here.
+    static bool available();
+
+    WinePrefix();  // runs wineboot; throws std::runtime_error when it fails
+    ~WinePrefix();
+    WinePrefix(const WinePrefix&) = delete;
+    WinePrefix& operator=(const WinePrefix&) = delete;
+
+    const std::filesystem::path& dir() const { return dir_; }
+
+    // `wine reg add KEY /v NAME /d DATA /f`; true when it succeeded.
+    bool reg_add(const std::string& key, const std::string& name, const std::string& data);
+    // `wine reg query KEY [/v NAME]`: the exit status is 0 when it exists; its output when asked.
+    bool reg_query(const std::string& key, const std::string& name = "", std::string* output = nullptr);
+    // Ends the prefix's wineserver and waits for it, so that the registry files are written and
+    // nothing holds them.
+    void stop_server();
+
+private:
+    int run(const std::string& command, std::string* output = nullptr);
+
+    std::filesystem::path dir_;
+};
+
+}  // namespace tavrin_test
