@@ -7,6 +7,7 @@
 #include "app/features/plugins/plugin_rows.h"
 #include "app/features/shredder/drive_lists.h"
 #include "app/features/shredder/shredder_commands.h"
+#include "app/features/windows/windows_run.h"
 
 namespace app {
 
@@ -21,6 +22,7 @@ void register_features(Shell& shell) {
     register_drive_list_rows(shell);
     register_plugin_rows(shell);
     register_application_rows(shell);
+    register_windows_rows(shell);
 }
 
 }  // namespace app

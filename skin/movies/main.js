@@ -15,7 +15,7 @@
     { group: ['Privacy', 'Datenschutz'] },
     { id: 'ie', name: ['Internet Explorer', 'Internet Explorer'], ready: true },
     { id: 'ietools', name: ['IE privacy tools', 'IE-Werkzeuge'], ready: true },
-    { id: 'windows', name: ['Windows', 'Windows'], about: 'Temporary files, recycle bin, recent documents, run and search histories, the clipboard and more.' },
+    { id: 'windows', name: ['Windows', 'Windows'], ready: true },
     { group: ['Browsers', 'Browser'] },
     { id: 'netscape', name: ['Netscape / Mozilla', 'Netscape / Mozilla'], enabled: '_root.NS_Enabled', ready: true },
     { id: 'firefox', name: ['Firefox', 'Firefox'], enabled: '_root.FF_Enabled', ready: true },

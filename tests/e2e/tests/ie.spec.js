@@ -2,30 +2,9 @@
 const fs = require('fs');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { newMachineDir, startProgram, driveC } = require('../support/program');
+const { newMachineDir, startProgram } = require('../support/program');
+const { profileDir, filesBelow, todaysLog } = require('../support/machine_files');
 const { openProgram, settle, answerMessageBox } = require('../support/screens');
-
-// The profile folder of the sandbox's user.
-function profileDir(machineDir) {
-  const base = driveC(machineDir, 'Documents and Settings');
-  const user = fs.readdirSync(base).find((name) => name !== 'All Users' && name !== 'Default User');
-  return path.join(base, user);
-}
-
-function filesBelow(dir) {
-  if (!fs.existsSync(dir)) return [];
-  return fs.readdirSync(dir, { withFileTypes: true }).flatMap((entry) => {
-    const full = path.join(dir, entry.name);
-    return entry.isDirectory() ? filesBelow(full) : [full];
-  });
-}
-
-function todaysLog(machineDir) {
-  const now = new Date();
-  const name = `${now.getDate()}-${now.getMonth() + 1}-${now.getFullYear()}_Log.txt`;
-  const file = driveC(machineDir, 'Program Files', 'Orvane', 'Logs', name);
-  return fs.existsSync(file) ? fs.readFileSync(file, 'utf8') : '';
-}
 
 test.describe('Internet Explorer screen', () => {
   let program;
