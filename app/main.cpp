@@ -1,8 +1,9 @@
 // tavrinapp: opens (or creates) the machine it works on, installs itself into it and serves its
 // screens to the browser on 127.0.0.1 until the user ends it.
-#include <csignal>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "platform/machine/machine.h"
 #include "platform/movie/movie_player.h"
 #include "platform/shell/desktop.h"
+#include "platform/sys/end_on_signal.h"
 
 namespace {
 
@@ -46,11 +48,25 @@ std::optional<std::vector<platform::movie::FolderEntry>> list_folder(platform::M
     return entries;
 }
 
+// The player a signal's ending tells the pages through, while it exists.
+std::mutex g_player_lock;
 platform::movie::MoviePlayer* g_player = nullptr;
 
-// Ends at once, as the exit-without-saving button does: every finished command is already on disk.
-void end_on_signal(int) {
-    if (g_player) g_player->request_exit();
+void set_farewell_player(platform::movie::MoviePlayer* player) {
+    std::lock_guard held(g_player_lock);
+    g_player = player;
+}
+
+// SIGINT and SIGTERM end the program at once, as the exit-without-saving button does: every
+// finished command is already on disk. The pages are told, so they do not wait for an answer.
+void end_at_once_on_signal() {
+    constexpr auto kFarewellTime = std::chrono::milliseconds(1000);
+    platform::end_process_on_signal(
+        [] {
+            std::lock_guard held(g_player_lock);
+            if (g_player) g_player->stop();
+        },
+        kFarewellTime);
 }
 
 int serve(platform::Machine& machine, const app::cli::Options& options) {
@@ -77,9 +93,7 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
         program.shell().log_window().addLogLine(title + ": " + text);
     };
 
-    g_player = &player;
-    std::signal(SIGINT, end_on_signal);
-    std::signal(SIGTERM, end_on_signal);
+    set_farewell_player(&player);
 
     std::cout << "Tavrin is running at " << player.url() << "\nPress Ctrl+C to stop." << std::endl;
     if (options.open_browser && platform::shell::has_desktop() && !platform::shell::open_with_desktop(player.url()))
@@ -89,7 +103,7 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
     machine.flush();
     player.run();
 
-    g_player = nullptr;
+    set_farewell_player(nullptr);
     engine::host_hooks() = {};
     player.stop();
     return 0;
@@ -135,6 +149,7 @@ int main(int argc, char** argv) {
             std::cout << app::cli::usage();
             return 0;
         }
+        end_at_once_on_signal();
         return run(options);
     } catch (const std::exception& e) {
         std::cerr << "tavrinapp: " << e.what() << "\n";
