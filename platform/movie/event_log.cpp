@@ -14,6 +14,11 @@ void EventLog::append(std::string data, std::optional<StreamId> not_for) {
 }
 
 StreamId EventLog::open_stream() {
+    if (sent_.size() >= kMostStreams) {
+        const StreamId oldest = sent_.begin()->first;
+        close_stream(oldest);
+        closed_for_newer_.insert(oldest);
+    }
     StreamId stream = next_stream_++;
     sent_[stream] = end_;
     snapshot_unsent_.insert(stream);
@@ -27,6 +32,7 @@ void EventLog::snapshot_sent(StreamId stream) {
 void EventLog::close_stream(StreamId stream) {
     sent_.erase(stream);
     snapshot_unsent_.erase(stream);
+    closed_for_newer_.erase(stream);
 }
 
 bool EventLog::has_pending(StreamId stream) const {

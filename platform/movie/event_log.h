@@ -22,9 +22,14 @@ public:
     std::uint64_t end() const { return end_; }
 
     // Positioned at end(); it counts as behind until its snapshot is written (snapshot_sent).
+    // Beyond kMostStreams open streams the oldest is closed (see closed_for_newer).
     StreamId open_stream();
     void snapshot_sent(StreamId stream);
     void close_stream(StreamId stream);
+    // A page reloaded again and again, or a client opening streams in a loop, must not keep a
+    // server thread per stream: the oldest stream gives way to a new one and should end.
+    bool closed_for_newer(StreamId stream) const { return closed_for_newer_.contains(stream); }
+    static constexpr std::size_t kMostStreams = 16;
 
     struct Batch {
         std::string text;          // ready to write: "data: ...\n\n" per event
@@ -51,6 +56,7 @@ private:
     std::uint64_t end_ = 0;
     std::map<StreamId, std::uint64_t> sent_;
     std::set<StreamId> snapshot_unsent_;
+    std::set<StreamId> closed_for_newer_;
     StreamId next_stream_ = 1;
 };
 

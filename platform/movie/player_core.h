@@ -22,12 +22,12 @@
 #include "platform/movie/timer_set.h"
 
 namespace httplib {
-class Server;
 class DataSink;
 }
 
 namespace platform::movie {
 
+class GuardedServer;
 class RequestGuard;
 
 struct MoviePlayer::Impl {
@@ -79,7 +79,7 @@ struct MoviePlayer::Impl {
     bool streams_closing = false;
     bool stopped = false;
 
-    std::unique_ptr<httplib::Server> server;
+    std::unique_ptr<GuardedServer> server;
     std::unique_ptr<RequestGuard> guard;
     std::thread listener;
     std::atomic<bool> listener_done{false};

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <stdexcept>
 
+#include "platform/movie/guarded_server.h"
 #include "platform/movie/json_text.h"
 #include "platform/movie/player_core.h"
 #include "platform/movie/request_guard.h"
@@ -17,16 +18,26 @@ using nlohmann::json;
 
 namespace {
 
-// Every open event stream and every idle keep-alive connection holds a pool thread, so the pool is
-// sized for several tabs plus the requests they make.
-constexpr std::size_t kPoolThreads = 64;
+// Connections get threads as they come; the bound only stops a flood from exhausting the process.
+constexpr std::size_t kMostConnections = 256;
 constexpr std::size_t kKeepAliveRequests = 100000;
 constexpr std::size_t kLargestBody = 1 << 20;
+// A chunked body carries a size line per chunk besides its bytes.
+constexpr std::size_t kChunkFraming = 64 << 10;
 // A gone page is only noticed when writing to it fails, so the stream writes at least this often.
 constexpr auto kHeartbeat = std::chrono::seconds(1);
+// A page that has not taken the last few heartbeats is no longer reading: its stream ends.
+constexpr int kMissedHeartbeats = 3;
 constexpr auto kIdleTimeoutDefault = std::chrono::milliseconds(30000);
 // On stop, how long the pages get to receive the exit event before the connections are cut.
 constexpr auto kExitGrace = std::chrono::milliseconds(500);
+
+ConnectionLimits connection_limits() {
+    ConnectionLimits limits;
+    limits.write_time = kHeartbeat * kMissedHeartbeats;
+    limits.body_budget = kLargestBody + kChunkFraming;
+    return limits;
+}
 
 void answer_json(httplib::Response& response, int status, const json& body) {
     response.status = status;
@@ -35,6 +46,34 @@ void answer_json(httplib::Response& response, int status, const json& body) {
 
 void answer_error(httplib::Response& response, int status, const std::string& message) {
     answer_json(response, status, {{"error", message}});
+}
+
+void answer_too_large(httplib::Response& response) {
+    answer_error(response, 413, "the request is larger than " + std::to_string(kLargestBody) + " bytes");
+}
+
+// What someone sees who opens the program's address without the token (a bookmark, a typed
+// address): where to find the right one, instead of an error in JSON.
+constexpr const char* kTokenMissingPage = R"(<!DOCTYPE html>
+<html lang="en"><head><meta charset="utf-8"><title>Tavrin</title>
+<style>body{font:16px/1.5 sans-serif;max-width:36em;margin:4em auto;padding:0 1em;color:#222}</style>
+</head><body><h1>Tavrin</h1>
+<p>This address only opens Tavrin's screens with the key Tavrin made when it started.</p>
+<p>Open the address Tavrin printed when it started, the line
+<code>Tavrin is running at http://127.0.0.1:&hellip;/?token=&hellip;</code>,
+or start Tavrin again if it is no longer running.</p>
+</body></html>
+)";
+
+void refuse(const httplib::Request& request, httplib::Response& response) {
+    // A client that got it wrong once gets no further tries on the same connection.
+    if (Connection* connection = Connection::on_this_thread()) connection->close_after_answer();
+    if (request.path == "/") {
+        response.status = 403;
+        response.set_content(kTokenMissingPage, "text/html; charset=utf-8");
+        return;
+    }
+    answer_error(response, 403, "forbidden");
 }
 
 TokenPlace token_place_for(const std::string& path) {
@@ -68,10 +107,37 @@ std::optional<std::uint64_t> number_field(const json& body, const char* name) {
     return std::nullopt;
 }
 
-std::optional<json> parse_object(const httplib::Request& request) {
+// The request's JSON object; answers the request and gives nullopt when there is none. The body
+// limit holds for every transfer encoding: the library only checks a declared length.
+std::optional<json> read_object(const httplib::Request& request, httplib::Response& response) {
+    if (request.body.size() > kLargestBody) {
+        answer_too_large(response);
+        return std::nullopt;
+    }
     json body = json::parse(request.body, nullptr, false);
-    if (body.is_discarded() || !body.is_object()) return std::nullopt;
+    if (body.is_discarded() || !body.is_object()) {
+        answer_error(response, 400, "expected a JSON object");
+        return std::nullopt;
+    }
     return body;
+}
+
+// The files handed out are small: pages, scripts, the day's log, the help.
+constexpr std::size_t kLargestFile = 32 << 20;
+
+void serve_file(const std::filesystem::path& file, const std::string& name, httplib::Response& response) {
+    using Refusal = FileRead::Refusal;
+    FileRead read = read_regular_file(file, kLargestFile);
+    switch (read.refusal) {
+    case Refusal::none:
+        return response.set_content(std::move(read.content), content_type_of(file).c_str());
+    case Refusal::unreadable:
+        return answer_error(response, 404, "cannot open " + name);
+    case Refusal::not_a_regular_file:
+        return answer_error(response, 403, name + " is not a regular file");
+    case Refusal::too_large:
+        return answer_error(response, 413, name + " is larger than " + std::to_string(kLargestFile >> 20) + " MB");
+    }
 }
 
 // A movie or variable name must be plain, non-empty text.
@@ -91,8 +157,8 @@ void MoviePlayer::Impl::listen() {
     if (server) throw std::logic_error("the movie player is already started");
     // A page that goes away mid-write must cost us a failed write, not the process.
     std::signal(SIGPIPE, SIG_IGN);
-    server = std::make_unique<httplib::Server>();
-    server->new_task_queue = [] { return new httplib::ThreadPool(kPoolThreads); };
+    server = std::make_unique<GuardedServer>(connection_limits(), kKeepAliveRequests);
+    server->new_task_queue = [] { return new GrowingThreadPool(kMostConnections); };
     server->set_tcp_nodelay(true);
     // The library's default also sets SO_REUSEPORT, which would let a second program bind our port
     // and take over part of the connections; only the restart-friendly SO_REUSEADDR is wanted.
@@ -100,7 +166,6 @@ void MoviePlayer::Impl::listen() {
         int yes = 1;
         ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
     });
-    server->set_keep_alive_max_count(kKeepAliveRequests);
     server->set_payload_max_length(kLargestBody);
     server->set_default_headers({{"Cache-Control", "no-store"},
                                  {"X-Content-Type-Options", "nosniff"},
@@ -114,6 +179,7 @@ void MoviePlayer::Impl::listen() {
         throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(options.port) +
                                  " (is the port in use?)");
     }
+    server->widen_backlog();
     port = bound;
     token = make_token();
     guard = std::make_unique<RequestGuard>(port, token);
@@ -158,15 +224,22 @@ bool MoviePlayer::Impl::idle_locked(std::uint64_t after) const {
 void MoviePlayer::Impl::install_routes() {
     server->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         if (guard->allows(request, token_place_for(request.path))) return httplib::Server::HandlerResponse::Unhandled;
-        answer_error(response, 403, "forbidden");
+        refuse(request, response);
         return httplib::Server::HandlerResponse::Handled;
     });
+    // A body that outgrew its budget while it was read ends the request before any handler runs.
+    server->set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request&, httplib::Response& response) {
+        const Connection* connection = Connection::on_this_thread();
+        if (!connection || !connection->body_over_budget()) return httplib::Server::HandlerResponse::Unhandled;
+        answer_too_large(response);
+        return httplib::Server::HandlerResponse::Handled;
+    }));
 
     auto serve_skin_file = [this](const std::string& relative, httplib::Response& response) {
         auto file = file_inside(options.skin_folder, relative);
-        auto content = file ? read_whole_file(*file) : std::nullopt;
-        if (!content) return answer_error(response, 404, "no such skin file: " + relative);
-        response.set_content(std::move(*content), content_type_of(*file).c_str());
+        if (!file) return answer_error(response, 404, "no such skin file: " + relative);
+        serve_file(*file, relative, response);
     };
     server->Get("/", [serve_skin_file](const httplib::Request&, httplib::Response& response) {
         serve_skin_file("index.html", response);
@@ -176,8 +249,8 @@ void MoviePlayer::Impl::install_routes() {
     });
 
     server->Post("/api/fscommand", [this](const httplib::Request& request, httplib::Response& response) {
-        auto body = parse_object(request);
-        if (!body) return answer_error(response, 400, "expected a JSON object");
+        auto body = read_object(request, response);
+        if (!body) return;
         auto movie = text_field(*body, "movie");
         auto command = text_field(*body, "command");
         if (!valid_name(movie) || !command) return answer_error(response, 400, "movie and command are required");
@@ -188,8 +261,8 @@ void MoviePlayer::Impl::install_routes() {
     });
 
     server->Post("/api/setvar", [this](const httplib::Request& request, httplib::Response& response) {
-        auto body = parse_object(request);
-        if (!body) return answer_error(response, 400, "expected a JSON object");
+        auto body = read_object(request, response);
+        if (!body) return;
         auto movie = text_field(*body, "movie");
         auto name = text_field(*body, "name");
         if (!valid_name(movie) || !valid_name(name)) return answer_error(response, 400, "movie and name are required");
@@ -201,8 +274,8 @@ void MoviePlayer::Impl::install_routes() {
     });
 
     server->Post("/api/dialog", [this](const httplib::Request& request, httplib::Response& response) {
-        auto body = parse_object(request);
-        if (!body) return answer_error(response, 400, "expected a JSON object");
+        auto body = read_object(request, response);
+        if (!body) return;
         auto id = number_field(*body, "id");
         if (!id || !body->contains("result")) return answer_error(response, 400, "id and result are required");
         auto result = text_field(*body, "result");
@@ -245,9 +318,8 @@ void MoviePlayer::Impl::install_routes() {
     server->Get("/api/file", [this](const httplib::Request& request, httplib::Response& response) {
         const std::string path = request.get_param_value("path");
         auto file = options.resolve_file && !path.empty() ? options.resolve_file(path) : std::nullopt;
-        auto content = file ? read_whole_file(*file) : std::nullopt;
-        if (!content) return answer_error(response, 404, "cannot open " + path);
-        response.set_content(std::move(*content), content_type_of(*file).c_str());
+        if (!file) return answer_error(response, 404, "cannot open " + path);
+        serve_file(*file, path, response);
     });
 
     server->Get("/api/dir", [this](const httplib::Request& request, httplib::Response& response) {
@@ -262,6 +334,8 @@ void MoviePlayer::Impl::install_routes() {
     });
 
     server->Get("/api/events", [this](const httplib::Request&, httplib::Response& response) {
+        // A stream ends when its page went away or another took its place: its connection with it.
+        if (Connection* connection = Connection::on_this_thread()) connection->close_after_answer();
         response.set_header("X-Accel-Buffering", "no");
         response.set_chunked_content_provider("text/event-stream", [this](std::size_t, httplib::DataSink& sink) {
             stream_to(sink);
@@ -276,6 +350,7 @@ void MoviePlayer::Impl::install_routes() {
 void MoviePlayer::Impl::stream_to(httplib::DataSink& sink) {
     std::unique_lock held(lock);
     const StreamId stream = events.open_stream();
+    stream_wake.notify_all();  // the stream it replaced, if any, ends
     std::string text = snapshot_text(stream);
     bool snapshot_pending = true;
     std::uint64_t position = events.end();
@@ -288,9 +363,10 @@ void MoviePlayer::Impl::stream_to(httplib::DataSink& sink) {
         snapshot_pending = false;
         events.mark_sent(stream, position);
         idle_wake.notify_all();
-        if (streams_closing) break;
+        if (streams_closing || events.closed_for_newer(stream)) break;
 
         stream_wake.wait_for(held, kHeartbeat, [&] { return streams_closing || events.has_pending(stream); });
+        if (events.closed_for_newer(stream)) break;
         EventLog::Batch batch = events.pending(stream);
         if (batch.lost) {
             events.restart(stream);

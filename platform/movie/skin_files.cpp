@@ -1,10 +1,13 @@
 #include "platform/movie/skin_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstdint>
 #include <map>
-#include <sstream>
 
 namespace platform::movie {
 
@@ -44,13 +47,37 @@ std::string content_type_of(const fs::path& file) {
     return found == kTypes.end() ? "application/octet-stream" : found->second;
 }
 
-std::optional<std::string> read_whole_file(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return content.str();
+FileRead read_regular_file(const fs::path& file, std::size_t largest) {
+    using Refusal = FileRead::Refusal;
+    // Non-blocking, so that opening a pipe cannot hang the request before it is refused.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {"", errno == ELOOP ? Refusal::not_a_regular_file : Refusal::unreadable};
+    FileRead read;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        read.refusal = Refusal::unreadable;
+    } else if (!S_ISREG(st.st_mode)) {
+        read.refusal = Refusal::not_a_regular_file;
+    } else if (static_cast<std::uint64_t>(st.st_size) > largest) {
+        read.refusal = Refusal::too_large;
+    } else {
+        // Read up to one byte past the limit: a file that grows meanwhile is still caught.
+        read.content.resize(static_cast<std::size_t>(st.st_size) + 1);
+        std::size_t done = 0;
+        while (done <= largest) {
+            if (done == read.content.size()) read.content.resize(std::min(done * 2, largest + 1));
+            const ssize_t got = ::read(fd, read.content.data() + done, read.content.size() - done);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) read.refusal = Refusal::unreadable;
+            if (got <= 0) break;
+            done += static_cast<std::size_t>(got);
+        }
+        read.content.resize(done);
+        if (done > largest) read.refusal = Refusal::too_large;
+    }
+    ::close(fd);
+    if (read.refusal != Refusal::none) read.content.clear();
+    return read;
 }
 
 }  // namespace platform::movie

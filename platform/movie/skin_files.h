@@ -14,7 +14,14 @@ std::optional<std::filesystem::path> file_inside(const std::filesystem::path& fo
 // The Content-Type a browser needs to use the file (scripts are only run with a script type).
 std::string content_type_of(const std::filesystem::path& file);
 
-// The whole file, or nullopt when it cannot be read.
-std::optional<std::string> read_whole_file(const std::filesystem::path& file);
+// A file handed out whole, or why not. Only regular files are read, and only up to a size: a name
+// that is a link to /dev/zero, a pipe or a huge file must not fill the program's memory.
+struct FileRead {
+    enum class Refusal { none, unreadable, not_a_regular_file, too_large };
+    std::string content;
+    Refusal refusal = Refusal::none;
+};
+// `file`'s last component is not followed when it is a symbolic link (that is refused too).
+FileRead read_regular_file(const std::filesystem::path& file, std::size_t largest);
 
 }  // namespace platform::movie

@@ -15,6 +15,7 @@
 
 #include "platform/movie/event_log.h"
 #include "platform/movie/movie_player.h"
+#include "tests/unit/support/temp_folder.h"
 
 namespace {
 
@@ -22,26 +23,10 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 using platform::movie::Command;
 using platform::movie::MoviePlayer;
+using tavrin_test::TempFolder;
 using namespace std::chrono_literals;
 
 constexpr auto kWait = 5s;
-
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/tavrin-movie-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-    void write(const fs::path& relative, const std::string& contents) const {
-        fs::create_directories((path_ / relative).parent_path());
-        std::ofstream(path_ / relative, std::ios::binary) << contents;
-    }
-
-private:
-    fs::path path_;
-};
 
 // A page's event stream, parsed into JSON events as they arrive.
 class EventListener {
