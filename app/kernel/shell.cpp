@@ -46,8 +46,21 @@ void Shell::listen(const std::string& movie, Stage::CommandHandler handler) {
             std::cerr << "tavrinapp: " << command << ": " << error.what() << "\n";
             log_window_.addLogLine(command + ": " + error.what());
         }
-        if (after_command_) after_command_();
+        save_after_command();
     });
+}
+
+// A save that fails (a full disk, a read-only folder) loses nothing: the changes stay in memory and
+// the save after the next command tries them again. The user is told why, and the program goes on.
+void Shell::save_after_command() {
+    if (!after_command_) return;
+    try {
+        after_command_();
+    } catch (const std::exception& error) {
+        std::cerr << "tavrinapp: " << error.what() << "\n";
+        log_window_.show();
+        log_window_.addLogLine(text("msg110") + " " + error.what());
+    }
 }
 
 void Shell::end_program() {

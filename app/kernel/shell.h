@@ -70,7 +70,7 @@ public:
     void run_load_steps();
 
     // Runs after every handled command, whatever movie sent it: the point at which the changes
-    // of a finished command reach the machine's files.
+    // of a finished command reach the machine's files. When it fails, the log window says why.
     void set_after_command(std::function<void()> after_command) { after_command_ = std::move(after_command); }
     // Connects a movie's commands to a handler through the after-command point; a failing command
     // is reported in the log window instead of ending the program.
@@ -81,6 +81,8 @@ public:
     bool ending() const { return ending_; }
 
 private:
+    void save_after_command();
+
     Stage& stage_;
     ProgramInfo program_;
     Language language_;

@@ -9,6 +9,7 @@
 
 #include "platform/fs/dos_attributes.h"
 #include "platform/fs/fs_errors.h"
+#include "platform/fs/write_faults.h"
 
 namespace platform::fs::detail {
 
@@ -37,7 +38,7 @@ int write_new_file(int fd, const std::function<int(int)>& fill, const std::files
     struct stat st;
     if (stat(attributes_from.c_str(), &st) == 0) copy_attributes(attributes_from, fd);
     else fchmod(fd, new_file_mode());
-    return fsync(fd) == 0 ? 0 : errno;
+    return !write_faults::injected(write_faults::Step::flush) && fsync(fd) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -49,7 +50,8 @@ void replace_file(const std::filesystem::path& target, const std::function<int(i
     if (fd < 0) throw_host_error(errno, action, windows_path);
     int failed = write_new_file(fd, fill, attributes_from);
     if (::close(fd) != 0 && !failed) failed = errno;
-    if (!failed && rename(temp.c_str(), target.c_str()) != 0) failed = errno;
+    if (!failed && (write_faults::injected(write_faults::Step::rename) || rename(temp.c_str(), target.c_str()) != 0))
+        failed = errno;
     if (failed) {
         unlink(temp.c_str());
         throw_host_error(failed, action, windows_path);

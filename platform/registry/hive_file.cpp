@@ -10,6 +10,7 @@
 #include <new>
 #include <utility>
 
+#include "platform/fs/write_faults.h"
 #include "platform/registry/registry.h"
 
 namespace platform::registry {
@@ -145,7 +146,8 @@ void AtomicFileWriter::drain() {
 void AtomicFileWriter::write_all(std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        const ssize_t n =
+            write_faults::injected(write_faults::Step::write) ? -1 : ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             fail("cannot write");
@@ -156,14 +158,14 @@ void AtomicFileWriter::write_all(std::string_view bytes) {
 
 void AtomicFileWriter::commit() {
     drain();
-    if (::fsync(fd_) != 0) fail("cannot flush to disk");
+    if (write_faults::injected(write_faults::Step::flush) || ::fsync(fd_) != 0) fail("cannot flush to disk");
     if (::close(fd_) != 0) {
         fd_ = -1;
         ::unlink(temp_path_.c_str());
         throw HiveError(target_.string() + ": cannot close the new file: " + describe_errno());
     }
     fd_ = -1;
-    if (::rename(temp_path_.c_str(), target_.c_str()) != 0) {
+    if (write_faults::injected(write_faults::Step::rename) || ::rename(temp_path_.c_str(), target_.c_str()) != 0) {
         const std::string reason = describe_errno();
         ::unlink(temp_path_.c_str());
         throw HiveError(target_.string() + ": cannot replace the file: " + reason);

@@ -2,6 +2,10 @@
 // logged run, and what happens to commands that are unknown, early or failing.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 
@@ -12,6 +16,7 @@
 #include "app/settings/option_list.h"
 #include "app/settings/profile_store.h"
 #include "app/settings/user_settings.h"
+#include "platform/fs/write_faults.h"
 #include "tests/unit/support/program_fixture.h"
 
 namespace {
@@ -123,6 +128,37 @@ TEST_F(DispatcherTest, AFailingRowIsReportedAndTheProgramGoesOn) {
     EXPECT_EQ(stage.get_variable(app::kLogMovie, "_root.LogFile"), "IDC_FS_TEST_FAILURE: disk gone");
     EXPECT_EQ(flushes, 1);
     EXPECT_FALSE(stage.quit_called());
+}
+
+// A full disk at the save after a command: the user is told why, the program goes on, and the
+// save after the next command writes what was kept.
+TEST_F(DispatcherTest, ASaveThatFailsIsReportedKeptAndDoneByTheNextCommand) {
+    namespace faults = platform::write_faults;
+    shell().set_after_command([this] { machine().flush(); });
+    machine().flush();
+    auto hives = [this] {
+        std::string text;
+        for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
+            std::ifstream in(temp.dir() / name, std::ios::binary);
+            text += std::string(std::istreambuf_iterator<char>(in), {});
+        }
+        return text;
+    };
+    const std::string saved = hives();
+
+    faults::fail(faults::Step::write, 1, ENOSPC);
+    command("ID_FS_MINSTEPPER", "42");
+    faults::clear();
+    EXPECT_FALSE(stage.quit_called());
+    EXPECT_TRUE(stage.window_visible(app::kLogMovie));
+    const std::string line = stage.get_variable(app::kLogMovie, "_root.LogFile");
+    EXPECT_EQ(line.rfind(text("msg110") + " ", 0), 0u) << line;
+    EXPECT_NE(line.find(std::strerror(ENOSPC)), std::string::npos) << line;
+    EXPECT_EQ(hives(), saved);
+
+    command("IDC_FS_NO_SUCH_COMMAND");
+    temp.reopen();
+    EXPECT_EQ(app::user_settings::read("Ping", "val", "0"), "42");
 }
 
 TEST_F(DispatcherTest, LanguageCommandSwitchesTheMessageFileAndIsStored) {

@@ -2,7 +2,9 @@
 // semantics, and what happens to the files on disk.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fs/write_faults.h"
 #include "platform/registry/registry.h"
 
 namespace fs = std::filesystem;
@@ -517,6 +520,42 @@ TEST_F(RegistryStore, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_TRUE(stray_files().empty());
 
     registry.flush();  // the changes were kept and go out once the way is clear
+    EXPECT_FALSE(registry.has_unsaved_changes());
+    Registry reloaded(dir);
+    EXPECT_EQ(query(reloaded, Root::CurrentUser, "Software\\PlanTest", "new").data, sz("x"));
+}
+
+// A full disk or a failing device in the middle of a save, at each step of it: the old file stays
+// as it was, nothing is left beside it, the error says why, and the next flush saves after all.
+TEST_F(RegistryStore, AWriteFlushOrRenameThatFailsLosesNothingAndTheNextFlushSaves) {
+    namespace faults = platform::write_faults;
+    copy_fixture();
+    const std::string original = hive_text("user.reg");
+    Registry registry(dir);
+    const struct {
+        faults::Step step;
+        int error;
+    } failures[] = {{faults::Step::write, ENOSPC}, {faults::Step::flush, EIO}, {faults::Step::rename, ENOSPC}};
+    for (const auto& failure : failures) {
+        ASSERT_EQ(registry.set_value(Root::CurrentUser, "Software\\PlanTest", "new", type::Sz, sz("x")), Status::Ok);
+        faults::fail(failure.step, 1, failure.error);
+        try {
+            registry.flush();
+            ADD_FAILURE() << "a failed save was reported as done";
+        } catch (const HiveError& error) {
+            EXPECT_NE(std::string(error.what()).find(std::strerror(failure.error)), std::string::npos) << error.what();
+        }
+        faults::clear();
+        EXPECT_TRUE(registry.has_unsaved_changes());
+        EXPECT_EQ(hive_text("user.reg"), original);
+        EXPECT_TRUE(stray_files().empty());
+        ASSERT_EQ(registry.delete_value(Root::CurrentUser, "Software\\PlanTest", "new"), Status::Ok);
+    }
+
+    ASSERT_EQ(registry.set_value(Root::CurrentUser, "Software\\PlanTest", "new", type::Sz, sz("x")), Status::Ok);
+    faults::fail(faults::Step::write, 1, ENOSPC);
+    EXPECT_THROW(registry.flush(), HiveError);
+    registry.flush();  // the plan was for one write only: the retry goes through
     EXPECT_FALSE(registry.has_unsaved_changes());
     Registry reloaded(dir);
     EXPECT_EQ(query(reloaded, Root::CurrentUser, "Software\\PlanTest", "new").data, sz("x"));
