@@ -18,7 +18,8 @@
 //        emitted so far; answers 200 {"seq":LAST,"modal":null|"WINDOW"|"dialog","dialog":null|{...}}.
 //        Without `after` it waits for every request queued so far. After timeout_ms (default 30000)
 //        it answers 504 with the same body, so a stuck program fails a test instead of hanging it.
-//   GET  /api/file?path=WINPATH a machine file (the day's log), found through Options::resolve_file
+//   GET  /api/file?path=WINPATH a machine file (the day's log), found through Options::resolve_file;
+//        only a regular file that is not a symbolic link (403 otherwise) of at most 32 MB (413)
 //   GET  /api/dir?path=WINPATH  a folder listing for the file and folder dialogs, from
 //        Options::list_folder: {"path":WINPATH,"entries":[{"name","folder":bool,"size":N},...]};
 //        path "" (or absent) asks for the top level (the drives, "C:\" ...). 404 {"error"} when the
@@ -47,7 +48,13 @@
 // a file. A request needs a Host of "127.0.0.1:PORT" or "localhost:PORT"; an Origin, when sent, of
 // "http://" + Host; a Sec-Fetch-Site, when sent, of "same-origin" or "none"; and, for / and /api/,
 // the token in the X-Tavrin-Token header (or the `token` query on /, /api/events and /api/file).
-// Anything else is answered 403 and changes nothing.
+// Anything else is answered 403 and changes nothing (GET / with a short page that says to open the
+// address the program printed) and ends its connection.
+//
+// Limits, so that no client can hold the server up: a request head must arrive within 3 s, a kept
+// connection may idle 5 s between requests, a request body may have 1 MB whatever its transfer
+// encoding (413 beyond), a write the client does not take within 3 s ends the connection, and at
+// most 16 event streams are open at once (a new one closes the oldest).
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
