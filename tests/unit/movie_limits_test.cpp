@@ -184,6 +184,20 @@ TEST_F(MovieLimitsTest, ManyEventStreamsKeepOnlyTheNewestOpenAndThePageIsStillSe
     EXPECT_LE(still_open, platform::movie::EventLog::kMostStreams);
 }
 
+TEST_F(MovieLimitsTest, AStreamWhosePageStoppedReadingIsClosedAndHoldsNothingUp) {
+    RawConnection stalled(player->port());
+    stalled.send("GET /api/events?token=" + player->token() + " HTTP/1.1\r\n" + host_line() + "\r\n");
+    // More than the connection's buffers take: the stream's writes block until it gives up.
+    const std::string screenful(1 << 20, 'x');
+    for (int i = 0; i < 32; ++i) player->set_variable("log", "_root.LogFile", screenful + std::to_string(i));
+    const auto started = Clock::now();
+    auto idle = page->Get("/api/idle?timeout_ms=20000", auth());
+    ASSERT_TRUE(idle);
+    EXPECT_EQ(idle->status, 200) << "a page that reads nothing kept the program from ever being idle";
+    EXPECT_LT(Clock::now() - started, 10s);
+    expect_page_answered_promptly();
+}
+
 TEST_F(MovieLimitsTest, TheBodyLimitHoldsForChunkedBodiesToo) {
     auto accepted = post_chunked("_root.Small", 10);
     ASSERT_TRUE(accepted);
