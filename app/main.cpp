@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,27 +47,6 @@ std::optional<std::vector<platform::movie::FolderEntry>> list_folder(platform::M
     return entries;
 }
 
-// The player a signal's ending tells the pages through, while it exists.
-std::mutex g_player_lock;
-platform::movie::MoviePlayer* g_player = nullptr;
-
-void set_farewell_player(platform::movie::MoviePlayer* player) {
-    std::lock_guard held(g_player_lock);
-    g_player = player;
-}
-
-// SIGINT and SIGTERM end the program at once, as the exit-without-saving button does: every
-// finished command is already on disk. The pages are told, so they do not wait for an answer.
-void end_at_once_on_signal() {
-    constexpr auto kFarewellTime = std::chrono::milliseconds(1000);
-    platform::end_process_on_signal(
-        [] {
-            std::lock_guard held(g_player_lock);
-            if (g_player) g_player->stop();
-        },
-        kFarewellTime);
-}
-
 int serve(platform::Machine& machine, const app::cli::Options& options) {
     platform::movie::Options player_options;
     player_options.port = options.port;
@@ -77,6 +55,10 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
     player_options.list_folder = [&machine](const std::string& folder) { return list_folder(machine, folder); };
     platform::movie::MoviePlayer player(player_options);
     player.start();
+    // SIGINT and SIGTERM end the program at once, as the exit-without-saving button does: every
+    // finished command is already on disk. The pages are told, so they do not wait for an answer.
+    constexpr auto kFarewellTime = std::chrono::milliseconds(1000);
+    platform::EndOnSignal end_on_signal([&player] { player.stop(); }, kFarewellTime);
 
     app::PlayerStage stage(player);
     app::Program program(stage, {platform::kProgramFolder, kProgramFileName, kMajor, kMinor, kRevision});
@@ -93,8 +75,6 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
         program.shell().log_window().addLogLine(title + ": " + text);
     };
 
-    set_farewell_player(&player);
-
     std::cout << "Tavrin is running at " << player.url() << "\nPress Ctrl+C to stop." << std::endl;
     if (options.open_browser && platform::shell::has_desktop() && !platform::shell::open_with_desktop(player.url()))
         std::cerr << "tavrinapp: could not open the browser; open the address above yourself\n";
@@ -103,7 +83,6 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
     machine.flush();
     player.run();
 
-    set_farewell_player(nullptr);
     engine::host_hooks() = {};
     player.stop();
     return 0;
@@ -149,7 +128,6 @@ int main(int argc, char** argv) {
             std::cout << app::cli::usage();
             return 0;
         }
-        end_at_once_on_signal();
         return run(options);
     } catch (const std::exception& e) {
         std::cerr << "tavrinapp: " << e.what() << "\n";

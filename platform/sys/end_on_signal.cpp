@@ -3,44 +3,62 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <stdexcept>
 #include <system_error>
-#include <thread>
 
 namespace platform {
 
 namespace {
 
-// Written by the signal handler, the only thing it may safely do; read by the ending thread.
-int g_signal_pipe[2] = {-1, -1};
+constexpr char kSignalled = 1;
+constexpr char kWatchNoMore = 0;
 
-void on_signal(int) {
-    const int saved_errno = errno;  // a handler must leave errno as it found it
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_signal_pipe[1], &byte, 1);
-    errno = saved_errno;
+// The signal handler may only write to a pipe; the watcher reads it. Made once and never closed,
+// so that a handler still running while a watcher ends never writes to a reused descriptor.
+int signal_pipe_end(int end) {
+    static const auto fds = [] {
+        std::array<int, 2> made{};
+        if (::pipe2(made.data(), O_CLOEXEC) != 0)
+            throw std::system_error(errno, std::generic_category(), "cannot create the signal pipe");
+        return made;
+    }();
+    return fds[end];
 }
 
-void wait_for_signal() {
-    char byte = 0;
-    while (::read(g_signal_pipe[0], &byte, 1) < 0 && errno == EINTR) {
+void send(char byte) {
+    while (::write(signal_pipe_end(1), &byte, 1) < 0 && errno == EINTR) {
     }
 }
 
+void on_signal(int) {
+    const int saved_errno = errno;  // a handler must leave errno as it found it
+    send(kSignalled);
+    errno = saved_errno;
+}
+
+void set_handler(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
 // Runs `farewell` on a thread of its own and waits at most `allowed` for it.
-void say_farewell(std::function<void()> farewell, std::chrono::milliseconds allowed) {
+void say_farewell(const std::function<void()>& farewell, std::chrono::milliseconds allowed) {
     struct Done {
         std::mutex lock;
         std::condition_variable woken;
         bool done = false;
     };
     auto done = std::make_shared<Done>();
-    std::thread([farewell = std::move(farewell), done] {
+    std::thread([farewell, done] {
         farewell();
         std::lock_guard held(done->lock);
         done->done = true;
@@ -52,21 +70,26 @@ void say_farewell(std::function<void()> farewell, std::chrono::milliseconds allo
 
 }  // namespace
 
-void end_process_on_signal(std::function<void()> farewell, std::chrono::milliseconds allowed) {
-    if (g_signal_pipe[0] >= 0) throw std::logic_error("the signal ending is already set up");
-    if (::pipe2(g_signal_pipe, O_CLOEXEC) != 0)
-        throw std::system_error(errno, std::generic_category(), "cannot create the signal pipe");
-    std::thread([farewell = std::move(farewell), allowed]() mutable {
-        wait_for_signal();
-        say_farewell(std::move(farewell), allowed);
-        ::_exit(0);
-    }).detach();
-    struct sigaction action {};
-    action.sa_handler = on_signal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+EndOnSignal::EndOnSignal(std::function<void()> farewell, std::chrono::milliseconds allowed)
+    : farewell_(std::move(farewell)), allowed_(allowed) {
+    signal_pipe_end(0);  // made before any handler can need it
+    watcher_ = std::thread([this] { watch(); });
+    set_handler(on_signal);
+}
+
+EndOnSignal::~EndOnSignal() {
+    set_handler(SIG_DFL);
+    send(kWatchNoMore);
+    watcher_.join();
+}
+
+void EndOnSignal::watch() {
+    char byte = kWatchNoMore;
+    while (::read(signal_pipe_end(0), &byte, 1) < 0 && errno == EINTR) {
+    }
+    if (byte != kSignalled) return;
+    say_farewell(farewell_, allowed_);
+    ::_exit(0);
 }
 
 }  // namespace platform

@@ -6,11 +6,26 @@
 // file is replaced by an atomic rename.
 #include <chrono>
 #include <functional>
+#include <thread>
 
 namespace platform {
 
-// On the first SIGINT or SIGTERM, `farewell` runs on a thread of its own (to tell the pages, say)
-// and gets at most `allowed` to finish; then the process exits with status 0. Call once.
-void end_process_on_signal(std::function<void()> farewell, std::chrono::milliseconds allowed);
+// While one lives, the first SIGINT or SIGTERM runs `farewell` on a thread of its own (to tell the
+// pages, say), gives it at most `allowed` to finish, and then ends the process with status 0.
+// Before and after, the signals have their default action. One at a time.
+class EndOnSignal {
+public:
+    EndOnSignal(std::function<void()> farewell, std::chrono::milliseconds allowed);
+    ~EndOnSignal();
+    EndOnSignal(const EndOnSignal&) = delete;
+    EndOnSignal& operator=(const EndOnSignal&) = delete;
+
+private:
+    void watch();
+
+    std::function<void()> farewell_;
+    std::chrono::milliseconds allowed_;
+    std::thread watcher_;
+};
 
 }  // namespace platform
