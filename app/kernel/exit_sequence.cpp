@@ -6,6 +6,7 @@
 #include "app/kernel/shell.h"
 #include "app/kernel/text.h"
 #include "app/settings/option_state.h"
+#include "app/settings/profile_store.h"
 
 namespace app {
 
@@ -15,18 +16,13 @@ const Question kScheduleQuestion{"msg37", "msg38", sign::Warning};
 // The notice that a name was refused; its title closes with the single button.
 const Question kNameRefused{"msg39", "msg36", sign::Notice};
 
-// A profile name becomes a registry key name: a "\" would nest it inside another profile.
-bool usable_profile_name(std::string_view name) {
-    return !name.empty() && name.find('\\') == std::string_view::npos;
-}
-
 // Asks for the name until it is usable; nullopt when the user gave none (or cancelled).
 std::optional<std::string> ask_profile_name(Shell& shell) {
     while (!shell.ending()) {
         auto answer = shell.stage().ask_text(shell.text("msg6"));
         if (!answer || answer->empty()) return std::nullopt;
         auto name = std::string(trim_blanks(*answer));
-        if (usable_profile_name(name)) return name;
+        if (profile_store::usable_name(name)) return name;
         shell.notify(kNameRefused);
     }
     return std::nullopt;

@@ -1,6 +1,7 @@
 #include "app/settings/profile_store.h"
 
 #include "engine/foundation/cregistry.h"
+#include "platform/registry/registry.h"
 
 namespace app::profile_store {
 
@@ -13,6 +14,10 @@ std::string key_path(const std::string& profile, const std::string& key) {
 }
 
 }  // namespace
+
+bool usable_name(std::string_view name) {
+    return platform::registry::is_key_name(name);
+}
 
 std::vector<std::string> profiles() {
     engine::cRegistry registry;

@@ -12,7 +12,6 @@ namespace {
 constexpr std::string_view default_sid = "S-1-5-21-0-0-0-1000";
 constexpr std::string_view user_prefix = "REGISTRY\\User\\";
 constexpr std::string_view default_user = ".Default";
-constexpr size_t max_key_name = 255;      // UTF-16 units per path component
 constexpr size_t max_value_name = 16383;
 
 bool is_string_type(uint32_t t) { return t == type::Sz || t == type::ExpandSz || t == type::MultiSz; }
@@ -116,7 +115,7 @@ struct Registry::Impl {
             Hive::Node* next = target.hive->child(node, parts[i]);
             if (!next) {
                 if (!create) return Status::FileNotFound;
-                if (utf16_length(parts[i]) > max_key_name) return Status::InvalidParameter;
+                if (utf16_length(parts[i]) > kMaxKeyNameLength) return Status::InvalidParameter;
                 next = target.hive->add_child(node, parts[i]);
             }
             node = next;
@@ -308,6 +307,10 @@ std::string root_name(uint32_t root) {
     for (const RootName& entry : root_names)
         if (static_cast<uint32_t>(entry.root) == root) return std::string(entry.name);
     return {};
+}
+
+bool is_key_name(std::string_view name) {
+    return !name.empty() && name.find('\\') == std::string_view::npos && utf16_length(name) <= kMaxKeyNameLength;
 }
 
 }  // namespace platform::registry

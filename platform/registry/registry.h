@@ -1,6 +1,7 @@
 #pragma once
 // The machine's Windows registry, kept in Wine's hive files (system.reg, user.reg, userdef.reg),
 // with the Win32 semantics of the ANSI registry functions. Text crosses this API as UTF-8.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -108,5 +109,10 @@ private:
 bool parse_root_name(std::string_view name, Root& root);
 // "HKEY_CURRENT_USER" for a root; "" for anything else.
 std::string root_name(uint32_t root);
+
+// The longest name one key may have, in characters as Windows counts them (UTF-16 units).
+constexpr size_t kMaxKeyNameLength = 255;
+// Whether a text can be the name of one key: not empty, no "\", at most kMaxKeyNameLength.
+bool is_key_name(std::string_view name);
 
 }  // namespace platform::registry

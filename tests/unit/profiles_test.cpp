@@ -142,6 +142,23 @@ TEST_F(ExitTest, NamesWithABackslashOrOnlyBlanksAreRefusedAndAskedAgain) {
     EXPECT_TRUE(stage.quit_called());
 }
 
+// A key name holds at most 255 characters; a longer profile name was once dropped without a word.
+TEST_F(ExitTest, NamesLongerThanAKeyNameAreRefusedAndAskedAgain) {
+    const std::string too_long(256, 'x');
+    // 255 characters of two bytes each: the limit counts characters, not bytes.
+    std::string longest;
+    for (int i = 0; i < 255; ++i) longest += "\u00e4";
+    stage.will_press(text("msg20"));
+    stage.will_type(too_long);
+    stage.will_press(text("msg18"));
+    stage.will_type(longest);
+    command("IDC_FS_CLOSE");
+    ASSERT_EQ(stage.prompts().size(), 2u);
+    EXPECT_EQ(stage.boxes()[1].message, text("msg39"));
+    EXPECT_TRUE(stage.quit_called());
+    EXPECT_EQ(app::profile_store::profiles(), std::vector<std::string>{longest});
+}
+
 TEST_F(ExitTest, SavingToTheCurrentProfileAsksNoName) {
     shell().set_current_profile("Home");
     stage.will_press(text("msg20"));
