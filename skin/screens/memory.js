@@ -18,6 +18,28 @@
     screen.querySelector('#free-memory').addEventListener('click', () => {
       player.command(MOVIE, 'IDC_FS_SCROLL', percent.value);
     });
+    const result = screen.querySelector('#free-memory-result');
+    const showResult = () => {
+      const value = player.value(MOVIE, '_root.FreedMemory');
+      result.hidden = !value;
+      if (value) result.textContent = freedMemoryText(value, window.Tavrin.bindings.pageIsGerman());
+    };
+    player.on(MOVIE, '_root.FreedMemory', showResult);
+    screen.closest('[data-movie]').addEventListener('tavrin-language', showResult);
+  }
+
+  // "taken|free before|free after" in bytes, as the program reports the slider's work.
+  function freedMemoryText(value, german) {
+    const [taken, before, after] = value.split('|').map((part) => Number(part) || 0);
+    const mb = (bytes) => `${Math.round(bytes / 1048576).toLocaleString(german ? 'de-DE' : 'en-GB')} MB`;
+    if (taken <= 0) {
+      return german
+        ? `Es konnte kein Speicher belegt werden: gerade ist zu wenig frei (${mb(after)}).`
+        : `No memory could be taken: too little is free right now (${mb(after)}).`;
+    }
+    return german
+      ? `${mb(taken)} kurz belegt und wieder freigegeben. Freier Speicher: vorher ${mb(before)}, jetzt ${mb(after)}.`
+      : `Took ${mb(taken)} for a moment and gave it back. Free memory: ${mb(before)} before, ${mb(after)} now.`;
   }
 
   (window.Tavrin.screens = window.Tavrin.screens || {}).memory = init;

@@ -16,6 +16,7 @@
 #include "app/settings/option_list.h"
 #include "app/settings/profile_store.h"
 #include "app/settings/user_settings.h"
+#include "engine/tools/ram.h"
 #include "platform/fs/write_faults.h"
 #include "tests/unit/support/program_fixture.h"
 
@@ -216,11 +217,29 @@ TEST_F(DispatcherTest, TheMemoryGaugeShowsTheLoadOnEveryTick) {
     EXPECT_LE(load, 100);
 }
 
-TEST_F(DispatcherTest, FreeingMemoryWritesNothingBack) {
-    auto before = stage.sets().size();
+// The slider's result reaches the screen: bytes taken, free memory before and after.
+TEST_F(DispatcherTest, FreeingMemoryShowsWhatWasTakenAndTheFreeMemoryAround) {
+    auto result = [&] {
+        auto parts = app::bar_items(main_var("_root.FreedMemory"));
+        std::vector<int64_t> numbers;
+        for (const auto& part : parts) numbers.push_back(std::stoll(part));
+        return numbers;
+    };
+    const int64_t total = engine::RAM().GetTotalPhysical().to_integer();
     command("IDC_FS_SCROLL", "1");
+    auto freed = result();
+    ASSERT_EQ(freed.size(), 3u);
+    EXPECT_GT(freed[0], 0);
+    EXPECT_LE(freed[0], total / 100 + 1);
+    EXPECT_GT(freed[1], 0);
+    EXPECT_GT(freed[2], 0);
+    EXPECT_LE(freed[1], total);
+
+    // Text that is no number asks for nothing, and the screen hears that too.
     command("IDC_FS_SCROLL", "not a number");
-    EXPECT_EQ(stage.sets().size(), before);
+    freed = result();
+    ASSERT_EQ(freed.size(), 3u);
+    EXPECT_EQ(freed[0], 0);
 }
 
 TEST(DispatcherBeforeStart, CommandsOfTheUnopenedMainWindowAreIgnored) {

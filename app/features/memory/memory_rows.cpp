@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/features/memory/memory_slider.h"
+#include "app/kernel/bar_list.h"
 #include "app/kernel/feature_rows.h"
 #include "app/kernel/shell.h"
 #include "engine/foundation/engine_error.h"
@@ -25,10 +26,16 @@ void show_memory_load(Shell& shell) {
     shell.stage().set_variable(kMainMovie, "_root.RamValue", ram.GetMemoryLoad().to_text());
 }
 
-void free_memory(const std::string& percent) {
+// The screen shows what the slider did: the bytes taken for a moment (0 when too little was
+// free to take any), and the free physical memory before and after.
+void free_memory(Shell& shell, const std::string& percent) {
     engine::BusyPointer busy;
     engine::RAM ram;
-    ram.FreeUpMemory(share_of_memory(static_cast<double>(ram.GetTotalPhysical().to_integer()), percent));
+    const std::string free_before = ram.GetFreePhysical().to_text();
+    const int32_t taken =
+        ram.FreeUpMemory(share_of_memory(static_cast<double>(ram.GetTotalPhysical().to_integer()), percent));
+    shell.stage().set_variable(kMainMovie, "_root.FreedMemory",
+                               join_bars({std::to_string(taken), free_before, ram.GetFreePhysical().to_text()}));
 }
 
 }  // namespace
@@ -41,7 +48,7 @@ int32_t share_of_memory(double total_physical, std::string_view percent) {
 }
 
 void register_memory_rows(Shell& shell) {
-    shell.commands().add("IDC_FS_SCROLL", [](const std::string& args) { free_memory(args); });
+    shell.commands().add("IDC_FS_SCROLL", [&shell](const std::string& args) { free_memory(shell, args); });
     shell.add_load_step(LoadStep::Finishing, [&shell] {
         shell.stage().add_timer(kGaugeInterval, [&shell] { engine::ignore_errors([&] { show_memory_load(shell); }); });
     });

@@ -34,6 +34,24 @@ test.describe('memory gauge', () => {
     await page.locator('.nav-item', { hasText: 'Memory' }).click();
     await expect(page.locator('#ram-gauge .gauge-value')).toHaveText(await value.textContent());
   });
+
+  test('"Free memory now" says what it took and how much is free', async ({ page }) => {
+    const program = sharedProgram();
+    await openProgram(page, program);
+    await page.selectOption('#language', 'English');
+    await page.locator('.nav-item', { hasText: 'Memory' }).click();
+    const result = page.locator('#free-memory-result');
+    await expect(result).toBeHidden();
+    await page.locator('#free-percent').fill('5');
+    await page.getByRole('button', { name: 'Free memory now' }).click();
+    await settle(page, program);
+    await expect(result).toBeVisible();
+    await expect(result).toHaveText(/Took [\d,]+ MB for a moment and gave it back\. Free memory: [\d,]+ MB before, [\d,]+ MB now\./);
+    await page.selectOption('#language', 'Deutsch');
+    await expect(result).toContainText('Freier Speicher');
+    await page.selectOption('#language', 'English');
+    await settle(page, program);
+  });
 });
 
 test.describe('requests the program refuses', () => {
