@@ -54,6 +54,15 @@ std::optional<ButtonLabels> labels_for(int buttons) {
     }
 }
 
+// The message text with every "%1" replaced by the question's subject.
+std::string message_of(const Language& language, const Question& question) {
+    std::string text = language.text(question.message_key);
+    if (question.subject.empty()) return text;
+    for (size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at + question.subject.size()))
+        text.replace(at, 2, question.subject);
+    return text;
+}
+
 }  // namespace
 
 bool AnswerFlags::get(const std::string& title_key) const {
@@ -104,14 +113,14 @@ void FlashMsgBox::handle_press(const std::string& command, const std::string& ar
 
 bool confirm(FlashMsgBox& box, const Language& language, const Question& question) {
     box.answers().set(question.title_key, false);
-    if (!box.ShowMsg(language.text(question.message_key), language.text(question.title_key), question.sign,
+    if (!box.ShowMsg(message_of(language, question), language.text(question.title_key), question.sign,
                      buttons::YesNo))
         return false;
     return box.answers().get(question.title_key);
 }
 
 void notify(FlashMsgBox& box, const Language& language, const Question& notice) {
-    box.ShowMsg(language.text(notice.message_key), language.text(notice.title_key), notice.sign, buttons::One);
+    box.ShowMsg(message_of(language, notice), language.text(notice.title_key), notice.sign, buttons::One);
 }
 
 void notify_completion(Stage& stage, FlashMsgBox& box, const Language& language) {

@@ -62,6 +62,9 @@ struct Question {
     std::string message_key;
     std::string title_key;
     int sign = sign::Warning;
+    // What the question acts on (a drive), put where the message text says "%1", so that the
+    // user reads exactly what a yes will do.
+    std::string subject = {};
 };
 
 // Asks a yes/no question and returns its answer. The question's flag is cleared first, so an

@@ -1,7 +1,9 @@
 // The drive lists of the shredder screen: which drives the user is offered to wipe.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/features/shredder/drive_lists.h"
 #include "tests/unit/support/extra_drive.h"
@@ -40,6 +42,23 @@ TEST_F(DriveListsTest, OnlyFixedAndRemovableDrivesAreOfferedBothListsAlike) {
     EXPECT_EQ(main_var("_root.NamesOfDrives"), "A:\\|C:\\|E:\\");
     EXPECT_EQ(main_var("_root.NumberOfDrives2"), "3");
     EXPECT_EQ(main_var("_root.NamesOfDrives2"), "A:\\|C:\\|E:\\");
+}
+
+// A Wine prefix maps z: to the host's root: shredding that drive would shred the host.
+TEST_F(DriveListsTest, ADriveThatLeadsOutOfTheMachineIsNotOffered) {
+    std::filesystem::create_directory_symlink("/", temp.dir() / "dosdevices" / "z:");
+    temp.reopen();
+    program.start();
+    EXPECT_EQ(main_var("_root.NumberOfDrives"), "1");
+    EXPECT_EQ(main_var("_root.NamesOfDrives"), "C:\\");
+    EXPECT_EQ(main_var("_root.NamesOfDrives2"), "C:\\");
+}
+
+TEST(DriveListsOutside, AllowingChangesOutsideTheMachineOffersSuchADrive) {
+    tavrin_test::TempMachine allowed(platform::MachineOptions{.allow_outside_machine = true});
+    std::filesystem::create_directory_symlink("/", allowed.dir() / "dosdevices" / "z:");
+    allowed.reopen();
+    EXPECT_EQ(app::wipeable_drives(std::string("C:\\\0Z:\\\0\0", 9)), (std::vector<std::string>{"C:\\", "Z:\\"}));
 }
 
 TEST_F(DriveListsTest, DriveStringsAreReadWhateverTheirPaddingAndEmptyPiecesAreDropped) {

@@ -208,6 +208,13 @@ TEST_F(ShredderCommandsTest, ItemsThatCannotBeShreddedAreListedAndCounted) {
 class DriveShredTest : public ShredderCommandsTest {
 protected:
     DriveShredTest() { drive = tavrin_test::add_drive(temp, 'D'); }
+    // The question's text with the drive where the message file says "%1".
+    std::string question_about(const std::string& key, const std::string& drive_name) {
+        std::string message = text(key);
+        const auto at = message.find("%1");
+        EXPECT_NE(at, std::string::npos) << key;
+        return at == std::string::npos ? message : message.replace(at, 2, drive_name);
+    }
     std::string drive;
 };
 
@@ -228,12 +235,14 @@ TEST_F(DriveShredTest, FreeSpaceOnlyWipesTheSpaceAndLeavesEveryFile) {
     command("IDC_FS_SH_SFSO", "true");
     command("IDC_FS_SH_SFSO", "maybe");  // any other text leaves the choice
     command("IDC_FS_HD_SHRED", drive);
-    const auto message = text("msg10");
+    const auto message = question_about("msg65", "D:");
+    const auto title = text("msg29");
     answer_yes_then_ok();
     command("IDC_FS_SHREDDRIVE");
 
     EXPECT_TRUE(exists("D:\\docs\\letter.txt"));
     EXPECT_EQ(stage.boxes().front().message, message);
+    EXPECT_EQ(stage.boxes().front().title, title);
     EXPECT_EQ(stage.boxes().front().sign, app::sign::Warning);
     EXPECT_EQ(values("_root.MakeTheGUIDisable"), (std::vector<std::string>{"true", "false"}));
     EXPECT_EQ(values("_root.ProgressBarState"), (std::vector<std::string>{"0", "1", "0"}));
@@ -251,9 +260,13 @@ TEST_F(DriveShredTest, WithoutTheFlagEveryFileOnTheDriveIsShredded) {
     command("IDC_FS_SH_SFSO", "true");
     command("IDC_FS_SH_SFSO", "false");
     command("IDC_FS_HD_SHRED", drive);
+    const auto message = question_about("msg64", "D:");
     answer_yes_then_ok();
     command("IDC_FS_SHREDDRIVE");
 
+    // The question says what a yes does, to which drive.
+    EXPECT_EQ(stage.boxes().front().message, message);
+    EXPECT_NE(message.find("Every file on drive D: will be overwritten and deleted"), std::string::npos);
     EXPECT_FALSE(exists("D:\\top.txt"));
     EXPECT_FALSE(exists("D:\\docs"));
     EXPECT_TRUE(fs::exists(tavrin_test::drive_folder(temp, 'D')));

@@ -9,10 +9,13 @@ namespace app {
 
 namespace {
 
+// A drive that leads out of the machine (a Wine prefix's z: is the whole host) is offered only
+// when the user allowed changes outside the machine: a yes to its question would shred the host.
 bool is_wipeable(const std::string& root) {
     using platform::fs::DriveType;
-    const auto type = platform::current_machine().files().drive_type(root);
-    return type == DriveType::Removable || type == DriveType::Fixed;
+    const auto& files = platform::current_machine().files();
+    const auto type = files.drive_type(root);
+    return (type == DriveType::Removable || type == DriveType::Fixed) && files.may_modify(root);
 }
 
 }  // namespace

@@ -8,7 +8,8 @@ namespace app {
 class Shell;
 
 // The roots kept from the engine's drive strings ("C:\" NUL "D:\" NUL NUL ...): removable and
-// fixed drives only, in the order given. CD-ROM, network and RAM drives are never offered.
+// fixed drives only, in the order given. CD-ROM, network and RAM drives are never offered, nor
+// drives that map outside the machine folder unless the program was started to allow that.
 std::vector<std::string> wipeable_drives(const std::string& drive_strings);
 
 // Pushes _root.NumberOfDrives, _root.NamesOfDrives, _root.NumberOfDrives2, _root.NamesOfDrives2.

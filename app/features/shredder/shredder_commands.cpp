@@ -25,7 +25,14 @@ namespace {
 const Question kShredFilesQuestion{"msg7", "msg27", sign::Notice};
 const Question kShredFoldersQuestion{"msg8", "msg28", sign::Notice};
 const Question kNoDriveNotice{"msg9", "msg29", sign::Notice};
-const Question kShredDriveQuestion{"msg10", "msg29", sign::Warning};
+
+// The drive question says what a yes does to which drive: every file gone, or only the free
+// space overwritten. Its title stays the one the answer is recognised by.
+Question shred_drive_question(const std::string& drive, bool free_space_only) {
+    std::string name(trim_blanks(drive));
+    if (name.size() > 2 && name.back() == '\\') name.pop_back();  // "C:\" reads "drive C:"
+    return {free_space_only ? "msg65" : "msg64", "msg29", sign::Warning, name};
+}
 
 std::shared_ptr<engine::Shredder> new_shredder() {
     auto shredder = engine::create<engine::Shredder>("Shredder");
@@ -182,7 +189,7 @@ void shred_drive_after_question(Shell& shell, const ShredderScreen& screen) {
         shell.notify(kNoDriveNotice);
         return;
     }
-    if (!shell.confirm(kShredDriveQuestion)) return;
+    if (!shell.confirm(shred_drive_question(screen.drive, screen.free_space_only))) return;
     {
         ScreenDisabled disabled(shell);
         shell.log_window().show();
