@@ -31,15 +31,46 @@
     });
   }
 
-  function entryButton(entry) {
+  // Both dialogs treat an entry alike: a click (or Space) selects it, a double click (or Enter)
+  // opens a folder or chooses a file. A selected folder fills the folder dialog's field, a
+  // selected file the file dialog's. The arrow keys move through the list, Backspace goes up.
+  function entryButton(entry, path) {
     const button = document.createElement('button');
     button.type = 'button';
     button.className = 'browse-entry ' + (entry.folder ? 'is-folder' : 'is-file');
     button.textContent = entry.name;
+    button.addEventListener('click', () => select(button, entry, path));
+    button.addEventListener('dblclick', () => activate(entry, path));
+    button.addEventListener('keydown', (event) => {
+      if (event.key === 'Enter') {
+        event.preventDefault();
+        activate(entry, path);
+      } else if (event.key === 'ArrowDown' || event.key === 'ArrowUp') {
+        event.preventDefault();
+        const next = event.key === 'ArrowDown' ? button.nextElementSibling : button.previousElementSibling;
+        if (next) { next.focus(); next.click(); }
+      }
+    });
     return button;
   }
 
-  async function list(folder) {
+  function select(button, entry, path) {
+    for (const other of $('#dialog-browse').querySelectorAll('.browse-entry')) {
+      other.classList.toggle('selected', other === button);
+    }
+    if (entry.folder === (state.kind === 'folder')) state.field.value = path;
+  }
+
+  function activate(entry, path) {
+    if (entry.folder) {
+      list(path, { focusFirst: true });
+      return;
+    }
+    state.field.value = path;
+    state.field.form.requestSubmit();
+  }
+
+  async function list(folder, { focusFirst = false } = {}) {
     const box = $('#dialog-browse');
     let answer;
     try {
@@ -56,19 +87,13 @@
     state.folder = answer.path ?? folder;
     $('#dialog-location').textContent = state.folder || 'Computer';
     $('#dialog-up').disabled = !state.folder;
+    // The folder the user went into is the folder dialog's answer until another is selected.
+    if (state.kind === 'folder' && state.folder) state.field.value = state.folder;
     const entries = (answer.entries || [])
       .filter((entry) => entry.folder || (state.kind === 'open' && state.patterns.some((p) => p.test(entry.name))))
       .sort((a, b) => (b.folder - a.folder) || a.name.localeCompare(b.name));
-    box.replaceChildren(...entries.map((entry) => {
-      const button = entryButton(entry);
-      const path = join(state.folder, entry.name);
-      button.addEventListener('click', () => {
-        if (entry.folder && state.kind === 'open') { list(path); return; }
-        state.field.value = path;
-      });
-      if (entry.folder) button.addEventListener('dblclick', () => list(path));
-      return button;
-    }));
+    box.replaceChildren(...entries.map((entry) => entryButton(entry, join(state.folder, entry.name))));
+    if (focusFirst) (box.querySelector('.browse-entry') || state.field).focus();
   }
 
   function start(kind, field, filter) {
@@ -80,6 +105,12 @@
 
   function setup() {
     $('#dialog-up').addEventListener('click', () => { if (state) list(parent(state.folder)); });
+    $('#dialog-browse').addEventListener('keydown', (event) => {
+      if (event.key === 'Backspace' && state && state.folder) {
+        event.preventDefault();
+        list(parent(state.folder), { focusFirst: true });
+      }
+    });
   }
 
   document.addEventListener('DOMContentLoaded', setup);
