@@ -21,6 +21,12 @@ void choose_language(Shell& shell, const std::string& name) {
                                       " is missing; messages show their keys until it is back.");
 }
 
+// The help ships as a page of the skin in both languages; it opens in the one the screens speak.
+std::string help_page(const Language& language) {
+    const bool german = Language::message_file_for(language.name()) == "msgsg.ini";
+    return std::string("/skin/help/help.html?lang=") + (german ? "de" : "en");
+}
+
 void set_tray_captions(Shell& shell) {
     shell.stage().set_variable(kTrayMovie, "smenu", shell.text("msg13"));
     shell.stage().set_variable(kTrayMovie, "emenu", shell.text("msg14"));
@@ -34,9 +40,7 @@ void register_window_rows(Shell& shell) {
     // The page moves its windows itself; the command stays known so it is not taken for a typo.
     rows.add("IDC_FS_DRAG", [](const std::string&) {});
     rows.add("IDC_FS_LANGUAGE", [&shell](const std::string& args) { choose_language(shell, args); });
-    rows.add("IDC_FS_HELP", [&shell](const std::string&) {
-        shell.stage().open_machine_file(shell.program().folder + "\\Orvane.chm");
-    });
+    rows.add("IDC_FS_HELP", [&shell](const std::string&) { shell.stage().open_url(help_page(shell.language())); });
     // The page shows its tray whenever the main window is hidden.
     rows.add("IDC_FS_MINIMIZE", [&shell](const std::string&) { shell.stage().hide_window(kMainMovie); });
     rows.add("IDC_FS_CLOSE", [&shell](const std::string&) { run_exit_sequence(shell); });

@@ -77,8 +77,9 @@
     refreshTray();
   }
 
+  // The program's own addresses (a machine file, a page of the skin) open inside the page.
   function openUrl(url) {
-    if (url.startsWith('/api/')) {
+    if (url.startsWith('/api/') || url.startsWith('/skin/')) {
       window.Tavrin.viewer.show(url);
     } else {
       window.open(url, '_blank', 'noopener');

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -191,9 +192,21 @@ TEST_F(DispatcherTest, MinimiseHidesTheMainWindowAndTheTrayBringsItBack) {
     EXPECT_TRUE(stage.window_visible(app::kMainMovie));
 }
 
-TEST_F(DispatcherTest, HelpOpensTheHelpFileOfTheProgramFolder) {
+// The help is a page of the installed skin, opened in the language of the screens.
+TEST_F(DispatcherTest, HelpOpensTheSkinsHelpPageInTheScreensLanguage) {
+    command("IDC_FS_LANGUAGE", "English");
     command("IDC_FS_HELP");
-    EXPECT_EQ(stage.opened_files(), std::vector<std::string>{std::string(platform::kProgramFolder) + "\\Orvane.chm"});
+    command("IDC_FS_LANGUAGE", "Deutsch");
+    command("IDC_FS_HELP");
+    EXPECT_EQ(stage.opened_urls(),
+              (std::vector<std::string>{"/skin/help/help.html?lang=en", "/skin/help/help.html?lang=de"}));
+    EXPECT_TRUE(stage.opened_files().empty());
+    const auto installed = temp.host(std::string(platform::kProgramFolder) + "\\skin\\help\\help.html");
+    ASSERT_TRUE(std::filesystem::is_regular_file(installed));
+    std::ifstream page(installed);
+    const std::string text{std::istreambuf_iterator<char>(page), {}};
+    EXPECT_NE(text.find("<article class=\"help\" lang=\"en\">"), std::string::npos);
+    EXPECT_NE(text.find("<article class=\"help\" lang=\"de\">"), std::string::npos);
 }
 
 TEST(MemorySlider, ThePercentageOfPhysicalMemoryIsRoundedAndCappedToWhatTheEngineTakes) {
