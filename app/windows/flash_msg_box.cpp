@@ -54,13 +54,10 @@ std::optional<ButtonLabels> labels_for(int buttons) {
     }
 }
 
-// The message text with every "%1" replaced by the question's subject.
+// The message text with its "%1" filled with the question's subject.
 std::string message_of(const Language& language, const Question& question) {
-    std::string text = language.text(question.message_key);
-    if (question.subject.empty()) return text;
-    for (size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at + question.subject.size()))
-        text.replace(at, 2, question.subject);
-    return text;
+    const std::string text = language.text(question.message_key);
+    return question.subject.empty() ? text : fill_in(text, {question.subject});
 }
 
 }  // namespace

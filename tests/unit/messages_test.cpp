@@ -149,6 +149,14 @@ TEST_F(MessagesTest, MissingLanguageFileShowsKeysThatStillAnswerAndSaysSo) {
     EXPECT_EQ(stage.boxes().back().message, "msg7");
 }
 
+TEST(MessageTexts, PlacesAreFilledInOrderAndAFilledValueIsNotReadAgain) {
+    EXPECT_EQ(app::fill_in("All done: %1 shredded, %2 not shredded.", {"3", "1"}), "All done: 3 shredded, 1 not shredded.");
+    EXPECT_EQ(app::fill_in("%1 and %1 again", {"C:"}), "C: and C: again");
+    // A name holding a mark stays as it is; a mark without a value, or none at all, stays too.
+    EXPECT_EQ(app::fill_in("drive %1, %2", {"odd %2 name"}), "drive odd %2 name, %2");
+    EXPECT_EQ(app::fill_in("100% sure%", {"x"}), "100% sure%");
+}
+
 TEST(LogWindowFiles, TodaysLogFileNameHasNoLeadingZeros) {
     EXPECT_EQ(app::LogWindow::log_file_path("C:\\P", {2007, 1, 1}), "C:\\P\\Logs\\1-1-2007_Log.txt");
     EXPECT_EQ(app::LogWindow::log_file_path("C:\\P", {2006, 3, 7}), "C:\\P\\Logs\\7-3-2006_Log.txt");

@@ -147,10 +147,7 @@ void browse_folder(Shell& shell) {
 
 // "All done: 3 shredded, 1 not shredded."
 std::string completion_text(Shell& shell, const ShredCount& count) {
-    std::string text = shell.text("msg63");
-    for (const auto& [mark, number] : {std::pair{"%1", count.shredded}, std::pair{"%2", count.not_shredded}})
-        if (auto at = text.find(mark); at != std::string::npos) text.replace(at, 2, std::to_string(number));
-    return text;
+    return fill_in(shell.text("msg63"), {std::to_string(count.shredded), std::to_string(count.not_shredded)});
 }
 
 // The shred of a list after its question: the list goes, the screen is told to empty its own,
