@@ -15,9 +15,7 @@ std::string key_path(const std::string& profile, const std::string& key) {
 
 }  // namespace
 
-bool usable_name(std::string_view name) {
-    return platform::registry::is_key_name(name);
-}
+bool usable_name(std::string_view name) { return platform::registry::is_key_name(name); }
 
 std::vector<std::string> profiles() {
     engine::cRegistry registry;

@@ -110,8 +110,7 @@ void FlashMsgBox::handle_press(const std::string& command, const std::string& ar
 
 bool confirm(FlashMsgBox& box, const Language& language, const Question& question) {
     box.answers().set(question.title_key, false);
-    if (!box.ShowMsg(message_of(language, question), language.text(question.title_key), question.sign,
-                     buttons::YesNo))
+    if (!box.ShowMsg(message_of(language, question), language.text(question.title_key), question.sign, buttons::YesNo))
         return false;
     return box.answers().get(question.title_key);
 }

@@ -150,7 +150,8 @@ TEST_F(MessagesTest, MissingLanguageFileShowsKeysThatStillAnswerAndSaysSo) {
 }
 
 TEST(MessageTexts, PlacesAreFilledInOrderAndAFilledValueIsNotReadAgain) {
-    EXPECT_EQ(app::fill_in("All done: %1 shredded, %2 not shredded.", {"3", "1"}), "All done: 3 shredded, 1 not shredded.");
+    EXPECT_EQ(app::fill_in("All done: %1 shredded, %2 not shredded.", {"3", "1"}),
+              "All done: 3 shredded, 1 not shredded.");
     EXPECT_EQ(app::fill_in("%1 and %1 again", {"C:"}), "C: and C: again");
     // A name holding a mark stays as it is; a mark without a value, or none at all, stays too.
     EXPECT_EQ(app::fill_in("drive %1, %2", {"odd %2 name"}), "drive odd %2 name, %2");
