@@ -174,6 +174,24 @@ TEST_F(SettingsTest, OptionsSwitchEachTweakOnOffOrLeaveItAlone) {
     EXPECT_EQ(stage.boxes()[0].title, text("msg4"));
 }
 
+TEST_F(SettingsTest, EachValueATweakRemovesIsALineOfTheLogWindow) {
+    program.start();
+    const std::string advanced = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+    engine::cRegistry registry;
+    registry.ValueEx(engine::HKEY_CURRENT_USER, advanced, "EnableBalloonTips", engine::REG_DWORD, 0, int32_t{0});
+
+    stage.will_press(text("msg18"));
+    command("IDC_FS_OPT", "x,x,x,1,x,x");  // balloons on: the value that switched them off goes
+
+    EXPECT_EQ(registry_value(engine::HKEY_CURRENT_USER, advanced, "EnableBalloonTips").to_text(), "missing");
+    auto lines = stage.values_of(app::kLogMovie, "_root.LogFile");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("EnableBalloonTips"), std::string::npos) << lines[0];
+    EXPECT_TRUE(stage.window_visible(app::kLogMovie));
+    ASSERT_EQ(stage.boxes().size(), 1u);
+    EXPECT_EQ(stage.boxes()[0].title, text("msg4"));
+}
+
 TEST_F(SettingsTest, AShortOptionListLeavesTheMissingTweaksAlone) {
     program.start();
     stage.will_press(text("msg18"));

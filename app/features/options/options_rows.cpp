@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/kernel/feature_rows.h"
+#include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
 #include "app/settings/option_list.h"
 #include "app/settings/option_state.h"
@@ -18,6 +19,11 @@ namespace {
 void ApplyOptions(Shell& shell, const std::string& list) {
     OptionList options(list);
     engine::Misc_Functions misc;
+    // Each registry value a tweak removes is a line of the log window, as in every other run.
+    LogRelay removals(misc.ShowLog, [&shell](std::string& line) {
+        shell.log_window().show();
+        shell.log_window().addLogLine(line);
+    });
     std::string program_path = shell.program().folder + "\\" + shell.program().file_name + ".EXE";
     const std::function<void(bool)> tweaks[] = {
         [&](bool on) { misc.LoadOnStartUp(on, program_path); },
