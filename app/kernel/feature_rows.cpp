@@ -2,6 +2,7 @@
 
 #include "app/features/applications/application_runs.h"
 #include "app/features/booster/connection_booster.h"
+#include "app/features/booster/system_settings.h"
 #include "app/features/cleaning/cleaning_run.h"
 #include "app/features/ie_privacy/ie_privacy.h"
 #include "app/features/plugins/plugin_rows.h"
@@ -14,10 +15,12 @@ namespace app {
 void register_features(Shell& shell) {
     register_window_rows(shell);
     register_options_rows(shell);
+    register_about_rows(shell);
     register_memory_rows(shell);
     register_cleaning_rows(shell);
     register_ie_privacy_rows(shell);
     register_connection_booster_rows(shell);
+    register_system_settings_rows(shell);
     register_shredder_rows(shell);
     register_drive_list_rows(shell);
     register_plugin_rows(shell);

@@ -24,6 +24,8 @@ constexpr AnswerRow kAnswerTable[] = {
     {"msg4", "msg18", Effect::Close},
     {"msg31", "msg18", Effect::Close},
     {"msg29", "msg18", Effect::Close},
+    {"msg91", "msg18", Effect::Close},
+    {"msg94", "msg18", Effect::Close},
     {"msg30", "msg20", Effect::SetFlag, true},   {"msg30", "msg21", Effect::SetFlag, false},
     {"msg33", "msg20", Effect::SetFlag, true},   {"msg33", "msg21", Effect::SetFlag, false},
     {"msg32", "msg20", Effect::SetFlag, true},   {"msg32", "msg21", Effect::SetFlag, false},

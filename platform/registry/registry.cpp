@@ -162,6 +162,11 @@ Registry::Registry(const std::filesystem::path& machine_dir) : impl_(std::make_u
 
 Registry::~Registry() = default;
 
+void Registry::reload() {
+    Registry fresh(impl_->folder);
+    impl_.swap(fresh.impl_);
+}
+
 bool Registry::key_exists(Root root, std::string_view path) const {
     Impl::Target target;
     return impl_->locate(root, path, false, target) == Status::Ok;

@@ -99,6 +99,10 @@ public:
     // Writes all three hives, changed or not (a new machine gets every file). Throws HiveError.
     void save_all();
     bool has_unsaved_changes() const;
+    // Reads the three hive files again, as another program (Wine) left them. Changes not flushed
+    // are dropped: flush first. Throws HiveError, keeping the hives as they were, when a file
+    // cannot be read.
+    void reload();
 
 private:
     struct Impl;
