@@ -48,22 +48,22 @@ void plant_firefox() {
     write_demo_file(firefox + "\\profiles.ini",
                     "[General]\r\nStartWithLastProfile=1\r\n\r\n[Profile0]\r\nName=default\r\nIsRelative=1\r\n"
                     "Path=Profiles/x7k2m9qa.default\r\n");
-    write_files(firefox + "\\Profiles\\x7k2m9qa.default",
-                {{"history.dat", "// <!-- <mdb:mork:z v=\"1.4\"/> -->\n(http://shop.example.net/)\n"},
-                 {"cookies.txt", "# HTTP Cookie File\n.shop.example.net\tTRUE\t/\tFALSE\t0\tbasket\t4711\n"},
-                 {"bookmarks.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DT><A HREF=\"http://mail.example.org/\">Mail</A>\n"},
-                 {"bookmarks.bak", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"},
-                 {"Cache\\_CACHE_MAP_", "cache map"},
-                 {"Cache\\3F2A1B00d01", "cached page"}});
+    write_files(
+        firefox + "\\Profiles\\x7k2m9qa.default",
+        {{"history.dat", "// <!-- <mdb:mork:z v=\"1.4\"/> -->\n(http://shop.example.net/)\n"},
+         {"cookies.txt", "# HTTP Cookie File\n.shop.example.net\tTRUE\t/\tFALSE\t0\tbasket\t4711\n"},
+         {"bookmarks.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DT><A HREF=\"http://mail.example.org/\">Mail</A>\n"},
+         {"bookmarks.bak", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"},
+         {"Cache\\_CACHE_MAP_", "cache map"},
+         {"Cache\\3F2A1B00d01", "cached page"}});
 }
 
 void plant_opera() {
     write_value(HKEY_CURRENT_USER, "Software\\Opera Software", "Last Directory3", app_data() + "\\Opera\\Opera");
-    write_files(app_data() + "\\Opera\\Opera\\profile",
-                {{"global.dat", "http://www.news-example.com/\t1104746400\n"},
-                 {"cookies4.dat", "opera cookie jar"},
-                 {"cache4\\opr00001.htm", "<html>cached</html>"},
-                 {"cache4\\opr00002.gif", "GIF89a"}});
+    write_files(app_data() + "\\Opera\\Opera\\profile", {{"global.dat", "http://www.news-example.com/\t1104746400\n"},
+                                                         {"cookies4.dat", "opera cookie jar"},
+                                                         {"cache4\\opr00001.htm", "<html>cached</html>"},
+                                                         {"cache4\\opr00002.gif", "GIF89a"}});
 }
 
 void plant_aol() {
@@ -74,7 +74,8 @@ void plant_aol() {
 
 void plant_msn() {
     std::string messenger = "Software\\Microsoft\\MSNMessenger";
-    std::string received = platform::inet::user_shell_folder(platform::current_machine(), "Personal") + "\\My Received Files";
+    std::string received =
+        platform::inet::user_shell_folder(platform::current_machine(), "Personal") + "\\My Received Files";
     engine::Bytes folder(received.begin(), received.end());
     folder.push_back(0);
     write_value(HKEY_CURRENT_USER, messenger, "FtReceiveFolder", folder, engine::REG_BINARY);
@@ -90,15 +91,16 @@ void plant_yahoo() {
     write_value(HKEY_CURRENT_USER, "Software\\Yahoo\\pager\\profiles\\demo_user", "Status", "available");
     write_value(HKEY_CURRENT_USER, "Software\\Yahoo\\Profiles\\demo_user", "Name", "demo_user");
     write_files(yahoo + "\\Messenger", {{"YPager.log", "login demo_user\n"},
-                                         {"Profiles\\demo_user\\Archive\\Messages\\friend\\20050110.dat", "chat"}});
+                                        {"Profiles\\demo_user\\Archive\\Messages\\friend\\20050110.dat", "chat"}});
 }
 
 // No "InstalledDir": the cleaner finds the folder by searching program files.
 void plant_icq() {
     write_value(HKEY_CURRENT_USER, "SOFTWARE\\Mirabilis\\ICQ\\Owners", "Count", "1");
-    write_files("C:\\Program Files\\ICQLite", {{"Chats\\chat-4711.txt", "hello"},
-                                                {"Bookmark\\news.url", "[InternetShortcut]\r\nURL=http://www.news-example.com/\r\n"},
-                                                {"AteBrowser\\page.htm", "<html>ICQ page</html>"}});
+    write_files("C:\\Program Files\\ICQLite",
+                {{"Chats\\chat-4711.txt", "hello"},
+                 {"Bookmark\\news.url", "[InternetShortcut]\r\nURL=http://www.news-example.com/\r\n"},
+                 {"AteBrowser\\page.htm", "<html>ICQ page</html>"}});
     write_files(app_data() + "\\ICQ\\ReceivedFiles", {{"4711\\transfer-1.xml", "<file name=\"party.jpg\"/>"}});
 }
 
@@ -120,7 +122,8 @@ void plant_office() {
 
 void plant_application_traces() {
     // Each application on its own, so one that fails leaves the others in place.
-    for (auto plant : {plant_netscape, plant_firefox, plant_opera, plant_aol, plant_msn, plant_yahoo, plant_icq, plant_office})
+    for (auto plant :
+         {plant_netscape, plant_firefox, plant_opera, plant_aol, plant_msn, plant_yahoo, plant_icq, plant_office})
         engine::ignore_errors(plant);
 }
 

@@ -52,8 +52,10 @@ constexpr std::pair<const char*, const char*> kFavorites[] = {
 };
 
 void plant_registry() {
-    for (const auto& [name, url] : kTypedUrls) write_value(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\TypedURLs", name, url);
-    write_value(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\Main", "Start Page", "http://www.news-example.com/");
+    for (const auto& [name, url] : kTypedUrls)
+        write_value(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\TypedURLs", name, url);
+    write_value(HKEY_CURRENT_USER, std::string(kInternetExplorer) + "\\Main", "Start Page",
+                "http://www.news-example.com/");
     // Saved form data is binary, as the browser keeps it.
     write_value(HKEY_LOCAL_MACHINE, std::string(kInternetExplorer) + "\\Intelliforms\\SPW", "mail.example.org",
                 engine::Bytes{'d', 0, 'e', 0, 'm', 0, 'o', 0, 0, 0}, engine::REG_BINARY);
@@ -68,8 +70,10 @@ void plant_cache_and_history() {
 }
 
 void plant_files() {
-    for (const auto& [name, contents] : kCookies) write_demo_file(profile_folder("Cookies") + "\\demo@" + name, contents);
-    for (const auto& [name, contents] : kFavorites) write_demo_file(profile_folder("Favorites") + "\\" + name, contents);
+    for (const auto& [name, contents] : kCookies)
+        write_demo_file(profile_folder("Cookies") + "\\demo@" + name, contents);
+    for (const auto& [name, contents] : kFavorites)
+        write_demo_file(profile_folder("Favorites") + "\\" + name, contents);
     std::string downloads = profile_folder("Personal") + "\\Downloads";
     write_value(HKEY_CURRENT_USER, kInternetExplorer, "Download Directory", downloads);
     write_demo_file(downloads + "\\setup-demo.exe", "MZ demo installer");

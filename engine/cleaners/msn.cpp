@@ -26,7 +26,8 @@ std::string folder_from_bytes(Bytes bytes) {
         if (c == '\0') break;
         text += c;
     }
-    bool printable = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
+    bool printable =
+        std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
     return printable ? text : std::string();
 }
 

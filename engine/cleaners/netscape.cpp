@@ -90,7 +90,8 @@ void Netscape::Delete_Cookies() {
 }
 
 void Netscape::Delete_Mail() {
-    if (profile_found()) shred_folder(ShowLog, kSource, collapse_double_backslashes(profileDir_ + "\\mail"), true, "Trash");
+    if (profile_found())
+        shred_folder(ShowLog, kSource, collapse_double_backslashes(profileDir_ + "\\mail"), true, "Trash");
 }
 
 void Netscape::Delete_AutoComplete() {

@@ -33,11 +33,13 @@ int32_t YahooMessenger::CleanYahooPager() {
 int32_t YahooMessenger::CleanYahooProfiles() {
     cRegistry reg;
     EventRelay relay(reg.ShowLog, ShowLog);
-    for (std::string key : {"HKEY_CURRENT_USER\\Software\\Yahoo\\Profiles", "HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\profiles"})
+    for (std::string key :
+         {"HKEY_CURRENT_USER\\Software\\Yahoo\\Profiles", "HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\profiles"})
         reg.del_reg_sub(key);
     std::string drive = System().getWDirectory().substr(0, 3);
     // A folder that cannot be removed still leaves the user name to delete.
-    ignore_errors([&] { shred_folder(ShowLog, kSource, drive + "Program Files\\Yahoo!\\Messenger\\Profiles", false, "*"); });
+    ignore_errors(
+        [&] { shred_folder(ShowLog, kSource, drive + "Program Files\\Yahoo!\\Messenger\\Profiles", false, "*"); });
     reg.ClassKey(HKEY_CURRENT_USER);
     reg.SectionKey("Software\\Yahoo\\pager");
     reg.ValueKey("Yahoo! User ID");

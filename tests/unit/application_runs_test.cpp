@@ -17,8 +17,8 @@ namespace {
 using engine::HKEY_CURRENT_USER;
 using engine::HKEY_LOCAL_MACHINE;
 
-constexpr const char* kEnableVariables[] = {"_root.NS_Enabled",  "_root.OP_Enabled",    "_root.AOL_Enabled",
-                                            "_root.FF_Enabled",  "_root.MSN_Enabled",   "_root.YAHOO_Enabled",
+constexpr const char* kEnableVariables[] = {"_root.NS_Enabled", "_root.OP_Enabled",  "_root.AOL_Enabled",
+                                            "_root.FF_Enabled", "_root.MSN_Enabled", "_root.YAHOO_Enabled",
                                             "_root.ICQ_Enabled"};
 
 class ApplicationRunsTest : public tavrin_test::ProgramTest {
@@ -40,7 +40,8 @@ protected:
     std::vector<std::string> log_window_lines() { return stage.values_of(app::kLogMovie, "_root.LogFile"); }
     bool logged(const std::string& part) {
         auto lines = log_window_lines();
-        return std::any_of(lines.begin(), lines.end(), [&](const auto& line) { return line.find(part) != std::string::npos; });
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const auto& line) { return line.find(part) != std::string::npos; });
     }
 };
 

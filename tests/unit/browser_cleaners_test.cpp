@@ -22,13 +22,14 @@ using engine::HKEY_LOCAL_MACHINE;
 constexpr const char* kAppPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 
 bool contains(const std::vector<std::string>& lines, const std::string& text) {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; });
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.find(text) != std::string::npos; });
 }
 
 // Files lying at the root of the C: drive, where paths built from an empty profile would point.
-const std::vector<std::string> kDriveRootTraps = {"C:\\history.dat", "C:\\cookies.txt", "C:\\formhistory.dat",
+const std::vector<std::string> kDriveRootTraps = {"C:\\history.dat",     "C:\\cookies.txt", "C:\\formhistory.dat",
                                                   "C:\\cache\\page.htm", "C:\\mail\\Trash", "C:\\bookmarks.bak",
-                                                  "C:\\cookies4.dat", "C:\\global.dat", "C:\\cache4\\a.gif"};
+                                                  "C:\\cookies4.dat",    "C:\\global.dat",  "C:\\cache4\\a.gif"};
 
 class NetscapeTest : public tavrin_test::TraceMachineTest {};
 
@@ -68,9 +69,10 @@ TEST_F(NetscapeTest, OtherSystemsPreferTheNetscapeTreeOverMozillaDefault) {
 TEST_F(NetscapeTest, EveryMemberShredsItsTraceAndMailKeepsAllButTheTrash) {
     set_windows_version("winxp");
     std::string profile = app_data() + "\\Mozilla\\Profiles\\default\\x1.slt";
-    plant({profile + "\\Cookies.txt", profile + "\\history.dat", profile + "\\formhistory.dat", profile + "\\cache\\A1B2",
-           profile + "\\cache\\sub\\C3D4", profile + "\\mail\\Local Folders\\Trash", profile + "\\mail\\Local Folders\\Trash.msf",
-           profile + "\\mail\\Local Folders\\Inbox", profile + "\\bookmarks.html"});
+    plant({profile + "\\Cookies.txt", profile + "\\history.dat", profile + "\\formhistory.dat",
+           profile + "\\cache\\A1B2", profile + "\\cache\\sub\\C3D4", profile + "\\mail\\Local Folders\\Trash",
+           profile + "\\mail\\Local Folders\\Trash.msf", profile + "\\mail\\Local Folders\\Inbox",
+           profile + "\\bookmarks.html"});
     engine::Netscape netscape;
     watch(netscape);
     netscape.Delete_History();
@@ -82,7 +84,8 @@ TEST_F(NetscapeTest, EveryMemberShredsItsTraceAndMailKeepsAllButTheTrash) {
     for (const char* gone : {"\\Cookies.txt", "\\history.dat", "\\formhistory.dat", "\\cache\\A1B2",
                              "\\cache\\sub\\C3D4", "\\mail\\Local Folders\\Trash"})
         EXPECT_FALSE(exists(profile + gone)) << gone;
-    for (const char* kept : {"\\cache", "\\mail\\Local Folders\\Trash.msf", "\\mail\\Local Folders\\Inbox", "\\bookmarks.html"})
+    for (const char* kept :
+         {"\\cache", "\\mail\\Local Folders\\Trash.msf", "\\mail\\Local Folders\\Inbox", "\\bookmarks.html"})
         EXPECT_TRUE(exists(profile + kept)) << kept;
     EXPECT_TRUE(contains(log_lines, "history.dat"));
     EXPECT_TRUE(contains(log_lines, "C3D4"));
@@ -115,11 +118,13 @@ protected:
 };
 
 TEST_F(FireFoxTest, TheFirstProfilePathKeepsItsSlashAndItsFilesAreShredded) {
-    write_profiles_ini("[General]\nStartWithLastProfile=1\n\n[Profile1]\nName=other\nPath=Profiles/other.x\n\n"
-                       "[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/abc.default\n");
+    write_profiles_ini(
+        "[General]\nStartWithLastProfile=1\n\n[Profile1]\nName=other\nPath=Profiles/other.x\n\n"
+        "[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/abc.default\n");
     std::string profile = firefox() + "\\Profiles\\abc.default";
     std::string other = firefox() + "\\Profiles\\other.x";
-    plant({profile + "\\cookies.txt", profile + "\\cache\\0A\\entry", profile + "\\bookmarks.bak", other + "\\cookies.txt"});
+    plant({profile + "\\cookies.txt", profile + "\\cache\\0A\\entry", profile + "\\bookmarks.bak",
+           other + "\\cookies.txt"});
     engine::FireFox fox;
     watch(fox);
     fox.Delete_Cookies();
@@ -151,9 +156,9 @@ TEST_F(FireFoxTest, ProfilesThatAreMissingOrLeaveTheFirefoxFolderAreRefused) {
     plant(kDriveRootTraps);
     plant({firefox() + "\\cookies.txt", firefox() + "\\bookmarks.bak", app_data() + "\\Mozilla\\cookies.txt",
            "C:\\elsewhere\\cookies.txt"});
-    for (const char* ini : {"", "[General]\nStartWithLastProfile=1\n", "[Profile0]\nPath=..\n",
-                            "[Profile0]\nPath=Profiles/../../\n", "[Profile0]\nIsRelative=0\nPath=C:\\elsewhere\n",
-                            "[Profile0]\nPath=\\elsewhere\n"}) {
+    for (const char* ini :
+         {"", "[General]\nStartWithLastProfile=1\n", "[Profile0]\nPath=..\n", "[Profile0]\nPath=Profiles/../../\n",
+          "[Profile0]\nIsRelative=0\nPath=C:\\elsewhere\n", "[Profile0]\nPath=\\elsewhere\n"}) {
         write_profiles_ini(ini);
         engine::FireFox fox;
         watch(fox);

@@ -24,7 +24,8 @@ constexpr const char* kMsn = "Software\\Microsoft\\MSNMessenger";
 constexpr const char* kIcqInstall = "SOFTWARE\\Mirabilis\\ICQ\\Install\\General";
 
 bool contains(const std::vector<std::string>& lines, const std::string& text) {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; });
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.find(text) != std::string::npos; });
 }
 
 engine::Bytes bytes_of(const std::string& text) { return engine::Bytes(text.begin(), text.end()); }
@@ -155,8 +156,8 @@ TEST_F(IcqTest, TheRegisteredInstallationWinsOverTheSearch) {
 
 TEST_F(IcqTest, ReceivedFilesAreTheXmlOfIcqsOwnFolderOnly) {
     std::string received = app_data() + "\\ICQ\\ReceivedFiles";
-    plant({received + "\\1.xml", received + "\\peer\\2.XML", received + "\\photo.jpg", app_data() + "\\Other\\settings.xml",
-           app_data() + "\\top.xml"});
+    plant({received + "\\1.xml", received + "\\peer\\2.XML", received + "\\photo.jpg",
+           app_data() + "\\Other\\settings.xml", app_data() + "\\top.xml"});
     engine::ICQ().CleanICQReceivedFiles();
     EXPECT_FALSE(exists(received + "\\1.xml"));
     EXPECT_FALSE(exists(received + "\\peer\\2.XML"));
@@ -172,8 +173,11 @@ TEST_F(IcqTest, WithoutAnInstallationNothingAtTheDriveRootIsTouched) {
     client.CleanICQChats();
     client.CleanICQBookmarks();
     client.CleanICQBrowserCache();
-    for (const char* kept : {"C:\\Chats\\c.txt", "C:\\Bookmark\\b.url", "C:\\AteBrowser\\a.htm"}) EXPECT_TRUE(exists(kept));
-    EXPECT_EQ(std::count_if(log_lines.begin(), log_lines.end(), [](const std::string& line) { return line.find("ICQ folder") != std::string::npos; }), 3);
+    for (const char* kept : {"C:\\Chats\\c.txt", "C:\\Bookmark\\b.url", "C:\\AteBrowser\\a.htm"})
+        EXPECT_TRUE(exists(kept));
+    EXPECT_EQ(std::count_if(log_lines.begin(), log_lines.end(),
+                            [](const std::string& line) { return line.find("ICQ folder") != std::string::npos; }),
+              3);
 }
 
 class OfficeTest : public tavrin_test::TraceMachineTest {
@@ -190,15 +194,16 @@ TEST_F(OfficeTest, AccessValuesWithMruInTheirNameGoInAnyLetterCase) {
     engine::Office office;
     watch(office);
     office.CleanOfficeAccessMRU();
-    EXPECT_EQ(tavrin_test::value_names(HKEY_CURRENT_USER, key("11.0", "Access\\Settings")), std::vector<std::string>{"Recent"});
+    EXPECT_EQ(tavrin_test::value_names(HKEY_CURRENT_USER, key("11.0", "Access\\Settings")),
+              std::vector<std::string>{"Recent"});
     EXPECT_TRUE(tavrin_test::value_names(HKEY_CURRENT_USER, key("9.0", "Access\\Settings")).empty());
     EXPECT_EQ(log_lines.size(), 4u);
 }
 
 TEST_F(OfficeTest, OneInstalledVersionIsCleanedAndTheOthersPassedOver) {
     for (const char* app : {"Word", "PowerPoint", "Outlook", "PhotoEditor"}) {
-        set_text(HKEY_CURRENT_USER, key("10.0", (std::string(app) + "\\Data").c_str()), "Settings", engine::Bytes{1, 2, 3},
-                 engine::REG_BINARY);
+        set_text(HKEY_CURRENT_USER, key("10.0", (std::string(app) + "\\Data").c_str()), "Settings",
+                 engine::Bytes{1, 2, 3}, engine::REG_BINARY);
         set_text(HKEY_CURRENT_USER, key("10.0", (std::string(app) + "\\Data").c_str()), "Other", "kept");
     }
     set_text(HKEY_CURRENT_USER, key("10.0", "Excel\\recent files"), "File1", "C:\\book.xls");

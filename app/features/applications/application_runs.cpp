@@ -34,10 +34,10 @@ struct CategoryRow {
 };
 
 constexpr CategoryRow kCategoryRows[] = {
-    {"IDC_FS_NS", kNetscapeEnabled, CleanNS},     {"IDC_FS_FF", kFirefoxEnabled, CleanFireFox},
-    {"IDC_FS_OP", kOperaEnabled, CleanOpera},     {"IDC_FS_AOL", kAolEnabled, CleanAOL},
-    {"IDC_FS_MSN", kMsnEnabled, CleanMSN},        {"IDC_FS_ICQ", kIcqEnabled, CleanICQ},
-    {"IDC_FS_YAHOO", kYahooEnabled, CleanYahoo},  {"IDC_FS_MO", nullptr, cleanOffice},
+    {"IDC_FS_NS", kNetscapeEnabled, CleanNS},    {"IDC_FS_FF", kFirefoxEnabled, CleanFireFox},
+    {"IDC_FS_OP", kOperaEnabled, CleanOpera},    {"IDC_FS_AOL", kAolEnabled, CleanAOL},
+    {"IDC_FS_MSN", kMsnEnabled, CleanMSN},       {"IDC_FS_ICQ", kIcqEnabled, CleanICQ},
+    {"IDC_FS_YAHOO", kYahooEnabled, CleanYahoo}, {"IDC_FS_MO", nullptr, cleanOffice},
 };
 
 }  // namespace
@@ -45,28 +45,28 @@ constexpr CategoryRow kCategoryRows[] = {
 void CleanNS(Shell& shell, const std::string& option_list) {
     using engine::Netscape;
     run_positions<Netscape>(shell, "Netscape", option_list,
-                            {&Netscape::Delete_Mail,           // _root.NS_MT
-                             &Netscape::Delete_History,        // _root.NS_HI
-                             &Netscape::Delete_Cache,          // _root.NS_CA
-                             &Netscape::Delete_AutoComplete,   // _root.NS_AC
-                             &Netscape::Delete_Cookies});      // _root.NS_CO
+                            {&Netscape::Delete_Mail,          // _root.NS_MT
+                             &Netscape::Delete_History,       // _root.NS_HI
+                             &Netscape::Delete_Cache,         // _root.NS_CA
+                             &Netscape::Delete_AutoComplete,  // _root.NS_AC
+                             &Netscape::Delete_Cookies});     // _root.NS_CO
 }
 
 void CleanFireFox(Shell& shell, const std::string& option_list) {
     using engine::FireFox;
     run_positions<FireFox>(shell, "FireFox", option_list,
-                           {&FireFox::Delete_History,     // _root.FF_CHATU
-                            &FireFox::Delete_Cache,       // _root.FF_CCA
-                            &FireFox::Delete_Cookies,     // _root.FF_CCO
+                           {&FireFox::Delete_History,      // _root.FF_CHATU
+                            &FireFox::Delete_Cache,        // _root.FF_CCA
+                            &FireFox::Delete_Cookies,      // _root.FF_CCO
                             &FireFox::Delete_Bookmarks});  // _root.FF_CB
 }
 
 void CleanOpera(Shell& shell, const std::string& option_list) {
     using engine::Opera;
     run_positions<Opera>(shell, "Opera", option_list,
-                         {&Opera::CleanHistory,   // _root.OP_HI
-                          &Opera::CleanCookies,   // _root.OP_CO
-                          &Opera::CleanCache});   // _root.OP_CA
+                         {&Opera::CleanHistory,  // _root.OP_HI
+                          &Opera::CleanCookies,  // _root.OP_CO
+                          &Opera::CleanCache});  // _root.OP_CA
 }
 
 void CleanAOL(Shell& shell, const std::string& option_list) {
@@ -79,7 +79,7 @@ void CleanAOL(Shell& shell, const std::string& option_list) {
 void CleanMSN(Shell& shell, const std::string& option_list) {
     using engine::MSN;
     run_positions<MSN>(shell, "MSN", option_list,
-                       {&MSN::CleanMSNRecivedFolder,     // _root.MSN_RFF
+                       {&MSN::CleanMSNRecivedFolder,      // _root.MSN_RFF
                         &MSN::CleanMSNAccountSettings});  // _root.MSN_AS
 }
 
@@ -95,18 +95,18 @@ void CleanICQ(Shell& shell, const std::string& option_list) {
 void CleanYahoo(Shell& shell, const std::string& option_list) {
     using engine::YahooMessenger;
     run_positions<YahooMessenger>(shell, "YahooMessenger", option_list,
-                                  {&YahooMessenger::CleanYahooPager,      // _root.Yahoo_CPS
+                                  {&YahooMessenger::CleanYahooPager,       // _root.Yahoo_CPS
                                    &YahooMessenger::CleanYahooProfiles});  // _root.Yahoo_RYP
 }
 
 void cleanOffice(Shell& shell, const std::string& option_list) {
     using engine::Office;
     run_positions<Office>(shell, "Office", option_list,
-                          {&Office::CleanOfficeAccessMRU,        // _root.MO_AM
-                           &Office::CleanOfficeWordMRU,          // _root.MO_WM
-                           &Office::CleanOfficeExcelMRU,         // _root.MO_EM
-                           &Office::CleanOfficePowerPointMRU,    // _root.MO_PM
-                           &Office::CleanOfficeOutlookMRU,       // _root.MO_OM
+                          {&Office::CleanOfficeAccessMRU,         // _root.MO_AM
+                           &Office::CleanOfficeWordMRU,           // _root.MO_WM
+                           &Office::CleanOfficeExcelMRU,          // _root.MO_EM
+                           &Office::CleanOfficePowerPointMRU,     // _root.MO_PM
+                           &Office::CleanOfficeOutlookMRU,        // _root.MO_OM
                            &Office::CleanOfficePhotoEditorMRU});  // _root.MO_PEM
 }
 

@@ -8,7 +8,7 @@ namespace app {
 
 class Shell;
 
-void CleanNS(Shell& shell, const std::string& option_list);       // Netscape / Mozilla
+void CleanNS(Shell& shell, const std::string& option_list);  // Netscape / Mozilla
 void CleanFireFox(Shell& shell, const std::string& option_list);
 void CleanOpera(Shell& shell, const std::string& option_list);
 void CleanAOL(Shell& shell, const std::string& option_list);
