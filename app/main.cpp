@@ -75,12 +75,15 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
         program.shell().log_window().addLogLine(title + ": " + text);
     };
 
+    // The start-up steps store settings too; they are on disk before the address is printed, so a
+    // signal right after it (a script, a test, an impatient Ctrl+C) loses nothing.
+    program.start();
+    machine.flush();
+
     std::cout << "Tavrin is running at " << player.url() << "\nPress Ctrl+C to stop." << std::endl;
     if (options.open_browser && platform::shell::has_desktop() && !platform::shell::open_with_desktop(player.url()))
         std::cerr << "tavrinapp: could not open the browser; open the address above yourself\n";
 
-    program.start();
-    machine.flush();
     player.run();
 
     engine::host_hooks() = {};
