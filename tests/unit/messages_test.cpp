@@ -1,7 +1,10 @@
 // The message box, its answers, the language files and the log window.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "app/kernel/text.h"
@@ -121,6 +124,35 @@ TEST(LanguageFiles, DeutschInAnyCaseAndItsMisspellingChooseTheGermanFile) {
     EXPECT_EQ(app::Language::message_file_for("English"), "msgs.ini");
     EXPECT_EQ(app::Language::message_file_for(""), "msgs.ini");
     EXPECT_EQ(app::Language::message_file_for(" Deutsch"), "msgs.ini");
+}
+
+// The keys of a shipped language file, each with how often it appears. A key written twice
+// answers with its first text only, so a feature that picked a number already taken shows
+// another feature's message.
+std::map<std::string, int> message_keys(const std::string& file_name) {
+    std::ifstream file(std::string(TAVRIN_SKIN_DIR) + "/" + file_name);
+    std::map<std::string, int> keys;
+    for (std::string line; std::getline(file, line);) {
+        auto equals = line.find('=');
+        if (line.rfind("msg", 0) == 0 && equals != std::string::npos) ++keys[line.substr(0, equals)];
+    }
+    return keys;
+}
+
+TEST(LanguageFiles, BothFilesHaveTheSameKeysAndNoKeyTwice) {
+    auto english = message_keys("msgs.ini");
+    auto german = message_keys("msgsg.ini");
+    ASSERT_GT(english.size(), 50u);
+    std::set<std::string> english_names, german_names;
+    for (const auto& [key, count] : english) {
+        EXPECT_EQ(count, 1) << key << " appears " << count << " times in msgs.ini";
+        english_names.insert(key);
+    }
+    for (const auto& [key, count] : german) {
+        EXPECT_EQ(count, 1) << key << " appears " << count << " times in msgsg.ini";
+        german_names.insert(key);
+    }
+    EXPECT_EQ(english_names, german_names);
 }
 
 TEST_F(MessagesTest, EveryKeyTheShellUsesHasATextInBothLanguages) {
