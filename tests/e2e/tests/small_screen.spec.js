@@ -38,6 +38,8 @@ test.describe('a window of 800 x 600', () => {
   }
 
   test('the title bar and every button of every screen are within the window and clickable', async ({ page }) => {
+    // Every control of every screen is looked at one by one: more screens, more time.
+    test.setTimeout(240_000);
     await openProgram(page, program);
     await page.selectOption('#language', 'English');
     await settle(page, program);
