@@ -9,6 +9,8 @@
 #include "app/features/shredder/drive_lists.h"
 #include "app/features/shredder/shredder_commands.h"
 #include "app/features/windows/windows_run.h"
+#include "app/features/startup/startup_list.h"
+#include "app/features/startup/uninstall_list.h"
 
 namespace app {
 
@@ -22,6 +24,9 @@ void register_features(Shell& shell) {
     register_connection_booster_rows(shell);
     register_system_settings_rows(shell);
     register_shredder_rows(shell);
+    // The start-up lists in their order: startup, uninstall, drives.
+    register_startup_rows(shell);
+    register_uninstall_rows(shell);
     register_drive_list_rows(shell);
     register_plugin_rows(shell);
     register_application_rows(shell);

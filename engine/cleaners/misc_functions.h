@@ -80,11 +80,20 @@ public:
     Variant BootFaster(bool Flag);
     // The administrative shares: the system's default (values removed), or off (0).
     Variant EnableAutomaticSharing(bool Flag);
-    // A start-up entry of the current user named and valued program_name; off removes a value of
-    // that name from the current user's and from the machine's Run key.
+    // A start-up entry of the current user named and valued program_name; off removes the value
+    // of that name from the current user's and from the machine's Run key, where it is.
     Variant LoadOnStartUp(bool Flag, const std::string& program_name);
     // Disk layout optimisation while the system is idle: 1 or 0.
     Variant Optimize_HardDisk_when_idle(bool Flag);
+
+    // Starts the Windows command line under Wine for the machine and waits until Wine is done
+    // with it. EngineError for an empty command, platform::shell::WineError where Wine cannot
+    // run it (the machine is no Wine prefix, or Wine is not installed).
+    Variant RunProgram(const std::string& ProgramName);
+    // Starts the uninstaller of the first installed program whose display name equals args
+    // without regard to case; nothing when none does. Errors as RunProgram; EngineError when the
+    // program has no uninstall command.
+    void CleanUninstall(const std::string& args);
 
     Event<> CleanCommonDialogCompleted;
     Event<std::string> ShowLog;

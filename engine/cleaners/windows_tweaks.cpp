@@ -73,15 +73,14 @@ Variant Misc_Functions::EnableAutomaticSharing(bool Flag) {
     return {};
 }
 
-// Off also clears the machine-wide entry of that name. It is written before it is deleted, so
-// the deletion always happens and the log always shows the machine-wide entry as removed.
+// Off removes the value from each Run key that holds it and touches nothing else: writing a
+// machine-wide entry only to delete it again would log a removal that never was.
 Variant Misc_Functions::LoadOnStartUp(bool Flag, const std::string& program_name) {
     RelayedRegistry reg(ShowLog);
     if (Flag) {
         reg.write_text(HKEY_CURRENT_USER, kRun, program_name, program_name);
     } else {
         reg.delete_value(HKEY_CURRENT_USER, kRun, program_name);
-        reg.write_text(HKEY_LOCAL_MACHINE, kRun, program_name, program_name);
         reg.delete_value(HKEY_LOCAL_MACHINE, kRun, program_name);
     }
     return {};

@@ -1,16 +1,14 @@
 #include "engine/tools/system.h"
 
 #include <algorithm>
-#include <array>
 #include <exception>
-#include <utility>
-#include <vector>
 
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
 #include "engine/foundation/os.h"
 #include "engine/foundation/trim_bars.h"
+#include "engine/tools/system_entries.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/environment.h"
 
@@ -21,17 +19,8 @@ TAVRIN_ENGINE_CLASS(System, "{3E1B7C52-8D04-4F6A-A1C9-5B2E7D9F0A13}");
 namespace {
 
 constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr const char* kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr size_t kMaxWindowsFolder = 200;
 constexpr size_t kDriveStringsLength = 255;
-
-constexpr std::array<std::pair<ERegistryClassConstants, const char*>, 5> kStartupLocations = {{
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
-    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
-    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"},
-    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx"},
-    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
-}};
 
 std::string trim_spaces(const std::string& text) {
     size_t first = text.find_first_not_of(' ');
@@ -98,17 +87,9 @@ std::string System::Enumerate_Drives() {
 
 Variant System::Enumerate_Startup(std::string& result, std::string& P) {
     try {
-        for (const auto& [root, key] : kStartupLocations) {
-            cRegistry reg;
-            reg.ClassKey(root);
-            reg.SectionKey(key);
-            std::vector<std::string> names;
-            int32_t count = 0;
-            reg.EnumerateValues(names, count);
-            for (const auto& name : names) {
-                result += "|" + name;
-                P += "|" + read_value(reg, root, key, name).to_text();
-            }
+        for (const auto& entry : startup_entries()) {
+            result += "|" + entry.name;
+            P += "|" + entry.command.to_text();
         }
     } catch (const std::exception& error) {
         show_error(error);
@@ -118,20 +99,10 @@ Variant System::Enumerate_Startup(std::string& result, std::string& P) {
 
 UnInstall System::Enumerate_Uninstall() {
     try {
-        cRegistry reg;
-        reg.ClassKey(HKEY_LOCAL_MACHINE);
-        reg.SectionKey(kUninstall);
-        std::vector<std::string> programs;
-        int32_t count = 0;
-        reg.EnumerateSections(programs, count);
         std::string names, commands;
-        for (const auto& program : programs) {
-            std::string key = std::string(kUninstall) + "\\" + program;
-            std::string name = read_value(reg, HKEY_LOCAL_MACHINE, key, "DisplayName").to_text();
-            // A program without a name is left out of both lists, so they stay in step.
-            if (trim_spaces(name).empty()) continue;
-            names += "|" + name;
-            commands += "|" + uninstall_command(read_value(reg, HKEY_LOCAL_MACHINE, key, "UninstallString").to_text());
+        for (const auto& program : installed_programs()) {
+            names += "|" + program.display_name;
+            commands += "|" + uninstall_command(program.uninstall_command);
         }
         commands = TrimBars(commands);
         std::erase(commands, '"');

@@ -1,0 +1,55 @@
+#include "app/features/startup/uninstall_list.h"
+
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+#include "app/features/startup/list_items.h"
+#include "app/kernel/bar_list.h"
+#include "app/kernel/shell.h"
+#include "engine/cleaners/misc_functions.h"
+#include "engine/foundation/hooks.h"
+#include "engine/tools/system_entries.h"
+#include "platform/machine/machine.h"
+#include "platform/shell/wine_program.h"
+
+namespace app {
+
+void push_uninstall_list(Shell& shell) {
+    std::vector<std::string> names;
+    for (const auto& program : engine::installed_programs()) names.push_back(shown_item(program.display_name));
+    auto& stage = shell.stage();
+    stage.set_variable(kMainMovie, "_root.NumberOfItems_UP", std::to_string(static_cast<long>(names.size()) - 1));
+    stage.set_variable(kMainMovie, "_root.NamesOfItems_UP", join_bars(names));
+}
+
+void cleanUninstall(Shell& shell, const std::string& args) {
+    const engine::BusyPointer busy;
+    const auto programs = engine::installed_programs();
+    auto chosen = std::find_if(programs.begin(), programs.end(), [&](const engine::InstalledProgram& program) {
+        return names_entry(args, program.display_name);
+    });
+    if (chosen == programs.end()) return;
+    if (!platform::shell::wine_runs(platform::current_machine())) {
+        shell.message_box().ShowMsg(shell.text("msg123") + " " + chosen->display_name, shell.text("msg122"),
+                                    sign::Notice, buttons::One);
+        return;
+    }
+    try {
+        engine::Misc_Functions().CleanUninstall(chosen->display_name);
+    } catch (const std::exception& failure) {
+        // Wine that could not run it, or an entry without an uninstall command.
+        shell.log_window().show();
+        shell.log_window().addLogLine(failure.what());
+    }
+}
+
+void register_uninstall_rows(Shell& shell) {
+    shell.add_load_step(LoadStep::SystemLists, [&shell] { push_uninstall_list(shell); });
+    shell.commands().add("IDC_FS_UNISTALLPROGRAMS", [&shell](const std::string& args) {
+        cleanUninstall(shell, args);
+        push_uninstall_list(shell);
+    });
+}
+
+}  // namespace app
