@@ -7,11 +7,10 @@
 #include "app/features/startup/list_items.h"
 #include "app/kernel/bar_list.h"
 #include "app/kernel/shell.h"
+#include "app/kernel/windows_program.h"
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/hooks.h"
 #include "engine/tools/system_entries.h"
-#include "platform/machine/machine.h"
-#include "platform/shell/wine_program.h"
 
 namespace app {
 
@@ -30,7 +29,7 @@ void cleanUninstall(Shell& shell, const std::string& args) {
         return names_entry(args, program.display_name);
     });
     if (chosen == programs.end()) return;
-    if (!platform::shell::wine_runs(platform::current_machine())) {
+    if (!can_run_windows_program()) {
         shell.message_box().ShowMsg(shell.text("msg123") + " " + chosen->display_name, shell.text("msg122"),
                                     sign::Notice, buttons::One);
         return;
