@@ -15,6 +15,7 @@
 #include "app/demo/demo_traces.h"
 #include "app/kernel/player_stage.h"
 #include "app/kernel/program.h"
+#include "app/kernel/tray_icon.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
@@ -68,6 +69,9 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
     engine::host_hooks().process_pending = [&stage] { stage.process_pending(); };
     engine::host_hooks().browse_folder = [&stage](const std::string& title) { return stage.ask_folder(title); };
     engine::host_hooks().open_address = [&stage](const std::string& address) { stage.open_url(address); };
+    engine::host_hooks().show_tray_icon = [&stage](bool shown, const std::string& tip) {
+        app::show_engine_tray_icon(stage, shown, tip);
+    };
     // The engine's own notices (an unreadable shortcut, ...) have no question title the message
     // box could answer to, so they go where a run's lines go.
     engine::host_hooks().show_message = [&program](const std::string& text, const std::string& title) {

@@ -24,6 +24,7 @@ enum class LoadStep {
     SystemLists = 9,         // startup, uninstall and drive lists
     InstalledApplications = 10,
     ScheduleScreen = 11,
+    Splash = 12,             // the splash, shown over the main window while it comes up
     Finishing = 13,          // the tray captions, the program's own folders
 };
 

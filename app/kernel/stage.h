@@ -17,6 +17,8 @@ inline constexpr const char* kMsgBoxMovie = "msgbox";
 // The tray: its captions are the variables "smenu" and "emenu", its menu items the commands of
 // the same names.
 inline constexpr const char* kTrayMovie = "tray";
+// The splash shown at start-up; the page dismisses it by itself after a moment.
+inline constexpr const char* kSplashMovie = "splash";
 
 class Stage {
 public:

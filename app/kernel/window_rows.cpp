@@ -27,6 +27,11 @@ std::string help_page(const Language& language) {
     return std::string("/skin/help/help.html?lang=") + (german ? "de" : "en");
 }
 
+void show_splash(Shell& shell) {
+    shell.stage().load_movie(kSplashMovie, "splash.spl");
+    shell.stage().show_window(kSplashMovie);
+}
+
 void set_tray_captions(Shell& shell) {
     shell.stage().set_variable(kTrayMovie, "smenu", shell.text("msg13"));
     shell.stage().set_variable(kTrayMovie, "emenu", shell.text("msg14"));
@@ -44,6 +49,7 @@ void register_window_rows(Shell& shell) {
     // The page shows its tray whenever the main window is hidden.
     rows.add("IDC_FS_MINIMIZE", [&shell](const std::string&) { shell.stage().hide_window(kMainMovie); });
     rows.add("IDC_FS_CLOSE", [&shell](const std::string&) { run_exit_sequence(shell); });
+    shell.add_load_step(LoadStep::Splash, [&shell] { show_splash(shell); });
     shell.add_load_step(LoadStep::Finishing, [&shell] { set_tray_captions(shell); });
 }
 

@@ -18,6 +18,8 @@ struct HostHooks {
     std::function<std::optional<std::string>(const std::string& title)> browse_folder;
     // Opens an address in the user's browser, where the program's screens are.
     std::function<void(const std::string& address)> open_address;
+    // The notification-area icon of an engine Systray: shown with its tip, or taken away.
+    std::function<void(bool shown, const std::string& tip)> show_tray_icon;
 };
 
 HostHooks& host_hooks();

@@ -50,11 +50,13 @@
 
   // The program hides the main window when it goes to the tray; a hidden main window of a running
   // program that has been shown once is exactly that state.
+  // An icon the engine's tray class added shows the tray as well, with the icon's tip.
   let mainShown = false;
   function refreshTray() {
     const main = player.windows.main;
     if (main && main.visible) mainShown = true;
-    const inTray = mainShown && !(main && main.visible) && !player.ended;
+    const iconAdded = player.value(TRAY.movie, 'icon') === '1';
+    const inTray = ((mainShown && !(main && main.visible)) || iconAdded) && !player.ended;
     $('#tray').hidden = !inTray;
     document.body.classList.toggle('in-tray', inTray);
     if (!inTray) $('#tray-menu').hidden = true;
@@ -74,7 +76,29 @@
     // The tray captions are the program's texts when it sends them.
     player.on(TRAY.movie, 'smenu', (text) => { if (text) $('#tray-show').textContent = text; });
     player.on(TRAY.movie, 'emenu', (text) => { if (text) $('#tray-exit').textContent = text; });
+    player.on(TRAY.movie, 'tip', (text) => { $('#tray-icon').title = text || 'Tavrin'; });
+    player.on(TRAY.movie, 'icon', refreshTray);
     refreshTray();
+  }
+
+  // The splash shows the file the program loaded into it, once per page, for a moment; it never
+  // takes a click. A file that cannot be read leaves it empty, so nothing shows.
+  const SPLASH_TIME_MS = 1800;
+  function setupSplash() {
+    const splash = $('#splash');
+    let file = 'splash.spl';
+    let shown = false;
+    player.onEvent('reset', (snapshot) => { if (snapshot.loaded && snapshot.loaded.splash) file = snapshot.loaded.splash; });
+    player.onEvent('load', (event) => { if (event.movie === 'splash') file = event.file; });
+    splash.addEventListener('tavrin-shown', async () => {
+      if (shown) { splash.hidden = true; return; }
+      shown = true;
+      const response = await fetch('/skin/' + encodeURIComponent(file)).catch(() => null);
+      if (!response || !response.ok) { splash.hidden = true; return; }
+      splash.innerHTML = await response.text();
+      if (bindings.pageIsGerman()) splash.querySelectorAll('[data-de]').forEach((line) => { line.textContent = line.dataset.de; });
+      setTimeout(() => { splash.hidden = true; }, SPLASH_TIME_MS);
+    });
   }
 
   // The program's own addresses (a machine file, a page of the skin) open inside the page.
@@ -114,6 +138,7 @@
 
   async function start() {
     setupTray();
+    setupSplash();
     setupStatus();
     player.onEvent('window', showWindow);
     window.Tavrin.refreshOverlay = refreshOverlay;
