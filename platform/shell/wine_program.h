@@ -2,6 +2,7 @@
 // Windows programs of a machine (control panel applets, uninstallers, the updater) run the only
 // way they can here: under Wine, for a machine that is a Wine prefix, with Wine installed. Never
 // through a Linux shell.
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,7 +28,10 @@ bool has_system_file(const Machine& machine, const std::string& file);
 // Runs the Windows command line ({"rundll32.exe", "shell32.dll,Control_RunDLL", "inetcpl.cpl,,0"})
 // under Wine for the machine and returns the program's exit status. The program's registry
 // changes are flushed first, the prefix's wineserver is waited for (it writes the hives when it
-// ends), and the hives are read again after. WineError when Wine cannot run it.
-int run_under_wine(Machine& machine, const std::vector<std::string>& command_line);
+// ends), and the hives are read again after, when Wine changed them. WineError when Wine cannot run
+// it, and when the wineserver has not ended within `wineserver_limit` after the program (the hives
+// are then read as Wine has written them so far).
+int run_under_wine(Machine& machine, const std::vector<std::string>& command_line,
+                   std::chrono::seconds wineserver_limit = std::chrono::seconds(30));
 
 }  // namespace platform::shell

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/kernel/text.h"
 #include "engine/foundation/cregistry.h"
 #include "platform/shell/command_line.h"
+#include "platform/shell/wine_program.h"
 #include "tests/unit/support/engine_registry.h"
 #include "tests/unit/support/program_fixture.h"
 #include "tests/unit/support/scoped_env.h"
@@ -133,8 +136,8 @@ TEST_F(StartupScreensTest, ANameInNeitherRunKeyChangesNothingAndSaysSo) {
     }
     ASSERT_EQ(stage.boxes().size(), 2u);
     EXPECT_EQ(stage.boxes()[0].title, text("msg120"));
-    EXPECT_EQ(stage.boxes()[0].message, text("msg121") + " SETUP");
-    EXPECT_EQ(stage.boxes()[1].message, text("msg121") + " NOBODY");
+    EXPECT_EQ(stage.boxes()[0].message, app::fill_in(text("msg121"), {"SETUP"}));
+    EXPECT_EQ(stage.boxes()[1].message, app::fill_in(text("msg121"), {"NOBODY"}));
     EXPECT_TRUE(has_value(HKEY_LOCAL_MACHINE, kRunOnce, "Setup"));
     EXPECT_TRUE(has_value(HKEY_CURRENT_USER, kRun, "Kept"));
     EXPECT_FALSE(has_value(HKEY_LOCAL_MACHINE, kRun, "SETUP")) << "nothing is written to delete it again";
@@ -159,7 +162,7 @@ TEST_F(StartupScreensTest, OnTheSandboxAnUninstallerIsNotStartedAndANoticeSaysWh
     command("IDC_FS_UNISTALLPROGRAMS", "ALPHA");
     ASSERT_EQ(stage.boxes().size(), 1u);
     EXPECT_EQ(stage.boxes()[0].title, text("msg122"));
-    EXPECT_EQ(stage.boxes()[0].message, text("msg123") + " Alpha");
+    EXPECT_EQ(stage.boxes()[0].message, app::fill_in(text("msg123"), {"Alpha"}));
     // Pushed again after the command: start-up and the command, both with the program listed.
     EXPECT_EQ(stage.values_of(app::kMainMovie, "_root.NamesOfItems_UP"), (std::vector<std::string>{"ALPHA", "ALPHA"}));
 }
@@ -192,11 +195,12 @@ printf '\n[Software\\\\WineWasHere] 1700000000\n"theirs"="2"\n' >> "$WINEPREFIX/
     }
     bool wine_saw_ours() const { return std::filesystem::exists(temp.dir() / "wine-saw-ours"); }
 
-private:
     void write_script(const std::string& name, const std::string& text) {
         std::ofstream(bin_ / name) << text;
         std::filesystem::permissions(bin_ / name, std::filesystem::perms::owner_all);
     }
+
+private:
 
     std::filesystem::path bin_;
     tavrin_test::ScopedEnv path_;
@@ -229,6 +233,22 @@ TEST_F(FakeWineTest, AnUnquotedCommandKeepsItsArgumentsAndAMissingCommandIsSaid)
     command("IDC_FS_UNISTALLPROGRAMS", "NO COMMAND");
     ASSERT_EQ(log_lines().size(), 1u);
     EXPECT_NE(log_lines()[0].find("No Command has no uninstall command"), std::string::npos) << log_lines()[0];
+}
+
+// A program that leaves something running keeps the wineserver alive: the wait ends at its limit
+// with a message, and what Wine has written so far is read.
+TEST_F(FakeWineTest, AWineserverThatDoesNotEndIsSaidAndWhatWineWroteIsRead) {
+    write_script("wineserver", "#!/bin/sh\nexec sleep 30\n");
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        platform::shell::run_under_wine(machine(), {"setup.exe"}, std::chrono::seconds(1));
+        ADD_FAILURE() << "a wineserver that runs on is not a finished program";
+    } catch (const platform::shell::WineError& error) {
+        EXPECT_NE(std::string(error.what()).find("Wine still runs for"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("wineserver -k"), std::string::npos) << error.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_EQ(text_of(HKEY_CURRENT_USER, "Software\\WineWasHere", "theirs"), "2");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "app/kernel/bar_list.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
+#include "app/kernel/text.h"
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/hooks.h"
 #include "engine/tools/system_entries.h"
@@ -27,7 +28,7 @@ std::string command_text(const engine::Variant& command) {
 }
 
 void say_not_found(Shell& shell, const std::string& name) {
-    shell.message_box().ShowMsg(shell.text("msg121") + " " + name, shell.text("msg120"), sign::Notice, buttons::One);
+    shell.message_box().ShowMsg(fill_in(shell.text("msg121"), {name}), shell.text("msg120"), sign::Notice, buttons::One);
 }
 
 }  // namespace

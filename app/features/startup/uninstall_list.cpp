@@ -7,6 +7,7 @@
 #include "app/features/startup/list_items.h"
 #include "app/kernel/bar_list.h"
 #include "app/kernel/shell.h"
+#include "app/kernel/text.h"
 #include "app/kernel/windows_program.h"
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/hooks.h"
@@ -30,7 +31,7 @@ void cleanUninstall(Shell& shell, const std::string& args) {
     });
     if (chosen == programs.end()) return;
     if (!can_run_windows_program()) {
-        shell.message_box().ShowMsg(shell.text("msg123") + " " + chosen->display_name, shell.text("msg122"),
+        shell.message_box().ShowMsg(fill_in(shell.text("msg123"), {chosen->display_name}), shell.text("msg122"),
                                     sign::Notice, buttons::One);
         return;
     }
