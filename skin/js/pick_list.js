@@ -29,7 +29,8 @@
       button.disabled = chosen === null;
     }
 
-    // The highest index comes first, the names after it: the list is read when the names arrive.
+    // The program sets the highest index, then the names; a snapshot brings them in any order, so
+    // the list is read again when either arrives.
     function load() {
       const highest = Number(player.value(MOVIE, `_root.NumberOf${stem}`));
       const items = player.value(MOVIE, `_root.NamesOf${stem}`).split('|');
@@ -42,6 +43,7 @@
     }
 
     player.on(MOVIE, `_root.NamesOf${stem}`, load);
+    player.on(MOVIE, `_root.NumberOf${stem}`, load);
     button.addEventListener('click', () => {
       if (!chosen) return;
       const name = chosen[0];
