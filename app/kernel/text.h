@@ -9,6 +9,7 @@
 namespace app {
 
 using engine::iequals;
+using engine::to_lower;
 using engine::to_upper;
 
 // Leading and trailing blanks (spaces) removed, as the command and list rules define "trimmed".

@@ -34,59 +34,6 @@ Question shred_drive_question(const std::string& drive, bool free_space_only) {
     return {free_space_only ? "msg65" : "msg64", "msg29", sign::Warning, name};
 }
 
-std::shared_ptr<engine::Shredder> new_shredder() {
-    auto shredder = engine::create<engine::Shredder>("Shredder");
-    if (!shredder) throw std::runtime_error("The engine class Shredder is not available.");
-    return shredder;
-}
-
-// Everything a shredder could not shred, with the reason, as a line of the log window and of
-// the day's log file: the user must never take a refusal or a missing file for a success.
-class NotShreddedRelay {
-public:
-    NotShreddedRelay(Shell& shell, engine::Event<std::string>& source)
-        : relay_(source, [this, &shell](std::string& failure) { report(shell, failure); }) {}
-
-    int count() const { return count_; }
-
-private:
-    void report(Shell& shell, std::string& failure) {
-        ++count_;
-        std::string section = shell.text("msg61") + " ";
-        shell.log_window().addLogLine(section + failure);
-        engine::ignore_errors([&] { log_.AddToLog(section, failure); });
-    }
-
-    int count_ = 0;
-    engine::LogWriter log_;
-    LogRelay relay_;  // last: gone before what it reports into
-};
-
-// The main window's `sh`: a new Shredder whose shredded files, and whatever it could not shred,
-// appear in the log window while it works, released when the procedure ends.
-class RelayedShredder {
-public:
-    explicit RelayedShredder(Shell& shell)
-        : sh_(new_shredder()), relay_(sh_->ShowLog, into_log_window(shell.log_window())),
-          failures_(shell, sh_->NotShredded) {}
-    engine::Shredder* operator->() { return sh_.get(); }
-
-    // Shreds one item of a list: it counts as shredded when nothing of it was reported otherwise.
-    template <class Shred>
-    void item(Shred shred) {
-        const int failures_before = failures_.count();
-        const bool finished = engine::ignore_errors(shred);
-        ++(finished && failures_.count() == failures_before ? count_.shredded : count_.not_shredded);
-    }
-    ShredCount count() const { return count_; }
-
-private:
-    std::shared_ptr<engine::Shredder> sh_;
-    LogRelay relay_;
-    NotShreddedRelay failures_;
-    ShredCount count_;
-};
-
 void set_main(Shell& shell, const std::string& name, const std::string& value) {
     shell.stage().set_variable(kMainMovie, name, value);
 }

@@ -3,15 +3,11 @@
 // drive or its free space, and the files of one type in one folder.
 #include <string>
 
+#include "app/features/shredder/relayed_shredder.h"
+
 namespace app {
 
 class Shell;
-
-// How the items of a list fared: an item is shredded when nothing of it had to be left.
-struct ShredCount {
-    int shredded = 0;
-    int not_shredded = 0;
-};
 
 // Each procedure creates its own Shredder and releases it at its end. Those of the lists and of
 // the drive show every shredded file in the log window as it goes. All of them show what could

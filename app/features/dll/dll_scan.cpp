@@ -1,0 +1,112 @@
+#include "app/features/dll/dll_scan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "app/features/dll/file_walk.h"
+#include "app/kernel/bar_list.h"
+#include "app/kernel/list_pusher.h"
+#include "app/kernel/stage.h"
+#include "app/kernel/text.h"
+#include "engine/foundation/hooks.h"
+#include "platform/machine/machine.h"
+#include "platform/sys/environment.h"
+#include "platform/typelib/type_library.h"
+
+namespace app {
+
+namespace {
+
+namespace reg = platform::registry;
+
+// The main window's 8-point font averages about six pixels a character.
+constexpr int kAveragePixelsPerCharacter = 6;
+
+std::string default_value(const reg::Registry& registry, const std::string& key) {
+    reg::Value value;
+    if (registry.query_value(reg::Root::ClassesRoot, key, "", value) != reg::Status::Ok) return "";
+    if (value.type != reg::type::Sz && value.type != reg::type::ExpandSz) return "";
+    std::string text(value.data.begin(), value.data.end());
+    return text.substr(0, text.find('\0'));
+}
+
+std::string first_subkey(const reg::Registry& registry, const std::string& key) {
+    std::string name;
+    if (registry.enum_key(reg::Root::ClassesRoot, key, 0, name) != reg::Status::Ok) return "";
+    return name;
+}
+
+std::string unquoted(std::string text) {
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return text.substr(1, text.size() - 2);
+    return text;
+}
+
+bool is_absolute(std::string_view path) { return path.find(":\\") != std::string_view::npos; }
+
+// The file the registry names for a type library, lower-cased and with its variables expanded;
+// nullopt when the library is not registered, or registered in a form that cannot be compared
+// with a path (a short 8.3 name, a restore point, a bare file name found through the search
+// path, a variable the machine does not define): such a copy may be the one in use.
+std::optional<std::string> registered_file(platform::Machine& machine, const platform::sys::Environment& environment,
+                                           const std::string& guid) {
+    const reg::Registry& registry = machine.registry();
+    const std::string library = "typelib\\" + guid;
+    if (!registry.key_exists(reg::Root::ClassesRoot, library)) return std::nullopt;
+    const std::string version = first_subkey(registry, library);
+    const std::string locale = version.empty() ? "" : first_subkey(registry, library + "\\" + version);
+    auto expanded = [&](const std::string& key) {
+        return platform::sys::expand_environment_strings(unquoted(default_value(registry, key)), environment);
+    };
+    std::string path = locale.empty() ? "" : expanded(library + "\\" + version + "\\" + locale + "\\win32");
+    if (!is_absolute(path)) path = expanded("clsid\\" + guid + "\\InprocServer32");
+    path = to_lower(path);
+    if (!is_absolute(path) || path.find('%') != std::string::npos) return std::nullopt;
+    if (path.find('~') != std::string::npos || path.find("_restore") != std::string::npos) return std::nullopt;
+    return path;
+}
+
+bool is_orphan(platform::Machine& machine, const platform::sys::Environment& environment, const std::string& dll) {
+    auto library = platform::typelib::open_type_library(machine.files(), dll);
+    if (!library || library->containing_file != dll) return false;
+    auto registered = registered_file(machine, environment, library->guid);
+    return registered && *registered != to_lower(dll);
+}
+
+int max_scroll(const std::vector<std::string>& names) {
+    size_t widest = 0;
+    for (const std::string& name : names) widest = std::max(widest, name.size());
+    return static_cast<int>(std::lround(static_cast<double>(widest * kAveragePixelsPerCharacter) / 100.0));
+}
+
+}  // namespace
+
+std::vector<std::string> find_orphan_dlls(platform::Machine& machine, std::string_view scan_folder) {
+    std::string drive(scan_folder.substr(0, 2));
+    std::string file_list;
+    WalkCounts counts;
+    collectFiles(machine.files(), drive, "*.dll", counts, file_list);
+    const platform::sys::Environment environment = platform::sys::environment(machine);
+    std::vector<std::string> found;
+    for (const std::string& dll : non_empty_bar_items(file_list)) {
+        engine::process_pending_messages();
+        if (is_orphan(machine, environment, dll)) found.push_back(dll);
+    }
+    return found;
+}
+
+std::vector<std::string> scanDlls(Stage& stage, platform::Machine& machine, std::string_view scan_folder) {
+    push_list(stage, kMainMovie, MovieList{"DllItems", {}, "_root.ShowDllItems", "1"});
+    std::vector<std::string> found;
+    {
+        const engine::BusyPointer busy;
+        found = find_orphan_dlls(machine, scan_folder);
+    }
+    const std::vector<std::string> unticked(found.size(), "false");
+    push_list(stage, kMainMovie, MovieList{"DllItems", found, "_root.ShowDllItems", "1", "DLLItems", unticked});
+    stage.set_variable(kMainMovie, "_root.MaxScroll", std::to_string(max_scroll(found)));
+    stage.set_variable(kMainMovie, "_root.MakeTheGUIDisable", "false");
+    return found;
+}
+
+}  // namespace app

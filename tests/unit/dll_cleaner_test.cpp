@@ -1,0 +1,215 @@
+// The DLL cleaner on a real temporary machine: which copies the scan offers, the search for
+// another Windows installation, and removal with backup and restore, two DLLs of one name too.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/features/dll/dll_backup.h"
+#include "app/features/dll/dll_scan.h"
+#include "app/features/dll/file_walk.h"
+#include "platform/machine/machine.h"
+#include "tests/unit/support/extra_drive.h"
+#include "tests/unit/support/program_fixture.h"
+
+namespace {
+
+namespace reg = platform::registry;
+using Strings = std::vector<std::string>;
+
+constexpr const char* kGuid32 = "{6B7C1F40-2D5E-4A31-9C8E-0F1A2B3C4D01}";
+constexpr const char* kGuid64 = "{6B7C1F40-2D5E-4A31-9C8E-0F1A2B3C4D02}";
+constexpr const char* kGuidSltg = "{6B7C1F40-2D5E-4A31-9C8E-0F1A2B3C4D03}";
+
+std::string fixture(const std::string& name) {
+    std::ifstream in(std::filesystem::path(TAVRIN_FIXTURES_DIR) / "typelib" / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class DllCleanerTest : public tavrin_test::ProgramTest {
+protected:
+    void put(const std::string& path, const std::string& fixture_name) {
+        temp.write_file(path, fixture(fixture_name));
+    }
+    std::string bytes_at(const std::string& path) {
+        std::ifstream in(temp.host(path), std::ios::binary);
+        if (!in) return "<missing>";
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void set_default(const std::string& key, const std::string& value) {
+        auto& registry = machine().registry();
+        registry.create_key(reg::Root::ClassesRoot, key);
+        std::string data = value + '\0';
+        registry.set_value(reg::Root::ClassesRoot, key, "", reg::type::Sz,
+                           {reinterpret_cast<const uint8_t*>(data.data()), data.size()});
+    }
+    void register_library(const std::string& guid, const std::string& win32) {
+        set_default("TypeLib\\" + guid + "\\1.0\\0\\win32", win32);
+    }
+    Strings scan(const std::string& folder) { return app::find_orphan_dlls(machine(), folder); }
+};
+
+TEST_F(DllCleanerTest, TheWholeDriveIsScannedAndOnlyStrayCopiesOfRegisteredLibrariesAreListed) {
+    put("C:\\Program Files\\Demo\\Demo.dll", "msft32.dll");
+    register_library(kGuid32, "c:\\program files\\demo\\DEMO.DLL");  // its own path, other case
+    put("C:\\Temp\\old\\demo.dll", "msft32.dll");
+    put("C:\\Temp\\Microsoft Shared\\demo.dll", "msft32.dll");  // an excluded folder word, any case
+    put("C:\\Temp\\old\\plain.dll", "plain32.dll");             // no type library
+    put("C:\\Temp\\old\\unregistered.dll", "msft64.dll");       // library not registered
+    put("C:\\Temp\\old\\notes.txt", "msft32.dll");              // not a DLL by name
+
+    EXPECT_EQ(scan("C:\\Temp\\old"), Strings{"C:\\Temp\\old\\demo.dll"}) << "a folder two levels deep scans all of C:";
+    EXPECT_EQ(scan("Q:\\"), Strings{}) << "a drive that does not exist";
+}
+
+TEST_F(DllCleanerTest, RegisteredPathsAreComparedAfterExpansionAndUncomparableOnesListNothing) {
+    put("C:\\WINDOWS\\demo64.dll", "msft64.dll");
+    put("C:\\Temp\\demo64.dll", "msft64.dll");
+    register_library(kGuid64, "%SystemRoot%\\demo64.dll");
+    EXPECT_EQ(scan("C:"), Strings{"C:\\Temp\\demo64.dll"});
+
+    register_library(kGuid64, "\"C:\\Temp\\demo64.dll\"");  // quoted: the copy in Temp is the registered one
+    EXPECT_EQ(scan("C:"), Strings{"C:\\WINDOWS\\demo64.dll"});
+
+    register_library(kGuid64, "C:\\PROGRA~1\\demo64.dll");  // a short name cannot be compared
+    EXPECT_EQ(scan("C:"), Strings{});
+    register_library(kGuid64, "%NOSUCHVARIABLE%\\demo64.dll");
+    EXPECT_EQ(scan("C:"), Strings{});
+    register_library(kGuid64, "demo64.dll");  // found through the search path: may be either copy
+    EXPECT_EQ(scan("C:"), Strings{});
+
+    // Without a usable win32 path the class's server path counts.
+    set_default("CLSID\\" + std::string(kGuid64) + "\\InprocServer32", "C:\\WINDOWS\\demo64.dll");
+    EXPECT_EQ(scan("C:"), Strings{"C:\\Temp\\demo64.dll"});
+}
+
+TEST_F(DllCleanerTest, ALibraryKeyWithoutVersionOrLocaleListsNothing) {
+    put("C:\\Temp\\sltg.dll", "sltg32.dll");
+    machine().registry().create_key(reg::Root::ClassesRoot, std::string("TypeLib\\") + kGuidSltg);
+    EXPECT_EQ(scan("C:"), Strings{});
+    machine().registry().create_key(reg::Root::ClassesRoot, std::string("TypeLib\\") + kGuidSltg + "\\1.0");
+    EXPECT_EQ(scan("C:"), Strings{});
+    register_library(kGuidSltg, "C:\\Lib\\sltg.dll");
+    EXPECT_EQ(scan("C:"), Strings{"C:\\Temp\\sltg.dll"}) << "the older library layout is read too";
+}
+
+TEST_F(DllCleanerTest, TheScanPushesTheFoundListUntickedAndEnablesTheScreen) {
+    put("C:\\Program Files\\Demo\\Demo.dll", "msft32.dll");
+    register_library(kGuid32, "C:\\Program Files\\Demo\\Demo.dll");
+    put("C:\\Temp\\a\\demo.dll", "msft32.dll");
+    put("C:\\Temp\\b\\demo.dll", "msft32.dll");
+    app::scanDlls(stage, machine(), "C:\\");
+    EXPECT_EQ(main_var("_root.NumberOfDllItems"), "2");
+    EXPECT_EQ(main_var("_root.NamesOfDllItems"), "C:\\Temp\\a\\demo.dll|C:\\Temp\\b\\demo.dll");
+    EXPECT_EQ(main_var("_root.valueOfDLLItems1"), "false");
+    EXPECT_EQ(main_var("_root.ShowDllItems"), "1");
+    EXPECT_EQ(main_var("_root.MaxScroll"), "1");
+    EXPECT_EQ(main_var("_root.MakeTheGUIDisable"), "false");
+}
+
+TEST_F(DllCleanerTest, LinksAreNeverFollowedAndCollectFilesCountsWhatItPasses) {
+    put("C:\\Walk\\a.dll", "plain32.dll");
+    put("C:\\Walk\\Sub\\b.DLL", "plain32.dll");
+    put("C:\\Walk\\Dao\\c.dll", "plain32.dll");
+    std::filesystem::create_directory_symlink(temp.host("C:\\Walk\\Sub"), temp.host("C:\\Walk\\Loop"));
+    std::string folder = "C:\\Walk", list;
+    app::WalkCounts counts;
+    uint64_t total = app::collectFiles(machine().files(), folder, "*.dll", counts, list);
+    EXPECT_EQ(folder, "C:\\Walk\\");
+    EXPECT_EQ(list, "|C:\\Walk\\a.dll|C:\\Walk\\Sub\\b.DLL");
+    EXPECT_EQ(counts.files, 3);
+    EXPECT_EQ(counts.folders, 3);
+    EXPECT_EQ(total, 3 * fixture("plain32.dll").size());
+}
+
+class ForeignSystemTest : public tavrin_test::MachineTest {};
+
+TEST_F(ForeignSystemTest, AKernelOnAnotherDriveThanTheWindowsFolderIsAForeignSystem) {
+    temp.write_file("C:\\WINDOWS\\system32\\KERNEL32.DLL", "x");
+    const std::string drive = tavrin_test::add_drive(temp, 'D');
+    bool foreign = true;
+    app::findForeignSystem(machine().files(), "C:\\", "kernel32.dll", "C:\\WINDOWS", foreign);
+    EXPECT_FALSE(foreign);
+    app::findForeignSystem(machine().files(), drive, "kernel32.dll", "C:\\WINDOWS", foreign);
+    EXPECT_FALSE(foreign) << "no kernel32.dll on D: leaves the flag as it was";
+    temp.write_file("D:\\OldWin\\System\\kernel32.dll", "x");
+    app::findForeignSystem(machine().files(), drive, "kernel32.dll", "C:\\WINDOWS", foreign);
+    EXPECT_TRUE(foreign);
+}
+
+TEST_F(DllCleanerTest, ARemovedDllIsBackedUpAndRestoredWithTheSameBytes) {
+    put("C:\\A\\x.dll", "msft32.dll");
+    app::CleanDLL(shell(), "|C:\\A\\x.dll|", true);
+    const std::string backup = app::dll_backup_folder(shell());
+    EXPECT_FALSE(std::filesystem::exists(temp.host("C:\\A\\x.dll")));
+    EXPECT_EQ(bytes_at(backup + "x.dll"), fixture("msft32.dll"));
+    EXPECT_NE(bytes_at(backup + "restore.ini").find("[Restore]\r\nx.dll=C:\\A\\x.dll"), std::string::npos)
+        << bytes_at(backup + "restore.ini");
+    app::loadRestoreList(shell());
+    EXPECT_EQ(main_var("_root.NumberOfRestoreItems"), "1");
+    EXPECT_EQ(main_var("_root.NamesOfRestoreItems"), "x.dll");
+
+    std::filesystem::remove_all(temp.host("C:\\A"));  // the folder is gone meanwhile: restore makes it again
+    app::restoreDlls(shell(), "|x.dll|");
+    EXPECT_EQ(bytes_at("C:\\A\\x.dll"), fixture("msft32.dll"));
+    EXPECT_FALSE(std::filesystem::exists(temp.host(backup + "x.dll")));
+    app::loadRestoreList(shell());
+    EXPECT_EQ(main_var("_root.NumberOfRestoreItems"), "0");
+    EXPECT_EQ(main_var("_root.NamesOfRestoreItems"), "");
+}
+
+TEST_F(DllCleanerTest, TwoDllsOfOneNameKeepABackupEachAndGoBackWhereTheyCameFrom) {
+    put("C:\\A\\x.dll", "msft32.dll");
+    put("C:\\B\\x.dll", "msft64.dll");
+    app::CleanDLL(shell(), "C:\\A\\x.dll", true);
+    app::CleanDLL(shell(), "C:\\B\\x.dll", true);
+    app::loadRestoreList(shell());
+    EXPECT_EQ(main_var("_root.NamesOfRestoreItems"), "x (2).dll|x.dll");
+    app::restoreDlls(shell(), "x.dll|x (2).dll");
+    EXPECT_EQ(bytes_at("C:\\A\\x.dll"), fixture("msft32.dll"));
+    EXPECT_EQ(bytes_at("C:\\B\\x.dll"), fixture("msft64.dll"));
+
+    // Removed again after the restore, the first DLL takes its old slot back.
+    app::CleanDLL(shell(), "C:\\A\\x.dll", true);
+    app::loadRestoreList(shell());
+    EXPECT_EQ(main_var("_root.NamesOfRestoreItems"), "x.dll");
+}
+
+TEST_F(DllCleanerTest, ADllWhoseBackupFailsStaysAndTheRunGoesOn) {
+    put("C:\\A\\y.dll", "msft32.dll");
+    app::CleanDLL(shell(), "C:\\A\\missing.dll|C:\\A\\y.dll", true);
+    EXPECT_FALSE(std::filesystem::exists(temp.host("C:\\A\\y.dll"))) << "the next DLL is still taken";
+
+    put("C:\\A\\z.dll", "msft64.dll");
+    const std::string backup = app::dll_backup_folder(shell());
+    std::filesystem::remove_all(temp.host(backup));
+    temp.write_file(backup.substr(0, backup.size() - 1), "a file where the backup folder belongs");
+    app::CleanDLL(shell(), "C:\\A\\z.dll", true);
+    EXPECT_EQ(bytes_at("C:\\A\\z.dll"), fixture("msft64.dll")) << "no backup, no removal";
+
+    app::CleanDLL(shell(), "C:\\A\\z.dll", false);
+    EXPECT_FALSE(std::filesystem::exists(temp.host("C:\\A\\z.dll"))) << "without the backup option it goes";
+}
+
+TEST_F(DllCleanerTest, ARestoreListNamingUnknownFilesRestoresTheOthers) {
+    put("C:\\A\\x.dll", "msft32.dll");
+    app::CleanDLL(shell(), "C:\\A\\x.dll", true);
+    const std::string backup = app::dll_backup_folder(shell());
+    temp.write_file(backup + "stray.dll", "no record of this one");
+    app::restoreDlls(shell(), "|nothere.dll|stray.dll|x.dll|");
+    EXPECT_EQ(bytes_at("C:\\A\\x.dll"), fixture("msft32.dll"));
+    EXPECT_EQ(bytes_at(backup + "stray.dll"), "no record of this one") << "a copy with no record stays";
+}
+
+TEST_F(DllCleanerTest, ARecordOfOneSlotPerNameRestoresAsBefore) {
+    const std::string backup = app::dll_backup_folder(shell());
+    temp.write_file(backup + "old.dll", fixture("sltg32.dll"));
+    temp.write_file(backup + "restore.ini", "[Restore]\r\nold.dll=C:\\Old Place\\old.dll\r\n");
+    app::restoreDlls(shell(), "old.dll");
+    EXPECT_EQ(bytes_at("C:\\Old Place\\old.dll"), fixture("sltg32.dll"));
+}
+
+}  // namespace
