@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/demo/application_traces.h"
+#include "app/demo/dll_traces.h"
 #include "app/demo/ie_traces.h"
 #include "app/demo/plugin_traces.h"
 #include "app/demo/startup_traces.h"
@@ -15,7 +16,7 @@ void plant_demo_traces() {
     using Planter = void (*)();
     // One entry per area.
     const std::vector<Planter> areas = {plant_ie_traces, plant_plugin_traces, plant_application_traces,
-                                        plant_windows_traces, plant_startup_traces};
+                                        plant_windows_traces, plant_startup_traces, plant_dll_traces};
     for (Planter plant : areas) engine::ignore_errors(plant);
 }
 

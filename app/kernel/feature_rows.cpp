@@ -4,6 +4,7 @@
 #include "app/features/booster/connection_booster.h"
 #include "app/features/booster/system_settings.h"
 #include "app/features/cleaning/cleaning_run.h"
+#include "app/features/dll/dll_rows.h"
 #include "app/features/ie_privacy/ie_privacy.h"
 #include "app/features/plugins/plugin_rows.h"
 #include "app/features/shredder/drive_lists.h"
@@ -31,6 +32,7 @@ void register_features(Shell& shell) {
     register_plugin_rows(shell);
     register_application_rows(shell);
     register_windows_rows(shell);
+    register_dll_rows(shell);
 }
 
 }  // namespace app

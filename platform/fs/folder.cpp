@@ -10,6 +10,7 @@
 #include "platform/fs/file_identity.h"
 #include "platform/fs/file_system_impl.h"
 #include "platform/fs/fs_errors.h"
+#include "platform/fs/host_folder.h"
 #include "platform/fs/tree_removal.h"
 #include "platform/fs/unshared_open.h"
 
@@ -143,6 +144,13 @@ std::optional<Folder> FileSystem::open_folder(std::string_view path) {
 }
 
 std::vector<FindData> Folder::entries() const { return FileSystem::Impl::list_at(impl_->descriptor(), "*"); }
+
+std::vector<ListedEntry> Folder::listed_entries() const {
+    std::vector<ListedEntry> listed = detail::list_kinds_at(impl_->descriptor());
+    // A host name holding "\" would read as a different path on the way back in.
+    std::erase_if(listed, [](const ListedEntry& entry) { return entry.name.find('\\') != std::string::npos; });
+    return listed;
+}
 
 std::optional<Folder> Folder::subfolder(std::string_view name) const {
     auto entry = impl_->entry(name);

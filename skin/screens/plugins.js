@@ -3,7 +3,7 @@
 (function () {
   'use strict';
   const player = window.tavrin;
-  const { truthy } = window.Tavrin;
+  const { truthy, fillTickList } = window.Tavrin;
   const MOVIE = 'main';
 
   // The list fields of the form, one entry a line on the page and joined by "|" for the program.
@@ -29,19 +29,10 @@
     function render() {
       const total = Number(player.value(MOVIE, '_root.NumberOfItems')) || 0;
       names = total ? player.value(MOVIE, '_root.NamesOfItems').split('|').slice(0, total) : [];
-      list.replaceChildren(...names.map((name, index) => {
-        const item = document.createElement('li');
-        const label = Object.assign(document.createElement('label'), { className: 'check' });
-        const box = Object.assign(document.createElement('input'), { type: 'checkbox' });
-        box.checked = truthy(player.value(MOVIE, tickVariable(index)));
-        box.addEventListener('change', () => {
-          player.change(MOVIE, tickVariable(index), box.checked ? 'true' : 'false');
-          refreshClean();
-        });
-        label.append(box, Object.assign(document.createElement('span'), { textContent: name }));
-        item.append(label);
-        return item;
-      }));
+      fillTickList(list, names, (index) => truthy(player.value(MOVIE, tickVariable(index))), (index, name, checked) => {
+        player.change(MOVIE, tickVariable(index), checked ? 'true' : 'false');
+        refreshClean();
+      });
       count.textContent = String(names.length);
       refreshClean();
     }

@@ -69,13 +69,7 @@
 
   function drives(root) {
     const select = root.querySelector('#drive-select');
-    const fill = () => {
-      const names = player.value(MOVIE, '_root.NamesOfDrives').split('|').filter(Boolean);
-      const keep = select.value;
-      select.replaceChildren(select.options[0], ...names.map((name) => new Option(name, name)));
-      select.value = names.includes(keep) ? keep : '';
-    };
-    player.on(MOVIE, '_root.NamesOfDrives', fill);
+    window.Tavrin.followDrives(select);
 
     const freeSpace = root.querySelector('#drive-free-space');
     freeSpace.addEventListener('change', () => {

@@ -121,8 +121,55 @@ TEST_F(DllCleanerTest, LinksAreNeverFollowedAndCollectFilesCountsWhatItPasses) {
     EXPECT_EQ(folder, "C:\\Walk\\");
     EXPECT_EQ(list, "|C:\\Walk\\a.dll|C:\\Walk\\Sub\\b.DLL");
     EXPECT_EQ(counts.files, 3);
-    EXPECT_EQ(counts.folders, 3);
+    EXPECT_EQ(counts.folders, 2) << "the link is no folder of the walk";
     EXPECT_EQ(total, 3 * fixture("plain32.dll").size());
+}
+
+TEST_F(DllCleanerTest, TheScanRowNeedsAFolderAndNeverWalksADriveThatLeadsOutOfTheMachine) {
+    program.start();
+    EXPECT_EQ(main_var("_root.NumberOfRestoreItems"), "0") << "the restore list is pushed at start-up";
+    EXPECT_EQ(main_var("_root.ShowRestoreItems"), "1");
+    stage.will_press(text("msg18"));
+    command("IDC_FS_DLLCLEANER");
+    ASSERT_EQ(stage.boxes().size(), 1u);
+    EXPECT_EQ(stage.boxes().back().message, text("msg9"));
+
+    std::filesystem::create_directory_symlink("/", temp.dir() / "dosdevices" / "z:");
+    temp.reopen();
+    stage.will_press(text("msg18"));
+    command("IDC_FS_DLL_HD", "Z:\\");
+    command("IDC_FS_DLLCLEANER");
+    ASSERT_EQ(stage.boxes().size(), 2u);
+    EXPECT_NE(stage.boxes().back().message.find("--allow-outside-machine"), std::string::npos);
+    EXPECT_EQ(main_var("_root.ShowDllItems"), "") << "no scan ran";
+}
+
+TEST_F(DllCleanerTest, RemovingTickedDllsKeepsTheOnesThatStayedAndRefreshesTheRestoreList) {
+    put("C:\\Program Files\\Demo\\Demo.dll", "msft32.dll");
+    register_library(kGuid32, "C:\\Program Files\\Demo\\Demo.dll");
+    put("C:\\Temp\\a\\demo.dll", "msft32.dll");
+    put("C:\\Temp\\b\\demo.dll", "msft32.dll");
+    program.start();
+    command("IDC_FS_DLL_HD", "C:\\");
+    stage.will_press(text("msg18"));
+    command("IDC_FS_DLLCLEANER");
+    ASSERT_EQ(main_var("_root.NumberOfDllItems"), "2");
+
+    command("IDC_FS_DLL_BBD", "true");
+    const std::string backup = app::dll_backup_folder(shell());
+    std::filesystem::remove_all(temp.host(backup));
+    temp.write_file(backup.substr(0, backup.size() - 1), "a file where the backup folder belongs");
+    stage.will_press(text("msg20"));
+    command("IDC_FS_DLL", "C:\\Temp\\a\\demo.dll|C:\\Temp\\b\\demo.dll");
+    EXPECT_EQ(main_var("_root.NamesOfDllItems"), "C:\\Temp\\a\\demo.dll|C:\\Temp\\b\\demo.dll")
+        << "DLLs that could not be backed up stay, and stay offered";
+
+    std::filesystem::remove(temp.host(backup.substr(0, backup.size() - 1)));
+    stage.will_press(text("msg20"));
+    command("IDC_FS_DLL", "C:\\Temp\\a\\demo.dll|");
+    EXPECT_EQ(main_var("_root.RemoveDllList"), "1");
+    EXPECT_EQ(main_var("_root.NamesOfDllItems"), "C:\\Temp\\b\\demo.dll");
+    EXPECT_EQ(main_var("_root.NamesOfRestoreItems"), "demo.dll");
 }
 
 class ForeignSystemTest : public tavrin_test::MachineTest {};

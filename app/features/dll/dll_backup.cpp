@@ -101,32 +101,38 @@ void CleanDLL(Shell& shell, const std::string& list, bool backup_before_delete) 
     }
 }
 
-void restoreDlls(Shell& shell, const std::string& list) {
+int restoreDlls(Shell& shell, const std::string& list) {
     fs::FileSystem& files = platform::current_machine().files();
     const std::string folder = dll_backup_folder(shell);
     const RestoreRecord record(folder);
     RelayedShredder sh(shell);
+    int not_restored = 0;
+    auto refuse = [&](const std::string& line) {
+        report(shell, line);
+        ++not_restored;
+    };
     for (const std::string& name : non_empty_bar_items(list)) {
         const std::string copy = folder + name;
         const std::string target = record.former_path(name);
         if (!files.exists(copy)) {
-            report(shell, "Not restored, the backup folder holds no " + name);
+            refuse("Not restored, the backup folder holds no " + name);
             continue;
         }
         if (target.empty()) {
-            report(shell, "Not restored, restore.ini does not say where " + name + " came from");
+            refuse("Not restored, restore.ini does not say where " + name + " came from");
             continue;
         }
         try {
             files.create_directory(parent_of(target));
             files.copy_file(copy, target, true);
         } catch (const fs::FsError& failure) {
-            report(shell, "Not restored: " + name + " to " + target + " (" + failure.what() + ")");
+            refuse("Not restored: " + name + " to " + target + " (" + failure.what() + ")");
             continue;
         }
         report(shell, "Restored: " + target);
         sh.item([&] { sh->FileShred(copy); });
     }
+    return not_restored;
 }
 
 void loadRestoreList(Shell& shell) {

@@ -19,8 +19,8 @@ void CleanDLL(Shell& shell, const std::string& list, bool backup_before_delete);
 
 // `list`: backup file names joined by "|". Each is copied back to its recorded path (a missing
 // folder is created again) and only then shredded. A name without a copy or without a record is
-// reported in the log window; the others are restored.
-void restoreDlls(Shell& shell, const std::string& list);
+// reported in the log window; the others are restored. Returns how many were not restored.
+int restoreDlls(Shell& shell, const std::string& list);
 
 // _root.NumberOfRestoreItems, _root.NamesOfRestoreItems (the "*.dll" names of the backup folder
 // joined by "|") and _root.ShowRestoreItems = "1".

@@ -30,25 +30,33 @@ struct Level {
     size_t next = 0;
 };
 
+// A matching file of a folder and its size.
+struct Match {
+    std::string name;
+    uint64_t size = 0;
+};
+
 // Visits folder by folder in the order the walk promises, keeping only the chain of folders
 // from the start to the current one open. `visit` sees a folder's path and its matching files
-// and returns false to end the walk.
-using FolderVisit = std::function<bool(const std::string& path, const std::vector<fs::FindData>& matches)>;
+// and returns false to end the walk. Only the matching files are looked at one by one.
+using FolderVisit = std::function<bool(const std::string& path, const std::vector<Match>& matches)>;
 
 void walk(fs::FileSystem& files, const std::string& start, std::string_view pattern, WalkCounts& counts,
           const FolderVisit& visit) {
     std::vector<Level> levels;
     auto enter = [&](fs::Folder folder, std::string path) {
-        std::vector<fs::FindData> matches;
+        std::vector<Match> matches;
         std::vector<std::string> subfolders;
-        for (fs::FindData& entry : folder.entries()) {
-            const bool link = entry.attributes & fs::attr::ReparsePoint;
-            if (entry.attributes & fs::attr::Directory) {
+        for (fs::ListedEntry& entry : folder.listed_entries()) {
+            if (entry.folder) {
                 ++counts.folders;
-                if (!link) subfolders.push_back(entry.name);
-            } else if (!link && fs::wildcard_match(pattern, entry.name)) {
-                ++counts.files;
-                matches.push_back(std::move(entry));
+                subfolders.push_back(std::move(entry.name));
+            } else if (!entry.link && fs::wildcard_match(pattern, entry.name)) {
+                // Gone since the listing, or not a file after all: not counted.
+                if (auto size = folder.file_size(entry.name)) {
+                    ++counts.files;
+                    matches.push_back({std::move(entry.name), *size});
+                }
             }
         }
         if (!visit(path, matches)) return false;
@@ -80,9 +88,9 @@ uint64_t collectFiles(fs::FileSystem& files, std::string& folder, std::string_vi
                       std::string& file_list) {
     folder = with_trailing_backslash(std::move(folder));
     uint64_t total = 0;
-    walk(files, folder, pattern, counts, [&](const std::string& path, const std::vector<fs::FindData>& matches) {
+    walk(files, folder, pattern, counts, [&](const std::string& path, const std::vector<Match>& matches) {
         const bool listed = !excluded(path);
-        for (const fs::FindData& file : matches) {
+        for (const Match& file : matches) {
             total += file.size;
             if (listed) file_list.append("|").append(path).append(file.name);
         }
@@ -96,7 +104,7 @@ void findForeignSystem(fs::FileSystem& files, std::string folder, std::string_vi
     folder = with_trailing_backslash(std::move(folder));
     WalkCounts counts;
     // Every match gives the same answer, since the walk stays on one drive: the first one settles it.
-    walk(files, folder, reference, counts, [&](const std::string&, const std::vector<fs::FindData>& matches) {
+    walk(files, folder, reference, counts, [&](const std::string&, const std::vector<Match>& matches) {
         if (matches.empty()) return true;
         foreign_system = drive_of(folder) != drive_of(windows_folder);
         return false;

@@ -1,0 +1,106 @@
+#include "app/features/dll/dll_rows.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/features/dll/dll_backup.h"
+#include "app/features/dll/dll_scan.h"
+#include "app/features/dll/file_walk.h"
+#include "app/kernel/bar_list.h"
+#include "app/kernel/list_pusher.h"
+#include "app/kernel/shell.h"
+#include "engine/foundation/engine_error.h"
+#include "platform/machine/machine.h"
+#include "platform/sys/environment.h"
+
+namespace app {
+
+namespace {
+
+const Question kNoFolderNotice{"msg9", "msg31", sign::Notice};
+const Question kForeignSystemQuestion{"msg11", "msg32", sign::Warning};
+const Question kRemoveQuestion{"msg12", "msg33", sign::Warning};
+
+// What the DLL cleaner's commands remember between them, for the life of the program.
+struct DllCleanerScreen {
+    std::string scan_folder;
+    std::vector<std::string> found;  // the scan's list, less what was removed since
+    bool foreign_system = false;     // kept from one scan to the next, as the search may find nothing
+};
+
+void set_main(Shell& shell, const std::string& name, const std::string& value) {
+    shell.stage().set_variable(kMainMovie, name, value);
+}
+
+// Wine maps a drive (z:) to the host's root: walking it would read the whole host.
+bool refuse_outside_machine(Shell& shell, platform::Machine& machine, const std::string& folder) {
+    if (machine.files().may_modify(folder.substr(0, 2) + "\\")) return false;
+    shell.message_box().ShowMsg("Drive " + folder.substr(0, 2) +
+                                    " leads out of the machine to the computer's own files. It is scanned only when "
+                                    "the program was started with --allow-outside-machine.",
+                                shell.text("msg31"), sign::Notice, buttons::One);
+    return true;
+}
+
+void scan(Shell& shell, DllCleanerScreen& screen) {
+    if (screen.scan_folder.empty()) {
+        shell.notify(kNoFolderNotice);
+        return;
+    }
+    platform::Machine& machine = platform::current_machine();
+    if (refuse_outside_machine(shell, machine, screen.scan_folder)) return;
+    set_main(shell, "_root.MakeTheGUIDisable", "true");
+    findForeignSystem(machine.files(), screen.scan_folder, "kernel32.dll", platform::sys::windows_folder(machine),
+                      screen.foreign_system);
+    if (screen.foreign_system && !shell.confirm(kForeignSystemQuestion)) {
+        set_main(shell, "_root.MakeTheGUIDisable", "false");
+        return;
+    }
+    shell.stage().set_busy(true);
+    screen.found = scanDlls(shell.stage(), machine, screen.scan_folder);
+    shell.stage().set_busy(false);
+    shell.notify_completion();
+}
+
+// The found list without the DLLs that are gone; one that could not be removed stays offered.
+void drop_removed(DllCleanerScreen& screen) {
+    auto& files = platform::current_machine().files();
+    std::erase_if(screen.found, [&](const std::string& dll) { return !files.exists(dll); });
+}
+
+void remove_ticked(Shell& shell, DllCleanerScreen& screen, const std::string& args) {
+    if (args.empty() || !shell.confirm(kRemoveQuestion)) return;
+    shell.stage().set_busy(true);
+    set_main(shell, "_root.RemoveDllsNow", "true");
+    logged_run(shell, [&] { CleanDLL(shell, TrimBars(args), shell.dll_backup_before_delete()); });
+    drop_removed(screen);
+    set_main(shell, "_root.NumberOfDllItems", "0");
+    set_main(shell, "_root.RemoveDllList", "1");
+    const std::vector<std::string> unticked(screen.found.size(), "false");
+    push_list(shell.stage(), kMainMovie, MovieList{"DllItems", screen.found, "_root.ShowDllItems", "1", "DLLItems", unticked});
+    loadRestoreList(shell);
+    shell.stage().set_busy(false);
+}
+
+void restore_ticked(Shell& shell, const std::string& args) {
+    if (restoreDlls(shell, TrimBars(args)) > 0) shell.log_window().show();
+    shell.notify_completion();
+    loadRestoreList(shell);
+}
+
+}  // namespace
+
+void register_dll_rows(Shell& shell) {
+    auto screen = std::make_shared<DllCleanerScreen>();
+    auto& rows = shell.commands();
+    rows.add("IDC_FS_DLL_HD", [screen](const std::string& args) { screen->scan_folder = args; });
+    rows.add("IDC_FS_DLL_BBD", [&shell](const std::string& args) { shell.set_dll_backup_before_delete(args == "true"); });
+    rows.add("IDC_FS_DLLCLEANER", [&shell, screen](const std::string&) { scan(shell, *screen); });
+    rows.add("IDC_FS_DLL", [&shell, screen](const std::string& args) { remove_ticked(shell, *screen, args); });
+    rows.add("IDC_FS_RESTORE", [&shell](const std::string& args) { restore_ticked(shell, args); });
+    rows.add("IDC_FS_RESTORENOW", [&shell](const std::string&) { loadRestoreList(shell); });
+    shell.add_load_step(LoadStep::RestoreLists, [&shell] { loadRestoreList(shell); });
+}
+
+}  // namespace app
