@@ -67,6 +67,8 @@ struct FreeSpace {
 
 // Windows wildcard match ("*" and "?", case-insensitive; "*.*" also matches names without a dot).
 bool wildcard_match(std::string_view pattern, std::string_view name);
+// Whether two names are the same entry's name, compared as Windows compares file names.
+bool same_file_name(std::string_view a, std::string_view b);
 
 // An open file, for the shredder's in-place overwrite and for plain reads and writes.
 class File {

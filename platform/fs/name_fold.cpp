@@ -3,6 +3,8 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include "platform/fs/fs.h"
+
 namespace platform::fs::detail {
 
 namespace {
@@ -58,3 +60,9 @@ bool same_name(std::string_view a, std::string_view b) {
 }
 
 }  // namespace platform::fs::detail
+
+namespace platform::fs {
+
+bool same_file_name(std::string_view a, std::string_view b) { return detail::same_name(a, b); }
+
+}  // namespace platform::fs

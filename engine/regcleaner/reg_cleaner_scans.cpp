@@ -1,0 +1,155 @@
+// The four scans of Reg_Cleaner and the text of what they find.
+#include <algorithm>
+
+#include "engine/foundation/engine_error.h"
+#include "engine/foundation/text.h"
+#include "engine/regcleaner/file_found.h"
+#include "engine/regcleaner/reg_cleaner.h"
+
+namespace engine {
+
+TAVRIN_ENGINE_CLASS(Reg_Cleaner, "{0967BFB1-E3F1-4A06-91A0-7B2185D96B84}");
+
+namespace {
+
+using namespace regcleaner;
+
+std::string without_quotes(std::string text) {
+    std::erase(text, '"');
+    return text;
+}
+
+std::string trim_spaces(std::string_view text) {
+    size_t begin = text.find_first_not_of(' ');
+    if (begin == std::string_view::npos) return {};
+    return std::string(text.substr(begin, text.find_last_not_of(' ') - begin + 1));
+}
+
+// The program an uninstall command starts: quotes dropped, and switches ("/S") cut off.
+std::string uninstall_program(const std::string& command) {
+    std::string program = without_quotes(command);
+    size_t slash = program.find('/');
+    return slash == std::string::npos ? program : trim_spaces(std::string_view(program).substr(0, slash));
+}
+
+// Product codes ("{...}") and the installer's own bookkeeping key are never reported.
+bool may_report_uninstall_key(const std::string& name) {
+    return !iequals(name, "installshield uninstall information") && name.find('{') == std::string::npos;
+}
+
+}  // namespace
+
+Reg_Cleaner::OwnRegistry::OwnRegistry(Reg_Cleaner& owner, ERegistryClassConstants root, std::string_view key)
+    : relay(reg.ShowLog, owner.ShowLog) {
+    reg.ClassKey(root);
+    reg.SectionKey(std::string(key));
+}
+
+std::vector<std::string> Reg_Cleaner::OwnRegistry::subkeys() {
+    std::vector<std::string> names;
+    int32_t count = 0;
+    reg.EnumerateSections(names, count);
+    return names;
+}
+
+std::vector<std::string> Reg_Cleaner::OwnRegistry::values() {
+    std::vector<std::string> names;
+    int32_t count = 0;
+    reg.EnumerateValues(names, count);
+    return names;
+}
+
+std::string Reg_Cleaner::OwnRegistry::text(const std::string& section, const std::string& name) {
+    return reg.ValueEx(reg.ClassKey(), section, name, REG_SZ, Variant()).to_text();
+}
+
+void Reg_Cleaner::found_key(std::string_view key, const std::string& subkey) {
+    std::string entry = key_entry_text(HKEY_LOCAL_MACHINE, key, subkey);
+    FoundError(entry);
+    found_ += "|" + entry;
+}
+
+void Reg_Cleaner::found_value(ERegistryClassConstants root, std::string_view key, const std::string& name,
+                              const std::string& data) {
+    FoundError(value_found_text(root, key, name, data));
+    found_ += "|" + value_entry_text(root, key, name, data);
+}
+
+// One view of the drives for the four scans: the uninstall list and the application paths
+// mostly name the same program folders.
+void Reg_Cleaner::ScanRegistry() {
+    FileIndex files;
+    scan_shared_dlls(files);
+    scan_software_removal(files);
+    scan_app_paths(files);
+    scan_common_dialog_history(files);
+    Completed(found_);
+}
+
+void Reg_Cleaner::ScanSharedDlls() {
+    FileIndex files;
+    scan_shared_dlls(files);
+}
+
+void Reg_Cleaner::ScanSoftwareRemoval() {
+    FileIndex files;
+    scan_software_removal(files);
+}
+
+void Reg_Cleaner::ScanAppPaths() {
+    FileIndex files;
+    scan_app_paths(files);
+}
+
+void Reg_Cleaner::ScanCommonDialogHistory() {
+    FileIndex files;
+    scan_common_dialog_history(files);
+}
+
+// The value names are the files that are shared.
+void Reg_Cleaner::scan_shared_dlls(FileIndex& files) {
+    OwnRegistry scan(*this, HKEY_LOCAL_MACHINE, kSharedDllsKey);
+    for (const std::string& name : scan.values()) {
+        if (files.found_as_normal_file(name)) continue;
+        found_value(HKEY_LOCAL_MACHINE, kSharedDllsKey, name, scan.text(std::string(kSharedDllsKey), name));
+    }
+}
+
+// An empty or vanished uninstaller is reported.
+void Reg_Cleaner::scan_software_removal(FileIndex& files) {
+    OwnRegistry scan(*this, HKEY_LOCAL_MACHINE, kUninstallKey);
+    for (const std::string& name : scan.subkeys()) {
+        ignore_errors([&] {
+            if (!may_report_uninstall_key(name)) return;
+            std::string program =
+                uninstall_program(scan.text(std::string(kUninstallKey) + "\\" + name, "UninstallString"));
+            if (!program.empty() && files.found_as_normal_file(program)) return;
+            found_key(kUninstallKey, name);
+        });
+    }
+}
+
+// An empty default value is no claim about any file, so only a vanished one is reported.
+void Reg_Cleaner::scan_app_paths(FileIndex& files) {
+    OwnRegistry scan(*this, HKEY_LOCAL_MACHINE, kAppPathsKey);
+    for (const std::string& name : scan.subkeys()) {
+        std::string program = without_quotes(scan.text(std::string(kAppPathsKey) + "\\" + name, ""));
+        if (program.empty() || files.found_as_normal_file(program)) continue;
+        found_key(kAppPathsKey, name);
+    }
+}
+
+// "MRUList" only says in which order the others were used.
+void Reg_Cleaner::scan_common_dialog_history(FileIndex& files) {
+    OwnRegistry scan(*this, HKEY_CURRENT_USER, kOpenSaveMruKey);
+    for (const std::string& name : scan.values()) {
+        ignore_errors([&] {
+            if (iequals(name, "mrulist")) return;
+            std::string file = without_quotes(scan.text(std::string(kOpenSaveMruKey), name));
+            if (files.found_as_normal_file(file)) return;
+            found_value(HKEY_CURRENT_USER, kOpenSaveMruKey, name, file);
+        });
+    }
+}
+
+}  // namespace engine
