@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "engine/foundation/text.h"
+#include "engine/foundation/cregistry.h"
 #include "platform/registry/unicode.h"
 
 namespace engine::regcleaner {
@@ -223,11 +223,9 @@ std::optional<ExportedKey> parse_key_line(std::string_view line) {
     std::string_view path = line.substr(1, close - 1);
     size_t split = path.find('\\');
     if (split == std::string_view::npos || split + 1 == path.size()) return std::nullopt;
-    for (uint32_t code = HKEY_CLASSES_ROOT; code <= HKEY_USERS; ++code) {
-        if (iequals(platform::registry::root_name(code), path.substr(0, split)))
-            return ExportedKey{static_cast<ERegistryClassConstants>(code), std::string(path.substr(split + 1)), {}};
-    }
-    return std::nullopt;
+    auto root = registry_root_named(path.substr(0, split));
+    if (!root) return std::nullopt;
+    return ExportedKey{*root, std::string(path.substr(split + 1)), {}};
 }
 
 // Splits into lines, joining a hex list's continuation lines ("...,\" then "  xx,...").

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "engine/foundation/text.h"
+#include "engine/foundation/cregistry.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/unicode.h"
 
@@ -30,14 +30,6 @@ bool is_place(ERegistryClassConstants root, std::string_view key, bool holds_val
         if (place.root == root && place.holds_values == holds_values && names_equal(place.key, key)) return true;
     }
     return false;
-}
-
-// Only the four full names, in any case: the scans never write a short form.
-std::optional<ERegistryClassConstants> root_named(std::string_view name) {
-    for (uint32_t code = HKEY_CLASSES_ROOT; code <= HKEY_USERS; ++code) {
-        if (iequals(platform::registry::root_name(code), name)) return static_cast<ERegistryClassConstants>(code);
-    }
-    return std::nullopt;
 }
 
 std::string root_text(ERegistryClassConstants root) { return platform::registry::root_name(root); }
@@ -98,7 +90,7 @@ std::string value_found_text(ERegistryClassConstants root, std::string_view key,
 std::optional<RegistryEntry> parse_entry(std::string_view text) {
     size_t split = text.find('\\');
     if (split == std::string_view::npos) return std::nullopt;
-    auto root = root_named(text.substr(0, split));
+    auto root = registry_root_named(text.substr(0, split));
     if (!root) return std::nullopt;
     std::string_view rest = text.substr(split + 1);
     size_t marker = rest.find(kValueMarker);
