@@ -17,13 +17,13 @@ namespace {
 using namespace regcleaner;
 
 constexpr std::string_view kBackupFailed = "msg60";
-constexpr std::string_view kNotAnEntry = "msg90";
-constexpr std::string_view kKeyKept = "msg91";
-constexpr std::string_view kAlreadyGone = "msg92";
-constexpr std::string_view kRestored = "msg93";
-constexpr std::string_view kBackupUnreadable = "msg94";
-constexpr std::string_view kNoSuchBackup = "msg95";
-constexpr std::string_view kRestoreFailed = "msg96";
+constexpr std::string_view kNotAnEntry = "msg200";
+constexpr std::string_view kKeyKept = "msg201";
+constexpr std::string_view kAlreadyGone = "msg202";
+constexpr std::string_view kRestored = "msg203";
+constexpr std::string_view kBackupUnreadable = "msg204";
+constexpr std::string_view kNoSuchBackup = "msg205";
+constexpr std::string_view kRestoreFailed = "msg206";
 
 std::vector<std::string> split_bars(std::string_view text) {
     std::vector<std::string> parts;

@@ -284,7 +284,7 @@ TEST_F(RegRepairTest, AKeyComesBackWithEveryValueAsItWas) {
     cleaner.RestoreReg(names);
     EXPECT_TRUE(same_export(whole(HKEY_LOCAL_MACHINE, game), before));
     EXPECT_EQ(read_backup(game_entry), std::nullopt) << "the backup is consumed";
-    EXPECT_TRUE(logged("msg93", game_entry));
+    EXPECT_TRUE(logged("msg203", game_entry));
 }
 
 TEST_F(RegRepairTest, NumbersComeBackAsNumbers) {
@@ -322,8 +322,8 @@ TEST_F(RegRepairTest, SeveralEntriesInOneCallShareOneBackup) {
     EXPECT_EQ(reg().subkey_names(Root::LocalMachine, kAppPaths), (std::vector<std::string>{"a.exe", "b.exe"}));
     EXPECT_EQ(tavrin_test::value_names(HKEY_CURRENT_USER, kMru), std::vector<std::string>{"c"});
     EXPECT_TRUE(tavrin_test::value_names(HKEY_CURRENT_USER, std::string(kBackupKey)).empty());
-    EXPECT_TRUE(logged("msg93", both));
-    EXPECT_TRUE(logged("msg93", third));
+    EXPECT_TRUE(logged("msg203", both));
+    EXPECT_TRUE(logged("msg203", third));
 }
 
 TEST_F(RegRepairTest, AKeyWithSubkeysStaysAndKeepsItsBackup) {
@@ -334,7 +334,7 @@ TEST_F(RegRepairTest, AKeyWithSubkeysStaysAndKeepsItsBackup) {
     std::string entry = game_entry;
     cleaner.CleanRegistry(entry);
     EXPECT_TRUE(same_export(whole(HKEY_LOCAL_MACHINE, game), before)) << "nothing of it deleted";
-    EXPECT_TRUE(logged("msg91", game_entry));
+    EXPECT_TRUE(logged("msg201", game_entry));
     auto kept = parse_export(backup_of(game_entry));
     ASSERT_TRUE(kept);
     EXPECT_TRUE(same_export(*kept, before)) << "the backup holds the subkeys too";
@@ -347,7 +347,7 @@ TEST_F(RegRepairTest, RepairingAgainNeverOverwritesTheBackup) {
     std::string first = backup_of(game_entry);
     cleaner.CleanRegistry(entry);
     EXPECT_EQ(backup_of(game_entry), first);
-    EXPECT_TRUE(logged("msg92", game_entry));
+    EXPECT_TRUE(logged("msg202", game_entry));
 
     // One of two entries already gone: the new backup keeps what the old one had of it, and takes
     // what is there now of the other.
@@ -399,7 +399,7 @@ TEST_F(RegRepairTest, TextsNotMadeByTheScanChangeNothing) {
         log.clear();
         cleaner.CleanRegistry(text);
         EXPECT_FALSE(log.empty()) << text;
-        EXPECT_TRUE(log.front().starts_with(GetMessageText("msg90"))) << log.front();
+        EXPECT_TRUE(log.front().starts_with(GetMessageText("msg200"))) << log.front();
     }
     EXPECT_TRUE(same_export(whole(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"), before));
     EXPECT_TRUE(tavrin_test::value_names(HKEY_CURRENT_USER, std::string(kBackupKey)).empty());
@@ -419,7 +419,7 @@ TEST_F(RegRepairTest, BackupsThatCannotBeTrustedStay) {
         put_text(Root::CurrentUser, std::string(kBackupKey), entry, data);
         std::string name = entry;
         cleaner.RestoreReg(name);
-        EXPECT_TRUE(logged("msg94", entry)) << data;
+        EXPECT_TRUE(logged("msg204", entry)) << data;
         EXPECT_EQ(read_backup(entry), data);
         EXPECT_FALSE(reg().key_exists(Root::LocalMachine, kAppPaths + "\\a.exe"));
         EXPECT_FALSE(reg().key_exists(Root::LocalMachine, "SOFTWARE\\Evil"));
@@ -427,7 +427,7 @@ TEST_F(RegRepairTest, BackupsThatCannotBeTrustedStay) {
 
     std::string unknown = kHklm + kAppPaths + "\\never.exe";
     cleaner.RestoreReg(unknown);
-    EXPECT_TRUE(logged("msg95", unknown));
+    EXPECT_TRUE(logged("msg205", unknown));
     EXPECT_FALSE(reg().key_exists(Root::LocalMachine, kAppPaths + "\\never.exe"));
 }
 
