@@ -8,4 +8,15 @@ std::string TrimBars(std::string_view text) {
     return std::string(text);
 }
 
+std::vector<std::string> split_bars(std::string_view list) {
+    std::vector<std::string> items;
+    if (list.empty()) return items;
+    while (true) {
+        size_t bar = list.find('|');
+        items.emplace_back(list.substr(0, bar));
+        if (bar == std::string_view::npos) return items;
+        list.remove_prefix(bar + 1);
+    }
+}
+
 }  // namespace engine

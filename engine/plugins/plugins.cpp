@@ -7,6 +7,7 @@
 #include "engine/foundation/ini.h"
 #include "engine/foundation/message_text.h"
 #include "engine/foundation/text.h"
+#include "engine/foundation/trim_bars.h"
 #include "engine/plugins/blowfish.h"
 #include "engine/plugins/registry_entry.h"
 #include "engine/tools/system.h"
@@ -50,18 +51,6 @@ std::string trim_blanks(const std::string& text) {
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
     return text;
-}
-
-// An empty list has no items; otherwise every "|" separates two of them, empty ones included.
-std::vector<std::string> split_bars(const std::string& list) {
-    std::vector<std::string> items;
-    if (list.empty()) return items;
-    for (size_t begin = 0;;) {
-        size_t end = list.find('|', begin);
-        items.push_back(list.substr(begin, end - begin));
-        if (end == std::string::npos) return items;
-        begin = end + 1;
-    }
 }
 
 std::vector<std::string> split_nul(const std::string& list) {

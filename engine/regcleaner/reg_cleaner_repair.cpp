@@ -25,16 +25,6 @@ constexpr std::string_view kBackupUnreadable = "msg204";
 constexpr std::string_view kNoSuchBackup = "msg205";
 constexpr std::string_view kRestoreFailed = "msg206";
 
-std::vector<std::string> split_bars(std::string_view text) {
-    std::vector<std::string> parts;
-    while (true) {
-        size_t bar = text.find('|');
-        parts.emplace_back(text.substr(0, bar));
-        if (bar == std::string_view::npos) return parts;
-        text.remove_prefix(bar + 1);
-    }
-}
-
 bool entry_present(const RegistryEntry& entry) {
     RegistryExport ignored;
     return entry.is_value() ? copy_value(entry.root, entry.key_path, *entry.value_name, ignored)
