@@ -19,7 +19,10 @@
 //        Without `after` it waits for every request queued so far. After timeout_ms (default 30000)
 //        it answers 504 with the same body, so a stuck program fails a test instead of hanging it.
 //   GET  /api/file?path=WINPATH a machine file (the day's log), found through Options::resolve_file;
-//        only a regular file that is not a symbolic link (403 otherwise) of at most 32 MB (413)
+//        only a regular file that is not a symbolic link (403 otherwise) of at most 32 MB (413);
+//        token in the header only. Served with "Content-Security-Policy: sandbox"; only plain text
+//        and pictures keep their type, anything else (a page, an SVG, a script) comes as
+//        text/plain with "Content-Disposition: attachment", so it can never run at our address
 //   GET  /api/dir?path=WINPATH  a folder listing for the file and folder dialogs, from
 //        Options::list_folder: {"path":WINPATH,"entries":[{"name","folder":bool,"size":N},...]};
 //        path "" (or absent) asks for the top level (the drives, "C:\" ...). 404 {"error"} when the
@@ -47,7 +50,8 @@
 // Who may talk to us: a web page from anywhere else in the same browser must never be able to shred
 // a file. A request needs a Host of "127.0.0.1:PORT" or "localhost:PORT"; an Origin, when sent, of
 // "http://" + Host; a Sec-Fetch-Site, when sent, of "same-origin" or "none"; and, for / and /api/,
-// the token in the X-Tavrin-Token header (or the `token` query on /, /api/events and /api/file).
+// the token in the X-Tavrin-Token header (or the `token` query on / and /api/events). Host and
+// Origin are compared without regard to case; "localhost." and other spellings are refused.
 // Anything else is answered 403 and changes nothing (GET / with a short page that says to open the
 // address the program printed) and ends its connection.
 //

@@ -78,7 +78,8 @@ void refuse(const httplib::Request& request, httplib::Response& response) {
 
 TokenPlace token_place_for(const std::string& path) {
     if (path.rfind("/skin/", 0) == 0) return TokenPlace::none;
-    if (path == "/" || path == "/api/events" || path == "/api/file") return TokenPlace::header_or_query;
+    // Never /api/file: a machine file shown as a page would find the token in its own address.
+    if (path == "/" || path == "/api/events") return TokenPlace::header_or_query;
     return TokenPlace::header;
 }
 
@@ -90,6 +91,13 @@ std::optional<std::string> text_field(const json& body, const char* name) {
     if (found->is_string()) return found->get<std::string>();
     if (found->is_number() || found->is_boolean()) return found->dump();
     return std::nullopt;
+}
+
+// An optional field (absent or null is "") that holds something other than text: a list or an
+// object would otherwise pass for an empty value.
+bool holds_no_text(const json& body, const char* name) {
+    auto found = body.find(name);
+    return found != body.end() && !found->is_null() && !text_field(body, name);
 }
 
 std::optional<std::uint64_t> number_field(const json& body, const char* name) {
@@ -125,19 +133,40 @@ std::optional<json> read_object(const httplib::Request& request, httplib::Respon
 // The files handed out are small: pages, scripts, the day's log, the help.
 constexpr std::size_t kLargestFile = 32 << 20;
 
-void serve_file(const std::filesystem::path& file, const std::string& name, httplib::Response& response) {
+// Gives the file's bytes, or answers why not; `name` is how the requester named it.
+std::optional<std::string> read_for(const std::filesystem::path& file, const std::string& name,
+                                    httplib::Response& response) {
     using Refusal = FileRead::Refusal;
     FileRead read = read_regular_file(file, kLargestFile);
     switch (read.refusal) {
     case Refusal::none:
-        return response.set_content(std::move(read.content), content_type_of(file).c_str());
+        return std::move(read.content);
     case Refusal::unreadable:
-        return answer_error(response, 404, "cannot open " + name);
+        answer_error(response, 404, "cannot open " + name);
+        break;
     case Refusal::not_a_regular_file:
-        return answer_error(response, 403, name + " is not a regular file");
+        answer_error(response, 403, name + " is not a regular file");
+        break;
     case Refusal::too_large:
-        return answer_error(response, 413, name + " is larger than " + std::to_string(kLargestFile >> 20) + " MB");
+        answer_error(response, 413, name + " is larger than " + std::to_string(kLargestFile >> 20) + " MB");
+        break;
     }
+    return std::nullopt;
+}
+
+void serve_skin_file(const std::filesystem::path& file, const std::string& name, httplib::Response& response) {
+    if (auto content = read_for(file, name, response)) response.set_content(std::move(*content), content_type_of(file));
+}
+
+// A machine file even opened as a page of its own gets no script and an origin of nobody's, so
+// it can neither read our address nor send a request we would take for our page's.
+void serve_machine_file(const std::filesystem::path& file, const std::string& name, httplib::Response& response) {
+    auto content = read_for(file, name, response);
+    if (!content) return;
+    const MachineFileType type = machine_file_type(file);
+    response.set_header("Content-Security-Policy", "sandbox");
+    if (type.attachment) response.set_header("Content-Disposition", "attachment");
+    response.set_content(std::move(*content), type.content_type);
 }
 
 // A movie or variable name must be plain, non-empty text.
@@ -236,16 +265,16 @@ void MoviePlayer::Impl::install_routes() {
         return httplib::Server::HandlerResponse::Handled;
     }));
 
-    auto serve_skin_file = [this](const std::string& relative, httplib::Response& response) {
+    auto serve_skin = [this](const std::string& relative, httplib::Response& response) {
         auto file = file_inside(options.skin_folder, relative);
         if (!file) return answer_error(response, 404, "no such skin file: " + relative);
-        serve_file(*file, relative, response);
+        serve_skin_file(*file, relative, response);
     };
-    server->Get("/", [serve_skin_file](const httplib::Request&, httplib::Response& response) {
-        serve_skin_file("index.html", response);
+    server->Get("/", [serve_skin](const httplib::Request&, httplib::Response& response) {
+        serve_skin("index.html", response);
     });
-    server->Get(R"(/skin/(.+))", [serve_skin_file](const httplib::Request& request, httplib::Response& response) {
-        serve_skin_file(request.matches[1], response);
+    server->Get(R"(/skin/(.+))", [serve_skin](const httplib::Request& request, httplib::Response& response) {
+        serve_skin(request.matches[1], response);
     });
 
     server->Post("/api/fscommand", [this](const httplib::Request& request, httplib::Response& response) {
@@ -254,6 +283,7 @@ void MoviePlayer::Impl::install_routes() {
         auto movie = text_field(*body, "movie");
         auto command = text_field(*body, "command");
         if (!valid_name(movie) || !command) return answer_error(response, 400, "movie and command are required");
+        if (holds_no_text(*body, "args")) return answer_error(response, 400, "args must be text");
         std::lock_guard held(lock);
         const auto seq = reports.push(Command{*movie, *command, text_field(*body, "args").value_or("")});
         ui_wake.notify_all();
@@ -266,6 +296,7 @@ void MoviePlayer::Impl::install_routes() {
         auto movie = text_field(*body, "movie");
         auto name = text_field(*body, "name");
         if (!valid_name(movie) || !valid_name(name)) return answer_error(response, 400, "movie and name are required");
+        if (holds_no_text(*body, "value")) return answer_error(response, 400, "value must be text");
         VariableChange change{*movie, *name, text_field(*body, "value").value_or("")};
         std::lock_guard held(lock);
         const auto seq = reports.push(PageVariableChange{std::move(change), number_field(*body, "client")});
@@ -319,7 +350,7 @@ void MoviePlayer::Impl::install_routes() {
         const std::string path = request.get_param_value("path");
         auto file = options.resolve_file && !path.empty() ? options.resolve_file(path) : std::nullopt;
         if (!file) return answer_error(response, 404, "cannot open " + path);
-        serve_file(*file, path, response);
+        serve_machine_file(*file, path, response);
     });
 
     server->Get("/api/dir", [this](const httplib::Request& request, httplib::Response& response) {

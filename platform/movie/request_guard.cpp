@@ -2,16 +2,32 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <random>
 
 namespace platform::movie {
 
+namespace {
+
+// Host names are case-insensitive; the port's digits have no case.
+std::string lower_case(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+}  // namespace
+
 RequestGuard::RequestGuard(int port, std::string token) : port_(port), token_(std::move(token)) {}
 
 bool RequestGuard::allows(const httplib::Request& request, TokenPlace token_place) const {
-    const std::string host = request.get_header_value("Host");
+    const std::string host = lower_case(request.get_header_value("Host"));
     if (!host_allowed(host)) return false;
-    if (request.has_header("Origin") && request.get_header_value("Origin") != "http://" + host) return false;
+    // A sandboxed or file: page sends "null", which is nobody we know.
+    if (request.has_header("Origin") && lower_case(request.get_header_value("Origin")) != "http://" + host) {
+        return false;
+    }
     if (request.has_header("Sec-Fetch-Site")) {
         const std::string site = request.get_header_value("Sec-Fetch-Site");
         if (site != "same-origin" && site != "none") return false;
@@ -28,6 +44,8 @@ bool RequestGuard::allows(const httplib::Request& request, TokenPlace token_plac
     return false;
 }
 
+// Exactly our two names, as our own page sends them. Any other spelling ("localhost.", a longer
+// name that merely begins with ours) is a name somebody else may point at us (DNS rebinding).
 bool RequestGuard::host_allowed(const std::string& host) const {
     const std::string port = ":" + std::to_string(port_);
     return host == "127.0.0.1" + port || host == "localhost" + port;

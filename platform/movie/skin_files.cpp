@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <map>
+#include <set>
 
 namespace platform::movie {
 
@@ -45,6 +46,15 @@ std::string content_type_of(const fs::path& file) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     auto found = kTypes.find(extension);
     return found == kTypes.end() ? "application/octet-stream" : found->second;
+}
+
+MachineFileType machine_file_type(const fs::path& file) {
+    static const std::set<std::string> kInert = {
+        "text/plain; charset=utf-8", "image/png", "image/jpeg", "image/gif", "image/x-icon", "image/webp",
+    };
+    std::string type = content_type_of(file);
+    if (kInert.count(type)) return {std::move(type), false};
+    return {"text/plain; charset=utf-8", true};
 }
 
 FileRead read_regular_file(const fs::path& file, std::size_t largest) {

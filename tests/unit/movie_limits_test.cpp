@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +52,23 @@ public:
     RawConnection& operator=(const RawConnection&) = delete;
 
     bool connected() const { return connected_; }
+    // The status code of the answer, or 0 when none came within the time.
+    int status(std::chrono::milliseconds within) {
+        const auto until = Clock::now() + within;
+        std::string head;
+        char buffer[4096];
+        while (head.find("\r\n") == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+            pollfd watched{fd_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&watched, 1, static_cast<int>(left.count())) <= 0) return 0;
+            const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (got <= 0) return 0;
+            head.append(buffer, static_cast<std::size_t>(got));
+        }
+        // "HTTP/1.1 403 Forbidden"
+        const auto blank = head.find(' ');
+        return blank == std::string::npos ? 0 : std::atoi(head.c_str() + blank + 1);
+    }
     bool send(const std::string& text) { return ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL) >= 0; }
     // True once the server has closed the connection (what it sent before is skipped).
     bool closed_by_server(std::chrono::milliseconds within) {
@@ -250,6 +268,118 @@ TEST_F(MovieLimitsTest, ThePageWithoutTheTokenSaysWhereToFindTheRightAddress) {
     EXPECT_EQ(answer->body.find(player->token()), std::string::npos);
     // Requests of scripts still get a plain refusal.
     EXPECT_EQ(page->Get("/api/vars?movie=main")->get_header_value("Content-Type"), "application/json");
+}
+
+// What a browser never sends: a request without a Host at all, in either protocol version.
+TEST_F(MovieLimitsTest, ARequestWithoutAHostIsRefusedAndChangesNothing) {
+    const std::string body = R"({"movie":"main","name":"_root.Stranger","value":"1"})";
+    for (const char* version : {"HTTP/1.1", "HTTP/1.0"}) {
+        RawConnection stranger(player->port());
+        stranger.send(std::string("POST /api/setvar ") + version + "\r\nX-Tavrin-Token: " + player->token() +
+                      "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+                      "\r\n\r\n" + body);
+        EXPECT_EQ(stranger.status(3s), 403) << version;
+    }
+    ASSERT_EQ(page->Get("/api/idle", auth())->status, 200);
+    EXPECT_EQ(player->get_variable("main", "_root.Stranger"), "");
+}
+
+TEST_F(MovieLimitsTest, ATwoMegabyteBodyIsRefusedWholeAndThePageIsStillServed) {
+    const std::string value(2 << 20, 'x');
+    auto answer = page->Post("/api/setvar", auth(), R"({"movie":"main","name":"_root.Big","value":")" + value + "\"}",
+                             "application/json");
+    if (answer) {
+        EXPECT_EQ(answer->status, 413);
+    }
+    ASSERT_EQ(page->Get("/api/idle", auth())->status, 200);
+    EXPECT_EQ(player->get_variable("main", "_root.Big"), "");
+    expect_page_answered_promptly();
+}
+
+// Nesting as deep as the body limit allows must cost neither the stack nor a wrong value: a list
+// where text belongs is refused, not taken for an empty value.
+TEST_F(MovieLimitsTest, DeeplyNestedJsonIsRefusedWithoutHarm) {
+    player->set_variable("main", "_root.Kept", "as it was");
+    const std::size_t depth = 400000;
+    const std::string nested = std::string(depth, '[') + std::string(depth, ']');
+    for (const std::string& body :
+         {R"({"movie":"main","name":"_root.Kept","value":)" + nested + "}",
+          R"({"movie":"main","command":"IDC_FS_SHREDFILES","args":)" + nested + "}",
+          std::string(depth, '{') /* never closed */, nested}) {
+        auto answer = page->Post("/api/setvar", auth(), body, "application/json");
+        ASSERT_TRUE(answer) << "the server went away on " << body.size() << " bytes of nesting";
+        EXPECT_EQ(answer->status, 400);
+        auto command = page->Post("/api/fscommand", auth(), body, "application/json");
+        ASSERT_TRUE(command);
+        EXPECT_EQ(command->status, 400);
+    }
+    ASSERT_EQ(page->Get("/api/idle", auth())->status, 200);
+    EXPECT_EQ(player->get_variable("main", "_root.Kept"), "as it was");
+    expect_page_answered_promptly();
+}
+
+// Connections that open and then say nothing, as a port scanner or a stuck browser leaves them,
+// must not starve the page: its commands are still answered within a second.
+TEST_F(MovieLimitsTest, TwoHundredIdleConnectionsDoNotSlowThePagesCommands) {
+    std::vector<std::unique_ptr<RawConnection>> idle;
+    for (int i = 0; i < 200; ++i) {
+        idle.push_back(std::make_unique<RawConnection>(player->port()));
+        ASSERT_TRUE(idle.back()->connected());
+    }
+    for (int i = 0; i < 5; ++i) {
+        const auto started = Clock::now();
+        const std::string name = "_root.Tick" + std::to_string(i);
+        auto sent = page->Post("/api/setvar", auth(),
+                               json{{"movie", "main"}, {"name", name}, {"value", "on"}}.dump(), "application/json");
+        ASSERT_TRUE(sent);
+        EXPECT_EQ(sent->status, 202);
+        auto handled = page->Get("/api/idle?timeout_ms=5000", auth());
+        ASSERT_TRUE(handled);
+        EXPECT_EQ(handled->status, 200);
+        EXPECT_LT(Clock::now() - started, 1s) << "command " << i << " waited behind the idle connections";
+        EXPECT_EQ(player->get_variable("main", name), "on");
+    }
+    // Still held open by their clients, which only the head timeout ends.
+    std::size_t still_open = 0;
+    for (auto& connection : idle) still_open += connection->closed_by_server(1ms) ? 0 : 1;
+    EXPECT_GT(still_open, 150u) << "the test did not hold the connections it meant to";
+}
+
+// Anybody's file may be in the machine: a cached page or a picture from a mail. Whatever it is,
+// it is handed out so that a browser runs nothing of it, and only for the token in a header.
+TEST_F(MovieLimitsTest, MachineFilesThatCouldRunScriptComeAsInertText) {
+    const std::string script = "<script>fetch('/api/fscommand')</script>";
+    machine.write("page.html", "<html>" + script + "</html>");
+    machine.write("picture.svg", "<svg xmlns='http://www.w3.org/2000/svg'>" + script + "</svg>");
+    for (const char* name : {"page.html", "page.HTM", "picture.svg", "feed.xml", "page.xhtml", "tool.js",
+                             "data.json", "style.css", "noextension", "today.log", "photo.png"}) {
+        if (!fs::exists(machine.path() / name)) machine.write(name, script);
+    }
+    auto fetched = [&](const std::string& name) {
+        auto answer = page->Get(("/api/file?path=C%3A%5C" + name).c_str(), auth());
+        EXPECT_TRUE(answer) << name;
+        EXPECT_EQ(answer->status, 200) << name;
+        EXPECT_EQ(answer->get_header_value("Content-Security-Policy"), "sandbox") << name;
+        EXPECT_EQ(answer->get_header_value("X-Content-Type-Options"), "nosniff") << name;
+        return answer;
+    };
+    for (const char* active : {"page.html", "page.HTM", "picture.svg", "feed.xml", "page.xhtml", "tool.js",
+                               "data.json", "style.css", "noextension"}) {
+        auto answer = fetched(active);
+        EXPECT_EQ(answer->get_header_value("Content-Type"), "text/plain; charset=utf-8") << active;
+        EXPECT_EQ(answer->get_header_value("Content-Disposition"), "attachment") << active;
+        EXPECT_NE(answer->body.find(script), std::string::npos) << "the file itself, unchanged: " << active;
+    }
+    auto log = fetched("today.log");
+    EXPECT_EQ(log->get_header_value("Content-Type"), "text/plain; charset=utf-8");
+    EXPECT_FALSE(log->has_header("Content-Disposition"));
+    EXPECT_EQ(fetched("photo.png")->get_header_value("Content-Type"), "image/png");
+
+    // The token never travels in a machine file's address, where the file could read it.
+    auto by_query = page->Get(("/api/file?path=C%3A%5Cpage.html&token=" + player->token()).c_str());
+    ASSERT_TRUE(by_query);
+    EXPECT_EQ(by_query->status, 403);
+    EXPECT_EQ(by_query->body.find(script), std::string::npos);
 }
 
 }  // namespace

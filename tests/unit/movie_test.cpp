@@ -168,10 +168,6 @@ protected:
     std::thread ui;
 };
 
-std::string host_of(const MoviePlayer& player) {
-    return "127.0.0.1:" + std::to_string(player.port());
-}
-
 TEST_F(MoviePlayerTest, RefusesForeignRequestsAndQueuesNothingFromThem) {
     std::vector<Command> received;
     std::mutex received_lock;
@@ -182,14 +178,20 @@ TEST_F(MoviePlayerTest, RefusesForeignRequestsAndQueuesNothingFromThem) {
         });
     });
     const json shred = {{"movie", "main"}, {"command", "IDC_FS_SHREDFILES"}, {"args", ""}};
-    const std::string host = host_of(*player);
+    const std::string port = std::to_string(player->port());
     const std::vector<httplib::Headers> refused = {
         {},                                                                     // no token
         {{"X-Tavrin-Token", "0123456789abcdef0123456789abcdef"}},               // wrong token
         {{"X-Tavrin-Token", player->token()}, {"Host", "evil.example:80"}},     // DNS rebinding
+        {{"X-Tavrin-Token", player->token()}, {"Host", "127.0.0.1.evil.test:" + port}},
+        {{"X-Tavrin-Token", player->token()}, {"Host", "127.0.0.1.evil.test"}},
+        {{"X-Tavrin-Token", player->token()}, {"Host", "localhost.:" + port}},
+        {{"X-Tavrin-Token", player->token()}, {"Host", "127.0.0.1"}},          // no port
+        {{"X-Tavrin-Token", player->token()}, {"Origin", "null"}},              // a sandboxed or file: page
         {{"X-Tavrin-Token", player->token()}, {"Origin", "http://evil.example"}},
         {{"X-Tavrin-Token", player->token()}, {"Origin", "http://localhost:1"}},
         {{"X-Tavrin-Token", player->token()}, {"Sec-Fetch-Site", "cross-site"}},
+        {{"X-Tavrin-Token", player->token()}, {"Sec-Fetch-Site", "cross-site"}, {"Origin", "null"}},
         {{"X-Tavrin-Token", player->token()}, {"Sec-Fetch-Site", "same-site"}},
     };
     for (const auto& headers : refused) {
@@ -205,9 +207,11 @@ TEST_F(MoviePlayerTest, RefusesForeignRequestsAndQueuesNothingFromThem) {
     EXPECT_EQ(page.Get("/api/idle")->status, 403);
     EXPECT_EQ(page.Get("/api/events")->status, 403);
 
-    // The same request from our own page is obeyed, and is the first thing ever queued.
+    // The same request from our own page is obeyed, and is the first thing ever queued; a host
+    // name's case does not make it another host.
     auto accepted = post("/api/fscommand", shred,
-                         auth({{"Origin", "http://" + host}, {"Sec-Fetch-Site", "same-origin"}}));
+                         auth({{"Host", "LOCALHOST:" + port}, {"Origin", "http://localhost:" + port},
+                               {"Sec-Fetch-Site", "same-origin"}}));
     ASSERT_TRUE(accepted);
     EXPECT_EQ(accepted->status, 202);
     EXPECT_EQ(json::parse(accepted->body)["seq"], 1);
@@ -510,13 +514,15 @@ TEST_F(MoviePlayerTest, ExitRequestEndsNestedLoopsDialogsAndRun) {
 
 TEST_F(MoviePlayerTest, MachineFilesAndFolderListingsComeFromTheProgramsCallbacks) {
     skin.write("today.txt", "12:00 deleted C:\\temp\\a.tmp\n");
-    auto log = page.Get(("/api/file?path=" + httplib::detail::encode_query_param("C:\\Logs\\today.txt") +
-                         "&token=" + player->token()).c_str());
+    const std::string address = "/api/file?path=" + httplib::detail::encode_query_param("C:\\Logs\\today.txt");
+    auto log = page.Get(address.c_str(), auth());
     ASSERT_TRUE(log);
     EXPECT_EQ(log->status, 200);
     EXPECT_EQ(log->body, "12:00 deleted C:\\temp\\a.tmp\n");
     EXPECT_EQ(page.Get("/api/file?path=C%3A%5Cother.txt", auth())->status, 404);
     EXPECT_EQ(page.Get("/api/file?path=C%3A%5CLogs%5Ctoday.txt")->status, 403);
+    // A file opened as a page of its own must not find the token in its address: the query grants nothing.
+    EXPECT_EQ(page.Get((address + "&token=" + player->token()).c_str())->status, 403);
 
     auto drives = page.Get("/api/dir", auth());
     ASSERT_TRUE(drives);
