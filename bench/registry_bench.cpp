@@ -3,8 +3,8 @@
 // The parent generates the file and times cp (warm cache); a child process loads and saves it, so
 // that its peak memory (VmHWM) is that of the load/save work alone. Each figure is the median of
 // several runs, as the machine may be busy; the load average is printed beside them.
-// The target is against plain cp. A save is flushed to disk before it replaces the file and cp is
-// not, so the ratio against cp + sync is printed too, with the time the flush alone takes.
+// A save is flushed to disk before it replaces the file, so the target is against cp + sync of the
+// same file; the ratio against plain cp is printed too, with the time the flush alone takes.
 // Usage: registry_bench [--dir DIR] [--keys N] [--generate FILE (only write the test file, e.g. to profile)]
 #include <algorithm>
 #include <chrono>
@@ -125,12 +125,24 @@ long peak_rss_kb() {
     return -1;
 }
 
-// Sets every value of a tree to what it holds, or (every_value == false) one value per key.
+// A different value of the same type: a string gets one more character, anything else its first
+// byte changed. (Setting a value to what it holds changes nothing, and nothing would be saved.)
+platform::registry::Value changed(platform::registry::Value value) {
+    using namespace platform::registry;
+    const bool is_string = value.type == type::Sz || value.type == type::ExpandSz || value.type == type::MultiSz;
+    if (is_string) value.data.insert(value.data.begin(), 'v');
+    else if (value.data.empty()) value.data.push_back(1);
+    else value.data[0] ^= 1;
+    return value;
+}
+
+// Changes every value of a tree, or (every_value == false) one value per key.
 void rewrite(platform::registry::Registry& registry, const std::string& path, bool every_value) {
     using namespace platform::registry;
     for (const std::string& name : registry.value_names(Root::LocalMachine, path)) {
         Value value;
         registry.query_value(Root::LocalMachine, path, name, value);
+        value = changed(std::move(value));
         registry.set_value(Root::LocalMachine, path, name, value.type, value.data);
         if (!every_value) break;
     }
@@ -258,12 +270,12 @@ int main(int argc, char** argv) {
                          Mode{"values", "every value rewritten"}}) {
         const ChildResult r = median_child(original, dir, m.mode);
         const double total = r.load.wall + r.save.wall;
-        const double ratio = total / copy;
+        const double ratio = total / durable_copy;
         const double memory = r.peak_kb / 1024.0 / size_mb;
         std::printf("%s:\n  load %s\n  save %s (with the flush to disk)\n", m.what, cpu(r.load).c_str(), cpu(r.save).c_str());
         if (r.modify.wall > 0) std::printf("  the changes took %s\n", cpu(r.modify).c_str());
-        std::printf("  load + save = %.1fx cp (the target: <= 5)%s; %.1fx cp + sync; peak memory %.1fx file (target < 6)%s\n",
-                    ratio, ratio <= 5 ? "" : " ABOVE TARGET", total / durable_copy, memory, memory < 6 ? "" : " ABOVE TARGET");
+        std::printf("  load + save = %.2fx cp + sync (the target: <= 2)%s; %.1fx cp; peak memory %.2fx file (target < 3)%s\n",
+                    ratio, ratio <= 2 ? "" : " ABOVE TARGET", total / copy, memory, memory < 3 ? "" : " ABOVE TARGET");
         if (std::string(m.mode) == "unchanged" && std::system(("cmp -s " + quoted(original) + " " + quoted(system)).c_str()) != 0)
             std::printf("  unchanged save is NOT byte-identical\n");
     }

@@ -94,6 +94,18 @@ bool is_value_line(std::string_view line) { return !line.empty() && (line[0] == 
 
 constexpr size_t nodes_per_block = 512;
 
+// As many as the section has values, or a few more when a name is given twice.
+size_t count_value_lines(std::string_view lines) {
+    size_t count = 0;
+    for (size_t at = 0; at < lines.size();) {
+        const size_t newline = lines.find('\n', at);
+        const std::string_view line = trim_left(lines.substr(at, newline == npos ? npos : newline - at));
+        count += is_value_line(line);
+        at = newline == npos ? lines.size() : newline + 1;
+    }
+    return count;
+}
+
 }  // namespace
 
 // Turns the value lines of a section into its key's entries. The comments and blank lines after a
@@ -112,7 +124,6 @@ public:
         auto& values = node_->values;
         size_t index = find_loaded(values, node_->values_sorted, name, entry_name);
         if (index == npos) {
-            if (values.empty()) values.reserve(4);  // one allocation for most keys
             values.emplace_back().name = name;
             index = values.size() - 1;
         }
@@ -336,13 +347,11 @@ private:
     }
 
     void write_value(const Entry& entry) {
-        if (!entry.data) {
+        if (!entry.edited()) {
             put_text(entry.begin, entry.end);
             return;
         }
-        scratch_.clear();
-        text::append_value(scratch_, entry.name, entry.type, *entry.data);
-        put(scratch_);
+        put(hive_.text_of(entry));
         put_text(entry.core_end, entry.end);
     }
 
@@ -442,6 +451,8 @@ Hive::Node* Hive::new_node(Node* parent, std::string_view name) {
 void Hive::build_values(Node* node) {
     if (node->values_built) return;
     node->values_built = true;
+    // One allocation of the right size: a large hive has hundreds of thousands of these lists.
+    node->values.reserve(count_value_lines(text_.substr(node->block.head_end, node->block.end - node->block.head_end)));
     ValueReader reader(*this, node);
     text::LineCursor cursor(text_, node->block.head_end);
     while (cursor.offset() < node->block.end) {
@@ -484,6 +495,7 @@ void Hive::remove_child(Node* parent, Node* child) {
     auto& siblings = parent->children;
     siblings.erase(std::find(siblings.begin(), siblings.end(), child));
     child->parent = nullptr;
+    for (Entry& entry : child->values) forget_edit(entry);
     std::vector<Entry>().swap(child->values);
     child->values_built = true;
     touch(parent);
@@ -500,33 +512,84 @@ const Hive::Entry* Hive::value(Node* node, std::string_view name) {
     return i == npos ? nullptr : &list[i];
 }
 
-std::vector<uint8_t> Hive::data(const Entry& entry) const {
-    if (entry.data) return *entry.data;
-    text::LineCursor cursor(text_, entry.begin);
-    const std::string_view raw_line = cursor.next_line();
-    const std::string_view line = trim_left(raw_line);
-    const text::ValueLine parsed = text::parse_value(cursor, entry.begin + (raw_line.size() - line.size()), line);
-    return text::decode_data(text_, parsed);
+std::string_view Hive::text_of(const Entry& entry) const {
+    if (entry.edited()) return edits_.view().substr(entry.edit_begin, entry.edit_end - entry.edit_begin);
+    return text_.substr(entry.begin, entry.core_end - entry.begin);
 }
 
-void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::vector<uint8_t> data) {
+std::vector<uint8_t> Hive::data(const Entry& entry) const {
+    const std::string_view buffer = entry.edited() ? edits_.view() : text_;
+    const size_t begin = entry.edited() ? entry.edit_begin : entry.begin;
+    text::LineCursor cursor(buffer, begin);
+    const std::string_view raw_line = cursor.next_line();
+    const std::string_view line = trim_left(raw_line);
+    const text::ValueLine parsed = text::parse_value(cursor, begin + (raw_line.size() - line.size()), line);
+    return text::decode_data(buffer, parsed);
+}
+
+void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::span<const uint8_t> data) {
     build_values(node);
     auto& values = node->values;
     size_t i = find_name(values, node->values_sorted, name, entry_name);
+    edit_scratch_.clear();
+    text::append_value(edit_scratch_, i == npos ? name : values[i].name, type, data);
+    if (i != npos && values[i].type == type) {
+        // The same lines are the same value; other lines (a hand-written form) may still be.
+        if (text_of(values[i]) == edit_scratch_) return;
+        const std::vector<uint8_t> held = this->data(values[i]);
+        if (std::equal(held.begin(), held.end(), data.begin(), data.end())) return;
+    }
     if (i == npos) {
         i = sorted_place(values, node->values_sorted, name, entry_name);
         values.insert(values.begin() + static_cast<ptrdiff_t>(i), Entry{});
         values[i].name = intern(std::string(name));
     }
     values[i].type = type;
-    values[i].data = std::make_unique<std::vector<uint8_t>>(std::move(data));
+    store_edit(values[i], edit_scratch_);
     touch(node);
+}
+
+void Hive::store_edit(Entry& entry, std::string_view lines) {
+    forget_edit(entry);
+    // Replaced lines stay in the buffer until they outweigh the live ones.
+    if (dead_edit_bytes_ > (1u << 20) && dead_edit_bytes_ > edits_.size() / 2) compact_edits();
+    if (edits_.size() + lines.size() >= std::numeric_limits<uint32_t>::max())
+        throw HiveError(file_.string() + ": too many changes to keep before a save");
+    entry.edit_begin = static_cast<uint32_t>(edits_.size());
+    edits_.append(lines);
+    entry.edit_end = static_cast<uint32_t>(edits_.size());
+}
+
+void Hive::forget_edit(Entry& entry) {
+    if (entry.edited()) dead_edit_bytes_ += entry.edit_end - entry.edit_begin;
+    entry.edit_begin = entry.edit_end = 0;
+}
+
+// Copies the lines every value still uses into a new buffer; values of every key are visited,
+// keys that were removed have none.
+void Hive::compact_edits() {
+    HiveText live;
+    for (size_t block = 0; block < node_blocks_.size(); ++block) {
+        const size_t used = block + 1 == node_blocks_.size() ? nodes_in_last_block_ : nodes_per_block;
+        for (size_t n = 0; n < used; ++n) {
+            for (Entry& entry : node_blocks_[block][n].values) {
+                if (!entry.edited()) continue;
+                const std::string_view lines = text_of(entry);
+                entry.edit_begin = static_cast<uint32_t>(live.size());
+                live.append(lines);
+                entry.edit_end = static_cast<uint32_t>(live.size());
+            }
+        }
+    }
+    edits_ = std::move(live);
+    dead_edit_bytes_ = 0;
 }
 
 bool Hive::delete_value(Node* node, std::string_view name) {
     build_values(node);
     const size_t i = find_name(node->values, node->values_sorted, name, entry_name);
     if (i == npos) return false;
+    forget_edit(node->values[i]);
     node->values.erase(node->values.begin() + static_cast<ptrdiff_t>(i));
     touch(node);
     return true;

@@ -8,6 +8,7 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +25,10 @@ public:
         // Where the value's lines are in the file: [begin, core_end) the value itself, up to end
         // the comment or blank lines that follow it. begin == end: not from the file.
         uint32_t begin = 0, core_end = 0, end = 0;
-        // Set when the value changed since loading (Wine's form); otherwise read from the text.
-        std::unique_ptr<std::vector<uint8_t>> data;
+        // A value changed since loading is written out at once, in Wine's layout, to the hive's
+        // edits: [edit_begin, edit_end) there replaces [begin, core_end) of the file.
+        uint32_t edit_begin = 0, edit_end = 0;
+        bool edited() const { return edit_end > edit_begin; }
     };
 
     struct Block {  // one "[key]" section of the file
@@ -40,9 +43,9 @@ public:
         Node* parent = nullptr;
         std::vector<Node*> children;
         std::vector<Entry> values;  // read through Hive::values(), which builds it on first use
-        bool values_built = true;   // false while the values are only the lines of `block`
         uint64_t changed_at = 0;  // FILETIME of the last change since loading; 0: unchanged
         Block block;
+        bool values_built = true;   // false while the values are only the lines of `block`
         bool has_block = false;
         // Wine's files are sorted, so lookups can bisect; a hand-edited file may not be.
         bool children_sorted = true;
@@ -74,7 +77,8 @@ public:
     const std::vector<Entry>& values(Node* node);
     const Entry* value(Node* node, std::string_view name);
     std::vector<uint8_t> data(const Entry& entry) const;  // Wine's form
-    void set_value(Node* node, std::string_view name, uint32_t type, std::vector<uint8_t> data);
+    // Setting a value to what it holds changes nothing (as in Wine), so it leaves the hive unsaved.
+    void set_value(Node* node, std::string_view name, uint32_t type, std::span<const uint8_t> data);
     bool delete_value(Node* node, std::string_view name);
 
     bool dirty() const { return dirty_; }
@@ -94,8 +98,16 @@ private:
     void touch(Node* node);
     void create_empty(std::string_view relative_to, std::string_view default_arch);
 
+    std::string_view text_of(const Entry& entry) const;  // the value's own lines, wherever they are
+    void store_edit(Entry& entry, std::string_view lines);
+    void forget_edit(Entry& entry);
+    void compact_edits();
+
     std::filesystem::path file_;
     HiveText storage_;
+    HiveText edits_;           // the lines of changed values, one after the other
+    size_t dead_edit_bytes_ = 0;  // lines of edits since replaced or deleted
+    std::string edit_scratch_;
     std::string_view text_;  // the file as loaded; every string_view of unchanged names points into it
     uint32_t preamble_end_ = 0;
     std::string relative_to_;

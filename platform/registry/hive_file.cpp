@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -58,6 +59,13 @@ HiveText& HiveText::operator=(HiveText&& other) noexcept {
 }
 
 HiveText::~HiveText() { release(); }
+
+void HiveText::append(std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (size_ + bytes.size() > capacity_) reserve(std::max(size_ + bytes.size(), capacity_ * 2));
+    std::memcpy(data_ + size_, bytes.data(), bytes.size());
+    size_ += bytes.size();
+}
 
 void HiveText::release() {
     if (data_) ::munmap(data_, capacity_);

@@ -20,6 +20,10 @@ public:
     ~HiveText();
 
     std::string_view view() const { return {data_, size_}; }
+    size_t size() const { return size_; }
+    // Grows without copying what is there (the mapping is remapped), so a buffer that takes the
+    // hive's edits never needs twice its size while it grows.
+    void append(std::string_view bytes);
 
 private:
     friend std::optional<HiveText> read_hive_file(const std::filesystem::path& file);

@@ -1,5 +1,6 @@
 #include "platform/registry/reg_text.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -127,6 +128,24 @@ void append_hex_byte(std::string& out, unsigned value) {
     static constexpr char digits[] = "0123456789abcdef";
     out.push_back(digits[(value >> 4) & 0xF]);
     out.push_back(digits[value & 0xF]);
+}
+
+void append_decimal(std::string& out, uint64_t number) {
+    char digits[20];
+    size_t n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number);
+    while (n) out.push_back(digits[--n]);
+}
+
+// Lower-case hex with at least min_digits digits.
+void append_hex(std::string& out, uint64_t number, int min_digits) {
+    static constexpr char hex[] = "0123456789abcdef";
+    int digits = 1;
+    while (digits < 16 && (number >> (4 * digits))) ++digits;
+    for (int i = std::max(digits, min_digits) - 1; i >= 0; --i) out.push_back(hex[(number >> (4 * i)) & 0xF]);
 }
 
 std::u16string_view as_units(std::span<const uint8_t> data, std::u16string& storage) {
@@ -364,17 +383,18 @@ void append_value(std::string& out, std::string_view name, uint32_t type, std::s
         return;
     }
     if (type == 4 && data.size() == 4) {
-        char scratch[16];
         const unsigned dword = data[0] | (data[1] << 8) | (data[2] << 16) | (unsigned{data[3]} << 24);
-        out.append(scratch, static_cast<size_t>(std::snprintf(scratch, sizeof scratch, "dword:%08x", dword)));
+        out += "dword:";
+        append_hex(out, dword, 8);
         out.push_back('\n');
         return;
     }
     if (type == 3) {
         out += "hex:";
     } else {
-        char scratch[24];
-        out.append(scratch, static_cast<size_t>(std::snprintf(scratch, sizeof scratch, "hex(%x):", type)));
+        out += "hex(";
+        append_hex(out, type, 1);
+        out += "):";
     }
     // Wine wraps after the comma that takes a line past 76 columns and indents by two.
     size_t count = out.size() - line_begin;
@@ -398,11 +418,12 @@ void append_key_header(std::string& out, std::span<const std::string_view> path,
         if (i) out += "\\\\";
         append_escaped(out, path[i], "[]");
     }
-    char scratch[64];
-    const auto seconds = static_cast<unsigned>((filetime - ticks_1601_to_1970) / ticks_per_second);
-    int n = std::snprintf(scratch, sizeof scratch, "] %u\n#time=%x%08x\n", seconds,
-                          static_cast<unsigned>(filetime >> 32), static_cast<unsigned>(filetime & 0xFFFFFFFFu));
-    out.append(scratch, static_cast<size_t>(n));
+    // Every changed key of a save passes here, so the numbers are formatted by hand, not by printf.
+    out += "] ";
+    append_decimal(out, (filetime - ticks_1601_to_1970) / ticks_per_second);
+    out += "\n#time=";
+    append_hex(out, filetime, 1);
+    out.push_back('\n');
 }
 
 uint64_t filetime_now() {

@@ -103,12 +103,13 @@ protected:
     fs::path dir;
 };
 
-// Sets every value of a tree to what it already holds, so that every key and value is written
-// anew from the model rather than copied from the loaded text.
+// Sets every value of a tree to something else and back to what it held, so that every key and
+// value is written anew from the model rather than copied from the loaded text.
 void rewrite_tree(Registry& registry, Root root, const std::string& path) {
     for (const std::string& name : registry.value_names(root, path)) {
         Value value;
         ASSERT_EQ(registry.query_value(root, path, name, value), Status::Ok);
+        ASSERT_EQ(registry.set_value(root, path, name, type::Dword, std::vector<uint8_t>{1, 2, 3, 4}), Status::Ok);
         ASSERT_EQ(registry.set_value(root, path, name, value.type, value.data), Status::Ok);
     }
     for (const std::string& key : registry.subkey_names(root, path))
@@ -168,6 +169,65 @@ TEST_F(RegistryStore, ChangeRewritesOnlyTheChangedKeyAndFlushWritesOnlyChangedHi
     EXPECT_GE(seconds, to_seconds(before));
     EXPECT_LE(seconds, to_seconds(after));
     EXPECT_EQ(filetime / 10'000'000 - 11644473600ull, seconds);
+}
+
+TEST_F(RegistryStore, SettingAValueToWhatItHoldsLeavesTheHiveUnsaved) {
+    write_hive("system.reg",
+               "\n[Software\\\\Same] 1700000000\n"
+               "\"Text\"=\"abc\"\n"
+               "\"Hand\"=hex(1):61,00,62,00,00,00\n"  // "ab" written as hex by hand
+               "\"Count\"=dword:0000002a\n");
+    const std::string original = hive_text("system.reg");
+    Registry registry(dir);
+    registry.flush();  // the two missing hives are written once
+    const auto written = fs::last_write_time(dir / "system.reg");
+    ASSERT_EQ(registry.set_value(Root::LocalMachine, "Software\\Same", "Text", type::Sz, sz("abc")), Status::Ok);
+    ASSERT_EQ(registry.set_value(Root::LocalMachine, "Software\\Same", "hand", type::Sz, sz("ab")), Status::Ok);
+    ASSERT_EQ(registry.set_value(Root::LocalMachine, "Software\\Same", "Count", type::Dword, std::vector<uint8_t>{42, 0, 0, 0}),
+              Status::Ok);
+    EXPECT_FALSE(registry.has_unsaved_changes());
+    registry.flush();
+    EXPECT_EQ(fs::last_write_time(dir / "system.reg"), written);
+    EXPECT_EQ(hive_text("system.reg"), original);
+
+    // The same data under another type is a change.
+    ASSERT_EQ(registry.set_value(Root::LocalMachine, "Software\\Same", "Text", type::ExpandSz, sz("abc")), Status::Ok);
+    EXPECT_TRUE(registry.has_unsaved_changes());
+    registry.flush();
+    Registry reloaded(dir);
+    EXPECT_EQ(query(reloaded, Root::LocalMachine, "Software\\Same", "Text").type, type::ExpandSz);
+    EXPECT_EQ(query(reloaded, Root::LocalMachine, "Software\\Same", "Hand").data, sz("ab"));
+}
+
+// Every change is kept as text until the save; a value changed over and over leaves old text
+// behind, which is dropped from time to time without losing what the other values hold.
+TEST_F(RegistryStore, ValuesChangedManyTimesKeepTheirLatestDataThroughTheSave) {
+    Registry registry(dir);
+    ASSERT_EQ(registry.create_key(Root::LocalMachine, "Software\\Churn"), Status::Ok);
+    ASSERT_EQ(registry.create_key(Root::LocalMachine, "Software\\Gone"), Status::Ok);
+    ASSERT_EQ(registry.set_value(Root::LocalMachine, "Software\\Gone", "big", type::Binary, std::vector<uint8_t>(50'000, 7)),
+              Status::Ok);
+    ASSERT_EQ(registry.delete_key(Root::LocalMachine, "Software\\Gone"), Status::Ok);
+    std::vector<std::vector<uint8_t>> latest(4);
+    for (int round = 0; round < 200; ++round) {
+        for (size_t v = 0; v < latest.size(); ++v) {
+            latest[v].assign(3000 + round * 7 + v, static_cast<uint8_t>(round + v));
+            ASSERT_EQ(registry.set_value(Root::LocalMachine, "Software\\Churn", "v" + std::to_string(v), type::Binary,
+                                         latest[v]),
+                      Status::Ok);
+        }
+        if (round == 100) {
+            ASSERT_EQ(registry.delete_value(Root::LocalMachine, "Software\\Churn", "v3"), Status::Ok);
+        }
+    }
+    for (size_t v = 0; v < latest.size(); ++v)
+        EXPECT_EQ(query(registry, Root::LocalMachine, "Software\\Churn", "v" + std::to_string(v)).data, latest[v]) << v;
+    registry.flush();
+    EXPECT_LT(fs::file_size(dir / "system.reg"), 60'000u);  // only the latest data is saved
+    Registry reloaded(dir);
+    for (size_t v = 0; v < latest.size(); ++v)
+        EXPECT_EQ(query(reloaded, Root::LocalMachine, "Software\\Churn", "v" + std::to_string(v)).data, latest[v]) << v;
+    EXPECT_FALSE(reloaded.key_exists(Root::LocalMachine, "Software\\Gone"));
 }
 
 TEST_F(RegistryStore, EveryValueTypeRoundTripsThroughTheFileInWinesForms) {
