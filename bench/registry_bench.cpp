@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/registry/registry.h"
+#include "tests/unit/support/big_hive.h"
 
 namespace {
 
@@ -72,51 +73,6 @@ struct Stopwatch {
                   << kernel_seconds() - kernel << "\n";
     }
 };
-
-// Keys nest as Software\\VendorNN\\ProductNNN\\ItemNNNN, written in Wine's order (depth first,
-// sorted); every key gets 0 to 6 values, 3 on average, of the forms Wine writes.
-void generate(const fs::path& file, int keys) {
-    std::ofstream out(file, std::ios::binary);
-    std::string text = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
-    char line[512];
-    const int vendors = 20;
-    const int products = 100;
-    const int items = std::max(1, keys / (vendors * products));
-    long written = 0;
-    for (int v = 0; v < vendors; ++v) {
-        for (int p = 0; p < products; ++p) {
-            for (int i = 0; i < items; ++i, ++written) {
-                std::snprintf(line, sizeof line,
-                              "\n[Software\\\\Vendor%02d\\\\Product%03d\\\\Item%04d] 1700000000\n#time=1d9%013lx\n", v, p, i,
-                              written * 7919);
-                text += line;
-                const int values = static_cast<int>(written % 7);
-                for (int n = 0; n < values; ++n) {
-                    switch ((written + n) % 8) {
-                    case 0: std::snprintf(line, sizeof line, "\"A%d Path\"=\"C:\\\\Program Files\\\\Vendor%02d\\\\app%d.exe\"\n", n, v, i); break;
-                    case 1: std::snprintf(line, sizeof line, "\"B%d Count\"=dword:%08x\n", n, i * 31 + p); break;
-                    case 2: std::snprintf(line, sizeof line, "\"C%d Data\"=hex:%02x,00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f\n", n, i & 0xff); break;
-                    case 3: std::snprintf(line, sizeof line, "\"D%d Expand\"=str(2):\"%%SystemRoot%%\\\\system32\\\\lib%d.dll\"\n", n, i); break;
-                    case 4: std::snprintf(line, sizeof line, "\"E%d List\"=str(7):\"first\\0second %d\\0\"\n", n, i); break;
-                    case 5: std::snprintf(line, sizeof line, "\"F%d Name\"=\"Gr\\xfc\\x00dfe %d\"\n", n, i); break;
-                    case 6: std::snprintf(line, sizeof line, "\"G%d Big\"=hex(b):%02x,00,00,00,00,00,00,00\n", n, i & 0xff); break;
-                    default:
-                        std::snprintf(line, sizeof line,
-                                      "\"H%d Blob\"=hex:00,11,22,33,44,55,66,77,88,99,aa,bb,cc,dd,ee,ff,00,11,22,33,44,\\\n"
-                                      "  55,66,77,88,99,aa,bb,cc,dd,ee,ff,%02x\n", n, i & 0xff);
-                        break;
-                    }
-                    text += line;
-                }
-                if (text.size() > (1 << 20)) {
-                    out << text;
-                    text.clear();
-                }
-            }
-        }
-    }
-    out << text;
-}
 
 long peak_rss_kb() {
     std::ifstream status("/proc/self/status");
@@ -237,12 +193,12 @@ std::string cpu(const Phase& phase) {
 
 int main(int argc, char** argv) {
     fs::path dir = fs::temp_directory_path() / "tavrin-registry-bench";
-    int keys = 200'000;
+    int keys = tavrin_test::kBigHiveKeys;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--child" && i + 2 < argc) return child(argv[i + 1], argv[i + 2]);
         if (arg == "--generate" && i + 1 < argc) {
-            generate(argv[i + 1], keys);
+            tavrin_test::write_big_hive(argv[i + 1], keys);
             return 0;
         }
         if (arg == "--dir" && i + 1 < argc) dir = argv[++i];
@@ -252,7 +208,7 @@ int main(int argc, char** argv) {
     fs::create_directories(dir);
     const fs::path original = dir / "original.reg";
     const fs::path system = dir / "system.reg";
-    generate(original, keys);
+    tavrin_test::write_big_hive(original, keys);
     const double size_mb = static_cast<double>(fs::file_size(original)) / (1 << 20);
     const std::string load_before = load_average();
     run("cat " + quoted(original) + " > /dev/null");  // warm cache for both sides
