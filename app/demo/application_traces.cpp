@@ -26,8 +26,11 @@ void write_files(const std::string& folder, std::initializer_list<std::pair<cons
     for (const auto& [name, contents] : files) write_demo_file(folder + "\\" + name, contents);
 }
 
+// An installed browser: its program is where its application path says, so that the registry
+// cleaner does not offer the path as stale.
 void register_app_path(const char* exe, const std::string& path) {
     write_value(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + exe, "", path);
+    write_demo_file(path, "MZ demo program");
 }
 
 void plant_netscape() {

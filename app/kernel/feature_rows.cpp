@@ -7,6 +7,7 @@
 #include "app/features/dll/dll_rows.h"
 #include "app/features/ie_privacy/ie_privacy.h"
 #include "app/features/plugins/plugin_rows.h"
+#include "app/features/registry/registry_cleaner.h"
 #include "app/features/shredder/drive_lists.h"
 #include "app/features/shredder/shredder_commands.h"
 #include "app/features/windows/windows_run.h"
@@ -32,7 +33,9 @@ void register_features(Shell& shell) {
     register_plugin_rows(shell);
     register_application_rows(shell);
     register_windows_rows(shell);
+    // The start-up restore lists in their order: DLL backups, then registry backups.
     register_dll_rows(shell);
+    register_registry_rows(shell);
 }
 
 }  // namespace app

@@ -25,12 +25,6 @@ constexpr std::string_view kBackupUnreadable = "msg204";
 constexpr std::string_view kNoSuchBackup = "msg205";
 constexpr std::string_view kRestoreFailed = "msg206";
 
-bool entry_present(const RegistryEntry& entry) {
-    RegistryExport ignored;
-    return entry.is_value() ? copy_value(entry.root, entry.key_path, *entry.value_name, ignored)
-                            : copy_key_tree(entry.root, entry.key_path, ignored);
-}
-
 bool covered(const RegistryExport& keys, const std::vector<RegistryEntry>& entries) {
     return std::all_of(keys.begin(), keys.end(), [&](const ExportedKey& key) {
         auto covers_key = [&](const RegistryEntry& e) { return e.covers_key(key.root, key.path); };
@@ -100,7 +94,7 @@ std::optional<std::vector<RegistryEntry>> Reg_Cleaner::entries_of(const std::str
 void Reg_Cleaner::CleanRegistry(std::string& path) {
     auto entries = entries_of(path);
     if (!entries) return;
-    if (std::none_of(entries->begin(), entries->end(), entry_present)) {
+    if (std::none_of(entries->begin(), entries->end(), entry_in_registry)) {
         report(kAlreadyGone, path);
         return;
     }

@@ -15,6 +15,14 @@ Root root_of(ERegistryClassConstants root) { return static_cast<Root>(root); }
 
 }  // namespace
 
+bool entry_in_registry(const RegistryEntry& entry) {
+    if (entry.is_value()) {
+        RegistryExport ignored;
+        return copy_value(entry.root, entry.key_path, *entry.value_name, ignored);
+    }
+    return !entry.key_path.empty() && registry().key_exists(root_of(entry.root), entry.key_path);
+}
+
 bool copy_key_tree(ERegistryClassConstants root, const std::string& path, RegistryExport& out) {
     if (path.empty() || !registry().key_exists(root_of(root), path)) return false;
     ExportedKey key{root, path, {}};

@@ -27,7 +27,7 @@
     { id: 'icq', name: ['ICQ', 'ICQ'], enabled: '_root.ICQ_Enabled', ready: true },
     { id: 'office', name: ['Office', 'Office'], ready: true },
     { group: ['System', 'System'] },
-    { id: 'registry', name: ['Registry cleaner', 'Registry-Reiniger'], about: 'Finds invalid registry entries, removes them with a backup and restores backups.' },
+    { id: 'registry', name: ['Registry cleaner', 'Registry-Reiniger'], ready: true },
     { id: 'dll', name: ['DLL cleaner', 'DLL-Reiniger'], ready: true },
     { id: 'dllrestore', name: ['DLL backups', 'DLL-Sicherungen'], ready: true },
     { id: 'startup', name: ['Startup programs', 'Autostart'], ready: true },

@@ -1,0 +1,162 @@
+#include "app/features/registry/registry_cleaner.h"
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/kernel/bar_list.h"
+#include "app/kernel/list_pusher.h"
+#include "app/kernel/log_relay.h"
+#include "app/kernel/shell.h"
+#include "app/kernel/text.h"
+#include "engine/foundation/class_table.h"
+#include "engine/foundation/cregistry.h"
+#include "engine/regcleaner/backup_store.h"
+#include "engine/regcleaner/reg_cleaner.h"
+#include "engine/regcleaner/registry_copy.h"
+#include "engine/regcleaner/registry_entry.h"
+
+namespace app {
+
+namespace {
+
+const Question kRepairQuestion{"msg10", "msg30", sign::Warning};
+constexpr const char* kNoErrors = "...No Errors...";
+
+void set_main(Shell& shell, const std::string& name, const std::string& value) {
+    shell.stage().set_variable(kMainMovie, name, value);
+}
+
+// The found registry-problem list: exactly what the last scan delivered, less what was repaired.
+struct RegistryScreen {
+    std::string found;
+};
+
+void show_found(Shell& shell, const std::vector<std::string>& entries) {
+    push_list(shell.stage(), kMainMovie, MovieList{"RegItems", entries});
+}
+
+// The main window's reg_clean: a new Reg_Cleaner for one call, whose finds reach the screen and
+// whose log lines reach the log window while it lives.
+class RegClean {
+public:
+    RegClean(Shell& shell, RegistryScreen& screen)
+        : cleaner_(created()),
+          finds_(cleaner_->FoundError, [&shell](std::string& path) { show_found(shell, {path}); }),
+          completed_(cleaner_->Completed, [&shell, &screen](std::string& result) { completed(shell, screen, result); }),
+          log_(cleaner_->ShowLog, [&shell](std::string& line) {
+              shell.log_window().show();
+              shell.log_window().addLogLine(line);
+          }) {}
+    engine::Reg_Cleaner* operator->() { return cleaner_.get(); }
+
+private:
+    static std::shared_ptr<engine::Reg_Cleaner> created() {
+        auto cleaner = engine::create<engine::Reg_Cleaner>("Reg_Cleaner");
+        if (!cleaner) throw std::runtime_error("The engine class Reg_Cleaner is not available.");
+        return cleaner;
+    }
+    static void completed(Shell& shell, RegistryScreen& screen, const std::string& result) {
+        screen.found = result;
+        if (!TrimBars(result).empty()) {
+            show_found(shell, bar_items(result));
+            return;
+        }
+        set_main(shell, "_root.NumberOfRegItems", "0");
+        set_main(shell, "_root.NamesOfRegItems", kNoErrors);
+        set_main(shell, "_root.ShowRegItems", "true");
+    }
+
+    std::shared_ptr<engine::Reg_Cleaner> cleaner_;
+    // After the cleaner, so that they end first.
+    engine::EventRelay<std::string> finds_, completed_;
+    LogRelay log_;
+};
+
+// The screen tells a scan's finds, shown one by one, from the list it ends with by this flag.
+void scan(Shell& shell, RegistryScreen& screen) {
+    set_main(shell, "_root.RegScanRunning", "1");
+    try {
+        RegClean reg(shell, screen);
+        reg->ScanRegistry();
+    } catch (...) {
+        set_main(shell, "_root.RegScanRunning", "0");
+        throw;
+    }
+    set_main(shell, "_root.RegScanRunning", "0");
+}
+
+// An entry leaves the list when what it names is gone from the registry; one the repair had to
+// keep (a key with subkeys, a backup that failed) stays offered. Whole entries leave: a repaired
+// "...\Uninstall\Game" must not cut the text out of "...\Uninstall\Game Pack" that stays.
+void drop_if_repaired(RegistryScreen& screen, const std::string& entry) {
+    auto parsed = engine::regcleaner::parse_entry(entry);
+    if (!parsed || engine::regcleaner::entry_in_registry(*parsed)) return;
+    std::vector<std::string> left = non_empty_bar_items(screen.found);
+    std::erase(left, entry);
+    screen.found = left.empty() ? "" : "|" + join_bars(left);
+}
+
+void repair(Shell& shell, RegistryScreen& screen, const std::string& args) {
+    if (args.empty() || contains_ignoring_case(args, "NO ERRORS")) return;
+    if (!shell.confirm(kRepairQuestion)) return;
+    logged_run(shell, [&] {
+        RegClean reg(shell, screen);
+        for (std::string entry : non_empty_bar_items(args)) {
+            reg->CleanRegistry(entry);
+            drop_if_repaired(screen, entry);
+        }
+        std::vector<std::string> left = non_empty_bar_items(screen.found);
+        set_main(shell, "_root.NumberOfRegItems", std::to_string(left.size()));
+        set_main(shell, "_root.NamesOfRegItems", join_bars(left));
+        initRestoreReg(shell);
+        set_main(shell, "_root.ShowRegItems", "true");
+    });
+}
+
+// What was put back, and any backup that could not be, is said in the log window.
+void restore(Shell& shell, RegistryScreen& screen, const std::string& args) {
+    {
+        RegClean reg(shell, screen);
+        std::string names = args;
+        reg->RestoreReg(names);
+    }
+    initRestoreReg(shell);
+}
+
+}  // namespace
+
+void initRestoreReg(Shell& shell) {
+    engine::cRegistry reg;
+    reg.ClassKey(engine::HKEY_CURRENT_USER);
+    reg.SectionKey(std::string(engine::regcleaner::kBackupKey));
+    std::vector<std::string> names;
+    int32_t count = 0;
+    reg.EnumerateValues(names, count);
+    std::string joined;
+    for (const std::string& name : names) joined += "|" + name;
+    // Every double bar once made single, left to right, as a text replacement does it.
+    std::string text;
+    for (size_t i = 0; i < joined.size(); ++i) {
+        text += joined[i];
+        if (joined.compare(i, 2, "||") == 0) ++i;
+    }
+    text = TrimBars(text);
+    std::vector<std::string> pieces = text.empty() ? std::vector<std::string>{} : split(text, '|');
+    push_list(shell.stage(), kMainMovie, MovieList{"RegItems_Restore", pieces, "_root.ShowRegItems_restore", "1"});
+}
+
+void register_registry_rows(Shell& shell) {
+    auto screen = std::make_shared<RegistryScreen>();
+    auto& rows = shell.commands();
+    rows.add("IDC_FS_SCAN_REG", [&shell, screen](const std::string&) { scan(shell, *screen); });
+    rows.add("IDC_FS_RESTOREBACK", [&shell, screen](const std::string&) { scan(shell, *screen); });
+    rows.add("IDC_FS_CLEAN_REG", [&shell, screen](const std::string& args) { repair(shell, *screen, args); });
+    rows.add("IDC_FS_RESTOREREG", [&shell, screen](const std::string& args) { restore(shell, *screen, args); });
+    rows.add("IDC_FS_RESTORREGLIST", [&shell](const std::string&) { initRestoreReg(shell); });
+    shell.add_load_step(LoadStep::RestoreLists, [&shell] { initRestoreReg(shell); });
+}
+
+}  // namespace app
