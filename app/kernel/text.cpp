@@ -2,12 +2,6 @@
 
 namespace app {
 
-std::string_view trim_blanks(std::string_view text) {
-    auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool contains_ignoring_case(std::string_view text, std::string_view part) {
     return to_upper(text).find(to_upper(part)) != std::string::npos;
 }

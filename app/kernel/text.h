@@ -11,9 +11,8 @@ namespace app {
 using engine::iequals;
 using engine::to_lower;
 using engine::to_upper;
+using engine::trim_blanks;
 
-// Leading and trailing blanks (spaces) removed, as the command and list rules define "trimmed".
-std::string_view trim_blanks(std::string_view text);
 bool contains_ignoring_case(std::string_view text, std::string_view part);
 std::vector<std::string> split(std::string_view text, char separator);
 // A message text with its places filled: every "%1" becomes values[0], "%2" values[1], ... A

@@ -1,16 +1,17 @@
 #include "app/settings/profile_store.h"
 
 #include "engine/foundation/cregistry.h"
+#include "engine/foundation/profile_key.h"
 #include "platform/registry/registry.h"
 
 namespace app::profile_store {
 
 namespace {
 
-constexpr const char* kSettingsKey = "Software\\lumarq3\\Settings";
+using engine::kProfilesKey;
 
 std::string key_path(const std::string& profile, const std::string& key) {
-    return std::string(kSettingsKey) + "\\" + profile + "\\" + key;
+    return std::string(kProfilesKey) + "\\" + profile + "\\" + key;
 }
 
 }  // namespace
@@ -20,7 +21,7 @@ bool usable_name(std::string_view name) { return platform::registry::is_key_name
 std::vector<std::string> profiles() {
     engine::cRegistry registry;
     registry.ClassKey(engine::HKEY_CURRENT_USER);
-    registry.SectionKey(kSettingsKey);
+    registry.SectionKey(kProfilesKey);
     std::vector<std::string> names;
     int32_t count = 0;
     registry.EnumerateSections(names, count);
@@ -39,7 +40,7 @@ void write(const std::string& profile, const std::string& key, const std::string
 
 void remove(const std::string& profile) {
     engine::cRegistry registry;
-    std::string key = std::string("HKEY_CURRENT_USER\\") + kSettingsKey + "\\" + profile;
+    std::string key = std::string("HKEY_CURRENT_USER\\") + kProfilesKey + "\\" + profile;
     registry.del_reg_sub(key);
 }
 

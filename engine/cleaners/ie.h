@@ -78,4 +78,8 @@ private:
     std::unique_ptr<platform::inet::UrlCache> cache_;
 };
 
+// The cache as one step of a run: get_cache_list once, then delete_cache_entry for each entry.
+// Each entry is a step of its own, so one entry that cannot be deleted leaves the others to go.
+void delete_cache_entries(IE& ie);
+
 }  // namespace engine

@@ -20,4 +20,13 @@ LocalTime now();
 // Replaces the clock; an empty function puts the host clock back.
 void set_clock(std::function<LocalTime()> source);
 
+// A clock that reads `start` now and runs on with the host's clock from there, so a whole
+// program can be stood on another day and moment and still see its minutes pass.
+void set_clock_start(const LocalTime& start);
+
+// The day of the week of a date, Sunday = 1 ... Saturday = 7.
+int weekday(const LocalTime& time);
+// "Sunday" ... "Saturday".
+const char* weekday_name(int weekday);
+
 }  // namespace engine

@@ -27,4 +27,12 @@ inline bool iequals(std::string_view a, std::string_view b) {
                       [](char x, char y) { return ascii_upper(x) == ascii_upper(y); });
 }
 
+// Leading and trailing blanks (spaces) removed: what "trimmed" means for commands, lists and
+// stored schedule values.
+inline std::string_view trim_blanks(std::string_view text) {
+    auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 }  // namespace engine
