@@ -10,6 +10,8 @@
 #include "app/cli/machine_choice.h"
 #include "app/cli/machine_info.h"
 #include "app/cli/options.h"
+#include "app/cli/scheduled_run.h"
+#include "app/cli/test_clock.h"
 #include "app/cli/skin_folder.h"
 #include "app/cli/uninstall.h"
 #include "app/demo/demo_traces.h"
@@ -119,6 +121,10 @@ int run(const app::cli::Options& options) {
     if (options.action == app::cli::Action::Uninstall) {
         std::cout << app::cli::uninstall_program(*machine) << "\n";
         lock.remove_lock_file();
+    } else if (options.action == app::cli::Action::RunSchedule) {
+        // A machine with profiles has the program installed already: the run only cleans.
+        status = app::cli::run_schedule_once(options.profile, std::cout, std::cerr);
+        machine->flush();
     } else {
         status = start(*machine, created, options);
     }
@@ -135,6 +141,7 @@ int main(int argc, char** argv) {
             std::cout << app::cli::usage();
             return 0;
         }
+        app::cli::apply_test_clock();
         return run(options);
     } catch (const std::exception& e) {
         std::cerr << "tavrinapp: " << e.what() << "\n";

@@ -9,6 +9,7 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: tavrinapp [--machine DIR] [--port N] [--no-browser] [--allow-outside-machine]\n"
     "                 [--info | --uninstall] [--help]\n"
+    "       tavrinapp --run-schedule --profile NAME [--machine DIR] [--allow-outside-machine]\n"
     "\n"
     "  --machine DIR             work on the machine in DIR (a Wine prefix or a Tavrin sandbox);\n"
     "                            a missing or empty DIR becomes a new sandbox machine with demo traces\n"
@@ -22,6 +23,10 @@ constexpr std::string_view kUsage =
     "                            (C:\\Program Files\\Orvane with its logs, DLL backups and plug-ins),\n"
     "                            its registered engine classes and its settings, profiles and\n"
     "                            backups in the registry\n"
+    "  --run-schedule --profile NAME\n"
+    "                            clean what the profile NAME ticks, once, now, without screens, as\n"
+    "                            the schedule does, printing each log line; for cron and systemd timers\n"
+    "                            (ends with status 2 when the machine has no such profile)\n"
     "  --help                    show this text\n";
 
 int parse_port(std::string_view text) {
@@ -36,7 +41,8 @@ int parse_port(std::string_view text) {
 
 void set_action(Options& options, Action action, std::string_view arg) {
     if (options.action != Action::Serve && options.action != action)
-        throw std::invalid_argument("--info and --uninstall cannot be given together (" + std::string(arg) + ")");
+        throw std::invalid_argument("--info, --uninstall and --run-schedule cannot be given together (" +
+                                    std::string(arg) + ")");
     options.action = action;
 }
 
@@ -57,13 +63,17 @@ Options parse_options(const std::vector<std::string>& args) {
         else if (arg == "--no-browser") options.open_browser = false;
         else if (arg == "--info") set_action(options, Action::Info, arg);
         else if (arg == "--uninstall") set_action(options, Action::Uninstall, arg);
+        else if (arg == "--run-schedule") set_action(options, Action::RunSchedule, arg);
         else if (auto dir = value("--machine")) {
             if (dir->empty()) throw std::invalid_argument("--machine needs a folder; an empty name names none");
             options.machine_dir = *dir;
             options.machine_given = true;
-        } else if (auto port = value("--port")) options.port = parse_port(*port);
+        } else if (auto profile = value("--profile")) options.profile = *profile;
+        else if (auto port = value("--port")) options.port = parse_port(*port);
         else throw std::invalid_argument("unknown or incomplete option '" + std::string(arg) + "' (see --help)");
     }
+    if ((options.action == Action::RunSchedule) != !options.profile.empty())
+        throw std::invalid_argument("--run-schedule needs --profile NAME, and --profile belongs to --run-schedule");
     if (help) options.action = Action::Help;
     if (!options.machine_given) options.machine_dir = platform::Machine::default_sandbox_dir();
     return options;

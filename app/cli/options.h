@@ -14,6 +14,7 @@ enum class Action {
     Serve,      // open (or create) the machine and show the screens
     Info,       // print what the machine holds; changes nothing
     Uninstall,  // remove the program and its keys from the machine
+    RunSchedule,  // clean the ticks of one profile once, without screens (cron, systemd timers)
     Help,
 };
 
@@ -24,6 +25,7 @@ struct Options {
     platform::MachineOptions machine;
     int port = 0;
     bool open_browser = true;
+    std::string profile;  // the profile --run-schedule cleans
 };
 
 // The arguments after the program name. std::invalid_argument with a message that names the

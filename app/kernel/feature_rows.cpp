@@ -8,6 +8,7 @@
 #include "app/features/ie_privacy/ie_privacy.h"
 #include "app/features/plugins/plugin_rows.h"
 #include "app/features/registry/registry_cleaner.h"
+#include "app/features/schedule/schedule_screen.h"
 #include "app/features/shredder/drive_lists.h"
 #include "app/features/shredder/shredder_commands.h"
 #include "app/features/windows/windows_run.h"
@@ -36,6 +37,7 @@ void register_features(Shell& shell) {
     // The start-up restore lists in their order: DLL backups, then registry backups.
     register_dll_rows(shell);
     register_registry_rows(shell);
+    register_schedule_rows(shell);
 }
 
 }  // namespace app

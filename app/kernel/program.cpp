@@ -35,7 +35,6 @@ void Program::start() {
 void Program::open_main_window() {
     if (main_window_open_) return;
     main_window_open_ = true;
-    // The armed-schedule state and the schedule check arrive with the scheduler.
     shell_.stage().load_movie(kMainMovie, kMainMovieFile);
     shell_.run_load_steps();
     shell_.stage().show_window(kMainMovie);

@@ -17,6 +17,7 @@ namespace app {
 
 // The moments of the main window's start-up a feature can add a step to, in the order they run.
 enum class LoadStep {
+    ScheduleState = 1,       // whether a stored schedule arms the schedule check
     ConnectionDefaults = 5,  // the values of the stored connection type
     RestoreLists = 6,        // the DLL restore list, then the registry backup list
     OptionState = 7,         // the stored ticks and buttons of the current profile
@@ -76,14 +77,14 @@ public:
     // Connects a movie's commands to a handler through the after-command point; a failing command
     // is reported in the log window instead of ending the program.
     void listen(const std::string& movie, Stage::CommandHandler handler);
+    // The same save point for work no command started (a scheduled run from a timer).
+    void save_after_command();
 
     // Ends the program at once; nothing more is saved.
     void end_program();
     bool ending() const { return ending_; }
 
 private:
-    void save_after_command();
-
     Stage& stage_;
     ProgramInfo program_;
     Language language_;

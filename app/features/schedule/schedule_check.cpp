@@ -1,0 +1,56 @@
+#include "app/features/schedule/schedule_check.h"
+
+#include "app/kernel/log_relay.h"
+#include "app/kernel/shell.h"
+#include "engine/scheduler/due_time.h"
+#include "engine/scheduler/schedule.h"
+
+namespace app {
+
+ScheduleCheck::Minute ScheduleCheck::minute_of(const engine::LocalTime& time) {
+    return {time.year, time.month, time.day, time.hour, time.minute};
+}
+
+// The check disarmed itself for the minute it ran in; a later minute arms it again unless the
+// user has stored "no schedule" since.
+void ScheduleCheck::rearm_after(const Minute& now) {
+    if (!fired_ || *fired_ == now) return;
+    fired_.reset();
+    if (shell_.schedule_active()) return;
+    engine::Schedule stored;
+    stored.LoadSchedule();
+    shell_.set_schedule_active(engine::names_a_schedule(stored.Schedule_Type()));
+}
+
+void ScheduleCheck::tick() {
+    const engine::LocalTime time = engine::now();
+    rearm_after(minute_of(time));
+    // A run lets the screens breathe as it goes; a tick in the middle of it starts nothing.
+    if (!shell_.schedule_active() || running_ || fired_) return;
+    engine::Schedule schedule;
+    schedule.LoadSchedule();
+    if (!engine::is_due(schedule, time)) return;
+    fired_ = minute_of(time);
+    shell_.set_schedule_active(false);
+    run_due_schedule();
+}
+
+void ScheduleCheck::run_due_schedule() {
+    running_ = true;
+    try {
+        logged_run(shell_, [this] {
+            engine::Schedule schedule;
+            schedule.Profile(shell_.current_profile());
+            LogRelay relay(schedule.AddToLog, into_log_window(shell_.log_window()));
+            schedule.RunSchedule();
+        });
+    } catch (...) {
+        running_ = false;
+        throw;
+    }
+    running_ = false;
+    // No command ends here, so the run's changes are saved as a command's would be.
+    shell_.save_after_command();
+}
+
+}  // namespace app

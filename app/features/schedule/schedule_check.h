@@ -1,0 +1,33 @@
+#pragma once
+// The schedule check that ticks every second while the program runs: when the stored schedule
+// falls due it cleans the current profile's ticks, with the lines in the log window.
+#include <optional>
+#include <tuple>
+
+#include "engine/foundation/clock.h"
+
+namespace app {
+
+class Shell;
+
+class ScheduleCheck {
+public:
+    explicit ScheduleCheck(Shell& shell) : shell_(shell) {}
+
+    // One tick: nothing while the schedule is disarmed, a run when it is due. A due minute runs
+    // once however many ticks fall into it; once that minute is over the check arms itself again
+    // for as long as a schedule is stored, so a daily schedule runs every day the program is open.
+    void tick();
+
+private:
+    using Minute = std::tuple<int, int, int, int, int>;
+    static Minute minute_of(const engine::LocalTime& time);
+    void rearm_after(const Minute& now);
+    void run_due_schedule();
+
+    Shell& shell_;
+    std::optional<Minute> fired_;
+    bool running_ = false;
+};
+
+}  // namespace app
