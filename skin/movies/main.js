@@ -36,7 +36,7 @@
     { group: ['Tools', 'Werkzeuge'] },
     { id: 'shredder', name: ['Shredder', 'Schredder'], ready: true },
     { id: 'plugins', name: ['Plug-ins', 'Plug-ins'], ready: true },
-    { id: 'schedule', name: ['Schedule', 'Zeitplan'], about: 'Cleans the items of a profile daily, weekly, monthly or at a custom interval.' },
+    { id: 'schedule', name: ['Schedule', 'Zeitplan'], ready: true },
     { id: 'booster', name: ['Connection booster', 'Verbindungs-Booster'], ready: true },
     { id: 'options', name: ['Options', 'Optionen'], ready: true },
   ];

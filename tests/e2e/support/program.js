@@ -14,12 +14,13 @@ function newMachineDir(label) {
 }
 
 // Resolves once the program printed its address; rejects with what it said when it ends first.
-function startProgram(machineDir, { timeoutMs = 30_000 } = {}) {
+// `env` adds variables to the program's environment (TAVRIN_TEST_CLOCK, ...).
+function startProgram(machineDir, { timeoutMs = 30_000, env = {} } = {}) {
   if (!fs.existsSync(BIN)) throw new Error(`tavrinapp not found at ${BIN}; build it or set TAVRIN_BIN`);
   const child = spawn(BIN, ['--machine', machineDir, '--port', '0', '--no-browser'], {
     stdio: ['ignore', 'pipe', 'pipe'],
     // A new machine speaks the user's locale; the tests read English screens whatever the developer's is.
-    env: { ...process.env, DISPLAY: '', WAYLAND_DISPLAY: '', LC_ALL: '', LC_MESSAGES: '', LANG: 'C.UTF-8' },
+    env: { ...process.env, DISPLAY: '', WAYLAND_DISPLAY: '', LC_ALL: '', LC_MESSAGES: '', LANG: 'C.UTF-8', ...env },
   });
   let output = '';
   const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
