@@ -2,6 +2,7 @@
 
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
+#include "engine/foundation/hooks.h"
 #include "engine/scheduler/due_time.h"
 #include "engine/scheduler/schedule.h"
 
@@ -36,19 +37,19 @@ void ScheduleCheck::tick() {
 }
 
 void ScheduleCheck::run_due_schedule() {
-    running_ = true;
-    try {
-        logged_run(shell_, [this] {
-            engine::Schedule schedule;
-            schedule.Profile(shell_.current_profile());
-            LogRelay relay(schedule.AddToLog, into_log_window(shell_.log_window()));
-            schedule.RunSchedule();
-        });
-    } catch (...) {
-        running_ = false;
-        throw;
-    }
-    running_ = false;
+    struct Running {
+        bool& flag;
+        explicit Running(bool& running) : flag(running) { flag = true; }
+        ~Running() { flag = false; }
+    } running(running_);
+    // The screens wait for the run as they wait for a clean command.
+    engine::BusyPointer busy;
+    logged_run(shell_, [this] {
+        engine::Schedule schedule;
+        schedule.Profile(shell_.current_profile());
+        LogRelay relay(schedule.AddToLog, into_log_window(shell_.log_window()));
+        schedule.RunSchedule();
+    });
     // No command ends here, so the run's changes are saved as a command's would be.
     shell_.save_after_command();
 }
