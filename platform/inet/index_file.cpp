@@ -146,9 +146,13 @@ void IndexFile::read_line(std::string_view line, uint64_t offset) {
         unreadable_.emplace_back(line);
         return;
     }
-    Slot slot{std::move(*record), offset, line.size()};
+    Slot slot{std::move(*record), {offset, line.size()}, {}};
     if (auto found = slot_of_.find(slot.record.key); found != slot_of_.end()) {
-        // A later line for the same key is the newer one; the older line is now dead weight.
+        // A later line for the same key is the newer one; the older line is now dead weight,
+        // blanked out with it.
+        Slot& older = *slots_[found->second];
+        slot.shadowed = std::move(older.shadowed);
+        slot.shadowed.push_back(older.line);
         slots_[found->second].reset();
         --live_;
         ++erased_lines_;
@@ -197,10 +201,11 @@ uint64_t IndexFile::append(const std::string& line) {
     return offset;
 }
 
+// The shadowed lines were counted as erased when they were read.
 void IndexFile::blank_out(const Slot& slot) {
-    std::string spaces(slot.length, ' ');
     auto file = files_.open(path_, fs::File::Mode::WriteInPlace);
-    file.write_at(slot.offset, bytes_of(spaces));
+    file.write_at(slot.line.offset, bytes_of(std::string(slot.line.length, ' ')));
+    for (const Line& older : slot.shadowed) file.write_at(older.offset, bytes_of(std::string(older.length, ' ')));
     file.close();
     ++erased_lines_;
 }
@@ -208,7 +213,7 @@ void IndexFile::blank_out(const Slot& slot) {
 void IndexFile::put(const Record& record) {
     refresh();
     std::string line = record_line(record);
-    Slot slot{record, append(line), line.size()};
+    Slot slot{record, {append(line), line.size()}, {}};
     if (auto found = slot_of_.find(record.key); found != slot_of_.end()) {
         blank_out(*slots_[found->second]);
         slots_[found->second].reset();

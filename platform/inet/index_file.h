@@ -54,10 +54,16 @@ public:
     size_t unreadable_lines();
 
 private:
+    struct Line {
+        uint64_t offset = 0;  // in the file
+        size_t length = 0;    // without the LF
+    };
     struct Slot {
         Record record;
-        uint64_t offset = 0;  // of its line in the file
-        size_t length = 0;    // of its line, without the LF
+        Line line;
+        // Older lines for the same key that another writer left behind (a later line wins): they
+        // hold the same URL, so they go whenever this record goes.
+        std::vector<Line> shadowed;
     };
 
     // Reads the file again when it changed size since our last read or write, or always.

@@ -124,7 +124,8 @@ void IniDocument::insert_after(size_t line, std::string_view new_line) {
     std::string ending(line_ending());
     const Line& l = lines_[line];
     std::string insertion;
-    if (l.next == l.end) insertion = ending;  // the last line had no line ending of its own
+    // The last line may have no line ending of its own, or only the CR of one cut short.
+    if (l.next == 0 || text_[l.next - 1] != '\n') insertion = ending;
     insertion += new_line;
     insertion += ending;
     text_.insert(l.next, insertion);

@@ -160,6 +160,16 @@ TEST_F(IniTest, WritesKeepTheFilesLineEndingsAndCreateFiles) {
     EXPECT_FALSE(machine().files().exists("C:\\Data\\absent.ini")) << "deleting from nothing creates nothing";
 }
 
+// A file cut short between the CR and the LF of its last line: a key added after that line must
+// start a line of its own, not be glued onto the last value.
+TEST_F(IniTest, AKeyAddedAfterALastLineEndingInABareCrStartsItsOwnLine) {
+    write("[S]\r\nk=1\r");
+    ASSERT_TRUE(put("S", "j", "2"));
+    EXPECT_EQ(get("S", "j"), "2");
+    EXPECT_EQ(get("S", "k"), "1");
+    EXPECT_EQ(file_text(), "[S]\r\nk=1\r\r\nj=2\r\n");
+}
+
 TEST_F(IniTest, RefusesTextThatWouldBreakTheFile) {
     write("[S]\r\nk=1\r\n");
     EXPECT_FALSE(put("S", "k", "1\r\n[Injected]"));

@@ -121,6 +121,35 @@ TEST_F(UrlStoreTest, DamagedIndexSkipsUnreadableLinesAndKeepsThem) {
     EXPECT_NE(cache_index_text().find("this line is garbage"), std::string::npos);
 }
 
+// Another writer (or a crash between an append and the blanking of the line it replaced) can leave
+// two lines for one URL. Removing the URL must take every one of them: a removed address that
+// comes back from an older line was never removed.
+TEST_F(UrlStoreTest, ARemovedUrlDoesNotComeBackFromAnOlderLineOfTheSameUrl) {
+    const std::string index = std::string(kHistory) + "\\urlhistory.idx";
+    temp.write_file(index,
+                    "TAVRIN-INDEX 1 history\n"
+                    "+\thttp://secret.example/\tOld visit\t1\t1\t1\t2\n"
+                    "+\thttp://kept.example/\tKept\t1\t1\t1\t2\n"
+                    "+\thttp://secret.example/\tNewer visit\t2\t2\t2\t2\n"
+                    "+\thttp://twice.example/\tFirst\t1\t1\t1\t2\n"
+                    "+\thttp://twice.example/\tSecond\t1\t1\t1\t2\n");
+    UrlHistory history(files(), kHistory);
+    ASSERT_EQ(history.entries("http://secret.").size(), 1u);
+    EXPECT_EQ(history.entries("http://secret.")[0].title, "Newer visit");
+
+    EXPECT_TRUE(history.remove("http://secret.example/"));
+    history.put({"http://twice.example/", "Third", 3, 3, 3, 2});
+    UrlHistory again(files(), kHistory);
+    EXPECT_TRUE(again.entries("http://secret.").empty());
+    ASSERT_EQ(again.entries("http://twice.").size(), 1u);
+    EXPECT_EQ(again.entries("http://twice.")[0].title, "Third");
+    EXPECT_EQ(again.entries().size(), 2u);
+    const std::string text = read_host(temp.host(index));
+    EXPECT_EQ(text.find("secret"), std::string::npos) << text;
+    EXPECT_EQ(text.find("First"), std::string::npos) << text;
+    EXPECT_NE(text.find("Kept"), std::string::npos);
+}
+
 TEST_F(UrlStoreTest, CacheNoticesWhatAnotherReaderWrote) {
     UrlCache first(files(), kCache);
     UrlCache second(files(), kCache);
