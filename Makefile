@@ -7,7 +7,7 @@ PROGRAM_PACKAGES := build-essential cmake pkg-config libcpp-httplib-dev nlohmann
 TEST_PACKAGES := libgtest-dev libbenchmark-dev chromium nodejs npm e2fsprogs util-linux wine64 openssl
 DEBIAN_PACKAGES := $(PROGRAM_PACKAGES) $(TEST_PACKAGES)
 
-.PHONY: all deps program-deps configure build run test unit e2e bench clean
+.PHONY: all deps program-deps configure build run test unit e2e bench test-sanitize fuzz clean
 
 all: build
 
@@ -56,6 +56,29 @@ e2e: build
 	cd tests/e2e && TAVRIN_BIN=$(CURDIR)/$(BUILD_DIR)/bin/tavrinapp npx playwright test
 
 test: unit e2e
+
+# The whole suite, unit and browser tests, with every program and test built with AddressSanitizer
+# and UndefinedBehaviorSanitizer, in a build folder of its own. The first finding fails its test.
+SANITIZE_DIR ?= build-sanitize
+SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -DTAVRIN_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_DIR) -j$(JOBS)
+	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) ctest --output-on-failure -j$(JOBS)
+	cd tests/e2e && $(SANITIZE_ENV) TAVRIN_BIN=$(CURDIR)/$(SANITIZE_DIR)/bin/tavrinapp npx playwright test
+
+# The parsers' libFuzzer targets (clang), each run over its seeds for FUZZ_SECONDS (or FUZZ_RUNS
+# inputs); not part of `make test`. `make fuzz FUZZ_TARGETS="hive ini"` runs only those.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 20
+FUZZ_TARGETS ?=
+FUZZ_RUNS ?=
+fuzz:
+	$(call install_missing,clang)
+	cmake -S . -B $(FUZZ_DIR) -DTAVRIN_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_DIR) --target fuzzers -j$(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_RUNS=$(FUZZ_RUNS) sh tests/fuzz/run_fuzzers.sh $(FUZZ_DIR)/bin $(FUZZ_DIR)/runs $(FUZZ_TARGETS)
 
 bench: build
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target benches
