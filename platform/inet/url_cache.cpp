@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "platform/inet/filetime.h"
+#include "platform/fs/windows_path.h"
 #include "platform/inet/folder_path.h"
 
 namespace platform::inet {
@@ -21,14 +22,15 @@ constexpr size_t kMaxNameLength = 64;
 enum Field { LocalFile = 0, Size = 1, LastAccess = 2, FieldCount = 3 };
 
 // A cached copy must lie below the cache folder: a damaged or forged index must not make a
-// cache clean delete some other file of the machine.
+// cache clean delete some other file of the machine. A name no file can have (a control
+// character, a "?") names no copy either: such a record is only a line to drop.
 bool is_inside_relative_path(std::string_view path) {
     if (path.empty() || path.front() == '\\' || path.find_first_of(":/") != std::string_view::npos) return false;
     size_t start = 0;
     for (;;) {
         size_t end = path.find('\\', start);
         auto component = path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (component.empty() || component == "." || component == "..") return false;
+        if (!fs::detail::is_plain_name(component)) return false;
         if (end == std::string_view::npos) return true;
         start = end + 1;
     }

@@ -150,6 +150,22 @@ TEST_F(UrlStoreTest, ARemovedUrlDoesNotComeBackFromAnOlderLineOfTheSameUrl) {
     EXPECT_NE(text.find("Kept"), std::string::npos);
 }
 
+// A record whose copy has a name no file can have was never written by a cache: removing its URL
+// drops the line instead of failing on the name for ever.
+TEST_F(UrlStoreTest, ARecordNamingAnImpossibleCopyIsDroppedByRemove) {
+    temp.write_file(std::string(kCache) + "\\urlcache.idx",
+                    "TAVRIN-INDEX 1 cache\n"
+                    "+\thttp://bell.example/\tContent.IE5\\\\AB\\\\bell\a[1].htm\t4\t1\n"
+                    "+\thttp://ask.example/\tContent.IE5\\\\AB\\\\what?.htm\t4\t1\n");
+    UrlCache cache(files(), kCache);
+    EXPECT_TRUE(cache.entries().empty());
+    EXPECT_EQ(cache.unreadable_records(), 2u);
+    EXPECT_TRUE(cache.remove("http://bell.example/"));
+    EXPECT_TRUE(cache.remove("http://ask.example/"));
+    EXPECT_EQ(cache.unreadable_records(), 0u);
+    EXPECT_EQ(cache_index_text().find("example"), std::string::npos);
+}
+
 TEST_F(UrlStoreTest, CacheNoticesWhatAnotherReaderWrote) {
     UrlCache first(files(), kCache);
     UrlCache second(files(), kCache);
