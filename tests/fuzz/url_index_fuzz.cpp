@@ -3,6 +3,7 @@
 // next reader and a removed one never come back: a privacy tool that says "removed" must mean it.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -87,7 +88,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& entry : cache.entries()) {
         if (!inside_cache(entry.local_file)) std::abort();
     }
-    if (cache_has(files, kUrl)) (void)cache.remove(kUrl);
+    try {
+        if (cache_has(files, kUrl)) (void)cache.remove(kUrl);
+    } catch (const platform::fs::FsError& error) {
+        std::fprintf(stderr, "remove: %s (%d)\n", error.what(), static_cast<int>(error.code()));
+        std::abort();
+    }
     if (cache_has(files, kUrl)) std::abort();
     return 0;
 }
