@@ -21,11 +21,12 @@ File::~File() = default;
 namespace {
 
 const File::Impl& open_file(const std::unique_ptr<File::Impl>& impl, std::string_view action) {
-    if (!impl || impl->fd < 0) detail::throw_fs_error(error::InvalidHandle, action, impl ? impl->windows_path : "");
+    if (!impl || (impl->fd < 0 && !impl->dry)) detail::throw_fs_error(error::InvalidHandle, action, impl ? impl->windows_path : "");
     return *impl;
 }
 
 uint64_t size_of(const File::Impl& file) {
+    if (file.dry) return file.dry_size;
     struct stat st;
     if (fstat(file.fd, &st) != 0) detail::throw_host_error(errno, "read the size of", file.windows_path);
     return static_cast<uint64_t>(st.st_size);
@@ -52,6 +53,25 @@ int write_fully(int fd, uint64_t offset, std::span<const uint8_t> data) {
     return 0;
 }
 
+// The write itself, with what it grew the file by spent from the drive's quota.
+void write_and_count(const File::Impl& file, uint64_t offset, std::span<const uint8_t> data) {
+    uint64_t size_before = file.quota ? size_of(file) : 0;
+    int failure = write_fully(file.fd, offset, data);
+    if (file.quota) {
+        uint64_t size_after = size_of(file);
+        if (size_after > size_before) file.quota->used += size_after - size_before;
+    }
+    if (failure) detail::throw_host_error(failure, "write to", file.windows_path);
+}
+
+// A dry run's write: the file grows as it would, and so does what the quota counts as used.
+void pretend_write(File::Impl& file, uint64_t offset, size_t length) {
+    const uint64_t end = offset + length;
+    if (end <= file.dry_size) return;
+    if (file.quota) file.quota->used += end - file.dry_size;
+    file.dry_size = end;
+}
+
 }  // namespace
 
 uint64_t File::size() const { return size_of(open_file(impl_, "read the size of")); }
@@ -60,13 +80,8 @@ void File::write_at(uint64_t offset, std::span<const uint8_t> data) {
     const Impl& file = open_file(impl_, "write to");
     if (!file.writable) detail::throw_fs_error(error::AccessDenied, "write to", file.windows_path);
     size_t fitting = bytes_within_quota(file, offset, data.size());
-    uint64_t size_before = file.quota ? size_of(file) : 0;
-    int failure = write_fully(file.fd, offset, data.first(fitting));
-    if (file.quota) {
-        uint64_t size_after = size_of(file);
-        if (size_after > size_before) file.quota->used += size_after - size_before;
-    }
-    if (failure) detail::throw_host_error(failure, "write to", file.windows_path);
+    if (file.dry) pretend_write(*impl_, offset, fitting);
+    else write_and_count(file, offset, data.first(fitting));
     // Like a full disk: what fitted is written, then the write fails.
     if (fitting < data.size()) detail::throw_fs_error(error::DiskFull, "write to", file.windows_path);
 }
@@ -75,6 +90,7 @@ void File::append(std::span<const uint8_t> data) { write_at(size(), data); }
 
 size_t File::read_at(uint64_t offset, std::span<uint8_t> buffer) const {
     const Impl& file = open_file(impl_, "read");
+    if (file.fd < 0) return 0;  // a dry run's file that was never made
     size_t done = 0;
     while (done < buffer.size()) {
         ssize_t n = pread(file.fd, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
@@ -88,10 +104,12 @@ size_t File::read_at(uint64_t offset, std::span<uint8_t> buffer) const {
 
 void File::sync() {
     const Impl& file = open_file(impl_, "flush");
+    if (file.dry) return;
     if (fsync(file.fd) != 0) detail::throw_host_error(errno, "flush", file.windows_path);
 }
 
 void File::close() {
+    if (impl_) impl_->dry = false;
     if (!impl_ || impl_->fd < 0) return;
     int fd = impl_->fd;
     impl_->fd = -1;

@@ -13,6 +13,10 @@ struct File::Impl {
     std::string windows_path;  // for messages
     bool writable = false;
     std::shared_ptr<detail::QuotaAccount> quota;  // null when the drive has no quota
+    // Opened for writing in a dry run: writes only move the size it pretends to have; fd, when
+    // the file exists, is open for reading what it holds.
+    bool dry = false;
+    uint64_t dry_size = 0;
 
     ~Impl();
 };

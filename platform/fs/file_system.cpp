@@ -110,7 +110,7 @@ std::vector<FindData> FileSystem::Impl::list(const Target& folder, std::string_v
     if (fd < 0) return {};
     std::vector<FindData> found = list_at(fd, mask);
     ::close(fd);
-    return found;
+    return without_gone(folder.text(), std::move(found));
 }
 
 std::vector<FindData> FileSystem::find(std::string_view pattern) const {
@@ -118,7 +118,7 @@ std::vector<FindData> FileSystem::find(std::string_view pattern) const {
     auto search = detail::parse_search_pattern(pattern);
     if (!search) return found;
     auto folder = impl_->resolve(search->folder.text());
-    if (!folder || !is_folder(folder->host)) return found;
+    if (!folder || !is_folder(folder->host) || impl_->gone(folder->text())) return found;
     // Windows lists "." and ".." in every folder but a drive's root.
     if (!folder->path.is_root()) {
         for (const char* dots : {".", ".."}) {
@@ -145,6 +145,7 @@ std::optional<uint32_t> FileSystem::attributes(std::string_view path) const {
 }
 
 std::optional<uint32_t> FileSystem::Impl::attributes(const Target& target) const {
+    if (gone(target.text())) return std::nullopt;
     std::string name = target.path.is_root() ? std::string() : target.path.parts.back();
     auto entry = detail::describe_entry(target.host, name);
     if (!entry) return std::nullopt;
@@ -157,13 +158,14 @@ void FileSystem::set_attributes(std::string_view path, uint32_t attributes) {
 
 void FileSystem::Impl::set_attributes(const Target& target, uint32_t attributes) {
     constexpr std::string_view action = "change the attributes of";
-    Kind kind = kind_of(target.host);
+    Kind kind = gone(target.text()) ? Kind::Missing : kind_of(target.host);
     if (kind == Kind::Missing) throw_missing(target, action);
     // A link has no attributes of its own here, and changing its target's would reach past it.
     if (kind == Kind::Link) detail::throw_fs_error(error::AccessDenied, action, target.text());
     require_inside(target, Reach::Target, action);
     if (kind == Kind::File && data_has_other_names(target.host))
         detail::throw_host_error(EMLINK, action, target.text());
+    if (dry_run()) return;
     if (int failed = detail::store_attributes(target.host, attributes))
         detail::throw_host_error(failed, action, target.text());
 }
@@ -175,6 +177,7 @@ std::optional<uint64_t> FileSystem::file_size(std::string_view path) const {
 }
 
 std::optional<uint64_t> FileSystem::Impl::file_size(const Target& target) const {
+    if (gone(target.text())) return std::nullopt;
     struct stat st;
     if (stat(target.host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
     return static_cast<uint64_t>(st.st_size);
@@ -182,7 +185,7 @@ std::optional<uint64_t> FileSystem::Impl::file_size(const Target& target) const 
 
 bool FileSystem::has_other_names(std::string_view path) const {
     auto target = impl_->resolve(path);
-    return target && data_has_other_names(target->host);
+    return target && !impl_->gone(target->text()) && data_has_other_names(target->host);
 }
 
 File FileSystem::open(std::string_view path, File::Mode mode) {
@@ -192,10 +195,19 @@ File FileSystem::open(std::string_view path, File::Mode mode) {
 File FileSystem::Impl::open(const Target& target, File::Mode mode) {
     bool writing = mode != File::Mode::Read;
     std::string_view action = writing ? "open for writing" : "open";
+    if (gone(target.text())) {
+        if (!writing) throw_missing(target, action);
+        return open_in_dry_run(target, mode);
+    }
     if (writing) require_inside(target, Reach::Target, action);
     if (is_folder(target.host)) detail::throw_fs_error(error::AccessDenied, action, target.text());
     if (writing && is_read_only(written_path(target))) detail::throw_fs_error(error::AccessDenied, action, target.text());
     if (writing) require_parent_folder(target, action);
+    if (writing && dry_run()) return open_in_dry_run(target, mode);
+    if (writing && removals().recording()) {
+        if (kind_of(written_path(target)) == Kind::Missing) removals().mark_created(target.text());
+        else removals().note_length_before_writing(target.text(), host_size(written_path(target)));
+    }
 
     // A final link inside the machine leads to a file that is ours to write: that file is opened
     // by its own name, never through a link.
@@ -206,6 +218,14 @@ File FileSystem::Impl::open(const Target& target, File::Mode mode) {
     if (fd < 0 && errno == ENOENT) throw_missing(target, action);
     if (fd < 0) detail::throw_host_error(errno, action, target.text());
     return adopt(fd, target.text(), writing, target.path.drive);
+}
+
+File FileSystem::Impl::open_in_dry_run(const Target& target, File::Mode mode) {
+    const bool exists = !gone(target.text()) && kind_of(written_path(target)) != Kind::Missing;
+    if (!exists) removals().mark_created(target.text());
+    const int fd = exists ? ::open(written_path(target).c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    const uint64_t size = exists && mode != File::Mode::CreateAlways ? host_size(written_path(target)) : 0;
+    return pretend_open(fd, target.text(), target.path.drive, size);
 }
 
 File FileSystem::Impl::adopt(int fd, std::string windows_path, bool writable, char drive) {
@@ -221,6 +241,7 @@ File FileSystem::Impl::adopt(int fd, std::string windows_path, bool writable, ch
 std::string FileSystem::read_text(std::string_view path) const {
     constexpr std::string_view action = "read";
     Target target = impl_->resolve_or_throw(path, action);
+    if (impl_->gone(target.text())) throw_missing(target, action);
     if (is_folder(target.host)) detail::throw_fs_error(error::AccessDenied, action, target.text());
     int fd = ::open(target.host.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) throw_missing(target, action);
@@ -251,6 +272,7 @@ void FileSystem::write_text(std::string_view path, std::string_view contents) {
         detail::throw_fs_error(error::AccessDenied, action, target.text());
     require_parent_folder(target, action);
     impl_->require_room(target.path.drive, growth(contents.size(), host_size(destination)), action, target.text());
+    if (impl_->dry_run()) return;
     detail::replace_file(
         destination,
         [&](int fd) {
@@ -272,18 +294,21 @@ void FileSystem::delete_file(std::string_view path, bool force) {
 
 void FileSystem::Impl::delete_file(const Target& target, bool force) {
     constexpr std::string_view action = "delete";
-    Kind kind = kind_of(target.host);
+    Kind kind = gone(target.text()) ? Kind::Missing : kind_of(target.host);
+    if (kind == Kind::Missing && forget_pretended(target.text())) return;
     if (kind == Kind::Missing) throw_missing(target, action);
     if (kind == Kind::Folder) detail::throw_fs_error(error::AccessDenied, action, target.text());
     require_inside(target, Reach::Entry, action);
     if (is_read_only(target.host) && !force) detail::throw_fs_error(error::AccessDenied, action, target.text());
-    if (unlink(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
+    const uint64_t size = kind == Kind::File ? host_size(target.host) : 0;
+    if (!dry_run() && unlink(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
+    removed(RemovedKind::File, target.text(), size);
 }
 
 void FileSystem::copy_file(std::string_view from, std::string_view to, bool overwrite) {
     constexpr std::string_view action = "copy to";
     Target source = impl_->resolve_or_throw(from, "copy");
-    if (kind_of(source.host) == Kind::Missing) throw_missing(source, "copy");
+    if (impl_->gone(source.text()) || kind_of(source.host) == Kind::Missing) throw_missing(source, "copy");
     if (is_folder(source.host)) detail::throw_fs_error(error::AccessDenied, "copy", source.text());
     Target target = impl_->resolve_or_throw(to, action);
     impl_->require_inside(target, Reach::Target, action);
@@ -299,6 +324,7 @@ void FileSystem::copy_file(std::string_view from, std::string_view to, bool over
     require_parent_folder(target, action);
     impl_->require_room(target.path.drive, growth(host_size(source.host), host_size(destination)), action,
                         target.text());
+    if (impl_->dry_run()) return;
     detail::replace_file(destination, [&](int fd) { return copy_contents(source.host, fd); }, source.host, action,
                          target.text());
     copy_write_time(source.host, destination);
@@ -307,7 +333,7 @@ void FileSystem::copy_file(std::string_view from, std::string_view to, bool over
 void FileSystem::move_file(std::string_view from, std::string_view to) {
     constexpr std::string_view action = "move";
     Target source = impl_->resolve_or_throw(from, action);
-    Kind kind = kind_of(source.host);
+    Kind kind = impl_->gone(source.text()) ? Kind::Missing : kind_of(source.host);
     if (kind == Kind::Missing) throw_missing(source, action);
     if (source.path.is_root()) detail::throw_fs_error(error::AccessDenied, action, source.text());
     Target target = impl_->resolve_or_throw(to, "move to");
@@ -321,6 +347,7 @@ void FileSystem::move_file(std::string_view from, std::string_view to) {
             detail::throw_fs_error(error::AlreadyExists, "move to", target.text());
         destination = destination.parent_path() / target.path.parts.back();
     }
+    if (impl_->dry_run()) return;
     if (rename(source.host.c_str(), destination.c_str()) == 0) return;
     if (errno != EXDEV) detail::throw_host_error(errno, action, source.text());
     // Another drive on another device: a file is copied and removed; a folder is refused as Win32
@@ -336,6 +363,7 @@ void FileSystem::create_directory(std::string_view path) {
     impl_->require_inside(target, Reach::Target, action);
     if (is_folder(target.host)) return;
     if (kind_of(target.host) != Kind::Missing) detail::throw_fs_error(error::AlreadyExists, action, target.text());
+    if (impl_->dry_run()) return;
     std::error_code ec;
     std::filesystem::create_directories(target.host, ec);
     if (ec) detail::throw_host_error(ec.value(), action, target.text());
@@ -344,24 +372,34 @@ void FileSystem::create_directory(std::string_view path) {
 void FileSystem::remove_directory(std::string_view path) {
     constexpr std::string_view action = "remove the folder";
     Target target = impl_->resolve_or_throw(path, action);
-    Kind kind = kind_of(target.host);
+    Kind kind = impl_->gone(target.text()) ? Kind::Missing : kind_of(target.host);
     if (kind == Kind::Missing) throw_missing(target, action);
     if (target.path.is_root()) detail::throw_fs_error(error::AccessDenied, action, target.text());
     impl_->require_inside(target, Reach::Entry, action);
     if (kind == Kind::Link) {
         if (!is_folder(target.host)) detail::throw_fs_error(error::NotADirectory, action, target.text());
-        if (unlink(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
+        if (!impl_->dry_run() && unlink(target.host.c_str()) != 0)
+            detail::throw_host_error(errno, action, target.text());
+        impl_->removed(RemovedKind::File, target.text(), 0);
         return;
     }
     if (kind != Kind::Folder) detail::throw_fs_error(error::NotADirectory, action, target.text());
     if (is_read_only(target.host)) detail::throw_fs_error(error::AccessDenied, action, target.text());
-    if (rmdir(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
+    if (impl_->dry_run()) {
+        // What is left in it is what this dry run has not removed.
+        for (const std::string& name : detail::list_entries(target.host))
+            if (!impl_->gone(detail::windows_child(target.text(), name)))
+                detail::throw_host_error(ENOTEMPTY, action, target.text());
+    } else if (rmdir(target.host.c_str()) != 0) {
+        detail::throw_host_error(errno, action, target.text());
+    }
+    impl_->removed(RemovedKind::Folder, target.text(), 0);
 }
 
 void FileSystem::delete_tree(std::string_view path) {
     constexpr std::string_view action = "delete the folder";
     Target target = impl_->resolve_or_throw(path, action);
-    Kind kind = kind_of(target.host);
+    Kind kind = impl_->gone(target.text()) ? Kind::Missing : kind_of(target.host);
     if (kind == Kind::Missing) throw_missing(target, action);
     if (target.path.is_root()) {
         throw FsError(error::AccessDenied,
@@ -369,14 +407,16 @@ void FileSystem::delete_tree(std::string_view path) {
     }
     impl_->require_inside(target, Reach::Entry, action);
     if (kind == Kind::Link) {
-        if (unlink(target.host.c_str()) != 0) detail::throw_host_error(errno, action, target.text());
+        if (!impl_->dry_run() && unlink(target.host.c_str()) != 0)
+            detail::throw_host_error(errno, action, target.text());
+        impl_->removed(RemovedKind::File, target.text(), 0);
         return;
     }
     if (kind != Kind::Folder) detail::throw_fs_error(error::NotADirectory, action, target.text());
     const int parent = ::open(target.host.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (parent < 0) detail::throw_host_error(errno, action, target.text());
     try {
-        detail::remove_tree_at(parent, target.host.filename().string(), target.text());
+        detail::remove_tree_at(parent, target.host.filename().string(), target.text(), impl_->tree_removal());
     } catch (...) {
         ::close(parent);
         throw;

@@ -12,7 +12,9 @@
 #include "platform/fs/folder_descriptors.h"
 #include "platform/fs/fs.h"
 #include "platform/fs/quota_account.h"
+#include "platform/fs/tree_removal.h"
 #include "platform/fs/windows_path.h"
+#include "platform/removals/removal_log.h"
 
 namespace platform::fs {
 
@@ -39,6 +41,8 @@ struct FileSystem::Impl {
 
     // The entries of the folder open as `folder_fd` that match the mask, as find() lists them.
     static std::vector<FindData> list_at(int folder_fd, std::string_view mask);
+    // Opening for writing in a dry run: the file is neither made nor truncated nor written.
+    File open_in_dry_run(const Target& target, File::Mode mode);
     // An open file for the descriptor of a file just opened at the path.
     File adopt(int fd, std::string windows_path, bool writable, char drive);
 
@@ -54,6 +58,32 @@ struct FileSystem::Impl {
     std::shared_ptr<detail::QuotaAccount> quota_account(char drive);
     // FsError(DiskFull) when growing the drive's files by `growth` bytes would pass its quota.
     void require_room(char drive, uint64_t growth, std::string_view action, std::string_view windows_path);
+
+    // The removal log of the machine (dry_run.cpp): destructive operations note there what went,
+    // or in a dry run would have gone, and then change nothing.
+    RemovalLog& removals() const;
+    bool dry_run() const;
+    // Removed by this dry run already: reads as missing.
+    bool gone(std::string_view windows_path) const;
+    // Notes an entry that went, or in a dry run would have gone. A file the recording made
+    // itself is no trace removed: it is only forgotten.
+    void removed(RemovedKind kind, const std::string& windows_path, uint64_t size);
+    detail::TreeRemoval tree_removal() const;
+    // A file that only this dry run made (it was never written to the drive): deleting it just
+    // forgets it. False for anything else.
+    bool forget_pretended(const std::string& windows_path);
+    // The entries of a folder without what this dry run removed.
+    template <class Entry>
+    std::vector<Entry> without_gone(const std::string& folder_path, std::vector<Entry> entries) const {
+        if (!dry_run()) return entries;
+        std::erase_if(entries, [&](const Entry& entry) {
+            return entry.name != "." && entry.name != ".." && gone(detail::windows_child(folder_path, entry.name));
+        });
+        return entries;
+    }
+    // A file opened for writing in a dry run: `read_fd` is the existing file open for reading,
+    // or -1 when it does not exist (it is not made).
+    File pretend_open(int read_fd, std::string windows_path, char drive, uint64_t size);
 
     Machine& machine;
     std::filesystem::path machine_dir;  // canonical

@@ -104,7 +104,11 @@ struct Folder::Impl final : detail::OpenFolder {
         detail::throw_fs_error(error::InvalidName, action, entry_path(entry));
     }
 
+    // Removed by this dry run already: reads as missing.
+    bool gone(std::string_view entry) const { return files.dry_run() && files.gone(entry_path(entry)); }
+
     std::optional<struct stat> status(const std::string& entry, bool follow = false) {
+        if (gone(entry)) return std::nullopt;
         struct stat st;
         if (fstatat(descriptor(), entry.c_str(), &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
         return st;
@@ -143,18 +147,20 @@ std::optional<Folder> FileSystem::open_folder(std::string_view path) {
     return Folder(std::move(folder));
 }
 
-std::vector<FindData> Folder::entries() const { return FileSystem::Impl::list_at(impl_->descriptor(), "*"); }
+std::vector<FindData> Folder::entries() const {
+    return impl_->files.without_gone(impl_->windows_path, FileSystem::Impl::list_at(impl_->descriptor(), "*"));
+}
 
 std::vector<ListedEntry> Folder::listed_entries() const {
     std::vector<ListedEntry> listed = detail::list_kinds_at(impl_->descriptor());
     // A host name holding "\" would read as a different path on the way back in.
     std::erase_if(listed, [](const ListedEntry& entry) { return entry.name.find('\\') != std::string::npos; });
-    return listed;
+    return impl_->files.without_gone(impl_->windows_path, std::move(listed));
 }
 
 std::optional<Folder> Folder::subfolder(std::string_view name) const {
     auto entry = impl_->entry(name);
-    if (!entry) return std::nullopt;
+    if (!entry || impl_->gone(*entry)) return std::nullopt;
     const int fd = openat(impl_->descriptor(), entry->c_str(), kFolderFlags | O_NOFOLLOW);
     const auto identity = detail::identity_of(fd);
     if (!identity) {
@@ -171,7 +177,7 @@ std::optional<Folder> Folder::subfolder(std::string_view name) const {
 
 std::optional<uint32_t> Folder::attributes(std::string_view name) const {
     auto entry = impl_->entry(name);
-    if (!entry) return std::nullopt;
+    if (!entry || impl_->gone(*entry)) return std::nullopt;
     auto found = detail::describe_entry_at(impl_->descriptor(), *entry);
     return found ? std::optional(found->attributes) : std::nullopt;
 }
@@ -197,6 +203,7 @@ void Folder::set_attributes(std::string_view name, uint32_t attributes) {
     // A link has no attributes of its own here, and changing its target's would reach past it.
     if (S_ISLNK(st.st_mode)) detail::throw_fs_error(error::AccessDenied, action, impl_->entry_path(entry));
     if (!S_ISDIR(st.st_mode) && st.st_nlink > 1) detail::throw_host_error(EMLINK, action, impl_->entry_path(entry));
+    if (impl_->files.dry_run()) return;
     if (int failed = detail::store_attributes_at(impl_->descriptor(), entry, attributes))
         detail::throw_host_error(failed, action, impl_->entry_path(entry));
 }
@@ -209,8 +216,16 @@ File Folder::open(std::string_view name, File::Mode mode) {
     int fd = -1;
     if (writing) {
         if (impl_->outside) impl_->files.throw_outside(path, *impl_->outside, action);
-        if (auto st = impl_->status(entry); st && (S_ISDIR(st->st_mode) || (st->st_mode & kWriteBits) == 0))
+        const auto st = impl_->status(entry);
+        if (st && (S_ISDIR(st->st_mode) || (st->st_mode & kWriteBits) == 0))
             detail::throw_fs_error(error::AccessDenied, action, path);
+        if (!st) impl_->files.removals().mark_created(path);
+        else impl_->files.removals().note_length_before_writing(path, static_cast<uint64_t>(st->st_size));
+        if (impl_->files.dry_run()) {
+            const int existing = st ? openat(impl_->descriptor(), entry.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+            const uint64_t size = st && mode != File::Mode::CreateAlways ? static_cast<uint64_t>(st->st_size) : 0;
+            return impl_->files.pretend_open(existing, path, impl_->drive, size);
+        }
         fd = detail::open_unshared(impl_->descriptor(), entry.c_str(),
                                    O_RDWR | O_CREAT | (mode == File::Mode::CreateAlways ? O_TRUNC : 0), 0666);
     } else {
@@ -231,12 +246,15 @@ File Folder::open(std::string_view name, File::Mode mode) {
 void Folder::delete_file(std::string_view name, bool force) {
     constexpr std::string_view action = "delete";
     const std::string entry = impl_->entry_or_throw(name, action);
+    if (!impl_->status(entry) && impl_->files.forget_pretended(impl_->entry_path(entry))) return;
     const struct stat st = impl_->require_changeable(entry, action);
     const std::string path = impl_->entry_path(entry);
     if (S_ISDIR(st.st_mode)) detail::throw_fs_error(error::AccessDenied, action, path);
     if (!S_ISLNK(st.st_mode) && (st.st_mode & kWriteBits) == 0 && !force)
         detail::throw_fs_error(error::AccessDenied, action, path);
-    if (unlinkat(impl_->descriptor(), entry.c_str(), 0) != 0) detail::throw_host_error(errno, action, path);
+    if (!impl_->files.dry_run() && unlinkat(impl_->descriptor(), entry.c_str(), 0) != 0)
+        detail::throw_host_error(errno, action, path);
+    impl_->files.removed(RemovedKind::File, path, S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0);
 }
 
 void Folder::delete_tree(std::string_view name) {
@@ -245,11 +263,13 @@ void Folder::delete_tree(std::string_view name) {
     const struct stat st = impl_->require_changeable(entry, action);
     const std::string path = impl_->entry_path(entry);
     if (S_ISLNK(st.st_mode)) {
-        if (unlinkat(impl_->descriptor(), entry.c_str(), 0) != 0) detail::throw_host_error(errno, action, path);
+        if (!impl_->files.dry_run() && unlinkat(impl_->descriptor(), entry.c_str(), 0) != 0)
+            detail::throw_host_error(errno, action, path);
+        impl_->files.removed(RemovedKind::File, path, 0);
         return;
     }
     if (!S_ISDIR(st.st_mode)) detail::throw_fs_error(error::NotADirectory, action, path);
-    detail::remove_tree_at(impl_->descriptor(), entry, path);
+    detail::remove_tree_at(impl_->descriptor(), entry, path, impl_->files.tree_removal());
 }
 
 }  // namespace platform::fs

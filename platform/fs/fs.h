@@ -13,6 +13,7 @@
 
 namespace platform {
 class Machine;
+class RemovalLog;
 }
 
 namespace platform::fs {
@@ -130,6 +131,8 @@ public:
     std::optional<std::string> to_windows(const std::filesystem::path& host_path) const;
     // True when the path's drive maps into the machine folder (or outside was allowed).
     bool may_modify(std::string_view windows_path) const;
+    // Where removals from these drives (and from stores kept on them) are recorded.
+    RemovalLog& removals();
 
     // FindFirstFile/FindNextFile in one call: the entries of the folder matching the pattern's
     // last component, in the order NTFS lists them (sorted without regard to case), "." and ".."

@@ -42,20 +42,20 @@ bool is_read_only(const struct stat& st) {
     return !S_ISLNK(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-void empty_folder(int& fd, const std::string& windows_path, int depth);
+void empty_folder(int& fd, const std::string& windows_path, int depth, const TreeRemoval& how);
 
 // The subfolder `name` of the folder open as `parent_fd`, emptied and removed. The parent's
 // descriptor may be closed meanwhile and comes back open on the same folder, or the removal
 // stops: a folder moved away during the work is not ours to go on with.
 void remove_subfolder(int& parent_fd, const FileIdentity& parent, const std::string& name,
-                      const std::string& windows_path, int depth) {
+                      const std::string& windows_path, int depth, const TreeRemoval& how) {
     Descriptor child(openat(parent_fd, name.c_str(), kFolderFlags));
     if (child.get() < 0) throw_host_error(errno, "remove the folder", windows_path);
     if (depth >= kLevelsKeptOpen) {
         ::close(parent_fd);
         parent_fd = -1;
     }
-    empty_folder(child.get(), windows_path, depth + 1);
+    empty_folder(child.get(), windows_path, depth + 1, how);
     if (parent_fd < 0) {
         parent_fd = openat(child.get(), "..", kFolderFlags);
         if (parent_fd < 0 || identity_of(parent_fd) != parent)
@@ -66,35 +66,38 @@ void remove_subfolder(int& parent_fd, const FileIdentity& parent, const std::str
     struct stat st;
     if (fstatat(parent_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && is_read_only(st))
         throw_fs_error(error::AccessDenied, "remove the folder", windows_path);
-    if (unlinkat(parent_fd, name.c_str(), AT_REMOVEDIR) != 0)
+    if (!how.dry_run && unlinkat(parent_fd, name.c_str(), AT_REMOVEDIR) != 0)
         throw_host_error(errno, "remove the folder", windows_path);
+    how.removed(windows_path, true, 0);
 }
 
-void empty_folder(int& fd, const std::string& windows_path, int depth) {
+void empty_folder(int& fd, const std::string& windows_path, int depth, const TreeRemoval& how) {
     const auto self = identity_of(fd);
     if (!self) throw_host_error(errno, "remove the folder", windows_path);
     for (const std::string& name : list_entries_at(fd)) {
         const std::string child_path = windows_child(windows_path, name);
         struct stat st;
+        if (how.dry_run && how.gone(child_path)) continue;
         if (fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISDIR(st.st_mode)) {
-            remove_subfolder(fd, *self, name, child_path, depth);
+            remove_subfolder(fd, *self, name, child_path, depth, how);
             continue;
         }
         if (is_read_only(st)) throw_fs_error(error::AccessDenied, "delete", child_path);
-        if (unlinkat(fd, name.c_str(), 0) != 0) throw_host_error(errno, "delete", child_path);
+        if (!how.dry_run && unlinkat(fd, name.c_str(), 0) != 0) throw_host_error(errno, "delete", child_path);
+        how.removed(child_path, false, S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0);
     }
 }
 
 }  // namespace
 
-void remove_tree_at(int parent_fd, const std::string& name, const std::string& windows_path) {
+void remove_tree_at(int parent_fd, const std::string& name, const std::string& windows_path, const TreeRemoval& how) {
     // A descriptor of our own: the walk may close and reopen it.
     Descriptor parent(fcntl(parent_fd, F_DUPFD_CLOEXEC, 0));
     if (parent.get() < 0) throw_host_error(errno, "remove the folder", windows_path);
     const auto identity = identity_of(parent.get());
     if (!identity) throw_host_error(errno, "remove the folder", windows_path);
-    remove_subfolder(parent.get(), *identity, name, windows_path, 0);
+    remove_subfolder(parent.get(), *identity, name, windows_path, 0, how);
 }
 
 std::string windows_child(const std::string& folder, const std::string& name) {

@@ -9,6 +9,7 @@
 #include "platform/inet/filetime.h"
 #include "platform/fs/windows_path.h"
 #include "platform/inet/folder_path.h"
+#include "platform/removals/removal_log.h"
 
 namespace platform::inet {
 
@@ -137,7 +138,10 @@ bool UrlCache::remove(std::string_view url) {
     if (!record) return false;
     // A record we cannot read names no file we may trust; dropping it only removes the line.
     if (auto entry = to_entry(*record)) delete_copy(*entry);
-    return index_.erase(url);
+    if (!index_.erase(url)) return false;
+    // The bytes are the cached copy's, recorded with its file.
+    files_.removals().record(RemovedKind::CacheEntry, std::string(url), 0);
+    return true;
 }
 
 }  // namespace platform::inet

@@ -5,6 +5,7 @@
 
 #include "platform/inet/filetime.h"
 #include "platform/inet/folder_path.h"
+#include "platform/removals/removal_log.h"
 
 namespace platform::inet {
 
@@ -43,7 +44,8 @@ std::optional<HistoryEntry> to_entry(const IndexFile::Record& record) {
 }  // namespace
 
 UrlHistory::UrlHistory(fs::FileSystem& files, std::string history_folder)
-    : folder_(without_trailing_backslash(std::move(history_folder))),
+    : files_(files),
+      folder_(without_trailing_backslash(std::move(history_folder))),
       index_(files, folder_ + "\\" + kIndexName, "history", FieldCount) {}
 
 bool UrlHistory::usable() const { return is_full_path(folder_); }
@@ -62,10 +64,18 @@ void UrlHistory::add(std::string_view url, std::string_view title, uint32_t flag
     put({std::string(url), std::string(title), now, now, now + kDaysToKeep * kUnitsPerDay, flags});
 }
 
-bool UrlHistory::remove(std::string_view url) { return usable() && index_.erase(url); }
+bool UrlHistory::remove(std::string_view url) {
+    if (!usable() || !index_.erase(url)) return false;
+    files_.removals().record(RemovedKind::HistoryEntry, std::string(url), 0);
+    return true;
+}
 
 void UrlHistory::clear() {
-    if (usable()) index_.clear();
+    if (!usable()) return;
+    if (files_.removals().recording())
+        for (const auto& record : index_.records())
+            files_.removals().record(RemovedKind::HistoryEntry, record.key, 0);
+    index_.clear();
 }
 
 std::vector<HistoryEntry> UrlHistory::entries(std::string_view prefix, uint32_t query_flags) {

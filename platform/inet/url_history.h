@@ -57,6 +57,7 @@ public:
 private:
     bool usable() const;
 
+    fs::FileSystem& files_;
     std::string folder_;
     IndexFile index_;
 };

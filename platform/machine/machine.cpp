@@ -15,6 +15,7 @@ struct Machine::Impl {
     MachineOptions options;
     std::unique_ptr<registry::Registry> registry;
     std::unique_ptr<fs::FileSystem> files;
+    RemovalLog removals;
 };
 
 namespace {
@@ -84,6 +85,7 @@ Machine::Machine(stdfs::path dir, MachineOptions options) : impl_(std::make_uniq
     impl_->options = options;
     impl_->registry = std::make_unique<registry::Registry>(impl_->dir);
     impl_->files = std::make_unique<fs::FileSystem>(*this);
+    impl_->registry->set_removal_log(&impl_->removals);
 }
 
 Machine::~Machine() {
@@ -94,6 +96,7 @@ const stdfs::path& Machine::dir() const { return impl_->dir; }
 const MachineOptions& Machine::options() const { return impl_->options; }
 registry::Registry& Machine::registry() { return *impl_->registry; }
 fs::FileSystem& Machine::files() { return *impl_->files; }
+RemovalLog& Machine::removals() { return impl_->removals; }
 
 std::string Machine::user_name() const {
     auto name = machine_detail::read_string(*impl_->registry, registry::Root::CurrentUser, "Volatile Environment",
@@ -104,6 +107,37 @@ std::string Machine::user_name() const {
 std::string Machine::windows_version() const { return machine_detail::windows_version(*impl_->registry); }
 
 void Machine::flush() { impl_->registry->flush(); }
+
+Recording::Recording(Machine& machine, RemovalLog::Mode mode) : machine_(machine) {
+    if (machine.removals().recording()) throw std::logic_error("A recording of removals is open already.");
+    if (mode == RemovalLog::Mode::DryRun) machine.flush();
+    machine.removals().start(mode);
+}
+
+Recording::~Recording() {
+    if (!open_) return;
+    try {
+        finish();
+    } catch (const MachineError&) {
+        // The machine stays in the dry run: nothing the preview changed in memory is ever saved.
+    }
+}
+
+std::vector<Removed> Recording::finish() {
+    if (!open_) return {};
+    open_ = false;
+    RemovalLog& log = machine_.removals();
+    if (log.dry_run()) {
+        try {
+            machine_.registry().reload();
+        } catch (const registry::HiveError& error) {
+            throw MachineError(std::string("The registry cannot be read again after the preview, so the program "
+                                           "changes nothing more on this machine; start it again. ") +
+                               error.what());
+        }
+    }
+    return log.stop();
+}
 
 Machine& current_machine() {
     if (!g_current_machine) throw MachineError("No machine is open.");

@@ -7,6 +7,7 @@
 
 #include "platform/fs/fs.h"
 #include "platform/registry/registry.h"
+#include "platform/removals/removal_log.h"
 
 namespace platform {
 
@@ -37,6 +38,8 @@ public:
     const MachineOptions& options() const;
     registry::Registry& registry();
     fs::FileSystem& files();
+    // What the destructive operations record while a Recording is open.
+    RemovalLog& removals();
 
     std::string user_name() const;
     // Windows version as Wine names it ("winxp", "win98", ...), read as design describes.
@@ -48,6 +51,28 @@ private:
     Machine(std::filesystem::path dir, MachineOptions options);
     struct Impl;
     std::unique_ptr<Impl> impl_;
+};
+
+// A stretch of work whose removals are recorded, in the order they happen. A dry run changes
+// nothing on the machine: the drives are left as they are, and the registry changes made in
+// memory meanwhile are dropped at the end (what was pending before is saved first, so none of
+// it is lost with them).
+class Recording {
+public:
+    // mode: Record or DryRun. std::logic_error when a recording is open already.
+    Recording(Machine& machine, RemovalLog::Mode mode);
+    ~Recording();
+    Recording(const Recording&) = delete;
+    Recording& operator=(const Recording&) = delete;
+
+    // Ends the recording and gives its list. MachineError when the registry cannot be read
+    // again after a dry run: the machine then stays in the dry run, so that what the preview
+    // did in memory can never be saved.
+    std::vector<Removed> finish();
+
+private:
+    Machine& machine_;
+    bool open_ = true;
 };
 
 // The machine every engine object works on (the program opens one at start; tests one per test).

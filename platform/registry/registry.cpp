@@ -5,6 +5,7 @@
 #include "platform/registry/hive.h"
 #include "platform/registry/hive_file.h"
 #include "platform/registry/unicode.h"
+#include "platform/removals/removal_log.h"
 
 namespace platform::registry {
 namespace {
@@ -177,6 +178,15 @@ Status Registry::create_key(Root root, std::string_view path) {
     return impl_->locate(root, path, true, target);
 }
 
+namespace {
+
+// The path as the registry editor shows it: "HKEY_CURRENT_USER\Software\...".
+std::string registry_path(Root root, std::string_view path) {
+    return root_name(static_cast<uint32_t>(root)) + "\\" + std::string(path);
+}
+
+}  // namespace
+
 Status Registry::delete_key(Root root, std::string_view path) {
     if (!known_root(root) || split_path(path).empty()) return Status::InvalidParameter;
     Impl::Target target;
@@ -184,6 +194,8 @@ Status Registry::delete_key(Root root, std::string_view path) {
     Hive::Node* node = target.node;
     if (!node->parent) return Status::AccessDenied;  // a hive itself (HKEY_USERS\.Default, ...)
     if (!node->children.empty()) return Status::KeyHasChildren;
+    if (removals_ && removals_->recording())
+        removals_->record(RemovedKind::Key, registry_path(root, path), data_size_of_key(root, path));
     target.hive->remove_child(node->parent, node);
     return Status::Ok;
 }
@@ -213,7 +225,23 @@ Status Registry::delete_value(Root root, std::string_view path, std::string_view
     Impl::Target target;
     if (const Status status = impl_->locate(root, path, false, target); status != Status::Ok) return status;
     if (target.users_root) return Status::FileNotFound;
-    return target.hive->delete_value(target.node, name) ? Status::Ok : Status::FileNotFound;
+    const Hive::Entry* entry = target.hive->value(target.node, name);
+    if (!entry) return Status::FileNotFound;
+    if (removals_ && removals_->recording())
+        removals_->record(RemovedKind::Value, registry_path(root, path) + "\\" + std::string(name),
+                          to_api(entry->type, target.hive->data(*entry)).size());
+    target.hive->delete_value(target.node, name);
+    return Status::Ok;
+}
+
+bool Registry::dry_run() const { return removals_ && removals_->dry_run(); }
+
+uint64_t Registry::data_size_of_key(Root root, std::string_view path) const {
+    uint64_t size = 0;
+    std::string name;
+    Value value;
+    for (uint32_t i = 0; enum_value(root, path, i, name, &value) == Status::Ok; ++i) size += value.data.size();
+    return size;
 }
 
 Status Registry::enum_key(Root root, std::string_view path, uint32_t index, std::string& name) const {
@@ -285,10 +313,12 @@ std::vector<std::string> Registry::value_names(Root root, std::string_view path)
 const std::string& Registry::user_sid() const { return impl_->sid; }
 
 void Registry::flush() {
+    if (dry_run()) return;
     impl_->save([](const Hive& hive) { return hive.dirty(); });
 }
 
 void Registry::save_all() {
+    if (dry_run()) return;
     impl_->save([](const Hive&) { return true; });
 }
 

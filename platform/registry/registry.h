@@ -11,6 +11,10 @@
 #include <string_view>
 #include <vector>
 
+namespace platform {
+class RemovalLog;
+}
+
 namespace platform::registry {
 
 enum class Root : uint32_t {
@@ -92,6 +96,11 @@ public:
 
     const std::string& user_sid() const;
 
+    // Where key and value deletions are recorded. In a dry run the deletions happen in memory
+    // only, so later steps see them, and flush() and save_all() write nothing: the recording's
+    // owner drops them with reload() when the run is over.
+    void set_removal_log(RemovalLog* log) { removals_ = log; }
+
     // Flush point: writes every changed hive atomically (temporary file, fsync, rename).
     // Throws HiveError naming the file when one cannot be written; that file is left as it was
     // and its changes stay pending.
@@ -105,8 +114,12 @@ public:
     void reload();
 
 private:
+    bool dry_run() const;
+    uint64_t data_size_of_key(Root root, std::string_view path) const;
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
+    RemovalLog* removals_ = nullptr;
 };
 
 // Parses "HKEY_CURRENT_USER" (any case; also "HKCU" & co.) into a root; false when unknown.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/machine/machine.h"
 #include "platform/shell/desktop.h"
 
 extern char** environ;
@@ -49,9 +50,15 @@ ClipboardResult run_tool(std::vector<const char*> argv) {
 
 ClipboardResult clear_desktop_clipboard() {
     if (!has_desktop()) return {};
+    RemovalLog* removals = has_current_machine() ? &current_machine().removals() : nullptr;
     // A Wayland session usually sets DISPLAY too (for X programs); its own clipboard comes first.
-    if (is_set("WAYLAND_DISPLAY")) return run_tool({"wl-copy", "--clear"});
-    return run_tool({"xsel", "--clipboard", "--clear"});
+    const bool wayland = is_set("WAYLAND_DISPLAY");
+    ClipboardResult result;
+    if (removals && removals->dry_run()) result = {ClipboardResult::Outcome::Cleared, wayland ? "wl-copy" : "xsel"};
+    else result = wayland ? run_tool({"wl-copy", "--clear"}) : run_tool({"xsel", "--clipboard", "--clear"});
+    if (removals && result.outcome == ClipboardResult::Outcome::Cleared)
+        removals->record(RemovedKind::Clipboard, "Clipboard", 0);
+    return result;
 }
 
 }  // namespace platform::shell

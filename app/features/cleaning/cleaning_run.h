@@ -10,12 +10,14 @@
 #include <string>
 #include <string_view>
 
+#include "app/features/cleaning/cleaning_items.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
 #include "app/settings/option_list.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
+#include "platform/machine/machine.h"
 
 namespace app {
 
@@ -25,7 +27,9 @@ public:
     using Member = std::function<void(Engine&)>;
 
     CleaningRun(Shell& shell, std::string_view engine_class, const std::string& option_list)
-        : engine_(engine::create<Engine>(engine_class)), options_(option_list) {
+        : engine_(engine::create<Engine>(engine_class)),
+          options_(option_list),
+          category_(category_of_engine_class(engine_class)) {
         if (engine_) relay_.emplace(engine_->ShowLog, into_log_window(shell.log_window()));
     }
 
@@ -38,6 +42,9 @@ public:
     // The row of one position: `ticked` when it is ticked, else `unticked` where the row has one.
     // A position the option list does not reach counts as not ticked.
     void position(size_t index, const Member& ticked, const Member& unticked = {}) {
+        // What the step removes is listed under its item.
+        if (category_ && platform::has_current_machine())
+            platform::current_machine().removals().set_group(category_->item_name(index));
         if (options_.ticked(index)) step(ticked);
         else if (unticked) step(unticked);
     }
@@ -47,6 +54,7 @@ private:
     std::shared_ptr<Engine> engine_;
     std::optional<LogRelay> relay_;
     OptionList options_;
+    const CleaningCategory* category_;
 };
 
 // The Internet Explorer run: typed URLs, auto-complete, downloads, cache, history, cookies by

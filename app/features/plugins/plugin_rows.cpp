@@ -12,6 +12,7 @@
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
 #include "engine/plugins/plugins.h"
+#include "platform/machine/machine.h"
 
 namespace app {
 
@@ -100,7 +101,10 @@ void cleanPlugins(Shell& shell, const std::string& names) {
     const std::vector<std::string> ticked = ticked_names(names);
     for (const engine::Plugin& plugin : pl->Load_Extra_plugins()) {
         for (const std::string& name : ticked) {
-            if (!plugin.Name.empty() && iequals(plugin.Name, name)) pl->cleanPlugin(plugin);
+            if (plugin.Name.empty() || !iequals(plugin.Name, name)) continue;
+            // What the plug-in removes is listed under its name.
+            platform::current_machine().removals().set_group("plugins." + plugin.Name);
+            pl->cleanPlugin(plugin);
         }
     }
 }

@@ -1,0 +1,85 @@
+#include "platform/removals/removal_log.h"
+
+#include "platform/fs/name_fold.h"
+
+namespace platform {
+
+namespace {
+
+// Without a trailing "\" ("C:\" stays as it is), so a folder and the same folder named with a
+// final backslash are one entry.
+std::u32string key_of(std::string_view windows_path) {
+    if (windows_path.size() > 3 && windows_path.ends_with('\\')) windows_path.remove_suffix(1);
+    return fs::detail::fold_case(windows_path);
+}
+
+}  // namespace
+
+std::string_view kind_name(RemovedKind kind) {
+    switch (kind) {
+    case RemovedKind::File: return "file";
+    case RemovedKind::Folder: return "folder";
+    case RemovedKind::Key: return "key";
+    case RemovedKind::Value: return "value";
+    case RemovedKind::CacheEntry: return "cache entry";
+    case RemovedKind::HistoryEntry: return "history entry";
+    case RemovedKind::Clipboard: return "clipboard";
+    }
+    return "file";
+}
+
+void RemovalLog::start(Mode mode) {
+    mode_ = mode;
+    removed_.clear();
+    group_.clear();
+    gone_.clear();
+    created_.clear();
+    lengths_before_writing_.clear();
+}
+
+std::vector<Removed> RemovalLog::stop() {
+    std::vector<Removed> list = std::move(removed_);
+    start(Mode::Off);
+    return list;
+}
+
+void RemovalLog::record(RemovedKind kind, std::string path, uint64_t size) {
+    if (recording()) removed_.push_back({kind, std::move(path), size, group_});
+}
+
+void RemovalLog::mark_gone(std::string_view windows_path) {
+    if (dry_run()) gone_.insert(key_of(windows_path));
+}
+
+bool RemovalLog::gone(std::string_view windows_path) const {
+    if (gone_.empty()) return false;
+    const std::u32string key = key_of(windows_path);
+    if (gone_.contains(key)) return true;
+    // A folder that went takes everything below it along.
+    for (size_t at = key.find(U'\\'); at != std::u32string::npos; at = key.find(U'\\', at + 1)) {
+        const size_t length = at == 2 ? 3 : at;  // "c:\" itself is a drive's root
+        if (length < key.size() && gone_.contains(key.substr(0, length))) return true;
+    }
+    return false;
+}
+
+void RemovalLog::mark_created(std::string_view windows_path) {
+    if (recording()) created_.insert(key_of(windows_path));
+}
+
+bool RemovalLog::take_created(std::string_view windows_path) {
+    if (created_.empty()) return false;
+    return created_.erase(key_of(windows_path)) > 0;
+}
+
+void RemovalLog::note_length_before_writing(std::string_view windows_path, uint64_t length) {
+    if (recording()) lengths_before_writing_.emplace(key_of(windows_path), length);
+}
+
+uint64_t RemovalLog::length_before_writing(std::string_view windows_path, uint64_t length_now) const {
+    if (lengths_before_writing_.empty()) return length_now;
+    auto found = lengths_before_writing_.find(key_of(windows_path));
+    return found == lengths_before_writing_.end() ? length_now : found->second;
+}
+
+}  // namespace platform

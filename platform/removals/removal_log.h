@@ -1,0 +1,71 @@
+#pragma once
+// What the destructive operations of a machine removed, or in a dry run would have removed: the
+// one list that a preview shows and that a run's totals are counted from. In a dry run every
+// operation makes its usual checks (outside the machine, read-only, missing) and then records
+// instead of changing anything; the log keeps what it pretended to remove, so that the later
+// steps of the same run find it gone, as they would after the real removal.
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+enum class RemovedKind { File, Folder, Key, Value, CacheEntry, HistoryEntry, Clipboard };
+
+// "file", "folder", "key", "value", "cache entry", "history entry", "clipboard".
+std::string_view kind_name(RemovedKind kind);
+
+struct Removed {
+    RemovedKind kind = RemovedKind::File;
+    std::string path;   // Windows path, registry path ("HKEY_CURRENT_USER\..."), or URL
+    uint64_t size = 0;  // bytes: a file's length, a value's data, the data of a key's values
+    std::string group;  // the item of the run that removed it ("ie.cookies"); may be empty
+    bool operator==(const Removed&) const = default;
+};
+
+class RemovalLog {
+public:
+    enum class Mode { Off, Record, DryRun };
+
+    Mode mode() const { return mode_; }
+    bool recording() const { return mode_ != Mode::Off; }
+    bool dry_run() const { return mode_ == Mode::DryRun; }
+
+    // Starts a new list; what an earlier recording kept is forgotten.
+    void start(Mode mode);
+    // Ends the recording and hands over its list.
+    std::vector<Removed> stop();
+    const std::vector<Removed>& removed() const { return removed_; }
+
+    // Nothing happens while nothing is recording.
+    void record(RemovedKind kind, std::string path, uint64_t size);
+    // The item whose removals are recorded from now on.
+    void set_group(std::string group) { group_ = std::move(group); }
+
+    // Paths of the drives, compared as Windows compares them (without case).
+    // What a dry run pretended to remove: it, and everything below it, reads as missing.
+    void mark_gone(std::string_view windows_path);
+    bool gone(std::string_view windows_path) const;
+    // A file that did not exist when the recording started and was made during it (the wipe's
+    // fill files): its removal is the run's own tidying up, not a trace removed. True, and
+    // forgotten, when the path is one.
+    void mark_created(std::string_view windows_path);
+    bool take_created(std::string_view windows_path);
+    // A file's length when the recording first opened it for writing: the shredder overwrites
+    // before it deletes, and what was removed is the file as it was.
+    void note_length_before_writing(std::string_view windows_path, uint64_t length);
+    uint64_t length_before_writing(std::string_view windows_path, uint64_t length_now) const;
+
+private:
+    Mode mode_ = Mode::Off;
+    std::vector<Removed> removed_;
+    std::string group_;
+    std::set<std::u32string> gone_;
+    std::set<std::u32string> created_;
+    std::map<std::u32string, uint64_t> lengths_before_writing_;
+};
+
+}  // namespace platform
