@@ -4,6 +4,7 @@
 #include "app/features/booster/connection_booster.h"
 #include "app/features/booster/system_settings.h"
 #include "app/features/cleaning/cleaning_run.h"
+#include "app/features/cleaning/preview_rows.h"
 #include "app/features/dll/dll_rows.h"
 #include "app/features/ie_privacy/ie_privacy.h"
 #include "app/features/plugins/plugin_rows.h"
@@ -23,6 +24,7 @@ void register_features(Shell& shell) {
     register_about_rows(shell);
     register_memory_rows(shell);
     register_cleaning_rows(shell);
+    register_preview_rows(shell);
     register_ie_privacy_rows(shell);
     register_connection_booster_rows(shell);
     register_system_settings_rows(shell);

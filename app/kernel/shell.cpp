@@ -3,7 +3,9 @@
 #include <exception>
 #include <iostream>
 
+#include "app/kernel/removal_report.h"
 #include "engine/foundation/engine_error.h"
+#include "platform/machine/machine.h"
 
 namespace app {
 
@@ -70,8 +72,14 @@ void Shell::end_program() {
 
 void logged_run(Shell& shell, const std::function<void()>& driver) {
     shell.log_window().show();
+    if (!platform::has_current_machine() || platform::current_machine().removals().recording()) {
+        driver();
+        shell.log_window().finish_run();
+        return;
+    }
+    platform::Recording run(platform::current_machine(), platform::RemovalLog::Mode::Record);
     driver();
-    shell.log_window().finish_run();
+    shell.log_window().finish_run(completion_text(run.finish(), shell.language()));
 }
 
 }  // namespace app

@@ -100,7 +100,8 @@ private:
 };
 
 // The logged run most cleaning commands use: show the log window, run the driver, then the
-// completion text and the view-log button.
+// completion text with what the run removed, and the view-log button. Inside a preview's dry
+// run the driver runs as it is; the preview reports for itself.
 void logged_run(Shell& shell, const std::function<void()>& driver);
 
 }  // namespace app

@@ -36,6 +36,7 @@ void LogWindow::hide() {
 }
 
 void LogWindow::addLogLine(const std::string& text) {
+    if (silent_) return;
     stage_.set_variable(kLogMovie, "_root.LogFile", text);
 }
 
@@ -47,6 +48,7 @@ void LogWindow::finish_run(const std::string& completion_text) {
 }
 
 void LogWindow::enable_view_log(bool enabled) {
+    if (silent_) return;
     stage_.set_variable(kLogMovie, "_root.ViewLogBtn", enabled ? "1" : "0");
 }
 

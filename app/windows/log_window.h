@@ -29,6 +29,20 @@ public:
     void finish_run(const std::string& completion_text);
     void enable_view_log(bool enabled);
 
+    // While it lives, the window takes no lines: a preview runs the clean command, whose own
+    // lines would tell of removals that do not happen, and then shows its list instead.
+    class Silence {
+    public:
+        explicit Silence(LogWindow& window) : window_(window), was_silent_(window.silent_) { window.silent_ = true; }
+        ~Silence() { window_.silent_ = was_silent_; }
+        Silence(const Silence&) = delete;
+        Silence& operator=(const Silence&) = delete;
+
+    private:
+        LogWindow& window_;
+        bool was_silent_;
+    };
+
     // Commands of the log window's movie: IDC_FS_VIEWLOG, IDC_FS_CLOSE.
     void handle_command(const std::string& command, const std::string& args);
 
@@ -42,6 +56,7 @@ private:
     Language& language_;
     std::string program_folder_;
     bool loaded_ = false;
+    bool silent_ = false;
 };
 
 }  // namespace app

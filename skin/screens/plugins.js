@@ -19,12 +19,13 @@
     const list = root.querySelector('#plugins-list');
     const count = root.querySelector('#plugins-count');
     const clean = root.querySelector('#plugins-clean');
+    const preview = root.querySelector('#plugins-preview');
     const installedOnly = root.querySelector('#plugins-installed');
     let names = [];
 
     const tickVariable = (index) => `_root.valueOfItems${index}`;
     const ticked = () => names.filter((name, index) => truthy(player.value(MOVIE, tickVariable(index))));
-    const refreshClean = () => { clean.disabled = ticked().length === 0; };
+    const refreshClean = () => { clean.disabled = preview.disabled = ticked().length === 0; };
 
     function render() {
       const total = Number(player.value(MOVIE, '_root.NumberOfItems')) || 0;
@@ -47,9 +48,12 @@
       render();
     });
     // Each name ends with "|": the program takes only the names that a bar ends.
+    const cleanArgs = () => ticked().map((name) => `${name}|`).join('');
     clean.addEventListener('click', () => {
-      const chosen = ticked();
-      if (chosen.length) player.command(MOVIE, 'IDC_FS_CLEANPLUGIN', chosen.map((name) => `${name}|`).join(''));
+      if (ticked().length) player.command(MOVIE, 'IDC_FS_CLEANPLUGIN', cleanArgs());
+    });
+    preview.addEventListener('click', () => {
+      if (ticked().length) window.Tavrin.preview('IDC_FS_CLEANPLUGIN', cleanArgs());
     });
     render();
     return { askForList };

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "engine/plugins/plugins.h"
 #include "platform/machine/machine.h"
 #include "tests/unit/support/extra_drive.h"
+#include "tests/unit/support/folder_snapshot.h"
 #include "tests/unit/support/program_fixture.h"
 #include "tests/unit/support/scoped_env.h"
 
@@ -25,33 +25,8 @@ using platform::Recording;
 using platform::RemovalLog;
 using platform::Removed;
 using platform::RemovedKind;
-
-// Every entry of the folder with its kind, permissions and contents (a link by its target).
-std::map<std::string, std::string> snapshot(const stdfs::path& dir) {
-    std::map<std::string, std::string> entries;
-    for (auto it = stdfs::recursive_directory_iterator(dir); it != stdfs::recursive_directory_iterator(); ++it) {
-        const auto status = it->symlink_status();
-        std::ostringstream state;
-        state << static_cast<int>(status.type()) << ' ' << static_cast<int>(status.permissions()) << ' ';
-        if (stdfs::is_symlink(status)) state << stdfs::read_symlink(it->path()).string();
-        else if (stdfs::is_regular_file(status)) state << std::ifstream(it->path(), std::ios::binary).rdbuf();
-        entries[stdfs::relative(it->path(), dir).string()] = state.str();
-    }
-    return entries;
-}
-
-// What differs between two snapshots, one line per entry.
-std::string changes(const std::map<std::string, std::string>& before, const std::map<std::string, std::string>& after) {
-    std::string text;
-    for (const auto& [path, state] : before) {
-        auto found = after.find(path);
-        if (found == after.end()) text += "gone: " + path + "\n";
-        else if (found->second != state) text += "changed: " + path + "\n";
-    }
-    for (const auto& [path, state] : after)
-        if (!before.contains(path)) text += "new: " + path + "\n";
-    return text;
-}
+using tavrin_test::changes;
+using tavrin_test::snapshot;
 
 std::string describe(const std::vector<Removed>& list) {
     std::string text;

@@ -31,7 +31,7 @@ async function cleanEverything(page, program, navName, screenId) {
   const log = page.locator('[data-window="log"]');
   await expect(log).toBeVisible();
   const lines = log.locator('#log-lines li');
-  await expect(lines.last()).toHaveText(/^(All done|Fertig)$/);
+  await expect(lines.last()).toHaveText(/^(All done|Fertig): (removed|entfernt) /);
   const shown = await lines.allTextContents();
   await log.locator('button[data-command="IDC_FS_CLOSE"]').click();
   await settle(page, program);

@@ -36,7 +36,7 @@ test.describe('Internet Explorer screen', () => {
     await expect(log).toBeVisible();
     const lines = log.locator('#log-lines li');
     // The log window speaks the stored language, German until the user picks another.
-    await expect(lines.last()).toHaveText(/^(All done|Fertig)$/);
+    await expect(lines.last()).toHaveText(/^(All done|Fertig): (removed|entfernt) /);
     const shown = await lines.allTextContents();
     const expected = ['TypedURLs\\url1', 'TypedURLs\\url2', 'TypedURLs\\url3', 'setup-demo.exe', 'beach.jpg',
       ...cookieFiles.map((file) => path.basename(file))];

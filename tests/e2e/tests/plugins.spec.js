@@ -69,7 +69,7 @@ test.describe('plug-in screen', () => {
       const log = page.locator('[data-window="log"]');
       await expect(log).toBeVisible();
       const lines = log.locator('#log-lines li');
-      await expect(lines.last()).toHaveText('All done');
+      await expect(lines.last()).toHaveText(/^All done: removed /);
       await expect(lines.filter({ hasText: 'ml.xspf' })).toHaveCount(1);
       await expect(lines.filter({ hasText: 'cover.jpg' })).toHaveCount(1);
       await expect(lines.filter({ hasText: 'FolderHistory' })).toHaveCount(1);

@@ -68,7 +68,7 @@ test.describe('registry cleaner screen', () => {
     const log = page.locator('[data-window="log"]');
     await expect(log).toBeVisible();
     const lines = log.locator('#log-lines li');
-    await expect(lines.last()).toHaveText('All done');
+    await expect(lines.last()).toHaveText(/^All done: removed /);
     await expect(lines.filter({ hasText: 'Uninstall\\Old Paint 1.0' })).toHaveCount(1);
     await expect(lines.filter({ hasText: 'paintfx.dll' })).toHaveCount(1);
     await expect(found).toHaveCount(0);

@@ -48,7 +48,7 @@ test('ticking all 21 Windows items cleans every demo trace, logs each as it happ
     const log = page.locator('[data-window="log"]');
     await expect(log).toBeVisible();
     const lines = log.locator('#log-lines li');
-    await expect(lines.last()).toHaveText(/^(All done|Fertig)$/);
+    await expect(lines.last()).toHaveText(/^(All done|Fertig): (removed|entfernt) /);
     const shown = await lines.allTextContents();
     const expected = ['~DF3A21.tmp', 'Dc1.txt', 'winword.doc', 'beach.jpg', 'setupapi.log', 'userenv.log',
       'Paint\\Recent File List\\File1', 'RunMRU', 'ComDlg32', 'Applets\\Regedit\\LastKey', 'Printers\\Connections'];

@@ -1,0 +1,45 @@
+#include "app/features/cleaning/preview_rows.h"
+
+#include <vector>
+
+#include "app/features/cleaning/cleaning_items.h"
+#include "app/kernel/removal_report.h"
+#include "app/kernel/text.h"
+#include "platform/machine/machine.h"
+
+namespace app {
+
+namespace {
+
+constexpr const char* kCleanPlugins = "IDC_FS_CLEANPLUGIN";
+
+void preview(Shell& shell, const std::string& args) {
+    const size_t bar = args.find('|');
+    const std::string command = to_upper(trim_blanks(std::string_view(args).substr(0, bar)));
+    const std::string command_args = bar == std::string::npos ? std::string() : args.substr(bar + 1);
+    if (!previewable(command)) return;  // as the dispatcher treats a command it does not know
+    std::vector<platform::Removed> removed;
+    {
+        LogWindow::Silence quiet(shell.log_window());
+        platform::Recording dry_run(platform::current_machine(), platform::RemovalLog::Mode::DryRun);
+        shell.commands().dispatch(command, command_args);
+        removed = dry_run.finish();
+    }
+    shell.log_window().show();
+    for (const auto& line : preview_lines(removed, shell.language())) shell.log_window().addLogLine(line);
+}
+
+}  // namespace
+
+bool previewable(std::string_view command) {
+    if (iequals(command, kCleanPlugins)) return true;
+    for (const auto& category : cleaning_categories())
+        if (iequals(category.command, command)) return true;
+    return false;
+}
+
+void register_preview_rows(Shell& shell) {
+    shell.commands().add("IDC_FS_PREVIEW", [&shell](const std::string& args) { preview(shell, args); });
+}
+
+}  // namespace app

@@ -1,0 +1,19 @@
+#pragma once
+// The Preview button of every cleaning screen. It sends IDC_FS_PREVIEW with the command the
+// screen's Clean button sends and that command's argument, joined by "|"
+// ("IDC_FS_IE|1,0,1,1,1,1"). The command runs as Clean runs it, over a dry run of the machine:
+// the log window then lists what it would remove, item by item, with sizes and totals, and
+// nothing on the machine has changed.
+#include <string_view>
+
+#include "app/kernel/shell.h"
+
+namespace app {
+
+// The clean commands a preview may run: those of the cleaning categories and of the plug-ins.
+bool previewable(std::string_view command);
+
+// IDC_FS_PREVIEW.
+void register_preview_rows(Shell& shell);
+
+}  // namespace app

@@ -1,0 +1,98 @@
+#include "app/kernel/removal_report.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/kernel/text.h"
+#include "app/settings/language.h"
+
+namespace app {
+
+namespace {
+
+using platform::Removed;
+using platform::RemovedKind;
+
+// "3 files": the message holds the singular and the plural ("file|files").
+std::string counted(size_t count, const char* message_key, const Language& language) {
+    const std::string words = language.text(message_key);
+    const size_t bar = words.find('|');
+    const std::string word = bar == std::string::npos ? words : count == 1 ? words.substr(0, bar) : words.substr(bar + 1);
+    return std::to_string(count) + " " + word;
+}
+
+std::string item_line(const Removed& removed) {
+    const bool has_size = removed.kind != RemovedKind::CacheEntry && removed.kind != RemovedKind::HistoryEntry &&
+                          removed.kind != RemovedKind::Clipboard && removed.kind != RemovedKind::Folder;
+    return "    " + removed.path + (has_size ? "  (" + human_size(removed.size) + ")" : "");
+}
+
+}  // namespace
+
+std::string human_size(uint64_t bytes) {
+    static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
+    if (bytes < 1024) return std::to_string(bytes) + " B";
+    double value = static_cast<double>(bytes) / 1024.0;
+    size_t unit = 0;
+    while (value >= 1024.0 && unit + 1 < std::size(kUnits)) {
+        value /= 1024.0;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+    return text;
+}
+
+RemovalTotals totals_of(const std::vector<Removed>& removed) {
+    RemovalTotals totals;
+    for (const auto& one : removed) {
+        switch (one.kind) {
+        case RemovedKind::File: ++totals.files; break;
+        case RemovedKind::Folder: ++totals.folders; break;
+        case RemovedKind::Key: ++totals.keys; break;
+        case RemovedKind::Value: ++totals.values; break;
+        case RemovedKind::CacheEntry:
+        case RemovedKind::HistoryEntry:
+        case RemovedKind::Clipboard: ++totals.entries; break;
+        }
+        totals.bytes += one.size;
+    }
+    return totals;
+}
+
+std::string totals_text(const RemovalTotals& totals, const Language& language) {
+    if (totals == RemovalTotals{}) return language.text("msg401");
+    std::string text;
+    const std::pair<size_t, const char*> kinds[] = {{totals.files, "msg402"},
+                                                    {totals.folders, "msg403"},
+                                                    {totals.keys, "msg404"},
+                                                    {totals.values, "msg405"},
+                                                    {totals.entries, "msg406"}};
+    for (const auto& [count, key] : kinds)
+        if (count) text += counted(count, key, language) + ", ";
+    return text + human_size(totals.bytes);
+}
+
+std::vector<std::string> preview_lines(const std::vector<Removed>& removed, const Language& language) {
+    // The items in the order the run came to them, each with its removals in their order.
+    std::vector<std::pair<std::string, std::vector<Removed>>> items;
+    for (const auto& one : removed) {
+        auto item = std::find_if(items.begin(), items.end(), [&](const auto& known) { return known.first == one.group; });
+        if (item == items.end()) item = items.insert(items.end(), {one.group, {}});
+        item->second.push_back(one);
+    }
+    std::vector<std::string> lines{language.text("msg400")};
+    for (const auto& [item, list] : items) {
+        lines.push_back((item.empty() ? std::string() : item + ": ") + totals_text(totals_of(list), language));
+        for (const auto& one : list) lines.push_back(item_line(one));
+    }
+    lines.push_back(fill_in(language.text("msg407"), {totals_text(totals_of(removed), language)}));
+    return lines;
+}
+
+std::string completion_text(const std::vector<Removed>& removed, const Language& language) {
+    if (removed.empty()) return language.text("msg4");
+    return fill_in(language.text("msg408"), {language.text("msg4"), totals_text(totals_of(removed), language)});
+}
+
+}  // namespace app

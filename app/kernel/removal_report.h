@@ -1,0 +1,37 @@
+#pragma once
+// What a run removed, or a preview would remove, in words for the log window: the items one by
+// one with their sizes, and the totals (files, folders, keys, values, entries, bytes) that both
+// the preview and the completion line of the real run give.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/removals/removal_log.h"
+
+namespace app {
+
+class Language;
+
+// "0 B", "999 B", "1.5 KB", "12.3 MB", "2.0 GB": binary units, one decimal above bytes.
+std::string human_size(uint64_t bytes);
+
+struct RemovalTotals {
+    size_t files = 0, folders = 0, keys = 0, values = 0;
+    size_t entries = 0;  // URL cache and history entries, the clipboard
+    uint64_t bytes = 0;
+    bool operator==(const RemovalTotals&) const = default;
+};
+RemovalTotals totals_of(const std::vector<platform::Removed>& removed);
+
+// "3 files, 1 key, 2 values, 1.2 KB": only the kinds there are, then the size; the message
+// for nothing when there is nothing.
+std::string totals_text(const RemovalTotals& totals, const Language& language);
+
+// The preview in log lines: the heading, then per item (in the order the run came to them)
+// its totals and its removals, then the totals of the whole run.
+std::vector<std::string> preview_lines(const std::vector<platform::Removed>& removed, const Language& language);
+
+// The completion line of a run that removed `removed`.
+std::string completion_text(const std::vector<platform::Removed>& removed, const Language& language);
+
+}  // namespace app
