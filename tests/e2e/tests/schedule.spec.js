@@ -59,7 +59,7 @@ test.describe('schedule', () => {
     const log = page.locator('[data-window="log"]');
     await expect(log).toBeVisible({ timeout: 45_000 });
     const lines = log.locator('#log-lines li');
-    await expect(lines.last()).toHaveText('All done', { timeout: 15_000 });
+    await expect(lines.last()).toHaveText(/^All done: removed /, { timeout: 15_000 });
     const shown = await lines.allTextContents();
     for (const name of ['url1', 'url2', 'url3']) {
       expect(shown.some((line) => line.endsWith(`TypedURLs\\${name}`)), name).toBe(true);
