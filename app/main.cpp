@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/commands.h"
 #include "app/cli/machine_choice.h"
 #include "app/cli/machine_info.h"
 #include "app/cli/options.h"
@@ -135,8 +136,11 @@ int run(const app::cli::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // list, preview, clean, shred, wipe-free-space: the commands for scripts.
+    if (app::cli::is_command(args)) return app::cli::run_command(args, std::cout, std::cerr);
     try {
-        app::cli::Options options = app::cli::parse_options(std::vector<std::string>(argv + 1, argv + argc));
+        app::cli::Options options = app::cli::parse_options(args);
         if (options.action == app::cli::Action::Help) {
             std::cout << app::cli::usage();
             return 0;

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "app/kernel/text.h"
-#include "app/settings/language.h"
 
 namespace app {
 
@@ -14,8 +13,8 @@ using platform::Removed;
 using platform::RemovedKind;
 
 // "3 files": the message holds the singular and the plural ("file|files").
-std::string counted(size_t count, const char* message_key, const Language& language) {
-    const std::string words = language.text(message_key);
+std::string counted(size_t count, const char* message_key, const Texts& texts) {
+    const std::string words = texts(message_key);
     const size_t bar = words.find('|');
     const std::string word = bar == std::string::npos ? words : count == 1 ? words.substr(0, bar) : words.substr(bar + 1);
     return std::to_string(count) + " " + word;
@@ -60,8 +59,8 @@ RemovalTotals totals_of(const std::vector<Removed>& removed) {
     return totals;
 }
 
-std::string totals_text(const RemovalTotals& totals, const Language& language) {
-    if (totals == RemovalTotals{}) return language.text("msg401");
+std::string totals_text(const RemovalTotals& totals, const Texts& texts) {
+    if (totals == RemovalTotals{}) return texts("msg401");
     std::string text;
     const std::pair<size_t, const char*> kinds[] = {{totals.files, "msg402"},
                                                     {totals.folders, "msg403"},
@@ -69,11 +68,11 @@ std::string totals_text(const RemovalTotals& totals, const Language& language) {
                                                     {totals.values, "msg405"},
                                                     {totals.entries, "msg406"}};
     for (const auto& [count, key] : kinds)
-        if (count) text += counted(count, key, language) + ", ";
+        if (count) text += counted(count, key, texts) + ", ";
     return text + human_size(totals.bytes);
 }
 
-std::vector<std::string> preview_lines(const std::vector<Removed>& removed, const Language& language) {
+std::vector<std::string> grouped_lines(const std::vector<Removed>& removed, const Texts& texts) {
     // The items in the order the run came to them, each with its removals in their order.
     std::vector<std::pair<std::string, std::vector<Removed>>> items;
     for (const auto& one : removed) {
@@ -81,18 +80,24 @@ std::vector<std::string> preview_lines(const std::vector<Removed>& removed, cons
         if (item == items.end()) item = items.insert(items.end(), {one.group, {}});
         item->second.push_back(one);
     }
-    std::vector<std::string> lines{language.text("msg400")};
+    std::vector<std::string> lines;
     for (const auto& [item, list] : items) {
-        lines.push_back((item.empty() ? std::string() : item + ": ") + totals_text(totals_of(list), language));
+        lines.push_back((item.empty() ? std::string() : item + ": ") + totals_text(totals_of(list), texts));
         for (const auto& one : list) lines.push_back(item_line(one));
     }
-    lines.push_back(fill_in(language.text("msg407"), {totals_text(totals_of(removed), language)}));
     return lines;
 }
 
-std::string completion_text(const std::vector<Removed>& removed, const Language& language) {
-    if (removed.empty()) return language.text("msg4");
-    return fill_in(language.text("msg408"), {language.text("msg4"), totals_text(totals_of(removed), language)});
+std::vector<std::string> preview_lines(const std::vector<Removed>& removed, const Texts& texts) {
+    std::vector<std::string> lines{texts("msg400")};
+    for (auto& line : grouped_lines(removed, texts)) lines.push_back(std::move(line));
+    lines.push_back(fill_in(texts("msg407"), {totals_text(totals_of(removed), texts)}));
+    return lines;
+}
+
+std::string completion_text(const std::vector<Removed>& removed, const Texts& texts) {
+    if (removed.empty()) return texts("msg4");
+    return fill_in(texts("msg408"), {texts("msg4"), totals_text(totals_of(removed), texts)});
 }
 
 }  // namespace app

@@ -3,14 +3,17 @@
 // one with their sizes, and the totals (files, folders, keys, values, entries, bytes) that both
 // the preview and the completion line of the real run give.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/removals/removal_log.h"
 
 namespace app {
 
-class Language;
+// The text of a message key in the language of the moment.
+using Texts = std::function<std::string(std::string_view message_key)>;
 
 // "0 B", "999 B", "1.5 KB", "12.3 MB", "2.0 GB": binary units, one decimal above bytes.
 std::string human_size(uint64_t bytes);
@@ -25,13 +28,16 @@ RemovalTotals totals_of(const std::vector<platform::Removed>& removed);
 
 // "3 files, 1 key, 2 values, 1.2 KB": only the kinds there are, then the size; the message
 // for nothing when there is nothing.
-std::string totals_text(const RemovalTotals& totals, const Language& language);
+std::string totals_text(const RemovalTotals& totals, const Texts& texts);
 
-// The preview in log lines: the heading, then per item (in the order the run came to them)
-// its totals and its removals, then the totals of the whole run.
-std::vector<std::string> preview_lines(const std::vector<platform::Removed>& removed, const Language& language);
+// Per item (in the order the run came to them) a line with its totals, then its removals one a
+// line with their sizes.
+std::vector<std::string> grouped_lines(const std::vector<platform::Removed>& removed, const Texts& texts);
+
+// The preview in log lines: the heading, the grouped lines, then the totals of the whole run.
+std::vector<std::string> preview_lines(const std::vector<platform::Removed>& removed, const Texts& texts);
 
 // The completion line of a run that removed `removed`.
-std::string completion_text(const std::vector<platform::Removed>& removed, const Language& language);
+std::string completion_text(const std::vector<platform::Removed>& removed, const Texts& texts);
 
 }  // namespace app

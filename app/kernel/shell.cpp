@@ -79,7 +79,7 @@ void logged_run(Shell& shell, const std::function<void()>& driver) {
     }
     platform::Recording run(platform::current_machine(), platform::RemovalLog::Mode::Record);
     driver();
-    shell.log_window().finish_run(completion_text(run.finish(), shell.language()));
+    shell.log_window().finish_run(completion_text(run.finish(), [&shell](std::string_view key) { return shell.language().text(key); }));
 }
 
 }  // namespace app

@@ -2,6 +2,7 @@
 // Schedule: the one stored schedule (when the ticks of a profile are to be cleaned without the
 // user), kept as text properties under HKCU "Software\lumarq2\schedule", and the unattended run
 // of a profile's ticks.
+#include <functional>
 #include <string>
 
 #include "engine/foundation/class_table.h"
@@ -43,5 +44,14 @@ public:
 private:
     std::string type_, interval_, date_, day_, minutes_, hour_, profile_, ampm_;
 };
+
+// The rows of the unattended run, in its fixed order, for ticks that need not be a stored
+// profile's: `tick_of(check_box)` answers "true", "false" or "" (never stored) for each check box,
+// `before_row` hears of each row about to run, and every line the cleaners log comes out as `log`.
+void run_ticks(const std::function<std::string(const std::string& check_box)>& tick_of, Event<std::string>& log,
+               const std::function<void(const std::string& check_box)>& before_row = {});
+
+// Whether the unattended run has a row for the check box.
+bool runs_unattended(const std::string& check_box);
 
 }  // namespace engine

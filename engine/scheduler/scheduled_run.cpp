@@ -1,5 +1,6 @@
 // Schedule::RunSchedule: the ticks of a profile, cleaned without the user, row by row in a fixed
 // order whatever order the profile stored them in.
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -177,18 +178,30 @@ std::string read_check_box(const std::string& profile, const std::string& check_
 
 }  // namespace
 
+void run_ticks(const std::function<std::string(const std::string& check_box)>& tick_of, Event<std::string>& log,
+               const std::function<void(const std::string& check_box)>& before_row) {
+    Cleaners cleaners;
+    LogRelays relays(cleaners, log);
+    for (const Row& row : rows()) {
+        ignore_errors([&] {
+            if (tick_of(row.check_box) != row.when) return;
+            if (before_row) before_row(row.check_box);
+            row.clean(cleaners);
+        });
+    }
+}
+
+bool runs_unattended(const std::string& check_box) {
+    const auto& all = rows();
+    return std::any_of(all.begin(), all.end(), [&](const Row& row) { return row.check_box == check_box; });
+}
+
 void Schedule::RunSchedule() {
     if (!profile_exists(profile_)) {
         AddToLog(GetMessageText(kNoSuchProfileMessage) + " " + profile_);
         return;
     }
-    Cleaners cleaners;
-    LogRelays relays(cleaners, AddToLog);
-    for (const Row& row : rows()) {
-        ignore_errors([&] {
-            if (read_check_box(profile_, row.check_box) == row.when) row.clean(cleaners);
-        });
-    }
+    run_ticks([this](const std::string& check_box) { return read_check_box(profile_, check_box); }, AddToLog);
 }
 
 }  // namespace engine

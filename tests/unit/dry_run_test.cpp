@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/demo/demo_traces.h"
-#include "app/features/cleaning/cleaning_items.h"
+#include "app/settings/cleaning_items.h"
 #include "engine/foundation/class_table.h"
 #include "engine/plugins/plugins.h"
 #include "platform/machine/machine.h"

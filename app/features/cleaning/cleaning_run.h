@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/features/cleaning/cleaning_items.h"
+#include "app/settings/cleaning_items.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
 #include "app/settings/option_list.h"

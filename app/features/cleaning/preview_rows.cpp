@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/features/cleaning/cleaning_items.h"
+#include "app/settings/cleaning_items.h"
 #include "app/kernel/removal_report.h"
 #include "app/kernel/text.h"
 #include "platform/machine/machine.h"
@@ -26,7 +26,8 @@ void preview(Shell& shell, const std::string& args) {
         removed = dry_run.finish();
     }
     shell.log_window().show();
-    for (const auto& line : preview_lines(removed, shell.language())) shell.log_window().addLogLine(line);
+    const Texts texts = [&shell](std::string_view key) { return shell.language().text(key); };
+    for (const auto& line : preview_lines(removed, texts)) shell.log_window().addLogLine(line);
 }
 
 }  // namespace

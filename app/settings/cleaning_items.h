@@ -38,6 +38,9 @@ struct ItemRef {
 };
 std::optional<ItemRef> find_item(std::string_view full_name);
 
+// "windows.temp" for the tick box "_root.WIN_TF"; "" for a box that is no cleaning item.
+std::string item_named_by_variable(std::string_view variable);
+
 // Every item's full name, category by category.
 std::vector<std::string> all_item_names();
 

@@ -1,4 +1,4 @@
-#include "app/features/cleaning/cleaning_items.h"
+#include "app/settings/cleaning_items.h"
 
 #include "app/kernel/text.h"
 
@@ -95,6 +95,13 @@ std::optional<ItemRef> find_item(std::string_view full_name) {
     for (size_t i = 0; i < category->items.size(); ++i)
         if (iequals(category->items[i].name, full_name.substr(dot + 1))) return ItemRef{category, i};
     return std::nullopt;
+}
+
+std::string item_named_by_variable(std::string_view variable) {
+    for (const auto& category : kCategories)
+        for (size_t i = 0; i < category.items.size(); ++i)
+            if (category.items[i].variable == variable) return category.item_name(i);
+    return {};
 }
 
 std::vector<std::string> all_item_names() {

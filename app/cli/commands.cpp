@@ -1,0 +1,374 @@
+#include "app/cli/commands.h"
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <stdexcept>
+
+#include "app/cli/json_text.h"
+#include "app/cli/skin_folder.h"
+#include "app/kernel/removal_report.h"
+#include "app/kernel/text.h"
+#include "app/settings/cleaning_items.h"
+#include "app/settings/profile_store.h"
+#include "engine/foundation/class_table.h"
+#include "engine/foundation/engine_error.h"
+#include "engine/scheduler/schedule.h"
+#include "engine/shredder/shredder.h"
+#include "platform/args/command_line.h"
+#include "platform/machine/machine.h"
+#include "platform/sys/terminal.h"
+
+namespace app::cli {
+
+namespace {
+
+using platform::Removed;
+
+const std::set<std::string> kCommands = {"list", "preview", "clean", "shred", "wipe-free-space"};
+
+struct Request {
+    std::string command;
+    std::vector<std::string> words;  // items, paths, or the drive
+    std::string machine_dir;
+    std::string profile;
+    bool json = false;
+    bool allow_outside = false;
+};
+
+// A failure the user can mend: said in words (or as JSON), status 1.
+class CommandError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+Request parse(const std::vector<std::string>& args) {
+    Request request;
+    platform::args::CommandLine line("tavrinapp", "Tavrin from the command line: what the cleaning screens do, for scripts.");
+    auto common = [&request](platform::args::CommandLine::Subcommand& command) -> auto& {
+        return command.option("--machine", request.machine_dir, "the machine folder (default: the sandbox)")
+            .flag("--json", request.json, "machine-readable output on stdout, errors as {\"error\": ...}");
+    };
+    common(line.add("list", "the cleaning categories and their items, with the tick box of each"));
+    for (const char* name : {"preview", "clean"}) {
+        common(line.add(name, std::string(name) == "preview" ? "list what a clean of the items would remove; changes nothing"
+                                                               : "clean the items and list what was removed"))
+            .words("items", request.words, "items as `list` names them (ie.cookies, windows.temp, ...)", false)
+            .option("--profile", request.profile, "the ticks of a saved profile instead of items")
+            .flag("--allow-outside-machine", request.allow_outside, "allow changes on drives outside the machine folder");
+    }
+    common(line.add("shred", "overwrite and delete files and folders (Windows paths, or host paths on a drive)"))
+        .words("paths", request.words, "files or folders", true)
+        .flag("--allow-outside-machine", request.allow_outside, "allow paths on drives outside the machine folder");
+    common(line.add("wipe-free-space", "overwrite the free space of a drive of the machine"))
+        .words("drive", request.words, "the drive letter (C, C: or C:\\)", true);
+    request.command = line.parse(args);
+    return request;
+}
+
+// The English texts of the skin beside the program, for the words of the report.
+Texts english_texts() {
+    auto texts = std::make_shared<std::map<std::string, std::string, std::less<>>>();
+    std::ifstream file(skin_folder() / "msgs.ini");
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t equals = line.find('=');
+        if (equals != std::string::npos) (*texts)[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return [texts](std::string_view key) {
+        auto found = texts->find(key);
+        return found == texts->end() ? std::string() : found->second;
+    };
+}
+
+// Redraws one line on a watched terminal; writes nothing elsewhere.
+class ProgressLine {
+public:
+    explicit ProgressLine(std::ostream& err) : err_(err), shown_(platform::sys::error_stream_is_terminal()) {}
+    ~ProgressLine() {
+        if (shown_ && drawn_) err_ << "\r\033[K" << std::flush;
+    }
+    void show(const std::string& text) {
+        if (!shown_) return;
+        err_ << "\r\033[K" << text.substr(0, 78) << std::flush;
+        drawn_ = true;
+    }
+
+private:
+    std::ostream& err_;
+    bool shown_;
+    bool drawn_ = false;
+};
+
+// How many letters must change to turn one text into the other.
+size_t edit_distance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// "ie.cokies" -> the items whose names are closest, for the message.
+std::string near_matches(const std::string& unknown) {
+    std::vector<std::pair<size_t, std::string>> scored;
+    for (const auto& name : all_item_names()) {
+        const size_t distance = edit_distance(to_upper(unknown), to_upper(name));
+        const bool shares_part = name.find(unknown.substr(unknown.find('.') + 1)) != std::string::npos;
+        if (distance <= 3 || shares_part) scored.emplace_back(distance, name);
+    }
+    std::sort(scored.begin(), scored.end());
+    std::string text;
+    for (size_t i = 0; i < scored.size() && i < 5; ++i) text += (i ? ", " : "") + scored[i].second;
+    return text;
+}
+
+std::vector<std::string> item_variables(const std::vector<std::string>& names) {
+    std::vector<std::string> variables;
+    for (const auto& name : names) {
+        const auto item = find_item(name);
+        if (!item || !engine::runs_unattended(item->category->items[item->position].variable)) {
+            const std::string near = near_matches(name);
+            throw CommandError("there is no item \"" + name + "\"" +
+                               (near.empty() ? "" : "; did you mean " + near + "?") + " (`tavrinapp list` shows them all)");
+        }
+        variables.push_back(item->category->items[item->position].variable);
+    }
+    return variables;
+}
+
+void require_profile(const std::string& profile) {
+    const auto profiles = profile_store::profiles();
+    const bool known = std::any_of(profiles.begin(), profiles.end(), [&](const std::string& name) { return iequals(name, profile); });
+    if (known && profile_store::usable_name(profile)) return;
+    std::string names;
+    for (const auto& name : profiles) names += (names.empty() ? "" : ", ") + name;
+    throw CommandError("there is no profile named \"" + profile + "\" on this machine" +
+                       (names.empty() ? " (it has none)" : "; its profiles are: " + names));
+}
+
+// The items (or the profile's ticks) run as the schedule runs them, each row's removals under
+// its item's name.
+void run_cleaning(const Request& request, ProgressLine& progress) {
+    engine::Event<std::string> log;
+    log.subscribe([&progress](std::string& line) { progress.show(line); });
+    auto& removals = platform::current_machine().removals();
+    if (!request.profile.empty()) {
+        removals.set_group("profile " + request.profile);
+        engine::Schedule schedule;
+        schedule.Profile(request.profile);
+        schedule.AddToLog.subscribe([&progress](std::string& line) { progress.show(line); });
+        schedule.RunSchedule();
+        return;
+    }
+    const auto variables = item_variables(request.words);
+    engine::run_ticks(
+        [&](const std::string& check_box) {
+            return std::find(variables.begin(), variables.end(), check_box) != variables.end() ? "true" : "";
+        },
+        log, [&](const std::string& check_box) { removals.set_group(item_named_by_variable(check_box)); });
+}
+
+std::string totals_json(const RemovalTotals& totals) {
+    return "{\"files\": " + std::to_string(totals.files) + ", \"folders\": " + std::to_string(totals.folders) +
+           ", \"keys\": " + std::to_string(totals.keys) + ", \"values\": " + std::to_string(totals.values) +
+           ", \"entries\": " + std::to_string(totals.entries) + ", \"bytes\": " + std::to_string(totals.bytes) + "}";
+}
+
+std::string removals_json(const std::vector<Removed>& removed) {
+    std::string json = "[";
+    for (size_t i = 0; i < removed.size(); ++i) {
+        const auto& one = removed[i];
+        json += std::string(i ? ",\n    " : "\n    ") + "{\"item\": " + json_string(one.group) +
+                ", \"kind\": " + json_string(platform::kind_name(one.kind)) + ", \"path\": " + json_string(one.path) +
+                ", \"size\": " + std::to_string(one.size) + "}";
+    }
+    return json + (removed.empty() ? "]" : "\n  ]");
+}
+
+void print_removals(const Request& request, const std::vector<Removed>& removed, std::ostream& out) {
+    if (request.json) {
+        out << "{\n  \"command\": " << json_string(request.command) << ",\n  \"removals\": " << removals_json(removed)
+            << ",\n  \"totals\": " << totals_json(totals_of(removed)) << "\n}\n";
+        return;
+    }
+    const Texts texts = english_texts();
+    const auto lines = request.command == "preview" ? preview_lines(removed, texts) : grouped_lines(removed, texts);
+    for (const auto& line : lines) out << line << "\n";
+    if (request.command != "preview") out << completion_text(removed, texts) << "\n";
+}
+
+int list(const Request& request, std::ostream& out) {
+    std::string json = "{\"categories\": [";
+    bool first_category = true;
+    for (const auto& category : cleaning_categories()) {
+        if (!request.json) out << category.name << "  " << category.title << "\n";
+        json += std::string(first_category ? "\n  " : ",\n  ") + "{\"name\": " + json_string(category.name) +
+                ", \"title\": " + json_string(category.title) + ", \"items\": [";
+        first_category = false;
+        bool first_item = true;
+        for (size_t i = 0; i < category.items.size(); ++i) {
+            if (!engine::runs_unattended(category.items[i].variable)) continue;
+            if (!request.json) out << "  " << category.item_name(i) << "  (" << category.items[i].variable << ")\n";
+            json += std::string(first_item ? "" : ", ") + "{\"name\": " + json_string(category.item_name(i)) +
+                    ", \"option\": " + json_string(category.items[i].variable) + "}";
+            first_item = false;
+        }
+        json += "]}";
+    }
+    if (request.json) out << json << "\n]}\n";
+    return 0;
+}
+
+int preview_or_clean(const Request& request, std::ostream& out, std::ostream& err) {
+    if (request.words.empty() == request.profile.empty())
+        throw CommandError("name the items to " + request.command + ", or a profile with --profile NAME, not both");
+    if (!request.profile.empty()) require_profile(request.profile);
+    auto& machine = platform::current_machine();
+    const auto mode = request.command == "preview" ? platform::RemovalLog::Mode::DryRun : platform::RemovalLog::Mode::Record;
+    std::vector<Removed> removed;
+    {
+        ProgressLine progress(err);
+        platform::Recording recording(machine, mode);
+        run_cleaning(request, progress);
+        removed = recording.finish();
+    }
+    machine.flush();
+    print_removals(request, removed, out);
+    return 0;
+}
+
+// A host path on one of the drives is taken as its Windows path.
+std::string windows_path(const std::string& path) {
+    if (path.empty() || path[0] != '/') return path;
+    auto found = platform::current_machine().files().to_windows(path);
+    if (!found) throw CommandError("\"" + path + "\" lies on no drive of the machine");
+    return *found;
+}
+
+int shred(const Request& request, std::ostream& out, std::ostream& err) {
+    auto shredder = engine::create<engine::Shredder>("Shredder");
+    if (!shredder) throw CommandError("the engine class Shredder is not available");
+    std::vector<std::string> failures;
+    shredder->NotShredded.subscribe([&failures](std::string& reason) { failures.push_back(reason); });
+    ProgressLine progress(err);
+    shredder->ShowLog.subscribe([&progress](std::string& name) { progress.show(name); });
+    auto& machine = platform::current_machine();
+    std::vector<Removed> removed;
+    {
+        platform::Recording recording(machine, platform::RemovalLog::Mode::Record);
+        for (const auto& given : request.words) {
+            const std::string path = windows_path(given);
+            if (machine.files().is_directory(path)) {
+                double max_size = 0, min_size = 0;
+                shredder->FolderShred(path, false, "*", true, max_size, min_size);
+            } else {
+                shredder->FileShred(path);
+            }
+        }
+        removed = recording.finish();
+    }
+    machine.flush();
+    if (request.json) {
+        std::string reasons = "[";
+        for (size_t i = 0; i < failures.size(); ++i) reasons += (i ? ", " : "") + json_string(failures[i]);
+        out << "{\n  \"command\": \"shred\",\n  \"removals\": " << removals_json(removed) << ",\n  \"totals\": "
+            << totals_json(totals_of(removed)) << ",\n  \"not_shredded\": " << reasons << "]\n}\n";
+    } else {
+        for (const auto& one : removed) out << platform::kind_name(one.kind) << " " << one.path << "\n";
+        for (const auto& reason : failures) err << "tavrinapp: " << reason << "\n";
+    }
+    return failures.empty() ? 0 : 1;
+}
+
+// "c", "C:", "c:\" -> "C:".
+std::string drive_named(const std::string& given) {
+    const bool plain = given.size() == 1 || (given.size() >= 2 && given[1] == ':' && (given.size() == 2 || given.substr(2) == "\\"));
+    const char letter = given.empty() ? '?' : static_cast<char>(std::toupper(static_cast<unsigned char>(given[0])));
+    std::string drives;
+    for (const auto& root : platform::current_machine().files().drives()) {
+        if (plain && root[0] == letter) return root.substr(0, 2);
+        drives += (drives.empty() ? "" : ", ") + root.substr(0, 2);
+    }
+    throw CommandError("the machine has no drive \"" + given + "\"; its drives are " + drives);
+}
+
+int wipe_free_space(const Request& request, std::ostream& out, std::ostream& err) {
+    if (request.words.size() != 1) throw CommandError("wipe-free-space takes one drive");
+    const std::string drive = drive_named(request.words[0]);
+    auto shredder = engine::create<engine::Shredder>("Shredder");
+    if (!shredder) throw CommandError("the engine class Shredder is not available");
+    const auto free_before = platform::current_machine().files().free_space(drive + "\\").free_bytes;
+    {
+        ProgressLine progress(err);
+        shredder->Progress.subscribe(
+            [&](double& percent) { progress.show("Wiping the free space of " + drive + " " + std::to_string(static_cast<int>(percent)) + "%"); });
+        try {
+            shredder->ShredFreeSpace(drive);
+        } catch (const engine::EngineError& error) {
+            throw CommandError(error.description());
+        }
+    }
+    if (request.json) out << "{\"command\": \"wipe-free-space\", \"drive\": " << json_string(drive) << ", \"free_bytes\": " << free_before << "}\n";
+    else out << "The free space of " << drive << " (" << human_size(free_before) << ") was overwritten.\n";
+    return 0;
+}
+
+// The machine the command works on, held against other programs for the length of the command.
+class OpenMachine {
+public:
+    explicit OpenMachine(const Request& request) {
+        platform::MachineOptions options;
+        options.allow_outside_machine = request.allow_outside;
+        machine_ = platform::Machine::open(request.machine_dir.empty() ? platform::Machine::default_sandbox_dir()
+                                                                       : std::filesystem::path(request.machine_dir),
+                                           options);
+        lock_ = std::make_unique<platform::MachineLock>(*machine_);
+        platform::set_current_machine(machine_.get());
+    }
+    ~OpenMachine() { platform::set_current_machine(nullptr); }
+
+private:
+    std::unique_ptr<platform::Machine> machine_;
+    std::unique_ptr<platform::MachineLock> lock_;
+};
+
+int run(const Request& request, std::ostream& out, std::ostream& err) {
+    if (request.command == "list") return list(request, out);
+    OpenMachine machine(request);
+    if (request.command == "shred") return shred(request, out, err);
+    if (request.command == "wipe-free-space") return wipe_free_space(request, out, err);
+    return preview_or_clean(request, out, err);
+}
+
+}  // namespace
+
+bool is_command(const std::vector<std::string>& args) { return !args.empty() && kCommands.contains(args.front()); }
+
+int run_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Request request;
+    try {
+        request = parse(args);
+        return run(request, out, err);
+    } catch (const platform::args::HelpRequested& help) {
+        out << help.what();
+        return 0;
+    } catch (const std::exception& error) {
+        const bool json = request.json || std::find(args.begin(), args.end(), "--json") != args.end();
+        if (json) out << "{\"error\": " << json_string(error.what()) << "}\n";
+        else err << "tavrinapp: " << error.what() << "\n";
+        return 1;
+    }
+}
+
+}  // namespace app::cli

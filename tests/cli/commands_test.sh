@@ -1,0 +1,113 @@
+#!/bin/sh
+# The command line for scripts: list, preview (as JSON, checked), clean, shred and
+# wipe-free-space on temporary machines, and the refusals: an unknown item with its near
+# matches, a missing profile, a path outside the machine, a drive the machine lacks, --json with
+# an error, and a machine a running program holds.
+# Usage: commands_test.sh TAVRINAPP
+TAVRINAPP=$1
+. "$(dirname "$0")/support.sh"
+
+# A value of the JSON document in a file, by a JavaScript expression over `doc`.
+json() {
+    node -e "const doc = JSON.parse(require('fs').readFileSync(process.argv[1], 'utf8')); console.log($2)" "$1"
+}
+
+machine="$work/machine"
+start_program --machine "$machine"
+stop_program
+cookies="$machine/drive_c/Documents and Settings"
+[ -n "$(find "$cookies" -path '*/Cookies/*' -name '*.txt')" ] || fail "the new sandbox has no cookies"
+
+# list: every category with its items and their tick boxes, in words and as JSON.
+"$TAVRINAPP" list >"$work/list.txt" || fail "list failed"
+grep -q '^  ie\.cookies  (_root\.IE_CO)$' "$work/list.txt" || fail "list: $(cat "$work/list.txt")"
+grep -q '^  windows\.temp  (_root\.WIN_TF)$' "$work/list.txt" || fail "list has no windows.temp"
+"$TAVRINAPP" list --json >"$work/list.json" || fail "list --json failed"
+[ "$(json "$work/list.json" "doc.categories.find((c) => c.name === 'ie').items.length")" = 6 ] ||
+    fail "list --json: $(cat "$work/list.json")"
+
+# preview: what a clean would remove, as JSON, and no byte of the machine changed.
+fingerprint "$machine" | grep -v tavrin-lock >"$work/before"
+"$TAVRINAPP" preview ie.cookies ie.typed-urls --machine "$machine" --json >"$work/preview.json" 2>"$work/err.txt" ||
+    fail "preview failed: $(cat "$work/err.txt")"
+fingerprint "$machine" | grep -v tavrin-lock >"$work/after"
+diff "$work/before" "$work/after" >&2 || fail "preview changed the machine"
+[ "$(json "$work/preview.json" "doc.removals.filter((r) => r.item === 'ie.cookies' && r.kind === 'file' && r.size > 0).length > 0")" = true ] ||
+    fail "preview lists no cookie file: $(cat "$work/preview.json")"
+[ "$(json "$work/preview.json" "doc.removals.filter((r) => r.item === 'ie.typed-urls' && r.kind === 'value').length")" = 3 ] ||
+    fail "preview lists not the three typed URLs: $(cat "$work/preview.json")"
+[ "$(json "$work/preview.json" "doc.totals.bytes === doc.removals.reduce((sum, r) => sum + r.size, 0)")" = true ] ||
+    fail "the preview's total is not the sum of its sizes"
+"$TAVRINAPP" preview ie.cookies --machine "$machine" >"$work/preview.txt" || fail "preview in words failed"
+grep -q '^In all: [0-9]* files\?, ' "$work/preview.txt" || fail "preview in words: $(cat "$work/preview.txt")"
+
+# clean: removes exactly what the preview listed, and says so in the same form.
+"$TAVRINAPP" clean ie.cookies ie.typed-urls --machine "$machine" --json >"$work/clean.json" || fail "clean failed"
+[ "$(json "$work/preview.json" "JSON.stringify(doc.removals)")" = "$(json "$work/clean.json" "JSON.stringify(doc.removals)")" ] ||
+    fail "clean removed other than the preview listed: $(cat "$work/clean.json")"
+[ -z "$(find "$cookies" -path '*/Cookies/*' -name '*.txt')" ] || fail "clean left cookies"
+! grep -q 'mail.example.org/inbox' "$machine/user.reg" || fail "clean left the typed URLs"
+"$TAVRINAPP" preview ie.cookies --machine "$machine" --json >"$work/again.json" || fail "second preview failed"
+[ "$(json "$work/again.json" "doc.removals.length")" = 0 ] || fail "after the clean the preview still lists: $(cat "$work/again.json")"
+
+# An unknown item: refused with the near matches; with --json as a JSON error object.
+status=0
+"$TAVRINAPP" clean ie.cokies --machine "$machine" >"$work/out.txt" 2>"$work/err.txt" || status=$?
+[ "$status" != 0 ] || fail "an unknown item was cleaned"
+grep -q 'no item "ie.cokies"; did you mean ie.cookies' "$work/err.txt" || fail "unknown item said: $(cat "$work/err.txt")"
+status=0
+"$TAVRINAPP" preview ie.cokies --machine "$machine" --json >"$work/err.json" || status=$?
+[ "$status" != 0 ] || fail "an unknown item with --json ended with status 0"
+json "$work/err.json" "doc.error" | grep -q 'ie.cookies' || fail "--json error: $(cat "$work/err.json")"
+
+# A profile that does not exist.
+status=0
+"$TAVRINAPP" preview --profile Weekly --machine "$machine" 2>"$work/err.txt" || status=$?
+[ "$status" != 0 ] || fail "a missing profile was previewed"
+grep -q 'no profile named "Weekly"' "$work/err.txt" || fail "missing profile said: $(cat "$work/err.txt")"
+
+# shred: a file of the machine by its Windows path, a folder by its host path; a drive that
+# maps outside the machine is refused without --allow-outside-machine.
+mkdir -p "$machine/drive_c/old/sub" "$work/outside"
+echo secret >"$machine/drive_c/old.txt"
+echo deeper >"$machine/drive_c/old/sub/note.txt"
+echo keep >"$work/outside/keep.txt"
+ln -s "$work/outside" "$machine/dosdevices/e:"
+"$TAVRINAPP" shred 'C:\old.txt' "$machine/drive_c/old" --machine "$machine" --json >"$work/shred.json" ||
+    fail "shred failed: $(cat "$work/shred.json")"
+[ ! -e "$machine/drive_c/old.txt" ] && [ ! -e "$machine/drive_c/old" ] || fail "shred left the file or the folder"
+[ "$(json "$work/shred.json" "doc.totals.files")" = 2 ] || fail "shred: $(cat "$work/shred.json")"
+status=0
+"$TAVRINAPP" shred 'E:\keep.txt' --machine "$machine" 2>"$work/err.txt" || status=$?
+[ "$status" != 0 ] || fail "a file outside the machine was shredded"
+grep -q 'outside the machine folder' "$work/err.txt" || fail "outside said: $(cat "$work/err.txt")"
+[ -e "$work/outside/keep.txt" ] || fail "the file outside the machine is gone"
+
+# wipe-free-space on a drive with a quota, so the real disk is never filled; a missing drive.
+mkdir -p "$machine/drive_d"
+ln -s ../drive_d "$machine/dosdevices/d:"
+cat >>"$machine/system.reg" <<'REG'
+
+[Software\\Tavrin\\DriveQuota] 1733660000
+"d:"="3000000"
+REG
+"$TAVRINAPP" wipe-free-space d: --machine "$machine" --json >"$work/wipe.json" 2>"$work/err.txt" ||
+    fail "wipe-free-space failed: $(cat "$work/err.txt")"
+[ "$(json "$work/wipe.json" "doc.drive")" = "D:" ] || fail "wipe: $(cat "$work/wipe.json")"
+[ -z "$(ls -A "$machine/drive_d")" ] || fail "the wipe left files: $(ls -A "$machine/drive_d")"
+status=0
+"$TAVRINAPP" wipe-free-space Q --machine "$machine" 2>"$work/err.txt" || status=$?
+[ "$status" != 0 ] || fail "a missing drive was wiped"
+grep -q 'no drive "Q"; its drives are C:, D:, E:' "$work/err.txt" || fail "missing drive said: $(cat "$work/err.txt")"
+
+# A machine a running program holds is refused, and nothing is cleaned.
+start_program --machine "$machine"
+status=0
+"$TAVRINAPP" clean ie.history --machine "$machine" 2>"$work/err.txt" || status=$?
+stop_program
+[ "$status" != 0 ] || fail "a machine in use was cleaned"
+grep -qi 'another\|in use\|running' "$work/err.txt" || fail "machine in use said: $(cat "$work/err.txt")"
+
+"$TAVRINAPP" clean --help >"$work/help.txt" || fail "clean --help failed"
+grep -q -- '--profile' "$work/help.txt" || fail "clean --help: $(cat "$work/help.txt")"
+echo "PASS"
