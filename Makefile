@@ -60,8 +60,7 @@ test: unit e2e
 # The whole suite, unit and browser tests, with every program and test built with AddressSanitizer
 # and UndefinedBehaviorSanitizer, in a build folder of its own. The first finding fails its test.
 SANITIZE_DIR ?= build-sanitize
-SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
-  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -DTAVRIN_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_DIR) -j$(JOBS)
