@@ -15,7 +15,9 @@ bool OptionList::ticked(size_t position) const {
 }
 
 std::optional<bool> OptionList::setting(size_t position) const {
-    auto value = trim_blanks(text(position));
+    // The trimmed view must look into a string that outlives it, not into text()'s temporary.
+    const std::string sent = text(position);
+    const std::string_view value = trim_blanks(sent);
     if (value == "1" || value == "true") return true;
     if (value == "0" || value == "false") return false;
     return std::nullopt;
