@@ -1,22 +1,33 @@
 // Shredder throughput against the system's own tools, run side by side on the same file system:
 //   (a) FileShred of one large file           vs  dd if=/dev/zero of=F bs=1M conv=fsync
-//   (b) FolderShred of many small files        vs  find DIR -type f -exec shred -n1 -u {} +  and  rm -rf DIR
+//   (b) FolderShred of many small files        vs  rm -rf DIR && sync of the same tree: several
+//       rounds, the two sides alternating, compared by their medians (target: at most 1.3 times)
 //   (c) ShredFreeSpace on an ext4 loop image   vs  dd filling the same image
 //   (d) FolderShred of a chain of folders N deep vs the same of N/4 deep: the time per level must
 //       not grow with the depth (ratio 1 is linear); rm -rf of the deep chain for scale
-// Usage: shredder_bench [--dir DIR] [--file-mb N] [--files N] [--image-mb N] [--depth N] [--only a|b|c|d]
+//   (e) FolderShred of many small files        vs  find DIR -type f -exec shred -n1 -u {} +
+// Usage: shredder_bench [--dir DIR] [--file-mb N] [--files N] [--rounds N] [--image-mb N] [--depth N]
+//                       [--only a|b|c|d|e] [--background-writer]
 // DIR (default: the system temp folder) must be on the file system to measure; (c) needs root for
 // the loop mount and falls back to a plain folder limited by a drive quota, saying so.
+// --background-writer keeps `dd ... bs=1M count=1024 conv=fsync` writing into DIR while (b) and
+// (e) are measured, for both sides: a flush of the whole file system would wait for its data too.
+// The load average is printed before and after, as the machine is rarely quiet.
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -32,7 +43,9 @@ namespace fs = std::filesystem;
 struct Options {
     fs::path dir = fs::temp_directory_path();
     uint64_t file_mb = 1024;
-    int files = 50'000;
+    int files = 10'000;
+    int rounds = 5;
+    bool background_writer = false;
     uint64_t image_mb = 2048;
     int depth = 4000;
     std::string only;
@@ -44,8 +57,77 @@ double seconds(const std::function<void()>& work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Wall time, and the processor time (user and kernel) spent by this process or by the commands it
+// ran: what is not processor time was spent waiting, for the disk or for a busy processor.
+// On a busy machine each wait costs a turn in the queue for the processor as well.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+    long waits = 0;  // how often the work gave up the processor to wait
+};
+
+Timing usage_of(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    auto to_seconds = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; };
+    return {0, to_seconds(usage.ru_utime) + to_seconds(usage.ru_stime), usage.ru_nvcsw};
+}
+
+Timing timed(const std::function<void()>& work) {
+    const Timing self = usage_of(RUSAGE_SELF), children = usage_of(RUSAGE_CHILDREN);
+    const double wall = seconds(work);
+    const Timing self_after = usage_of(RUSAGE_SELF), children_after = usage_of(RUSAGE_CHILDREN);
+    return {wall, self_after.cpu - self.cpu + children_after.cpu - children.cpu,
+            self_after.waits - self.waits + children_after.waits - children.waits};
+}
+
+double median(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    const size_t middle = samples.size() / 2;
+    return samples.size() % 2 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
+}
+
+// The 1, 5 and 15 minute load averages as the kernel prints them.
+std::string load_average() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
 bool shell(const std::string& command) { return std::system(command.c_str()) == 0; }
 std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// Another program writing 1 GiB at a time into the same file system and flushing it, for as long
+// as the object lives: what a busy machine looks like to a flush.
+class BackgroundWriter {
+public:
+    explicit BackgroundWriter(const fs::path& dir) : file_(dir / "tavrin-bench-writer") {
+        pid_ = fork();
+        if (pid_ == 0) {
+            setpgid(0, 0);
+            const std::string loop = "while :; do dd if=/dev/zero of=" + quoted(file_) +
+                                     " bs=1M count=1024 conv=fsync status=none; rm -f " + quoted(file_) + "; done";
+            execl("/bin/sh", "sh", "-c", loop.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (pid_ > 0) setpgid(pid_, pid_);
+    }
+    ~BackgroundWriter() {
+        if (pid_ > 0) {
+            kill(-pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        std::error_code ignored;
+        fs::remove(file_, ignored);
+    }
+    BackgroundWriter(const BackgroundWriter&) = delete;
+    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+
+private:
+    fs::path file_;
+    pid_t pid_ = -1;
+};
 
 void report(const std::string& what, double ours, const std::string& baseline, double theirs, double target) {
     const double ratio = theirs / ours;
@@ -134,26 +216,70 @@ void make_tree(const fs::path& root, int files) {
     shell("sync");
 }
 
+// FolderShred of the whole tree, as the shredder screen runs it: subfolders, no filter.
+Timing folder_shred_timing(const fs::path& tree) {
+    engine::Shredder shredder;
+    double max_fsize = 0, min_fsize = 0;
+    const Timing took = timed([&] { shredder.FolderShred("C:\\tree", false, "*", true, max_fsize, min_fsize); });
+    if (fs::exists(tree)) std::cout << "warning: FolderShred did not remove the tree completely\n";
+    return took;
+}
+
+std::string tree_description(const Options& options) {
+    return "FolderShred of " + std::to_string(options.files) + " files of 1-8 KiB";
+}
+
 void many_files(const Options& options) {
     BenchMachine bench(options.dir / "tavrin-bench-tree");
     const fs::path tree = bench.host_c() / "tree";
+    std::optional<BackgroundWriter> writer;
+    if (options.background_writer) writer.emplace(options.dir);
+
+    std::cout << "(b) load average before: " << load_average()
+              << (options.background_writer ? ", with a background writer" : "") << "\n";
+    // The two sides take turns, so that a change in the machine's load meets both of them.
+    std::vector<double> ours, rm, ours_cpu, rm_cpu;
+    std::vector<long> ours_waits, rm_waits;
+    auto note = [](std::vector<double>& wall, std::vector<double>& cpu, std::vector<long>& waits, Timing timing) {
+        wall.push_back(timing.wall);
+        cpu.push_back(timing.cpu);
+        waits.push_back(timing.waits);
+    };
+    for (int round = 0; round < options.rounds; ++round) {
+        auto shred_round = [&] {
+            make_tree(tree, options.files);
+            note(ours, ours_cpu, ours_waits, folder_shred_timing(tree));
+        };
+        auto rm_round = [&] {
+            make_tree(tree, options.files);
+            note(rm, rm_cpu, rm_waits, timed([&] { shell("rm -rf " + quoted(tree) + " && sync"); }));
+        };
+        if (round % 2 == 0) shred_round(), rm_round();
+        else rm_round(), shred_round();
+        std::cout << "    round " << round + 1 << ": Tavrin " << ours.back() << " s (processor " << ours_cpu.back()
+                  << " s, " << ours_waits.back() << " waits), rm -rf + sync " << rm.back() << " s (processor "
+                  << rm_cpu.back() << " s, " << rm_waits.back() << " waits)\n";
+    }
+    const double ratio = median(ours) / median(rm);
+    std::cout << "(b) " << tree_description(options) << ", median of " << options.rounds << ": Tavrin "
+              << median(ours) << " s (processor " << median(ours_cpu) << " s), rm -rf + sync " << median(rm)
+              << " s (processor " << median(rm_cpu) << " s), ratio " << ratio
+              << " (Tavrin time / baseline time; target <= 1.3)" << (ratio <= 1.3 ? "" : "  ABOVE TARGET") << "\n"
+              << "(b) load average after: " << load_average() << "\n";
+}
+
+void gnu_shred(const Options& options) {
+    BenchMachine bench(options.dir / "tavrin-bench-tree");
+    const fs::path tree = bench.host_c() / "tree";
+    std::optional<BackgroundWriter> writer;
+    if (options.background_writer) writer.emplace(options.dir);
 
     make_tree(tree, options.files);
-    engine::Shredder shredder;
-    double max_fsize = 0, min_fsize = 0;
-    const double ours = seconds([&] { shredder.FolderShred("C:\\tree", false, "*", true, max_fsize, min_fsize); });
-    if (fs::exists(tree)) std::cout << "(b) warning: the tree was not removed completely\n";
-
+    const double ours = folder_shred_timing(tree).wall;
     make_tree(tree, options.files);
     const double shred = seconds([&] { shell("find " + quoted(tree) + " -type f -exec shred -n1 -u {} +"); });
     fs::remove_all(tree);
-
-    make_tree(tree, options.files);
-    const double rm = seconds([&] { shell("rm -rf " + quoted(tree) + " && sync"); });
-
-    const std::string what = "(b) FolderShred of " + std::to_string(options.files) + " files of 1-8 KiB";
-    report(what, ours, "find -exec shred -n1 -u", shred, 1.0);
-    report(what, ours, "rm -rf (+sync)", rm, 0.0);
+    report("(e) " + tree_description(options), ours, "find -exec shred -n1 -u", shred, 1.0);
 }
 
 void free_space(const Options& options) {
@@ -236,11 +362,21 @@ void deep_tree(const Options& options) {
 
 int main(int argc, char** argv) {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string flag = argv[i], value = argv[i + 1];
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (flag == "--background-writer") {
+            options.background_writer = true;
+            continue;
+        }
+        if (i + 1 == argc) {
+            std::cerr << "option " << flag << " needs a value\n";
+            return 2;
+        }
+        const std::string value = argv[++i];
         if (flag == "--dir") options.dir = value;
         else if (flag == "--file-mb") options.file_mb = std::stoull(value);
         else if (flag == "--files") options.files = std::stoi(value);
+        else if (flag == "--rounds") options.rounds = std::max(1, std::stoi(value));
         else if (flag == "--image-mb") options.image_mb = std::stoull(value);
         else if (flag == "--depth") options.depth = std::stoi(value);
         else if (flag == "--only") options.only = value;
@@ -254,6 +390,7 @@ int main(int argc, char** argv) {
         if (options.only.empty() || options.only == "b") many_files(options);
         if (options.only.empty() || options.only == "c") free_space(options);
         if (options.only.empty() || options.only == "d") deep_tree(options);
+        if (options.only.empty() || options.only == "e") gnu_shred(options);
     } catch (const std::exception& error) {
         std::cerr << "benchmark failed: " << error.what() << "\n";
         return 1;

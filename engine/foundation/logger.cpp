@@ -23,11 +23,13 @@ std::string log_file_name(int year, int month, int day) {
     return std::to_string(day) + "-" + std::to_string(month) + "-" + std::to_string(year) + "_Log.txt";
 }
 
-// `files` is the FileSystem with the file's full path, or the Logs Folder with its name.
-template <class Files>
-void append(Files& files, std::string_view path, const std::string& line) {
+std::span<const uint8_t> bytes_of(const std::string& text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+void append(platform::fs::FileSystem& files, std::string_view path, const std::string& line) {
     auto file = files.open(path, platform::fs::File::Mode::WriteInPlace);  // created on the day's first line
-    file.append({reinterpret_cast<const uint8_t*>(line.data()), line.size()});
+    file.append(bytes_of(line));
     file.close();
 }
 
@@ -61,19 +63,31 @@ Variant Logger::AddToLog(std::string& Section, std::string& Txt) {
 }
 
 void LogWriter::AddToLog(std::string& Section, std::string& Txt) {
-    LocalTime day = now();
+    // One reading of the clock names the file and stamps the line, so both agree at midnight.
+    const LocalTime time = now();
     if (!logs_) logs_ = platform::current_machine().files().open_folder(engine_path("Logs"));
     if (!logs_) throw_logs_missing();
+    const std::string line = log_line(time, Section, Txt);
     try {
-        append(*logs_, log_file_name(day.year, day.month, day.day), log_line(now(), Section, Txt));
+        day_file(log_file_name(time.year, time.month, time.day)).append(bytes_of(line));
     } catch (const platform::fs::FsError& error) {
+        day_file_.reset();
         // The folder went away after it was looked up: missing, as if it had never been there.
         if (error.code() == platform::fs::error::PathNotFound) {
             logs_.reset();
             throw_logs_missing();
         }
-        throw_write_failed(log_file_path(day.year, day.month, day.day), error);
+        throw_write_failed(log_file_path(time.year, time.month, time.day), error);
     }
+}
+
+platform::fs::File& LogWriter::day_file(const std::string& name) {
+    if (!day_file_ || day_file_name_ != name || !day_file_->has_name()) {
+        day_file_.reset();
+        day_file_ = logs_->open(name, platform::fs::File::Mode::WriteInPlace);  // created on the day's first line
+        day_file_name_ = name;
+    }
+    return *day_file_;
 }
 
 std::string Logger::getLogPath() { return engine_folder(); }

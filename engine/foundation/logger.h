@@ -20,14 +20,20 @@ public:
     std::string getLogPath();
 };
 
-// Many lines in a row, as a folder walk writes them: the Logs folder is looked up once instead of
-// for every line. Each line goes where AddToLog would put it, and fails as AddToLog would.
+// Many lines in a row, as a folder walk writes them: the Logs folder is looked up once, and the
+// day's file stays open from one line to the next, instead of both for every line. Each line goes
+// where AddToLog would put it (a file deleted meanwhile, by the walk itself perhaps, is created
+// afresh), and fails as AddToLog would.
 class LogWriter {
 public:
     void AddToLog(std::string& Section, std::string& Txt);
 
 private:
+    platform::fs::File& day_file(const std::string& name);
+
     std::optional<platform::fs::Folder> logs_;
+    std::optional<platform::fs::File> day_file_;
+    std::string day_file_name_;
 };
 
 // The Windows path of the log file for a day ("...\Logs\7-12-2026_Log.txt").

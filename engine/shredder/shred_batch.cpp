@@ -18,14 +18,15 @@ constexpr uint64_t kMaxBytes = uint64_t{64} << 20;
 
 }  // namespace
 
-void ShredBatch::shred(const std::shared_ptr<platform::fs::Folder>& folder, const std::string& name, std::string path) {
-    const auto file = file_to_shred(*folder, name);
+void ShredBatch::shred(const std::shared_ptr<platform::fs::Folder>& folder, const platform::fs::FindData& listed,
+                       std::string path) {
+    const auto file = file_to_shred(*folder, listed);
     if (!file) return;
+    const std::string& name = listed.name;
     Pending pending{[folder, name] { folder->delete_file(name, true); }, std::nullopt, {}};
     try {
         if (auto handle = overwrite_before_delete(*folder, name, path, *file)) {
-            pending.flush_key = flushes_.add(*handle);
-            handle->close();
+            pending.flush_key = flushes_.add(std::move(*handle));
             pending.announced_path = std::move(path);
             overwritten_bytes_ += std::max<uint64_t>(file->length, kPatternRunLength);
         } else if (file->other_names) {

@@ -24,10 +24,11 @@ public:
     using Report = std::function<void(const std::string& failure)>;
     ShredBatch(Announce announce, Report report) : announce_(std::move(announce)), report_(std::move(report)) {}
 
-    // Overwrites the file `name` of the folder now and deletes it with the batch; `path` is the
-    // file as the caller names it. Links and shortcuts are only deleted, unannounced. A file that
-    // fails any step, its flush included, is left where it is and reported.
-    void shred(const std::shared_ptr<platform::fs::Folder>& folder, const std::string& name, std::string path);
+    // Overwrites the file of the folder that its listing describes now and deletes it with the
+    // batch; `path` is the file as the caller names it. Links and shortcuts are only deleted,
+    // unannounced. A file that fails any step, its flush included, is left where it is and reported.
+    void shred(const std::shared_ptr<platform::fs::Folder>& folder, const platform::fs::FindData& listed,
+               std::string path);
     // Runs `step` after the deletes added so far: a folder is removed after its files. A step
     // that throws is reported.
     void then(std::function<void()> step);

@@ -188,7 +188,7 @@ void Shredder::shred_folder(Run& run, const std::shared_ptr<Folder>& folder, con
     }
     for (const auto& entry : entries)
         if (!(entry.attributes & attr::Directory) && selection.selects(entry.name, entry.size))
-            run.batch.shred(folder, entry.name, join_path(path, entry.name));
+            run.batch.shred(folder, entry, join_path(path, entry.name));
 
     // Not forced, so a read-only item keeps the folder.
     if (!delete_contents_only) run.batch.then(std::move(remove_folder));

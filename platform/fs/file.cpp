@@ -108,6 +108,11 @@ void File::sync() {
     if (fsync(file.fd) != 0) detail::throw_host_error(errno, "flush", file.windows_path);
 }
 
+bool File::has_name() const {
+    struct stat st;
+    return impl_ && impl_->fd >= 0 && fstat(impl_->fd, &st) == 0 && st.st_nlink > 0;
+}
+
 void File::close() {
     if (impl_) impl_->dry = false;
     if (!impl_ || impl_->fd < 0) return;

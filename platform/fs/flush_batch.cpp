@@ -1,54 +1,77 @@
-// One flush per file system for a batch of files written in place.
+// Many files written in place, made durable together by writing back only their own data.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/fs/file_impl.h"
+#include "platform/fs/write_faults.h"
 
 namespace platform::fs {
 
-struct FlushBatch::Device {
-    dev_t id = 0;
-    int fd = -1;  // any file of that file system, kept open until the flush
+namespace {
+
+// Asks the kernel to start writing the file's dirty pages now: the device works on them while
+// the caller goes on with the next files, and the wait in flush() finds most of them done.
+void start_write_back(int fd) { sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE); }
+
+// Writes the file's dirty pages and waits until the device has taken them; a failed write-back
+// of this file, now or earlier, is reported here. The device may still hold them in its cache.
+bool write_back(int fd) {
+    if (write_faults::injected(write_faults::Step::flush)) return false;
+    return sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) ==
+           0;
+}
+
+}  // namespace
+
+struct FlushBatch::Entry {
+    File file;
+    dev_t device = 0;
     bool flushed = false;
 };
 
 FlushBatch::FlushBatch() = default;
 FlushBatch::FlushBatch(FlushBatch&&) noexcept = default;
 FlushBatch& FlushBatch::operator=(FlushBatch&&) noexcept = default;
+FlushBatch::~FlushBatch() = default;
 
-FlushBatch::~FlushBatch() {
-    for (Device& device : devices_)
-        if (device.fd >= 0) ::close(device.fd);
-}
-
-size_t FlushBatch::add(const File& file) {
+size_t FlushBatch::add(File file) {
     const int fd = file.impl_ ? file.impl_->fd : -1;
-    struct stat st;
-    if (fd >= 0 && fstat(fd, &st) == 0) {
-        for (size_t key = 0; key < devices_.size(); ++key)
-            if (devices_[key].fd >= 0 && devices_[key].id == st.st_dev) return key;
-        if (int kept = fcntl(fd, F_DUPFD_CLOEXEC, 0); kept >= 0) {
-            devices_.push_back({st.st_dev, kept, false});
-            return devices_.size() - 1;
-        }
-    }
-    // Nothing to flush its file system through later: this one file is flushed on its own now.
-    devices_.push_back({0, -1, fd >= 0 && fsync(fd) == 0});
-    return devices_.size() - 1;
+    struct stat st {};
+    const bool usable = fd >= 0 && fstat(fd, &st) == 0;
+    if (usable) start_write_back(fd);
+    // A file that is not open (or cannot be looked at) has nothing to flush through: never flushed.
+    entries_.push_back({usable ? std::move(file) : File(nullptr), st.st_dev, false});
+    return entries_.size() - 1;
 }
 
 void FlushBatch::flush() {
-    for (Device& device : devices_) {
-        if (device.fd < 0) continue;
-        // syncfs reports a failed write-back of any file of the file system since the descriptor
-        // was opened, so a failure here holds for every file of the batch on it.
-        device.flushed = syncfs(device.fd) == 0;
-        ::close(device.fd);
-        device.fd = -1;
+    // Every file's own pages first, then the device's write cache once per device: a cache flush
+    // makes every write that completed before it durable, so the last file's fdatasync covers the
+    // others written back above. Nobody else's dirty data is waited for, unlike a file-system sync.
+    std::vector<size_t> last_of_device;
+    for (size_t key = 0; key < entries_.size(); ++key) {
+        Entry& entry = entries_[key];
+        if (!entry.file.impl_ || !write_back(entry.file.impl_->fd)) continue;
+        entry.flushed = true;
+        std::erase_if(last_of_device, [&](size_t other) { return entries_[other].device == entry.device; });
+        last_of_device.push_back(key);
+    }
+    for (size_t last : last_of_device) {
+        const bool durable = fdatasync(entries_[last].file.impl_->fd) == 0;
+        if (durable) continue;
+        for (Entry& entry : entries_)
+            if (entry.device == entries_[last].device) entry.flushed = false;
+    }
+    for (Entry& entry : entries_) {
+        try {
+            entry.file.close();
+        } catch (const FsError&) {
+            entry.flushed = false;
+        }
     }
 }
 
-bool FlushBatch::flushed(size_t key) const { return key < devices_.size() && devices_[key].flushed; }
+bool FlushBatch::flushed(size_t key) const { return key < entries_.size() && entries_[key].flushed; }
 
 }  // namespace platform::fs

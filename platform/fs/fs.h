@@ -85,6 +85,8 @@ public:
     void append(std::span<const uint8_t> data);
     size_t read_at(uint64_t offset, std::span<uint8_t> buffer) const;
     void sync();  // data reaches the device
+    // Whether the file still has a name: false once it was deleted while open here.
+    bool has_name() const;
     void close();
 
     struct Impl;  // opaque: defined and used only inside the file system layer
@@ -98,25 +100,27 @@ private:
 
 class Folder;
 
-// Makes what was written through many files durable with one flush of each file system they lie
-// on: flushing every small file on its own costs a journal commit each.
+// Makes what was written in place through many files durable together: each file's own data is
+// written back, and each device's write cache is flushed once for all of them. Flushing every
+// small file on its own costs the device a cache flush each; flushing the whole file system
+// would wait for every other program's dirty data too.
 class FlushBatch {
 public:
     FlushBatch();
     FlushBatch(FlushBatch&&) noexcept;
     FlushBatch& operator=(FlushBatch&&) noexcept;
     ~FlushBatch();
-    // Notes the file system the file lies on; the file may be closed before flush(). Returns the
-    // key to ask flushed() with.
-    size_t add(const File& file);
-    // Flushes each noted file system once.
+    // Takes the file, still open, and starts writing its data back; it is closed by flush().
+    // Returns the key to ask flushed() with.
+    size_t add(File file);
+    // Waits for the data of every file added, flushes their devices, and closes the files.
     void flush();
     // Whether flush() brought what was written through the file of that key to the device.
     bool flushed(size_t key) const;
 
 private:
-    struct Device;
-    std::vector<Device> devices_;
+    struct Entry;
+    std::vector<Entry> entries_;
 };
 
 class FileSystem {
