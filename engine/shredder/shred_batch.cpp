@@ -10,10 +10,11 @@ namespace engine {
 
 namespace {
 
-// Large enough that the flush costs little per file, small enough that a cancelled or failing
-// run leaves few files overwritten but not yet deleted, and the page cache is not flooded.
-// Links, shortcuts and folders count too, so a tree of nothing but folders is held in check.
-constexpr size_t kMaxPending = 256;
+// Large enough that the device's cache flush (milliseconds each) costs little per file, small
+// enough that a cancelled or failing run leaves few files overwritten but not yet deleted, and
+// the page cache is not flooded. Links, shortcuts and folders count too, so a tree of nothing
+// but folders is held in check.
+constexpr size_t kMaxPending = 2048;
 constexpr uint64_t kMaxBytes = uint64_t{64} << 20;
 
 }  // namespace

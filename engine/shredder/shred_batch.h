@@ -1,6 +1,6 @@
 #pragma once
 // Files of a folder walk, overwritten in place and waiting for their delete. Flushing each small
-// file on its own costs the device a journal commit per file; one flush for a whole batch makes
+// file on its own costs the device a cache flush per file; one flush for a whole batch makes
 // every overwrite durable at once. Only after it are the files deleted, in the order they were
 // added, each announced (log line, ShowLog) right after its own delete, as one by one.
 #include <cstdint>
@@ -33,7 +33,7 @@ public:
     // that throws is reported.
     void then(std::function<void()> step);
     // Flushes what was overwritten, then deletes, announces and runs the steps in order. Runs by
-    // itself whenever the batch holds 256 files and steps or 64 MB; call it once more at the end.
+    // itself whenever the batch holds 2,048 files and steps or 64 MB; call it once more at the end.
     void flush();
 
 private:

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/fs/file_impl.h"
 #include "platform/fs/write_faults.h"
 
@@ -10,8 +12,13 @@ namespace platform::fs {
 
 namespace {
 
+// Files kept open while their data is on its way to the device. Older ones are waited for and
+// closed as newer ones come, so that a large batch holds few descriptors: by then their data
+// has long been written, and the wait costs nothing.
+constexpr size_t kOpenFiles = 128;
+
 // Asks the kernel to start writing the file's dirty pages now: the device works on them while
-// the caller goes on with the next files, and the wait in flush() finds most of them done.
+// the caller goes on with the next files.
 void start_write_back(int fd) { sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE); }
 
 // Writes the file's dirty pages and waits until the device has taken them; a failed write-back
@@ -25,50 +32,77 @@ bool write_back(int fd) {
 }  // namespace
 
 struct FlushBatch::Entry {
-    File file;
-    dev_t device = 0;
+    File file;  // closed once its data is written back
+    uint64_t device = 0;
+    bool written = false;  // its data reached the device, perhaps only the device's cache
     bool flushed = false;
+};
+
+// A file system of the batch, with a descriptor of one of its files kept for the cache flush.
+struct FlushBatch::Device {
+    uint64_t id = 0;
+    int fd = -1;
+
+    // A cache flush makes every write that completed before it durable: the fdatasync of any one
+    // file flushes what was written back for all the others.
+    bool flush_cache() const { return fd >= 0 && fdatasync(fd) == 0; }
 };
 
 FlushBatch::FlushBatch() = default;
 FlushBatch::FlushBatch(FlushBatch&&) noexcept = default;
 FlushBatch& FlushBatch::operator=(FlushBatch&&) noexcept = default;
-FlushBatch::~FlushBatch() = default;
+
+FlushBatch::~FlushBatch() {
+    for (Device& device : devices_)
+        if (device.fd >= 0) ::close(device.fd);
+}
 
 size_t FlushBatch::add(File file) {
     const int fd = file.impl_ ? file.impl_->fd : -1;
     struct stat st {};
-    const bool usable = fd >= 0 && fstat(fd, &st) == 0;
-    if (usable) start_write_back(fd);
     // A file that is not open (or cannot be looked at) has nothing to flush through: never flushed.
-    entries_.push_back({usable ? std::move(file) : File(nullptr), st.st_dev, false});
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        entries_.push_back({File(nullptr), 0, false, false});
+        return entries_.size() - 1;
+    }
+    start_write_back(fd);
+    note_device(st.st_dev, fd);
+    entries_.push_back({std::move(file), st.st_dev, false, false});
+    if (entries_.size() - first_open_ > kOpenFiles) finish_write_back(entries_[first_open_++]);
     return entries_.size() - 1;
 }
 
+void FlushBatch::note_device(uint64_t id, int fd) {
+    const auto known = std::ranges::find(devices_, id, &Device::id);
+    if (known != devices_.end()) return;
+    // Without a descriptor of its own the device's files are each flushed on their own.
+    devices_.push_back({id, fcntl(fd, F_DUPFD_CLOEXEC, 0)});
+}
+
+void FlushBatch::finish_write_back(Entry& entry) {
+    if (!entry.file.impl_) return;
+    const auto device = std::ranges::find(devices_, entry.device, &Device::id);
+    const int fd = entry.file.impl_->fd;
+    entry.written = device != devices_.end() && device->fd >= 0 ? write_back(fd)
+                                                                : !write_faults::injected(write_faults::Step::flush) &&
+                                                                      fdatasync(fd) == 0;
+    try {
+        entry.file.close();
+    } catch (const FsError&) {
+        entry.written = false;
+    }
+}
+
 void FlushBatch::flush() {
-    // Every file's own pages first, then the device's write cache once per device: a cache flush
-    // makes every write that completed before it durable, so the last file's fdatasync covers the
-    // others written back above. Nobody else's dirty data is waited for, unlike a file-system sync.
-    std::vector<size_t> last_of_device;
-    for (size_t key = 0; key < entries_.size(); ++key) {
-        Entry& entry = entries_[key];
-        if (!entry.file.impl_ || !write_back(entry.file.impl_->fd)) continue;
-        entry.flushed = true;
-        std::erase_if(last_of_device, [&](size_t other) { return entries_[other].device == entry.device; });
-        last_of_device.push_back(key);
-    }
-    for (size_t last : last_of_device) {
-        const bool durable = fdatasync(entries_[last].file.impl_->fd) == 0;
-        if (durable) continue;
+    for (; first_open_ < entries_.size(); ++first_open_) finish_write_back(entries_[first_open_]);
+    for (Device& device : devices_) {
+        const bool written_there = std::ranges::any_of(
+            entries_, [&](const Entry& entry) { return entry.written && entry.device == device.id; });
+        const bool durable = device.fd < 0 || !written_there || device.flush_cache();
         for (Entry& entry : entries_)
-            if (entry.device == entries_[last].device) entry.flushed = false;
-    }
-    for (Entry& entry : entries_) {
-        try {
-            entry.file.close();
-        } catch (const FsError&) {
-            entry.flushed = false;
-        }
+            if (entry.device == device.id) entry.flushed = entry.written && durable;
+        if (device.fd >= 0) ::close(device.fd);
+        device.fd = -1;
     }
 }
 

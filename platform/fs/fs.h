@@ -120,7 +120,13 @@ public:
 
 private:
     struct Entry;
+    struct Device;
+    void note_device(uint64_t id, int fd);
+    void finish_write_back(Entry& entry);
+
     std::vector<Entry> entries_;
+    size_t first_open_ = 0;  // entries before it are written back and closed
+    std::vector<Device> devices_;
 };
 
 class FileSystem {
