@@ -2,6 +2,7 @@
 // regional settings, and the message texts by language.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -83,6 +84,28 @@ TEST_F(LoggerTest, AppendsPerDayAndStartsANewFileEachDay) {
     EXPECT_EQ(read(log_file_path(2026, 12, 8)), "\"08.12.2026     00:00:01\"\tthree 3\r\n");
     EXPECT_EQ(log_file_path(2026, 12, 8), "C:\\Program Files\\Orvane\\Logs\\8-12-2026_Log.txt");
     EXPECT_EQ(Logger().getLogPath(), "C:\\Program Files\\Orvane");
+}
+
+// A walk's writer keeps the day's file open from line to line; it must still follow the day, and
+// a file deleted between two lines (the walk may shred the log itself) is created afresh rather
+// than written into the deleted one.
+TEST_F(LoggerTest, AWritersLinesFollowTheDayAndADeletedFileStartsAfresh) {
+    german_settings();
+    LogWriter writer;
+    auto write = [&](std::string section, std::string text) { writer.AddToLog(section, text); };
+    write("one ", "1");
+    write("two ", "2");
+    stand_clock_at({2026, 12, 8, 0, 0, 1});
+    write("three ", "3");
+    ASSERT_TRUE(std::filesystem::remove(temp.host(log_file_path(2026, 12, 8))));
+    stand_clock_at({2026, 12, 8, 0, 0, 2});
+    write("four ", "4");
+    write("five ", "5");
+
+    EXPECT_EQ(read(log_file_path(2026, 12, 7)),
+              "\"07.12.2026     14:03:11\"\tone 1\r\n\"07.12.2026     14:03:11\"\ttwo 2\r\n");
+    EXPECT_EQ(read(log_file_path(2026, 12, 8)),
+              "\"08.12.2026     00:00:02\"\tfour 4\r\n\"08.12.2026     00:00:02\"\tfive 5\r\n");
 }
 
 TEST_F(LoggerTest, MissingLogFolderIsAnErrorAndIsNotCreated) {

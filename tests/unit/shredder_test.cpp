@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -19,6 +20,7 @@
 #include "engine/foundation/message_text.h"
 #include "engine/shredder/hdd.h"
 #include "engine/shredder/shredder.h"
+#include "platform/fs/write_faults.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/temp_machine.h"
 
@@ -384,6 +386,63 @@ TEST_F(ShredderTest, AFolderIsRemovedOnlyAfterItsSelectedFilesWereOverwritten) {
     EXPECT_EQ(read_host(top), expected_overwrite(12));
     EXPECT_EQ(read_host(other), "passed over");
     EXPECT_EQ(shown, (std::vector<std::string>{"secret.txt", "top.txt"}));
+}
+
+// The listing of a folder is taken before its subfolders are walked, which may take long; a file
+// that grew meanwhile is overwritten to its new end, not only as far as the listing said.
+TEST_F(ShredderTest, AFileThatGrewAfterTheListingIsOverwrittenToItsEnd) {
+    temp.write_file("C:\\grow\\log.txt", std::string(300, 's'));
+    const fs::path data = keep_data_of("C:\\grow\\log.txt");
+    // Something in the subfolder that cannot be shredded says so while the walk is there.
+    fs::create_directories(temp.host("C:\\grow\\sub"));
+    ASSERT_EQ(mkfifo((temp.host("C:\\grow\\sub") / "pipe").c_str(), 0644), 0);
+    shredder.NotShredded.subscribe([&](std::string&) {
+        std::ofstream(temp.host("C:\\grow\\log.txt"), std::ios::app) << std::string(5000, 'g');
+    });
+
+    folder_shred("C:\\grow", true, "*", true);
+
+    EXPECT_EQ(not_shredded.size(), 1u);
+    EXPECT_FALSE(exists("C:\\grow\\log.txt"));
+    EXPECT_EQ(read_host(data), expected_overwrite(5300));
+}
+
+// An overwrite that cannot be brought to the disk keeps its file: deleting it would leave the
+// secret on the device. The other files of the batch go as usual.
+TEST_F(ShredderTest, AFileWhoseOverwriteCannotBeFlushedIsKeptAndTheOthersGo) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) temp.write_file(std::string("C:\\flush\\") + name, "x");
+    platform::write_faults::fail(platform::write_faults::Step::flush, 3, EIO);
+
+    folder_shred("C:\\flush", true, "*", true);
+    platform::write_faults::clear();
+
+    EXPECT_EQ(shown, (std::vector<std::string>{"a.txt", "b.txt", "d.txt"}));
+    EXPECT_TRUE(exists("C:\\flush\\c.txt"));
+    EXPECT_FALSE(exists("C:\\flush\\a.txt"));
+    EXPECT_FALSE(exists("C:\\flush\\d.txt"));
+    ASSERT_EQ(not_shredded.size(), 1u);
+    EXPECT_NE(not_shredded[0].find("c.txt"), std::string::npos);
+    EXPECT_NE(not_shredded[0].find("flushed"), std::string::npos);
+    const std::string log = todays_log();
+    EXPECT_EQ(log.find("c.txt"), std::string::npos);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3);
+}
+
+// Read-only and hidden files met by a walk are made writable and shredded like any other.
+TEST_F(ShredderTest, AWalkShredsReadOnlyAndHiddenFilesToo) {
+    temp.write_file("C:\\attrs\\locked.dat", "private");
+    temp.write_file("C:\\attrs\\hidden.dat", "hidden text");
+    machine().files().set_attributes("C:\\attrs\\locked.dat", attr::ReadOnly);
+    machine().files().set_attributes("C:\\attrs\\hidden.dat", attr::Hidden | attr::System);
+    const fs::path locked = keep_data_of("C:\\attrs\\locked.dat");
+    const fs::path hidden = keep_data_of("C:\\attrs\\hidden.dat");
+
+    folder_shred("C:\\attrs", true, "*", false);
+
+    EXPECT_EQ(shown, (std::vector<std::string>{"hidden.dat", "locked.dat"}));
+    EXPECT_EQ(read_host(locked), expected_overwrite(7));
+    EXPECT_EQ(read_host(hidden), expected_overwrite(11));
+    EXPECT_TRUE(not_shredded.empty());
 }
 
 // Entries a Windows path cannot name, and links that lead nowhere, are not files the walk can
