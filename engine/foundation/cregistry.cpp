@@ -128,6 +128,10 @@ Variant cRegistry::Value() {
     if (status != Status::Ok && status != Status::MoreData) return default_;
 
     value_type_ = static_cast<ERegistryValueTypes>(stored.type);
+    return value_as_variant(stored);
+}
+
+Variant value_as_variant(const platform::registry::Value& stored) {
     switch (stored.type) {
         case type::Sz:
         case type::MultiSz:

@@ -109,4 +109,8 @@ private:
     Variant default_;
 };
 
+// A stored value as cRegistry.Value gives it: strings as text (REG_EXPAND_SZ expanded with the
+// machine's environment), DWORDs as numbers, anything else as bytes.
+Variant value_as_variant(const platform::registry::Value& stored);
+
 }  // namespace engine

@@ -37,7 +37,7 @@ bool is_windows_name(std::string_view name) {
 const FileIndex::Listing& FileIndex::listing(const std::string& folder) {
     auto [it, added] = folders_.try_emplace(folder);
     if (added) {
-        for (auto& entry : platform::current_machine().files().find(folder + "\\*")) {
+        for (auto& entry : platform::current_machine().files().normal_listing(folder)) {
             std::string key = name_key(entry.name);
             it->second.emplace(std::move(key), std::move(entry));
         }
@@ -59,15 +59,15 @@ bool FileIndex::found_as_normal_file(std::string_view path) {
     if (!is_windows_name(name)) return false;
 
     // The entry Windows would open: the exact name, else the first (in byte order) equal to it.
-    const platform::fs::FindData* chosen = nullptr;
+    const platform::fs::FileSystem::ShownEntry* chosen = nullptr;
     auto [begin, end] = listing(std::string(path.substr(0, split))).equal_range(name_key(name));
     for (auto it = begin; it != end; ++it) {
         const auto& entry = it->second;
         if (!platform::fs::same_file_name(entry.name, name)) continue;
-        if (entry.name == name) return is_normal_listing(entry.attributes);
+        if (entry.name == name) return entry.normal;
         if (!chosen || entry.name < chosen->name) chosen = &entry;
     }
-    return chosen && is_normal_listing(chosen->attributes);
+    return chosen && chosen->normal;
 }
 
 }  // namespace engine::regcleaner

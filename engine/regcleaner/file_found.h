@@ -24,7 +24,7 @@ public:
 private:
     // The folder's entries by a key that equal names always share (ASCII letters upper-cased,
     // other bytes left out); entries under one key are told apart by the file-name comparison.
-    using Listing = std::unordered_multimap<std::string, platform::fs::FindData>;
+    using Listing = std::unordered_multimap<std::string, platform::fs::FileSystem::ShownEntry>;
     const Listing& listing(const std::string& folder);
 
     std::unordered_map<std::string, Listing> folders_;

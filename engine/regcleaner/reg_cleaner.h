@@ -6,6 +6,7 @@
 // repair, and names the backup.
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/foundation/class_table.h"
@@ -46,11 +47,13 @@ private:
     // The private registry object of one member call, its ShowLog passed on as ours.
     struct OwnRegistry {
         OwnRegistry(Reg_Cleaner& owner, ERegistryClassConstants root, std::string_view key);
-        std::vector<std::string> subkeys();
-        std::vector<std::string> values();
-        // The value as text (a DWORD as its digits, REG_EXPAND_SZ expanded); "" when missing.
-        // Moves the position to that section.
-        std::string text(const std::string& section, const std::string& name);
+        // Names with data as text (a DWORD as its digits, REG_EXPAND_SZ expanded; "" when
+        // missing), read with one lookup of the key: the lists scanned hold thousands.
+        using NamedTexts = std::vector<std::pair<std::string, std::string>>;
+        // The values of the key.
+        NamedTexts value_texts();
+        // The subkeys of the key, each with its value `name`.
+        NamedTexts subkey_texts(std::string_view name);
 
         cRegistry reg;
         EventRelay<std::string> relay;

@@ -5,6 +5,7 @@
 #include "engine/foundation/text.h"
 #include "engine/regcleaner/file_found.h"
 #include "engine/regcleaner/reg_cleaner.h"
+#include "platform/machine/machine.h"
 
 namespace engine {
 
@@ -45,22 +46,27 @@ Reg_Cleaner::OwnRegistry::OwnRegistry(Reg_Cleaner& owner, ERegistryClassConstant
     reg.SectionKey(std::string(key));
 }
 
-std::vector<std::string> Reg_Cleaner::OwnRegistry::subkeys() {
-    std::vector<std::string> names;
-    int32_t count = 0;
-    reg.EnumerateSections(names, count);
-    return names;
+namespace {
+
+std::vector<std::pair<std::string, std::string>> as_texts(std::vector<platform::registry::Registry::NamedValue> found) {
+    std::vector<std::pair<std::string, std::string>> texts;
+    texts.reserve(found.size());
+    for (auto& item : found) {
+        texts.emplace_back(std::move(item.name), item.value ? value_as_variant(*item.value).to_text() : std::string());
+    }
+    return texts;
 }
 
-std::vector<std::string> Reg_Cleaner::OwnRegistry::values() {
-    std::vector<std::string> names;
-    int32_t count = 0;
-    reg.EnumerateValues(names, count);
-    return names;
+}  // namespace
+
+Reg_Cleaner::OwnRegistry::NamedTexts Reg_Cleaner::OwnRegistry::value_texts() {
+    auto root = static_cast<platform::registry::Root>(reg.ClassKey());
+    return as_texts(platform::current_machine().registry().values(root, reg.SectionKey()));
 }
 
-std::string Reg_Cleaner::OwnRegistry::text(const std::string& section, const std::string& name) {
-    return reg.ValueEx(reg.ClassKey(), section, name, REG_SZ, Variant()).to_text();
+Reg_Cleaner::OwnRegistry::NamedTexts Reg_Cleaner::OwnRegistry::subkey_texts(std::string_view name) {
+    auto root = static_cast<platform::registry::Root>(reg.ClassKey());
+    return as_texts(platform::current_machine().registry().subkey_values(root, reg.SectionKey(), name));
 }
 
 void Reg_Cleaner::found_key(std::string_view key, const std::string& subkey) {
@@ -109,20 +115,19 @@ void Reg_Cleaner::ScanCommonDialogHistory() {
 // The value names are the files that are shared.
 void Reg_Cleaner::scan_shared_dlls(FileIndex& files) {
     OwnRegistry scan(*this, HKEY_LOCAL_MACHINE, kSharedDllsKey);
-    for (const std::string& name : scan.values()) {
+    for (const auto& [name, data] : scan.value_texts()) {
         if (files.found_as_normal_file(name)) continue;
-        found_value(HKEY_LOCAL_MACHINE, kSharedDllsKey, name, scan.text(std::string(kSharedDllsKey), name));
+        found_value(HKEY_LOCAL_MACHINE, kSharedDllsKey, name, data);
     }
 }
 
 // An empty or vanished uninstaller is reported.
 void Reg_Cleaner::scan_software_removal(FileIndex& files) {
     OwnRegistry scan(*this, HKEY_LOCAL_MACHINE, kUninstallKey);
-    for (const std::string& name : scan.subkeys()) {
+    for (const auto& [name, command] : scan.subkey_texts("UninstallString")) {
         ignore_errors([&] {
             if (!may_report_uninstall_key(name)) return;
-            std::string program =
-                uninstall_program(scan.text(std::string(kUninstallKey) + "\\" + name, "UninstallString"));
+            std::string program = uninstall_program(command);
             if (!program.empty() && files.found_as_normal_file(program)) return;
             found_key(kUninstallKey, name);
         });
@@ -132,8 +137,8 @@ void Reg_Cleaner::scan_software_removal(FileIndex& files) {
 // An empty default value is no claim about any file, so only a vanished one is reported.
 void Reg_Cleaner::scan_app_paths(FileIndex& files) {
     OwnRegistry scan(*this, HKEY_LOCAL_MACHINE, kAppPathsKey);
-    for (const std::string& name : scan.subkeys()) {
-        std::string program = without_quotes(scan.text(std::string(kAppPathsKey) + "\\" + name, ""));
+    for (const auto& [name, path] : scan.subkey_texts("")) {
+        std::string program = without_quotes(path);
         if (program.empty() || files.found_as_normal_file(program)) continue;
         found_key(kAppPathsKey, name);
     }
@@ -142,10 +147,10 @@ void Reg_Cleaner::scan_app_paths(FileIndex& files) {
 // "MRUList" only says in which order the others were used.
 void Reg_Cleaner::scan_common_dialog_history(FileIndex& files) {
     OwnRegistry scan(*this, HKEY_CURRENT_USER, kOpenSaveMruKey);
-    for (const std::string& name : scan.values()) {
+    for (const auto& [name, data] : scan.value_texts()) {
         ignore_errors([&] {
             if (iequals(name, "mrulist")) return;
-            std::string file = without_quotes(scan.text(std::string(kOpenSaveMruKey), name));
+            std::string file = without_quotes(data);
             if (files.found_as_normal_file(file)) return;
             found_value(HKEY_CURRENT_USER, kOpenSaveMruKey, name, file);
         });

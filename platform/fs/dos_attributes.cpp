@@ -108,6 +108,12 @@ std::optional<FindData> describe_entry_at(int folder_fd, const std::string& name
     return describe(Entry{folder_fd, name}, name);
 }
 
+uint32_t hidden_and_system_at(int folder_fd, const std::string& name) {
+    uint32_t flags = hidden_by_name(name) ? attr::Hidden : 0;
+    if (auto stored = read_dosattrib(Entry{folder_fd, name})) flags |= parse_dosattrib(*stored) & kStoredFlags;
+    return flags;
+}
+
 bool is_symlink(const std::filesystem::path& host) {
     struct stat st;
     return lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode);

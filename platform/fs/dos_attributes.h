@@ -16,6 +16,10 @@ std::optional<FindData> describe_entry(const std::filesystem::path& host, std::s
 // The same for the entry `name` of the folder open as `folder_fd`.
 std::optional<FindData> describe_entry_at(int folder_fd, const std::string& name);
 
+// Only what the extended attribute and the name say (Hidden, System) of the entry `name` of the
+// folder open as `folder_fd`, without a look at the inode: for walks that know the kind already.
+uint32_t hidden_and_system_at(int folder_fd, const std::string& name);
+
 bool is_symlink(const std::filesystem::path& host);
 
 // Stores attributes on a file or folder (not a link). Returns the host errno, 0 on success.

@@ -131,6 +131,29 @@ std::vector<FindData> FileSystem::find(std::string_view pattern) const {
     return found;
 }
 
+std::vector<FileSystem::ShownEntry> FileSystem::normal_listing(std::string_view folder) const {
+    std::vector<ShownEntry> shown;
+    auto target = impl_->resolve(folder);
+    if (!target) return shown;
+    const int fd = ::open(target->host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return shown;
+    constexpr uint32_t kNotNormal = attr::Directory | attr::Hidden | attr::System;
+    for (ListedEntry& entry : detail::list_kinds_at(fd)) {
+        // A host name holding "\" would read as a different path on the way back in.
+        if (entry.name.find('\\') != std::string::npos) continue;
+        bool normal = false;
+        if (entry.link) {
+            auto described = detail::describe_entry_at(fd, entry.name);
+            normal = described && (described->attributes & kNotNormal) == 0;
+        } else if (!entry.folder) {
+            normal = (detail::hidden_and_system_at(fd, entry.name) & kNotNormal) == 0;
+        }
+        shown.push_back({std::move(entry.name), normal});
+    }
+    ::close(fd);
+    return shown;
+}
+
 bool FileSystem::exists(std::string_view path) const { return attributes(path).has_value(); }
 
 bool FileSystem::is_directory(std::string_view path) const {

@@ -151,6 +151,16 @@ public:
     // to a folder): a recursive walk must not descend into it.
     std::vector<FindData> find(std::string_view pattern) const;
 
+    // The entries of a folder (without "." and "..") by name, each with whether a listing with
+    // normal attributes shows it: not a folder, not hidden, not system; a link as what it leads
+    // to. What find(folder + "\*") tells of that, at a fraction of its cost: only the flags that
+    // decide are read. Empty when the folder cannot be listed.
+    struct ShownEntry {
+        std::string name;
+        bool normal = false;
+    };
+    std::vector<ShownEntry> normal_listing(std::string_view folder) const;
+
     bool exists(std::string_view path) const;
     bool is_directory(std::string_view path) const;
     std::optional<uint32_t> attributes(std::string_view path) const;  // nullopt: missing

@@ -310,6 +310,38 @@ std::vector<std::string> Registry::value_names(Root root, std::string_view path)
     return names;
 }
 
+std::vector<Registry::NamedValue> Registry::values(Root root, std::string_view path) const {
+    std::vector<NamedValue> found;
+    Impl::Target target;
+    if (impl_->locate(root, path, false, target) != Status::Ok || target.users_root) return found;
+    for (const Hive::Entry& entry : target.hive->values(target.node)) {
+        found.push_back({std::string(entry.name), Value{entry.type, to_api(entry.type, target.hive->data(entry))}});
+    }
+    return found;
+}
+
+std::vector<Registry::NamedValue> Registry::subkey_values(Root root, std::string_view path,
+                                                          std::string_view value_name) const {
+    std::vector<NamedValue> found;
+    Impl::Target target;
+    if (impl_->locate(root, path, false, target) != Status::Ok) return found;
+    if (target.users_root) {
+        for (std::string_view name : impl_->users_subkeys()) {
+            Value value;
+            bool present = query_value(root, name, value_name, value) == Status::Ok;
+            found.push_back({std::string(name), present ? std::optional<Value>(std::move(value)) : std::nullopt});
+        }
+        return found;
+    }
+    for (Hive::Node* child : target.node->children) {
+        NamedValue item{std::string(child->name), std::nullopt};
+        if (const Hive::Entry* entry = target.hive->value(child, value_name))
+            item.value = Value{entry->type, to_api(entry->type, target.hive->data(*entry))};
+        found.push_back(std::move(item));
+    }
+    return found;
+}
+
 const std::string& Registry::user_sid() const { return impl_->sid; }
 
 void Registry::flush() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -93,6 +94,17 @@ public:
     // Convenience over the above.
     std::vector<std::string> subkey_names(Root root, std::string_view path) const;
     std::vector<std::string> value_names(Root root, std::string_view path) const;
+
+    // A whole key in one lookup, for scans over keys with thousands of entries; empty when the
+    // key is missing. Order as enumeration gives it.
+    struct NamedValue {
+        std::string name;
+        std::optional<Value> value;  // nullopt: a subkey without the value asked for
+    };
+    // Every value of the key with its data.
+    std::vector<NamedValue> values(Root root, std::string_view path) const;
+    // Every subkey of the key by name, with its value `value_name` ("" the default value).
+    std::vector<NamedValue> subkey_values(Root root, std::string_view path, std::string_view value_name) const;
 
     const std::string& user_sid() const;
 

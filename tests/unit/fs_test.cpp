@@ -347,6 +347,36 @@ TEST_F(FileSystemTest, AnOpenedFolderListsAsFindDoesAndItsNamesStayInside) {
     EXPECT_EQ(names(through_link->entries()), std::vector<std::string>{"inner.txt"});
 }
 
+// The cheap listing must tell every kind of entry apart exactly as the full one does.
+TEST_F(FileSystemTest, TheNormalListingAgreesWithFindOnEveryKindOfEntry) {
+    for (const char* name : {"plain.dll", "Hidden.dll", "system.dll", "both.dll", "readonly.dll", ".dotted"})
+        temp.write_file(std::string("C:\\list\\") + name, "x");
+    temp.write_file("C:\\list\\Folder\\inner.dll", "x");
+    files().set_attributes("C:\\list\\Hidden.dll", attr::Hidden);
+    files().set_attributes("C:\\list\\system.dll", attr::System);
+    files().set_attributes("C:\\list\\both.dll", attr::Hidden | attr::System | attr::Archive);
+    files().set_attributes("C:\\list\\readonly.dll", attr::ReadOnly);
+    files().set_attributes("C:\\list\\Folder", attr::Hidden);
+    stdfs::create_symlink(temp.host("C:\\list\\plain.dll"), temp.host("C:\\list\\to-file.dll"));
+    stdfs::create_directory_symlink(temp.host("C:\\list\\Folder"), temp.host("C:\\list\\to-folder"));
+    stdfs::create_symlink(temp.host("C:\\list\\gone.dll"), temp.host("C:\\list\\dangling.dll"));
+
+    std::vector<std::pair<std::string, bool>> expected;
+    for (const FindData& entry : files().find("C:\\list\\*")) {
+        if (entry.name == "." || entry.name == "..") continue;
+        expected.emplace_back(entry.name, (entry.attributes & (attr::Directory | attr::Hidden | attr::System)) == 0);
+    }
+    std::vector<std::pair<std::string, bool>> listed;
+    for (const auto& entry : files().normal_listing("c:\\LIST")) listed.emplace_back(entry.name, entry.normal);
+    EXPECT_EQ(listed, expected);
+    std::vector<std::string> normal;
+    for (const auto& [name, shown] : listed)
+        if (shown) normal.push_back(name);
+    EXPECT_EQ(normal, (std::vector<std::string>{"dangling.dll", "plain.dll", "readonly.dll", "to-file.dll"}));
+    EXPECT_TRUE(files().normal_listing("C:\\list\\plain.dll").empty());
+    EXPECT_TRUE(files().normal_listing("C:\\no such folder").empty());
+}
+
 TEST_F(FileSystemTest, QuotaLimitsFreeSpaceAndWrites) {
     using Mode = platform::fs::File::Mode;
     files().set_quota('C', std::nullopt);

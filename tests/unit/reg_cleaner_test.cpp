@@ -137,7 +137,11 @@ TEST_F(RegCleanerTest, FoundMeansAPlainFileListedUnderExactlyThatPath) {
     files.set_attributes("C:\\Shared\\hidden.dll", platform::fs::attr::Hidden);
     files.set_attributes("C:\\Shared\\system.dll", platform::fs::attr::System);
     files.set_attributes("C:\\Shared\\readonly.dll", platform::fs::attr::ReadOnly);
-    for (const char* name : {"c:\\shared\\THERE.DLL", "C:\\Shared\\readonly.dll",
+    temp.write_file("C:\\Shared\\.dotted.dll", "x");
+    std::filesystem::create_symlink(temp.host("C:\\Shared\\there.dll"), temp.host("C:\\Shared\\linked.dll"));
+    std::filesystem::create_directory_symlink(temp.host("C:\\Shared"), temp.host("C:\\Shared\\folder.dll"));
+    for (const char* name : {"c:\\shared\\THERE.DLL", "C:\\Shared\\readonly.dll", "C:\\Shared\\LINKED.dll",
+                             "C:\\Shared\\.dotted.dll", "C:\\Shared\\folder.dll",
                              "C:\\Shared\\t*.dll", "C:\\Shared\\the?e.dll", "C:\\Shared\\hidden.dll",
                              "C:\\Shared\\system.dll", "C:\\Shared", "C:\\Shared\\there.dll\\", "C:\\Shared\\gone.dll",
                              "C:\\Shared\\h*.dll", "there.dll", "Q:\\there.dll", ""}) {
@@ -147,7 +151,9 @@ TEST_F(RegCleanerTest, FoundMeansAPlainFileListedUnderExactlyThatPath) {
     std::vector<std::string> missing;
     for (const std::string& text : found) missing.push_back(parse_entry(text)->value_name.value());
     // Listed in the registry's (case-insensitive) order; folders, hidden and system files count as missing.
-    EXPECT_EQ(missing, (std::vector<std::string>{"", "C:\\Shared", "C:\\Shared\\gone.dll", "C:\\Shared\\h*.dll",
+    // A link counts as what it leads to; a name with a leading dot is hidden.
+    EXPECT_EQ(missing, (std::vector<std::string>{"", "C:\\Shared", "C:\\Shared\\.dotted.dll", "C:\\Shared\\folder.dll",
+                                                 "C:\\Shared\\gone.dll", "C:\\Shared\\h*.dll",
                                                  "C:\\Shared\\hidden.dll", "C:\\Shared\\system.dll",
                                                  "C:\\Shared\\there.dll\\", "Q:\\there.dll", "there.dll"}));
 }

@@ -2,6 +2,7 @@
 // semantics, and what happens to the files on disk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -393,6 +394,43 @@ TEST_F(RegistryStore, EnumerationFollowsWinesOrderAndNewEntriesGoToTheirSortedPl
     Registry reloaded(dir);
     EXPECT_EQ(reloaded.subkey_names(Root::CurrentUser, key), std::vector<std::string>(expected));
     EXPECT_EQ(reloaded.value_names(Root::CurrentUser, key + "\\Key With Space"), values);
+}
+
+// A whole key read in one lookup says exactly what enumeration and queries say one by one.
+TEST_F(RegistryStore, AWholeKeyReadInOneLookupMatchesEnumerationAndQueries) {
+    copy_fixture();
+    Registry registry(dir);
+    const std::string key = "Software\\PlanTest";
+    ASSERT_EQ(registry.set_value(Root::CurrentUser, key + "\\Periodic", "Shared", type::Sz, sz("periodic")), Status::Ok);
+    ASSERT_EQ(registry.set_value(Root::CurrentUser, key + "\\Key With Space", "shared", type::Dword, std::vector<uint8_t>{7, 0, 0, 0}),
+              Status::Ok);
+    for (const std::string& path : {key, key + "\\Key With Space", key + "\\Periodic"}) {
+        auto whole = registry.values(Root::CurrentUser, path);
+        ASSERT_EQ(whole.size(), registry.value_names(Root::CurrentUser, path).size()) << path;
+        for (uint32_t i = 0; i < whole.size(); ++i) {
+            std::string name;
+            Value value;
+            ASSERT_EQ(registry.enum_value(Root::CurrentUser, path, i, name, &value), Status::Ok);
+            EXPECT_EQ(whole[i].name, name);
+            ASSERT_TRUE(whole[i].value) << name;
+            EXPECT_EQ(whole[i].value->type, value.type) << name;
+            EXPECT_EQ(whole[i].value->data, value.data) << name;
+        }
+    }
+    auto shared = registry.subkey_values(Root::CurrentUser, key, "SHARED");
+    ASSERT_EQ(shared.size(), registry.subkey_names(Root::CurrentUser, key).size());
+    for (const auto& [name, value] : shared) {
+        Value queried;
+        bool present = registry.query_value(Root::CurrentUser, key + "\\" + name, "Shared", queried) == Status::Ok;
+        ASSERT_EQ(value.has_value(), present) << name;
+        if (present) {
+            EXPECT_EQ(value->data, queried.data) << name;
+        }
+    }
+    EXPECT_EQ(std::count_if(shared.begin(), shared.end(), [](const auto& item) { return item.value.has_value(); }), 2);
+    EXPECT_TRUE(registry.values(Root::CurrentUser, "Software\\Missing").empty());
+    EXPECT_TRUE(registry.subkey_values(Root::CurrentUser, "Software\\Missing", "").empty());
+    EXPECT_EQ(registry.subkey_values(Root::Users, "", "").size(), registry.subkey_names(Root::Users, "").size());
 }
 
 TEST_F(RegistryStore, AHandEditedFileKeepsItsOrderAndItsUnknownLines) {
