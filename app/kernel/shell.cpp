@@ -52,12 +52,17 @@ void Shell::listen(const std::string& movie, Stage::CommandHandler handler) {
     });
 }
 
-// A save that fails (a full disk, a read-only folder) loses nothing: the changes stay in memory and
-// the save after the next command tries them again. The user is told why, and the program goes on.
+// A save that fails (a full disk, a read-only folder, Wine running) loses nothing: the changes stay
+// in memory and the save after the next command tries them again. The user is told why, and the
+// program goes on. Changes another program's own changes to the same keys kept out are listed.
 void Shell::save_after_command() {
     if (!after_command_) return;
     try {
-        after_command_();
+        const std::vector<std::string> not_saved = after_command_();
+        if (not_saved.empty()) return;
+        log_window_.show();
+        log_window_.addLogLine(text("msg500"));
+        for (const std::string& line : not_saved) log_window_.addLogLine(line);
     } catch (const std::exception& error) {
         std::cerr << "tavrinapp: " << error.what() << "\n";
         log_window_.show();

@@ -5,6 +5,7 @@
 #include "platform/machine/registry_values.h"
 #include "platform/machine/sandbox.h"
 #include "platform/machine/windows_version.h"
+#include "platform/machine/wineserver.h"
 
 namespace platform {
 
@@ -106,7 +107,16 @@ std::string Machine::user_name() const {
 
 std::string Machine::windows_version() const { return machine_detail::windows_version(*impl_->registry); }
 
-void Machine::flush() { impl_->registry->flush(); }
+std::vector<std::string> Machine::flush() {
+    if (wineserver_serves(impl_->dir)) {
+        if (!impl_->registry->has_unsaved_changes()) return {};
+        throw MachineError("Wine started on this machine (" + impl_->dir.string() +
+                           "): its wineserver keeps the registry in memory and writes it back over the files, so "
+                           "nothing is saved while it runs. The changes are kept and saved once Wine has ended (" +
+                           wineserver_kill_command(impl_->dir) + " ends it).");
+    }
+    return impl_->registry->flush();
+}
 
 Recording::Recording(Machine& machine, RemovalLog::Mode mode) : machine_(machine) {
     if (machine.removals().recording()) throw std::logic_error("A recording of removals is open already.");

@@ -4,6 +4,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/fs/fs.h"
 #include "platform/registry/registry.h"
@@ -44,8 +45,12 @@ public:
     std::string user_name() const;
     // Windows version as Wine names it ("winxp", "win98", ...), read as design describes.
     std::string windows_version() const;
-    // Flush point: every change made so far reaches the files of the machine folder.
-    void flush();
+    // Flush point: every change made so far reaches the files of the machine folder, carried over
+    // onto what another program saved meanwhile; returns a line for each key whose changes could
+    // not be (see Registry::flush). While a wineserver serves the machine nothing is read or
+    // written: it would write its own copy of the registry over ours. MachineError says so when
+    // there are changes to save; they stay pending. HiveError when a file cannot be read or written.
+    std::vector<std::string> flush();
 
 private:
     Machine(std::filesystem::path dir, MachineOptions options);

@@ -74,6 +74,7 @@ MachineLock::MachineLock(const Machine& machine) {
         throw MachineError("Another Tavrin is already working on this machine (" + dir.string() + holder + ").");
     }
     record_holder(fd_);
+    registry::remove_stale_replacements(dir);
 }
 
 void MachineLock::remove_lock_file() {

@@ -404,7 +404,7 @@ private:
 Hive::Hive(std::filesystem::path file, std::string_view relative_to, std::string_view default_arch)
     : file_(std::move(file)) {
     root_ = new_node(nullptr, {});
-    if (auto contents = read_hive_file(file_)) {
+    if (auto contents = read_hive_file(file_, stamp_)) {
         storage_ = std::move(*contents);
         text_ = storage_.view();
         const size_t first_newline = text_.find('\n');
@@ -485,6 +485,8 @@ Hive::Node* Hive::child(const Node* parent, std::string_view name) const {
 Hive::Node* Hive::add_child(Node* parent, std::string_view name) {
     const size_t place = sorted_place(parent->children, parent->children_sorted, name, node_name);
     Node* node = new_node(parent, intern(std::string(name)));
+    node->created = true;
+    note_change(node);
     parent->children.insert(parent->children.begin() + static_cast<ptrdiff_t>(place), node);
     touch(node);
     touch(parent);
@@ -492,9 +494,10 @@ Hive::Node* Hive::add_child(Node* parent, std::string_view name) {
 }
 
 void Hive::remove_child(Node* parent, Node* child) {
+    note_change(child);
     auto& siblings = parent->children;
     siblings.erase(std::find(siblings.begin(), siblings.end(), child));
-    child->parent = nullptr;
+    child->removed = true;
     for (Entry& entry : child->values) forget_edit(entry);
     std::vector<Entry>().swap(child->values);
     child->values_built = true;
@@ -539,6 +542,7 @@ void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::span
         const std::vector<uint8_t> held = this->data(values[i]);
         if (std::equal(held.begin(), held.end(), data.begin(), data.end())) return;
     }
+    note_change(node);
     if (i == npos) {
         i = sorted_place(values, node->values_sorted, name, entry_name);
         values.insert(values.begin() + static_cast<ptrdiff_t>(i), Entry{});
@@ -589,6 +593,7 @@ bool Hive::delete_value(Node* node, std::string_view name) {
     build_values(node);
     const size_t i = find_name(node->values, node->values_sorted, name, entry_name);
     if (i == npos) return false;
+    note_change(node);
     forget_edit(node->values[i]);
     node->values.erase(node->values.begin() + static_cast<ptrdiff_t>(i));
     touch(node);
@@ -598,8 +603,34 @@ bool Hive::delete_value(Node* node, std::string_view name) {
 void Hive::save() {
     AtomicFileWriter out(file_);
     Writer(*this, out).run();
-    out.commit();
+    stamp_ = out.commit();
     dirty_ = false;
+    for (Node* node : changes_) node->in_changes = node->created = false;
+    changes_.clear();
+}
+
+void Hive::note_change(Node* node) {
+    if (node->in_changes) return;
+    node->in_changes = true;
+    // A key added since the save held nothing then.
+    node->saved_values_hash = node->created ? 0 : values_hash(node);
+    changes_.push_back(node);
+}
+
+uint64_t Hive::values_hash(Node* node) {
+    // The sum of one hash per value, so the order of the values does not matter.
+    uint64_t sum = 0;
+    for (const Entry& entry : values(node)) {
+        uint64_t h = 1469598103934665603ull;
+        const auto mix = [&h](uint8_t byte) { h = (h ^ byte) * 1099511628211ull; };
+        for (char c : entry.name) mix(static_cast<uint8_t>(c >= 'A' && c <= 'Z' ? c + 32 : c));
+        mix(0);
+        for (int shift = 0; shift < 32; shift += 8) mix(static_cast<uint8_t>(entry.type >> shift));
+        for (uint8_t byte : data(entry)) mix(byte);
+        h ^= h >> 31;
+        sum += h * 0x9e3779b97f4a7c15ull;
+    }
+    return sum;
 }
 
 }  // namespace platform::registry

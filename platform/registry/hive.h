@@ -45,8 +45,14 @@ public:
         std::vector<Entry> values;  // read through Hive::values(), which builds it on first use
         uint64_t changed_at = 0;  // FILETIME of the last change since loading; 0: unchanged
         Block block;
+        // What the key held when the hive was last saved or loaded, for a merge with what another
+        // program saved meanwhile; kept from the first change since then (see changes_since_save).
+        uint64_t saved_values_hash = 0;
         bool values_built = true;   // false while the values are only the lines of `block`
         bool has_block = false;
+        bool in_changes = false;    // listed in changes_since_save()
+        bool created = false;       // added since the hive was last saved or loaded
+        bool removed = false;       // deleted from its parent (which it still names)
         // Wine's files are sorted, so lookups can bisect; a hand-edited file may not be.
         bool children_sorted = true;
         bool values_sorted = true;
@@ -85,6 +91,15 @@ public:
     // Writes the hive to its file atomically, whether changed or not; the folder is left for the
     // caller to sync. Throws HiveError.
     void save();
+    // Whether the file on disk is no longer the one this hive was loaded from or last saved to.
+    bool changed_on_disk() const { return stamp_of(file_) != stamp_; }
+
+    // The keys whose values changed, that were added, or that were removed since the hive was last
+    // saved or loaded, in the order of their first change.
+    const std::vector<Node*>& changes_since_save() const { return changes_; }
+    // A hash of a key's values (names in any case and order, types, data), to tell whether two
+    // hives hold the same values for a key.
+    uint64_t values_hash(Node* node);
 
 private:
     class Loader;
@@ -96,6 +111,7 @@ private:
     std::string_view name_from_file(std::string_view raw);  // an escaped name as text
     std::string_view intern(std::string name);
     void touch(Node* node);
+    void note_change(Node* node);  // before a change to its values or its removal
     void create_empty(std::string_view relative_to, std::string_view default_arch);
 
     std::string_view text_of(const Entry& entry) const;  // the value's own lines, wherever they are
@@ -104,6 +120,8 @@ private:
     void compact_edits();
 
     std::filesystem::path file_;
+    FileStamp stamp_;
+    std::vector<Node*> changes_;
     HiveText storage_;
     HiveText edits_;           // the lines of changed values, one after the other
     size_t dead_edit_bytes_ = 0;  // lines of edits since replaced or deleted

@@ -21,6 +21,9 @@ constexpr size_t write_chunk = 1 << 20;
 
 constexpr size_t huge_page = 2 << 20;
 
+// A replacement is written beside its file as "<name>.tmp-" and six letters of mkstemp.
+constexpr const char* temp_suffix = ".tmp-";
+
 std::string describe_errno() { return std::strerror(errno); }
 
 struct ClosingDescriptor {
@@ -35,7 +38,23 @@ size_t page_rounded(size_t size) {
     return (size + page - 1) / page * page;
 }
 
+int64_t nanoseconds(const struct timespec& time) { return static_cast<int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec; }
+
+FileStamp stamp_from(const struct stat& st) {
+    return {true,
+            static_cast<uint64_t>(st.st_dev),
+            static_cast<uint64_t>(st.st_ino),
+            static_cast<uint64_t>(st.st_size),
+            nanoseconds(st.st_mtim),
+            nanoseconds(st.st_ctim)};
+}
+
 }  // namespace
+
+FileStamp stamp_of(const std::filesystem::path& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? stamp_from(st) : FileStamp{};
+}
 
 HiveText::HiveText(std::string_view text) {
     reserve(text.size());
@@ -85,7 +104,7 @@ void HiveText::reserve(size_t capacity) {
     if (capacity_ >= huge_page) ::madvise(data_, capacity_, MADV_HUGEPAGE);
 }
 
-std::optional<HiveText> read_hive_file(const std::filesystem::path& file) {
+std::optional<HiveText> read_hive_file(const std::filesystem::path& file, FileStamp& stamp) {
     const ClosingDescriptor in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
     if (in.fd < 0) {
         if (errno == ENOENT) return std::nullopt;
@@ -110,6 +129,8 @@ std::optional<HiveText> read_hive_file(const std::filesystem::path& file) {
     } catch (const std::bad_alloc&) {
         throw HiveError(file.string() + ": not enough memory to read it");
     }
+    // Taken after the reading, so a change made while it read shows as a change later.
+    stamp = ::fstat(in.fd, &st) == 0 ? stamp_from(st) : FileStamp{};
     return contents;
 }
 
@@ -118,8 +139,19 @@ void sync_folder(const std::filesystem::path& folder) {
     if (dir.fd >= 0) ::fsync(dir.fd);
 }
 
+void remove_stale_replacements(const std::filesystem::path& machine_dir) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(machine_dir, error)) {
+        const std::string name = entry.path().filename().string();
+        for (const char* hive : {"system.reg", "user.reg", "userdef.reg"}) {
+            const std::string prefix = std::string(hive) + temp_suffix;
+            if (name.size() == prefix.size() + 6 && name.starts_with(prefix)) ::unlink(entry.path().c_str());
+        }
+    }
+}
+
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {
-    temp_path_ = target_.string() + ".tmp-XXXXXX";
+    temp_path_ = target_.string() + temp_suffix + "XXXXXX";
     fd_ = ::mkstemp(temp_path_.data());
     if (fd_ < 0) throw HiveError(target_.string() + ": cannot create a temporary file beside it: " + describe_errno());
     // The replacement keeps the permissions of the file it replaces (new hives: rw for the user).
@@ -164,20 +196,18 @@ void AtomicFileWriter::write_all(std::string_view bytes) {
     }
 }
 
-void AtomicFileWriter::commit() {
+FileStamp AtomicFileWriter::commit() {
     drain();
     if (write_faults::injected(write_faults::Step::flush) || ::fsync(fd_) != 0) fail("cannot flush to disk");
-    if (::close(fd_) != 0) {
-        fd_ = -1;
-        ::unlink(temp_path_.c_str());
-        throw HiveError(target_.string() + ": cannot close the new file: " + describe_errno());
-    }
+    if (write_faults::injected(write_faults::Step::rename) || ::rename(temp_path_.c_str(), target_.c_str()) != 0)
+        fail("cannot replace the file");
+    // Stamped through the descriptor after the rename (which changes the status time), so the
+    // stamp is that of our file even if another one takes its name right after.
+    struct stat st {};
+    const FileStamp stamp = ::fstat(fd_, &st) == 0 ? stamp_from(st) : FileStamp{};
+    ::close(fd_);  // everything is on disk already: fsync said so
     fd_ = -1;
-    if (write_faults::injected(write_faults::Step::rename) || ::rename(temp_path_.c_str(), target_.c_str()) != 0) {
-        const std::string reason = describe_errno();
-        ::unlink(temp_path_.c_str());
-        throw HiveError(target_.string() + ": cannot replace the file: " + reason);
-    }
+    return stamp;
 }
 
 void AtomicFileWriter::fail(const std::string& what) {

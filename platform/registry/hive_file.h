@@ -1,11 +1,24 @@
 #pragma once
 // The host-file side of a hive: reading it whole, and replacing it atomically.
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace platform::registry {
+
+// Which file is on disk under a name, and its last change: another program that writes the file,
+// in place or by replacing it, changes one of these.
+struct FileStamp {
+    bool exists = false;
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modified_ns = 0, status_changed_ns = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of what is under that name now (exists == false when nothing is).
+FileStamp stamp_of(const std::filesystem::path& file);
 
 // A hive's text, held in memory of its own rather than a std::string: a hive can be tens of
 // megabytes, and a string would be zero-filled before the file is read over it, touching every
@@ -26,7 +39,7 @@ public:
     void append(std::string_view bytes);
 
 private:
-    friend std::optional<HiveText> read_hive_file(const std::filesystem::path& file);
+    friend std::optional<HiveText> read_hive_file(const std::filesystem::path& file, FileStamp& stamp);
     void reserve(size_t capacity);  // keeps what is there
     void release();
 
@@ -35,8 +48,10 @@ private:
     size_t capacity_ = 0;  // the mapped length
 };
 
-// The whole file, or nothing when it does not exist. Throws HiveError when it cannot be read.
-std::optional<HiveText> read_hive_file(const std::filesystem::path& file);
+
+// The whole file, or nothing when it does not exist, with the stamp of what was read. Throws
+// HiveError when it cannot be read.
+std::optional<HiveText> read_hive_file(const std::filesystem::path& file, FileStamp& stamp);
 
 // Makes the renames done in a folder durable. Best effort: a folder that cannot be synced has
 // still had its files replaced.
@@ -52,10 +67,10 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void write(std::string_view bytes);
-    // fsync, then rename over the target. Throws HiveError; the target is then untouched.
-    // The rename is durable once the folder is synced (sync_folder), which a caller replacing
-    // several files in one folder does once for all of them.
-    void commit();
+    // fsync, then rename over the target; returns the stamp of the new file. Throws HiveError;
+    // the target is then untouched. The rename is durable once the folder is synced
+    // (sync_folder), which a caller replacing several files in one folder does once for all.
+    FileStamp commit();
 
 private:
     void drain();

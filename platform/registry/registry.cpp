@@ -4,6 +4,7 @@
 
 #include "platform/registry/hive.h"
 #include "platform/registry/hive_file.h"
+#include "platform/registry/hive_merge.h"
 #include "platform/registry/unicode.h"
 #include "platform/removals/removal_log.h"
 
@@ -128,6 +129,27 @@ struct Registry::Impl {
     std::vector<std::string_view> users_subkeys() const { return {default_user, sid}; }
 
     std::array<Hive*, 3> hives() const { return {system.get(), user.get(), userdef.get()}; }
+
+    // A hive another program saved since we loaded or saved it is read again; our unsaved
+    // changes to it are carried over where they do not meet the other program's.
+    std::vector<std::string> take_outside_changes() {
+        std::vector<std::string> not_saved;
+        const std::pair<std::unique_ptr<Hive>*, std::string> slots[] = {
+            {&system, root_name(static_cast<uint32_t>(Root::LocalMachine))},
+            {&user, root_name(static_cast<uint32_t>(Root::CurrentUser))},
+            {&userdef, root_name(static_cast<uint32_t>(Root::Users)) + "\\" + std::string(default_user)}};
+        for (const auto& [slot, name] : slots) {
+            Hive& ours = **slot;
+            if (!ours.changed_on_disk()) continue;
+            auto theirs = std::make_unique<Hive>(ours.file(), ours.relative_to(), ours.arch());
+            if (ours.dirty()) {
+                auto lines = reapply_changes(ours, *theirs, name);
+                not_saved.insert(not_saved.end(), lines.begin(), lines.end());
+            }
+            *slot = std::move(theirs);
+        }
+        return not_saved;
+    }
 
     template <class ShouldSave>
     void save(ShouldSave should_save) {
@@ -344,9 +366,11 @@ std::vector<Registry::NamedValue> Registry::subkey_values(Root root, std::string
 
 const std::string& Registry::user_sid() const { return impl_->sid; }
 
-void Registry::flush() {
-    if (dry_run()) return;
+std::vector<std::string> Registry::flush() {
+    if (dry_run()) return {};
+    std::vector<std::string> not_saved = impl_->take_outside_changes();
     impl_->save([](const Hive& hive) { return hive.dirty(); });
+    return not_saved;
 }
 
 void Registry::save_all() {

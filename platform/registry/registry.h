@@ -114,9 +114,12 @@ public:
     void set_removal_log(RemovalLog* log) { removals_ = log; }
 
     // Flush point: writes every changed hive atomically (temporary file, fsync, rename).
-    // Throws HiveError naming the file when one cannot be written; that file is left as it was
-    // and its changes stay pending.
-    void flush();
+    // A hive file that another program saved since we loaded or saved it is never overwritten:
+    // it is read again and the changes made here are carried over, key by key, where that program
+    // left the key alone. Returns one line per key whose changes were not carried over.
+    // Throws HiveError naming the file when one cannot be read or written; that file is left as
+    // it was and its changes stay pending.
+    std::vector<std::string> flush();
     // Writes all three hives, changed or not (a new machine gets every file). Throws HiveError.
     void save_all();
     bool has_unsaved_changes() const;
@@ -133,6 +136,11 @@ private:
     std::unique_ptr<Impl> impl_;
     RemovalLog* removals_ = nullptr;
 };
+
+// Removes the half-written replacements of hive files that a program killed during a save left
+// in the machine folder. Only for the program that holds the machine: another one may be writing
+// its own replacement right now.
+void remove_stale_replacements(const std::filesystem::path& machine_dir);
 
 // Parses "HKEY_CURRENT_USER" (any case; also "HKCU" & co.) into a root; false when unknown.
 bool parse_root_name(std::string_view name, Root& root);

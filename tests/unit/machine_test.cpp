@@ -240,6 +240,26 @@ std::string read_file(const stdfs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// A program killed in the middle of a save leaves its half-written replacement beside the hive;
+// the next one to hold the machine removes it, and nothing else.
+TEST(MachineLock, TheHolderRemovesReplacementsAKilledSaveLeftBehind) {
+    tavrin_test::TempMachine temp;
+    const char* stale[] = {"system.reg.tmp-a1B2c3", "user.reg.tmp-XyZ789", "userdef.reg.tmp-000000"};
+    const char* kept[] = {"user.reg.tmp-toolong1", "notes.reg.tmp-a1B2c3", "user.reg.bak"};
+    for (const char* name : stale) std::ofstream(temp.dir() / name) << "[half";
+    for (const char* name : kept) std::ofstream(temp.dir() / name) << "mine";
+    {
+        platform::MachineLock first(temp.machine());
+        for (const char* name : stale) EXPECT_FALSE(stdfs::exists(temp.dir() / name)) << name;
+        for (const char* name : kept) EXPECT_EQ(read_file(temp.dir() / name), "mine") << name;
+        // While it is held, a second program takes nothing away from the holder's saves.
+        std::ofstream(temp.dir() / stale[1]) << "[being written";
+        EXPECT_THROW(platform::MachineLock second(temp.machine()), platform::MachineError);
+        EXPECT_TRUE(stdfs::exists(temp.dir() / stale[1]));
+    }
+    EXPECT_TRUE(read_file(temp.dir() / "system.reg").starts_with("WINE REGISTRY Version 2"));
+}
+
 // A prefix from someone else may hold links where the lock file goes: the file they lead to
 // must never be truncated or written, and a dangling link must not create its target.
 TEST(MachineLock, NeverWritesThroughAPlantedLink) {

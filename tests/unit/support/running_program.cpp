@@ -163,7 +163,7 @@ std::string RunningProgram::variable(const std::string& movie, const std::string
 void RunningProgram::expect_sets(const std::string& variable, int count) {
     {
         std::lock_guard held(lock_);
-        watched_ = "\"name\":\"" + variable + "\"";
+        watched_ = variable;
         wanted_ = count;
         seen_ = 0;
     }
@@ -186,12 +186,8 @@ void RunningProgram::listen_to_events() {
             streaming_ = true;
             pending_.append(data, length);
             size_t start = 0;
-            for (size_t end; (end = pending_.find("\n\n", start)) != std::string::npos; start = end + 2) {
-                const std::string_view event(pending_.data() + start, end - start);
-                if (event.find("\"type\":\"set\"") != std::string_view::npos && event.find(watched_) != std::string_view::npos &&
-                    ++seen_ == wanted_)
-                    last_ = Clock::now();
-            }
+            for (size_t end; (end = pending_.find("\n\n", start)) != std::string::npos; start = end + 2)
+                note_event(std::string_view(pending_.data() + start, end - start));
             pending_.erase(0, start);
             arrived_.notify_all();
             return !closing_;
@@ -200,6 +196,24 @@ void RunningProgram::listen_to_events() {
     // The first snapshot arrives before any command is sent, so no set event is missed.
     std::unique_lock held(lock_);
     arrived_.wait_for(held, std::chrono::seconds(30), [this] { return streaming_; });
+}
+
+void RunningProgram::note_event(std::string_view event) {
+    const size_t data = event.find("data: ");
+    if (data == std::string_view::npos) return;
+    const auto json = nlohmann::json::parse(event.substr(data + 6), nullptr, false);
+    if (!json.is_object() || json.value("type", "") != "set") return;
+    const std::string name = json.value("name", "");
+    sets_.emplace_back(name, json.value("value", ""));
+    if (name == watched_ && ++seen_ == wanted_) last_ = Clock::now();
+}
+
+std::vector<std::string> RunningProgram::values_set(const std::string& variable) {
+    std::lock_guard held(lock_);
+    std::vector<std::string> values;
+    for (const auto& [name, value] : sets_)
+        if (name == variable) values.push_back(value);
+    return values;
 }
 
 void RunningProgram::kill_now() {

@@ -7,7 +7,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace httplib {
 class Client;
@@ -39,6 +42,8 @@ public:
     // arrived since expect_sets was called, with the moment the last one came.
     void expect_sets(const std::string& variable, int count);
     std::chrono::steady_clock::time_point wait_for_sets();
+    // Every value a variable was set to (in any movie) since the first expect_sets.
+    std::vector<std::string> values_set(const std::string& variable);
 
     // SIGKILL, and waits until it is gone.
     void kill_now();
@@ -49,6 +54,7 @@ public:
 private:
     void read_output_until_ready(std::chrono::seconds limit);
     void listen_to_events();
+    void note_event(std::string_view event);
 
     int pid_ = -1;
     int output_fd_ = -1;
@@ -65,6 +71,7 @@ private:
     std::mutex lock_;
     std::condition_variable arrived_;
     std::string pending_;
+    std::vector<std::pair<std::string, std::string>> sets_;  // name and value of each set event
     std::string watched_;
     int wanted_ = 0;
     int seen_ = 0;

@@ -55,6 +55,8 @@ bool WinePrefix::reg_query(const std::string& key, const std::string& name, std:
     return run("wine reg query " + quoted(key) + (name.empty() ? "" : " /v " + quoted(name)), output) == 0;
 }
 
+bool WinePrefix::start_server() { return run("wineserver -p") == 0; }
+
 void WinePrefix::stop_server() { run("wineserver -k; wineserver -w"); }
 
 // No display: nothing of Wine may show a window during a test.

@@ -23,6 +23,9 @@ public:
     bool reg_add(const std::string& key, const std::string& name, const std::string& data);
     // `wine reg query KEY [/v NAME]`: the exit status is 0 when it exists; its output when asked.
     bool reg_query(const std::string& key, const std::string& name = "", std::string* output = nullptr);
+    // Starts the prefix's wineserver and keeps it running (as a long-lived Windows program
+    // would) until stop_server; true when it started.
+    bool start_server();
     // Ends the prefix's wineserver and waits for it, so that the registry files are written and
     // nothing holds them.
     void stop_server();
