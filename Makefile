@@ -7,7 +7,7 @@ PROGRAM_PACKAGES := build-essential cmake pkg-config libcpp-httplib-dev nlohmann
 TEST_PACKAGES := libgtest-dev libbenchmark-dev chromium nodejs npm e2fsprogs util-linux wine64 openssl
 DEBIAN_PACKAGES := $(PROGRAM_PACKAGES) $(TEST_PACKAGES)
 
-.PHONY: all deps program-deps configure build run test unit e2e bench test-sanitize fuzz clean
+.PHONY: all deps program-deps configure build run test unit e2e bench test-sanitize fuzz killtest clean
 
 all: build
 
@@ -78,6 +78,11 @@ fuzz:
 	cmake -S . -B $(FUZZ_DIR) -DTAVRIN_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_DIR) --target fuzzers -j$(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_RUNS=$(FUZZ_RUNS) sh tests/fuzz/run_fuzzers.sh $(FUZZ_DIR)/bin $(FUZZ_DIR)/runs $(FUZZ_TARGETS)
+
+# The program killed 200 times at random moments while commands change a large registry (the
+# suite runs a few); TAVRIN_KILL_SEED=N repeats a run.
+killtest: build
+	TAVRIN_KILLS=$${TAVRIN_KILLS:-200} $(BUILD_DIR)/bin/kill_test --gtest_filter=KillTest.*
 
 bench: build
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target benches

@@ -66,7 +66,7 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
 
     app::PlayerStage stage(player);
     app::Program program(stage, {platform::kProgramFolder, kProgramFileName, kMajor, kMinor, kRevision});
-    program.shell().set_after_command([&machine] { return machine.flush(); });
+    program.shell().set_after_command([&machine, &shell = program.shell()] { shell.report_not_saved(machine.flush()); });
     engine::host_hooks().set_busy_pointer = [&stage](bool busy) { stage.set_busy(busy); };
     // Long engine operations let the screens breathe (timers, page requests) as they go.
     engine::host_hooks().process_pending = [&stage] { stage.process_pending(); };

@@ -54,20 +54,23 @@ void Shell::listen(const std::string& movie, Stage::CommandHandler handler) {
 
 // A save that fails (a full disk, a read-only folder, Wine running) loses nothing: the changes stay
 // in memory and the save after the next command tries them again. The user is told why, and the
-// program goes on. Changes another program's own changes to the same keys kept out are listed.
+// program goes on.
 void Shell::save_after_command() {
     if (!after_command_) return;
     try {
-        const std::vector<std::string> not_saved = after_command_();
-        if (not_saved.empty()) return;
-        log_window_.show();
-        log_window_.addLogLine(text("msg500"));
-        for (const std::string& line : not_saved) log_window_.addLogLine(line);
+        after_command_();
     } catch (const std::exception& error) {
         std::cerr << "tavrinapp: " << error.what() << "\n";
         log_window_.show();
         log_window_.addLogLine(text("msg110") + " " + error.what());
     }
+}
+
+void Shell::report_not_saved(const std::vector<std::string>& changes) {
+    if (changes.empty()) return;
+    log_window_.show();
+    log_window_.addLogLine(text("msg500"));
+    for (const std::string& change : changes) log_window_.addLogLine(change);
 }
 
 void Shell::end_program() {

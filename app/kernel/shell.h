@@ -73,11 +73,11 @@ public:
     void run_load_steps();
 
     // Runs after every handled command, whatever movie sent it: the point at which the changes
-    // of a finished command reach the machine's files. It returns the changes that could not be
-    // saved because another program changed the same keys; the log window lists them. When it
-    // fails, the log window says why.
-    using AfterCommand = std::function<std::vector<std::string>()>;
-    void set_after_command(AfterCommand after_command) { after_command_ = std::move(after_command); }
+    // of a finished command reach the machine's files. When it fails, the log window says why.
+    void set_after_command(std::function<void()> after_command) { after_command_ = std::move(after_command); }
+    // Lists in the log window the changes a save could not keep because another program changed
+    // the same registry keys meanwhile (nothing when there are none).
+    void report_not_saved(const std::vector<std::string>& changes);
     // Connects a movie's commands to a handler through the after-command point; a failing command
     // is reported in the log window instead of ending the program.
     void listen(const std::string& movie, Stage::CommandHandler handler);
@@ -100,7 +100,7 @@ private:
     bool dll_backup_before_delete_ = false;
     bool ending_ = false;
     std::multimap<LoadStep, std::function<void()>> load_steps_;
-    AfterCommand after_command_;
+    std::function<void()> after_command_;
 };
 
 // The logged run most cleaning commands use: show the log window, run the driver, then the

@@ -114,10 +114,7 @@ TEST_F(DispatcherTest, LoggedRunShowsTheWindowRunsTheDriverThenTheCompletionText
 
 TEST_F(DispatcherTest, UnknownCommandsChangeNothingButStillReachTheFlushPoint) {
     int flushes = 0;
-    shell().set_after_command([&] {
-        ++flushes;
-        return std::vector<std::string>{};
-    });
+    shell().set_after_command([&] { ++flushes; });
     auto before = stage.sets().size();
     command("IDC_FS_NO_SUCH_COMMAND", "1,1,1");
     command("", "");
@@ -127,10 +124,7 @@ TEST_F(DispatcherTest, UnknownCommandsChangeNothingButStillReachTheFlushPoint) {
 
 TEST_F(DispatcherTest, AFailingRowIsReportedAndTheProgramGoesOn) {
     int flushes = 0;
-    shell().set_after_command([&] {
-        ++flushes;
-        return std::vector<std::string>{};
-    });
+    shell().set_after_command([&] { ++flushes; });
     shell().commands().add("IDC_FS_TEST_FAILURE", [](const std::string&) { throw std::runtime_error("disk gone"); });
     command("IDC_FS_TEST_FAILURE");
     EXPECT_EQ(stage.get_variable(app::kLogMovie, "_root.LogFile"), "IDC_FS_TEST_FAILURE: disk gone");
@@ -142,7 +136,7 @@ TEST_F(DispatcherTest, AFailingRowIsReportedAndTheProgramGoesOn) {
 // save after the next command writes what was kept.
 TEST_F(DispatcherTest, ASaveThatFailsIsReportedKeptAndDoneByTheNextCommand) {
     namespace faults = platform::write_faults;
-    shell().set_after_command([this] { return machine().flush(); });
+    shell().set_after_command([this] { machine().flush(); });
     machine().flush();
     auto hives = [this] {
         std::string text;
