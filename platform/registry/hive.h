@@ -91,8 +91,12 @@ public:
     // Writes the hive to its file atomically, whether changed or not; the folder is left for the
     // caller to sync. Throws HiveError.
     void save();
-    // Whether the file on disk is no longer the one this hive was loaded from or last saved to.
-    bool changed_on_disk() const { return stamp_of(file_) != stamp_; }
+    // Whether another program wrote the file since this hive was loaded from it or last saved to
+    // it. A file that is gone holds nobody's changes: saving then overwrites nothing.
+    bool changed_on_disk() const {
+        const FileStamp now = stamp_of(file_);
+        return now.exists && now != stamp_;
+    }
 
     // The keys whose values changed, that were added, or that were removed since the hive was last
     // saved or loaded, in the order of their first change.
