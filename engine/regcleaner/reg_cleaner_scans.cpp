@@ -125,7 +125,8 @@ void Reg_Cleaner::scan_shared_dlls(FileIndex& files) {
 void Reg_Cleaner::scan_software_removal(FileIndex& files) {
     OwnRegistry scan(*this, HKEY_LOCAL_MACHINE, kUninstallKey);
     for (const auto& [name, command] : scan.subkey_texts("UninstallString")) {
-        ignore_errors([&] {
+        // Named captures: clang 14 does not let a lambda capture structured bindings.
+        ignore_errors([&, &name = name, &command = command] {
             if (!may_report_uninstall_key(name)) return;
             std::string program = uninstall_program(command);
             if (!program.empty() && files.found_as_normal_file(program)) return;
@@ -148,7 +149,7 @@ void Reg_Cleaner::scan_app_paths(FileIndex& files) {
 void Reg_Cleaner::scan_common_dialog_history(FileIndex& files) {
     OwnRegistry scan(*this, HKEY_CURRENT_USER, kOpenSaveMruKey);
     for (const auto& [name, data] : scan.value_texts()) {
-        ignore_errors([&] {
+        ignore_errors([&, &name = name, &data = data] {
             if (iequals(name, "mrulist")) return;
             std::string file = without_quotes(data);
             if (files.found_as_normal_file(file)) return;
