@@ -101,6 +101,9 @@ const std::vector<Row>& rows() {
         row<&Cleaners::misc>("_root.WIN_MSPRF", &M::DeleteMsPaintMRU),
         row<&Cleaners::misc>("_root.WIN_WRF", &M::CleanWordpadHistory),
         row<&Cleaners::misc>("_root.WIN_MPRF", &M::CleanMediaPlayerHistory),
+        // The Windows screen stores this box with the profile like every other; a tick saved
+        // there cleans the Run dialog on schedule too.
+        row<&Cleaners::misc>("_root.WIN_CREH", &M::CleanRunDialog),
         row<&Cleaners::misc>("_root.WIN_RH", &M::CleanRegEdit),
         row<&Cleaners::misc>("_root.WIN_FH", &M::CleanFindHistory),
         row<&Cleaners::misc>("_root.WIN_RD", &M::CleanRecent),

@@ -22,6 +22,7 @@ cookies="$machine/drive_c/Documents and Settings"
 "$TAVRINAPP" list >"$work/list.txt" || fail "list failed"
 grep -q '^  ie\.cookies  (_root\.IE_CO)$' "$work/list.txt" || fail "list: $(cat "$work/list.txt")"
 grep -q '^  windows\.temp  (_root\.WIN_TF)$' "$work/list.txt" || fail "list has no windows.temp"
+grep -q '^  windows\.run-dialog  (_root\.WIN_CREH)$' "$work/list.txt" || fail "list has no windows.run-dialog"
 "$TAVRINAPP" list --json >"$work/list.json" || fail "list --json failed"
 [ "$(json "$work/list.json" "doc.categories.find((c) => c.name === 'ie').items.length")" = 6 ] ||
     fail "list --json: $(cat "$work/list.json")"
@@ -49,6 +50,16 @@ grep -q '^In all: [0-9]* files\?, ' "$work/preview.txt" || fail "preview in word
 ! grep -q 'mail.example.org/inbox' "$machine/user.reg" || fail "clean left the typed URLs"
 "$TAVRINAPP" preview ie.cookies --machine "$machine" --json >"$work/again.json" || fail "second preview failed"
 [ "$(json "$work/again.json" "doc.removals.length")" = 0 ] || fail "after the clean the preview still lists: $(cat "$work/again.json")"
+
+# The Run dialog's history: previewed as the one key it is, then cleaned.
+"$TAVRINAPP" preview windows.run-dialog --machine "$machine" --json >"$work/run-dialog.json" ||
+    fail "preview windows.run-dialog failed"
+[ "$(json "$work/run-dialog.json" "doc.removals.map((r) => r.item + ' ' + r.kind + ' ' + r.path).join('|')")" = \
+    'windows.run-dialog key HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\RunMRU' ] ||
+    fail "preview windows.run-dialog: $(cat "$work/run-dialog.json")"
+grep -q 'Explorer\\\\RunMRU\]' "$machine/user.reg" || fail "the preview removed the Run dialog's history"
+"$TAVRINAPP" clean windows.run-dialog --machine "$machine" >/dev/null || fail "clean windows.run-dialog failed"
+! grep -q 'Explorer\\\\RunMRU\]' "$machine/user.reg" || fail "clean left the Run dialog's history"
 
 # An unknown item: refused with the near matches; with --json as a JSON error object.
 status=0
