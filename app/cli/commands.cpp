@@ -6,10 +6,13 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <stdexcept>
 
+#include "app/cli/chosen_items.h"
+#include "app/cli/item_list.h"
 #include "app/cli/json_text.h"
 #include "app/cli/skin_folder.h"
+#include "app/cli/wipe_preview.h"
+#include "app/features/plugins/named_plugins.h"
 #include "app/kernel/removal_report.h"
 #include "app/kernel/text.h"
 #include "app/settings/cleaning_items.h"
@@ -37,12 +40,7 @@ struct Request {
     std::string profile;
     bool json = false;
     bool allow_outside = false;
-};
-
-// A failure the user can mend: said in words (or as JSON), status 1.
-class CommandError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+    bool preview = false;  // wipe-free-space: only say what the wipe would do
 };
 
 Request parse(const std::vector<std::string>& args) {
@@ -52,11 +50,11 @@ Request parse(const std::vector<std::string>& args) {
         return command.option("--machine", request.machine_dir, "the machine folder (default: the sandbox)")
             .flag("--json", request.json, "machine-readable output on stdout, errors as {\"error\": ...}");
     };
-    common(line.add("list", "the cleaning categories and their items, with the tick box of each"));
+    common(line.add("list", "the cleaning categories and their items, with the tick box of each, and the plug-ins"));
     for (const char* name : {"preview", "clean"}) {
         common(line.add(name, std::string(name) == "preview" ? "list what a clean of the items would remove; changes nothing"
                                                                : "clean the items and list what was removed"))
-            .words("items", request.words, "items as `list` names them (ie.cookies, windows.temp, ...)", false)
+            .words("items", request.words, "items as `list` names them (ie.cookies, windows.temp, plugins.NAME, ...)", false)
             .option("--profile", request.profile, "the ticks of a saved profile instead of items")
             .flag("--allow-outside-machine", request.allow_outside, "allow changes on drives outside the machine folder");
     }
@@ -64,7 +62,8 @@ Request parse(const std::vector<std::string>& args) {
         .words("paths", request.words, "files or folders", true)
         .flag("--allow-outside-machine", request.allow_outside, "allow paths on drives outside the machine folder");
     common(line.add("wipe-free-space", "overwrite the free space of a drive of the machine"))
-        .words("drive", request.words, "the drive letter (C, C: or C:\\)", true);
+        .words("drive", request.words, "the drive letter (C, C: or C:\\)", true)
+        .flag("--preview", request.preview, "say what the wipe would fill, write and delete; writes nothing");
     request.command = line.parse(args);
     return request;
 }
@@ -103,50 +102,6 @@ private:
     bool drawn_ = false;
 };
 
-// How many letters must change to turn one text into the other.
-size_t edit_distance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
-// "ie.cokies" -> the items whose names are closest, for the message.
-std::string near_matches(const std::string& unknown) {
-    std::vector<std::pair<size_t, std::string>> scored;
-    for (const auto& name : all_item_names()) {
-        const size_t distance = edit_distance(to_upper(unknown), to_upper(name));
-        const bool shares_part = name.find(unknown.substr(unknown.find('.') + 1)) != std::string::npos;
-        if (distance <= 3 || shares_part) scored.emplace_back(distance, name);
-    }
-    std::sort(scored.begin(), scored.end());
-    std::string text;
-    for (size_t i = 0; i < scored.size() && i < 5; ++i) text += (i ? ", " : "") + scored[i].second;
-    return text;
-}
-
-std::vector<std::string> item_variables(const std::vector<std::string>& names) {
-    std::vector<std::string> variables;
-    for (const auto& name : names) {
-        const auto item = find_item(name);
-        if (!item || !engine::runs_unattended(item->category->items[item->position].variable)) {
-            const std::string near = near_matches(name);
-            throw CommandError("there is no item \"" + name + "\"" +
-                               (near.empty() ? "" : "; did you mean " + near + "?") + " (`tavrinapp list` shows them all)");
-        }
-        variables.push_back(item->category->items[item->position].variable);
-    }
-    return variables;
-}
-
 void require_profile(const std::string& profile) {
     const auto profiles = profile_store::profiles();
     const bool known = std::any_of(profiles.begin(), profiles.end(), [&](const std::string& name) { return iequals(name, profile); });
@@ -157,9 +112,9 @@ void require_profile(const std::string& profile) {
                        (names.empty() ? " (it has none)" : "; its profiles are: " + names));
 }
 
-// The items (or the profile's ticks) run as the schedule runs them, each row's removals under
-// its item's name.
-void run_cleaning(const Request& request, ProgressLine& progress) {
+// The items (or the profile's ticks) run as the schedule runs them, then the plug-ins as their
+// screen cleans them; each row's removals under its item's name.
+void run_cleaning(const Request& request, const ChosenItems& items, ProgressLine& progress) {
     engine::Event<std::string> log;
     log.subscribe([&progress](std::string& line) { progress.show(line); });
     auto& removals = platform::current_machine().removals();
@@ -167,16 +122,20 @@ void run_cleaning(const Request& request, ProgressLine& progress) {
         removals.set_group("profile " + request.profile);
         engine::Schedule schedule;
         schedule.Profile(request.profile);
-        schedule.AddToLog.subscribe([&progress](std::string& line) { progress.show(line); });
+        const engine::EventRelay<std::string> relay(schedule.AddToLog, log);
         schedule.RunSchedule();
         return;
     }
-    const auto variables = item_variables(request.words);
+    const auto& ticked = items.check_boxes;
     engine::run_ticks(
         [&](const std::string& check_box) {
-            return std::find(variables.begin(), variables.end(), check_box) != variables.end() ? "true" : "";
+            return std::find(ticked.begin(), ticked.end(), check_box) != ticked.end() ? "true" : "";
         },
         log, [&](const std::string& check_box) { removals.set_group(item_named_by_variable(check_box)); });
+    if (items.plugin_names.empty()) return;
+    auto plugins = new_plugins();
+    const engine::EventRelay<std::string> relay(plugins->ShowLog, log);
+    clean_named_plugins(*plugins, items.plugin_names);
 }
 
 std::string totals_json(const RemovalTotals& totals) {
@@ -208,39 +167,19 @@ void print_removals(const Request& request, const std::vector<Removed>& removed,
     if (request.command != "preview") out << completion_text(removed, texts) << "\n";
 }
 
-int list(const Request& request, std::ostream& out) {
-    std::string json = "{\"categories\": [";
-    bool first_category = true;
-    for (const auto& category : cleaning_categories()) {
-        if (!request.json) out << category.name << "  " << category.title << "\n";
-        json += std::string(first_category ? "\n  " : ",\n  ") + "{\"name\": " + json_string(category.name) +
-                ", \"title\": " + json_string(category.title) + ", \"items\": [";
-        first_category = false;
-        bool first_item = true;
-        for (size_t i = 0; i < category.items.size(); ++i) {
-            if (!engine::runs_unattended(category.items[i].variable)) continue;
-            if (!request.json) out << "  " << category.item_name(i) << "  (" << category.items[i].variable << ")\n";
-            json += std::string(first_item ? "" : ", ") + "{\"name\": " + json_string(category.item_name(i)) +
-                    ", \"option\": " + json_string(category.items[i].variable) + "}";
-            first_item = false;
-        }
-        json += "]}";
-    }
-    if (request.json) out << json << "\n]}\n";
-    return 0;
-}
-
 int preview_or_clean(const Request& request, std::ostream& out, std::ostream& err) {
     if (request.words.empty() == request.profile.empty())
         throw CommandError("name the items to " + request.command + ", or a profile with --profile NAME, not both");
     if (!request.profile.empty()) require_profile(request.profile);
+    // Named items are checked before anything runs, so a mistyped one leaves the machine alone.
+    const ChosenItems items = choose_items(request.words);
     auto& machine = platform::current_machine();
     const auto mode = request.command == "preview" ? platform::RemovalLog::Mode::DryRun : platform::RemovalLog::Mode::Record;
     std::vector<Removed> removed;
     {
         ProgressLine progress(err);
         platform::Recording recording(machine, mode);
-        run_cleaning(request, progress);
+        run_cleaning(request, items, progress);
         removed = recording.finish();
     }
     machine.flush();
@@ -306,6 +245,10 @@ std::string drive_named(const std::string& given) {
 int wipe_free_space(const Request& request, std::ostream& out, std::ostream& err) {
     if (request.words.size() != 1) throw CommandError("wipe-free-space takes one drive");
     const std::string drive = drive_named(request.words[0]);
+    if (request.preview) {
+        preview_wipe(drive, request.json, out);
+        return 0;
+    }
     auto shredder = engine::create<engine::Shredder>("Shredder");
     if (!shredder) throw CommandError("the engine class Shredder is not available");
     const auto free_before = platform::current_machine().files().free_space(drive + "\\").free_bytes;
@@ -344,8 +287,11 @@ private:
 };
 
 int run(const Request& request, std::ostream& out, std::ostream& err) {
-    if (request.command == "list") return list(request, out);
     OpenMachine machine(request);
+    if (request.command == "list") {
+        list_items(request.json, out);
+        return 0;
+    }
     if (request.command == "shred") return shred(request, out, err);
     if (request.command == "wipe-free-space") return wipe_free_space(request, out, err);
     return preview_or_clean(request, out, err);

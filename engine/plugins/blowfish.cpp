@@ -5,6 +5,7 @@
 #include <chrono>
 #include <limits>
 #include <random>
+#include <string_view>
 
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
@@ -144,7 +145,11 @@ bool Blowfish::transform_file(const std::string& in_file, const std::string& out
         if (!overwrite && files.exists(out_file)) return false;
         std::vector<uint8_t> bytes = bytes_of(files.read_text(in_file));
         if (bytes.empty() || !(this->*transform)(bytes, key)) return false;
-        files.write_text(out_file, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+        const std::string_view output(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        // A working copy that already reads so is left as it is: refreshing it before every
+        // look at the plug-ins must not touch the machine when nothing changed.
+        if (files.file_size(out_file) == output.size() && files.read_text(out_file) == output) return true;
+        files.write_text(out_file, output);
         return true;
     } catch (const std::exception&) {
         return false;

@@ -94,21 +94,30 @@ private:
 
 }  // namespace
 
-void wipe_free_space(FileSystem& files, const std::string& root, const std::function<void(double)>& progress) {
+WipePlan plan_wipe(const FileSystem& files, const std::string& root) {
     const auto space = files.free_space(root);
-    const uint64_t estimate = space.free_bytes;
+    WipePlan plan{space.free_bytes, space.total_bytes, {}, 1};
+    const uint64_t full_chunks = space.free_bytes / kWipeChunkLength;
+    for (uint64_t i = 1; i <= full_chunks; ++i) plan.files.push_back({"TmpShred." + std::to_string(i), kWipeChunkLength});
+    plan.files.push_back({"TmpShred.x", space.free_bytes - full_chunks * kWipeChunkLength});
+    plan.next_chunk = full_chunks + 1;
+    return plan;
+}
+
+void wipe_free_space(FileSystem& files, const std::string& root, const std::function<void(double)>& progress) {
+    const WipePlan plan = plan_wipe(files, root);
     WipeFiles wipe(files, root);
     uint64_t written = 0;
 
-    const uint64_t full_chunks = estimate / kWipeChunkLength;
-    for (uint64_t i = 1; i <= full_chunks && !wipe.drive_full(); ++i) {
-        written += wipe.write("TmpShred." + std::to_string(i), kWipeChunkLength);
-        if (!wipe.drive_full()) progress(100.0 * static_cast<double>(written) / static_cast<double>(estimate));
+    for (size_t i = 0; i < plan.files.size() && !wipe.drive_full(); ++i) {
+        written += wipe.write(plan.files[i].name, plan.files[i].length);
+        // Each full chunk moves the bar; the rest (the last file) ends it below.
+        if (!wipe.drive_full() && i + 1 < plan.files.size())
+            progress(100.0 * static_cast<double>(written) / static_cast<double>(plan.free_bytes));
     }
-    if (!wipe.drive_full()) written += wipe.write("TmpShred.x", estimate - full_chunks * kWipeChunkLength);
     // The drive may hold more than it reported; the capacity bounds a file system that never
     // says it is full.
-    for (uint64_t i = full_chunks + 1; !wipe.drive_full() && written < space.total_bytes; ++i)
+    for (uint64_t i = plan.next_chunk; !wipe.drive_full() && written < plan.capacity; ++i)
         written += wipe.write("TmpShred." + std::to_string(i), kWipeChunkLength);
 
     wipe.sync_all();

@@ -3,12 +3,29 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/fs/fs.h"
 
 namespace engine {
 
 inline constexpr uint64_t kWipeChunkLength = 10'000'000;
+
+struct FillFile {
+    std::string name;  // "TmpShred.1"
+    uint64_t length = 0;
+};
+
+// What a wipe of a drive sets out to write: the free space the drive reports, its capacity (the
+// bound of a drive that keeps taking data), and the fill files for the reported free space.
+struct WipePlan {
+    uint64_t free_bytes = 0;
+    uint64_t capacity = 0;
+    std::vector<FillFile> files;  // full chunks, then TmpShred.x for the rest (maybe empty)
+    // The number of the first further chunk, written while the drive still takes data.
+    uint64_t next_chunk = 1;
+};
+WipePlan plan_wipe(const platform::fs::FileSystem& files, const std::string& root);
 
 // Fills the free space of the drive whose root is given ("D:\") with files of "0" characters:
 // TmpShred.1, TmpShred.2, ... of kWipeChunkLength bytes for the free space the drive reports,

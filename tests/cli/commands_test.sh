@@ -19,11 +19,11 @@ cookies="$machine/drive_c/Documents and Settings"
 [ -n "$(find "$cookies" -path '*/Cookies/*' -name '*.txt')" ] || fail "the new sandbox has no cookies"
 
 # list: every category with its items and their tick boxes, in words and as JSON.
-"$TAVRINAPP" list >"$work/list.txt" || fail "list failed"
+"$TAVRINAPP" list --machine "$machine" >"$work/list.txt" || fail "list failed"
 grep -q '^  ie\.cookies  (_root\.IE_CO)$' "$work/list.txt" || fail "list: $(cat "$work/list.txt")"
 grep -q '^  windows\.temp  (_root\.WIN_TF)$' "$work/list.txt" || fail "list has no windows.temp"
 grep -q '^  windows\.run-dialog  (_root\.WIN_CREH)$' "$work/list.txt" || fail "list has no windows.run-dialog"
-"$TAVRINAPP" list --json >"$work/list.json" || fail "list --json failed"
+"$TAVRINAPP" list --machine "$machine" --json >"$work/list.json" || fail "list --json failed"
 [ "$(json "$work/list.json" "doc.categories.find((c) => c.name === 'ie').items.length")" = 6 ] ||
     fail "list --json: $(cat "$work/list.json")"
 
@@ -60,6 +60,29 @@ grep -q '^In all: [0-9]* files\?, ' "$work/preview.txt" || fail "preview in word
 grep -q 'Explorer\\\\RunMRU\]' "$machine/user.reg" || fail "the preview removed the Run dialog's history"
 "$TAVRINAPP" clean windows.run-dialog --machine "$machine" >/dev/null || fail "clean windows.run-dialog failed"
 ! grep -q 'Explorer\\\\RunMRU\]' "$machine/user.reg" || fail "clean left the Run dialog's history"
+
+# Plug-ins: listed under the name their screen ticks them by, previewed without a change and
+# cleaned as their screen cleans them.
+player='plugins.Windows Media Player'
+grep -q "^  $player  (WINDOWS MEDIA PLAYER)\$" "$work/list.txt" || fail "list has no $player: $(cat "$work/list.txt")"
+[ "$(json "$work/list.json" "doc.categories.find((c) => c.name === 'plugins').items.find((i) => i.name === '$player').installed")" = true ] ||
+    fail "list --json: $(cat "$work/list.json")"
+fingerprint "$machine" | grep -v tavrin-lock >"$work/before"
+"$TAVRINAPP" preview 'PLUGINS.windows media player' --machine "$machine" --json >"$work/plugin.json" 2>"$work/err.txt" ||
+    fail "plug-in preview failed: $(cat "$work/err.txt")"
+fingerprint "$machine" | grep -v tavrin-lock >"$work/after"
+diff "$work/before" "$work/after" >&2 || fail "the plug-in preview changed the machine"
+[ "$(json "$work/plugin.json" "doc.removals.filter((r) => r.item === '$player' && r.kind === 'key' && r.path.endsWith('Player\\\\RecentFileList')).length")" = 1 ] ||
+    fail "the plug-in preview: $(cat "$work/plugin.json")"
+"$TAVRINAPP" clean "$player" --machine "$machine" --json >"$work/plugin-clean.json" || fail "plug-in clean failed"
+[ "$(json "$work/plugin.json" "JSON.stringify(doc.removals)")" = "$(json "$work/plugin-clean.json" "JSON.stringify(doc.removals)")" ] ||
+    fail "the plug-in clean removed other than its preview listed: $(cat "$work/plugin-clean.json")"
+! grep -q 'Player\\\\RecentFileList\]' "$machine/user.reg" || fail "the plug-in clean left its key"
+status=0
+"$TAVRINAPP" clean plugins.windows-media-plyer --machine "$machine" 2>"$work/err.txt" || status=$?
+[ "$status" != 0 ] || fail "an unknown plug-in was cleaned"
+grep -q 'no item "plugins.windows-media-plyer"; did you mean plugins.Windows Media Player' "$work/err.txt" ||
+    fail "unknown plug-in said: $(cat "$work/err.txt")"
 
 # An unknown item: refused with the near matches; with --json as a JSON error object.
 status=0
@@ -102,9 +125,28 @@ cat >>"$machine/system.reg" <<'REG'
 [Software\\Tavrin\\DriveQuota] 1733660000
 "d:"="3000000"
 REG
+# Its preview: the free space and the one fill file the quota leaves room for, nothing written;
+# a drive outside the machine is refused as the wipe refuses it.
+fingerprint "$machine" | grep -v tavrin-lock >"$work/before"
+"$TAVRINAPP" wipe-free-space 'D:\' --preview --machine "$machine" --json >"$work/wipe-preview.json" 2>"$work/err.txt" ||
+    fail "wipe-free-space --preview failed: $(cat "$work/err.txt")"
+fingerprint "$machine" | grep -v tavrin-lock >"$work/after"
+diff "$work/before" "$work/after" >&2 || fail "the wipe's preview changed the machine"
+[ "$(json "$work/wipe-preview.json" "doc.preview && doc.drive === 'D:' && doc.free_bytes > 0 && doc.free_bytes <= 3000000 &&
+    JSON.stringify(doc.fill_files) === JSON.stringify([{path: 'D:\\\\TmpShred.x', size: doc.free_bytes}])")" = true ] ||
+    fail "wipe preview: $(cat "$work/wipe-preview.json")"
+"$TAVRINAPP" wipe-free-space d --preview --machine "$machine" >"$work/wipe-preview.txt" || fail "wipe preview in words failed"
+grep -q '^  D:\\TmpShred\.x  ' "$work/wipe-preview.txt" && grep -q '^Nothing was written\.$' "$work/wipe-preview.txt" ||
+    fail "wipe preview in words: $(cat "$work/wipe-preview.txt")"
+status=0
+"$TAVRINAPP" wipe-free-space E --preview --machine "$machine" 2>"$work/err.txt" || status=$?
+[ "$status" != 0 ] || fail "the preview of a wipe outside the machine succeeded"
+grep -q 'outside the machine folder' "$work/err.txt" || fail "outside wipe preview said: $(cat "$work/err.txt")"
 "$TAVRINAPP" wipe-free-space d: --machine "$machine" --json >"$work/wipe.json" 2>"$work/err.txt" ||
     fail "wipe-free-space failed: $(cat "$work/err.txt")"
 [ "$(json "$work/wipe.json" "doc.drive")" = "D:" ] || fail "wipe: $(cat "$work/wipe.json")"
+[ "$(json "$work/wipe.json" "doc.free_bytes")" = "$(json "$work/wipe-preview.json" "doc.free_bytes")" ] ||
+    fail "the wipe filled other than its preview said: $(cat "$work/wipe.json")"
 [ -z "$(ls -A "$machine/drive_d")" ] || fail "the wipe left files: $(ls -A "$machine/drive_d")"
 status=0
 "$TAVRINAPP" wipe-free-space Q --machine "$machine" 2>"$work/err.txt" || status=$?

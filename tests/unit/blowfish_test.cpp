@@ -2,6 +2,7 @@
 // members on a real temporary machine, and the container read and written by OpenSSL.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -233,6 +234,22 @@ TEST_F(BlowfishFiles, EncryptedFilesHaveTheContainerSizeAndDecryptBack) {
         ASSERT_TRUE(blowfish.DecryptFile("C:\\sealed.bin", "C:\\opened.txt", true, "QUILLMAX"));
         EXPECT_EQ(host_text("C:\\opened.txt"), std::string(plain, 'p'));
     }
+}
+
+// A working copy that already reads as the decrypted file is not written again (a preview looks
+// at the plug-ins without changing the machine); one that differs is.
+TEST_F(BlowfishFiles, AnOutputThatAlreadyHoldsTheResultIsLeftUntouched) {
+    temp.write_file("C:\\plain.txt", "[Plug-in]\r\nFC=1\r\n");
+    ASSERT_TRUE(blowfish.EncryptFile("C:\\plain.txt", "C:\\sealed.bin", true, "QUILLMAX"));
+    ASSERT_TRUE(blowfish.DecryptFile("C:\\sealed.bin", "C:\\opened.txt", true, "QUILLMAX"));
+    const auto old_time = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    fs::last_write_time(temp.host("C:\\opened.txt"), old_time);
+    ASSERT_TRUE(blowfish.DecryptFile("C:\\sealed.bin", "C:\\opened.txt", true, "QUILLMAX"));
+    EXPECT_EQ(fs::last_write_time(temp.host("C:\\opened.txt")), old_time);
+
+    temp.write_file("C:\\opened.txt", "[Plug-in]\r\nFC=2\r\n");
+    ASSERT_TRUE(blowfish.DecryptFile("C:\\sealed.bin", "C:\\opened.txt", true, "QUILLMAX"));
+    EXPECT_EQ(host_text("C:\\opened.txt"), "[Plug-in]\r\nFC=1\r\n");
 }
 
 TEST_F(BlowfishFiles, RefusesWithoutTouchingAFile) {

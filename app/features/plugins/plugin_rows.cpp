@@ -1,9 +1,9 @@
 #include "app/features/plugins/plugin_rows.h"
 
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
+#include "app/features/plugins/named_plugins.h"
 #include "app/kernel/bar_list.h"
 #include "app/kernel/list_pusher.h"
 #include "app/kernel/log_relay.h"
@@ -12,7 +12,6 @@
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
 #include "engine/plugins/plugins.h"
-#include "platform/machine/machine.h"
 
 namespace app {
 
@@ -20,25 +19,10 @@ namespace {
 
 constexpr const char* kReloadTrigger = "_root.ReLoadThePluginList";
 
-std::shared_ptr<engine::Plugins> new_plugins() {
-    auto plugins = engine::create<engine::Plugins>("Plugins");
-    if (!plugins) throw std::runtime_error("The engine class Plugins is not available.");
-    return plugins;
-}
-
-// A missing or unreadable plug-in file is an empty list.
-std::vector<engine::Plugin> loaded_plugins() {
-    std::vector<engine::Plugin> plugins;
-    engine::ignore_errors([&] { plugins = new_plugins()->Load_Extra_plugins(); });
-    return plugins;
-}
-
 void push_plugins(Shell& shell, bool installed_only) {
     std::vector<std::string> names;
-    for (const engine::Plugin& plugin : loaded_plugins()) {
-        // The loader's last record has no name and is no plug-in.
-        if (!plugin.Name.empty() && (plugin.Exists || !installed_only)) names.push_back(to_upper(plugin.Name));
-    }
+    for (const engine::Plugin& plugin : loaded_plugins())
+        if (plugin.Exists || !installed_only) names.push_back(to_upper(plugin.Name));
     const std::vector<std::string> unticked(names.size(), "false");
     push_list(shell.stage(), kMainMovie, MovieList{"Items", names, kReloadTrigger, "1", "Items", unticked});
 }
@@ -98,15 +82,7 @@ void cleanPlugins(Shell& shell, const std::string& names) {
     const engine::BusyPointer busy;
     auto pl = new_plugins();
     const LogRelay relay(pl->ShowLog, into_log_window(shell.log_window()));
-    const std::vector<std::string> ticked = ticked_names(names);
-    for (const engine::Plugin& plugin : pl->Load_Extra_plugins()) {
-        for (const std::string& name : ticked) {
-            if (plugin.Name.empty() || !iequals(plugin.Name, name)) continue;
-            // What the plug-in removes is listed under its name.
-            platform::current_machine().removals().set_group("plugins." + plugin.Name);
-            pl->cleanPlugin(plugin);
-        }
-    }
+    clean_named_plugins(*pl, ticked_names(names));
 }
 
 void register_plugin_rows(Shell& shell) {

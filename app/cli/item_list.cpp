@@ -1,0 +1,77 @@
+#include "app/cli/item_list.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/cli/json_text.h"
+#include "app/features/plugins/named_plugins.h"
+#include "app/kernel/text.h"
+#include "app/settings/cleaning_items.h"
+#include "engine/scheduler/schedule.h"
+
+namespace app::cli {
+
+namespace {
+
+struct ListedItem {
+    std::string name;                // "ie.cookies", "plugins.WinZip"
+    std::string option;              // the tick box on the item's screen
+    std::optional<bool> installed;   // plug-ins: whether their program is
+};
+
+struct ListedCategory {
+    std::string name, title;
+    std::vector<ListedItem> items;
+};
+
+std::vector<ListedCategory> listed_categories() {
+    std::vector<ListedCategory> listed;
+    for (const auto& category : cleaning_categories()) {
+        auto& entry = listed.emplace_back(ListedCategory{category.name, category.title, {}});
+        for (size_t i = 0; i < category.items.size(); ++i)
+            if (engine::runs_unattended(category.items[i].variable))
+                entry.items.push_back({category.item_name(i), category.items[i].variable, std::nullopt});
+    }
+    // The plug-in screen lists each plug-in under its name in capitals, and ticks it by that.
+    auto& plugins = listed.emplace_back(ListedCategory{"plugins", "Plug-ins", {}});
+    for (const auto& plugin : loaded_plugins())
+        plugins.items.push_back({plugin_item_name(plugin.Name), to_upper(plugin.Name), plugin.Exists});
+    return listed;
+}
+
+void print_words(const std::vector<ListedCategory>& listed, std::ostream& out) {
+    for (const auto& category : listed) {
+        out << category.name << "  " << category.title << "\n";
+        for (const auto& item : category.items)
+            out << "  " << item.name << "  (" << item.option << (item.installed == false ? ", not installed" : "")
+                << ")\n";
+    }
+}
+
+void print_json(const std::vector<ListedCategory>& listed, std::ostream& out) {
+    out << "{\"categories\": [";
+    for (size_t c = 0; c < listed.size(); ++c) {
+        const auto& category = listed[c];
+        out << (c ? ",\n  " : "\n  ") << "{\"name\": " << json_string(category.name)
+            << ", \"title\": " << json_string(category.title) << ", \"items\": [";
+        for (size_t i = 0; i < category.items.size(); ++i) {
+            const auto& item = category.items[i];
+            out << (i ? ", " : "") << "{\"name\": " << json_string(item.name) << ", \"option\": " << json_string(item.option);
+            if (item.installed) out << ", \"installed\": " << (*item.installed ? "true" : "false");
+            out << "}";
+        }
+        out << "]}";
+    }
+    out << "\n]}\n";
+}
+
+}  // namespace
+
+void list_items(bool json, std::ostream& out) {
+    const auto listed = listed_categories();
+    if (json) print_json(listed, out);
+    else print_words(listed, out);
+}
+
+}  // namespace app::cli

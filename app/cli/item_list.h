@@ -1,0 +1,10 @@
+#pragma once
+// `tavrinapp list`: the cleaning categories with the items a command line can name and the tick
+// box (option) each stands for on its screen, then the machine's plug-ins, in words or as JSON.
+#include <ostream>
+
+namespace app::cli {
+
+void list_items(bool json, std::ostream& out);
+
+}  // namespace app::cli
