@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "app/cli/json_text.h"
-#include "app/features/plugins/named_plugins.h"
 #include "app/kernel/text.h"
 #include "app/settings/cleaning_items.h"
+#include "app/settings/plugin_items.h"
 #include "engine/scheduler/schedule.h"
 
 namespace app::cli {

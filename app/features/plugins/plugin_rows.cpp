@@ -3,12 +3,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/features/plugins/named_plugins.h"
 #include "app/kernel/bar_list.h"
 #include "app/kernel/list_pusher.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
 #include "app/kernel/text.h"
+#include "app/settings/plugin_items.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
 #include "engine/plugins/plugins.h"

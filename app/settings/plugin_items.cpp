@@ -1,4 +1,4 @@
-#include "app/features/plugins/named_plugins.h"
+#include "app/settings/plugin_items.h"
 
 #include <stdexcept>
 
