@@ -149,12 +149,13 @@ private:
 // Reads the file in one pass, line by line, recording where every key section lies and checking
 // every value line, so that a broken file is refused now, with its line number, and never later.
 // Values are turned into entries when their key is first used; value data when it is read.
-class Hive::Loader {
+// A large file is still arriving while it is read: the hive's text is what has arrived so far.
+class Hive::Loader : private text::ArrivingText {
 public:
-    explicit Loader(Hive& hive) : hive_(hive), cursor_(hive.text_) {}
+    Loader(Hive& hive, HiveFileReader& reader) : hive_(hive), reader_(reader), cursor_({}, 0, this) {}
 
     void run() {
-        if (hive_.text_.size() >= std::numeric_limits<uint32_t>::max()) fail("file is too large for a registry hive");
+        if (reader_.size_when_opened() >= max_size) fail("file is too large for a registry hive");
         if (cursor_.at_end()) fail("file is empty (not a registry file)");
         if (cursor_.next_line() != signature) fail("not a Wine registry file (expected \"WINE REGISTRY Version 2\")");
         while (!cursor_.at_end()) {
@@ -167,10 +168,28 @@ public:
                 fail(error.what());
             }
         }
+        take_whole_file();
         close_section(hive_.text_.size());
     }
 
 private:
+    static constexpr size_t max_size = std::numeric_limits<uint32_t>::max();
+
+    std::string_view arrived_beyond(size_t size) override {
+        hive_.text_ = reader_.arrived_beyond(size);
+        return hive_.text_;
+    }
+
+    void take_whole_file() {
+        HiveFileContents contents = reader_.finish();
+        hive_.storage_ = std::move(contents.text);
+        hive_.on_disk_ = std::move(contents.on_disk);
+        hive_.text_ = hive_.storage_.view();
+        if (hive_.text_.size() >= max_size) fail("file is too large for a registry hive");
+        const size_t first_newline = hive_.text_.find('\n');
+        hive_.crlf_ = first_newline != npos && first_newline > 0 && hive_.text_[first_newline - 1] == '\r';
+    }
+
     void read_line(size_t line_begin, std::string_view line, size_t content_begin) {
         if (line.empty()) {
             if (blank_run_ == npos) blank_run_ = line_begin;
@@ -282,6 +301,7 @@ private:
     }
 
     Hive& hive_;
+    HiveFileReader& reader_;
     text::LineCursor cursor_;
     Node* node_ = nullptr;
     Block* block_ = nullptr;
@@ -403,16 +423,31 @@ private:
 
 Hive::Hive(std::filesystem::path file, std::string_view relative_to, std::string_view default_arch)
     : file_(std::move(file)) {
-    root_ = new_node(nullptr, {});
-    if (auto contents = read_hive_file(file_, stamp_)) {
-        storage_ = std::move(*contents);
-        text_ = storage_.view();
-        const size_t first_newline = text_.find('\n');
-        crlf_ = first_newline != std::string_view::npos && first_newline > 0 && text_[first_newline - 1] == '\r';
-        Loader(*this).run();
-    } else {
-        create_empty(relative_to, default_arch);
+    try {
+        load(true, relative_to, default_arch);
+    } catch (const HiveFileGrew&) {
+        // Another program was writing the file while it arrived; read it again, whole first.
+        forget_loaded();
+        load(false, relative_to, default_arch);
     }
+}
+
+void Hive::load(bool alongside, std::string_view relative_to, std::string_view default_arch) {
+    root_ = new_node(nullptr, {});
+    HiveFileReader reader(file_, alongside);
+    if (reader.exists()) Loader(*this, reader).run();
+    else create_empty(relative_to, default_arch);
+}
+
+void Hive::forget_loaded() {
+    node_blocks_.clear();
+    nodes_in_last_block_ = 0;
+    names_.clear();
+    relative_to_.clear();
+    arch_.clear();
+    preamble_end_ = 0;
+    text_ = {};
+    storage_ = {};
 }
 
 Hive::~Hive() = default;
@@ -603,7 +638,7 @@ bool Hive::delete_value(Node* node, std::string_view name) {
 void Hive::save() {
     AtomicFileWriter out(file_);
     Writer(*this, out).run();
-    stamp_ = out.commit();
+    on_disk_ = out.commit();
     dirty_ = false;
     for (Node* node : changes_) node->in_changes = node->created = false;
     changes_.clear();

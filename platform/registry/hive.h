@@ -95,7 +95,7 @@ public:
     // it. A file that is gone holds nobody's changes: saving then overwrites nothing.
     bool changed_on_disk() const {
         const FileStamp now = stamp_of(file_);
-        return now.exists && now != stamp_;
+        return now.exists && now != on_disk_.stamp;
     }
 
     // The keys whose values changed, that were added, or that were removed since the hive was last
@@ -110,6 +110,8 @@ private:
     class ValueReader;
     class Writer;
 
+    void load(bool alongside, std::string_view relative_to, std::string_view default_arch);
+    void forget_loaded();  // what a load that had to stop half-way made
     Node* new_node(Node* parent, std::string_view name);  // not yet among parent's children
     void build_values(Node* node);
     std::string_view name_from_file(std::string_view raw);  // an escaped name as text
@@ -124,7 +126,7 @@ private:
     void compact_edits();
 
     std::filesystem::path file_;
-    FileStamp stamp_;
+    OnDisk on_disk_;  // the file last read or saved, held (see HeldFile)
     std::vector<Node*> changes_;
     HiveText storage_;
     HiveText edits_;           // the lines of changed values, one after the other

@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "platform/fs/write_faults.h"
@@ -20,6 +23,12 @@ namespace {
 constexpr size_t write_chunk = 1 << 20;
 
 constexpr size_t huge_page = 2 << 20;
+
+// From this size on, a hive file is read alongside its parsing, and let go on a thread of its own.
+constexpr size_t large_file = 4 << 20;
+
+// What the reading thread hands over at a time.
+constexpr size_t read_chunk_size = 1 << 20;
 
 // A replacement is written beside its file as "<name>.tmp-" and six letters of mkstemp.
 constexpr const char* temp_suffix = ".tmp-";
@@ -104,34 +113,144 @@ void HiveText::reserve(size_t capacity) {
     if (capacity_ >= huge_page) ::madvise(data_, capacity_, MADV_HUGEPAGE);
 }
 
-std::optional<HiveText> read_hive_file(const std::filesystem::path& file, FileStamp& stamp) {
-    const ClosingDescriptor in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (in.fd < 0) {
-        if (errno == ENOENT) return std::nullopt;
+HiveFileReader::HiveFileReader(const std::filesystem::path& file, bool alongside) : file_(file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            ended_ = true;
+            return;
+        }
         throw HiveError(file.string() + ": cannot open: " + describe_errno());
     }
+    on_disk_.file = HeldFile(fd);
     struct stat st {};
-    // Read straight into the buffer, sized from the file; keep reading in case the file grew.
-    const size_t size = ::fstat(in.fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
-    HiveText contents;
+    size_when_opened_ = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
     try {
-        contents.reserve(size + 1);
-        for (;;) {
-            if (contents.size_ == contents.capacity_) contents.reserve(contents.capacity_ * 2);
-            const ssize_t n = ::read(in.fd, contents.data_ + contents.size_, contents.capacity_ - contents.size_);
-            if (n == 0) break;
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                throw HiveError(file.string() + ": cannot read: " + describe_errno());
-            }
-            contents.size_ += static_cast<size_t>(n);
-        }
+        if (!(alongside && size_when_opened_ >= large_file && start_alongside())) read_all();
     } catch (const std::bad_alloc&) {
         throw HiveError(file.string() + ": not enough memory to read it");
     }
+}
+
+bool HiveFileReader::start_alongside() {
+    // Room for a file that grows a little meanwhile; pages never touched cost nothing.
+    text_.reserve(size_when_opened_ + size_when_opened_ / 8 + huge_page);
+    try {
+        thread_ = std::thread([this] { read_alongside(); });
+        return true;
+    } catch (const std::system_error&) {
+        return false;  // no thread to spare: read it all now
+    }
+}
+
+HiveFileReader::~HiveFileReader() {
+    if (!thread_.joinable()) return;
+    stop_ = true;
+    thread_.join();
+}
+
+// Sized from the file; keeps reading, and growing the buffer, in case the file grew.
+void HiveFileReader::read_all() {
+    size_t have = 0;
+    text_.reserve(size_when_opened_ + 1);
+    for (;;) {
+        if (have == text_.capacity_) text_.reserve(text_.capacity_ * 2);
+        size_t got = 0;
+        if (!read_chunk(have, text_.capacity_ - have, got)) break;
+        have += got;
+    }
+    arrived_ = have;
+    ended_ = true;
+}
+
+void HiveFileReader::read_alongside() {
+    size_t have = 0;
+    try {
+        while (!stop_) {
+            size_t got = 0;
+            if (have == text_.capacity_) {
+                char probe = 0;
+                const ssize_t n = ::pread(on_disk_.file.fd(), &probe, 1, static_cast<off_t>(have));
+                return end_with({}, n > 0);
+            }
+            if (!read_chunk(have, std::min(read_chunk_size, text_.capacity_ - have), got)) break;
+            have += got;
+            {
+                const std::lock_guard lock(mutex_);
+                arrived_ = have;
+            }
+            arrival_.notify_all();
+        }
+        end_with({}, false);
+    } catch (const HiveError& error) {
+        end_with(error.what(), false);
+    }
+}
+
+bool HiveFileReader::read_chunk(size_t have, size_t wanted, size_t& got) {
+    for (;;) {
+        const ssize_t n = ::read(on_disk_.file.fd(), text_.data_ + have, wanted);
+        if (n > 0) {
+            got = static_cast<size_t>(n);
+            return true;
+        }
+        if (n == 0) return false;
+        if (errno != EINTR) throw HiveError(file_.string() + ": cannot read: " + describe_errno());
+    }
+}
+
+void HiveFileReader::end_with(std::string error, bool grew) {
+    {
+        const std::lock_guard lock(mutex_);
+        error_ = std::move(error);
+        grew_ = grew;
+        ended_ = true;
+    }
+    arrival_.notify_all();
+}
+
+std::string_view HiveFileReader::arrived_beyond(size_t size) {
+    std::unique_lock lock(mutex_);
+    arrival_.wait(lock, [&] { return arrived_ > size || ended_; });
+    if (ended_ && arrived_ <= size) {
+        if (!error_.empty()) throw HiveError(error_);
+        if (grew_) throw HiveFileGrew{};
+    }
+    return {text_.data_, arrived_};
+}
+
+HiveFileContents HiveFileReader::finish() {
+    arrived_beyond(std::numeric_limits<size_t>::max());
+    if (thread_.joinable()) thread_.join();
+    text_.size_ = arrived_;
     // Taken after the reading, so a change made while it read shows as a change later.
-    stamp = ::fstat(in.fd, &st) == 0 ? stamp_from(st) : FileStamp{};
-    return contents;
+    struct stat st {};
+    on_disk_.stamp = ::fstat(on_disk_.file.fd(), &st) == 0 ? stamp_from(st) : FileStamp{};
+    return {std::move(text_), std::move(on_disk_)};
+}
+
+HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
+    if (this != &other) {
+        let_go();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+void HeldFile::let_go() {
+    if (fd_ < 0) return;
+    const int fd = std::exchange(fd_, -1);
+    struct stat st {};
+    // A small file is closed at once; a thread costs more than freeing it.
+    if (::fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(large_file)) {
+        ::close(fd);
+        return;
+    }
+    try {
+        std::thread([fd] { ::close(fd); }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);  // no thread to spare: the caller pays for the freeing
+    }
 }
 
 void sync_folder(const std::filesystem::path& folder) {
@@ -152,7 +271,7 @@ void remove_stale_replacements(const std::filesystem::path& machine_dir) {
 
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {
     temp_path_ = target_.string() + temp_suffix + "XXXXXX";
-    fd_ = ::mkstemp(temp_path_.data());
+    fd_ = ::mkostemp(temp_path_.data(), O_CLOEXEC);  // held after the save: no child may inherit it
     if (fd_ < 0) throw HiveError(target_.string() + ": cannot create a temporary file beside it: " + describe_errno());
     // The replacement keeps the permissions of the file it replaces (new hives: rw for the user).
     struct stat st {};
@@ -196,7 +315,7 @@ void AtomicFileWriter::write_all(std::string_view bytes) {
     }
 }
 
-FileStamp AtomicFileWriter::commit() {
+OnDisk AtomicFileWriter::commit() {
     drain();
     if (write_faults::injected(write_faults::Step::flush) || ::fsync(fd_) != 0) fail("cannot flush to disk");
     if (write_faults::injected(write_faults::Step::rename) || ::rename(temp_path_.c_str(), target_.c_str()) != 0)
@@ -205,9 +324,7 @@ FileStamp AtomicFileWriter::commit() {
     // stamp is that of our file even if another one takes its name right after.
     struct stat st {};
     const FileStamp stamp = ::fstat(fd_, &st) == 0 ? stamp_from(st) : FileStamp{};
-    ::close(fd_);  // everything is on disk already: fsync said so
-    fd_ = -1;
-    return stamp;
+    return {stamp, HeldFile(std::exchange(fd_, -1))};
 }
 
 void AtomicFileWriter::fail(const std::string& what) {

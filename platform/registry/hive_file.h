@@ -1,10 +1,15 @@
 #pragma once
 // The host-file side of a hive: reading it whole, and replacing it atomically.
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 
 namespace platform::registry {
 
@@ -39,7 +44,7 @@ public:
     void append(std::string_view bytes);
 
 private:
-    friend std::optional<HiveText> read_hive_file(const std::filesystem::path& file, FileStamp& stamp);
+    friend class HiveFileReader;
     void reserve(size_t capacity);  // keeps what is there
     void release();
 
@@ -49,9 +54,80 @@ private:
 };
 
 
-// The whole file, or nothing when it does not exist, with the stamp of what was read. Throws
-// HiveError when it cannot be read.
-std::optional<HiveText> read_hive_file(const std::filesystem::path& file, FileStamp& stamp);
+// An open descriptor of the file a hive was read from or last saved to. While it is held, a save
+// that takes the file's name does not free the old file's pages and blocks: for a large hive that
+// costs about as long as writing it (the kernel drops every page), so it is done when the
+// descriptor is let go, on a thread of its own for a large file.
+class HeldFile {
+public:
+    HeldFile() = default;
+    explicit HeldFile(int fd) : fd_(fd) {}
+    HeldFile(HeldFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    HeldFile& operator=(HeldFile&& other) noexcept;
+    ~HeldFile() { let_go(); }
+    int fd() const { return fd_; }
+
+private:
+    void let_go();
+    int fd_ = -1;
+};
+
+// A hive file as it was read or written: the stamp to tell another program's change by, and the
+// file itself, held.
+struct OnDisk {
+    FileStamp stamp;
+    HeldFile file;
+};
+
+struct HiveFileContents {
+    HiveText text;
+    OnDisk on_disk;
+};
+
+// Thrown when a file read alongside its parsing grew past the room kept for it while it was read:
+// the caller reads it again, not alongside.
+struct HiveFileGrew {};
+
+// Reads a hive file whole. A large file is read on a thread of its own while the caller goes
+// through what has arrived, so that the kernel's copying of the file overlaps the parsing; its
+// buffer is sized from the file up front and never moves while it is read.
+class HiveFileReader {
+public:
+    // Opens the file and starts reading it (alongside == false: reads it all now). Throws HiveError.
+    HiveFileReader(const std::filesystem::path& file, bool alongside);
+    ~HiveFileReader();  // stops a read still going
+    HiveFileReader(const HiveFileReader&) = delete;
+    HiveFileReader& operator=(const HiveFileReader&) = delete;
+
+    bool exists() const { return on_disk_.file.fd() >= 0; }
+    size_t size_when_opened() const { return size_when_opened_; }
+    // Waits until more than `size` bytes have arrived or the file has ended; returns all that has
+    // arrived. Throws HiveError when the file cannot be read, HiveFileGrew.
+    std::string_view arrived_beyond(size_t size);
+    // Waits for the end of the file; the text, with the stamp of what was read and the file held.
+    // Throws as arrived_beyond.
+    HiveFileContents finish();
+
+private:
+    bool start_alongside();
+    void read_all();
+    void read_alongside();
+    bool read_chunk(size_t have, size_t wanted, size_t& got);  // false at the end of the file
+    void end_with(std::string error, bool grew);
+
+    std::filesystem::path file_;
+    HiveText text_;
+    OnDisk on_disk_;
+    size_t size_when_opened_ = 0;
+    std::mutex mutex_;
+    std::condition_variable arrival_;
+    size_t arrived_ = 0;  // bytes in text_ the reading thread has finished with
+    bool ended_ = false;
+    bool grew_ = false;
+    std::string error_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;  // last: it is stopped before the rest goes
+};
 
 // Makes the renames done in a folder durable. Best effort: a folder that cannot be synced has
 // still had its files replaced.
@@ -67,10 +143,10 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void write(std::string_view bytes);
-    // fsync, then rename over the target; returns the stamp of the new file. Throws HiveError;
-    // the target is then untouched. The rename is durable once the folder is synced
-    // (sync_folder), which a caller replacing several files in one folder does once for all.
-    FileStamp commit();
+    // fsync, then rename over the target; returns the new file, held. Throws HiveError; the target
+    // is then untouched. The rename is durable once the folder is synced (sync_folder), which a
+    // caller replacing several files in one folder does once for all.
+    OnDisk commit();
 
 private:
     void drain();

@@ -159,9 +159,20 @@ bool is_string_type(uint32_t type) { return type == 1 || type == 2 || type == 7;
 
 }  // namespace
 
+bool LineCursor::take_more() {
+    if (!more_) return false;
+    const size_t had = buffer_.size();
+    buffer_ = more_->arrived_beyond(had);
+    if (buffer_.size() > had) return true;
+    more_ = nullptr;
+    return false;
+}
+
 std::string_view LineCursor::next_line() {
     const size_t begin = pos_;
-    const size_t newline = buffer_.find('\n', begin);
+    size_t newline = buffer_.find('\n', begin);
+    for (size_t searched = buffer_.size(); newline == std::string_view::npos && take_more(); searched = buffer_.size())
+        newline = buffer_.find('\n', searched);
     size_t end = newline == std::string_view::npos ? buffer_.size() : newline;
     pos_ = newline == std::string_view::npos ? buffer_.size() : newline + 1;
     ++line_;

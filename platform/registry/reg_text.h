@@ -16,20 +16,35 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A buffer still being filled (a file read alongside its parsing). Asked when a line runs into the
+// end of what has arrived, it waits for more and returns all that has arrived; the same size once
+// nothing more will come.
+class ArrivingText {
+public:
+    virtual std::string_view arrived_beyond(size_t size) = 0;
+
+protected:
+    ~ArrivingText() = default;
+};
+
 // Walks a file's lines. A line excludes its "\n" and a "\r" before it.
 class LineCursor {
 public:
-    explicit LineCursor(std::string_view buffer, size_t start = 0) : buffer_(buffer), pos_(start) {}
-    bool at_end() const { return pos_ >= buffer_.size(); }
+    explicit LineCursor(std::string_view buffer, size_t start = 0, ArrivingText* more = nullptr)
+        : buffer_(buffer), pos_(start), more_(more) {}
+    bool at_end() { return pos_ >= buffer_.size() && !take_more(); }
     size_t offset() const { return pos_; }  // start of the next line
     size_t line_number() const { return line_; }  // of the line last returned
     std::string_view next_line();
     std::string_view buffer() const { return buffer_; }
 
 private:
+    bool take_more();  // false when nothing more will come
+
     std::string_view buffer_;
     size_t pos_ = 0;
     size_t line_ = 0;
+    ArrivingText* more_ = nullptr;
 };
 
 // How a value's data is written; the parse decides how to read it back.

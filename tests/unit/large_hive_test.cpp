@@ -1,0 +1,164 @@
+// Hive files of several megabytes, which are parsed while they are still being read and whose
+// replaced files are let go after a save: the result must be that of reading them whole.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/registry/registry.h"
+#include "tests/unit/support/big_hive.h"
+#include "tests/unit/support/temp_folder.h"
+
+namespace fs = std::filesystem;
+using namespace platform::registry;
+
+namespace {
+
+// About 5.6 MB: large enough to be read alongside its parsing.
+constexpr int kKeys = 24'000;
+
+std::string read_file(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void append_file(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary | std::ios::app) << text; }
+
+size_t lines_in(const fs::path& file) {
+    const std::string text = read_file(file);
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// One binary value of `size` bytes in Wine's layout: 25 bytes a line, continued with "\\".
+std::string long_binary_value(size_t size, std::vector<uint8_t>& data, const char* line_end) {
+    std::string text = std::string(line_end) + "[Software\\\\Long] 1700000000" + line_end + "\"Blob\"=hex:";
+    static constexpr char digits[] = "0123456789abcdef";
+    for (size_t i = 0; i < size; ++i) {
+        const auto byte = static_cast<uint8_t>(i * 7 + i / 251);
+        data.push_back(byte);
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+        if (i + 1 == size) break;
+        text += ',';
+        if (i % 25 == 24) text += "\\" + std::string(line_end) + "  ";
+    }
+    return text + line_end;
+}
+
+// How many descriptors of this process are open on the machine's system.reg, whether it still
+// has its name or not.
+int descriptors_on_system_reg(const fs::path& dir) {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = fs::read_symlink(entry.path(), error).string();
+        if (!error && target.starts_with((dir / "system.reg").string())) ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+// Every chunk the reading thread hands over ends inside this value's lines, so every line that
+// runs into the end of what has arrived is met.
+TEST(LargeHive, AValueAcrossEveryChunkOfTheReadLoadsWholeAndAnUnchangedSaveIsByteIdentical) {
+    for (const char* line_end : {"\n", "\r\n"}) {
+        tavrin_test::TempFolder folder;
+        const fs::path system = folder.path() / "system.reg";
+        std::vector<uint8_t> data;
+        std::string text = std::string("WINE REGISTRY Version 2") + line_end +
+                           ";; All keys relative to REGISTRY\\\\Machine" + line_end + line_end + "#arch=win32" + line_end;
+        text += long_binary_value(2'400'000, data, line_end);  // 7.4 MB of text
+        text += std::string(line_end) + "[Software\\\\Zed] 1700000000" + line_end + "\"Last\"=\"z\"";  // no final line end
+        folder.write("system.reg", text);
+        {
+            Registry registry(folder.path());
+            Value value;
+            ASSERT_EQ(registry.query_value(Root::LocalMachine, "Software\\Long", "Blob", value), Status::Ok);
+            EXPECT_EQ(value.type, type::Binary);
+            EXPECT_TRUE(value.data == data) << "the binary value came back different, " << value.data.size() << " bytes";
+            ASSERT_EQ(registry.query_value(Root::LocalMachine, "Software\\Zed", "Last", value), Status::Ok);
+            registry.save_all();
+            EXPECT_TRUE(read_file(system) == text) << "an unchanged save changed the file";
+
+            ASSERT_EQ(registry.set_value(Root::LocalMachine, "Software\\Zed", "New", type::Dword,
+                                         std::vector<uint8_t>{1, 0, 0, 0}), Status::Ok);
+            registry.flush();
+        }
+        const std::string saved = read_file(system);
+        EXPECT_NE(saved.find(std::string("\"New\"=dword:00000001") + line_end), std::string::npos);
+        if (std::string(line_end) == "\r\n") {
+            EXPECT_EQ(saved.find("\n\n"), std::string::npos) << "a bare line end was added";
+        }
+    }
+}
+
+TEST(LargeHive, ABrokenLineDeepInALargeFileIsRefusedWithItsLineNumber) {
+    struct Case {
+        std::string tail;
+        size_t line;  // counted from the first line of the tail
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"\n[Software\\\\Tail] 1\n\"Name\"=\"no end\n", 3, "unterminated string"},
+        {"\n[Software\\\\Tail] 1\n\"Bin\"=hex:01,zz\n", 3, "malformed hex data"},
+        {"\n[Software\\\\Tail] 1\n\"Bin\"=hex:01,02,\\\n", 3, "past the end of the file"},
+        {"\n[Software\\\\Unterminated 1\n", 2, "unterminated key name"},
+        {"\n[Software\\\\Tail] 1\n\"Bin\"=hex:01,02,\\\n[Software\\\\Next] 1\n", 4, "malformed hex data"},
+    };
+    tavrin_test::TempFolder folder;
+    const fs::path system = folder.path() / "system.reg";
+    for (const Case& c : cases) {
+        tavrin_test::write_big_hive(system, kKeys);
+        const size_t lines_before = lines_in(system);
+        append_file(system, c.tail);
+        try {
+            Registry registry(folder.path());
+            ADD_FAILURE() << "accepted: " << c.tail;
+        } catch (const HiveError& error) {
+            const std::string what = error.what();
+            EXPECT_NE(what.find(system.string() + ":" + std::to_string(lines_before + c.line) + ":"), std::string::npos)
+                << what;
+            EXPECT_NE(what.find(c.message), std::string::npos) << what;
+        }
+    }
+    // A large file that is not a hive at all is refused at its first line.
+    std::ofstream(system, std::ios::binary | std::ios::trunc) << std::string(6 << 20, 'x');
+    EXPECT_THROW(Registry{folder.path()}, HiveError);
+}
+
+// The file a save replaced is held until the save is done, then let go: no descriptor may pile
+// up, and the disk space of the replaced files must come back.
+TEST(LargeHive, SavesLetGoOfTheFilesTheyReplaced) {
+    tavrin_test::TempFolder folder;
+    tavrin_test::write_big_hive(folder.path() / "system.reg", kKeys);
+    Registry registry(folder.path());
+    const std::string key = tavrin_test::big_hive_key(kKeys / 2, kKeys);
+    for (uint8_t round = 1; round <= 6; ++round) {
+        ASSERT_EQ(registry.set_value(Root::LocalMachine, key, "Round", type::Dword, std::vector<uint8_t>{round, 0, 0, 0}),
+                  Status::Ok);
+        EXPECT_TRUE(registry.flush().empty());
+    }
+    // Replaced files are let go on a thread of their own: give it a moment.
+    int held = 0;
+    for (int wait = 0; wait < 100; ++wait) {
+        held = descriptors_on_system_reg(folder.path());
+        if (held <= 1) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(held, 1) << "descriptors of replaced hive files are still open";
+
+    Registry again(folder.path());
+    Value value;
+    ASSERT_EQ(again.query_value(Root::LocalMachine, key, "Round", value), Status::Ok);
+    EXPECT_EQ(value.data, (std::vector<uint8_t>{6, 0, 0, 0}));
+}
