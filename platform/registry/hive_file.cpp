@@ -133,8 +133,8 @@ HiveFileReader::HiveFileReader(const std::filesystem::path& file, bool alongside
 }
 
 bool HiveFileReader::start_alongside() {
-    // Room for a file that grows a little meanwhile; pages never touched cost nothing.
-    text_.reserve(size_when_opened_ + size_when_opened_ / 8 + huge_page);
+    // No more room than the file needs: the huge page past its end would count as memory used.
+    text_.reserve(size_when_opened_ + 1);
     try {
         thread_ = std::thread([this] { read_alongside(); });
         return true;
