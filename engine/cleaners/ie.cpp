@@ -90,6 +90,10 @@ std::string IE::get_cache_list() {
 
 void IE::delete_cache_entry(const std::string& entry) { cache().remove(entry); }
 
+void IE::delete_cache_entries(const std::vector<std::string>& entries) {
+    cache().remove_all(entries, [](const platform::fs::FsError&) {});
+}
+
 IE_type IE::fill_IE_type() {
     cRegistry reg;
     IE_type folders;

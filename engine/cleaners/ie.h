@@ -4,6 +4,7 @@
 // and showing them again.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/event.h"
@@ -28,6 +29,10 @@ public:
     // Deletes the cached copy and the entry. A copy that may not be deleted (outside the
     // machine folder) raises the file system's error and the entry stays.
     void delete_cache_entry(const std::string& entry);
+    // Deletes these entries as delete_cache_entry does each, in one pass over the cache. An entry
+    // that cannot be deleted stays; the others still go. The file system's error when the
+    // cache's index cannot be written: then nothing goes.
+    void delete_cache_entries(const std::vector<std::string>& entries);
     IE_type fill_IE_type();
     // Shreds the *.txt cookie files of the cookie folder and its subfolders; errors are
     // ignored. The result carries no information.
@@ -78,8 +83,8 @@ private:
     std::unique_ptr<platform::inet::UrlCache> cache_;
 };
 
-// The cache as one step of a run: get_cache_list once, then delete_cache_entry for each entry.
-// Each entry is a step of its own, so one entry that cannot be deleted leaves the others to go.
+// The cache as one step of a run: get_cache_list once, then every listed entry deleted. One entry
+// that cannot be deleted leaves the others to go; errors are ignored, as in every step.
 void delete_cache_entries(IE& ie);
 
 }  // namespace engine

@@ -1,4 +1,4 @@
-// The cache row of a cleaning run: every entry the cache lists, deleted one by one.
+// The cache row of a cleaning run: every entry the cache lists, deleted.
 #include <string>
 #include <vector>
 
@@ -22,8 +22,7 @@ std::vector<std::string> split_cache_list(const std::string& list) {
 }  // namespace
 
 void delete_cache_entries(IE& ie) {
-    for (const auto& entry : split_cache_list(ie.get_cache_list()))
-        ignore_errors([&] { ie.delete_cache_entry(entry); });
+    ignore_errors([&] { ie.delete_cache_entries(split_cache_list(ie.get_cache_list())); });
 }
 
 }  // namespace engine

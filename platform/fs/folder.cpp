@@ -116,7 +116,11 @@ struct Folder::Impl final : detail::OpenFolder {
 
     // What every change needs: the entry there, of the kind the change takes, inside the machine.
     struct stat require_changeable(const std::string& entry, std::string_view action) {
-        auto st = status(entry);
+        return require_changeable(entry, status(entry), action);
+    }
+    // The same for an entry whose status was just read.
+    struct stat require_changeable(const std::string& entry, const std::optional<struct stat>& st,
+                                   std::string_view action) const {
         if (!st) detail::throw_fs_error(error::FileNotFound, action, entry_path(entry));
         if (outside) files.throw_outside(entry_path(entry), *outside, action);
         return *st;
@@ -246,9 +250,10 @@ File Folder::open(std::string_view name, File::Mode mode) {
 void Folder::delete_file(std::string_view name, bool force) {
     constexpr std::string_view action = "delete";
     const std::string entry = impl_->entry_or_throw(name, action);
-    if (!impl_->status(entry) && impl_->files.forget_pretended(impl_->entry_path(entry))) return;
-    const struct stat st = impl_->require_changeable(entry, action);
     const std::string path = impl_->entry_path(entry);
+    const auto found = impl_->status(entry);
+    if (!found && impl_->files.forget_pretended(path)) return;
+    const struct stat st = impl_->require_changeable(entry, found, action);
     if (S_ISDIR(st.st_mode)) detail::throw_fs_error(error::AccessDenied, action, path);
     if (!S_ISLNK(st.st_mode) && (st.st_mode & kWriteBits) == 0 && !force)
         detail::throw_fs_error(error::AccessDenied, action, path);

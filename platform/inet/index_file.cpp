@@ -202,11 +202,9 @@ uint64_t IndexFile::append(const std::string& line) {
 }
 
 // The shadowed lines were counted as erased when they were read.
-void IndexFile::blank_out(const Slot& slot) {
-    auto file = files_.open(path_, fs::File::Mode::WriteInPlace);
+void IndexFile::blank_out(fs::File& file, const Slot& slot) {
     file.write_at(slot.line.offset, bytes_of(std::string(slot.line.length, ' ')));
     for (const Line& older : slot.shadowed) file.write_at(older.offset, bytes_of(std::string(older.length, ' ')));
-    file.close();
     ++erased_lines_;
 }
 
@@ -215,7 +213,9 @@ void IndexFile::put(const Record& record) {
     std::string line = record_line(record);
     Slot slot{record, {append(line), line.size()}, {}};
     if (auto found = slot_of_.find(record.key); found != slot_of_.end()) {
-        blank_out(*slots_[found->second]);
+        auto file = files_.open(path_, fs::File::Mode::WriteInPlace);
+        blank_out(file, *slots_[found->second]);
+        file.close();
         slots_[found->second].reset();
         --live_;
     }
@@ -226,15 +226,34 @@ void IndexFile::put(const Record& record) {
 }
 
 bool IndexFile::erase(std::string_view key) {
+    const std::string one(key);
+    return erase_all({&one, 1}, nullptr, nullptr) == 1;
+}
+
+size_t IndexFile::erase_all(std::span<const std::string> keys, const std::function<bool(const Record&)>& may_erase,
+                            const std::function<void(const Record&)>& erased) {
     refresh();
-    auto found = slot_of_.find(std::string(key));
-    if (found == slot_of_.end()) return false;
-    blank_out(*slots_[found->second]);
-    slots_[found->second].reset();
-    slot_of_.erase(found);
-    --live_;
+    std::optional<fs::File> file;
+    size_t count = 0;
+    for (const std::string& key : keys) {
+        auto found = slot_of_.find(key);
+        if (found == slot_of_.end()) continue;
+        std::optional<Slot>& slot = slots_[found->second];
+        // Opened before anything is asked: an index that cannot be written stops the pass before
+        // anything that its records name has gone.
+        if (!file) file = files_.open(path_, fs::File::Mode::WriteInPlace);
+        if (may_erase && !may_erase(slot->record)) continue;
+        blank_out(*file, *slot);
+        const Record record = std::move(slot->record);
+        slot.reset();
+        slot_of_.erase(found);
+        --live_;
+        ++count;
+        if (erased) erased(record);
+    }
+    if (file) file->close();
     compact_when_worthwhile();
-    return true;
+    return count;
 }
 
 void IndexFile::clear() {

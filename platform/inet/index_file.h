@@ -18,7 +18,9 @@
 // the index. The file is rewritten (atomically) only to squeeze out erased lines or to clear it.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -48,6 +50,13 @@ public:
     void put(const Record& record);
     // false when no record has that key.
     bool erase(std::string_view key);
+    // Erases the records of many keys in one pass: the file is looked at once, before the first,
+    // and stays open while their lines are blanked one by one, so that a crash midway leaves every
+    // line either whole or blank. FsError, before any `may_erase`, when the file cannot be written. `may_erase` runs for each record found just before its line
+    // goes, and keeps the record by returning false; `erased` hears of each record once its line
+    // is gone. Keys without a record are passed over. Returns how many records went.
+    size_t erase_all(std::span<const std::string> keys, const std::function<bool(const Record&)>& may_erase,
+                     const std::function<void(const Record&)>& erased);
     // Leaves an index with no records and no damaged lines.
     void clear();
     // Lines of the file that could not be read (header included when it is damaged).
@@ -73,7 +82,7 @@ private:
     void read_line(std::string_view line, uint64_t offset);
     // Appends one record line; returns the offset it landed at.
     uint64_t append(const std::string& line);
-    void blank_out(const Slot& slot);
+    void blank_out(fs::File& file, const Slot& slot);
     void compact_when_worthwhile();
     void rewrite();
     std::string header() const;

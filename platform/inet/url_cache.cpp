@@ -6,8 +6,9 @@
 #include <charconv>
 #include <functional>
 
-#include "platform/inet/filetime.h"
 #include "platform/fs/windows_path.h"
+#include "platform/inet/cached_copies.h"
+#include "platform/inet/filetime.h"
 #include "platform/inet/folder_path.h"
 #include "platform/removals/removal_log.h"
 
@@ -109,7 +110,7 @@ std::string UrlCache::new_local_name(std::string_view url) const {
 CacheEntry UrlCache::add(std::string_view url, std::string_view contents) {
     if (!usable()) throw fs::FsError(fs::error::PathNotFound, "The cache folder \"" + folder_ + "\" is not a full path.");
     if (auto old = index_.find(url))
-        if (auto entry = to_entry(*old)) delete_copy(*entry);
+        if (to_entry(*old)) CachedCopies(files_, folder_).delete_copy(old->fields[LocalFile]);
     std::string local = new_local_name(url);
     std::string bucket = folder_ + "\\" + local.substr(0, local.rfind('\\'));
     if (!files_.is_directory(bucket)) files_.create_directory(bucket);
@@ -123,25 +124,30 @@ CacheEntry UrlCache::add(std::string_view url, std::string_view contents) {
     return CacheEntry{std::string(url), folder_ + "\\" + local, contents.size(), now};
 }
 
-void UrlCache::delete_copy(const CacheEntry& entry) {
-    try {
-        files_.delete_file(entry.local_file, /*force=*/true);
-    } catch (const fs::FsError& error) {
-        // A copy that is already gone leaves only the record to remove.
-        if (error.code() != fs::error::FileNotFound && error.code() != fs::error::PathNotFound) throw;
-    }
+bool UrlCache::remove(std::string_view url) {
+    const std::string one(url);
+    return remove_all({&one, 1}, [](const fs::FsError& error) { throw error; }) == 1;
 }
 
-bool UrlCache::remove(std::string_view url) {
-    if (!usable()) return false;
-    auto record = index_.find(url);
-    if (!record) return false;
-    // A record we cannot read names no file we may trust; dropping it only removes the line.
-    if (auto entry = to_entry(*record)) delete_copy(*entry);
-    if (!index_.erase(url)) return false;
+size_t UrlCache::remove_all(std::span<const std::string> urls, const std::function<void(const fs::FsError&)>& failed) {
+    if (!usable()) return 0;
+    CachedCopies copies(files_, folder_);
+    const auto copy_deleted = [&](const IndexFile::Record& record) {
+        // A record we cannot read names no file we may trust; dropping it only removes the line.
+        if (!to_entry(record)) return true;
+        try {
+            copies.delete_copy(record.fields[LocalFile]);
+            return true;
+        } catch (const fs::FsError& error) {
+            failed(error);
+            return false;
+        }
+    };
     // The bytes are the cached copy's, recorded with its file.
-    files_.removals().record(RemovedKind::CacheEntry, std::string(url), 0);
-    return true;
+    const auto note = [&](const IndexFile::Record& record) {
+        files_.removals().record(RemovedKind::CacheEntry, record.key, 0);
+    };
+    return index_.erase_all(urls, copy_deleted, note);
 }
 
 }  // namespace platform::inet

@@ -5,6 +5,8 @@
 // index_file.h); the fields after the URL are the cached file's path relative to the cache
 // folder, its size in bytes and its last access time (FILETIME, decimal).
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +44,11 @@ public:
     // Deletes the cached copy, then the entry. false: no entry with that URL. FsError when the
     // copy cannot be deleted (outside the machine folder, access denied): the entry stays.
     bool remove(std::string_view url);
+    // Removes the entries of many URLs, each as remove() does, in one pass: the index is read once
+    // and written in place, and the folders of the copies are looked up once. A copy that cannot
+    // be deleted keeps its entry; `failed` hears why, and the pass goes on with the next URL when
+    // it returns. Returns how many entries went.
+    size_t remove_all(std::span<const std::string> urls, const std::function<void(const fs::FsError&)>& failed);
 
     // Index lines that could not be read.
     size_t unreadable_records();
@@ -50,7 +57,6 @@ private:
     bool usable() const;
     std::optional<CacheEntry> to_entry(const IndexFile::Record& record) const;
     std::string new_local_name(std::string_view url) const;
-    void delete_copy(const CacheEntry& entry);
 
     fs::FileSystem& files_;
     std::string folder_;

@@ -56,9 +56,10 @@ bool RemovalLog::gone(std::string_view windows_path) const {
     const std::u32string key = key_of(windows_path);
     if (gone_.contains(key)) return true;
     // A folder that went takes everything below it along.
-    for (size_t at = key.find(U'\\'); at != std::u32string::npos; at = key.find(U'\\', at + 1)) {
+    const std::u32string_view path = key;
+    for (size_t at = path.find(U'\\'); at != std::u32string_view::npos; at = path.find(U'\\', at + 1)) {
         const size_t length = at == 2 ? 3 : at;  // "c:\" itself is a drive's root
-        if (length < key.size() && gone_.contains(key.substr(0, length))) return true;
+        if (length < path.size() && gone_.contains(path.substr(0, length))) return true;
     }
     return false;
 }

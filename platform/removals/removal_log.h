@@ -5,10 +5,11 @@
 // instead of changing anything; the log keeps what it pretended to remove, so that the later
 // steps of the same run find it gone, as they would after the real removal.
 #include <cstdint>
-#include <map>
-#include <set>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace platform {
@@ -60,12 +61,20 @@ public:
     uint64_t length_before_writing(std::string_view windows_path, uint64_t length_now) const;
 
 private:
+    // Case-folded paths, looked up by hash: a preview asks after every entry it passes, and the
+    // folders above it, with tens of thousands of paths gone.
+    struct FoldedHash {
+        using is_transparent = void;
+        size_t operator()(std::u32string_view path) const { return std::hash<std::u32string_view>{}(path); }
+    };
+    using FoldedPaths = std::unordered_set<std::u32string, FoldedHash, std::equal_to<>>;
+
     Mode mode_ = Mode::Off;
     std::vector<Removed> removed_;
     std::string group_;
-    std::set<std::u32string> gone_;
-    std::set<std::u32string> created_;
-    std::map<std::u32string, uint64_t> lengths_before_writing_;
+    FoldedPaths gone_;
+    FoldedPaths created_;
+    std::unordered_map<std::u32string, uint64_t, FoldedHash, std::equal_to<>> lengths_before_writing_;
 };
 
 }  // namespace platform

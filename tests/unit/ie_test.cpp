@@ -130,6 +130,8 @@ TEST_F(IETest, CacheEntryOutsideTheMachineFolderIsRefused) {
         std::ofstream(outside / "Cache" / "x.htm") << "x";
         ASSERT_EQ(outside_ie.get_cache_list(), "http://a.example/x.htm");
         EXPECT_ANY_THROW(outside_ie.delete_cache_entry("http://a.example/x.htm"));
+        // A run's step passes over what it may not delete.
+        EXPECT_NO_THROW(engine::delete_cache_entries(outside_ie));
         EXPECT_EQ(engine::IE().get_cache_list(), "http://a.example/x.htm");
         EXPECT_TRUE(stdfs::exists(outside / "Cache" / "x.htm"));
     }

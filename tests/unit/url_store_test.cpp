@@ -9,6 +9,8 @@
 #include "platform/inet/index_file.h"
 #include "platform/inet/url_cache.h"
 #include "platform/inet/url_history.h"
+#include "platform/machine/machine.h"
+#include "platform/removals/removal_log.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -191,6 +193,62 @@ TEST_F(UrlStoreTest, CacheEntryOutsideTheMachineFolderIsRefusedAndKept) {
         EXPECT_EQ(cache.entries().size(), 1u);
     }
     std::filesystem::remove_all(outside);
+}
+
+// A cleaning run removes every entry in one pass. An entry whose copy may not go stays and is
+// reported, the rest go whatever their copies' state: gone already, or named in another case.
+TEST_F(UrlStoreTest, RemovingManyEntriesInOnePassKeepsOnlyWhatMayNotGo) {
+    auto outside = temp.dir().parent_path() / (temp.dir().filename().string() + "-outside");
+    std::filesystem::create_directories(outside);
+    std::ofstream(outside / "kept.htm") << "kept";
+    UrlCache cache(files(), kCache);
+    auto a = cache.add("http://a.example/a.htm", "a");
+    auto c = cache.add("http://c.example/c.htm", "c");
+    std::filesystem::create_directory_symlink(outside, temp.host(std::string(kCache) + "\\Content.IE5\\OUT"));
+    temp.write_file(std::string(kCache) + "\\Content.IE5\\MIXED\\page[1].htm", "mixed");
+    temp.write_file(std::string(kCache) + "\\urlcache.idx",
+                    cache_index_text() +
+                        "+\thttp://out.example/\tContent.IE5\\\\OUT\\\\kept.htm\t4\t1\n"
+                        "+\thttp://missing.example/\tContent.IE5\\\\MIXED\\\\gone[1].htm\t4\t1\n"
+                        "+\thttp://case.example/\tcontent.ie5\\\\Mixed\\\\PAGE[1].HTM\t5\t1\n");
+    ASSERT_EQ(cache.entries().size(), 5u);
+
+    const std::vector<std::string> urls = {"http://a.example/a.htm", "http://out.example/", "http://missing.example/",
+                                           "http://case.example/", "http://c.example/c.htm", "http://never.example/"};
+    std::vector<uint32_t> failures;
+    platform::Recording recording(machine(), platform::RemovalLog::Mode::Record);
+    EXPECT_EQ(cache.remove_all(urls, [&](const platform::fs::FsError& error) { failures.push_back(error.code()); }), 4u);
+    const auto removed = recording.finish();
+
+    EXPECT_EQ(failures, std::vector<uint32_t>{platform::fs::error::AccessDenied});
+    EXPECT_EQ(urls_of(UrlCache(files(), kCache).entries()), std::vector<std::string>{"http://out.example/"});
+    EXPECT_TRUE(std::filesystem::exists(outside / "kept.htm"));
+    EXPECT_FALSE(std::filesystem::exists(temp.host(a.local_file)));
+    EXPECT_FALSE(std::filesystem::exists(temp.host(c.local_file)));
+    EXPECT_FALSE(std::filesystem::exists(temp.host(std::string(kCache) + "\\Content.IE5\\MIXED\\page[1].htm")));
+    // Each copy is listed before its entry, in the order of the URLs given.
+    std::vector<std::string> listed;
+    for (const auto& item : removed) listed.push_back(std::string(platform::kind_name(item.kind)) + " " + item.path);
+    EXPECT_EQ(listed, (std::vector<std::string>{"file " + a.local_file, "cache entry http://a.example/a.htm",
+                                                "cache entry http://missing.example/",
+                                                "file " + std::string(kCache) + "\\content.ie5\\Mixed\\PAGE[1].HTM",
+                                                "cache entry http://case.example/", "file " + c.local_file,
+                                                "cache entry http://c.example/c.htm"}));
+    std::filesystem::remove_all(outside);
+}
+
+// An index that cannot be written must not lose its copies while it keeps their records.
+TEST_F(UrlStoreTest, AnIndexThatCannotBeWrittenStopsThePassBeforeAnyCopyGoes) {
+    UrlCache cache(files(), kCache);
+    auto a = cache.add("http://a.example/a.htm", "a");
+    auto b = cache.add("http://b.example/b.htm", "b");
+    const std::string index = std::string(kCache) + "\\urlcache.idx";
+    files().set_attributes(index, platform::fs::attr::ReadOnly);
+    const std::vector<std::string> urls = {"http://a.example/a.htm", "http://b.example/b.htm"};
+    EXPECT_THROW(cache.remove_all(urls, [](const platform::fs::FsError&) {}), platform::fs::FsError);
+    EXPECT_TRUE(std::filesystem::exists(temp.host(a.local_file)));
+    EXPECT_TRUE(std::filesystem::exists(temp.host(b.local_file)));
+    EXPECT_EQ(cache.entries().size(), 2u);
 }
 
 TEST_F(UrlStoreTest, IndexSqueezesErasedLinesWithoutLosingRecordsOrDamage) {
