@@ -1,5 +1,6 @@
 // The shredder screen. The program checks and announces each added file or folder; the page keeps
-// the lists the user will shred and sends them whole with the shred command.
+// the lists the user will shred and sends them whole with the shred command, or with its Preview
+// beside it to see first what the shred would remove.
 (function () {
   'use strict';
   const player = window.tavrin;
@@ -12,6 +13,7 @@
     const count = root.querySelector(`#${kind}-count`);
     const remove = root.querySelector(`#${kind}-remove`);
     const shred = root.querySelector(`#${kind}-shred`);
+    const preview = root.querySelector(`#${kind}-preview`);
     // Kept for this run of the program, so that reloading the page does not lose the lists the
     // program still remembers (it refuses to add a name twice).
     const storageKey = `tavrin.${player.token}.${kind}`;
@@ -30,7 +32,7 @@
       sessionStorage.setItem(storageKey, JSON.stringify(items));
       count.textContent = String(items.length);
       remove.disabled = !items.includes(selected);
-      shred.disabled = items.length === 0;
+      shred.disabled = preview.disabled = items.length === 0;
     }
 
     // The program announces an accepted item by setting the item and then the flag.
@@ -63,6 +65,11 @@
     });
     shred.addEventListener('click', () => {
       if (items.length) player.command(MOVIE, commands.shred, items.join('|'));
+    });
+    // The list as Shred would send it, shredded over a dry run: the log window lists what would
+    // go, and the list stays for the real shred.
+    preview.addEventListener('click', () => {
+      if (items.length) window.Tavrin.preview(commands.shred, items.join('|'));
     });
     render();
   }

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "app/demo/demo_traces.h"
+#include "app/features/shredder/shredder_commands.h"
 #include "app/settings/cleaning_items.h"
 #include "engine/foundation/class_table.h"
+#include "engine/foundation/trim_bars.h"
 #include "engine/plugins/plugins.h"
 #include "platform/machine/machine.h"
 #include "tests/unit/support/extra_drive.h"
@@ -250,6 +252,40 @@ TEST_F(CategoryPreviewTest, ThePreviewOfEachCategoryIsWhatTheRunOnACopyRemoves) 
     EXPECT_EQ(changes(before, snapshot(temp.dir())), "");
     // The demo traces give every screen work; a preview that lists nothing proves nothing.
     EXPECT_GT(listed, 30u);
+    platform::set_current_machine(&machine());
+}
+
+// The shredder's lists: what their preview runs (the list's procedure over a dry run, without the
+// question) is what the Shred button then removes on a copy of the machine, item by item.
+TEST_F(CategoryPreviewTest, TheShredderListsPreviewIsWhatTheShredOnACopyRemoves) {
+    platform::set_current_machine(&machine());  // the twin made itself current
+    program.start();
+    temp.write_file("C:\\work\\letter.doc", std::string(3000, 'l'));
+    temp.write_file("C:\\work\\old\\a.txt", "aaaa");
+    temp.write_file("C:\\work\\old\\sub\\b.txt", "bb");
+    temp.write_file("C:\\work\\old\\sub\\empty.txt", "");
+    machine().flush();
+    stdfs::remove_all(twin.dir());
+    stdfs::copy(temp.dir(), twin.dir(), stdfs::copy_options::recursive | stdfs::copy_options::copy_symlinks);
+    twin.reopen();
+    const auto before = snapshot(temp.dir());
+
+    const std::pair<std::string, std::string> lists[] = {
+        {"IDC_FS_SHREDFILES", "|C:\\work\\letter.doc|C:\\work\\missing.txt|"}, {"IDC_FS_SHREDFOLDERS", "|C:\\work\\old|"}};
+    for (const auto& [command_name, list] : lists) {
+        platform::set_current_machine(&machine());
+        Recording preview(machine(), RemovalLog::Mode::DryRun);
+        app::shred_list_of(command_name)(shell(), engine::TrimBars(list));
+        const auto would = preview.finish();
+        stage.will_press(text("msg20"));
+        stage.will_press(text("msg18"));
+        const auto did = run_on(twin, RemovalLog::Mode::Record, command_name, list);
+        EXPECT_EQ(describe(would), describe(did)) << command_name;
+        EXPECT_FALSE(did.empty()) << command_name;
+    }
+    EXPECT_FALSE(stdfs::exists(twin.host("C:\\work\\letter.doc")));
+    EXPECT_FALSE(stdfs::exists(twin.host("C:\\work\\old")));
+    EXPECT_EQ(changes(before, snapshot(temp.dir())), "");
     platform::set_current_machine(&machine());
 }
 

@@ -76,6 +76,33 @@ TEST_F(PreviewTest, OnlyCleanCommandsArePreviewed) {
     EXPECT_TRUE(logged("ie.cookies: "));
 }
 
+// The shredder's lists: previewed without the question a shred asks and without telling the page
+// its list is done with; each listed file or folder is an item with its sizes, and nothing changes.
+TEST_F(PreviewTest, TheShredderListsArePreviewedWithoutTheirQuestionAndTheScreenKeepsItsLists) {
+    temp.write_file("C:\\work\\letter.doc", std::string(1500, 'l'));
+    temp.write_file("C:\\work\\old\\a.txt", "aaaa");
+    temp.write_file("C:\\work\\old\\sub\\b.txt", "bb");
+    machine().flush();
+    const auto before = tavrin_test::snapshot(temp.dir());
+    const size_t boxes_before = stage.boxes().size();
+
+    command("IDC_FS_PREVIEW", "IDC_FS_SHREDFILES||C:\\work\\letter.doc|");
+    EXPECT_TRUE(logged("C:\\work\\letter.doc: 1 "));
+    EXPECT_TRUE(logged("C:\\work\\letter.doc  (1.5 KB)"));
+    command("IDC_FS_PREVIEW", "IDC_FS_SHREDFOLDERS|C:\\work\\old");
+    const auto lines = log_lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(logged("C:\\work\\old\\sub\\b.txt  (2 B)"));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "    C:\\work\\old\\sub"), lines.end());
+    EXPECT_EQ(lines.back(), app::fill_in(text("msg407"), {"2 files, 2 folders, 6 B"}));
+
+    EXPECT_EQ(stage.boxes().size(), boxes_before) << "a preview asks nothing";
+    EXPECT_TRUE(stage.values_of(app::kMainMovie, "shred_SFI_Now").empty());
+    EXPECT_TRUE(stage.values_of(app::kMainMovie, "shred_SFO_Now").empty());
+    machine().flush();
+    EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(temp.dir())), "");
+}
+
 TEST(RemovalReport, SizesReadAsAUserExpectsThem) {
     EXPECT_EQ(app::human_size(0), "0 B");
     EXPECT_EQ(app::human_size(1023), "1023 B");

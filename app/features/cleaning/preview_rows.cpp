@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "app/features/shredder/shredder_commands.h"
+#include "app/kernel/bar_list.h"
 #include "app/settings/cleaning_items.h"
 #include "app/kernel/removal_report.h"
 #include "app/kernel/text.h"
@@ -13,6 +15,13 @@ namespace {
 
 constexpr const char* kCleanPlugins = "IDC_FS_CLEANPLUGIN";
 
+// The clean commands run as their buttons run them. A shredder list's row would ask first and
+// then tell the page its list is done with: its procedure runs alone.
+void run_for_preview(Shell& shell, const std::string& command, const std::string& args) {
+    if (const ShredList shred = shred_list_of(command)) shred(shell, TrimBars(args));
+    else shell.commands().dispatch(command, args);
+}
+
 void preview(Shell& shell, const std::string& args) {
     const size_t bar = args.find('|');
     const std::string command = to_upper(trim_blanks(std::string_view(args).substr(0, bar)));
@@ -22,7 +31,7 @@ void preview(Shell& shell, const std::string& args) {
     {
         LogWindow::Silence quiet(shell.log_window());
         platform::Recording dry_run(platform::current_machine(), platform::RemovalLog::Mode::DryRun);
-        shell.commands().dispatch(command, command_args);
+        run_for_preview(shell, command, command_args);
         removed = dry_run.finish();
     }
     shell.log_window().show();
@@ -33,7 +42,7 @@ void preview(Shell& shell, const std::string& args) {
 }  // namespace
 
 bool previewable(std::string_view command) {
-    if (iequals(command, kCleanPlugins)) return true;
+    if (iequals(command, kCleanPlugins) || shred_list_of(command)) return true;
     for (const auto& category : cleaning_categories())
         if (iequals(category.command, command)) return true;
     return false;

@@ -1,5 +1,5 @@
 #pragma once
-// The Preview button of every cleaning screen. It sends IDC_FS_PREVIEW with the command the
+// The Preview button of every cleaning screen and of the shredder's lists. It sends IDC_FS_PREVIEW with the command the
 // screen's Clean button sends and that command's argument, joined by "|"
 // ("IDC_FS_IE|1,0,1,1,1,1"). The command runs as Clean runs it, over a dry run of the machine:
 // the log window then lists what it would remove, item by item, with sizes and totals, and
@@ -10,7 +10,8 @@
 
 namespace app {
 
-// The clean commands a preview may run: those of the cleaning categories and of the plug-ins.
+// The clean commands a preview may run: those of the cleaning categories, of the plug-ins and of
+// the shredder's two lists.
 bool previewable(std::string_view command);
 
 // IDC_FS_PREVIEW.

@@ -97,7 +97,7 @@ void CleanDLL(Shell& shell, const std::string& list, bool backup_before_delete) 
                 continue;
             }
         }
-        sh.item([&] { sh->FileShred(dll); });
+        sh.item(dll, [&] { sh->FileShred(dll); });
     }
 }
 
@@ -130,7 +130,7 @@ int restoreDlls(Shell& shell, const std::string& list) {
             continue;
         }
         report(shell, "Restored: " + target);
-        sh.item([&] { sh->FileShred(copy); });
+        sh.item(copy, [&] { sh->FileShred(copy); });
     }
     return not_restored;
 }

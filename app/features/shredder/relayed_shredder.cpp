@@ -4,6 +4,7 @@
 
 #include "app/kernel/shell.h"
 #include "engine/foundation/class_table.h"
+#include "platform/machine/machine.h"
 
 namespace app {
 
@@ -26,5 +27,9 @@ void NotShreddedRelay::report(Shell& shell, std::string& failure) {
 RelayedShredder::RelayedShredder(Shell& shell)
     : sh_(new_shredder()), relay_(sh_->ShowLog, into_log_window(shell.log_window())),
       failures_(shell, sh_->NotShredded) {}
+
+void RelayedShredder::list_removals_under(const std::string& name) {
+    if (platform::has_current_machine()) platform::current_machine().removals().set_group(name);
+}
 
 }  // namespace app

@@ -46,8 +46,10 @@ public:
     engine::Shredder* operator->() { return sh_.get(); }
 
     // Shreds one item of a list: it counts as shredded when nothing of it was reported otherwise.
+    // What it removes is listed under its name.
     template <class Shred>
-    void item(Shred shred) {
+    void item(const std::string& name, Shred shred) {
+        list_removals_under(name);
         const int failures_before = failures_.count();
         const bool finished = engine::ignore_errors(shred);
         ++(finished && failures_.count() == failures_before ? count_.shredded : count_.not_shredded);
@@ -55,6 +57,8 @@ public:
     ShredCount count() const { return count_; }
 
 private:
+    static void list_removals_under(const std::string& name);
+
     std::shared_ptr<engine::Shredder> sh_;
     LogRelay relay_;
     NotShreddedRelay failures_;

@@ -100,7 +100,7 @@ std::string completion_text(Shell& shell, const ShredCount& count) {
 // The shred of a list after its question: the list goes, the screen is told to empty its own,
 // and the run ends like every logged run, with how many items went and how many did not.
 void shred_list(Shell& shell, const Question& question, PendingList& pending, const char* done_variable,
-                ShredCount (*procedure)(Shell&, const std::string&), const std::string& args) {
+                ShredList procedure, const std::string& args) {
     if (!shell.confirm(question)) return;
     shell.log_window().show();
     const ShredCount count = procedure(shell, TrimBars(args));
@@ -175,7 +175,7 @@ private:
 
 ShredCount shredFiles(Shell& shell, const std::string& list) {
     RelayedShredder sh(shell);
-    for (const auto& file : bar_items(list)) sh.item([&] { sh->FileShred(file); });
+    for (const auto& file : bar_items(list)) sh.item(file, [&] { sh->FileShred(file); });
     return sh.count();
 }
 
@@ -183,7 +183,7 @@ ShredCount shredFolders(Shell& shell, const std::string& list) {
     RelayedShredder sh(shell);
     for (const auto& folder : bar_items(list)) {
         double largest = 0, smallest = 0;
-        sh.item([&] { sh->FolderShred(folder, false, "*", true, largest, smallest); });
+        sh.item(folder, [&] { sh->FolderShred(folder, false, "*", true, largest, smallest); });
     }
     return sh.count();
 }
@@ -220,6 +220,12 @@ void Delete(Shell& shell, const std::string& options) {
     auto shredder = new_shredder();
     NotShreddedRelay failures(shell, shredder->NotShredded);
     shredder->FolderShred(folder, true, type, false, *largest, *smallest);
+}
+
+ShredList shred_list_of(std::string_view command) {
+    if (iequals(command, "IDC_FS_SHREDFILES")) return shredFiles;
+    if (iequals(command, "IDC_FS_SHREDFOLDERS")) return shredFolders;
+    return nullptr;
 }
 
 void register_shredder_rows(Shell& shell) {

@@ -2,6 +2,7 @@
 // The shredder screen: files and folders collected one by one and shredded as a list, a whole
 // drive or its free space, and the files of one type in one folder.
 #include <string>
+#include <string_view>
 
 #include "app/features/shredder/relayed_shredder.h"
 
@@ -14,6 +15,11 @@ class Shell;
 // not be shredded, and why, in the log window and the day's log file.
 ShredCount shredFiles(Shell& shell, const std::string& list);    // paths joined by "|"
 ShredCount shredFolders(Shell& shell, const std::string& list);  // the folders with everything in them
+// The procedure of a list's shred command (IDC_FS_SHREDFILES, IDC_FS_SHREDFOLDERS), for a run
+// without the row's question and without telling the page its list is done with, as a preview
+// runs it; nullptr for any other command. `list` is the bar list as the page sends it, trimmed.
+using ShredList = ShredCount (*)(Shell& shell, const std::string& list);
+ShredList shred_list_of(std::string_view command);
 // The drive's free space when free_space_only, else every file on the drive. While it works,
 // _root.ProgressBarState is "1" and _root.ProgressPercent follows the free-space wipe.
 void shredDrive(Shell& shell, const std::string& drive, bool free_space_only);

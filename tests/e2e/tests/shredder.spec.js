@@ -57,6 +57,41 @@ test.describe('shredder screen', () => {
       await testInfo.attach('log window', { path: testInfo.outputPath('log-window.png'), contentType: 'image/png' });
     });
 
+  test('Preview beside Shred files lists each file with its size and a total, asks nothing, changes nothing and keeps the list',
+    async ({ page }) => {
+      const folder = driveC(program.machineDir, 'e2e-preview');
+      fs.mkdirSync(folder, { recursive: true });
+      fs.writeFileSync(`${folder}/draft.txt`, 'd'.repeat(2048));
+      fs.writeFileSync(`${folder}/notes.txt`, 'n'.repeat(100));
+
+      await openProgram(page, program);
+      await speakEnglish(page);
+      await page.locator('.nav-item', { hasText: 'Shredder' }).click();
+      const files = page.locator('#files-list');
+      for (const name of ['draft.txt', 'notes.txt']) {
+        await page.getByRole('button', { name: 'Add file…' }).click();
+        await answerDialog(page, program, `C:\\e2e-preview\\${name}`);
+        await expect(files).toContainText(name);
+      }
+      await page.locator('#files-preview').click();
+      await settle(page, program);
+
+      const lines = page.locator('[data-window="log"] #log-lines li');
+      await expect(lines.last()).toHaveText('In all: 2 files, 2.1 KB');
+      // The window still holds the earlier runs' lines: the preview is what follows its heading.
+      const shown = await lines.allTextContents();
+      const preview = shown.slice(shown.findLastIndex((line) => line.startsWith('Preview, nothing was changed')));
+      expect(preview).toEqual([
+        shown[shown.length - preview.length],
+        'C:\\e2e-preview\\draft.txt: 1 file, 2.0 KB', '    C:\\e2e-preview\\draft.txt  (2.0 KB)',
+        'C:\\e2e-preview\\notes.txt: 1 file, 100 B', '    C:\\e2e-preview\\notes.txt  (100 B)',
+        'In all: 2 files, 2.1 KB']);
+      await expect(messageBox(page)).toBeHidden();
+      await expect(files.locator('li')).toHaveCount(2);
+      expect(fs.readFileSync(`${folder}/draft.txt`, 'utf8')).toBe('d'.repeat(2048));
+      expect(fs.readFileSync(`${folder}/notes.txt`, 'utf8')).toBe('n'.repeat(100));
+    });
+
   test('a cancelled file dialog and a "No" to the question leave the files alone', async ({ page }) => {
     const folder = driveC(program.machineDir, 'e2e-keep');
     fs.mkdirSync(folder, { recursive: true });
