@@ -1,8 +1,9 @@
 #!/bin/sh
 # The command line for scripts: list, preview (as JSON, checked), clean, shred and
-# wipe-free-space on temporary machines, and the refusals: an unknown item with its near
-# matches, a missing profile, a path outside the machine, a drive the machine lacks, --json with
-# an error, and a machine a running program holds.
+# wipe-free-space (and its preview) on temporary machines, the Run dialog and plug-ins as items,
+# and the refusals: an unknown item or plug-in with its near matches, a missing profile, a path
+# outside the machine, a drive the machine lacks, --json with an error, and a machine a running
+# program holds.
 # Usage: commands_test.sh TAVRINAPP
 TAVRINAPP=$1
 . "$(dirname "$0")/support.sh"

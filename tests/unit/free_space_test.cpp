@@ -9,6 +9,7 @@
 
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
+#include "engine/shredder/free_space_wipe.h"
 #include "engine/shredder/shredder.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/temp_machine.h"
@@ -57,6 +58,31 @@ TEST_F(FreeSpaceTest, ChunksAreKeptUntilTheSpaceIsCoveredThenAllDeleted) {
     EXPECT_TRUE(wipe_files().empty());
     // And the space is given back.
     EXPECT_EQ(machine().files().free_space("D:\\").free_bytes, 25'000'000u);
+}
+
+// What a wipe's preview shows: the files the wipe writes for the free space, from a look at the
+// drive that writes nothing.
+TEST_F(FreeSpaceTest, ThePlanNamesTheFilesTheWipeWritesAndWritesNothing) {
+    machine().files().set_quota('D', 25'000'000);
+    std::ofstream(tavrin_test::drive_folder(temp, 'D') / "kept.bin") << std::string(1'000'000, 'k');
+
+    const engine::WipePlan plan = engine::plan_wipe(machine().files(), "D:\\");
+
+    EXPECT_EQ(plan.free_bytes, 24'000'000u);
+    EXPECT_EQ(plan.capacity, 25'000'000u);
+    ASSERT_EQ(plan.files.size(), 3u);
+    EXPECT_EQ(plan.files[0].name, "TmpShred.1");
+    EXPECT_EQ(plan.files[1].name, "TmpShred.2");
+    EXPECT_EQ(plan.files[1].length, 10'000'000u);
+    EXPECT_EQ(plan.files[2].name, "TmpShred.x");
+    EXPECT_EQ(plan.files[2].length, 4'000'000u);
+    EXPECT_EQ(plan.next_chunk, 3u);
+    EXPECT_TRUE(wipe_files().empty());
+
+    shredder.ShredFreeSpace("D:");
+    ASSERT_GE(seen_at_progress.size(), 2u);
+    const WipeFiles planned_chunks = {{plan.files[0].name, plan.files[0].length}, {plan.files[1].name, plan.files[1].length}};
+    EXPECT_EQ(seen_at_progress[1], planned_chunks);
 }
 
 TEST_F(FreeSpaceTest, FilesAlreadyOnTheDriveAreLeftAsTheyWere) {
