@@ -1,7 +1,8 @@
 // Shredder throughput against the system's own tools, run side by side on the same file system:
 //   (a) FileShred of one large file           vs  dd if=/dev/zero of=F bs=1M conv=fsync
 //   (b) FolderShred of many small files        vs  rm -rf DIR && sync of the same tree: several
-//       rounds, the two sides alternating, compared by their medians (target: at most 1.3 times)
+//       rounds, the two sides alternating, compared by the median of the rounds' ratios (target: at
+//       most 1.3 times)
 //   (c) ShredFreeSpace on an ext4 loop image   vs  dd filling the same image
 //   (d) FolderShred of a chain of folders N deep vs the same of N/4 deep: the time per level must
 //       not grow with the depth (ratio 1 is linear); rm -rf of the deep chain for scale
@@ -258,13 +259,19 @@ void many_files(const Options& options) {
         else rm_round(), shred_round();
         std::cout << "    round " << round + 1 << ": Tavrin " << ours.back() << " s (processor " << ours_cpu.back()
                   << " s, " << ours_waits.back() << " waits), rm -rf + sync " << rm.back() << " s (processor "
-                  << rm_cpu.back() << " s, " << rm_waits.back() << " waits)\n";
+                  << rm_cpu.back() << " s, " << rm_waits.back() << " waits), ratio " << ours.back() / rm.back()
+                  << "\n";
     }
-    const double ratio = median(ours) / median(rm);
+    // Each round's two sides met about the same load: the median of their ratios is the figure
+    // that holds; the ratio of the medians is shown beside it.
+    std::vector<double> round_ratios;
+    for (size_t round = 0; round < ours.size(); ++round) round_ratios.push_back(ours[round] / rm[round]);
+    const double ratio = median(round_ratios);
     std::cout << "(b) " << tree_description(options) << ", median of " << options.rounds << ": Tavrin "
               << median(ours) << " s (processor " << median(ours_cpu) << " s), rm -rf + sync " << median(rm)
-              << " s (processor " << median(rm_cpu) << " s), ratio " << ratio
-              << " (Tavrin time / baseline time; target <= 1.3)" << (ratio <= 1.3 ? "" : "  ABOVE TARGET") << "\n"
+              << " s (processor " << median(rm_cpu) << " s), median of the rounds' ratios " << ratio
+              << " (Tavrin time / baseline time; target <= 1.3)" << (ratio <= 1.3 ? "" : "  ABOVE TARGET")
+              << ", ratio of the medians " << median(ours) / median(rm) << "\n"
               << "(b) load average after: " << load_average() << "\n";
 }
 

@@ -23,10 +23,9 @@ void ShredBatch::shred(const std::shared_ptr<platform::fs::Folder>& folder, cons
                        std::string path) {
     const auto file = file_to_shred(*folder, listed);
     if (!file) return;
-    const std::string& name = listed.name;
-    Pending pending{[folder, name] { folder->delete_file(name, true); }, std::nullopt, {}};
+    Pending pending{folder, listed.name};
     try {
-        if (auto handle = overwrite_before_delete(*folder, name, path, *file)) {
+        if (auto handle = overwrite_before_delete(*folder, listed.name, path, *file)) {
             pending.flush_key = flushes_.add(std::move(*handle));
             pending.announced_path = std::move(path);
             overwritten_bytes_ += std::max<uint64_t>(file->length, kPatternRunLength);
@@ -41,7 +40,7 @@ void ShredBatch::shred(const std::shared_ptr<platform::fs::Folder>& folder, cons
     add(std::move(pending));
 }
 
-void ShredBatch::then(std::function<void()> step) { add({std::move(step), std::nullopt, {}}); }
+void ShredBatch::then(std::function<void()> step) { add({.step = std::move(step)}); }
 
 void ShredBatch::add(Pending pending) {
     pending_.push_back(std::move(pending));
@@ -52,17 +51,32 @@ void ShredBatch::flush() {
     flushes_.flush();
     // Taken out first, so that the batch is empty again however the loop below ends.
     std::vector<Pending> pending = std::exchange(pending_, {});
-    platform::fs::FlushBatch flushed = std::exchange(flushes_, {});
+    const platform::fs::FlushBatch flushed = std::exchange(flushes_, {});
     overwritten_bytes_ = 0;
-    for (Pending& step : pending) {
-        // Data that may not have reached the device must not lose its file: it stays.
-        if (step.flush_key && !flushed.flushed(*step.flush_key)) {
-            report_("Cannot shred \"" + step.announced_path +
-                    "\": the overwrite could not be flushed to the disk, so the file was kept.");
-            continue;
-        }
-        if (auto failure = failure_of(step.act)) report_(*failure);
-        else if (!step.announced_path.empty()) announce_(step.announced_path, step.removal);
+    size_t started = 0;
+    for (Pending& next : pending) {
+        for (; started < pending.size() && deletes_.has_room(); ++started) start(pending[started], flushed);
+        finish(next);
+    }
+}
+
+void ShredBatch::start(Pending& pending, const platform::fs::FlushBatch& flushed) {
+    // Data that may not have reached the device must not lose its file: it stays.
+    if (pending.step || (pending.flush_key && !flushed.flushed(*pending.flush_key))) return;
+    deletes_.start(*pending.folder, pending.name, true);
+    pending.deleting = true;
+}
+
+void ShredBatch::finish(const Pending& pending) {
+    if (pending.step) {
+        if (auto failure = failure_of(pending.step)) report_(*failure);
+    } else if (!pending.deleting) {
+        report_("Cannot shred \"" + pending.announced_path +
+                "\": the overwrite could not be flushed to the disk, so the file was kept.");
+    } else if (auto failure = failure_of([this] { deletes_.finish_oldest(); })) {
+        report_(*failure);
+    } else if (!pending.announced_path.empty()) {
+        announce_(pending.announced_path, pending.removal);
     }
 }
 

@@ -34,21 +34,30 @@ public:
     void then(std::function<void()> step);
     // Flushes what was overwritten, then deletes, announces and runs the steps in order. Runs by
     // itself whenever the batch holds 2,048 files and steps or 64 MB; call it once more at the end.
+    // Several deletes are under way at once (each may wait for the device to discard the file's
+    // blocks): they start in order, and each is announced, or reported, only after its own delete
+    // and those of every file before it; a step runs after the deletes before it.
     void flush();
 
 private:
     struct Pending {
-        std::function<void()> act;         // the delete, or a later step
+        std::shared_ptr<platform::fs::Folder> folder;  // with `name`: the file to delete
+        std::string name;
+        std::function<void()> step;        // instead of a delete: what runs after the deletes before it
         std::optional<size_t> flush_key;   // for an overwritten file: what must be on the device first
         std::string announced_path;        // empty: nothing to announce
         Removal removal = Removal::Overwritten;
+        bool deleting = false;             // its delete was started
     };
 
     void add(Pending pending);
+    void start(Pending& pending, const platform::fs::FlushBatch& flushed);
+    void finish(const Pending& pending);
 
     Announce announce_;
     Report report_;
     platform::fs::FlushBatch flushes_;
+    platform::fs::ConcurrentDeletes deletes_;
     std::vector<Pending> pending_;
     uint64_t overwritten_bytes_ = 0;
 };

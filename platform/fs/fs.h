@@ -243,8 +243,36 @@ public:
 
 private:
     friend class FileSystem;
+    friend class ConcurrentDeletes;
     explicit Folder(std::shared_ptr<Impl> impl);
     std::shared_ptr<Impl> impl_;
+};
+
+// Deletes files of folders several at a time, finished one by one in the order they were
+// started. Where the file system discards the blocks a file frees (a mount with "discard"), each
+// delete waits for the device; one after the other those waits add up, several in flight share
+// them. Everything but the unlink itself happens on the caller's thread: the checks when a delete
+// starts, the record of what went when it is finished.
+class ConcurrentDeletes {
+public:
+    ConcurrentDeletes();
+    // Waits for the deletes in flight, and records those that went.
+    ~ConcurrentDeletes();
+    ConcurrentDeletes(const ConcurrentDeletes&) = delete;
+    ConcurrentDeletes& operator=(const ConcurrentDeletes&) = delete;
+
+    // Whether another delete may start before the oldest is finished.
+    bool has_room() const;
+    // Checks the delete of the folder's file as Folder::delete_file does, and starts it. A delete
+    // the checks refuse counts as started too: finishing it throws the refusal.
+    void start(Folder& folder, std::string_view name, bool force = false);
+    // Waits for the oldest delete not yet finished and records it as Folder::delete_file does,
+    // or throws what Folder::delete_file would have thrown. There must be one.
+    void finish_oldest();
+
+private:
+    class Crew;
+    std::unique_ptr<Crew> crew_;
 };
 
 }  // namespace platform::fs

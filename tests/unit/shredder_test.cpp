@@ -474,7 +474,10 @@ TEST_F(ShredderTest, LinesAfterTodaysLogWasShreddedStartAFreshLog) {
 
     EXPECT_EQ(shown, (std::vector<std::string>{"1-1-2020_Log.txt", "7-12-2026_Log.txt", "zz notes.txt"}));
     EXPECT_EQ(log.find("earlier today"), std::string::npos);
-    EXPECT_EQ(log.find("1-1-2020_Log.txt"), std::string::npos);
+    // Deletes run ahead of the lines: the line of the file before today's log went into that log
+    // when it was written before its delete, else into the fresh one. Either way only once.
+    const size_t first = log.find("1-1-2020_Log.txt");
+    EXPECT_TRUE(first == std::string::npos || log.find("1-1-2020_Log.txt", first + 1) == std::string::npos);
     EXPECT_NE(log.find(engine::log_file_path(2026, 12, 7) + "\r\n"), std::string::npos);
     EXPECT_NE(log.find(logs + "\\zz notes.txt\r\n"), std::string::npos);
 }
