@@ -88,8 +88,9 @@ std::vector<std::string> grouped_lines(const std::vector<Removed>& removed, cons
     return lines;
 }
 
-std::vector<std::string> preview_lines(const std::vector<Removed>& removed, const Texts& texts) {
-    std::vector<std::string> lines{texts("msg400")};
+std::vector<std::string> preview_lines(const std::vector<Removed>& removed, const Texts& texts,
+                                       std::string_view heading_key) {
+    std::vector<std::string> lines{texts(heading_key)};
     for (auto& line : grouped_lines(removed, texts)) lines.push_back(std::move(line));
     lines.push_back(fill_in(texts("msg407"), {totals_text(totals_of(removed), texts)}));
     return lines;

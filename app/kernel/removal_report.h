@@ -35,7 +35,11 @@ std::string totals_text(const RemovalTotals& totals, const Texts& texts);
 std::vector<std::string> grouped_lines(const std::vector<platform::Removed>& removed, const Texts& texts);
 
 // The preview in log lines: the heading, the grouped lines, then the totals of the whole run.
-std::vector<std::string> preview_lines(const std::vector<platform::Removed>& removed, const Texts& texts);
+// The heading names the run previewed: a clean unless `heading_key` says otherwise.
+inline constexpr std::string_view kCleanPreviewHeading = "msg400";
+inline constexpr std::string_view kShredPreviewHeading = "msg700";
+std::vector<std::string> preview_lines(const std::vector<platform::Removed>& removed, const Texts& texts,
+                                       std::string_view heading_key = kCleanPreviewHeading);
 
 // The completion line of a run that removed `removed`.
 std::string completion_text(const std::vector<platform::Removed>& removed, const Texts& texts);

@@ -87,6 +87,7 @@ TEST_F(PreviewTest, TheShredderListsArePreviewedWithoutTheirQuestionAndTheScreen
     const size_t boxes_before = stage.boxes().size();
 
     command("IDC_FS_PREVIEW", "IDC_FS_SHREDFILES||C:\\work\\letter.doc|");
+    EXPECT_TRUE(logged(text("msg700")));
     EXPECT_TRUE(logged("C:\\work\\letter.doc: 1 "));
     EXPECT_TRUE(logged("C:\\work\\letter.doc  (1.5 KB)"));
     command("IDC_FS_PREVIEW", "IDC_FS_SHREDFOLDERS|C:\\work\\old");

@@ -36,7 +36,8 @@ void preview(Shell& shell, const std::string& args) {
     }
     shell.log_window().show();
     const Texts texts = [&shell](std::string_view key) { return shell.language().text(key); };
-    for (const auto& line : preview_lines(removed, texts)) shell.log_window().addLogLine(line);
+    const auto heading = shred_list_of(command) ? kShredPreviewHeading : kCleanPreviewHeading;
+    for (const auto& line : preview_lines(removed, texts, heading)) shell.log_window().addLogLine(line);
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ test.describe('shredder screen', () => {
       await expect(lines.last()).toHaveText('In all: 2 files, 2.1 KB');
       // The window still holds the earlier runs' lines: the preview is what follows its heading.
       const shown = await lines.allTextContents();
-      const preview = shown.slice(shown.findLastIndex((line) => line.startsWith('Preview, nothing was changed')));
+      const preview = shown.slice(shown.findLastIndex((line) => line.startsWith('Preview, nothing was changed. A shred would remove:')));
       expect(preview).toEqual([
         shown[shown.length - preview.length],
         'C:\\e2e-preview\\draft.txt: 1 file, 2.0 KB', '    C:\\e2e-preview\\draft.txt  (2.0 KB)',
