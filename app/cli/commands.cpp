@@ -128,6 +128,7 @@ void run_cleaning(const Request& request, const ChosenItems& items, ProgressLine
     }
     const auto& ticked = items.check_boxes;
     engine::run_ticks(
+        engine::Unattended::NamedItems,
         [&](const std::string& check_box) {
             return std::find(ticked.begin(), ticked.end(), check_box) != ticked.end() ? "true" : "";
         },

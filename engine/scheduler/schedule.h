@@ -45,13 +45,17 @@ private:
     std::string type_, interval_, date_, day_, minutes_, hour_, profile_, ampm_;
 };
 
+// Who runs without the screens: a schedule, or the command line naming items. The command line
+// also reaches the rows a schedule leaves out (the Run dialog's history).
+enum class Unattended { Schedule, NamedItems };
+
 // The rows of the unattended run, in its fixed order, for ticks that need not be a stored
 // profile's: `tick_of(check_box)` answers "true", "false" or "" (never stored) for each check box,
 // `before_row` hears of each row about to run, and every line the cleaners log comes out as `log`.
-void run_ticks(const std::function<std::string(const std::string& check_box)>& tick_of, Event<std::string>& log,
-               const std::function<void(const std::string& check_box)>& before_row = {});
+void run_ticks(Unattended run, const std::function<std::string(const std::string& check_box)>& tick_of,
+               Event<std::string>& log, const std::function<void(const std::string& check_box)>& before_row = {});
 
-// Whether the unattended run has a row for the check box.
+// Whether the command line can clean the check box's item without its screen.
 bool runs_unattended(const std::string& check_box);
 
 }  // namespace engine

@@ -70,6 +70,7 @@ struct Row {
     const char* check_box;
     const char* when;
     std::function<void(Cleaners&)> clean;
+    bool on_schedule = true;
 };
 
 template <auto Slot, class Member>
@@ -83,6 +84,14 @@ Row row(const char* check_box, Member member, const char* when = "true") {
 template <class Tweak>
 Row tweak(const char* check_box, Tweak tweak) {
     return row<&Cleaners::misc>(check_box, [tweak](Misc_Functions& misc) { (misc.*tweak)(true); });
+}
+
+// A row the command line cleans when it names the item, but a schedule never runs: the Run
+// dialog's box is stored with the profile, yet the scheduled run has never read it, and a
+// schedule the user set up long ago keeps doing what it did.
+Row named_only(Row row) {
+    row.on_schedule = false;
+    return row;
 }
 
 const std::vector<Row>& rows() {
@@ -101,9 +110,7 @@ const std::vector<Row>& rows() {
         row<&Cleaners::misc>("_root.WIN_MSPRF", &M::DeleteMsPaintMRU),
         row<&Cleaners::misc>("_root.WIN_WRF", &M::CleanWordpadHistory),
         row<&Cleaners::misc>("_root.WIN_MPRF", &M::CleanMediaPlayerHistory),
-        // The Windows screen stores this box with the profile like every other; a tick saved
-        // there cleans the Run dialog on schedule too.
-        row<&Cleaners::misc>("_root.WIN_CREH", &M::CleanRunDialog),
+        named_only(row<&Cleaners::misc>("_root.WIN_CREH", &M::CleanRunDialog)),
         row<&Cleaners::misc>("_root.WIN_RH", &M::CleanRegEdit),
         row<&Cleaners::misc>("_root.WIN_FH", &M::CleanFindHistory),
         row<&Cleaners::misc>("_root.WIN_RD", &M::CleanRecent),
@@ -181,11 +188,12 @@ std::string read_check_box(const std::string& profile, const std::string& check_
 
 }  // namespace
 
-void run_ticks(const std::function<std::string(const std::string& check_box)>& tick_of, Event<std::string>& log,
-               const std::function<void(const std::string& check_box)>& before_row) {
+void run_ticks(Unattended run, const std::function<std::string(const std::string& check_box)>& tick_of,
+               Event<std::string>& log, const std::function<void(const std::string& check_box)>& before_row) {
     Cleaners cleaners;
     LogRelays relays(cleaners, log);
     for (const Row& row : rows()) {
+        if (run == Unattended::Schedule && !row.on_schedule) continue;
         ignore_errors([&] {
             if (tick_of(row.check_box) != row.when) return;
             if (before_row) before_row(row.check_box);
@@ -204,7 +212,9 @@ void Schedule::RunSchedule() {
         AddToLog(GetMessageText(kNoSuchProfileMessage) + " " + profile_);
         return;
     }
-    run_ticks([this](const std::string& check_box) { return read_check_box(profile_, check_box); }, AddToLog);
+    run_ticks(
+        Unattended::Schedule, [this](const std::string& check_box) { return read_check_box(profile_, check_box); },
+        AddToLog);
 }
 
 }  // namespace engine

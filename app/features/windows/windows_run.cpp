@@ -8,8 +8,10 @@ namespace app {
 
 // The check box of each position is the movie variable under which its tick is stored with the
 // profile and read by the scheduled run. The scheduled run cleans the registry editor's history
-// for both _root.WIN_RH and _root.WIN_RRC; positions 18 and 19 carry those two, so that a tick
-// does the same on the screen and on schedule.
+// for both _root.WIN_RH and _root.WIN_RRC and the Run dialog for no variable; positions 18 and 19
+// carry those two, so that a tick does the same on the screen and on schedule, and the Run dialog
+// takes _root.WIN_CREH, which the scheduled run does not read (the command line's
+// windows.run-dialog item does).
 void CleanWindows(Shell& shell, const std::string& option_list) {
     using engine::Misc_Functions;
     CleaningRun<Misc_Functions> run(shell, "Misc_Functions", option_list);
