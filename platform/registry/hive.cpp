@@ -347,18 +347,23 @@ private:
     }
 
     void write_changed_header(const Node* node) {
-        if (node->has_block) put_text(node->block.lead_begin, node->block.head_begin);
-        else put("\n");
-        path_.clear();
-        for (const Node* n = node; n->parent; n = n->parent) path_.push_back(n->name);
-        std::reverse(path_.begin(), path_.end());
         scratch_.clear();
-        text::append_key_header(scratch_, path_, node->changed_at);
-        put(scratch_);
-        if (!node->has_block) return;
-        // The options and comments under the key line stay, except the old time stamp.
+        if (!node->has_block) {
+            put("\n");
+            path_.clear();
+            for (const Node* n = node; n->parent; n = n->parent) path_.push_back(n->name);
+            std::reverse(path_.begin(), path_.end());
+            text::append_key_header(scratch_, path_, node->changed_at);
+            put(scratch_);
+            return;
+        }
+        put_text(node->block.lead_begin, node->block.head_begin);
+        // The key keeps its path as the file spells it (checked when it was loaded); only the
+        // time stamp is new. The options and comments under the key line stay, except the old
+        // time stamp.
         text::LineCursor cursor(hive_.text_, node->block.head_begin);
-        cursor.next_line();
+        text::append_key_header(scratch_, text::key_line_path(trim_left(cursor.next_line())), node->changed_at);
+        put(scratch_);
         while (cursor.offset() < node->block.head_end) {
             const size_t begin = cursor.offset();
             const std::string_view line = cursor.next_line();

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/registry/unicode.h"
 
@@ -157,6 +161,29 @@ std::u16string_view as_units(std::span<const uint8_t> data, std::u16string& stor
 
 bool is_string_type(uint32_t type) { return type == 1 || type == 2 || type == 7; }
 
+// The lines of a hive are short (about 40 bytes in a large one), so calling memchr for each costs
+// more than the search itself: the bytes are compared 16 at a time here, in place.
+size_t find_newline(std::string_view text, size_t from) {
+#if defined(__SSE2__)
+    const __m128i newline = _mm_set1_epi8('\n');
+    for (; from + 16 <= text.size(); from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
+        const auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline)));
+        if (hits) return from + static_cast<size_t>(std::countr_zero(hits));
+    }
+#endif
+    return text.find('\n', from);
+}
+
+void append_key_stamp(std::string& out, uint64_t filetime) {
+    // Every changed key of a save passes here, so the numbers are formatted by hand, not by printf.
+    out += "] ";
+    append_decimal(out, (filetime - ticks_1601_to_1970) / ticks_per_second);
+    out += "\n#time=";
+    append_hex(out, filetime, 1);
+    out.push_back('\n');
+}
+
 }  // namespace
 
 bool LineCursor::take_more() {
@@ -170,9 +197,9 @@ bool LineCursor::take_more() {
 
 std::string_view LineCursor::next_line() {
     const size_t begin = pos_;
-    size_t newline = buffer_.find('\n', begin);
+    size_t newline = find_newline(buffer_, begin);
     for (size_t searched = buffer_.size(); newline == std::string_view::npos && take_more(); searched = buffer_.size())
-        newline = buffer_.find('\n', searched);
+        newline = find_newline(buffer_, searched);
     size_t end = newline == std::string_view::npos ? buffer_.size() : newline;
     pos_ = newline == std::string_view::npos ? buffer_.size() : newline + 1;
     ++line_;
@@ -429,12 +456,13 @@ void append_key_header(std::string& out, std::span<const std::string_view> path,
         if (i) out += "\\\\";
         append_escaped(out, path[i], "[]");
     }
-    // Every changed key of a save passes here, so the numbers are formatted by hand, not by printf.
-    out += "] ";
-    append_decimal(out, (filetime - ticks_1601_to_1970) / ticks_per_second);
-    out += "\n#time=";
-    append_hex(out, filetime, 1);
-    out.push_back('\n');
+    append_key_stamp(out, filetime);
+}
+
+void append_key_header(std::string& out, std::string_view escaped_path, uint64_t filetime) {
+    out.push_back('[');
+    out += escaped_path;
+    append_key_stamp(out, filetime);
 }
 
 uint64_t filetime_now() {

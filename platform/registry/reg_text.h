@@ -89,6 +89,8 @@ void append_value(std::string& out, std::string_view name, uint32_t type, std::s
 
 // "[path] seconds\n#time=hex\n" for a key changed at the given FILETIME.
 void append_key_header(std::string& out, std::span<const std::string_view> path, uint64_t filetime);
+// The same for a path as a key line holds it, escaped.
+void append_key_header(std::string& out, std::string_view escaped_path, uint64_t filetime);
 
 // The current time as a FILETIME (100 ns ticks since 1601).
 uint64_t filetime_now();

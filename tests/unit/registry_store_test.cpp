@@ -541,6 +541,27 @@ TEST_F(RegistryStore, KeysChangedOnlyThroughTheirSubkeysKeepTheirValuesAndCommen
     EXPECT_FALSE(registry.key_exists(Root::LocalMachine, "Software\\Loses\\Child"));
 }
 
+// A changed key is written with its path as its key line spelled it, escapes and all (the
+// spelling was checked when the file was loaded); only its time stamp is new.
+TEST_F(RegistryStore, AChangedKeyKeepsThePathItsKeyLineSpelledWithANewTimeStamp) {
+    write_hive("system.reg",
+               "\n  [Software\\\\Caf\\xe9 \\x0041\\\\Tag\\]s\\\\\\\\Leaf] 1\n#time=1d9000000000000\n\"v\"=\"1\"\n");
+    {
+        Registry registry(dir);
+        ASSERT_TRUE(registry.key_exists(Root::LocalMachine, "Software\\Caf\xC3\xA9 A\\Tag]s\\Leaf"));
+        ASSERT_EQ(registry.set_value(Root::LocalMachine, "Software\\CAF\xC3\xA9 a\\tag]s\\leaf", "v", type::Sz, sz("2")),
+                  Status::Ok);
+        registry.flush();
+    }
+    const std::vector<std::string> lines = lines_of(hive_text("system.reg"));
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[5].substr(0, lines[5].rfind(']') + 1), "[Software\\\\Caf\\xe9 \\x0041\\\\Tag\\]s\\\\\\\\Leaf]");
+    EXPECT_TRUE(lines[6].starts_with("#time=") && lines[6] != "#time=1d9000000000000") << lines[6];
+    EXPECT_EQ(lines[7], "\"v\"=\"2\"");
+    Registry registry(dir);
+    EXPECT_EQ(query(registry, Root::LocalMachine, "Software\\Caf\xC3\xA9 A\\Tag]s\\Leaf", "v").data, sz("2"));
+}
+
 TEST_F(RegistryStore, SectionsThatShareNamePrefixesBuildTheRightTree) {
     // Paths that agree byte for byte beyond a component boundary must not be taken for the same key.
     write_hive("system.reg",
