@@ -20,7 +20,8 @@
 namespace platform::registry {
 namespace {
 
-constexpr size_t write_chunk = 1 << 20;
+// Two chunks are in memory while a save writes: one filling, one being written.
+constexpr size_t write_chunk = 512 << 10;
 
 constexpr size_t huge_page = 2 << 20;
 
@@ -277,10 +278,10 @@ AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::
     struct stat st {};
     const mode_t mode = ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
     ::fchmod(fd_, mode);
-    buffer_.reserve(write_chunk * 2);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
+    stop_writer();
     if (fd_ >= 0) {
         ::close(fd_);
         ::unlink(temp_path_.c_str());
@@ -289,34 +290,88 @@ AtomicFileWriter::~AtomicFileWriter() {
 
 void AtomicFileWriter::write(std::string_view bytes) {
     if (bytes.size() >= write_chunk) {  // large runs go out as they are, without a copy
-        drain();
-        write_all(bytes);
+        if (!filling_.empty()) hand_over();
+        wait_for_writer();
+        if (std::string error = write_all(bytes); !error.empty()) give_up(error);
         return;
     }
-    buffer_.append(bytes);
-    if (buffer_.size() >= write_chunk) drain();
+    filling_.append(bytes);
+    if (filling_.size() >= write_chunk) hand_over();
 }
 
-void AtomicFileWriter::drain() {
-    write_all(buffer_);
-    buffer_.clear();
+void AtomicFileWriter::hand_over() {
+    wait_for_writer();
+    std::swap(filling_, writing_);
+    filling_.clear();
+    if (!writer_.joinable()) {
+        try {
+            writer_ = std::thread([this] { write_chunks(); });
+        } catch (const std::system_error&) {
+            // No thread to spare: this chunk is written here and now.
+            if (std::string error = write_all(writing_); !error.empty()) give_up(error);
+            return;
+        }
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        chunk_handed_ = true;
+    }
+    chunk_moved_.notify_all();
 }
 
-void AtomicFileWriter::write_all(std::string_view bytes) {
+void AtomicFileWriter::wait_for_writer() {
+    std::unique_lock lock(mutex_);
+    chunk_moved_.wait(lock, [&] { return !chunk_handed_; });
+    if (write_error_.empty()) return;
+    const std::string error = write_error_;
+    lock.unlock();
+    give_up(error);
+}
+
+void AtomicFileWriter::stop_writer() {
+    if (!writer_.joinable()) return;
+    {
+        const std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    chunk_moved_.notify_all();
+    writer_.join();
+}
+
+// Once a chunk could not be written the rest is not tried: the save fails with the first reason.
+void AtomicFileWriter::write_chunks() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        chunk_moved_.wait(lock, [&] { return chunk_handed_ || closing_; });
+        if (!chunk_handed_) return;
+        const bool failed = !write_error_.empty();
+        lock.unlock();
+        std::string error = failed ? std::string() : write_all(writing_);
+        lock.lock();
+        if (!failed) write_error_ = std::move(error);
+        chunk_handed_ = false;
+        chunk_moved_.notify_all();
+    }
+}
+
+std::string AtomicFileWriter::write_all(std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n =
             write_faults::injected(write_faults::Step::write) ? -1 : ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            fail("cannot write");
+            return "cannot write: " + describe_errno();
         }
         done += static_cast<size_t>(n);
     }
+    return {};
 }
 
 OnDisk AtomicFileWriter::commit() {
-    drain();
+    if (!filling_.empty()) hand_over();
+    wait_for_writer();
+    stop_writer();
     if (write_faults::injected(write_faults::Step::flush) || ::fsync(fd_) != 0) fail("cannot flush to disk");
     if (write_faults::injected(write_faults::Step::rename) || ::rename(temp_path_.c_str(), target_.c_str()) != 0)
         fail("cannot replace the file");
@@ -327,12 +382,14 @@ OnDisk AtomicFileWriter::commit() {
     return {stamp, HeldFile(std::exchange(fd_, -1))};
 }
 
-void AtomicFileWriter::fail(const std::string& what) {
-    const std::string reason = describe_errno();
+void AtomicFileWriter::fail(const std::string& what) { give_up(what + ": " + describe_errno()); }
+
+void AtomicFileWriter::give_up(const std::string& why) {
+    stop_writer();
     ::close(fd_);
     fd_ = -1;
     ::unlink(temp_path_.c_str());
-    throw HiveError(target_.string() + ": " + what + ": " + reason);
+    throw HiveError(target_.string() + ": " + why);
 }
 
 }  // namespace platform::registry

@@ -134,7 +134,9 @@ private:
 void sync_folder(const std::filesystem::path& folder);
 
 // Writes a replacement for a file beside it and swaps it in only when all of it is on disk, so a
-// crash or a full disk leaves the old file as it was. Writes are buffered into large chunks.
+// crash or a full disk leaves the old file as it was. Writes are gathered into large chunks; a
+// full chunk is written by a thread of its own while the next one fills, so that the kernel's
+// copying of the text into the file overlaps the making of it.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::filesystem::path target);  // throws HiveError
@@ -142,21 +144,32 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    void write(std::string_view bytes);
+    void write(std::string_view bytes);  // throws HiveError, for this write or an earlier chunk's
     // fsync, then rename over the target; returns the new file, held. Throws HiveError; the target
     // is then untouched. The rename is durable once the folder is synced (sync_folder), which a
     // caller replacing several files in one folder does once for all.
     OnDisk commit();
 
 private:
-    void drain();
-    void write_all(std::string_view bytes);
-    [[noreturn]] void fail(const std::string& what);
+    void hand_over();        // the filled chunk, to the writing thread
+    void wait_for_writer();  // until it has written what it was handed
+    void stop_writer();
+    void write_chunks();     // the writing thread
+    std::string write_all(std::string_view bytes);  // why it failed, or ""
+    [[noreturn]] void fail(const std::string& what);  // with the reason errno gives
+    [[noreturn]] void give_up(const std::string& why);
 
     std::filesystem::path target_;
     std::string temp_path_;
     int fd_ = -1;
-    std::string buffer_;
+    std::string filling_;  // the chunk being filled
+    std::string writing_;  // the chunk the writing thread was handed
+    std::mutex mutex_;
+    std::condition_variable chunk_moved_;
+    bool chunk_handed_ = false;  // writing_ is not written yet
+    bool closing_ = false;
+    std::string write_error_;  // why the writing thread could not write a chunk
+    std::thread writer_;       // started with the first full chunk
 };
 
 }  // namespace platform::registry

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/fs/write_faults.h"
 #include "platform/registry/registry.h"
 #include "tests/unit/support/big_hive.h"
 #include "tests/unit/support/temp_folder.h"
@@ -161,4 +164,38 @@ TEST(LargeHive, SavesLetGoOfTheFilesTheyReplaced) {
     Value value;
     ASSERT_EQ(again.query_value(Root::LocalMachine, key, "Round", value), Status::Ok);
     EXPECT_EQ(value.data, (std::vector<uint8_t>{6, 0, 0, 0}));
+}
+
+// Chunks of a large save are written by a thread of their own: a write that fails there fails the
+// save all the same, with its reason, the old file whole and nothing left beside it.
+TEST(LargeHive, AWriteThatFailsInTheMiddleOfALargeSaveLosesNothing) {
+    namespace faults = platform::write_faults;
+    tavrin_test::TempFolder folder;
+    const fs::path system = folder.path() / "system.reg";
+    tavrin_test::write_big_hive(system, kKeys);
+    const std::string original = read_file(system);
+    Registry registry(folder.path());
+    // Changes all over the file, so that the save is many small pieces gathered into chunks.
+    for (int index = 0; index < kKeys; index += 10)
+        ASSERT_EQ(registry.set_value(Root::LocalMachine, tavrin_test::big_hive_key(index, kKeys), "Mark", type::Dword,
+                                     std::vector<uint8_t>{7, 0, 0, 0}),
+                  Status::Ok);
+    faults::fail(faults::Step::write, 3, ENOSPC);
+    try {
+        registry.flush();
+        ADD_FAILURE() << "a failed save was reported as done";
+    } catch (const HiveError& error) {
+        EXPECT_NE(std::string(error.what()).find(std::strerror(ENOSPC)), std::string::npos) << error.what();
+    }
+    faults::clear();
+    EXPECT_TRUE(read_file(system) == original) << "the old file was changed";
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.path())) names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"system.reg"});
+
+    registry.flush();
+    Registry again(folder.path());
+    Value value;
+    ASSERT_EQ(again.query_value(Root::LocalMachine, tavrin_test::big_hive_key(kKeys - 10, kKeys), "Mark", value), Status::Ok);
+    EXPECT_EQ(value.data, (std::vector<uint8_t>{7, 0, 0, 0}));
 }
