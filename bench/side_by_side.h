@@ -35,22 +35,23 @@ struct SideBySide {
     std::vector<double> measured, baseline, ratios;
 };
 
-// `rounds` rounds of both sides, the side that goes first changing every round.
-inline SideBySide side_by_side(int rounds, const std::function<void()>& measured,
-                               const std::function<void()>& baseline) {
+// `rounds` rounds of both sides, the side that goes first changing every round. `prepare`, when
+// given, runs untimed before each side (with true before the measured one): work that consumes
+// what it measures gets it back there.
+inline SideBySide side_by_side(int rounds, const std::function<void()>& measured, const std::function<void()>& baseline,
+                               const std::function<void(bool measured_side)>& prepare = {}) {
+    const auto timed = [&](bool measured_side) {
+        if (prepare) prepare(measured_side);
+        return seconds_of(measured_side ? measured : baseline);
+    };
     SideBySide result;
     for (int round = 0; round < rounds; ++round) {
-        double work = 0, base = 0;
-        if (round % 2 == 0) {
-            work = seconds_of(measured);
-            base = seconds_of(baseline);
-        } else {
-            base = seconds_of(baseline);
-            work = seconds_of(measured);
-        }
-        result.measured.push_back(work);
-        result.baseline.push_back(base);
-        result.ratios.push_back(work / base);
+        const bool measured_first = round % 2 == 0;
+        const double first = timed(measured_first);
+        const double second = timed(!measured_first);
+        result.measured.push_back(measured_first ? first : second);
+        result.baseline.push_back(measured_first ? second : first);
+        result.ratios.push_back(result.measured.back() / result.baseline.back());
     }
     return result;
 }

@@ -81,9 +81,9 @@ platform::inet::UrlCache& IE::cache() {
 std::string IE::get_cache_list() {
     cache_.reset();
     std::string list;
-    for (const auto& entry : cache().entries()) {
+    for (const auto& url : cache().urls()) {
         if (!list.empty()) list += "||";
-        list += entry.source_url;
+        list += url;
     }
     return list;
 }

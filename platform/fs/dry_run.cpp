@@ -20,7 +20,9 @@ void FileSystem::Impl::removed(RemovedKind kind, const std::string& windows_path
     if (!log.recording()) return;
     if (kind == RemovedKind::File && log.take_created(windows_path)) return;
     log.record(kind, windows_path, kind == RemovedKind::File ? log.length_before_writing(windows_path, size) : size);
-    log.mark_gone(windows_path);
+    // A link is recorded as a file without bytes; a file with bytes is a regular file, and
+    // nothing lies below it.
+    log.mark_gone(windows_path, kind != RemovedKind::File || size == 0);
 }
 
 bool FileSystem::Impl::forget_pretended(const std::string& windows_path) {

@@ -48,9 +48,11 @@ char32_t decode(std::string_view text, size_t& i) {
 }  // namespace
 
 std::u32string fold_case(std::string_view utf8) {
-    std::u32string folded;
-    folded.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) folded.push_back(fold(decode(utf8, i)));
+    // Never more code points than bytes; written in place, as a preview folds every path it meets.
+    std::u32string folded(utf8.size(), U'\0');
+    size_t length = 0;
+    for (size_t i = 0; i < utf8.size();) folded[length++] = fold(decode(utf8, i));
+    folded.resize(length);
     return folded;
 }
 

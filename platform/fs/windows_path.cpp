@@ -1,6 +1,7 @@
 #include "platform/fs/windows_path.h"
 
 #include <algorithm>
+#include <array>
 
 namespace platform::fs::detail {
 
@@ -8,11 +9,17 @@ namespace {
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
-bool has_forbidden_character(std::string_view name) {
-    return std::any_of(name.begin(), name.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos;
-    });
-}
+// Control characters and <>:"|?*, by byte: every path the program touches passes here.
+constexpr std::array<bool, 256> kForbidden = [] {
+    std::array<bool, 256> forbidden{};
+    for (int c = 0; c < 0x20; ++c) forbidden[c] = true;
+    for (char c : std::string_view("<>:\"|?*")) forbidden[static_cast<unsigned char>(c)] = true;
+    return forbidden;
+}();
+
+bool is_forbidden(char c) { return kForbidden[static_cast<unsigned char>(c)]; }
+
+bool has_forbidden_character(std::string_view name) { return std::any_of(name.begin(), name.end(), is_forbidden); }
 
 std::string_view strip_prefix(std::string_view path) {
     for (std::string_view prefix : {"\\\\?\\", "\\\\.\\", "//?/", "//./"}) {
@@ -67,8 +74,8 @@ std::optional<WindowsPath> parse_windows_path(std::string_view path) {
 }
 
 bool is_plain_name(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/") == std::string_view::npos &&
-           !has_forbidden_character(name);
+    return !name.empty() && name != "." && name != ".." &&
+           std::none_of(name.begin(), name.end(), [](char c) { return is_separator(c) || is_forbidden(c); });
 }
 
 std::optional<SearchPattern> parse_search_pattern(std::string_view pattern) {

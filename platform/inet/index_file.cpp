@@ -28,9 +28,13 @@ std::string escape(std::string_view text) {
 }
 
 std::optional<std::string> unescape(std::string_view text) {
-    std::string out;
+    // Most keys and fields hold no escape at all: copied whole, as reading a large index is
+    // mostly this.
+    const size_t first = text.find('\\');
+    if (first == std::string_view::npos) return std::string(text);
+    std::string out(text.substr(0, first));
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = first; i < text.size(); ++i) {
         if (text[i] != '\\') {
             out += text[i];
             continue;
@@ -47,8 +51,9 @@ std::optional<std::string> unescape(std::string_view text) {
     return out;
 }
 
-std::vector<std::string_view> split_tabs(std::string_view line) {
+std::vector<std::string_view> split_tabs(std::string_view line, size_t expected) {
     std::vector<std::string_view> parts;
+    parts.reserve(expected);
     size_t start = 0;
     for (;;) {
         size_t tab = line.find('\t', start);
@@ -108,6 +113,9 @@ void IndexFile::load(const std::string& text) {
     loaded_ = true;
     known_size_ = text.size();
     ends_with_newline_ = text.empty() || text.back() == '\n';
+    const auto lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    slots_.reserve(lines);
+    slot_of_.reserve(lines);
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -129,10 +137,11 @@ void IndexFile::read_line(std::string_view line, uint64_t offset) {
     }
     // A file edited by hand on Windows may carry CR LF line ends.
     std::string_view content = line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
-    auto parts = split_tabs(content);
+    auto parts = split_tabs(content, field_count_ + 2);
     std::optional<Record> record;
     if (parts.size() == field_count_ + 2 && parts[0].size() == 1 && parts[0][0] == kMarkerRecord) {
         record.emplace();
+        record->fields.reserve(field_count_);
         auto key = unescape(parts[1]);
         if (key && !key->empty()) record->key = std::move(*key);
         else record.reset();
@@ -147,7 +156,7 @@ void IndexFile::read_line(std::string_view line, uint64_t offset) {
         return;
     }
     Slot slot{std::move(*record), {offset, line.size()}, {}};
-    if (auto found = slot_of_.find(slot.record.key); found != slot_of_.end()) {
+    if (auto [found, first] = slot_of_.try_emplace(slot.record.key, slots_.size()); !first) {
         // A later line for the same key is the newer one; the older line is now dead weight,
         // blanked out with it.
         Slot& older = *slots_[found->second];
@@ -156,21 +165,24 @@ void IndexFile::read_line(std::string_view line, uint64_t offset) {
         slots_[found->second].reset();
         --live_;
         ++erased_lines_;
+        found->second = slots_.size();
     }
-    slot_of_[slot.record.key] = slots_.size();
     slots_.push_back(std::move(slot));
     ++live_;
 }
 
 std::vector<IndexFile::Record> IndexFile::records() {
+    std::vector<Record> out;
+    for_each_record([&](const Record& record) { out.push_back(record); });
+    return out;
+}
+
+void IndexFile::for_each_record(const std::function<void(const Record&)>& visit) {
     // Listing costs a full read anyway, so it also sees what another reader erased in place
     // (which leaves the size alone).
     refresh(/*always=*/true);
-    std::vector<Record> out;
-    out.reserve(live_);
     for (const auto& slot : slots_)
-        if (slot) out.push_back(slot->record);
-    return out;
+        if (slot) visit(slot->record);
 }
 
 std::optional<IndexFile::Record> IndexFile::find(std::string_view key) {

@@ -45,6 +45,8 @@ public:
 
     // Live records in the order of their lines: a replaced record counts as the newest.
     std::vector<Record> records();
+    // The same records shown one by one, for a caller that keeps only part of each.
+    void for_each_record(const std::function<void(const Record&)>& visit);
     std::optional<Record> find(std::string_view key);
     // Adds the record, or replaces the one with the same key.
     void put(const Record& record);

@@ -26,8 +26,9 @@ enum Field { LocalFile = 0, Size = 1, LastAccess = 2, FieldCount = 3 };
 // A cached copy must lie below the cache folder: a damaged or forged index must not make a
 // cache clean delete some other file of the machine. A name no file can have (a control
 // character, a "?") names no copy either: such a record is only a line to drop.
+// Every component must be a plain name, which also keeps out an empty path, a leading "\\", a
+// drive's ":" and a "/".
 bool is_inside_relative_path(std::string_view path) {
-    if (path.empty() || path.front() == '\\' || path.find_first_of(":/") != std::string_view::npos) return false;
     size_t start = 0;
     for (;;) {
         size_t end = path.find('\\', start);
@@ -43,6 +44,12 @@ std::optional<uint64_t> to_number(std::string_view text) {
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
     return value;
+}
+
+// A record names a copy inside the cache folder, with its size and last access time.
+bool is_readable(const IndexFile::Record& record) {
+    const auto& fields = record.fields;
+    return to_number(fields[Size]) && to_number(fields[LastAccess]) && is_inside_relative_path(fields[LocalFile]);
 }
 
 // "logo.gif" of "http://host/img/logo.gif?v=2", reduced to characters every file system takes.
@@ -72,26 +79,34 @@ UrlCache::UrlCache(fs::FileSystem& files, std::string cache_folder)
 bool UrlCache::usable() const { return is_full_path(folder_); }
 
 std::optional<CacheEntry> UrlCache::to_entry(const IndexFile::Record& record) const {
+    if (!is_readable(record)) return std::nullopt;
     const auto& fields = record.fields;
-    auto size = to_number(fields[Size]);
-    auto last_access = to_number(fields[LastAccess]);
-    if (!size || !last_access || !is_inside_relative_path(fields[LocalFile])) return std::nullopt;
-    return CacheEntry{record.key, folder_ + "\\" + fields[LocalFile], *size, *last_access};
+    return CacheEntry{record.key, folder_ + "\\" + fields[LocalFile], *to_number(fields[Size]),
+                      *to_number(fields[LastAccess])};
 }
 
 std::vector<CacheEntry> UrlCache::entries() {
     std::vector<CacheEntry> out;
     if (!usable()) return out;
-    for (const auto& record : index_.records())
+    index_.for_each_record([&](const IndexFile::Record& record) {
         if (auto entry = to_entry(record)) out.push_back(std::move(*entry));
+    });
+    return out;
+}
+
+std::vector<std::string> UrlCache::urls() {
+    std::vector<std::string> out;
+    if (!usable()) return out;
+    index_.for_each_record([&](const IndexFile::Record& record) {
+        if (is_readable(record)) out.push_back(record.key);
+    });
     return out;
 }
 
 size_t UrlCache::unreadable_records() {
     if (!usable()) return 0;
     size_t forged = 0;
-    for (const auto& record : index_.records())
-        if (!to_entry(record)) ++forged;
+    index_.for_each_record([&](const IndexFile::Record& record) { forged += !is_readable(record); });
     return index_.unreadable_lines() + forged;
 }
 
@@ -110,7 +125,7 @@ std::string UrlCache::new_local_name(std::string_view url) const {
 CacheEntry UrlCache::add(std::string_view url, std::string_view contents) {
     if (!usable()) throw fs::FsError(fs::error::PathNotFound, "The cache folder \"" + folder_ + "\" is not a full path.");
     if (auto old = index_.find(url))
-        if (to_entry(*old)) CachedCopies(files_, folder_).delete_copy(old->fields[LocalFile]);
+        if (is_readable(*old)) CachedCopies(files_, folder_).delete_copy(old->fields[LocalFile]);
     std::string local = new_local_name(url);
     std::string bucket = folder_ + "\\" + local.substr(0, local.rfind('\\'));
     if (!files_.is_directory(bucket)) files_.create_directory(bucket);
@@ -134,7 +149,7 @@ size_t UrlCache::remove_all(std::span<const std::string> urls, const std::functi
     CachedCopies copies(files_, folder_);
     const auto copy_deleted = [&](const IndexFile::Record& record) {
         // A record we cannot read names no file we may trust; dropping it only removes the line.
-        if (!to_entry(record)) return true;
+        if (!is_readable(record)) return true;
         try {
             copies.delete_copy(record.fields[LocalFile]);
             return true;

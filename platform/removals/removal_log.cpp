@@ -33,6 +33,7 @@ void RemovalLog::start(Mode mode) {
     removed_.clear();
     group_.clear();
     gone_.clear();
+    gone_holders_.clear();
     created_.clear();
     lengths_before_writing_.clear();
 }
@@ -47,19 +48,23 @@ void RemovalLog::record(RemovedKind kind, std::string path, uint64_t size) {
     if (recording()) removed_.push_back({kind, std::move(path), size, group_});
 }
 
-void RemovalLog::mark_gone(std::string_view windows_path) {
-    if (dry_run()) gone_.insert(key_of(windows_path));
+void RemovalLog::mark_gone(std::string_view windows_path, bool may_hold_entries) {
+    if (!dry_run()) return;
+    std::u32string key = key_of(windows_path);
+    if (may_hold_entries) gone_holders_.insert(key);
+    gone_.insert(std::move(key));
 }
 
 bool RemovalLog::gone(std::string_view windows_path) const {
     if (gone_.empty()) return false;
     const std::u32string key = key_of(windows_path);
     if (gone_.contains(key)) return true;
+    if (gone_holders_.empty()) return false;
     // A folder that went takes everything below it along.
     const std::u32string_view path = key;
     for (size_t at = path.find(U'\\'); at != std::u32string_view::npos; at = path.find(U'\\', at + 1)) {
         const size_t length = at == 2 ? 3 : at;  // "c:\" itself is a drive's root
-        if (length < path.size() && gone_.contains(path.substr(0, length))) return true;
+        if (length < path.size() && gone_holders_.contains(path.substr(0, length))) return true;
     }
     return false;
 }

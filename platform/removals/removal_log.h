@@ -48,7 +48,9 @@ public:
 
     // Paths of the drives, compared as Windows compares them (without case).
     // What a dry run pretended to remove: it, and everything below it, reads as missing.
-    void mark_gone(std::string_view windows_path);
+    // may_hold_entries: false only for what cannot have entries below it (a regular file), so
+    // that the many files of a preview do not each make every later look-up check its folders.
+    void mark_gone(std::string_view windows_path, bool may_hold_entries = true);
     bool gone(std::string_view windows_path) const;
     // A file that did not exist when the recording started and was made during it (the wipe's
     // fill files): its removal is the run's own tidying up, not a trace removed. True, and
@@ -73,6 +75,7 @@ private:
     std::vector<Removed> removed_;
     std::string group_;
     FoldedPaths gone_;
+    FoldedPaths gone_holders_;  // those of gone_ that may have had entries below them
     FoldedPaths created_;
     std::unordered_map<std::u32string, uint64_t, FoldedHash, std::equal_to<>> lengths_before_writing_;
 };

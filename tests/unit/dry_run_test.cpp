@@ -111,6 +111,27 @@ TEST_F(DryRunTest, LaterStepsOfTheSameDryRunFindWhatItRemovedGone) {
     EXPECT_TRUE(files().exists("C:\\box\\one.txt"));
 }
 
+// Only a folder or a link can have entries below it; a link is removed as the entry it is (a
+// file without bytes), and what was reached through it must read as gone too.
+TEST_F(DryRunTest, WhatLayBelowARemovedFolderOrLinkReadsAsGone) {
+    temp.write_file("C:\\target\\t.txt", "t");
+    temp.write_file("C:\\box\\inner\\deep.txt", "deep");
+    temp.write_file("C:\\box\\a.txt", "a");
+    std::filesystem::create_directory_symlink("../target", temp.host("C:\\box\\link"));
+    Recording preview(machine(), RemovalLog::Mode::DryRun);
+    ASSERT_TRUE(files().exists("C:\\box\\link\\t.txt"));
+    files().delete_file("C:\\box\\link");
+    files().delete_file("C:\\box\\a.txt");
+    files().delete_tree("C:\\box\\inner");
+    EXPECT_FALSE(files().exists("C:\\box\\link\\t.txt"));
+    EXPECT_FALSE(files().exists("C:\\BOX\\A.TXT"));
+    EXPECT_FALSE(files().exists("C:\\box\\Inner\\deep.txt"));
+    EXPECT_TRUE(files().exists("C:\\target\\t.txt"));
+    const auto would = preview.finish();
+    EXPECT_EQ(would.size(), 4u) << describe(would);
+    EXPECT_TRUE(on_disk("C:\\box\\inner\\deep.txt"));
+}
+
 TEST_F(DryRunTest, RefusalsAreTheSameAsForReal) {
     temp.write_file("C:\\keep\\a.txt", "a");
     temp.write_file("C:\\keep\\b.txt", "b");
