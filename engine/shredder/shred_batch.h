@@ -1,8 +1,9 @@
 #pragma once
 // Files of a folder walk, overwritten in place and waiting for their delete. Flushing each small
 // file on its own costs the device a cache flush per file; one flush for a whole batch makes
-// every overwrite durable at once. Only after it are the files deleted, in the order they were
-// added, each announced (log line, ShowLog) right after its own delete, as one by one.
+// every overwrite durable at once. Only after it are the files deleted, several at a time but
+// started in the order they were added, each announced (log line, ShowLog) in that order once its
+// own delete is done.
 #include <cstdint>
 #include <functional>
 #include <memory>

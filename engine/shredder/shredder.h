@@ -37,10 +37,11 @@ public:
     // what is left in it (not forced: a read-only item keeps it). Symbolic links are never
     // followed. Max_fsize and Min_fsize are megabytes and hold bytes on return. Always 0.
     // Files are overwritten in batches, each made durable with one flush before any of its files
-    // is deleted; deletes, log lines and ShowLog keep the order of a file-by-file run. A folder
-    // that is missing or outside the machine, and each file or folder that could not be shredded
-    // or removed, raises NotShredded (a drive root that stays is no failure). The work grows
-    // with the number of entries, however deep the tree.
+    // is deleted; deletes start in the order of a file-by-file run, several run at once, and log
+    // lines and ShowLog keep that order, each after its own file's delete. A folder that is
+    // missing or outside the machine, and each file or folder that could not be shredded or
+    // removed, raises NotShredded (a drive root that stays is no failure). The work grows with
+    // the number of entries, however deep the tree.
     int32_t FolderShred(const std::string& fname, bool DeleteContentsOnly, const std::string& File_Extension,
                         bool SubDirectoriesIncluded, double& Max_fsize, double& Min_fsize);
 

@@ -28,7 +28,9 @@ int open_unshared(int dir, const char* name, int flags, mode_t mode) {
     if (fd < 0) return -1;
     int failed = shared_reason(fd);
     if (!failed && (flags & O_TRUNC) && ftruncate(fd, 0) != 0) failed = errno;
-    if (!failed && !(flags & O_NONBLOCK) && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) failed = errno;
+    // F_SETFL takes only the status flags from `flags` (the caller's, without O_NONBLOCK unless
+    // asked for): the file gets the flags it would have had, without reading them back first.
+    if (!failed && !(flags & O_NONBLOCK) && fcntl(fd, F_SETFL, flags) != 0) failed = errno;
     if (failed) {
         close(fd);
         errno = failed;
