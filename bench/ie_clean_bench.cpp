@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
     std::printf("cleanIE (cache + cookies): %.3f s, files left: %zu (the cache index)\n", bench::median(timed.measured), left);
     std::printf("rm -rf of the same files:  %.3f s (exit %d)\n", bench::median(timed.baseline), status);
     std::printf("ratio cleanIE / rm -rf:    %.2f\n", bench::median(timed.ratios));
+    std::printf("processor time ratio:      %.2f\n", bench::median(timed.processor_ratios));
     std::printf("load average: %s at the start, %s at the end\n", load_before.c_str(), bench::load_average().c_str());
     return left > 1 || status != 0;
 }

@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
                 files_listed, files_there);
     std::printf("du -s of the same:    %.3f s (exit %d)\n", bench::median(timed.baseline), status);
     std::printf("ratio preview / du:   %.2f (target: 2 at most)%s\n", ratio, ratio <= 2 ? "" : " ABOVE TARGET");
+    std::printf("processor time ratio: %.2f\n", bench::median(timed.processor_ratios));
     std::printf("load average: %s at the start, %s at the end\n", load_before.c_str(), bench::load_average().c_str());
     return files_listed != bench::kCacheEntries || files_there < static_cast<size_t>(bench::kCacheEntries) || status != 0;
 }

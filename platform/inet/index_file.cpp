@@ -1,6 +1,7 @@
 #include "platform/inet/index_file.h"
 
 #include <algorithm>
+#include <array>
 #include <span>
 
 namespace platform::inet {
@@ -51,17 +52,29 @@ std::optional<std::string> unescape(std::string_view text) {
     return out;
 }
 
-std::vector<std::string_view> split_tabs(std::string_view line, size_t expected) {
-    std::vector<std::string_view> parts;
-    parts.reserve(expected);
-    size_t start = 0;
-    for (;;) {
-        size_t tab = line.find('\t', start);
-        parts.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
-        if (tab == std::string_view::npos) return parts;
-        start = tab + 1;
+// A record line's parts, split at its tabs: a marker, the key and the fields. A line with more
+// parts than any index has fields for is only counted (size() says it has too many).
+class LineParts {
+public:
+    static constexpr size_t kMost = 8;
+
+    explicit LineParts(std::string_view line) {
+        size_t start = 0;
+        for (;;) {
+            size_t tab = line.find('\t', start);
+            if (count_ < kMost) parts_[count_] = line.substr(start, tab == std::string_view::npos ? tab : tab - start);
+            ++count_;
+            if (tab == std::string_view::npos) return;
+            start = tab + 1;
+        }
     }
-}
+    size_t size() const { return count_; }
+    std::string_view operator[](size_t i) const { return parts_[i]; }
+
+private:
+    std::array<std::string_view, kMost> parts_;
+    size_t count_ = 0;
+};
 
 bool is_blank(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\r'; });
@@ -137,9 +150,10 @@ void IndexFile::read_line(std::string_view line, uint64_t offset) {
     }
     // A file edited by hand on Windows may carry CR LF line ends.
     std::string_view content = line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
-    auto parts = split_tabs(content, field_count_ + 2);
+    const LineParts parts(content);
     std::optional<Record> record;
-    if (parts.size() == field_count_ + 2 && parts[0].size() == 1 && parts[0][0] == kMarkerRecord) {
+    if (parts.size() == field_count_ + 2 && parts.size() <= LineParts::kMost && parts[0].size() == 1 &&
+        parts[0][0] == kMarkerRecord) {
         record.emplace();
         record->fields.reserve(field_count_);
         auto key = unescape(parts[1]);
@@ -185,11 +199,17 @@ void IndexFile::for_each_record(const std::function<void(const Record&)>& visit)
         if (slot) visit(slot->record);
 }
 
+std::optional<size_t> IndexFile::live_slot(const std::string& key) const {
+    auto found = slot_of_.find(key);
+    if (found == slot_of_.end() || !slots_[found->second]) return std::nullopt;
+    return found->second;
+}
+
 std::optional<IndexFile::Record> IndexFile::find(std::string_view key) {
     refresh();
-    auto found = slot_of_.find(std::string(key));
-    if (found == slot_of_.end()) return std::nullopt;
-    return slots_[found->second]->record;
+    auto slot = live_slot(std::string(key));
+    if (!slot) return std::nullopt;
+    return slots_[*slot]->record;
 }
 
 uint64_t IndexFile::append(const std::string& line) {
@@ -224,11 +244,11 @@ void IndexFile::put(const Record& record) {
     refresh();
     std::string line = record_line(record);
     Slot slot{record, {append(line), line.size()}, {}};
-    if (auto found = slot_of_.find(record.key); found != slot_of_.end()) {
+    if (auto replaced = live_slot(record.key)) {
         auto file = files_.open(path_, fs::File::Mode::WriteInPlace);
-        blank_out(file, *slots_[found->second]);
+        blank_out(file, *slots_[*replaced]);
         file.close();
-        slots_[found->second].reset();
+        slots_[*replaced].reset();
         --live_;
     }
     slot_of_[record.key] = slots_.size();
@@ -247,10 +267,14 @@ size_t IndexFile::erase_all(std::span<const std::string> keys, const std::functi
     refresh();
     std::optional<fs::File> file;
     size_t count = 0;
+    size_t next = 0;  // where the next key's record lies when the keys come in the order of a listing
     for (const std::string& key : keys) {
-        auto found = slot_of_.find(key);
-        if (found == slot_of_.end()) continue;
-        std::optional<Slot>& slot = slots_[found->second];
+        std::optional<size_t> at;
+        if (next < slots_.size() && slots_[next] && slots_[next]->record.key == key) at = next;
+        else at = live_slot(key);
+        if (!at) continue;
+        next = *at + 1;
+        std::optional<Slot>& slot = slots_[*at];
         // Opened before anything is asked: an index that cannot be written stops the pass before
         // anything that its records name has gone.
         if (!file) file = files_.open(path_, fs::File::Mode::WriteInPlace);
@@ -258,7 +282,6 @@ size_t IndexFile::erase_all(std::span<const std::string> keys, const std::functi
         blank_out(*file, *slot);
         const Record record = std::move(slot->record);
         slot.reset();
-        slot_of_.erase(found);
         --live_;
         ++count;
         if (erased) erased(record);

@@ -77,6 +77,8 @@ private:
         std::vector<Line> shadowed;
     };
 
+    // The slot of the live record of that key.
+    std::optional<size_t> live_slot(const std::string& key) const;
     // Reads the file again when it changed size since our last read or write, or always.
     void refresh(bool always = false);
     void reset();
@@ -95,6 +97,8 @@ private:
     size_t field_count_;
 
     std::vector<std::optional<Slot>> slots_;  // in line order; nullopt once erased or replaced
+    // Keys to their slots. An erased record's key stays until the next read names a slot that
+    // is gone: erasing a whole cache then costs no look-up of each key a second time.
     std::unordered_map<std::string, size_t> slot_of_;
     std::vector<std::string> unreadable_;
     size_t live_ = 0;

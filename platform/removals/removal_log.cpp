@@ -8,12 +8,21 @@ namespace {
 
 // Without a trailing "\" ("C:\" stays as it is), so a folder and the same folder named with a
 // final backslash are one entry.
-std::u32string key_of(std::string_view windows_path) {
+std::string_view without_final_backslash(std::string_view windows_path) {
     if (windows_path.size() > 3 && windows_path.ends_with('\\')) windows_path.remove_suffix(1);
-    return fs::detail::fold_case(windows_path);
+    return windows_path;
 }
 
 }  // namespace
+
+const std::u32string& RemovalLog::key_of(std::string_view windows_path) const {
+    windows_path = without_final_backslash(windows_path);
+    if (windows_path != last_path_) {
+        last_key_ = fs::detail::fold_case(windows_path);
+        last_path_ = windows_path;
+    }
+    return last_key_;
+}
 
 std::string_view kind_name(RemovedKind kind) {
     switch (kind) {
@@ -50,14 +59,14 @@ void RemovalLog::record(RemovedKind kind, std::string path, uint64_t size) {
 
 void RemovalLog::mark_gone(std::string_view windows_path, bool may_hold_entries) {
     if (!dry_run()) return;
-    std::u32string key = key_of(windows_path);
+    const std::u32string& key = key_of(windows_path);
     if (may_hold_entries) gone_holders_.insert(key);
-    gone_.insert(std::move(key));
+    gone_.insert(key);
 }
 
 bool RemovalLog::gone(std::string_view windows_path) const {
     if (gone_.empty()) return false;
-    const std::u32string key = key_of(windows_path);
+    const std::u32string& key = key_of(windows_path);
     if (gone_.contains(key)) return true;
     if (gone_holders_.empty()) return false;
     // A folder that went takes everything below it along.

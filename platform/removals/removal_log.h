@@ -71,6 +71,13 @@ private:
     };
     using FoldedPaths = std::unordered_set<std::u32string, FoldedHash, std::equal_to<>>;
 
+    // The path case-folded, as every set here keeps it. The last one is kept: a dry run asks
+    // whether a path is gone just before it marks it gone, and folding is most of either. (The
+    // log is used from the program's one thread that runs the engine.)
+    const std::u32string& key_of(std::string_view windows_path) const;
+    mutable std::string last_path_;
+    mutable std::u32string last_key_;
+
     Mode mode_ = Mode::Off;
     std::vector<Removed> removed_;
     std::string group_;

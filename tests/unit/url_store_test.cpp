@@ -251,6 +251,26 @@ TEST_F(UrlStoreTest, AnIndexThatCannotBeWrittenStopsThePassBeforeAnyCopyGoes) {
     EXPECT_EQ(cache.entries().size(), 2u);
 }
 
+TEST_F(UrlStoreTest, ErasingInAnyOrderTakesEachRecordOnceAndAnErasedKeyCanComeBack) {
+    const std::string path = std::string(kCache) + "\\small.idx";
+    IndexFile index(files(), path, "test", 1);
+    for (int i = 0; i < 5; ++i) index.put({"k" + std::to_string(i), {"v" + std::to_string(i)}});
+    const std::vector<std::string> keys = {"k3", "k0", "k1", "k1", "k4", "missing"};
+    std::vector<std::string> erased;
+    EXPECT_EQ(index.erase_all(keys, nullptr, [&](const IndexFile::Record& record) { erased.push_back(record.key); }), 4u);
+    EXPECT_EQ(erased, (std::vector<std::string>{"k3", "k0", "k1", "k4"}));
+    EXPECT_FALSE(index.find("k1"));
+    EXPECT_FALSE(index.erase("k0"));
+    index.put({"k0", {"again"}});
+    ASSERT_TRUE(index.find("k0"));
+    EXPECT_EQ(index.find("k0")->fields, std::vector<std::string>{"again"});
+
+    IndexFile reread(files(), path, "test", 1);
+    std::vector<std::string> left;
+    for (const auto& record : reread.records()) left.push_back(record.key);
+    EXPECT_EQ(left, (std::vector<std::string>{"k2", "k0"}));
+}
+
 TEST_F(UrlStoreTest, IndexSqueezesErasedLinesWithoutLosingRecordsOrDamage) {
     const std::string path = std::string(kCache) + "\\big.idx";
     temp.write_file(path, "TAVRIN-INDEX 1 test\nkeep me\n");
