@@ -117,6 +117,11 @@ TEST(LargeHive, ABrokenLineDeepInALargeFileIsRefusedWithItsLineNumber) {
         {"\n[Software\\\\Tail] 1\n\"Bin\"=hex:01,02,\\\n", 3, "past the end of the file"},
         {"\n[Software\\\\Unterminated 1\n", 2, "unterminated key name"},
         {"\n[Software\\\\Tail] 1\n\"Bin\"=hex:01,02,\\\n[Software\\\\Next] 1\n", 4, "malformed hex data"},
+        // With a broken value line and a broken key line, the one that comes first is reported;
+        // a key given twice does not report its first section's broken value at the second.
+        {"\n[Software\\\\Tail] 1\n\"Name\"=\"no end\n[Software\\\\Bad 1\n", 3, "unterminated string"},
+        {"\n[Software\\\\Bad 1\n\"Name\"=\"no end\n", 2, "unterminated key name"},
+        {"\n[Software\\\\Tail] 1\n\"Bin\"=hex:zz\n[Software\\\\Tail] 1\n", 3, "malformed hex data"},
     };
     tavrin_test::TempFolder folder;
     const fs::path system = folder.path() / "system.reg";
@@ -137,6 +142,41 @@ TEST(LargeHive, ABrokenLineDeepInALargeFileIsRefusedWithItsLineNumber) {
     // A large file that is not a hive at all is refused at its first line.
     std::ofstream(system, std::ios::binary | std::ios::trunc) << std::string(6 << 20, 'x');
     EXPECT_THROW(Registry{folder.path()}, HiveError);
+}
+
+// Lines whose meaning depends on the value line before them: a string with a backslash after its
+// closing quote does not continue, a blank line after a continued hex line belongs to the value.
+// A large file must read and save them as a small one does.
+TEST(LargeHive, ValueLinesThatShapeTheNextLineReadAsInASmallFile) {
+    const std::string tail = "\n[Software\\\\Odd] 1\n\"Str\"=\"x\" \\\n[Software\\\\Odd\\\\Sub] 1\n"
+                             "\"Bin\"=hex:01,02,\\\n\n[Software\\\\Zed] 1\n\"Z\"=dword:00000001\n";
+    // What a save after a change leaves of the tail, without the changed key's new time stamp.
+    const auto saved_tail = [&](bool large) {
+        tavrin_test::TempFolder folder;
+        const fs::path system = folder.path() / "system.reg";
+        if (large) tavrin_test::write_big_hive(system, kKeys);
+        else std::ofstream(system, std::ios::binary) << "WINE REGISTRY Version 2\n";
+        const size_t head = static_cast<size_t>(fs::file_size(system));
+        append_file(system, tail);
+        {
+            Registry registry(folder.path());
+            Value value;
+            EXPECT_EQ(registry.query_value(Root::LocalMachine, "Software\\Odd\\Sub", "Bin", value), Status::Ok);
+            EXPECT_EQ(value.data, (std::vector<uint8_t>{1, 2}));
+            EXPECT_EQ(registry.query_value(Root::LocalMachine, "Software\\Zed", "Z", value), Status::Ok);
+            EXPECT_EQ(registry.set_value(Root::LocalMachine, "Software\\Odd\\Sub", "New", type::Dword,
+                                         std::vector<uint8_t>{1, 0, 0, 0}), Status::Ok);
+            registry.flush();
+        }
+        std::istringstream lines(read_file(system).substr(head));
+        std::string kept;
+        for (std::string line; std::getline(lines, line);)
+            if (!line.starts_with("#time=") && !line.starts_with("[Software\\\\Odd\\\\Sub]")) kept += line + "\n";
+        return kept;
+    };
+    const std::string small = saved_tail(false);
+    EXPECT_NE(small.find("\"New\"=dword:00000001"), std::string::npos) << small;
+    EXPECT_EQ(saved_tail(true), small);
 }
 
 // The file a save replaced is held until the save is done, then let go: no descriptor may pile
