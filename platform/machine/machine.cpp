@@ -137,7 +137,9 @@ std::vector<Removed> Recording::finish() {
     if (!open_) return {};
     open_ = false;
     RemovalLog& log = machine_.removals();
-    if (log.dry_run()) {
+    // The dry run began on flushed hives, so one it deleted nothing from still holds what the
+    // files hold: reading a large registry again would be the most of a files-only preview.
+    if (log.dry_run() && machine_.registry().has_unsaved_changes()) {
         try {
             machine_.registry().reload();
         } catch (const registry::HiveError& error) {
