@@ -20,6 +20,7 @@
 #include "platform/registry/registry.h"
 #include "tests/unit/support/big_hive.h"
 #include "tests/unit/support/running_program.h"
+#include "tests/unit/support/saved_machine.h"
 
 namespace fs = std::filesystem;
 using platform::registry::Registry;
@@ -28,23 +29,12 @@ using tavrin_test::RunningProgram;
 
 namespace {
 
-const std::string ping_key = "Software\\VB and VBA Program Settings\\Orvane\\Ping";
-
 int setting(const char* name, int fallback) {
     const char* text = std::getenv(name);
     return text && *text ? std::atoi(text) : fallback;
 }
 
-std::string read_text(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string ping_value(Registry& registry) {
-    platform::registry::Value value;
-    if (registry.query_value(Root::CurrentUser, ping_key, "val", value) != platform::registry::Status::Ok) return "(none)";
-    return std::string(value.data.begin(), value.data.end() - 1);
-}
+std::string ping_value(const Registry& registry) { return tavrin_test::user_string(registry, tavrin_test::kPingKey, "val"); }
 
 std::vector<std::string> leftovers(const fs::path& machine) {
     std::vector<std::string> found;
@@ -77,7 +67,7 @@ TEST(KillTest, EveryHiveIsWholeAndBeforeOrAfterTheCommandUnderWayAfterEachKill) 
         RunningProgram program(machine);
         set_ping(program, on_disk);
     }
-    const std::string system_hive = read_text(machine / "system.reg");
+    const std::string system_hive = tavrin_test::file_text(machine / "system.reg");
 
     int value = on_disk;
     int mid_save = 0;
@@ -103,7 +93,7 @@ TEST(KillTest, EveryHiveIsWholeAndBeforeOrAfterTheCommandUnderWayAfterEachKill) 
             EXPECT_TRUE(registry->key_exists(Root::CurrentUser, key)) << key;
             EXPECT_TRUE(registry->key_exists(Root::LocalMachine, key)) << key;
         }
-        EXPECT_EQ(read_text(machine / "system.reg"), system_hive) << "system.reg changed, though no command touches it";
+        EXPECT_EQ(tavrin_test::file_text(machine / "system.reg"), system_hive) << "system.reg changed, though no command touches it";
     }
     { RunningProgram last(machine); }
     EXPECT_TRUE(leftovers(machine).empty());
@@ -159,13 +149,13 @@ TEST_F(FullDisk, TheSaveFailsWithAClearMessageTheHiveStaysAndTheProgramGoesOn) {
     RunningProgram program(machine);
     program.expect_sets("_root.LogFile", 1);
     set_ping(program, 1);
-    const std::string before = read_text(machine / "user.reg");
+    const std::string before = tavrin_test::file_text(machine / "user.reg");
     fill_up();
 
     set_ping(program, 2);
     EXPECT_TRUE(log_says(program, "The changes could not be saved; they are kept and saved again after the next action."));
     EXPECT_TRUE(log_says(program, "No space left on device"));
-    EXPECT_EQ(read_text(machine / "user.reg"), before);
+    EXPECT_EQ(tavrin_test::file_text(machine / "user.reg"), before);
     EXPECT_TRUE(leftovers(machine).empty());
 
     fs::remove(machine / "filler");

@@ -13,29 +13,18 @@
 
 #include "platform/registry/registry.h"
 #include "tests/unit/support/running_program.h"
+#include "tests/unit/support/saved_machine.h"
 #include "tests/unit/support/wine_prefix.h"
 
 namespace fs = std::filesystem;
 using platform::registry::Registry;
 using platform::registry::Root;
+using tavrin_test::file_text;
+using tavrin_test::kPingKey;
 using tavrin_test::RunningProgram;
+using tavrin_test::saved_user_string;
 
 namespace {
-
-const std::string ping_key = "Software\\VB and VBA Program Settings\\Orvane\\Ping";
-
-std::string read_text(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// A string value as a fresh load of the machine's files sees it; "(none)" when it is missing.
-std::string saved_value(const fs::path& machine, const std::string& key, const std::string& name) {
-    Registry registry(machine);
-    platform::registry::Value value;
-    if (registry.query_value(Root::CurrentUser, key, name, value) != platform::registry::Status::Ok) return "(none)";
-    return std::string(value.data.begin(), value.data.end() - 1);
-}
 
 // The log window's lines arrive as set events; they may trail the idle answer a little.
 bool log_says(RunningProgram& program, const std::string& text) {
@@ -67,23 +56,23 @@ TEST(OutsideChangesWhileRunning, AHandEditOfUserRegIsKeptAndTheProgramsChangeMee
             edit << "\n[Software\\\\Edited By Hand] 1700000000\n\"note\"=\"kept\"\n";
         }
         set_ping(program, "8");
-        EXPECT_EQ(saved_value(machine, "Software\\Edited By Hand", "note"), "kept");
-        EXPECT_EQ(saved_value(machine, ping_key, "val"), "8");
+        EXPECT_EQ(saved_user_string(machine, "Software\\Edited By Hand", "note"), "kept");
+        EXPECT_EQ(saved_user_string(machine, kPingKey, "val"), "8");
 
         // The same value edited by hand: the hand's version stays, and the log says what was not saved.
-        std::string text = read_text(machine / "user.reg");
+        std::string text = file_text(machine / "user.reg");
         const size_t at = text.find("\"val\"=\"8\"");
         ASSERT_NE(at, std::string::npos);
         text.replace(at, 9, "\"val\"=\"by hand\"");
         std::ofstream(machine / "user.reg", std::ios::binary | std::ios::trunc) << text;
         set_ping(program, "9");
-        EXPECT_EQ(saved_value(machine, ping_key, "val"), "by hand");
+        EXPECT_EQ(saved_user_string(machine, kPingKey, "val"), "by hand");
         EXPECT_TRUE(log_says(program, "Another program changed the registry files while Tavrin was running"));
-        EXPECT_TRUE(log_says(program, "HKEY_CURRENT_USER\\" + ping_key + " keeps the values another program gave it"));
+        EXPECT_TRUE(log_says(program, "HKEY_CURRENT_USER\\" + kPingKey + " keeps the values another program gave it"));
 
         set_ping(program, "10");  // the program goes on saving
-        EXPECT_EQ(saved_value(machine, ping_key, "val"), "10");
-        EXPECT_EQ(saved_value(machine, "Software\\Edited By Hand", "note"), "kept");
+        EXPECT_EQ(saved_user_string(machine, kPingKey, "val"), "10");
+        EXPECT_EQ(saved_user_string(machine, "Software\\Edited By Hand", "note"), "kept");
     }
     fs::remove_all(machine);
 }
@@ -94,18 +83,18 @@ TEST(OutsideChangesWhileRunning, WinesRegAddIsKeptAndNothingIsSavedWhileItsServe
     RunningProgram program(prefix.dir());
     program.expect_sets("_root.LogFile", 1);
     set_ping(program, "1");
-    const std::string before = read_text(prefix.dir() / "user.reg");
+    const std::string before = file_text(prefix.dir() / "user.reg");
 
     ASSERT_TRUE(prefix.start_server());
     ASSERT_TRUE(prefix.reg_add("HKCU\\Software\\WineSide", "w", "from wine"));
     set_ping(program, "2");  // Wine serves the prefix: nothing is written, the log says why
     EXPECT_TRUE(log_says(program, "Wine started on this machine"));
-    EXPECT_EQ(read_text(prefix.dir() / "user.reg"), before);
+    EXPECT_EQ(file_text(prefix.dir() / "user.reg"), before);
 
     prefix.stop_server();  // Wine writes its registry as it ends
     set_ping(program, "3");
-    EXPECT_EQ(saved_value(prefix.dir(), "Software\\WineSide", "w"), "from wine");
-    EXPECT_EQ(saved_value(prefix.dir(), ping_key, "val"), "3");
+    EXPECT_EQ(saved_user_string(prefix.dir(), "Software\\WineSide", "w"), "from wine");
+    EXPECT_EQ(saved_user_string(prefix.dir(), kPingKey, "val"), "3");
 }
 
 }  // namespace
