@@ -26,16 +26,6 @@ using tavrin_test::saved_user_string;
 
 namespace {
 
-// The log window's lines arrive as set events; they may trail the idle answer a little.
-bool log_says(RunningProgram& program, const std::string& text) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        for (const std::string& line : program.values_set("_root.LogFile"))
-            if (line.find(text) != std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
-
 void set_ping(RunningProgram& program, const std::string& value) {
     program.wait_idle(program.command("main", "ID_FS_MINSTEPPER", value));
 }
@@ -67,8 +57,8 @@ TEST(OutsideChangesWhileRunning, AHandEditOfUserRegIsKeptAndTheProgramsChangeMee
         std::ofstream(machine / "user.reg", std::ios::binary | std::ios::trunc) << text;
         set_ping(program, "9");
         EXPECT_EQ(saved_user_string(machine, kPingKey, "val"), "by hand");
-        EXPECT_TRUE(log_says(program, "Another program changed the registry files while Tavrin was running"));
-        EXPECT_TRUE(log_says(program, "HKEY_CURRENT_USER\\" + kPingKey + " keeps the values another program gave it"));
+        EXPECT_TRUE(program.log_says("Another program changed the registry files while Tavrin was running"));
+        EXPECT_TRUE(program.log_says("HKEY_CURRENT_USER\\" + kPingKey + " keeps the values another program gave it"));
 
         set_ping(program, "10");  // the program goes on saving
         EXPECT_EQ(saved_user_string(machine, kPingKey, "val"), "10");
@@ -88,7 +78,7 @@ TEST(OutsideChangesWhileRunning, WinesRegAddIsKeptAndNothingIsSavedWhileItsServe
     ASSERT_TRUE(prefix.start_server());
     ASSERT_TRUE(prefix.reg_add("HKCU\\Software\\WineSide", "w", "from wine"));
     set_ping(program, "2");  // Wine serves the prefix: nothing is written, the log says why
-    EXPECT_TRUE(log_says(program, "Wine started on this machine"));
+    EXPECT_TRUE(program.log_says("Wine started on this machine"));
     EXPECT_EQ(file_text(prefix.dir() / "user.reg"), before);
 
     prefix.stop_server();  // Wine writes its registry as it ends

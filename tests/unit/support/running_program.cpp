@@ -216,6 +216,15 @@ std::vector<std::string> RunningProgram::values_set(const std::string& variable)
     return values;
 }
 
+bool RunningProgram::log_says(const std::string& text) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (const std::string& line : values_set("_root.LogFile"))
+            if (line.find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
 void RunningProgram::kill_now() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGKILL);

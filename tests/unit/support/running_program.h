@@ -44,6 +44,9 @@ public:
     std::chrono::steady_clock::time_point wait_for_sets();
     // Every value a variable was set to (in any movie) since the first expect_sets.
     std::vector<std::string> values_set(const std::string& variable);
+    // Whether a log window line holding `text` arrives within 5 s (log lines may trail the idle
+    // answer a little).
+    bool log_says(const std::string& text);
 
     // SIGKILL, and waits until it is gone.
     void kill_now();
