@@ -3,6 +3,10 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 #include "platform/fs/fs.h"
 
 namespace platform::fs::detail {
@@ -45,6 +49,64 @@ char32_t decode(std::string_view text, size_t& i) {
     return c;
 }
 
+constexpr uint64_t kOnes = 0x0101010101010101;
+constexpr uint64_t kHighBits = 0x80 * kOnes;
+
+// The folded code points of a name mixed into a hash: ASCII ones packed eight to a word, any
+// other one a word of its own. The words depend only on the folded code points, never on how
+// the name spelled them, so a name taken eight ASCII bytes at a time hashes as it would one
+// code point at a time.
+class FoldedHasher {
+public:
+    bool at_word_start() const { return packed_ == 0; }
+
+    // Eight bytes below 0x80, lowered all at once.
+    void add_ascii_word(uint64_t word) {
+        const uint64_t from_a = word + (0x80 - 'A') * kOnes;      // high bit set from 'A' on
+        const uint64_t past_z = word + (0x80 - 'Z' - 1) * kOnes;  // ... and from past 'Z' on
+        const uint64_t upper = from_a & ~past_z & kHighBits;
+        mix(word | upper >> 2);
+        count_ += 8;
+    }
+
+    void add(char32_t folded) {
+        ++count_;
+        if (folded < 0x80) {
+            word_ |= uint64_t{folded} << (8 * packed_);
+            if (++packed_ == 8) flush();
+            return;
+        }
+        flush();
+        mix(uint64_t{folded} << 32 | 0xFFFFFFFF);
+    }
+
+    size_t finish() {
+        flush();
+        uint64_t h = state_ ^ count_;
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccd;
+        h ^= h >> 33;
+        return static_cast<size_t>(h);
+    }
+
+private:
+    void flush() {
+        if (packed_ == 0) return;
+        mix(word_);
+        word_ = 0;
+        packed_ = 0;
+    }
+    void mix(uint64_t word) {
+        state_ = (state_ ^ word) * 0x9E3779B97F4A7C15;
+        state_ ^= state_ >> 29;
+    }
+
+    uint64_t state_ = 0;
+    uint64_t word_ = 0;
+    unsigned packed_ = 0;
+    uint64_t count_ = 0;
+};
+
 }  // namespace
 
 std::u32string fold_case(std::string_view utf8) {
@@ -57,8 +119,38 @@ std::u32string fold_case(std::string_view utf8) {
 }
 
 bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() == b.size() && a == b) return true;
-    return fold_case(a) == fold_case(b);
+    if (a == b) return true;
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[j]);
+        if ((x | y) < 0x80) {
+            if (fold(x) != fold(y)) return false;
+            ++i;
+            ++j;
+        } else if (fold(decode(a, i)) != fold(decode(b, j))) {
+            return false;
+        }
+    }
+    return i == a.size() && j == b.size();
+}
+
+size_t folded_hash(std::string_view utf8) {
+    FoldedHasher hasher;
+    for (size_t i = 0; i < utf8.size();) {
+        if (hasher.at_word_start() && i + 8 <= utf8.size()) {
+            uint64_t word;
+            std::memcpy(&word, utf8.data() + i, sizeof word);
+            // The first byte lowest, as add() packs them.
+            if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+            if ((word & kHighBits) == 0) {
+                hasher.add_ascii_word(word);
+                i += 8;
+                continue;
+            }
+        }
+        hasher.add(fold(decode(utf8, i)));
+    }
+    return hasher.finish();
 }
 
 }  // namespace platform::fs::detail

@@ -15,13 +15,10 @@ std::string_view without_final_backslash(std::string_view windows_path) {
 
 }  // namespace
 
-const std::u32string& RemovalLog::key_of(std::string_view windows_path) const {
-    windows_path = without_final_backslash(windows_path);
-    if (windows_path != last_path_) {
-        last_key_ = fs::detail::fold_case(windows_path);
-        last_path_ = windows_path;
-    }
-    return last_key_;
+size_t RemovalLog::FoldedHash::operator()(std::string_view path) const { return fs::detail::folded_hash(path); }
+
+bool RemovalLog::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
+    return fs::detail::same_name(a, b);
 }
 
 std::string_view kind_name(RemovedKind kind) {
@@ -59,19 +56,18 @@ void RemovalLog::record(RemovedKind kind, std::string path, uint64_t size) {
 
 void RemovalLog::mark_gone(std::string_view windows_path, bool may_hold_entries) {
     if (!dry_run()) return;
-    const std::u32string& key = key_of(windows_path);
-    if (may_hold_entries) gone_holders_.insert(key);
-    gone_.insert(key);
+    const std::string_view key = without_final_backslash(windows_path);
+    if (may_hold_entries) gone_holders_.emplace(key);
+    gone_.emplace(key);
 }
 
 bool RemovalLog::gone(std::string_view windows_path) const {
     if (gone_.empty()) return false;
-    const std::u32string& key = key_of(windows_path);
-    if (gone_.contains(key)) return true;
+    const std::string_view path = without_final_backslash(windows_path);
+    if (gone_.contains(path)) return true;
     if (gone_holders_.empty()) return false;
     // A folder that went takes everything below it along.
-    const std::u32string_view path = key;
-    for (size_t at = path.find(U'\\'); at != std::u32string_view::npos; at = path.find(U'\\', at + 1)) {
+    for (size_t at = path.find('\\'); at != std::string_view::npos; at = path.find('\\', at + 1)) {
         const size_t length = at == 2 ? 3 : at;  // "c:\" itself is a drive's root
         if (length < path.size() && gone_holders_.contains(path.substr(0, length))) return true;
     }
@@ -79,21 +75,24 @@ bool RemovalLog::gone(std::string_view windows_path) const {
 }
 
 void RemovalLog::mark_created(std::string_view windows_path) {
-    if (recording()) created_.insert(key_of(windows_path));
+    if (recording()) created_.emplace(without_final_backslash(windows_path));
 }
 
 bool RemovalLog::take_created(std::string_view windows_path) {
     if (created_.empty()) return false;
-    return created_.erase(key_of(windows_path)) > 0;
+    const auto found = created_.find(without_final_backslash(windows_path));
+    if (found == created_.end()) return false;
+    created_.erase(found);
+    return true;
 }
 
 void RemovalLog::note_length_before_writing(std::string_view windows_path, uint64_t length) {
-    if (recording()) lengths_before_writing_.emplace(key_of(windows_path), length);
+    if (recording()) lengths_before_writing_.emplace(without_final_backslash(windows_path), length);
 }
 
 uint64_t RemovalLog::length_before_writing(std::string_view windows_path, uint64_t length_now) const {
     if (lengths_before_writing_.empty()) return length_now;
-    auto found = lengths_before_writing_.find(key_of(windows_path));
+    auto found = lengths_before_writing_.find(without_final_backslash(windows_path));
     return found == lengths_before_writing_.end() ? length_now : found->second;
 }
 

@@ -63,20 +63,18 @@ public:
     uint64_t length_before_writing(std::string_view windows_path, uint64_t length_now) const;
 
 private:
-    // Case-folded paths, looked up by hash: a preview asks after every entry it passes, and the
-    // folders above it, with tens of thousands of paths gone.
+    // Paths as they were given, hashed and compared without case in place: a preview asks after
+    // every entry it passes, and the folders above it, with tens of thousands of paths gone, and
+    // folding each path into a string of its own would cost more than the look-up.
     struct FoldedHash {
         using is_transparent = void;
-        size_t operator()(std::u32string_view path) const { return std::hash<std::u32string_view>{}(path); }
+        size_t operator()(std::string_view path) const;
     };
-    using FoldedPaths = std::unordered_set<std::u32string, FoldedHash, std::equal_to<>>;
-
-    // The path case-folded, as every set here keeps it. The last one is kept: a dry run asks
-    // whether a path is gone just before it marks it gone, and folding is most of either. (The
-    // log is used from the program's one thread that runs the engine.)
-    const std::u32string& key_of(std::string_view windows_path) const;
-    mutable std::string last_path_;
-    mutable std::u32string last_key_;
+    struct FoldedEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    using FoldedPaths = std::unordered_set<std::string, FoldedHash, FoldedEqual>;
 
     Mode mode_ = Mode::Off;
     std::vector<Removed> removed_;
@@ -84,7 +82,7 @@ private:
     FoldedPaths gone_;
     FoldedPaths gone_holders_;  // those of gone_ that may have had entries below them
     FoldedPaths created_;
-    std::unordered_map<std::u32string, uint64_t, FoldedHash, std::equal_to<>> lengths_before_writing_;
+    std::unordered_map<std::string, uint64_t, FoldedHash, FoldedEqual> lengths_before_writing_;
 };
 
 }  // namespace platform

@@ -216,6 +216,38 @@ TEST_F(DryRunTest, AFileARecordedRunMakesAndRemovesIsNotCountedAsRemoved) {
     EXPECT_EQ(run.finish(), (std::vector<Removed>{{RemovedKind::File, "C:\\old.txt", 3, ""}}));
 }
 
+// The log's paths are Windows paths: any case, any script, a folder with or without its final
+// backslash, and a drive's root holds the whole drive.
+TEST(RemovalLogPaths, WhatWentIsFoundUnderAnySpellingOfItsPath) {
+    RemovalLog log;
+    log.start(RemovalLog::Mode::DryRun);
+    log.mark_gone("C:\\Users\\Änne\\Temporary Internet Files\\Cookie.txt", /*may_hold_entries=*/false);
+    EXPECT_TRUE(log.gone("c:\\users\\änne\\temporary internet files\\COOKIE.TXT"));
+    EXPECT_TRUE(log.gone("C:\\USERS\\ÄNNE\\Temporary Internet Files\\cookie.txt"));
+    EXPECT_FALSE(log.gone("c:\\users\\anne\\temporary internet files\\cookie.txt"));
+    EXPECT_FALSE(log.gone("c:\\users\\änne\\temporary internet files\\cookie.txt\\below"));
+    EXPECT_FALSE(log.gone("c:\\users\\änne\\temporary internet files\\cookie.tx"));
+
+    log.mark_gone("C:\\Users\\Änne\\Öffentlich\\");
+    EXPECT_TRUE(log.gone("c:\\users\\änne\\ÖFFENTLICH"));
+    EXPECT_TRUE(log.gone("c:\\users\\änne\\öffentlich\\Bilder\\a.jpg"));
+    EXPECT_FALSE(log.gone("c:\\users\\änne\\öffentlich2\\a.jpg"));
+    EXPECT_FALSE(log.gone("c:\\users\\änne"));
+
+    log.mark_gone("D:\\");
+    EXPECT_TRUE(log.gone("d:\\anything\\at all"));
+    EXPECT_FALSE(log.gone("e:\\anything"));
+
+    log.mark_created("C:\\Fill\\Ünused.TMP");
+    EXPECT_FALSE(log.take_created("c:\\fill\\unused.tmp"));
+    EXPECT_TRUE(log.take_created("c:\\fill\\ünused.tmp"));
+    EXPECT_FALSE(log.take_created("C:\\Fill\\Ünused.TMP")) << "taken once, then forgotten";
+
+    log.note_length_before_writing("C:\\Shred\\Größe.bin", 4096);
+    EXPECT_EQ(log.length_before_writing("c:\\shred\\GRÖSSE.bin", 7), 7u) << "ß is not ss to Windows";
+    EXPECT_EQ(log.length_before_writing("c:\\SHRED\\GRÖßE.BIN", 7), 4096u);
+}
+
 // Every category of the cleaning screens on the demo traces: the preview of one machine and the
 // run on a copy of it list the same removals, and the preview changes no byte.
 class CategoryPreviewTest : public tavrin_test::ProgramTest {
