@@ -81,10 +81,10 @@ platform::inet::UrlCache& IE::cache() {
 std::string IE::get_cache_list() {
     cache_.reset();
     std::string list;
-    for (const auto& url : cache().urls()) {
+    cache().for_each_url([&](const std::string& url) {
         if (!list.empty()) list += "||";
         list += url;
-    }
+    });
     return list;
 }
 

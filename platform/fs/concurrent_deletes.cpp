@@ -67,7 +67,7 @@ public:
         for (Job& job : jobs_) {
             if (!job.went()) continue;
             try {
-                job.folder->record(*job.checked);
+                job.folder->record(std::move(*job.checked));
             } catch (const std::exception&) {
                 // The file is gone either way; only the note of it is missing.
             }
@@ -110,7 +110,7 @@ public:
         if (job.refused) std::rethrow_exception(job.refused);
         if (!job.checked) return;
         if (job.error) detail::throw_host_error(job.error, "delete", job.checked->path);
-        job.folder->record(*job.checked);
+        job.folder->record(std::move(*job.checked));
     }
 
 private:

@@ -15,14 +15,15 @@ bool FileSystem::Impl::gone(std::string_view windows_path) const {
     return dry_run() && machine.removals().gone(windows_path);
 }
 
-void FileSystem::Impl::removed(RemovedKind kind, const std::string& windows_path, uint64_t size) {
+void FileSystem::Impl::removed(RemovedKind kind, std::string windows_path, uint64_t size) {
     RemovalLog& log = removals();
     if (!log.recording()) return;
     if (kind == RemovedKind::File && log.take_created(windows_path)) return;
-    log.record(kind, windows_path, kind == RemovedKind::File ? log.length_before_writing(windows_path, size) : size);
     // A link is recorded as a file without bytes; a file with bytes is a regular file, and
     // nothing lies below it.
     log.mark_gone(windows_path, kind != RemovedKind::File || size == 0);
+    if (kind == RemovedKind::File) size = log.length_before_writing(windows_path, size);
+    log.record(kind, std::move(windows_path), size);
 }
 
 bool FileSystem::Impl::forget_pretended(const std::string& windows_path) {

@@ -67,7 +67,7 @@ struct FileSystem::Impl {
     bool gone(std::string_view windows_path) const;
     // Notes an entry that went, or in a dry run would have gone. A file the recording made
     // itself is no trace removed: it is only forgotten.
-    void removed(RemovedKind kind, const std::string& windows_path, uint64_t size);
+    void removed(RemovedKind kind, std::string windows_path, uint64_t size);
     detail::TreeRemoval tree_removal() const;
     // A file that only this dry run made (it was never written to the drive): deleting it just
     // forgets it. False for anything else.

@@ -136,11 +136,11 @@ File Folder::open(std::string_view name, File::Mode mode) {
 }
 
 void Folder::delete_file(std::string_view name, bool force) {
-    const auto checked = impl_->check_delete(name, force);
+    auto checked = impl_->check_delete(name, force);
     if (!checked) return;
     if (!impl_->files.dry_run() && unlinkat(impl_->descriptor(), checked->entry.c_str(), 0) != 0)
         detail::throw_host_error(errno, "delete", checked->path);
-    impl_->record(*checked);
+    impl_->record(std::move(*checked));
 }
 
 void Folder::delete_tree(std::string_view name) {

@@ -112,6 +112,14 @@ struct Folder::Impl final : detail::OpenFolder {
 
     std::optional<struct stat> status(const std::string& entry, bool follow = false) {
         if (gone(entry)) return std::nullopt;
+        return host_status(entry, follow);
+    }
+    // The same for an entry whose Windows path the caller has made already.
+    std::optional<struct stat> status(const std::string& entry, const std::string& path) {
+        if (files.gone(path)) return std::nullopt;
+        return host_status(entry, false);
+    }
+    std::optional<struct stat> host_status(const std::string& entry, bool follow) {
         struct stat st;
         if (fstatat(descriptor(), entry.c_str(), &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
         return st;
@@ -143,7 +151,7 @@ struct Folder::Impl final : detail::OpenFolder {
         constexpr std::string_view action = "delete";
         const std::string entry = entry_or_throw(name, action);
         std::string path = entry_path(entry);
-        const auto found = status(entry);
+        const auto found = status(entry, path);
         if (!found && files.forget_pretended(path)) return std::nullopt;
         const struct stat st = require_changeable(entry, found, action);
         if (S_ISDIR(st.st_mode)) detail::throw_fs_error(error::AccessDenied, action, path);
@@ -153,7 +161,7 @@ struct Folder::Impl final : detail::OpenFolder {
     }
 
     // Notes the delete as done (in a dry run: as what would have gone).
-    void record(const CheckedDelete& removed) { files.removed(RemovedKind::File, removed.path, removed.size); }
+    void record(CheckedDelete removed) { files.removed(RemovedKind::File, std::move(removed.path), removed.size); }
 };
 
 }  // namespace platform::fs

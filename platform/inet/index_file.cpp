@@ -105,6 +105,8 @@ std::string IndexFile::header() const { return "TAVRIN-INDEX 1 " + kind_; }
 void IndexFile::reset() {
     slots_.clear();
     slot_of_.clear();
+    kept_keys_.clear();
+    text_.clear();
     unreadable_.clear();
     live_ = 0;
     erased_lines_ = 0;
@@ -121,8 +123,10 @@ void IndexFile::refresh(bool always) {
     load(files_.read_text(path_));
 }
 
-void IndexFile::load(const std::string& text) {
+void IndexFile::load(std::string file_text) {
     reset();
+    text_ = std::move(file_text);
+    const std::string& text = text_;
     loaded_ = true;
     known_size_ = text.size();
     ends_with_newline_ = text.empty() || text.back() == '\n';
@@ -169,8 +173,10 @@ void IndexFile::read_line(std::string_view line, uint64_t offset) {
         unreadable_.emplace_back(line);
         return;
     }
+    // The key as the line spells it is the key itself when it holds no escape.
+    const std::string_view key = parts[1].size() == record->key.size() ? parts[1] : kept_key(record->key);
     Slot slot{std::move(*record), {offset, line.size()}, {}};
-    if (auto [found, first] = slot_of_.try_emplace(slot.record.key, slots_.size()); !first) {
+    if (auto [found, first] = slot_of_.try_emplace(key, slots_.size()); !first) {
         // A later line for the same key is the newer one; the older line is now dead weight,
         // blanked out with it.
         Slot& older = *slots_[found->second];
@@ -199,7 +205,9 @@ void IndexFile::for_each_record(const std::function<void(const Record&)>& visit)
         if (slot) visit(slot->record);
 }
 
-std::optional<size_t> IndexFile::live_slot(const std::string& key) const {
+std::string_view IndexFile::kept_key(std::string_view key) { return kept_keys_.emplace_back(key); }
+
+std::optional<size_t> IndexFile::live_slot(std::string_view key) const {
     auto found = slot_of_.find(key);
     if (found == slot_of_.end() || !slots_[found->second]) return std::nullopt;
     return found->second;
@@ -207,7 +215,7 @@ std::optional<size_t> IndexFile::live_slot(const std::string& key) const {
 
 std::optional<IndexFile::Record> IndexFile::find(std::string_view key) {
     refresh();
-    auto slot = live_slot(std::string(key));
+    auto slot = live_slot(key);
     if (!slot) return std::nullopt;
     return slots_[*slot]->record;
 }
@@ -251,7 +259,8 @@ void IndexFile::put(const Record& record) {
         slots_[*replaced].reset();
         --live_;
     }
-    slot_of_[record.key] = slots_.size();
+    if (auto known = slot_of_.find(record.key); known != slot_of_.end()) known->second = slots_.size();
+    else slot_of_.emplace(kept_key(record.key), slots_.size());
     slots_.push_back(std::move(slot));
     ++live_;
     compact_when_worthwhile();
@@ -263,7 +272,7 @@ bool IndexFile::erase(std::string_view key) {
 }
 
 size_t IndexFile::erase_all(std::span<const std::string> keys, const std::function<bool(const Record&)>& may_erase,
-                            const std::function<void(const Record&)>& erased) {
+                            const std::function<void(Record&&)>& erased) {
     refresh();
     std::optional<fs::File> file;
     size_t count = 0;
@@ -280,11 +289,11 @@ size_t IndexFile::erase_all(std::span<const std::string> keys, const std::functi
         if (!file) file = files_.open(path_, fs::File::Mode::WriteInPlace);
         if (may_erase && !may_erase(slot->record)) continue;
         blank_out(*file, *slot);
-        const Record record = std::move(slot->record);
+        Record record = std::move(slot->record);
         slot.reset();
         --live_;
         ++count;
-        if (erased) erased(record);
+        if (erased) erased(std::move(record));
     }
     if (file) file->close();
     compact_when_worthwhile();
@@ -297,7 +306,7 @@ void IndexFile::clear() {
     reset();
     std::string text = header() + "\n";
     files_.write_text(path_, text);
-    load(text);
+    load(std::move(text));
 }
 
 size_t IndexFile::unreadable_lines() {
@@ -315,7 +324,7 @@ void IndexFile::rewrite() {
         if (slot) text += record_line(slot->record) + "\n";
     for (const auto& line : unreadable_) text += line + "\n";
     files_.write_text(path_, text);
-    load(text);
+    load(std::move(text));
 }
 
 }  // namespace platform::inet

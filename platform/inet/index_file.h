@@ -18,6 +18,7 @@
 // the index. The file is rewritten (atomically) only to squeeze out erased lines or to clear it.
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <span>
@@ -56,9 +57,10 @@ public:
     // and stays open while their lines are blanked one by one, so that a crash midway leaves every
     // line either whole or blank. FsError, before any `may_erase`, when the file cannot be written. `may_erase` runs for each record found just before its line
     // goes, and keeps the record by returning false; `erased` hears of each record once its line
-    // is gone. Keys without a record are passed over. Returns how many records went.
+    // is gone, and may take it over. Keys without a record are passed over. Returns how many
+    // records went.
     size_t erase_all(std::span<const std::string> keys, const std::function<bool(const Record&)>& may_erase,
-                     const std::function<void(const Record&)>& erased);
+                     const std::function<void(Record&&)>& erased);
     // Leaves an index with no records and no damaged lines.
     void clear();
     // Lines of the file that could not be read (header included when it is damaged).
@@ -78,11 +80,13 @@ private:
     };
 
     // The slot of the live record of that key.
-    std::optional<size_t> live_slot(const std::string& key) const;
+    std::optional<size_t> live_slot(std::string_view key) const;
     // Reads the file again when it changed size since our last read or write, or always.
     void refresh(bool always = false);
     void reset();
-    void load(const std::string& text);
+    void load(std::string text);
+    // `key` kept where slot_of_ can point at it until the next read.
+    std::string_view kept_key(std::string_view key);
     void read_line(std::string_view line, uint64_t offset);
     // Appends one record line; returns the offset it landed at.
     uint64_t append(const std::string& line);
@@ -97,9 +101,14 @@ private:
     size_t field_count_;
 
     std::vector<std::optional<Slot>> slots_;  // in line order; nullopt once erased or replaced
+    // The file as last read: the keys of slot_of_ point into it where a line spells its key
+    // without escapes, and into kept_keys_ otherwise, so reading a large index copies no key a
+    // second time for its look-up.
+    std::string text_;
+    std::deque<std::string> kept_keys_;
     // Keys to their slots. An erased record's key stays until the next read names a slot that
     // is gone: erasing a whole cache then costs no look-up of each key a second time.
-    std::unordered_map<std::string, size_t> slot_of_;
+    std::unordered_map<std::string_view, size_t> slot_of_;
     std::vector<std::string> unreadable_;
     size_t live_ = 0;
     size_t erased_lines_ = 0;  // lines of spaces waiting for the next rewrite

@@ -94,13 +94,11 @@ std::vector<CacheEntry> UrlCache::entries() {
     return out;
 }
 
-std::vector<std::string> UrlCache::urls() {
-    std::vector<std::string> out;
-    if (!usable()) return out;
+void UrlCache::for_each_url(const std::function<void(const std::string&)>& visit) {
+    if (!usable()) return;
     index_.for_each_record([&](const IndexFile::Record& record) {
-        if (is_readable(record)) out.push_back(record.key);
+        if (is_readable(record)) visit(record.key);
     });
-    return out;
 }
 
 size_t UrlCache::unreadable_records() {
@@ -159,8 +157,8 @@ size_t UrlCache::remove_all(std::span<const std::string> urls, const std::functi
         }
     };
     // The bytes are the cached copy's, recorded with its file.
-    const auto note = [&](const IndexFile::Record& record) {
-        files_.removals().record(RemovedKind::CacheEntry, record.key, 0);
+    const auto note = [&](IndexFile::Record&& record) {
+        files_.removals().record(RemovedKind::CacheEntry, std::move(record.key), 0);
     };
     return index_.erase_all(urls, copy_deleted, note);
 }

@@ -36,8 +36,9 @@ public:
     // In the order the entries were added (a replaced entry counts as new). Records that cannot be read, or whose cached file
     // would lie outside the cache folder, are left out (and left in the index).
     std::vector<CacheEntry> entries();
-    // The source URLs of entries(), in the same order: all that a listing of the cache needs.
-    std::vector<std::string> urls();
+    // The source URLs of entries(), in the same order: all that a listing of the cache needs,
+    // shown one by one so that a long listing copies none of them on the way.
+    void for_each_url(const std::function<void(const std::string&)>& visit);
 
     // Stores contents as the cached copy of url and records the entry (an entry for the same
     // URL is replaced, its old copy deleted). FsError when the cache folder cannot be written.

@@ -271,6 +271,38 @@ TEST_F(UrlStoreTest, ErasingInAnyOrderTakesEachRecordOnceAndAnErasedKeyCanComeBa
     EXPECT_EQ(left, (std::vector<std::string>{"k2", "k0"}));
 }
 
+// Keys are looked up as they are, not as a line spells them with its escapes.
+TEST_F(UrlStoreTest, KeysWithEscapesAreFoundErasedAndReplacedLikeAnyOther) {
+    const std::string path = std::string(kCache) + "\\escaped.idx";
+    temp.write_file(path,
+                    "TAVRIN-INDEX 1 test\n"
+                    "+\tkey\\twith tab\tolder\n"
+                    "+\tplain\tv2\n"
+                    "+\tkey\\twith tab\tnewer\n"
+                    "+\tback\\\\slash\tv4\n");
+    IndexFile index(files(), path, "test", 1);
+    std::vector<std::string> keys;
+    for (const auto& record : index.records()) keys.push_back(record.key);
+    EXPECT_EQ(keys, (std::vector<std::string>{"plain", "key\twith tab", "back\\slash"}));
+    ASSERT_TRUE(index.find("key\twith tab"));
+    EXPECT_EQ(index.find("key\twith tab")->fields, std::vector<std::string>{"newer"});
+    EXPECT_FALSE(index.find("key\\twith tab"));
+    EXPECT_FALSE(index.find("back\\\\slash"));
+
+    EXPECT_TRUE(index.erase("key\twith tab"));
+    EXPECT_FALSE(index.find("key\twith tab"));
+    index.put({"back\\slash", {"v5"}});
+    index.put({"new\\one", {"v6"}});
+    ASSERT_TRUE(index.find("new\\one"));
+
+    IndexFile reread(files(), path, "test", 1);
+    std::vector<std::pair<std::string, std::string>> left;
+    for (const auto& record : reread.records()) left.emplace_back(record.key, record.fields.at(0));
+    EXPECT_EQ(left, (std::vector<std::pair<std::string, std::string>>{
+                        {"plain", "v2"}, {"back\\slash", "v5"}, {"new\\one", "v6"}}));
+    EXPECT_EQ(read_host(temp.host(path)).find("with tab"), std::string::npos) << "both lines of the erased key are blank";
+}
+
 TEST_F(UrlStoreTest, IndexSqueezesErasedLinesWithoutLosingRecordsOrDamage) {
     const std::string path = std::string(kCache) + "\\big.idx";
     temp.write_file(path, "TAVRIN-INDEX 1 test\nkeep me\n");
