@@ -156,12 +156,14 @@ private:
     void stop_writer();
     void write_chunks();     // the writing thread
     std::string write_all(std::string_view bytes);  // why it failed, or ""
+    void start_write_back(size_t bytes);  // of the bytes just written
     [[noreturn]] void fail(const std::string& what);  // with the reason errno gives
     [[noreturn]] void give_up(const std::string& why);
 
     std::filesystem::path target_;
     std::string temp_path_;
     int fd_ = -1;
+    size_t written_ = 0;   // bytes written to the replacement so far
     std::string filling_;  // the chunk being filled
     std::string writing_;  // the chunk the writing thread was handed
     std::mutex mutex_;
