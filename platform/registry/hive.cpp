@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/registry/hive_file.h"
+#include "platform/registry/hive_sections.h"
 #include "platform/registry/reg_text.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/unicode.h"
@@ -18,12 +19,6 @@ constexpr std::string_view signature = "WINE REGISTRY Version 2";
 constexpr std::string_view relative_prefix = ";; All keys relative to ";
 constexpr std::string_view arch_prefix = "#arch=";
 constexpr size_t npos = std::string_view::npos;
-
-std::string_view trim_left(std::string_view line) {
-    size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\v' || line[i] == '\f')) ++i;
-    return line.substr(i);
-}
 
 // Where a name goes in a list kept in Wine's order; an unsorted list (from a hand-edited file)
 // gets it before the first entry that sorts after it.
@@ -92,14 +87,12 @@ bool is_separator(std::string_view raw_path, size_t at) {
 
 bool is_value_line(std::string_view line) { return !line.empty() && (line[0] == '"' || line[0] == '@'); }
 
-constexpr size_t nodes_per_block = 512;
-
 // As many as the section has values, or a few more when a name is given twice.
 size_t count_value_lines(std::string_view lines) {
     size_t count = 0;
     for (size_t at = 0; at < lines.size();) {
         const size_t newline = lines.find('\n', at);
-        const std::string_view line = trim_left(lines.substr(at, newline == npos ? npos : newline - at));
+        const std::string_view line = text::trim_left(lines.substr(at, newline == npos ? npos : newline - at));
         count += is_value_line(line);
         at = newline == npos ? lines.size() : newline + 1;
     }
@@ -120,7 +113,7 @@ public:
     void add(text::LineCursor& cursor, size_t line_begin, std::string_view line, size_t content_begin) {
         close(line_begin);
         const text::ValueLine parsed = text::parse_value(cursor, content_begin, line);
-        const std::string_view name = parsed.plain_name ? parsed.raw_name : hive_.name_from_file(parsed.raw_name);
+        const std::string_view name = parsed.plain_name ? parsed.raw_name : hive_.nodes_.name_from_file(parsed.raw_name);
         auto& values = node_->values;
         size_t index = find_loaded(values, node_->values_sorted, name, entry_name);
         if (index == npos) {
@@ -146,119 +139,140 @@ private:
     size_t open_entry_ = npos;
 };
 
-// Reads the file in one pass, line by line, recording where every key section lies and checking
-// every value line, so that a broken file is refused now, with its line number, and never later.
-// Values are turned into entries when their key is first used; value data when it is read.
-// A large file is still arriving while it is read: the hive's text is what has arrived so far.
-class Hive::Loader : private text::ArrivingText {
+// Builds the tree of keys from sections in the file's order. The hive's own builder works on its
+// tree; a load's scan ahead has one of its own that builds the keys of its sections on that thread,
+// as a separate tree out of a pool of its own, grafted onto the hive's afterwards. That one stops
+// at the first section it cannot build there (a key given twice, a broken key name) and leaves it
+// and the rest to the hive's builder, which meets them in the file's order.
+class Hive::TreeBuilder : public SectionSink {
 public:
-    Loader(Hive& hive, HiveFileReader& reader) : hive_(hive), reader_(reader), cursor_({}, 0, this) {}
+    // The hive's own builder; the file's preamble starts at preamble_begin.
+    TreeBuilder(Hive& hive, size_t preamble_begin)
+        : hive_(hive), pool_(hive.nodes_), root_(hive.root_), preamble_begin_(preamble_begin), alongside_(false) {}
+    // A builder on another thread, with a pool of its own.
+    TreeBuilder(Hive& hive, NodePool& pool)
+        : hive_(hive), pool_(pool), root_(pool.make(nullptr, {})), preamble_begin_(npos), alongside_(true) {}
 
-    void run() {
-        if (reader_.size_when_opened() >= max_size) fail("file is too large for a registry hive");
-        if (cursor_.at_end()) fail("file is empty (not a registry file)");
-        if (cursor_.next_line() != signature) fail("not a Wine registry file (expected \"WINE REGISTRY Version 2\")");
-        while (!cursor_.at_end()) {
-            const size_t line_begin = cursor_.offset();
-            const std::string_view raw_line = cursor_.next_line();
-            const std::string_view line = trim_left(raw_line);
-            try {
-                read_line(line_begin, line, line_begin + (raw_line.size() - line.size()));
-            } catch (const text::FormatError& error) {
-                fail(error.what());
+    void take(std::vector<Section>& found, std::string_view text) override {
+        build(found, found.empty() ? 0 : found.size() - 1, text);
+    }
+
+    void take_all(std::vector<Section>& found, std::string_view text, size_t end) override {
+        build(found, found.size(), text);
+        if (!stopped_) close_section(end);
+    }
+
+    // Lines of the sections taken from now on are counted after these.
+    void count_lines_after(size_t line_base) { line_base_ = line_base; }
+
+    // Blank lines before the first key line built alongside belong to it.
+    void lead_first_from(size_t lead_begin) {
+        if (first_built_) first_built_->block.lead_begin = static_cast<uint32_t>(lead_begin);
+    }
+
+    // Adds the tree built alongside to this one's, in the order its keys came: as if this builder
+    // had built them after its own.
+    void graft(TreeBuilder& alongside) {
+        std::vector<std::pair<Node*, Node*>> pending{{root_, alongside.root_}};
+        while (!pending.empty()) {
+            const auto [ours, theirs] = pending.back();
+            pending.pop_back();
+            if (theirs->has_block) take_block(ours, theirs->block);
+            for (Node* child : theirs->children) {
+                const size_t found = find_loaded(ours->children, ours->children_sorted, child->name, node_name);
+                if (found != npos) {
+                    pending.emplace_back(ours->children[found], child);
+                } else {
+                    child->parent = ours;
+                    ours->children.push_back(child);
+                }
             }
         }
-        take_whole_file();
-        close_section(hive_.text_.size());
     }
 
 private:
-    static constexpr size_t max_size = std::numeric_limits<uint32_t>::max();
-
-    std::string_view arrived_beyond(size_t size) override {
-        hive_.text_ = reader_.arrived_beyond(size);
-        return hive_.text_;
-    }
-
-    void take_whole_file() {
-        HiveFileContents contents = reader_.finish();
-        hive_.storage_ = std::move(contents.text);
-        hive_.on_disk_ = std::move(contents.on_disk);
-        hive_.text_ = hive_.storage_.view();
-        if (hive_.text_.size() >= max_size) fail("file is too large for a registry hive");
-        const size_t first_newline = hive_.text_.find('\n');
-        hive_.crlf_ = first_newline != npos && first_newline > 0 && hive_.text_[first_newline - 1] == '\r';
-    }
-
-    void read_line(size_t line_begin, std::string_view line, size_t content_begin) {
-        if (line.empty()) {
-            if (blank_run_ == npos) blank_run_ = line_begin;
-            return;
+    void build(std::vector<Section>& found, size_t count, std::string_view text) {
+        if (!alongside_) hive_.text_ = text;
+        size_t built = 0;
+        for (; built < count && !stopped_; ++built) {
+            const Section& section = found[built];
+            try {
+                close_section(section.lead_begin);
+                start_key(section, text);
+            } catch (const text::FormatError& error) {
+                if (!alongside_) hive_.fail_at(line_base_ + section.line, error.what());
+                stopped_ = true;
+            }
+            if (stopped_) break;
         }
-        const size_t blank_run = blank_run_;
-        blank_run_ = npos;
-        switch (line[0]) {
-        case '[':
-            close_section(blank_run == npos ? line_begin : blank_run);
-            start_key(blank_run == npos ? line_begin : blank_run, line_begin, line);
-            break;
-        case '"':
-        case '@':
-            check_value(line_begin, line, content_begin);
-            break;
-        default:
-            // Options, comments and lines we do not understand stay where they are, as text.
-            if (!node_) read_preamble_line(line);
-            break;
-        }
-    }
-
-    void read_preamble_line(std::string_view line) {
-        if (line.starts_with(relative_prefix) && hive_.relative_to_.empty())
-            hive_.relative_to_ = text::decode_name(line.substr(relative_prefix.size()));
-        else if (line.starts_with(arch_prefix) && hive_.arch_.empty())
-            hive_.arch_ = std::string(line.substr(arch_prefix.size()));
+        found.erase(found.begin(), found.begin() + static_cast<ptrdiff_t>(built));
     }
 
     // Everything up to `end` belongs to the section that is open.
     void close_section(size_t end) {
-        const auto at = static_cast<uint32_t>(end);
-        if (merging_) merging_->close(end);
-        merging_.reset();
         if (!block_) {
-            hive_.preamble_end_ = at;
+            if (preamble_begin_ != npos) read_preamble(end);
+            preamble_begin_ = npos;
             return;
         }
-        if (head_open_) block_->head_end = at;
-        head_open_ = false;
-        block_->end = at;
+        if (!block_->head_end) block_->head_end = static_cast<uint32_t>(end);
+        block_->end = static_cast<uint32_t>(end);
+        if (block_ == &duplicate_) merge_values(node_, duplicate_);
+        block_ = nullptr;
     }
 
-    void start_key(size_t lead_begin, size_t line_begin, std::string_view line) {
-        node_ = node_for(text::key_line_path(line));
-        if (!node_->has_block) {
-            node_->has_block = true;
-            node_->values_built = false;
-            block_ = &node_->block;
+    void read_preamble(size_t end) {
+        hive_.preamble_end_ = static_cast<uint32_t>(end);
+        text::LineCursor cursor(hive_.text_.substr(0, end), preamble_begin_);
+        while (!cursor.at_end()) {
+            const std::string_view line = text::trim_left(cursor.next_line());
+            if (line.starts_with(relative_prefix) && hive_.relative_to_.empty())
+                hive_.relative_to_ = text::decode_name(line.substr(relative_prefix.size()));
+            else if (line.starts_with(arch_prefix) && hive_.arch_.empty())
+                hive_.arch_ = std::string(line.substr(arch_prefix.size()));
+        }
+    }
+
+    void start_key(const Section& section, std::string_view text) {
+        Node* node = node_for(text.substr(section.path_begin, section.path_size));
+        if (!node->has_block) {
+            node->has_block = true;
+            node->values_built = false;
+            block_ = &node->block;
+        } else if (alongside_) {
+            stopped_ = true;  // a key given twice: its values are merged by the hive's builder
+            return;
         } else {
             // A key given twice (a hand edit): its values merge, as in Wine, and the key is
             // written as one section when the file is next saved.
-            hive_.build_values(node_);
-            node_->changed_at = text::filetime_now();
-            merging_.emplace(hive_, node_);
+            hive_.build_values(node);
+            node->changed_at = text::filetime_now();
             block_ = &duplicate_;
         }
-        block_->lead_begin = static_cast<uint32_t>(lead_begin);
-        block_->head_begin = static_cast<uint32_t>(line_begin);
-        head_open_ = true;
+        node_ = node;
+        if (!first_built_) first_built_ = node;
+        block_->lead_begin = section.lead_begin;
+        block_->head_begin = section.head_begin;
+        block_->head_end = section.head_end;
     }
 
-    void check_value(size_t line_begin, std::string_view line, size_t content_begin) {
-        if (!node_) throw text::FormatError("value outside of any key");
-        if (head_open_) block_->head_end = static_cast<uint32_t>(line_begin);
-        head_open_ = false;
-        if (merging_) merging_->add(cursor_, line_begin, line, content_begin);
-        else text::parse_value(cursor_, content_begin, line);
+    // A section of a key built alongside, for a key of this tree.
+    void take_block(Node* node, const Block& block) {
+        if (!node->has_block) {
+            node->has_block = true;
+            node->values_built = false;
+            node->block = block;
+            return;
+        }
+        hive_.build_values(node);
+        node->changed_at = text::filetime_now();
+        merge_values(node, block);
+    }
+
+    // The values of a key's later section, added to those it has.
+    void merge_values(Node* node, const Block& later) {
+        ValueReader reader(hive_, node);
+        hive_.read_value_lines(reader, later.head_end, later.end);
     }
 
     // Sections come in tree order, so a path mostly repeats the previous one: only what follows
@@ -276,11 +290,11 @@ private:
         previous_ends_.resize(keep);
         previous_nodes_.resize(keep);
         previous_path_ = raw_path;
-        Node* node = keep ? previous_nodes_.back() : hive_.root_;
+        Node* node = keep ? previous_nodes_.back() : root_;
         const size_t rest = keep ? std::min(previous_ends_.back(), raw_path.size()) : 0;
         text::split_key_path(raw_path.substr(rest), components_);
         for (std::string_view component : components_) {
-            node = child_for(node, hive_.name_from_file(component));
+            node = child_for(node, pool_.name_from_file(component));
             previous_nodes_.push_back(node);
             previous_ends_.push_back(static_cast<size_t>(component.data() - raw_path.data()) + component.size());
         }
@@ -290,29 +304,120 @@ private:
     Node* child_for(Node* parent, std::string_view name) {
         const size_t found = find_loaded(parent->children, parent->children_sorted, name, node_name);
         if (found != npos) return parent->children[found];
-        Node* node = hive_.new_node(parent, name);
+        Node* node = pool_.make(parent, name);
         parent->children.push_back(node);
         return node;
     }
 
-    [[noreturn]] void fail(std::string_view message) const {
-        throw HiveError(hive_.file_.string() + ":" + std::to_string(std::max<size_t>(cursor_.line_number(), 1)) +
-                        ": " + std::string(message));
-    }
-
     Hive& hive_;
-    HiveFileReader& reader_;
-    text::LineCursor cursor_;
-    Node* node_ = nullptr;
+    NodePool& pool_;
+    Node* root_;
+    size_t preamble_begin_;  // npos once the preamble is read, or when there is none
+    const bool alongside_;
+    bool stopped_ = false;
+    size_t line_base_ = 0;
+    Node* node_ = nullptr;  // the key of the open section
+    Node* first_built_ = nullptr;
     Block* block_ = nullptr;
     Block duplicate_;
-    std::optional<ValueReader> merging_;  // the values of a key given twice, added as they come
-    bool head_open_ = false;
-    size_t blank_run_ = npos;
     std::vector<std::string_view> components_;
     std::string_view previous_path_;
     std::vector<size_t> previous_ends_;  // where each component of the previous path ends
     std::vector<Node*> previous_nodes_;
+};
+
+// Reads the file as a list of its sections (see SectionScan), checking every value line so that a
+// broken file is refused now, with its line number, and never later, and builds the tree of keys
+// as the sections come. Values are turned into entries when their key is first used; value data
+// when it is read. A large file is still arriving while it is scanned, and its second half is
+// scanned, and its keys built, on a thread of its own.
+class Hive::Loader : private text::ArrivingText {
+public:
+    Loader(Hive& hive, HiveFileReader& reader) : hive_(hive), reader_(reader) {}
+
+    void run() {
+        if (reader_.size_when_opened() >= max_size) fail_at(1, "file is too large for a registry hive");
+        text::LineCursor cursor({}, 0, this);
+        if (cursor.at_end()) fail_at(1, "file is empty (not a registry file)");
+        if (cursor.next_line() != signature) fail_at(1, "not a Wine registry file (expected \"WINE REGISTRY Version 2\")");
+        TreeBuilder tree(hive_, cursor.offset());
+        SectionScan top(cursor);
+        if (SectionScan* rest = scan_top(top, tree)) {
+            join(top, *rest, tree);
+            return;
+        }
+        tree.take_all(top.sections(), top.cursor().buffer(), top.offset());
+        if (const auto& broken = top.broken()) fail_at(broken->line, broken->message);
+        take_whole_file(top.lines());
+    }
+
+private:
+    static constexpr size_t max_size = std::numeric_limits<uint32_t>::max();
+
+    std::string_view arrived_beyond(size_t size) override { return reader_.arrived_beyond(size); }
+
+    // Scans from the top; with a scan ahead, only up to the line that one started at, whose
+    // scan is returned to go on from there (nullptr: the top scan went to the end).
+    SectionScan* scan_top(SectionScan& top, TreeBuilder& tree) {
+        size_t stop_at = SectionScan::npos;
+        if (reader_.reading_alongside()) {
+            stop_at = reader_.size_when_opened() / 2;
+            ahead_tree_.emplace(hive_, ahead_pool_);
+            ahead_.emplace(reader_, stop_at, *ahead_tree_);
+        }
+        for (;;) {
+            top.run(stop_at, &tree);
+            if (top.finished() || !ahead_) break;
+            const size_t start = ahead_->start();
+            if (start != SectionScan::npos && top.offset() < start) {
+                stop_at = start;
+                continue;
+            }
+            if (start != SectionScan::npos && top.offset() == start)
+                if (SectionScan* rest = ahead_->finish()) return rest;
+            // No key line to start from, a hex value that runs across it, or a scan that could
+            // not finish: the top scan goes on alone.
+            ahead_.reset();
+            stop_at = SectionScan::npos;
+        }
+        ahead_.reset();
+        return nullptr;
+    }
+
+    // The top scan has reached the line the scan ahead started at: its tree goes onto the
+    // hive's, then the sections it left.
+    void join(SectionScan& top, SectionScan& rest, TreeBuilder& tree) {
+        // Blank lines just before that line lead into its key.
+        const size_t lead = top.blank_tail() != SectionScan::npos ? top.blank_tail() : top.offset();
+        tree.take_all(top.sections(), top.cursor().buffer(), lead);
+        take_whole_file(top.lines() + rest.lines());
+        if (!rest.sections().empty() && rest.sections().front().head_begin == top.offset())
+            rest.sections().front().lead_begin = static_cast<uint32_t>(lead);
+        ahead_tree_->lead_first_from(lead);
+        tree.graft(*ahead_tree_);
+        hive_.nodes_built_alongside_.push_back(std::move(ahead_pool_));
+        tree.count_lines_after(top.lines());
+        tree.take_all(rest.sections(), hive_.text_, hive_.text_.size());
+        if (const auto& broken = rest.broken()) fail_at(top.lines() + broken->line, broken->message);
+    }
+
+    void take_whole_file(size_t lines) {
+        HiveFileContents contents = reader_.finish();
+        hive_.storage_ = std::move(contents.text);
+        hive_.on_disk_ = std::move(contents.on_disk);
+        hive_.text_ = hive_.storage_.view();
+        if (hive_.text_.size() >= max_size) fail_at(lines, "file is too large for a registry hive");
+        const size_t first_newline = hive_.text_.find('\n');
+        hive_.crlf_ = first_newline != npos && first_newline > 0 && hive_.text_[first_newline - 1] == '\r';
+    }
+
+    [[noreturn]] void fail_at(size_t line, std::string_view message) const { hive_.fail_at(line, message); }
+
+    Hive& hive_;
+    HiveFileReader& reader_;
+    NodePool ahead_pool_;
+    std::optional<TreeBuilder> ahead_tree_;
+    std::optional<SectionScanAhead> ahead_;  // stopped before the tree it builds goes
 };
 
 // Writes the tree depth-first in its order: unchanged sections straight from the loaded text,
@@ -362,12 +467,12 @@ private:
         // time stamp is new. The options and comments under the key line stay, except the old
         // time stamp.
         text::LineCursor cursor(hive_.text_, node->block.head_begin);
-        text::append_key_header(scratch_, text::key_line_path(trim_left(cursor.next_line())), node->changed_at);
+        text::append_key_header(scratch_, text::key_line_path(text::trim_left(cursor.next_line())), node->changed_at);
         put(scratch_);
         while (cursor.offset() < node->block.head_end) {
             const size_t begin = cursor.offset();
             const std::string_view line = cursor.next_line();
-            if (!trim_left(line).starts_with("#time=")) put_text(begin, std::min<size_t>(cursor.offset(), node->block.head_end));
+            if (!text::trim_left(line).starts_with("#time=")) put_text(begin, std::min<size_t>(cursor.offset(), node->block.head_end));
         }
     }
 
@@ -438,16 +543,15 @@ Hive::Hive(std::filesystem::path file, std::string_view relative_to, std::string
 }
 
 void Hive::load(bool alongside, std::string_view relative_to, std::string_view default_arch) {
-    root_ = new_node(nullptr, {});
+    root_ = nodes_.make(nullptr, {});
     HiveFileReader reader(file_, alongside);
     if (reader.exists()) Loader(*this, reader).run();
     else create_empty(relative_to, default_arch);
 }
 
 void Hive::forget_loaded() {
-    node_blocks_.clear();
-    nodes_in_last_block_ = 0;
-    names_.clear();
+    nodes_ = NodePool();
+    nodes_built_alongside_.clear();
     relative_to_.clear();
     arch_.clear();
     preamble_end_ = 0;
@@ -456,6 +560,10 @@ void Hive::forget_loaded() {
 }
 
 Hive::~Hive() = default;
+
+void Hive::fail_at(size_t line, std::string_view message) const {
+    throw HiveError(file_.string() + ":" + std::to_string(line) + ": " + std::string(message));
+}
 
 void Hive::create_empty(std::string_view relative_to, std::string_view default_arch) {
     relative_to_ = relative_to;
@@ -476,15 +584,19 @@ void Hive::create_empty(std::string_view relative_to, std::string_view default_a
     preamble_end_ = static_cast<uint32_t>(text_.size());
 }
 
-Hive::Node* Hive::new_node(Node* parent, std::string_view name) {
-    if (node_blocks_.empty() || nodes_in_last_block_ == nodes_per_block) {
-        node_blocks_.push_back(std::make_unique<Node[]>(nodes_per_block));
-        nodes_in_last_block_ = 0;
+Hive::Node* Hive::NodePool::make(Node* parent, std::string_view name) {
+    if (blocks_.empty() || used_in_last_ == nodes_per_block) {
+        blocks_.push_back(std::make_unique<Node[]>(nodes_per_block));
+        used_in_last_ = 0;
     }
-    Node& node = node_blocks_.back()[nodes_in_last_block_++];
+    Node& node = blocks_.back()[used_in_last_++];
     node.name = name;
     node.parent = parent;
     return &node;
+}
+
+std::string_view Hive::NodePool::name_from_file(std::string_view raw) {
+    return text::is_plain(raw) ? raw : intern(text::decode_name(raw));
 }
 
 // Values are checked when the file is loaded, so building them here cannot fail.
@@ -494,21 +606,20 @@ void Hive::build_values(Node* node) {
     // One allocation of the right size: a large hive has hundreds of thousands of these lists.
     node->values.reserve(count_value_lines(text_.substr(node->block.head_end, node->block.end - node->block.head_end)));
     ValueReader reader(*this, node);
-    text::LineCursor cursor(text_, node->block.head_end);
-    while (cursor.offset() < node->block.end) {
+    read_value_lines(reader, node->block.head_end, node->block.end);
+}
+
+// The value lines of [begin, end) of the text; everything up to end belongs to the last.
+void Hive::read_value_lines(ValueReader& reader, size_t begin, size_t end) {
+    text::LineCursor cursor(text_, begin);
+    while (cursor.offset() < end) {
         const size_t line_begin = cursor.offset();
         const std::string_view raw_line = cursor.next_line();
-        const std::string_view line = trim_left(raw_line);
+        const std::string_view line = text::trim_left(raw_line);
         if (is_value_line(line)) reader.add(cursor, line_begin, line, line_begin + (raw_line.size() - line.size()));
     }
-    reader.close(node->block.end);
+    reader.close(end);
 }
-
-std::string_view Hive::name_from_file(std::string_view raw) {
-    return text::is_plain(raw) ? raw : intern(text::decode_name(raw));
-}
-
-std::string_view Hive::intern(std::string name) { return names_.emplace_back(std::move(name)); }
 
 // A changed key is written from its entries, so they must exist before anything changes.
 void Hive::touch(Node* node) {
@@ -524,7 +635,7 @@ Hive::Node* Hive::child(const Node* parent, std::string_view name) const {
 
 Hive::Node* Hive::add_child(Node* parent, std::string_view name) {
     const size_t place = sorted_place(parent->children, parent->children_sorted, name, node_name);
-    Node* node = new_node(parent, intern(std::string(name)));
+    Node* node = nodes_.make(parent, nodes_.intern(std::string(name)));
     node->created = true;
     note_change(node);
     parent->children.insert(parent->children.begin() + static_cast<ptrdiff_t>(place), node);
@@ -565,7 +676,7 @@ std::vector<uint8_t> Hive::data(const Entry& entry) const {
     const size_t begin = entry.edited() ? entry.edit_begin : entry.begin;
     text::LineCursor cursor(buffer, begin);
     const std::string_view raw_line = cursor.next_line();
-    const std::string_view line = trim_left(raw_line);
+    const std::string_view line = text::trim_left(raw_line);
     const text::ValueLine parsed = text::parse_value(cursor, begin + (raw_line.size() - line.size()), line);
     return text::decode_data(buffer, parsed);
 }
@@ -586,7 +697,7 @@ void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::span
     if (i == npos) {
         i = sorted_place(values, node->values_sorted, name, entry_name);
         values.insert(values.begin() + static_cast<ptrdiff_t>(i), Entry{});
-        values[i].name = intern(std::string(name));
+        values[i].name = nodes_.intern(std::string(name));
     }
     values[i].type = type;
     store_edit(values[i], edit_scratch_);
@@ -613,18 +724,17 @@ void Hive::forget_edit(Entry& entry) {
 // keys that were removed have none.
 void Hive::compact_edits() {
     HiveText live;
-    for (size_t block = 0; block < node_blocks_.size(); ++block) {
-        const size_t used = block + 1 == node_blocks_.size() ? nodes_in_last_block_ : nodes_per_block;
-        for (size_t n = 0; n < used; ++n) {
-            for (Entry& entry : node_blocks_[block][n].values) {
-                if (!entry.edited()) continue;
-                const std::string_view lines = text_of(entry);
-                entry.edit_begin = static_cast<uint32_t>(live.size());
-                live.append(lines);
-                entry.edit_end = static_cast<uint32_t>(live.size());
-            }
+    const auto keep_live = [&](Node& node) {
+        for (Entry& entry : node.values) {
+            if (!entry.edited()) continue;
+            const std::string_view lines = text_of(entry);
+            entry.edit_begin = static_cast<uint32_t>(live.size());
+            live.append(lines);
+            entry.edit_end = static_cast<uint32_t>(live.size());
         }
-    }
+    };
+    nodes_.for_each(keep_live);
+    for (NodePool& pool : nodes_built_alongside_) pool.for_each(keep_live);
     edits_ = std::move(live);
     dead_edit_bytes_ = 0;
 }

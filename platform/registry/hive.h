@@ -106,16 +106,44 @@ public:
     uint64_t values_hash(Node* node);
 
 private:
+    // Nodes, and names that are not in the text as they are, handed out of large blocks that
+    // never move: the tree points into them. A pool belongs to one thread while a load builds.
+    class NodePool {
+    public:
+        NodePool() = default;
+        NodePool(NodePool&&) = default;
+        NodePool& operator=(NodePool&&) = default;
+        NodePool(const NodePool&) = delete;
+        NodePool& operator=(const NodePool&) = delete;
+
+        Node* make(Node* parent, std::string_view name);  // not yet among parent's children
+        std::string_view intern(std::string name) { return names_.emplace_back(std::move(name)); }
+        std::string_view name_from_file(std::string_view raw);  // an escaped name as text
+        template <class Visit>
+        void for_each(Visit visit) {
+            for (size_t block = 0; block < blocks_.size(); ++block) {
+                const size_t used = block + 1 == blocks_.size() ? used_in_last_ : nodes_per_block;
+                for (size_t n = 0; n < used; ++n) visit(blocks_[block][n]);
+            }
+        }
+
+    private:
+        static constexpr size_t nodes_per_block = 512;
+        std::vector<std::unique_ptr<Node[]>> blocks_;
+        size_t used_in_last_ = 0;
+        std::deque<std::string> names_;
+    };
+
     class Loader;
+    class TreeBuilder;
     class ValueReader;
     class Writer;
 
     void load(bool alongside, std::string_view relative_to, std::string_view default_arch);
     void forget_loaded();  // what a load that had to stop half-way made
-    Node* new_node(Node* parent, std::string_view name);  // not yet among parent's children
+    [[noreturn]] void fail_at(size_t line, std::string_view message) const;  // a HiveError naming the line
     void build_values(Node* node);
-    std::string_view name_from_file(std::string_view raw);  // an escaped name as text
-    std::string_view intern(std::string name);
+    void read_value_lines(ValueReader& reader, size_t begin, size_t end);
     void touch(Node* node);
     void note_change(Node* node);  // before a change to its values or its removal
     void create_empty(std::string_view relative_to, std::string_view default_arch);
@@ -136,10 +164,8 @@ private:
     uint32_t preamble_end_ = 0;
     std::string relative_to_;
     std::string arch_;
-    // Nodes never move (the tree points at them), so they are handed out of large blocks.
-    std::vector<std::unique_ptr<Node[]>> node_blocks_;
-    size_t nodes_in_last_block_ = 0;
-    std::deque<std::string> names_;  // names that are not in text_ as they are
+    NodePool nodes_;
+    std::vector<NodePool> nodes_built_alongside_;  // parts of the tree a load built on another thread
     Node* root_ = nullptr;
     bool dirty_ = false;
     bool crlf_ = false;

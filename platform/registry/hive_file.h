@@ -101,6 +101,7 @@ public:
 
     bool exists() const { return on_disk_.file.fd() >= 0; }
     size_t size_when_opened() const { return size_when_opened_; }
+    bool reading_alongside() const { return thread_.joinable(); }
     // Waits until more than `size` bytes have arrived or the file has ended; returns all that has
     // arrived. Throws HiveError when the file cannot be read, HiveFileGrew.
     std::string_view arrived_beyond(size_t size);

@@ -47,6 +47,14 @@ private:
     ArrivingText* more_ = nullptr;
 };
 
+// A line without the blanks it starts with: an indented line means what it would mean unindented.
+// Inline: every line of a hive passes here.
+inline std::string_view trim_left(std::string_view line) {
+    size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\v' || line[i] == '\f')) ++i;
+    return line.substr(i);
+}
+
 // How a value's data is written; the parse decides how to read it back.
 enum class DataForm : uint8_t { String, Dword, Hex };
 
