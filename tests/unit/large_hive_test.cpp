@@ -69,6 +69,59 @@ int descriptors_on_system_reg(const fs::path& dir) {
     return count;
 }
 
+// A large file's second half is read on a thread of its own, from the first key line past the
+// file's middle, and its keys are joined to those of the first half. These sections go around that
+// line: a key given on both sides of it, a key given twice after it, blank lines before it.
+const std::string kMiddleSections =
+    "\n[Software\\\\Wmid\\\\Dup] 1\n\"A\"=\"first\"\n\"Same\"=\"one\"\n"
+    "\n\n[Software\\\\Wmid\\\\Before] 1\n\"B\"=dword:00000001\n"
+    "\n\n[Software\\\\Wmid\\\\Dup] 2\n\"Same\"=\"two\"\n\"C\"=hex:01,02,\\\n  03\n"
+    "\n[Software\\\\Wmid\\\\Twice] 1\n\"X\"=\"1\"\n"
+    "\n\n[Software\\\\Wmid\\\\Twice] 2\n\"Y\"=\"2\"\n";
+const std::string kLastSection = "\n[Software\\\\Wmid\\\\After] 1\n\"Z\"=dword:00000002\n";
+
+// Big-hive sections before and after the middle ones (the latter under other names), as text.
+std::string big_sections_around(std::string& tail) {
+    tavrin_test::TempFolder folder;
+    tavrin_test::write_big_hive(folder.path() / "head.reg", kKeys);
+    tavrin_test::append_big_hive_sections(folder.path() / "tail.reg", kKeys);
+    tail = read_file(folder.path() / "tail.reg");
+    for (size_t at = 0; (at = tail.find("Vendor", at)) != std::string::npos;) tail.replace(at, 1, "Z");
+    return read_file(folder.path() / "head.reg");
+}
+
+// head + middle + tail, with a line added to the head's header or at the end so that the file's
+// middle falls on one of the two bytes just before `split_line`: the second half is read from it.
+std::string around_the_middle(const std::string& head, const std::string& middle, const std::string& tail,
+                              const std::string& split_line, size_t& lines_before_middle) {
+    const size_t split = head.size() + middle.find(split_line);
+    const size_t size = head.size() + middle.size() + tail.size();
+    const auto padding = [](size_t bytes) { return bytes == 1 ? std::string("\n") : ";" + std::string(bytes - 2, 'x') + "\n"; };
+    std::string padded_head = head;
+    std::string padded_tail = tail;
+    if (2 * split >= size + 2) {
+        if (2 * split > size + 2) padded_tail += padding(2 * split - 2 - size);
+    } else {
+        const size_t header_end = head.find("#arch=");
+        padded_head.insert(head.find('\n', header_end) + 1, padding(size + 2 - 2 * split));
+    }
+    lines_before_middle = static_cast<size_t>(std::count(padded_head.begin(), padded_head.end(), '\n'));
+    return padded_head + middle + padded_tail;
+}
+
+// What a save wrote of the middle sections, without the time stamps of the keys it wrote anew.
+std::string saved_middle(const std::string& saved) {
+    const size_t begin = saved.find("[Software\\\\Wmid");
+    const size_t end = saved.find("\n[Software\\\\Zendor");
+    std::istringstream lines(saved.substr(begin, end == std::string::npos ? std::string::npos : end - begin));
+    std::string kept;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("#time=")) continue;
+        kept += (line.starts_with("[") ? line.substr(0, line.rfind(']') + 1) : line) + "\n";
+    }
+    return kept;
+}
+
 }  // namespace
 
 // Every chunk the reading thread hands over ends inside this value's lines, so every line that
@@ -238,4 +291,89 @@ TEST(LargeHive, AWriteThatFailsInTheMiddleOfALargeSaveLosesNothing) {
     Value value;
     ASSERT_EQ(again.query_value(Root::LocalMachine, tavrin_test::big_hive_key(kKeys - 10, kKeys), "Mark", value), Status::Ok);
     EXPECT_EQ(value.data, (std::vector<uint8_t>{7, 0, 0, 0}));
+}
+
+TEST(LargeHive, KeysOnBothSidesOfTheLineTheSecondHalfIsReadFromReadAndSaveAsInASmallFile) {
+    std::string tail;
+    const std::string head = big_sections_around(tail);
+    const std::string middle = kMiddleSections + kLastSection;
+    // What a small file of the same sections saves after the same change; then the large file,
+    // its second half read from a key line given once, and from each of the two given twice.
+    const auto load_change_and_save = [](const std::string& text) {
+        tavrin_test::TempFolder folder;
+        folder.write("system.reg", text);
+        {
+            Registry registry(folder.path());
+            const auto string_value = [&](const std::string& key, const std::string& name) {
+                Value value;
+                EXPECT_EQ(registry.query_value(Root::LocalMachine, "Software\\Wmid\\" + key, name, value), Status::Ok)
+                    << key << " " << name;
+                return std::string(value.data.begin(), value.data.end());
+            };
+            EXPECT_EQ(string_value("Dup", "A"), std::string("first", 6));
+            EXPECT_EQ(string_value("Dup", "Same"), std::string("two", 4));  // the later line wins
+            EXPECT_EQ(string_value("Dup", "C"), "\x01\x02\x03");
+            EXPECT_EQ(string_value("Twice", "X"), std::string("1", 2));
+            EXPECT_EQ(string_value("Twice", "Y"), std::string("2", 2));
+            EXPECT_EQ(string_value("After", "Z"), std::string("\x02\0\0\0", 4));
+            EXPECT_EQ(registry.subkey_names(Root::LocalMachine, "Software\\Wmid"),
+                      (std::vector<std::string>{"Dup", "Before", "Twice", "After"}));
+            EXPECT_EQ(registry.set_value(Root::LocalMachine, "Software\\Wmid\\After", "New", type::Dword,
+                                         std::vector<uint8_t>{1, 0, 0, 0}), Status::Ok);
+            registry.flush();
+        }
+        return read_file(folder.path() / "system.reg");
+    };
+    const std::string small = saved_middle(load_change_and_save("WINE REGISTRY Version 2\n" + middle));
+    EXPECT_NE(small.find("\"Same\"=\"two\""), std::string::npos) << small;
+    for (const std::string split_line :
+         {"[Software\\\\Wmid\\\\Before] 1", "[Software\\\\Wmid\\\\Dup] 2", "[Software\\\\Wmid\\\\Twice] 2"}) {
+        size_t lines_before = 0;
+        const std::string saved = load_change_and_save(around_the_middle(head, middle, tail, split_line, lines_before));
+        EXPECT_EQ(saved_middle(saved), small) << "read from " << split_line;
+        EXPECT_TRUE(saved.starts_with(head.substr(0, head.find("#arch=")))) << "the first half was not saved as it was";
+        EXPECT_NE(saved.find(tail.substr(0, tail.size() / 2)), std::string::npos) << "the second half was not saved as it was";
+    }
+}
+
+// A broken line past the middle, where the second half's keys are no longer built alongside
+// (after a key given twice there), or on the line the second half is read from, is refused with the
+// line a small file gives.
+TEST(LargeHive, ABrokenLineInTheSecondHalfAfterAKeyGivenTwiceIsRefusedAsInASmallFile) {
+    std::string tail;
+    const std::string head = big_sections_around(tail);
+    struct Case {
+        std::string broken, message;
+        std::string split_line = "[Software\\\\Wmid\\\\Dup] 2";
+    };
+    const std::vector<Case> cases = {
+        {"\n[Software\\\\Wmid\\\\Bad] 1\n\"Name\"=\"no end\n", "unterminated string"},
+        {"\n[\\\\Software\\\\Wmid\\\\Bad] 1\n\"Name\"=\"x\"\n", "key name starts with a backslash"},
+        {"\n[Software\\\\Wmid\\\\Bad] 1\n\"Bin\"=hex:01,\\\n[Software\\\\Wmid\\\\Next] 1\n", "malformed hex data"},
+        // The second half read from a key line that a hex value of the first runs into.
+        {"\n[Software\\\\Wmid\\\\Bad] 1\n\"Bin\"=hex:01,\\\n[Software\\\\Wmid\\\\Next] 1\n", "malformed hex data",
+         "[Software\\\\Wmid\\\\Next] 1"},
+    };
+    const auto refusal = [](const std::string& text) {
+        tavrin_test::TempFolder folder;
+        folder.write("system.reg", text);
+        try {
+            Registry registry(folder.path());
+        } catch (const HiveError& error) {
+            const std::string what = error.what();
+            const size_t line = what.find(".reg:") + 5;
+            return std::make_pair(std::stoul(what.substr(line)), what.substr(what.find(':', line) + 2));
+        }
+        return std::make_pair(0ul, std::string("accepted"));
+    };
+    for (const auto& [broken, message, split_line] : cases) {
+        const std::string middle = kMiddleSections + broken + kLastSection;
+        const auto [small_line, small_message] = refusal("WINE REGISTRY Version 2\n" + middle);
+        EXPECT_NE(small_message.find(message), std::string::npos) << small_message;
+        size_t lines_before = 0;
+        const std::string large = around_the_middle(head, middle, tail, split_line, lines_before);
+        const auto [large_line, large_message] = refusal(large);
+        EXPECT_EQ(large_message, small_message);
+        EXPECT_EQ(large_line, lines_before + small_line - 1) << message;  // the small file's first line is its header
+    }
 }
