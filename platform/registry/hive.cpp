@@ -329,7 +329,7 @@ private:
 // Reads the file as a list of its sections (see SectionScan), checking every value line so that a
 // broken file is refused now, with its line number, and never later, and builds the tree of keys
 // as the sections come. Values are turned into entries when their key is first used; value data
-// when it is read. A large file is still arriving while it is scanned, and its second half is
+// when it is read. A large file is still arriving while it is scanned, and its last part is
 // scanned, and its keys built, on a thread of its own.
 class Hive::Loader : private text::ArrivingText {
 public:
@@ -361,7 +361,7 @@ private:
     SectionScan* scan_top(SectionScan& top, TreeBuilder& tree) {
         size_t stop_at = SectionScan::npos;
         if (reader_.reading_alongside()) {
-            stop_at = reader_.size_when_opened() / 2;
+            stop_at = scan_ahead_from(reader_.size_when_opened());
             ahead_tree_.emplace(hive_, ahead_pool_);
             ahead_.emplace(reader_, stop_at, *ahead_tree_);
         }

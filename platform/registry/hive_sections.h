@@ -1,8 +1,8 @@
 #pragma once
 // A hive's text read as a list of "[key]" sections, without building anything: where each section
 // lies and what path its key line names, with every value line checked, so that a broken file is
-// refused with its line number. The tree is built from the list afterwards. A large file is
-// scanned in two stretches side by side: the second, from a key line near its middle, on a thread
+// refused with its line number. The tree is built from the list as it grows. A large file is
+// scanned in two stretches side by side: the second, from a key line past its middle, on a thread
 // of its own while the first is scanned by the caller.
 #include <atomic>
 #include <condition_variable>
@@ -82,6 +82,10 @@ private:
     size_t blank_run_ = npos;
     bool finished_ = false;
 };
+
+// Where a scan ahead of a file of that size starts looking for its first key line. Past the
+// middle: that scan waits for the reader to get there, so the caller's stretch is the longer one.
+constexpr size_t scan_ahead_from(size_t file_size) { return file_size / 5 * 3; }
 
 // Scans the file from the first key line at or after `from`, on a thread of its own, while the
 // reader still reads it in. The caller's own scan reaches that line and then takes this one's

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -134,22 +135,29 @@ void append_hex_byte(std::string& out, unsigned value) {
     out.push_back(digits[value & 0xF]);
 }
 
+// Numbers are made right to left in a buffer of their own and appended in one go: every changed
+// key of a save has two.
 void append_decimal(std::string& out, uint64_t number) {
     char digits[20];
-    size_t n = 0;
+    char* first = std::end(digits);
     do {
-        digits[n++] = static_cast<char>('0' + number % 10);
+        *--first = static_cast<char>('0' + number % 10);
         number /= 10;
     } while (number);
-    while (n) out.push_back(digits[--n]);
+    out.append(first, std::end(digits));
 }
 
-// Lower-case hex with at least min_digits digits.
+// Lower-case hex with at least min_digits (at most 16) digits.
 void append_hex(std::string& out, uint64_t number, int min_digits) {
     static constexpr char hex[] = "0123456789abcdef";
-    int digits = 1;
-    while (digits < 16 && (number >> (4 * digits))) ++digits;
-    for (int i = std::max(digits, min_digits) - 1; i >= 0; --i) out.push_back(hex[(number >> (4 * i)) & 0xF]);
+    char digits[16];
+    char* first = std::end(digits);
+    do {
+        *--first = hex[number & 0xF];
+        number >>= 4;
+    } while (number);
+    while (std::end(digits) - first < min_digits) *--first = '0';
+    out.append(first, std::end(digits));
 }
 
 std::u16string_view as_units(std::span<const uint8_t> data, std::u16string& storage) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/fs/write_faults.h"
+#include "platform/registry/hive_sections.h"
 #include "platform/registry/registry.h"
 #include "tests/unit/support/big_hive.h"
 #include "tests/unit/support/temp_folder.h"
@@ -69,9 +70,10 @@ int descriptors_on_system_reg(const fs::path& dir) {
     return count;
 }
 
-// A large file's second half is read on a thread of its own, from the first key line past the
-// file's middle, and its keys are joined to those of the first half. These sections go around that
-// line: a key given on both sides of it, a key given twice after it, blank lines before it.
+// The last part of a large file is read on a thread of its own, from the first key line past a
+// point beyond its middle, and its keys are joined to those of the part before. These sections go
+// around that line: a key given on both sides of it, a key given twice after it, blank lines
+// before it.
 const std::string kMiddleSections =
     "\n[Software\\\\Wmid\\\\Dup] 1\n\"A\"=\"first\"\n\"Same\"=\"one\"\n"
     "\n\n[Software\\\\Wmid\\\\Before] 1\n\"B\"=dword:00000001\n"
@@ -90,23 +92,34 @@ std::string big_sections_around(std::string& tail) {
     return read_file(folder.path() / "head.reg");
 }
 
-// head + middle + tail, with a line added to the head's header or at the end so that the file's
-// middle falls on one of the two bytes just before `split_line`: the second half is read from it.
+// head + middle + tail, with a line added to the head's header or at the end so that the point
+// the last part is read from falls on one of the two bytes just before `split_line`.
 std::string around_the_middle(const std::string& head, const std::string& middle, const std::string& tail,
                               const std::string& split_line, size_t& lines_before_middle) {
     const size_t split = head.size() + middle.find(split_line);
     const size_t size = head.size() + middle.size() + tail.size();
-    const auto padding = [](size_t bytes) { return bytes == 1 ? std::string("\n") : ";" + std::string(bytes - 2, 'x') + "\n"; };
-    std::string padded_head = head;
-    std::string padded_tail = tail;
-    if (2 * split >= size + 2) {
-        if (2 * split > size + 2) padded_tail += padding(2 * split - 2 - size);
-    } else {
-        const size_t header_end = head.find("#arch=");
-        padded_head.insert(head.find('\n', header_end) + 1, padding(size + 2 - 2 * split));
+    const auto lands_before_split = [&](size_t front, size_t back) {
+        const size_t from = platform::registry::scan_ahead_from(size + front + back);
+        return from + 2 >= split + front && from + 1 <= split + front;
+    };
+    size_t front = 0, back = 0;
+    for (size_t pad = 0;; ++pad) {
+        if (lands_before_split(0, pad)) {
+            back = pad;
+            break;
+        }
+        if (lands_before_split(pad, 0)) {
+            front = pad;
+            break;
+        }
     }
+    const auto padding = [](size_t bytes) {
+        return bytes == 0 ? std::string() : bytes == 1 ? std::string("\n") : ";" + std::string(bytes - 2, 'x') + "\n";
+    };
+    std::string padded_head = head;
+    padded_head.insert(head.find('\n', head.find("#arch=")) + 1, padding(front));
     lines_before_middle = static_cast<size_t>(std::count(padded_head.begin(), padded_head.end(), '\n'));
-    return padded_head + middle + padded_tail;
+    return padded_head + middle + tail + padding(back);
 }
 
 // What a save wrote of the middle sections, without the time stamps of the keys it wrote anew.
