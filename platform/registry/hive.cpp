@@ -158,9 +158,12 @@ public:
     }
 
     void take_all(std::vector<Section>& found, std::string_view text, size_t end) override {
-        build(found, found.size(), text);
+        take_every(found, text);
         if (!stopped_) close_section(end);
     }
+
+    // All of them, the last left open: a scan that met a broken line, which lies in the last.
+    void take_every(std::vector<Section>& found, std::string_view text) { build(found, found.size(), text); }
 
     // Lines of the sections taken from now on are counted after these.
     void count_lines_after(size_t line_base) { line_base_ = line_base; }
@@ -346,8 +349,8 @@ public:
             join(top, *rest, tree);
             return;
         }
+        fail_if_broken(top, tree, 0);
         tree.take_all(top.sections(), top.cursor().buffer(), top.offset());
-        if (const auto& broken = top.broken()) fail_at(broken->line, broken->message);
         take_whole_file(top.lines());
     }
 
@@ -391,14 +394,24 @@ private:
         const size_t lead = top.blank_tail() != SectionScan::npos ? top.blank_tail() : top.offset();
         tree.take_all(top.sections(), top.cursor().buffer(), lead);
         take_whole_file(top.lines() + rest.lines());
+        tree.count_lines_after(top.lines());
+        fail_if_broken(rest, tree, top.lines());
         if (!rest.sections().empty() && rest.sections().front().head_begin == top.offset())
             rest.sections().front().lead_begin = static_cast<uint32_t>(lead);
         ahead_tree_->lead_first_from(lead);
         tree.graft(*ahead_tree_);
         hive_.nodes_built_alongside_.push_back(std::move(ahead_pool_));
-        tree.count_lines_after(top.lines());
         tree.take_all(rest.sections(), hive_.text_, hive_.text_.size());
-        if (const auto& broken = rest.broken()) fail_at(top.lines() + broken->line, broken->message);
+    }
+
+    // A scan that met a broken line: the key lines before it may be broken too, and the first
+    // broken line is reported. The section the line is in is not closed, so a key given twice
+    // does not merge its values with a line that cannot be read.
+    void fail_if_broken(SectionScan& scan, TreeBuilder& tree, size_t line_base) {
+        const auto& broken = scan.broken();
+        if (!broken) return;
+        tree.take_every(scan.sections(), scan.cursor().buffer());
+        fail_at(line_base + broken->line, broken->message);
     }
 
     void take_whole_file(size_t lines) {

@@ -350,22 +350,27 @@ TEST(LargeHive, KeysOnBothSidesOfTheLineTheSecondHalfIsReadFromReadAndSaveAsInAS
 }
 
 // A broken line past the middle, where the second half's keys are no longer built alongside
-// (after a key given twice there), or on the line the second half is read from, is refused with the
-// line a small file gives.
+// (after a key given twice there), on the line the second half is read from, or in the second
+// section of a key given on both sides, is refused with the line a small file gives.
 TEST(LargeHive, ABrokenLineInTheSecondHalfAfterAKeyGivenTwiceIsRefusedAsInASmallFile) {
     std::string tail;
     const std::string head = big_sections_around(tail);
     struct Case {
-        std::string broken, message;
+        std::string middle, message;
         std::string split_line = "[Software\\\\Wmid\\\\Dup] 2";
     };
+    const auto with = [](const std::string& broken) { return kMiddleSections + broken + kLastSection; };
     const std::vector<Case> cases = {
-        {"\n[Software\\\\Wmid\\\\Bad] 1\n\"Name\"=\"no end\n", "unterminated string"},
-        {"\n[\\\\Software\\\\Wmid\\\\Bad] 1\n\"Name\"=\"x\"\n", "key name starts with a backslash"},
-        {"\n[Software\\\\Wmid\\\\Bad] 1\n\"Bin\"=hex:01,\\\n[Software\\\\Wmid\\\\Next] 1\n", "malformed hex data"},
+        {with("\n[Software\\\\Wmid\\\\Bad] 1\n\"Name\"=\"no end\n"), "unterminated string"},
+        {with("\n[\\\\Software\\\\Wmid\\\\Bad] 1\n\"Name\"=\"x\"\n"), "key name starts with a backslash"},
+        {with("\n[Software\\\\Wmid\\\\Bad] 1\n\"Bin\"=hex:01,\\\n[Software\\\\Wmid\\\\Next] 1\n"), "malformed hex data"},
         // The second half read from a key line that a hex value of the first runs into.
-        {"\n[Software\\\\Wmid\\\\Bad] 1\n\"Bin\"=hex:01,\\\n[Software\\\\Wmid\\\\Next] 1\n", "malformed hex data",
+        {with("\n[Software\\\\Wmid\\\\Bad] 1\n\"Bin\"=hex:01,\\\n[Software\\\\Wmid\\\\Next] 1\n"), "malformed hex data",
          "[Software\\\\Wmid\\\\Next] 1"},
+        // A key given on both sides, its second section broken: its values are not merged.
+        {"\n[Software\\\\Wmid\\\\Dup] 1\n\"A\"=\"first\"\n\n\n[Software\\\\Wmid\\\\Before] 1\n\"B\"=dword:00000001\n"
+         "\n[Software\\\\Wmid\\\\Dup] 2\n\"C\"=\"c\"\n\"Bad\"\n" + kLastSection,
+         "missing '='", "[Software\\\\Wmid\\\\Before] 1"},
     };
     const auto refusal = [](const std::string& text) {
         tavrin_test::TempFolder folder;
@@ -379,8 +384,7 @@ TEST(LargeHive, ABrokenLineInTheSecondHalfAfterAKeyGivenTwiceIsRefusedAsInASmall
         }
         return std::make_pair(0ul, std::string("accepted"));
     };
-    for (const auto& [broken, message, split_line] : cases) {
-        const std::string middle = kMiddleSections + broken + kLastSection;
+    for (const auto& [middle, message, split_line] : cases) {
         const auto [small_line, small_message] = refusal("WINE REGISTRY Version 2\n" + middle);
         EXPECT_NE(small_message.find(message), std::string::npos) << small_message;
         size_t lines_before = 0;
