@@ -93,7 +93,7 @@ struct Folder::Impl final : detail::OpenFolder {
     }
 
     std::string entry_path(std::string_view entry) const {
-        return detail::windows_child(windows_path, std::string(entry));
+        return detail::windows_child(windows_path, entry);
     }
 
     // The entry's name for a host call: only a name a Windows path could carry.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace platform::fs::detail {
 
@@ -22,6 +23,6 @@ struct TreeRemoval {
 void remove_tree_at(int parent_fd, const std::string& name, const std::string& windows_path, const TreeRemoval& how);
 
 // "C:\a" + "b" -> "C:\a\b"; "C:\" + "b" -> "C:\b".
-std::string windows_child(const std::string& folder, const std::string& name);
+std::string windows_child(std::string_view folder, std::string_view name);
 
 }  // namespace platform::fs::detail

@@ -243,9 +243,15 @@ uint64_t IndexFile::append(const std::string& line) {
 
 // The shadowed lines were counted as erased when they were read.
 void IndexFile::blank_out(fs::File& file, const Slot& slot) {
-    file.write_at(slot.line.offset, bytes_of(std::string(slot.line.length, ' ')));
-    for (const Line& older : slot.shadowed) file.write_at(older.offset, bytes_of(std::string(older.length, ' ')));
+    blank_out(file, slot.line);
+    for (const Line& older : slot.shadowed) blank_out(file, older);
     ++erased_lines_;
+}
+
+void IndexFile::blank_out(fs::File& file, const Line& line) {
+    // One run of spaces serves every line, as a pass blanks thousands of them.
+    if (spaces_.size() < line.length) spaces_.assign(line.length, ' ');
+    file.write_at(line.offset, bytes_of(std::string_view(spaces_).substr(0, line.length)));
 }
 
 void IndexFile::put(const Record& record) {

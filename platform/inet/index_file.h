@@ -91,6 +91,7 @@ private:
     // Appends one record line; returns the offset it landed at.
     uint64_t append(const std::string& line);
     void blank_out(fs::File& file, const Slot& slot);
+    void blank_out(fs::File& file, const Line& line);
     void compact_when_worthwhile();
     void rewrite();
     std::string header() const;
@@ -116,6 +117,7 @@ private:
     // appended or rewrote it.
     std::optional<uint64_t> known_size_;
     bool ends_with_newline_ = true;
+    std::string spaces_;  // what an erased line is overwritten with
     bool loaded_ = false;
 };
 

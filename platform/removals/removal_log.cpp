@@ -57,8 +57,8 @@ void RemovalLog::record(RemovedKind kind, std::string path, uint64_t size) {
 void RemovalLog::mark_gone(std::string_view windows_path, bool may_hold_entries) {
     if (!dry_run()) return;
     const std::string_view key = without_final_backslash(windows_path);
-    if (may_hold_entries) gone_holders_.emplace(key);
-    gone_.emplace(key);
+    if (may_hold_entries) gone_holders_.insert(key);
+    gone_.insert(key);
 }
 
 bool RemovalLog::gone(std::string_view windows_path) const {

@@ -12,6 +12,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/removals/folded_path_set.h"
+
 namespace platform {
 
 enum class RemovedKind { File, Folder, Key, Value, CacheEntry, HistoryEntry, Clipboard };
@@ -63,9 +65,8 @@ public:
     uint64_t length_before_writing(std::string_view windows_path, uint64_t length_now) const;
 
 private:
-    // Paths as they were given, hashed and compared without case in place: a preview asks after
-    // every entry it passes, and the folders above it, with tens of thousands of paths gone, and
-    // folding each path into a string of its own would cost more than the look-up.
+    // The few paths a run makes or overwrites, as they were given, hashed and compared without
+    // case in place, as the paths that went are.
     struct FoldedHash {
         using is_transparent = void;
         size_t operator()(std::string_view path) const;
@@ -79,8 +80,8 @@ private:
     Mode mode_ = Mode::Off;
     std::vector<Removed> removed_;
     std::string group_;
-    FoldedPaths gone_;
-    FoldedPaths gone_holders_;  // those of gone_ that may have had entries below them
+    FoldedPathSet gone_;
+    FoldedPathSet gone_holders_;  // those of gone_ that may have had entries below them
     FoldedPaths created_;
     std::unordered_map<std::string, uint64_t, FoldedHash, FoldedEqual> lengths_before_writing_;
 };

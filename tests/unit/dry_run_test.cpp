@@ -248,6 +248,30 @@ TEST(RemovalLogPaths, WhatWentIsFoundUnderAnySpellingOfItsPath) {
     EXPECT_EQ(log.length_before_writing("c:\\SHRED\\GRÖßE.BIN", 7), 4096u);
 }
 
+// Thousands of paths, as a large preview removes them: each is found again in another case after
+// the table has grown many times over, and what was never added is not.
+TEST(RemovalLogPaths, ASetOfManyPathsFindsEachOnceWhateverItsCase) {
+    platform::FoldedPathSet set;
+    EXPECT_FALSE(set.contains("c:\\anything"));
+    const auto path = [](int i, bool upper) {
+        return std::string(upper ? "C:\\CACHE\\ÄB\\FILE" : "c:\\cache\\äb\\file") + std::to_string(i) + (upper ? ".GIF" : ".gif");
+    };
+    for (int i = 0; i < 5000; ++i) ASSERT_TRUE(set.insert(path(i, i % 2 == 0)));
+    EXPECT_FALSE(set.insert(path(77, false))) << "the same path in another case is no second entry";
+    EXPECT_EQ(set.size(), 5000u);
+    for (int i = 0; i < 5000; ++i) ASSERT_TRUE(set.contains(path(i, i % 3 == 0))) << i;
+    EXPECT_FALSE(set.contains(path(5000, false)));
+    EXPECT_FALSE(set.contains("c:\\cache\\äb\\file1.gi"));
+    EXPECT_FALSE(set.contains("c:\\cache\\ab\\file1.gif"));
+    EXPECT_TRUE(set.insert(""));
+    EXPECT_TRUE(set.contains(""));
+    set.clear();
+    EXPECT_TRUE(set.empty());
+    EXPECT_FALSE(set.contains(path(1, false)));
+    EXPECT_TRUE(set.insert(path(1, false)));
+    EXPECT_TRUE(set.contains(path(1, true)));
+}
+
 // Every category of the cleaning screens on the demo traces: the preview of one machine and the
 // run on a copy of it list the same removals, and the preview changes no byte.
 class CategoryPreviewTest : public tavrin_test::ProgramTest {
