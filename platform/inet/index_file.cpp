@@ -106,7 +106,7 @@ void IndexFile::reset() {
     slots_.clear();
     slot_of_.clear();
     kept_keys_.clear();
-    text_.clear();
+    text_.reset();
     unreadable_.clear();
     live_ = 0;
     erased_lines_ = 0;
@@ -125,8 +125,8 @@ void IndexFile::refresh(bool always) {
 
 void IndexFile::load(std::string file_text) {
     reset();
-    text_ = std::move(file_text);
-    const std::string& text = text_;
+    text_ = std::make_unique<const std::string>(std::move(file_text));
+    const std::string& text = *text_;
     loaded_ = true;
     known_size_ = text.size();
     ends_with_newline_ = text.empty() || text.back() == '\n';

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,6 +42,10 @@ public:
     // path: Windows path of the index file; kind names it in the header; every record of this
     // index has exactly field_count fields after its key.
     IndexFile(fs::FileSystem& files, std::string path, std::string kind, size_t field_count);
+    IndexFile(const IndexFile&) = delete;
+    IndexFile& operator=(const IndexFile&) = delete;
+    IndexFile(IndexFile&&) = default;
+    IndexFile& operator=(IndexFile&&) = delete;
 
     const std::string& path() const { return path_; }
 
@@ -104,8 +109,9 @@ private:
     std::vector<std::optional<Slot>> slots_;  // in line order; nullopt once erased or replaced
     // The file as last read: the keys of slot_of_ point into it where a line spells its key
     // without escapes, and into kept_keys_ otherwise, so reading a large index copies no key a
-    // second time for its look-up.
-    std::string text_;
+    // second time for its look-up. Both stay where they are when the index is moved, and an
+    // index is never copied, so those keys always point at live text.
+    std::unique_ptr<const std::string> text_;
     std::deque<std::string> kept_keys_;
     // Keys to their slots. An erased record's key stays until the next read names a slot that
     // is gone: erasing a whole cache then costs no look-up of each key a second time.

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "platform/inet/filetime.h"
@@ -301,6 +302,23 @@ TEST_F(UrlStoreTest, KeysWithEscapesAreFoundErasedAndReplacedLikeAnyOther) {
     EXPECT_EQ(left, (std::vector<std::pair<std::string, std::string>>{
                         {"plain", "v2"}, {"back\\slash", "v5"}, {"new\\one", "v6"}}));
     EXPECT_EQ(read_host(temp.host(path)).find("with tab"), std::string::npos) << "both lines of the erased key are blank";
+}
+
+// A tiny index, read and then handed on, still finds its records by key, even once the place it
+// was read in holds another index.
+TEST_F(UrlStoreTest, AnIndexHandedOnAfterReadingFindsWhatItRead) {
+    const std::string path = std::string(kCache) + "\\tiny.idx", other = std::string(kCache) + "\\other.idx";
+    temp.write_file(path, "+\tk\tv\n");
+    temp.write_file(other, "+\tx\tw\n");
+    std::optional<IndexFile> first(std::in_place, files(), path, "test", 1);
+    ASSERT_TRUE(first->find("k"));
+    IndexFile handed_on(std::move(*first));
+    first.emplace(files(), other, "test", 1);
+    ASSERT_TRUE(first->find("x"));
+    ASSERT_TRUE(handed_on.find("k"));
+    EXPECT_EQ(handed_on.find("k")->fields, std::vector<std::string>{"v"});
+    EXPECT_TRUE(handed_on.erase("k"));
+    EXPECT_FALSE(handed_on.find("k"));
 }
 
 TEST_F(UrlStoreTest, IndexSqueezesErasedLinesWithoutLosingRecordsOrDamage) {
