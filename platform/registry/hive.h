@@ -143,7 +143,7 @@ private:
     void forget_loaded();  // what a load that had to stop half-way made
     [[noreturn]] void fail_at(size_t line, std::string_view message) const;  // a HiveError naming the line
     void build_values(Node* node);
-    void read_value_lines(ValueReader& reader, size_t begin, size_t end);
+    void add_value_lines(Node* node, size_t begin, size_t end);
     void touch(Node* node);
     void note_change(Node* node);  // before a change to its values or its removal
     void create_empty(std::string_view relative_to, std::string_view default_arch);
