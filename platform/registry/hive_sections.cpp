@@ -92,11 +92,9 @@ SectionScanAhead::SectionScanAhead(HiveFileReader& reader, size_t from, SectionS
 }
 
 SectionScanAhead::~SectionScanAhead() {
-    cancel();
+    cancelled_ = true;
     if (thread_.joinable()) thread_.join();
 }
-
-void SectionScanAhead::cancel() { cancelled_ = true; }
 
 void SectionScanAhead::scan() {
     Arriving arriving(reader_);

@@ -65,8 +65,6 @@ public:
     // Where the blank lines at the end of what was scanned start (they belong to whatever key
     // line follows), or npos.
     size_t blank_tail() const { return blank_run_; }
-    // Lines before the first key line: the preamble, or the whole stretch when it has no key.
-    size_t first_lead() const { return sections_.empty() ? npos : sections_.front().lead_begin; }
     const std::optional<BrokenLine>& broken() const { return broken_; }
 
     static constexpr size_t npos = std::string_view::npos;
@@ -89,8 +87,8 @@ constexpr size_t scan_ahead_from(size_t file_size) { return file_size / 5 * 3; }
 
 // Scans the file from the first key line at or after `from`, on a thread of its own, while the
 // reader still reads it in. The caller's own scan reaches that line and then takes this one's
-// sections; if it does not (a hex value whose continuation swallows the line), it cancels this
-// scan and goes on alone, so the result is always that of one scan from the top.
+// sections; if it does not (a hex value whose continuation swallows the line), it drops this scan
+// (which stops it) and goes on alone, so the result is always that of one scan from the top.
 // The sink takes its sections on that thread; once the scan has ended, all of them.
 class SectionScanAhead {
 public:
@@ -106,7 +104,6 @@ public:
     // counted from the start line as 1. nullptr when it could not scan to the end: the caller
     // scans the rest itself.
     SectionScan* finish();
-    void cancel();
 
 private:
     class Arriving;
