@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "platform/registry/hive_file.h"
 #include "platform/registry/hive_lists.h"
@@ -228,8 +229,7 @@ Hive::Node* Hive::child(const Node* parent, std::string_view name) const {
 Hive::Node* Hive::add_child(Node* parent, std::string_view name) {
     const size_t place = sorted_place(parent->children, parent->children_sorted, name, node_name);
     Node* node = nodes_.make(parent, nodes_.intern(std::string(name)));
-    node->created = true;
-    note_change(node);
+    note_change(node, true);
     parent->children.insert(parent->children.begin() + static_cast<ptrdiff_t>(place), node);
     touch(node);
     touch(parent);
@@ -342,21 +342,22 @@ bool Hive::delete_value(Node* node, std::string_view name) {
     return true;
 }
 
-void Hive::save() {
+HeldFile Hive::save() {
     AtomicFileWriter out(file_);
     Writer(*this, out).run();
-    on_disk_ = out.commit();
+    HeldFile replaced = std::exchange(on_disk_, out.commit()).file;
     dirty_ = false;
-    for (Node* node : changes_) node->in_changes = node->created = false;
+    ++save_round_;
     changes_.clear();
+    return replaced;
 }
 
-void Hive::note_change(Node* node) {
-    if (node->in_changes) return;
-    node->in_changes = true;
+void Hive::note_change(Node* node, bool added) {
+    if (noted_since_save(node)) return;
+    node->noted_in = save_round_;
+    node->created = added;
     // A key added since the save held nothing then.
-    node->saved_values_hash = node->created ? 0 : values_hash(node);
-    changes_.push_back(node);
+    changes_.push_back({node, added ? 0 : values_hash(node)});
 }
 
 uint64_t Hive::values_hash(Node* node) {

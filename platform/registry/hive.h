@@ -45,13 +45,12 @@ public:
         std::vector<Entry> values;  // read through Hive::values(), which builds it on first use
         uint64_t changed_at = 0;  // FILETIME of the last change since loading; 0: unchanged
         Block block;
-        // What the key held when the hive was last saved or loaded, for a merge with what another
-        // program saved meanwhile; kept from the first change since then (see changes_since_save).
-        uint64_t saved_values_hash = 0;
         bool values_built = true;   // false while the values are only the lines of `block`
         bool has_block = false;
-        bool in_changes = false;    // listed in changes_since_save()
-        bool created = false;       // added since the hive was last saved or loaded
+        // The save round whose changes_since_save() list it is in: a save starts a new round
+        // rather than visiting every key it listed.
+        uint32_t noted_in = 0;
+        bool created = false;       // added in that round (see added_since_save)
         bool removed = false;       // deleted from its parent (which it still names)
         // Wine's files are sorted, so lookups can bisect; a hand-edited file may not be.
         bool children_sorted = true;
@@ -89,8 +88,9 @@ public:
 
     bool dirty() const { return dirty_; }
     // Writes the hive to its file atomically, whether changed or not; the folder is left for the
-    // caller to sync. Throws HiveError.
-    void save();
+    // caller to sync. Returns the file it replaced, still held: let go of it after that sync, as
+    // freeing a large file's blocks meanwhile would make the sync wait for it. Throws HiveError.
+    HeldFile save();
     // Whether another program wrote the file since this hive was loaded from it or last saved to
     // it. A file that is gone holds nobody's changes: saving then overwrites nothing.
     bool changed_on_disk() const {
@@ -98,9 +98,16 @@ public:
         return now.exists && now != on_disk_.stamp;
     }
 
+    struct Change {
+        Node* node;
+        // What the key held when the hive was last saved or loaded (see values_hash; 0 for a key
+        // added since), for a merge with what another program saved meanwhile.
+        uint64_t saved_values_hash;
+    };
     // The keys whose values changed, that were added, or that were removed since the hive was last
     // saved or loaded, in the order of their first change.
-    const std::vector<Node*>& changes_since_save() const { return changes_; }
+    const std::vector<Change>& changes_since_save() const { return changes_; }
+    bool added_since_save(const Node* node) const { return node->created && noted_since_save(node); }
     // A hash of a key's values (names in any case and order, types, data), to tell whether two
     // hives hold the same values for a key.
     uint64_t values_hash(Node* node);
@@ -145,7 +152,9 @@ private:
     void build_values(Node* node);
     void add_value_lines(Node* node, size_t begin, size_t end);
     void touch(Node* node);
-    void note_change(Node* node);  // before a change to its values or its removal
+    // Before a change to its values or its removal, or (added) when it is made.
+    void note_change(Node* node, bool added = false);
+    bool noted_since_save(const Node* node) const { return node->noted_in == save_round_; }
     void create_empty(std::string_view relative_to, std::string_view default_arch);
 
     std::string_view text_of(const Entry& entry) const;  // the value's own lines, wherever they are
@@ -155,7 +164,8 @@ private:
 
     std::filesystem::path file_;
     OnDisk on_disk_;  // the file last read or saved, held (see HeldFile)
-    std::vector<Node*> changes_;
+    std::vector<Change> changes_;
+    uint32_t save_round_ = 1;
     HiveText storage_;
     HiveText edits_;           // the lines of changed values, one after the other
     size_t dead_edit_bytes_ = 0;  // lines of edits since replaced or deleted

@@ -13,30 +13,30 @@ public:
     Reapply(Hive& ours, Hive& theirs, std::string_view root_name) : ours_(ours), theirs_(theirs), root_name_(root_name) {}
 
     std::vector<std::string> run() {
-        for (Node* node : ours_.changes_since_save()) {
-            if (node->removed) remove(node);
-            else carry(node);
+        for (const Hive::Change& change : ours_.changes_since_save()) {
+            if (change.node->removed) remove(change.node, change.saved_values_hash);
+            else carry(change.node, change.saved_values_hash);
         }
         return not_saved_;
     }
 
 private:
     // A key we deleted goes on their side too, unless they gave it something since.
-    void remove(Node* node) {
+    void remove(Node* node, uint64_t saved_values_hash) {
         Node* target = find(node);
-        if (!target || node->created) return;  // gone on both sides, or only ever ours
-        if (!target->children.empty() || theirs_.values_hash(target) != node->saved_values_hash)
+        if (!target || ours_.added_since_save(node)) return;  // gone on both sides, or only ever ours
+        if (!target->children.empty() || theirs_.values_hash(target) != saved_values_hash)
             return refuse(node, "was not deleted: another program changed it meanwhile.");
         theirs_.remove_child(target->parent, target);
     }
 
     // A key whose values we changed, or that we added, gets our values, unless they changed them too.
-    void carry(Node* node) {
+    void carry(Node* node, uint64_t saved_values_hash) {
         Node* target = find_or_add(node);
         if (!target) return;
         const uint64_t held = theirs_.values_hash(target);
         if (held == ours_.values_hash(node)) return;  // the same change on both sides
-        if (held != node->saved_values_hash)
+        if (held != saved_values_hash)
             return refuse(node, "keeps the values another program gave it; the changes made here were not saved.");
         copy_values(node, target);
     }
@@ -62,7 +62,7 @@ private:
         Node* at = theirs_.root();
         for (Node* step : path_of(node)) {
             Node* next = theirs_.child(at, step->name);
-            if (!next && !step->created) {
+            if (!next && !ours_.added_since_save(step)) {
                 refuse(node, "was deleted by another program; the changes made here were not saved.");
                 return nullptr;
             }

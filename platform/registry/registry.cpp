@@ -155,18 +155,17 @@ struct Registry::Impl {
     void save(ShouldSave should_save) {
         // Every hive gets its chance; the first failure is reported once all were tried.
         std::exception_ptr first_error;
-        bool replaced = false;
+        std::vector<HeldFile> replaced;  // let go once the renames are durable
         for (Hive* hive : hives()) {
             if (!should_save(*hive)) continue;
             try {
-                hive->save();
-                replaced = true;
+                replaced.push_back(hive->save());
             } catch (const HiveError&) {
                 if (!first_error) first_error = std::current_exception();
             }
         }
         // The hives share the machine folder: one sync makes all their renames durable.
-        if (replaced) sync_folder(folder);
+        if (!replaced.empty()) sync_folder(folder);
         if (first_error) std::rethrow_exception(first_error);
     }
 };

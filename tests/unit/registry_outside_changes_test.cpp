@@ -159,6 +159,31 @@ TEST_F(OutsideChanges, MergesAgainAfterEachSave) {
     EXPECT_EQ(on_disk("Software\\Shared\\Both", "v"), "second");
 }
 
+// A key added here is "only ever ours" until it is saved; from then on another program may have
+// deleted or changed it like any other key, and a later change of ours must not bring it back.
+TEST_F(OutsideChanges, AKeyAddedHereIsLikeAnyOtherOnceSaved) {
+    Registry ours(dir);
+    set(ours, "Software\\Shared\\Added\\Deep", "v", "first");
+    set(ours, "Software\\Shared\\Kept", "v", "first");
+    ours.flush();
+    {
+        Registry theirs(dir);
+        ASSERT_EQ(theirs.delete_key(Root::CurrentUser, "Software\\Shared\\Added\\Deep"), Status::Ok);
+        ASSERT_EQ(theirs.delete_key(Root::CurrentUser, "Software\\Shared\\Added"), Status::Ok);
+        set(theirs, "Software\\Shared\\Kept", "w", "theirs");
+        theirs.flush();
+    }
+    set(ours, "Software\\Shared\\Added\\Deep", "v", "second");
+    ASSERT_EQ(ours.delete_key(Root::CurrentUser, "Software\\Shared\\Kept"), Status::Ok);
+    const std::vector<std::string> not_saved = ours.flush();
+    ASSERT_EQ(not_saved.size(), 2u);
+    EXPECT_EQ(not_saved[0].rfind("HKEY_CURRENT_USER\\Software\\Shared\\Added\\Deep was deleted by another program", 0), 0u)
+        << not_saved[0];
+    EXPECT_EQ(not_saved[1].rfind("HKEY_CURRENT_USER\\Software\\Shared\\Kept was not deleted", 0), 0u) << not_saved[1];
+    EXPECT_FALSE(key_on_disk("Software\\Shared\\Added"));
+    EXPECT_EQ(on_disk("Software\\Shared\\Kept", "w"), "theirs");
+}
+
 // An editor writes the file in place; a broken edit is never taken over, nor written over.
 TEST_F(OutsideChanges, AHandEditInPlaceIsTakenInAndABrokenOneStopsTheSaveUntilItIsMended) {
     Registry ours(dir);
