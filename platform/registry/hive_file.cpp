@@ -23,8 +23,6 @@ namespace {
 // Two chunks are in memory while a save writes: one filling, one being written.
 constexpr size_t write_chunk = 512 << 10;
 
-constexpr size_t huge_page = 2 << 20;
-
 // A large run is written in pieces of this size, each handed to the disk as soon as it is written.
 constexpr size_t write_back_piece = 4 << 20;
 
@@ -113,8 +111,6 @@ void HiveText::reserve(size_t capacity) {
     if (memory == MAP_FAILED) throw std::bad_alloc();
     data_ = static_cast<char*>(memory);
     capacity_ = capacity;
-    // Only a hint: without transparent huge pages the buffer simply stays in small pages.
-    if (capacity_ >= huge_page) ::madvise(data_, capacity_, MADV_HUGEPAGE);
 }
 
 HiveFileReader::HiveFileReader(const std::filesystem::path& file, bool alongside) : file_(file) {
@@ -137,8 +133,7 @@ HiveFileReader::HiveFileReader(const std::filesystem::path& file, bool alongside
 }
 
 bool HiveFileReader::start_alongside() {
-    // No more room than the file needs: the huge page past its end would count as memory used.
-    text_.reserve(size_when_opened_ + 1);
+    text_.reserve(size_when_opened_ + 1);  // one byte more tells a file that grew
     try {
         thread_ = std::thread([this] { read_alongside(); });
         return true;
