@@ -15,24 +15,27 @@ constexpr size_t hand_over_every = 64 << 10;
 }  // namespace
 
 void SectionScan::run(size_t stop_at, SectionSink* sink, const std::atomic<bool>* cancelled) {
-    size_t hand_over_at = cursor_.offset() + hand_over_every;
     while (!finished_ && cursor_.offset() < stop_at) {
         if (cancelled && cancelled->load(std::memory_order_relaxed)) return;
-        if (sink && cursor_.offset() >= hand_over_at) {
-            sink->take(sections_, cursor_.buffer());
-            hand_over_at = cursor_.offset() + hand_over_every;
-        }
-        if (cursor_.at_end()) {
-            finished_ = true;
-            return;
-        }
-        const size_t line_begin = cursor_.offset();
-        try {
+        read_lines(std::min(stop_at, cursor_.offset() + hand_over_every));
+        if (sink && !finished_ && cursor_.offset() < stop_at) sink->take(sections_, cursor_.buffer());
+    }
+}
+
+// The lines up to `until`, with nothing else asked between them.
+void SectionScan::read_lines(size_t until) {
+    try {
+        while (cursor_.offset() < until) {
+            if (cursor_.at_end()) {
+                finished_ = true;
+                return;
+            }
+            const size_t line_begin = cursor_.offset();
             read_line(line_begin, cursor_.next_line());
-        } catch (const text::FormatError& error) {
-            broken_ = BrokenLine{std::max<size_t>(cursor_.line_number(), 1), error.what()};
-            finished_ = true;
         }
+    } catch (const text::FormatError& error) {
+        broken_ = BrokenLine{std::max<size_t>(cursor_.line_number(), 1), error.what()};
+        finished_ = true;
     }
 }
 

@@ -53,8 +53,9 @@ public:
     explicit SectionScan(text::LineCursor cursor) : cursor_(cursor) {}
 
     // Scans until the next line starts at or after stop_at, the text ends, a line is broken, or
-    // `cancelled` is set. May be called again to go on. The sink takes the sections found every
-    // few dozen kilobytes, while their lines are still in the processor's cache.
+    // `cancelled` is set (which is looked at every few dozen kilobytes). May be called again to go
+    // on. The sink takes the sections found every few dozen kilobytes, while their lines are still
+    // in the processor's cache.
     void run(size_t stop_at, SectionSink* sink = nullptr, const std::atomic<bool>* cancelled = nullptr);
     bool finished() const { return finished_; }  // the text has ended, or a line is broken
     size_t offset() const { return cursor_.offset(); }  // where the next line starts
@@ -70,6 +71,7 @@ public:
     static constexpr size_t npos = std::string_view::npos;
 
 private:
+    void read_lines(size_t until);
     void read_line(size_t line_begin, std::string_view raw_line);
     void start_section(size_t line_begin, std::string_view line);
     void check_value(size_t line_begin, std::string_view line, size_t content_begin);

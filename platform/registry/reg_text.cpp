@@ -7,10 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
+#include "platform/registry/byte_blocks.h"
 #include "platform/registry/unicode.h"
 
 namespace platform::registry::text {
@@ -46,11 +44,19 @@ size_t skip_spaces(std::string_view s, size_t i) {
     return i;
 }
 
+// The strings and lines of a hive are short (about 40 bytes in a large one), so calling memchr
+// for each costs more than the search itself: the bytes are compared 16 at a time here, in place.
+size_t find_byte(std::string_view text, size_t from, char c) {
+    for (; from + 16 <= text.size(); from += 16)
+        if (const uint32_t hits = blocks::equal_16(text.data() + from, c)) return from + static_cast<size_t>(std::countr_zero(hits));
+    return text.find(c, from);
+}
+
 // Index of the first unescaped `end` in raw, or npos. Jumps from candidate to candidate: an end
 // character is escaped when an odd number of backslashes precedes it.
 size_t find_unescaped(std::string_view raw, char end) {
     for (size_t from = 0; from < raw.size();) {
-        const size_t at = raw.find(end, from);
+        const size_t at = find_byte(raw, from, end);
         if (at == std::string_view::npos) return at;
         size_t backslashes = 0;
         while (backslashes < at && raw[at - 1 - backslashes] == '\\') ++backslashes;
@@ -58,6 +64,15 @@ size_t find_unescaped(std::string_view raw, char end) {
         from = at + 1;
     }
     return std::string_view::npos;
+}
+
+// Where the plain run of a value name that starts at i ends: at its closing quote, an escape or
+// non-ASCII text, or at the end of the line.
+size_t plain_run_end(std::string_view line, size_t i) {
+    for (; i + 16 <= line.size(); i += 16)
+        if (const uint32_t stops = blocks::name_stops_16(line.data() + i)) return i + static_cast<size_t>(std::countr_zero(stops));
+    while (i < line.size() && !name_stops[static_cast<unsigned char>(line[i])]) ++i;
+    return i;
 }
 
 // The prefix's length is known here, so the comparison compiles to a few loads, not a call.
@@ -108,7 +123,9 @@ void check_dword(std::string_view s) {
 // Checks one line of "xx,xx,..." data; true when it ends with a continuation backslash.
 bool check_hex_line(std::string_view s) {
     size_t i = skip_spaces(s, 0);
-    // Wine writes "xx," runs; only what departs from them needs the careful path below.
+    // Wine writes "xx," runs, checked five at a time, then one at a time; only what departs from
+    // them needs the careful path below.
+    while (i + 16 <= s.size() && blocks::hex_triples_15(s.data() + i)) i += blocks::hex_triples_span;
     while (i + 3 <= s.size() && is_hex(s[i]) && is_hex(s[i + 1]) && s[i + 2] == ',') i += 3;
     while (i < s.size()) {
         if (s[i] == '\\') {
@@ -169,20 +186,6 @@ std::u16string_view as_units(std::span<const uint8_t> data, std::u16string& stor
 
 bool is_string_type(uint32_t type) { return type == 1 || type == 2 || type == 7; }
 
-// The lines of a hive are short (about 40 bytes in a large one), so calling memchr for each costs
-// more than the search itself: the bytes are compared 16 at a time here, in place.
-size_t find_newline(std::string_view text, size_t from) {
-#if defined(__SSE2__)
-    const __m128i newline = _mm_set1_epi8('\n');
-    for (; from + 16 <= text.size(); from += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
-        const auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline)));
-        if (hits) return from + static_cast<size_t>(std::countr_zero(hits));
-    }
-#endif
-    return text.find('\n', from);
-}
-
 void append_key_stamp(std::string& out, uint64_t filetime) {
     // Every changed key of a save passes here, so the numbers are formatted by hand, not by printf.
     out += "] ";
@@ -203,16 +206,30 @@ bool LineCursor::take_more() {
     return false;
 }
 
-std::string_view LineCursor::next_line() {
-    const size_t begin = pos_;
-    size_t newline = find_newline(buffer_, begin);
-    for (size_t searched = buffer_.size(); newline == std::string_view::npos && take_more(); searched = buffer_.size())
-        newline = find_newline(buffer_, searched);
-    size_t end = newline == std::string_view::npos ? buffer_.size() : newline;
-    pos_ = newline == std::string_view::npos ? buffer_.size() : newline + 1;
-    ++line_;
-    if (end > begin && buffer_[end - 1] == '\r') --end;
-    return buffer_.substr(begin, end - begin);
+std::string_view LineCursor::search_line() {
+    for (;;) {
+        const std::string_view text = buffer_;
+        size_t from = searched_;
+        for (; from + 64 <= text.size(); from += 64) {
+            // The text is usually fresh from the file and not yet in this processor's cache.
+            __builtin_prefetch(text.data() + std::min(from + 1024, text.size() - 1));
+            const uint64_t newlines = blocks::newlines_64(text.data() + from);
+            if (!newlines) continue;
+            block_ = from;
+            searched_ = from + 64;
+            newlines_ = newlines & (newlines - 1);
+            const size_t newline = from + static_cast<size_t>(std::countr_zero(newlines));
+            return line_until(newline, newline + 1);
+        }
+        // Less than a block is left of what has arrived.
+        const size_t newline = find_byte(text, from, '\n');
+        if (newline != std::string_view::npos) {
+            searched_ = newline + 1;
+            return line_until(newline, newline + 1);
+        }
+        searched_ = text.size();
+        if (!take_more()) return line_until(searched_, searched_);
+    }
 }
 
 ValueLine parse_value(LineCursor& cursor, size_t line_begin, std::string_view line) {
@@ -220,7 +237,7 @@ ValueLine parse_value(LineCursor& cursor, size_t line_begin, std::string_view li
     size_t i = 1;
     if (line[0] == '"') {
         for (;;) {
-            while (i < line.size() && !name_stops[static_cast<unsigned char>(line[i])]) ++i;
+            i = plain_run_end(line, i);
             if (i >= line.size() || line[i] == '"') break;
             value.plain_name = false;
             i += line[i] == '\\' ? 2 : 1;  // an escape takes the next character with it
