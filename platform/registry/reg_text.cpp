@@ -39,14 +39,15 @@ constexpr auto name_stops = [] {
 
 bool is_octal(char c) { return c >= '0' && c <= '7'; }
 
-size_t skip_spaces(std::string_view s, size_t i) {
+// Inline (as find_byte): it runs several times for every value line.
+inline size_t skip_spaces(std::string_view s, size_t i) {
     while (i < s.size() && is_space(s[i])) ++i;
     return i;
 }
 
 // The strings and lines of a hive are short (about 40 bytes in a large one), so calling memchr
 // for each costs more than the search itself: the bytes are compared 16 at a time here, in place.
-size_t find_byte(std::string_view text, size_t from, char c) {
+inline size_t find_byte(std::string_view text, size_t from, char c) {
     for (; from + 16 <= text.size(); from += 16)
         if (const uint32_t hits = blocks::equal_16(text.data() + from, c)) return from + static_cast<size_t>(std::countr_zero(hits));
     return text.find(c, from);
