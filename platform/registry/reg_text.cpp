@@ -128,6 +128,7 @@ bool check_hex_line(std::string_view s) {
     // them needs the careful path below.
     while (i + 16 <= s.size() && blocks::hex_triples_15(s.data() + i)) i += blocks::hex_triples_span;
     while (i + 3 <= s.size() && is_hex(s[i]) && is_hex(s[i + 1]) && s[i + 2] == ',') i += 3;
+    i = skip_spaces(s, i);  // blanks may follow any comma, the last of those runs' too
     while (i < s.size()) {
         if (s[i] == '\\') {
             if (skip_spaces(s, i + 1) != s.size()) throw FormatError("malformed hex data");
