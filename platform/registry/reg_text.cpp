@@ -154,18 +154,6 @@ void append_hex_byte(std::string& out, unsigned value) {
     out.push_back(digits[value & 0xF]);
 }
 
-// Numbers are made right to left in a buffer of their own and appended in one go: every changed
-// key of a save has two.
-void append_decimal(std::string& out, uint64_t number) {
-    char digits[20];
-    char* first = std::end(digits);
-    do {
-        *--first = static_cast<char>('0' + number % 10);
-        number /= 10;
-    } while (number);
-    out.append(first, std::end(digits));
-}
-
 // Lower-case hex with at least min_digits (at most 16) digits.
 void append_hex(std::string& out, uint64_t number, int min_digits) {
     static constexpr char hex[] = "0123456789abcdef";
@@ -188,13 +176,43 @@ std::u16string_view as_units(std::span<const uint8_t> data, std::u16string& stor
 
 bool is_string_type(uint32_t type) { return type == 1 || type == 2 || type == 7; }
 
+// Every changed key of a save passes here, so the line is made in a buffer of its own, digits two
+// at a time, and appended in one go.
 void append_key_stamp(std::string& out, uint64_t filetime) {
-    // Every changed key of a save passes here, so the numbers are formatted by hand, not by printf.
-    out += "] ";
-    append_decimal(out, (filetime - ticks_1601_to_1970) / ticks_per_second);
-    out += "\n#time=";
-    append_hex(out, filetime, 1);
-    out.push_back('\n');
+    static constexpr auto decimal_pairs = [] {
+        std::array<char, 200> pairs{};
+        for (int i = 0; i < 100; ++i) {
+            pairs[2 * i] = static_cast<char>('0' + i / 10);
+            pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+        }
+        return pairs;
+    }();
+    static constexpr char hex[] = "0123456789abcdef";
+    char line[64];
+    char* end = std::end(line);
+    char* first = end;
+    *--first = '\n';
+    uint64_t number = filetime;
+    do {
+        *--first = hex[number & 0xF];
+        number >>= 4;
+    } while (number);
+    first -= 7;
+    std::memcpy(first, "\n#time=", 7);
+    number = (filetime - ticks_1601_to_1970) / ticks_per_second;
+    for (; number >= 100; number /= 100) {
+        first -= 2;
+        std::memcpy(first, &decimal_pairs[2 * (number % 100)], 2);
+    }
+    if (number >= 10) {
+        first -= 2;
+        std::memcpy(first, &decimal_pairs[2 * number], 2);
+    } else {
+        *--first = static_cast<char>('0' + number);
+    }
+    first -= 2;
+    std::memcpy(first, "] ", 2);
+    out.append(first, end);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <regex>
 #include <string>
 #include <string_view>
@@ -281,6 +282,24 @@ TEST(RegText, ASectionScanOfTextArrivingPieceByPieceMatchesOneOfTheWholeTextUpTo
         if (whole == &broken) {
             EXPECT_EQ(all_at_once.broken()->line, lines_before + 2);
             EXPECT_EQ(all_at_once.broken()->message, "malformed hex data");
+        }
+    }
+}
+
+// A changed key's header says when it changed twice: seconds since 1970 on the key line, and the
+// whole FILETIME in hex below it, each without leading zeros, whatever their number of digits.
+TEST(RegText, AKeyHeaderCarriesTheSecondsAndTheFiletimeOfItsChange) {
+    constexpr uint64_t ticks_per_second = 10'000'000;
+    constexpr uint64_t unix_epoch = 116'444'736'000'000'000;  // 1970-01-01 as a FILETIME
+    for (const uint64_t seconds : {uint64_t{0}, uint64_t{7}, uint64_t{10}, uint64_t{99}, uint64_t{100}, uint64_t{101},
+                                   uint64_t{1'700'000'000}, uint64_t{4'102'444'800}, uint64_t{99'999'999'999}}) {
+        for (const uint64_t ticks : {uint64_t{0}, uint64_t{1}, uint64_t{9'999'999}}) {
+            const uint64_t filetime = unix_epoch + seconds * ticks_per_second + ticks;
+            char hex[17];
+            std::snprintf(hex, sizeof hex, "%llx", static_cast<unsigned long long>(filetime));
+            std::string header;
+            text::append_key_header(header, "A\\\\B", filetime);
+            EXPECT_EQ(header, "[A\\\\B] " + std::to_string(seconds) + "\n#time=" + hex + "\n");
         }
     }
 }
