@@ -3,6 +3,7 @@ const { defineConfig } = require('@playwright/test');
 
 module.exports = defineConfig({
   testDir: './tests',
+  testMatch: '**/*.test.js',
   globalSetup: require.resolve('./support/global_setup.js'),
   // One program per machine and two shared cores: the tests run one after another.
   workers: 1,
