@@ -4,6 +4,7 @@
 #include "app/kernel/exit_sequence.h"
 #include "app/kernel/feature_rows.h"
 #include "app/kernel/shell.h"
+#include "app/kernel/text.h"
 #include "app/settings/user_settings.h"
 
 namespace app {
@@ -11,14 +12,15 @@ namespace app {
 namespace {
 
 void choose_language(Shell& shell, const std::string& name) {
+    const Language before = shell.language();
     shell.language().select(name);
     user_settings::save_language(name);
     // Every window switches with the main one, so no label stays in the old language.
     for (const char* movie : {kMainMovie, kProfilesMovie, kLogMovie})
         shell.stage().set_variable(movie, "_root.strCurrentLanguage", name);
+    // The chosen file cannot say that it is missing: the language spoken until now says it.
     if (!shell.language().file_available())
-        shell.log_window().addLogLine("The language file " + shell.language().file_path() +
-                                      " is missing; messages show their keys until it is back.");
+        shell.log_window().addLogLine(fill_in(before.text("msg477"), {shell.language().file_path()}));
 }
 
 // The help ships as a page of the skin in both languages; it opens in the one the screens speak.

@@ -1,6 +1,7 @@
 #include "app/kernel/windows_program.h"
 
 #include "app/kernel/shell.h"
+#include "app/kernel/text.h"
 #include "engine/foundation/hooks.h"
 #include "platform/machine/machine.h"
 #include "platform/shell/wine_program.h"
@@ -19,8 +20,7 @@ bool run_windows_program(Shell& shell, const std::vector<std::string>& command_l
         int status = platform::shell::run_under_wine(platform::current_machine(), command_line);
         if (status == 0) return true;
         shell.log_window().show();
-        shell.log_window().addLogLine("Wine ended " + command_line.front() + " with status " + std::to_string(status) +
-                                      ".");
+        shell.log_window().addLogLine(fill_in(shell.text("msg476"), {command_line.front(), std::to_string(status)}));
         return false;
     } catch (const std::exception& error) {
         shell.log_window().show();

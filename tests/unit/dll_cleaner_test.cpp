@@ -5,15 +5,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/features/dll/dll_backup.h"
 #include "app/features/dll/dll_scan.h"
 #include "app/features/dll/file_walk.h"
+#include "app/kernel/text.h"
 #include "platform/machine/machine.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/program_fixture.h"
+#include "tests/unit/support/wine_prefix.h"
 
 namespace {
 
@@ -46,10 +50,16 @@ protected:
         registry.set_value(reg::Root::ClassesRoot, key, "", reg::type::Sz,
                            {reinterpret_cast<const uint8_t*>(data.data()), data.size()});
     }
-    void register_library(const std::string& guid, const std::string& win32) {
-        set_default("TypeLib\\" + guid + "\\1.0\\0\\win32", win32);
+    void register_library(const std::string& guid, const std::string& path, const std::string& bitness = "win32") {
+        set_default("TypeLib\\" + guid + "\\1.0\\0\\" + bitness, path);
     }
     Strings scan(const std::string& folder) { return app::find_orphan_dlls(machine(), folder); }
+    Strings log_lines() const { return stage.values_of(app::kLogMovie, "_root.LogFile"); }
+    // A German session: every line and notice must come from the German message file.
+    void speak_german() {
+        shell().language().select("Deutsch");
+        ASSERT_EQ(text("msg474").rfind("Wiederhergestellt", 0), 0u);
+    }
 };
 
 TEST_F(DllCleanerTest, TheWholeDriveIsScannedAndOnlyStrayCopiesOfRegisteredLibrariesAreListed) {
@@ -84,6 +94,39 @@ TEST_F(DllCleanerTest, RegisteredPathsAreComparedAfterExpansionAndUncomparableOn
     // Without a usable win32 path the class's server path counts.
     set_default("CLSID\\" + std::string(kGuid64) + "\\InprocServer32", "C:\\WINDOWS\\demo64.dll");
     EXPECT_EQ(scan("C:"), Strings{"C:\\Temp\\demo64.dll"});
+}
+
+TEST_F(DllCleanerTest, Win64RegistrationsCountAndTheTwinsOfASystemLibraryAreNoStrayCopies) {
+    put("C:\\WINDOWS\\syswow64\\demo.dll", "msft32.dll");
+    put("C:\\Stray\\demo.dll", "msft32.dll");
+    register_library(kGuid32, "C:\\WINDOWS\\system32\\demo.dll", "win64");
+    EXPECT_EQ(scan("C:"), Strings{"C:\\Stray\\demo.dll"}) << "registered for 64-bit programs only";
+    // The 32-bit registration as a 32-bit program writes it: system32 is syswow64 for that program.
+    register_library(kGuid32, "C:\\WINDOWS\\system32\\demo.dll", "win32");
+    EXPECT_EQ(scan("C:"), Strings{"C:\\Stray\\demo.dll"});
+    register_library(kGuid32, "C:\\Stray\\demo.dll", "win32");
+    EXPECT_EQ(scan("C:"), Strings{}) << "each copy is the registered one of its bitness";
+    register_library(kGuid32, "C:\\PROGRA~1\\demo.dll", "win32");
+    EXPECT_EQ(scan("C:"), Strings{}) << "one registration that cannot be compared may name either copy";
+}
+
+// A 64-bit prefix made by wineboot registers its type libraries for 64-bit programs only. A copy
+// of one of them elsewhere is all the scan lists: the system folder is never walked, and the 32-bit
+// twins in syswow64 (where Wine has 32-bit support) are the registered files of their bitness.
+TEST(DllCleanerWineTest, AStrayCopyOfAWineSystemLibraryIsListedAndNothingElse) {
+    if (!tavrin_test::WinePrefix::available()) GTEST_SKIP() << "Wine is not installed here (Debian packages wine, wine64)";
+    std::unique_ptr<tavrin_test::WinePrefix> prefix;
+    try {
+        prefix = std::make_unique<tavrin_test::WinePrefix>();
+    } catch (const std::runtime_error& error) {
+        GTEST_SKIP() << "Wine cannot set up a prefix here: " << error.what();
+    }
+    const auto system32 = prefix->dir() / "drive_c" / "windows" / "system32";
+    ASSERT_TRUE(std::filesystem::exists(system32 / "scrrun.dll"));
+    std::filesystem::create_directory(prefix->dir() / "drive_c" / "Stray");
+    std::filesystem::copy_file(system32 / "scrrun.dll", prefix->dir() / "drive_c" / "Stray" / "scrrun.dll");
+    auto machine = platform::Machine::open(prefix->dir());
+    EXPECT_EQ(app::find_orphan_dlls(*machine, "C:\\"), Strings{"C:\\Stray\\scrrun.dll"});
 }
 
 TEST_F(DllCleanerTest, ALibraryKeyWithoutVersionOrLocaleListsNothing) {
@@ -136,11 +179,12 @@ TEST_F(DllCleanerTest, TheScanRowNeedsAFolderAndNeverWalksADriveThatLeadsOutOfTh
 
     std::filesystem::create_directory_symlink("/", temp.dir() / "dosdevices" / "z:");
     temp.reopen();
+    speak_german();
     stage.will_press(text("msg18"));
     command("IDC_FS_DLL_HD", "Z:\\");
     command("IDC_FS_DLLCLEANER");
     ASSERT_EQ(stage.boxes().size(), 2u);
-    EXPECT_NE(stage.boxes().back().message.find("--allow-outside-machine"), std::string::npos);
+    EXPECT_EQ(stage.boxes().back().message, app::fill_in(text("msg475"), {"Z:"}));
     EXPECT_EQ(main_var("_root.ShowDllItems"), "") << "no scan ran";
 }
 
@@ -226,9 +270,12 @@ TEST_F(DllCleanerTest, TwoDllsOfOneNameKeepABackupEachAndGoBackWhereTheyCameFrom
 }
 
 TEST_F(DllCleanerTest, ADllWhoseBackupFailsStaysAndTheRunGoesOn) {
+    speak_german();
     put("C:\\A\\y.dll", "msft32.dll");
     app::CleanDLL(shell(), "C:\\A\\missing.dll|C:\\A\\y.dll", true);
     EXPECT_FALSE(std::filesystem::exists(temp.host("C:\\A\\y.dll"))) << "the next DLL is still taken";
+    ASSERT_FALSE(log_lines().empty());
+    EXPECT_EQ(log_lines().front(), app::fill_in(text("msg470"), {"C:\\A\\missing.dll", text("msg478")}));
 
     put("C:\\A\\z.dll", "msft64.dll");
     const std::string backup = app::dll_backup_folder(shell());
@@ -246,7 +293,14 @@ TEST_F(DllCleanerTest, ARestoreListNamingUnknownFilesRestoresTheOthers) {
     app::CleanDLL(shell(), "C:\\A\\x.dll", true);
     const std::string backup = app::dll_backup_folder(shell());
     temp.write_file(backup + "stray.dll", "no record of this one");
+    speak_german();
+    const size_t before = log_lines().size();
     app::restoreDlls(shell(), "|nothere.dll|stray.dll|x.dll|");
+    const Strings lines = log_lines();
+    ASSERT_GE(lines.size(), before + 3);
+    EXPECT_EQ(Strings(lines.begin() + before, lines.begin() + before + 3),
+              (Strings{app::fill_in(text("msg471"), {"nothere.dll"}), app::fill_in(text("msg472"), {"stray.dll"}),
+                       app::fill_in(text("msg474"), {"C:\\A\\x.dll"})}));
     EXPECT_EQ(bytes_at("C:\\A\\x.dll"), fixture("msft32.dll"));
     EXPECT_EQ(bytes_at(backup + "stray.dll"), "no record of this one") << "a copy with no record stays";
 }

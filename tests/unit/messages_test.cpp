@@ -171,11 +171,15 @@ TEST_F(MessagesTest, AfterSwitchingToDeutschTheNextBoxIsGerman) {
     EXPECT_EQ(stage.boxes().back().title, "Dateien vernichten");
 }
 
-TEST_F(MessagesTest, MissingLanguageFileShowsKeysThatStillAnswerAndSaysSo) {
-    temp.machine().files().delete_file(std::string(platform::kProgramFolder) + "\\skin\\msgsg.ini");
+TEST_F(MessagesTest, MissingLanguageFileShowsKeysThatStillAnswerAndSaysSoInTheLanguageSpokenBefore) {
     command("IDC_FS_LANGUAGE", "Deutsch");
+    const std::string german_notice = text("msg477");
+    ASSERT_EQ(german_notice.rfind("Die Sprachdatei", 0), 0u);
+    temp.machine().files().delete_file(std::string(platform::kProgramFolder) + "\\skin\\msgs.ini");
+    command("IDC_FS_LANGUAGE", "English");
     EXPECT_FALSE(shell().language().file_available());
-    EXPECT_NE(stage.get_variable(app::kLogMovie, "_root.LogFile").find("msgsg.ini"), std::string::npos);
+    EXPECT_EQ(stage.get_variable(app::kLogMovie, "_root.LogFile"),
+              app::fill_in(german_notice, {std::string(platform::kProgramFolder) + "\\skin\\msgs.ini"}));
     stage.will_press("msg20");
     EXPECT_TRUE(shell().confirm({"msg7", "msg27", app::sign::Notice}));
     EXPECT_EQ(stage.boxes().back().message, "msg7");

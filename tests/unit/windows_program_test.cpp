@@ -2,14 +2,16 @@
 // Wine running a program for a Wine prefix between a flush of our registry and a reload of its.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
+#include "app/kernel/text.h"
+#include "app/kernel/windows_program.h"
 #include "engine/foundation/cregistry.h"
 #include "platform/shell/wine_program.h"
 #include "tests/unit/support/program_fixture.h"
+#include "tests/unit/support/wine_prefix.h"
 
 namespace {
 
@@ -21,25 +23,23 @@ const char* const kSettingsButtons[] = {"IDC_FS_INTERNET SETTINGS", "IDC_FS_SYST
 class WindowsProgramTest : public ProgramTest {
 protected:
     ~WindowsProgramTest() override {
-        if (prefix_.empty()) return;
+        if (!opened_) return;
         platform::set_current_machine(&machine());
-        wine_prefix_.reset();
-        [[maybe_unused]] int ended = std::system(("WINEPREFIX='" + prefix_.string() + "' wineserver -k 2>/dev/null").c_str());
-        std::filesystem::remove_all(prefix_);
+        opened_.reset();
     }
 
     // A new prefix as Wine sets one up on first use, made the current machine; nullptr where Wine
     // cannot run. Its wineserver has ended when this returns.
     platform::Machine* open_wine_prefix() {
-        if (std::system("command -v wine >/dev/null 2>&1 && command -v wineserver >/dev/null 2>&1") != 0) return nullptr;
-        prefix_ = temp.dir().parent_path() / (temp.dir().filename().string() + "-wine");
-        const std::string environment = "WINEPREFIX='" + prefix_.string() + "' WINEDEBUG=-all ";
-        bool booted = std::system((environment + "wineboot -i >/dev/null 2>&1").c_str()) == 0;
-        [[maybe_unused]] int ended = std::system((environment + "wineserver -w >/dev/null 2>&1").c_str());
-        if (!booted) return nullptr;
-        wine_prefix_ = platform::Machine::open(prefix_);
-        platform::set_current_machine(wine_prefix_.get());
-        return platform::shell::wine_runs(*wine_prefix_) ? wine_prefix_.get() : nullptr;
+        if (!tavrin_test::WinePrefix::available()) return nullptr;
+        try {
+            wine_prefix_ = std::make_unique<tavrin_test::WinePrefix>();
+        } catch (const std::runtime_error&) {
+            return nullptr;
+        }
+        opened_ = platform::Machine::open(wine_prefix_->dir());
+        platform::set_current_machine(opened_.get());
+        return platform::shell::wine_runs(*opened_) ? opened_.get() : nullptr;
     }
 
     std::string value_of(const std::string& key, const std::string& name) {
@@ -48,8 +48,8 @@ protected:
     }
 
 private:
-    std::filesystem::path prefix_;
-    std::unique_ptr<platform::Machine> wine_prefix_;
+    std::unique_ptr<tavrin_test::WinePrefix> wine_prefix_;
+    std::unique_ptr<platform::Machine> opened_;
 };
 
 TEST_F(WindowsProgramTest, SettingsButtonsSayWhereTheSettingLivesOnAMachineWineDoesNotRun) {
@@ -99,9 +99,14 @@ TEST_F(WindowsProgramTest, WineSeesOurChangesAndWeSeeWinesAndAMissingAppletIsExp
     EXPECT_EQ(value_of(key, "theirs"), "2");
     EXPECT_EQ(value_of(key, "ours"), "1");
 
+    // A program that fails under Wine is reported in the session's language.
+    program.start();
+    command("IDC_FS_LANGUAGE", "Deutsch");
+    EXPECT_FALSE(app::run_windows_program(shell(), {"reg.exe", "query", "HKCU\\Software\\TavrinNoSuchKey"}));
+    EXPECT_EQ(stage.get_variable(app::kLogMovie, "_root.LogFile"), app::fill_in(text("msg476"), {"reg.exe", "1"}));
+
     // Wine brings no modem applet: the button explains instead of failing silently.
     ASSERT_FALSE(platform::shell::has_system_file(*prefix, "modem.cpl"));
-    program.start();
     stage.will_press(text("msg18"));
     command("IDC_FS_MODEM SETTINGS");
     ASSERT_EQ(stage.boxes().size(), 1u);

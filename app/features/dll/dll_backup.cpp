@@ -4,6 +4,7 @@
 
 #include "app/features/shredder/relayed_shredder.h"
 #include "app/kernel/bar_list.h"
+#include "app/kernel/failure_text.h"
 #include "app/kernel/list_pusher.h"
 #include "app/kernel/shell.h"
 #include "app/kernel/text.h"
@@ -76,7 +77,10 @@ void back_up(fs::FileSystem& files, const std::string& folder, RestoreRecord& re
         throw fs::FsError(fs::error::AccessDenied, "restore.ini in the backup folder cannot be written");
 }
 
-void report(Shell& shell, const std::string& line) { shell.log_window().addLogLine(line); }
+// A log line in the session's language, its places filled with the values.
+void report(Shell& shell, const char* message_key, const std::vector<std::string>& values) {
+    shell.log_window().addLogLine(fill_in(shell.text(message_key), values));
+}
 
 }  // namespace
 
@@ -93,7 +97,7 @@ void CleanDLL(Shell& shell, const std::string& list, bool backup_before_delete) 
             try {
                 back_up(files, folder, record, dll);
             } catch (const fs::FsError& failure) {
-                report(shell, "Not removed, no backup copy could be made: " + dll + " (" + failure.what() + ")");
+                report(shell, "msg470", {dll, fs_failure_text(shell, failure)});
                 continue;
             }
         }
@@ -107,29 +111,29 @@ int restoreDlls(Shell& shell, const std::string& list) {
     const RestoreRecord record(folder);
     RelayedShredder sh(shell);
     int not_restored = 0;
-    auto refuse = [&](const std::string& line) {
-        report(shell, line);
+    auto refuse = [&](const char* message_key, const std::vector<std::string>& values) {
+        report(shell, message_key, values);
         ++not_restored;
     };
     for (const std::string& name : non_empty_bar_items(list)) {
         const std::string copy = folder + name;
         const std::string target = record.former_path(name);
         if (!files.exists(copy)) {
-            refuse("Not restored, the backup folder holds no " + name);
+            refuse("msg471", {name});
             continue;
         }
         if (target.empty()) {
-            refuse("Not restored, restore.ini does not say where " + name + " came from");
+            refuse("msg472", {name});
             continue;
         }
         try {
             files.create_directory(parent_of(target));
             files.copy_file(copy, target, true);
         } catch (const fs::FsError& failure) {
-            refuse("Not restored: " + name + " to " + target + " (" + failure.what() + ")");
+            refuse("msg473", {name, target, fs_failure_text(shell, failure)});
             continue;
         }
-        report(shell, "Restored: " + target);
+        report(shell, "msg474", {target});
         sh.item(copy, [&] { sh->FileShred(copy); });
     }
     return not_restored;

@@ -10,6 +10,7 @@
 #include "app/kernel/bar_list.h"
 #include "app/kernel/list_pusher.h"
 #include "app/kernel/shell.h"
+#include "app/kernel/text.h"
 #include "engine/foundation/engine_error.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/environment.h"
@@ -36,10 +37,8 @@ void set_main(Shell& shell, const std::string& name, const std::string& value) {
 // Wine maps a drive (z:) to the host's root: walking it would read the whole host.
 bool refuse_outside_machine(Shell& shell, platform::Machine& machine, const std::string& folder) {
     if (machine.files().may_modify(folder.substr(0, 2) + "\\")) return false;
-    shell.message_box().ShowMsg("Drive " + folder.substr(0, 2) +
-                                    " leads out of the machine to the computer's own files. It is scanned only when "
-                                    "the program was started with --allow-outside-machine.",
-                                shell.text("msg31"), sign::Notice, buttons::One);
+    shell.message_box().ShowMsg(fill_in(shell.text("msg475"), {folder.substr(0, 2)}), shell.text("msg31"), sign::Notice,
+                                buttons::One);
     return true;
 }
 

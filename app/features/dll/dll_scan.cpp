@@ -44,33 +44,57 @@ std::string unquoted(std::string text) {
 
 bool is_absolute(std::string_view path) { return path.find(":\\") != std::string_view::npos; }
 
-// The file the registry names for a type library, lower-cased and with its variables expanded;
-// nullopt when the library is not registered, or registered in a form that cannot be compared
-// with a path (a short 8.3 name, a restore point, a bare file name found through the search
-// path, a variable the machine does not define): such a copy may be the one in use.
-std::optional<std::string> registered_file(platform::Machine& machine, const platform::sys::Environment& environment,
-                                           const std::string& guid) {
+// The files the registry names for a type library, lower-cased and with their variables
+// expanded: one for each bitness it is registered for (a 64-bit machine registers most libraries
+// under win64 only, and a system library twice, once for each of its twin files). nullopt when
+// the library is not registered, or any registration has a form that cannot be compared with a
+// path (a short 8.3 name, a restore point, a bare file name found through the search path, a
+// variable the machine does not define): such a copy may be the one in use.
+std::optional<std::vector<std::string>> registered_files(platform::Machine& machine,
+                                                         const platform::sys::Environment& environment,
+                                                         const std::string& guid) {
     const reg::Registry& registry = machine.registry();
     const std::string library = "typelib\\" + guid;
     if (!registry.key_exists(reg::Root::ClassesRoot, library)) return std::nullopt;
     const std::string version = first_subkey(registry, library);
     const std::string locale = version.empty() ? "" : first_subkey(registry, library + "\\" + version);
     auto expanded = [&](const std::string& key) {
-        return platform::sys::expand_environment_strings(unquoted(default_value(registry, key)), environment);
+        return to_lower(platform::sys::expand_environment_strings(unquoted(default_value(registry, key)), environment));
     };
-    std::string path = locale.empty() ? "" : expanded(library + "\\" + version + "\\" + locale + "\\win32");
-    if (!is_absolute(path)) path = expanded("clsid\\" + guid + "\\InprocServer32");
-    path = to_lower(path);
-    if (!is_absolute(path) || path.find('%') != std::string::npos) return std::nullopt;
-    if (path.find('~') != std::string::npos || path.find("_restore") != std::string::npos) return std::nullopt;
-    return path;
+    const std::string server = expanded("clsid\\" + guid + "\\InprocServer32");
+    std::vector<std::string> paths;
+    for (const char* bitness : {"win32", "win64"}) {
+        if (locale.empty()) break;
+        const std::string path = expanded(library + "\\" + version + "\\" + locale + "\\" + bitness);
+        if (!path.empty()) paths.push_back(is_absolute(path) ? path : server);
+    }
+    if (paths.empty()) paths.push_back(server);
+    for (const std::string& path : paths) {
+        if (!is_absolute(path) || path.find('%') != std::string::npos) return std::nullopt;
+        if (path.find('~') != std::string::npos || path.find("_restore") != std::string::npos) return std::nullopt;
+    }
+    return paths;
+}
+
+// On a 64-bit system a system library comes as twins of one name: the 64-bit file in
+// "<windows>\system32" and the 32-bit one in "<windows>\syswow64", which is where a 32-bit program
+// asking for system32 is sent. So a registration naming the one names the other as well.
+std::string syswow64_twin(const std::string& path, const platform::sys::Environment& environment) {
+    auto windows = environment.find("SystemRoot");
+    if (windows == environment.end()) return path;
+    const std::string system32 = to_lower(windows->second) + "\\system32\\";
+    if (!path.starts_with(system32)) return path;
+    return to_lower(windows->second) + "\\syswow64\\" + path.substr(system32.size());
 }
 
 bool is_orphan(platform::Machine& machine, const platform::sys::Environment& environment, const std::string& dll) {
     auto library = platform::typelib::open_type_library(machine.files(), dll);
     if (!library || library->containing_file != dll) return false;
-    auto registered = registered_file(machine, environment, library->guid);
-    return registered && *registered != to_lower(dll);
+    auto registered = registered_files(machine, environment, library->guid);
+    if (!registered) return false;
+    const std::string path = to_lower(dll);
+    return std::ranges::none_of(
+        *registered, [&](const std::string& file) { return file == path || syswow64_twin(file, environment) == path; });
 }
 
 int max_scroll(const std::vector<std::string>& names) {

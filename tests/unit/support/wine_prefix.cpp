@@ -36,7 +36,8 @@ bool WinePrefix::available() {
                        "command -v wineserver >/dev/null 2>&1") == 0;
 }
 
-WinePrefix::WinePrefix() : dir_(new_prefix_folder()) {
+WinePrefix::WinePrefix() : dir_(new_prefix_folder()), home_(dir_.string() + ".home") {
+    std::filesystem::create_directories(home_ / ".config");
     if (run("wineboot -i") != 0) throw std::runtime_error("wineboot could not create a prefix in " + dir_.string());
     stop_server();
 }
@@ -45,6 +46,7 @@ WinePrefix::~WinePrefix() {
     stop_server();
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
+    std::filesystem::remove_all(home_, ec);
 }
 
 bool WinePrefix::reg_add(const std::string& key, const std::string& name, const std::string& data) {
@@ -59,11 +61,15 @@ bool WinePrefix::start_server() { return run("wineserver -p") == 0; }
 
 void WinePrefix::stop_server() { run("wineserver -k; wineserver -w"); }
 
-// No display: nothing of Wine may show a window during a test.
+// No display: nothing of Wine may show a window during a test. wineboot links the user's Desktop,
+// Documents, Music and more in the prefix to the home folder and the desktop's own folders, so
+// those point at a stand-in: nothing a test does to the prefix may reach the real ones.
 int WinePrefix::run(const std::string& command, std::string* output) {
     const auto captured = dir_.parent_path() / (dir_.filename().string() + ".out");
-    const std::string line = "env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=" + quoted(dir_.string()) +
-                             " WINEDEBUG=-all sh -c " + quoted(command) + " >" + quoted(captured.string()) + " 2>&1";
+    const std::string line = "env -u DISPLAY -u WAYLAND_DISPLAY HOME=" + quoted(home_.string()) +
+                             " XDG_CONFIG_HOME=" + quoted((home_ / ".config").string()) +
+                             " WINEPREFIX=" + quoted(dir_.string()) + " WINEDEBUG=-all sh -c " + quoted(command) +
+                             " >" + quoted(captured.string()) + " 2>&1";
     const int status = std::system(line.c_str());
     if (output) {
         std::ifstream in(captured, std::ios::binary);

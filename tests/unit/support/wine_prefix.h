@@ -1,7 +1,7 @@
 #pragma once
 // A real Wine prefix in a temporary folder, made by wineboot, with `wine reg` as a reader and
 // writer from outside the program. Its wineserver is ended before the program may open it and
-// again when the prefix goes.
+// again when the prefix goes. Wine sees a stand-in home folder beside the prefix, never the real one.
 #include <filesystem>
 #include <string>
 
@@ -34,6 +34,7 @@ private:
     int run(const std::string& command, std::string* output = nullptr);
 
     std::filesystem::path dir_;
+    std::filesystem::path home_;  // the stand-in for the home folder Wine links into the prefix
 };
 
 }  // namespace tavrin_test
