@@ -31,7 +31,7 @@
 
 namespace {
 
-constexpr int kMajor = 0, kMinor = 1, kRevision = 0;
+constexpr int kMajor = TAVRIN_VERSION_MAJOR, kMinor = TAVRIN_VERSION_MINOR, kRevision = TAVRIN_VERSION_PATCH;
 constexpr const char* kProgramFileName = "tavrinapp";
 
 // The dialogs browse the machine's drives.

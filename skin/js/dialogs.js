@@ -38,7 +38,7 @@
     $('#dialog-prompt').hidden = !request.prompt;
     const field = $('#dialog-field');
     field.value = request.default || '';
-    $('#dialog-filter').textContent = kind === 'open' && request.filter ? request.filter.split('|')[0] : '';
+    $('#dialog-filter').textContent = kind === 'open' && request.filter ? window.Tavrin.barItems(request.filter)[0] : '';
     $('#dialog').dataset.kind = kind;
     $('#dialog').hidden = false;
     document.body.classList.add('dialog-open');

@@ -22,7 +22,7 @@
   // "Text files|*.txt;*.log|All Files|*.*": the patterns of the first pair, Windows style
   // (case-insensitive, "*.*" also matches names without a dot).
   function patternsOf(filter) {
-    const parts = String(filter || '').split('|');
+    const parts = window.Tavrin.barItems(filter);
     const patterns = (parts[1] || '*.*').split(';').map((p) => p.trim()).filter(Boolean);
     return patterns.map((pattern) => {
       if (pattern === '*.*' || pattern === '*') return /^/;

@@ -33,7 +33,7 @@
     // the list is read again when either arrives.
     function load() {
       const highest = Number(player.value(MOVIE, `_root.NumberOf${stem}`));
-      const items = player.value(MOVIE, `_root.NamesOf${stem}`).split('|');
+      const items = window.Tavrin.barItems(player.value(MOVIE, `_root.NamesOf${stem}`));
       const total = Number.isInteger(highest) && highest >= 0 ? highest + 1 : 0;
       const previous = chosen && chosen[0];
       entries = [];

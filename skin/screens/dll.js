@@ -3,7 +3,7 @@
 (function () {
   'use strict';
   const player = window.tavrin;
-  const { truthy, fillTickList, followDrives } = window.Tavrin;
+  const { truthy, barItems, fillTickList, followDrives } = window.Tavrin;
   const MOVIE = 'main';
 
   function foundList(root) {
@@ -18,7 +18,7 @@
 
     function render() {
       const total = Number(player.value(MOVIE, '_root.NumberOfDllItems')) || 0;
-      names = total ? player.value(MOVIE, '_root.NamesOfDllItems').split('|').slice(0, total) : [];
+      names = barItems(player.value(MOVIE, '_root.NamesOfDllItems')).slice(0, total);
       fillTickList(list, names, (index) => truthy(player.value(MOVIE, tickVariable(index))), (index, name, checked) => {
         player.change(MOVIE, tickVariable(index), checked ? 'true' : 'false');
         refreshRemove();

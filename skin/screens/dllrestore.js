@@ -14,7 +14,7 @@
 
     function render() {
       const total = Number(player.value(MOVIE, '_root.NumberOfRestoreItems')) || 0;
-      const names = total ? player.value(MOVIE, '_root.NamesOfRestoreItems').split('|').slice(0, total) : [];
+      const names = window.Tavrin.barItems(player.value(MOVIE, '_root.NamesOfRestoreItems')).slice(0, total);
       for (const name of [...tickedNames]) if (!names.includes(name)) tickedNames.delete(name);
       window.Tavrin.fillTickList(list, names, (index, name) => tickedNames.has(name), (index, name, checked) => {
         if (checked) tickedNames.add(name); else tickedNames.delete(name);

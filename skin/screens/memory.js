@@ -30,7 +30,7 @@
 
   // "taken|free before|free after" in bytes, as the program reports the slider's work.
   function freedMemoryText(value, german) {
-    const [taken, before, after] = value.split('|').map((part) => Number(part) || 0);
+    const [taken = 0, before = 0, after = 0] = window.Tavrin.barItems(value).map((part) => Number(part) || 0);
     const mb = (bytes) => `${Math.round(bytes / 1048576).toLocaleString(german ? 'de-DE' : 'en-GB')} MB`;
     if (taken <= 0) {
       return german

@@ -3,7 +3,7 @@
 (function () {
   'use strict';
   const player = window.tavrin;
-  const { truthy, fillTickList } = window.Tavrin;
+  const { truthy, barItems, fillTickList } = window.Tavrin;
   const MOVIE = 'main';
 
   // The list fields of the form, one entry a line on the page and joined by "|" for the program.
@@ -29,7 +29,7 @@
 
     function render() {
       const total = Number(player.value(MOVIE, '_root.NumberOfItems')) || 0;
-      names = total ? player.value(MOVIE, '_root.NamesOfItems').split('|').slice(0, total) : [];
+      names = barItems(player.value(MOVIE, '_root.NamesOfItems')).slice(0, total);
       fillTickList(list, names, (index) => truthy(player.value(MOVIE, tickVariable(index))), (index, name, checked) => {
         player.change(MOVIE, tickVariable(index), checked ? 'true' : 'false');
         refreshClean();

@@ -64,7 +64,7 @@
     };
   }
 
-  const entriesOf = (names) => (names === NO_ERRORS ? [] : names.split('|').filter(Boolean));
+  const entriesOf = (names) => (names === NO_ERRORS ? [] : window.Tavrin.barItems(names).filter(Boolean));
 
   function foundEntries(root) {
     const found = tickList(root, 'reg-found', 'IDC_FS_CLEAN_REG');

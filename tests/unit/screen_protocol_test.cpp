@@ -113,6 +113,20 @@ TEST_F(ScreenProtocol, RowsToComeAreNotBuiltYetAndAreCatalogued) {
 
 // The scanner itself, on small texts whose answer is known.
 
+// The protocol names one helper through which the page splits every bar list, so that all
+// screens read a list the same way; a screen splitting on its own may drop or shift items.
+TEST(ScreenVocabulary, ThePageSplitsBarListsOnlyWithItsListHelper) {
+    const std::filesystem::path skin_dir = TAVRIN_SKIN_DIR;
+    const std::filesystem::path helper = skin_dir / "js" / "lists.js";
+    ASSERT_NE(tavrin_test::read_text(helper).find("function barItems("), std::string::npos);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(skin_dir)) {
+        if (entry.path().extension() != ".js" || entry.path() == helper) continue;
+        const std::string text = tavrin_test::read_text(entry.path());
+        for (const char* split : {"split('|')", "split(\"|\")", "split(/\\|/)"})
+            EXPECT_EQ(text.find(split), std::string::npos) << entry.path() << " splits a bar list itself: " << split;
+    }
+}
+
 TEST(ScreenVocabulary, CatalogueTablesAreReadByKindAndMovie) {
     auto catalogue = tavrin_test::parse_catalogue(
         "## Main window (movie `main`)\n"
