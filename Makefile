@@ -26,11 +26,11 @@ endef
 program-deps:
 	$(call install_missing,$(PROGRAM_PACKAGES))
 
-# Everything, the browser tests' npm packages included.
+# Everything, the browser tests' npm packages included: installed again (npm ci, with a time
+# limit) unless the locked version of @playwright/test and its command are there.
 deps:
 	$(call install_missing,$(DEBIAN_PACKAGES))
-	@if [ ! -d tests/e2e/node_modules/@playwright/test ]; then \
-	  cd tests/e2e && npm ci --no-audit --no-fund --loglevel=error; fi
+	@sh tests/e2e/install_packages.sh tests/e2e
 
 $(BUILD_DIR)/CMakeCache.txt:
 	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
