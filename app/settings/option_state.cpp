@@ -36,7 +36,7 @@ void push_fixed_start_values(Shell& shell) {
     stage.set_variable(kMainMovie, "_root.HD_DCF", "0");
     stage.set_variable(kMainMovie, "_root.Version",
                        std::to_string(program.major) + "." + std::to_string(program.minor) + "." +
-                           std::to_string(program.revision));
+                           std::to_string(program.minor) + "." + std::to_string(program.revision));
     stage.set_variable(kMainMovie, "_root.ListCounter5", "0");
     stage.set_variable(kMainMovie, "_root.HNIP", "1");
     stage.set_variable(kMainMovie, "_root.PingInput", kDefaultPingHost);

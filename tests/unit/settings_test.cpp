@@ -114,7 +114,7 @@ TEST_F(SettingsTest, StartValuesVersionLanguageAndDllBackupFlag) {
     app::user_settings::save_language("Deutsch");
     auto& next = restart_with_profile("Home");
     auto var = [&](const char* name) { return next.get_variable(app::kMainMovie, name); };
-    EXPECT_EQ(var("_root.Version"), "2.1.7");
+    EXPECT_EQ(var("_root.Version"), "2.1.1.7");
     EXPECT_EQ(var("_root.minStepper"), "7");
     EXPECT_EQ(var("_root.myCounter_SFI"), "0");
     EXPECT_EQ(var("_root.HNIP"), "1");
