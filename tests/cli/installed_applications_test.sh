@@ -12,6 +12,9 @@ if ! command -v wine >/dev/null 2>&1 || ! command -v wineboot >/dev/null 2>&1; t
 fi
 
 prefix="$work/prefix"
+# wineboot links the prefix's Desktop, Documents and more into the home folder: a stand-in one.
+mkdir -p "$work/home/.config"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # A failed step must not leave this prefix's wineserver running.
 trap 'wineserver -k 2>/dev/null || true; cleanup' EXIT

@@ -29,9 +29,11 @@ public:
     // Ends the prefix's wineserver and waits for it, so that the registry files are written and
     // nothing holds them.
     void stop_server();
+    // A shell command line run for this prefix (Wine's environment set, the stand-in home);
+    // its exit status, and what it printed when asked.
+    int run(const std::string& command, std::string* output = nullptr);
 
 private:
-    int run(const std::string& command, std::string* output = nullptr);
 
     std::filesystem::path dir_;
     std::filesystem::path home_;  // the stand-in for the home folder Wine links into the prefix
