@@ -1,6 +1,7 @@
 #pragma once
 // The records and enumerations the engine's classes exchange with the program.
-// String arrays in records hold elements 1..count of the original 1-based arrays: index 0 is element 1.
+// String arrays in records are numbered from 1 where the program shows or stores them ("item 1",
+// "item 2", ...); here index 0 holds item 1.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -25,8 +25,8 @@ public:
         return std::holds_alternative<int16_t>(*this) || std::holds_alternative<int32_t>(*this);
     }
 
-    // The value converted to text the way the original's string conversion does it
-    // (booleans read "True"/"False", empty is the empty text, bytes are taken as characters).
+    // The value as text, as every caller that shows or stores a value expects it: booleans read
+    // "True"/"False", empty is the empty text, bytes are taken as characters.
     std::string to_text() const;
     // Integer value of integer, boolean, double or numeric text; 0 otherwise.
     int64_t to_integer() const;
