@@ -1,7 +1,7 @@
 #pragma once
 // The records and enumerations the engine's classes exchange with the program.
-// String arrays in records are numbered from 1 where the program shows or stores them ("item 1",
-// "item 2", ...); here index 0 holds item 1.
+// The plug-in file numbers a plug-in's entries from 1 (RK1, FK1, FOK1, ...); in the lists here
+// index 0 holds entry 1.
 #include <cstdint>
 #include <string>
 #include <vector>
