@@ -1,6 +1,6 @@
 #include "app/windows/flash_msg_box.h"
 
-#include <optional>
+#include <algorithm>
 #include <utility>
 
 #include "app/kernel/text.h"
@@ -46,13 +46,14 @@ struct ButtonLabels {
     const char* right;
 };
 
-std::optional<ButtonLabels> labels_for(int buttons) {
+ButtonLabels labels_for(int buttons) {
     switch (buttons) {
         case buttons::One: return ButtonLabels{0, nullptr, "msg18", nullptr};
         case buttons::YesNo: return ButtonLabels{1, "msg20", nullptr, "msg21"};
         case buttons::YesNoOther: return ButtonLabels{2, "msg20", "msg21", "msg19"};
         case buttons::YesNoExit: return ButtonLabels{2, "msg20", "msg21", "msg14"};
-        default: return std::nullopt;
+        // A set the box does not know shows the single button, so that it can still be closed.
+        default: return ButtonLabels{0, nullptr, "msg18", nullptr};
     }
 }
 
@@ -72,20 +73,31 @@ bool AnswerFlags::get(const std::string& title_key) const {
 FlashMsgBox::FlashMsgBox(Stage& stage, const Language& language) : stage_(stage), language_(language) {}
 
 void FlashMsgBox::set_buttons(int buttons) {
-    auto labels = labels_for(buttons);
-    if (!labels) return;
-    stage_.goto_frame(kMsgBoxMovie, "NumberOfButtons", labels->frame);
+    const ButtonLabels labels = labels_for(buttons);
+    stage_.goto_frame(kMsgBoxMovie, "NumberOfButtons", labels.frame);
+    shown_labels_.clear();
     auto label = [this](const char* variable, const char* key) {
-        if (key) stage_.set_variable(kMsgBoxMovie, variable, language_.text(key));
+        if (!key) return;
+        const std::string text = language_.text(key);
+        stage_.set_variable(kMsgBoxMovie, variable, text);
+        shown_labels_.push_back(to_upper(text));
     };
-    label("_root.Left", labels->left);
-    label("_root.Middle", labels->middle);
-    label("_root.Right", labels->right);
+    label("_root.Left", labels.left);
+    label("_root.Middle", labels.middle);
+    label("_root.Right", labels.right);
+}
+
+bool FlashMsgBox::is_open_button(const std::string& pressed) const {
+    return std::ranges::any_of(shown_labels_, [&](const std::string& label) { return pressed == shown_title_ + label; });
 }
 
 bool FlashMsgBox::ShowMsg(const std::string& message, const std::string& title, int sign, int buttons) {
+    // The outer box's buttons count again once this one is closed.
+    std::string outer_title = std::move(shown_title_);
+    std::vector<std::string> outer_labels = std::move(shown_labels_);
     stage_.goto_frame(kMsgBoxMovie, "sign", sign);
     set_buttons(buttons);
+    shown_title_ = to_upper(title);
     stage_.set_variable(kMsgBoxMovie, "_root.title1", title);
     stage_.set_variable(kMsgBoxMovie, "_root.message", message);
     // A box inside a box (a notice raised while a question is open) must not answer the outer one.
@@ -94,6 +106,8 @@ bool FlashMsgBox::ShowMsg(const std::string& message, const std::string& title, 
     bool shown = stage_.show_modal(kMsgBoxMovie, [this] { return answered_; });
     --open_boxes_;
     answered_ = outer_answered;
+    shown_title_ = std::move(outer_title);
+    shown_labels_ = std::move(outer_labels);
     return shown;
 }
 
@@ -108,6 +122,7 @@ void FlashMsgBox::handle_press(const std::string& command, const std::string& ar
         if (row.effect == Effect::ExitNow && exit_now_) exit_now_();
         return;
     }
+    if (is_open_button(pressed)) answered_ = true;
 }
 
 bool confirm(FlashMsgBox& box, const Language& language, const Question& question) {

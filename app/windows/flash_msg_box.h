@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/kernel/stage.h"
 #include "app/settings/language.h"
@@ -35,11 +36,13 @@ class FlashMsgBox {
 public:
     FlashMsgBox(Stage& stage, const Language& language);
 
-    // Shows the box modal until a recognised button is pressed. `message` and `title` are texts
+    // Shows the box modal until one of its buttons is pressed. `message` and `title` are texts
     // already looked up. False when the program ended while the box was open.
     bool ShowMsg(const std::string& message, const std::string& title, int sign, int buttons);
 
     // A button press reported by the box's movie: command = the shown title, args = the label.
+    // A button of the open box that no answer row knows closes it with no answer ("closed"): a
+    // box must never stay open for good. A press naming another title or label answers nothing.
     void handle_press(const std::string& command, const std::string& args);
 
     AnswerFlags& answers() { return answers_; }
@@ -48,6 +51,7 @@ public:
 
 private:
     void set_buttons(int buttons);
+    bool is_open_button(const std::string& pressed) const;
 
     Stage& stage_;
     const Language& language_;
@@ -55,6 +59,9 @@ private:
     std::function<void()> exit_now_;
     bool answered_ = false;
     int open_boxes_ = 0;
+    // The innermost open box: its title and the labels of its buttons, upper-cased.
+    std::string shown_title_;
+    std::vector<std::string> shown_labels_;
 };
 
 // The questions and notices every screen asks, by message key.

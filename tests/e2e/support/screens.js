@@ -31,11 +31,20 @@ function messageBox(page) {
   return page.locator('[data-window="msgbox"]');
 }
 
+// Presses a button and checks that it closed the box: afterwards the program shows no box, or
+// another one.
 async function answerMessageBox(page, program, label) {
   const box = messageBox(page);
   await expect(box).toBeVisible();
+  const shown = async () => {
+    const vars = await variables(page, program, 'msgbox');
+    return `${vars['_root.title1']}\n${vars['_root.message']}`;
+  };
+  const answered = await shown();
   await box.getByRole('button', { name: label, exact: true }).click();
-  return settle(page, program);
+  const after = await settle(page, program);
+  if (after.modal === 'msgbox') expect(await shown(), `"${label}" left the box open`).not.toBe(answered);
+  return after;
 }
 
 // Types a path or a name into the program's open dialog (file, folder or input box).
