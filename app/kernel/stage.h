@@ -50,7 +50,7 @@ public:
     virtual std::optional<std::string> ask_open_file(const std::string& filter) = 0;
     virtual std::optional<std::string> ask_folder(const std::string& prompt) = 0;
     virtual std::optional<std::string> ask_text(const std::string& prompt) = 0;
-    // Lets queued input and timers through during a long operation.
+    // Lets the timers tick during a long operation; queued input waits until it has ended.
     virtual void process_pending() = 0;
     // Ends the program: every loop returns and the pages are told.
     virtual void quit() = 0;

@@ -12,7 +12,7 @@ struct HostHooks {
     std::function<void(bool busy)> set_busy_pointer;
     // A message box with an OK button, shown by the program; returns when it was answered.
     std::function<void(const std::string& text, const std::string& title)> show_message;
-    // Lets the program handle its queued input and timers once (DoEvents).
+    // Lets the program run its due timers once (DoEvents); its queued input waits for the work.
     std::function<void()> process_pending;
     // The program's folder dialog with the given title; nullopt when the user cancelled.
     std::function<std::optional<std::string>(const std::string& title)> browse_folder;

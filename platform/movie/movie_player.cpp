@@ -54,6 +54,12 @@ std::optional<MoviePlayer::Impl::Step> MoviePlayer::Impl::next_step(bool may_wai
     }
 }
 
+std::optional<TimerSet::DueTick> MoviePlayer::Impl::due_tick() {
+    std::lock_guard held(lock);
+    if (ending_locked()) return std::nullopt;
+    return timers.take_due(Clock::now());
+}
+
 void MoviePlayer::Impl::perform(Step& step) {
     if (auto* queued = std::get_if<QueuedReport>(&step)) {
         std::visit([this](auto& report) { handle(report); }, queued->report);
@@ -257,7 +263,10 @@ bool MoviePlayer::run_until(const std::function<bool()>& done) {
 }
 
 void MoviePlayer::process_pending() {
-    while (auto step = impl_->next_step(false)) impl_->perform(*step);
+    while (auto tick = impl_->due_tick()) {
+        Impl::Step step{std::move(*tick)};
+        impl_->perform(step);
+    }
 }
 
 bool MoviePlayer::show_modal(const std::string& window, const std::function<bool()>& done) {

@@ -164,8 +164,10 @@ public:
     // A nested loop over the same queue until `done()` holds (checked before waiting and after
     // every handled item). Returns false when the program is ending instead.
     bool run_until(const std::function<bool()>& done);
-    // Handles what is queued now and returns without waiting: for long operations that must keep
-    // the timers and the pages served as they go.
+    // Runs the timer ticks that are due and returns without waiting: for long operations that
+    // keep the timers going (the pages are served by their own threads all along). Queued
+    // requests wait for the operation to end: a command handled inside another one's work would
+    // run in the middle of it, and an exit would wait for every operation it interrupted.
     void process_pending();
 
     // Shows `window` modal, runs a nested loop until `done()` holds, then hides it again.

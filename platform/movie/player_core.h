@@ -37,6 +37,8 @@ struct MoviePlayer::Impl {
     // --- UI thread side (movie_player.cpp) ---
     using Step = std::variant<QueuedReport, TimerSet::DueTick>;
     std::optional<Step> next_step(bool may_wait);
+    // A timer tick that is due now, never a queued request.
+    std::optional<TimerSet::DueTick> due_tick();
     void perform(Step& step);
     void handle(Command& command);
     void handle(PageVariableChange& change);

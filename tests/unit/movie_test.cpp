@@ -400,6 +400,37 @@ TEST_F(MoviePlayerTest, TimerTickIsNotDeliveredAgainWhileItsPreviousTickIsStillR
     EXPECT_EQ(overlaps, 0);
 }
 
+// A long operation keeps the timers going, but a command queued meanwhile runs after it, never
+// inside it: nested, twelve memory-freeing runs and the exit behind them each waited for the next.
+TEST_F(MoviePlayerTest, ProcessPendingTicksTimersAndLeavesQueuedCommandsForAfterTheWork) {
+    std::atomic<bool> working{false}, second_queued{false};
+    std::atomic<int> ticks_during_work{0};
+    std::vector<std::string> order;
+    run_ui([&] {
+        player->add_timer(5ms, [&] {
+            if (working) ++ticks_during_work;
+        });
+        player->on_command("main", [&](const Command& command) {
+            order.push_back(command.command + " begins");
+            working = command.command == "LONG";
+            // Serves as it goes until twenty rounds after the next command was queued.
+            for (int rounds_after = 0; working && rounds_after < 20; rounds_after += second_queued ? 1 : 0) {
+                player->process_pending();
+                std::this_thread::sleep_for(5ms);
+            }
+            working = false;
+            order.push_back(command.command + " ends");
+        });
+    });
+    command("main", "LONG");
+    for (int i = 0; i < 500 && !working; ++i) std::this_thread::sleep_for(2ms);
+    const auto queued = command("main", "NEXT");
+    second_queued = true;
+    EXPECT_EQ(idle(queued)["status"], 200);
+    EXPECT_EQ(order, (std::vector<std::string>{"LONG begins", "LONG ends", "NEXT begins", "NEXT ends"}));
+    EXPECT_GT(ticks_during_work, 0);
+}
+
 TEST_F(MoviePlayerTest, DialogsRoundTripAndCancel) {
     std::vector<std::optional<std::string>> results;
     run_ui([&] {
