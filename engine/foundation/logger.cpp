@@ -3,6 +3,7 @@
 #include "engine/foundation/clock.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/engine_folder.h"
+#include "engine/foundation/message_text.h"
 #include "engine/foundation/regional_format.h"
 #include "platform/machine/machine.h"
 
@@ -91,5 +92,10 @@ platform::fs::File& LogWriter::day_file(const std::string& name) {
 }
 
 std::string Logger::getLogPath() { return engine_folder(); }
+
+void log_unread_file(const std::string& reason) {
+    std::string section = GetMessageText("msg450") + " ", text = reason;
+    ignore_errors([&] { Logger().AddToLog(section, text); });
+}
 
 }  // namespace engine

@@ -36,6 +36,10 @@ private:
     std::string day_file_name_;
 };
 
+// A file an operation left unread and why (refused as no regular file, too large, unreadable), as
+// a line of the day's log; a log that cannot be written loses the line, and the operation goes on.
+void log_unread_file(const std::string& reason);
+
 // The Windows path of the log file for a day ("...\Logs\7-12-2026_Log.txt").
 std::string log_file_path(int year, int month, int day);
 

@@ -9,6 +9,7 @@
 
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
+#include "engine/foundation/logger.h"
 #include "engine/plugins/container.h"
 #include "engine/plugins/progress_meter.h"
 #include "platform/machine/machine.h"
@@ -24,6 +25,9 @@ constexpr uint32_t kLargestRandom = 2'147'483'647;
 constexpr size_t kLargestPlain = std::numeric_limits<uint32_t>::max() - blowfish::kHeaderSize - blowfish::kBlockSize;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr int32_t kTooMuchData = static_cast<int32_t>(0x80040000u);
+// The files this class reads are plug-in files, a few hundred definitions of a few lines each: a
+// file larger than this is none, and reading it would only take the memory of the machine.
+constexpr uint64_t kLargestFile = 4ull << 20;
 
 std::vector<uint8_t> bytes_of(const std::string& text) { return {text.begin(), text.end()}; }
 std::string text_of(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
@@ -57,6 +61,17 @@ std::string from_hex(const std::string& hex) {
 uint32_t random_word() {
     static std::mt19937 generator(static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     return std::uniform_int_distribution<uint32_t>(0, kLargestRandom)(generator);
+}
+
+// The file to encrypt or decrypt. One that is refused (no regular file, a link out of the machine,
+// too large) is a line in the day's log, then a failure like any other unreadable file.
+std::string read_input(const std::string& file) {
+    try {
+        return platform::current_machine().files().read_text(file, kLargestFile);
+    } catch (const platform::fs::FsError& refused) {
+        log_unread_file(refused.what());
+        throw;
+    }
 }
 
 size_t round_up_to_block(uint64_t offset) {
@@ -143,7 +158,7 @@ bool Blowfish::transform_file(const std::string& in_file, const std::string& out
     try {
         if (!files.file_size(in_file) || files.is_directory(in_file)) return false;
         if (!overwrite && files.exists(out_file)) return false;
-        std::vector<uint8_t> bytes = bytes_of(files.read_text(in_file));
+        std::vector<uint8_t> bytes = bytes_of(read_input(in_file));
         if (bytes.empty() || !(this->*transform)(bytes, key)) return false;
         const std::string_view output(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         // A working copy that already reads so is left as it is: refreshing it before every

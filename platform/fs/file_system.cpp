@@ -13,6 +13,7 @@
 #include "platform/fs/fs_errors.h"
 #include "platform/fs/host_folder.h"
 #include "platform/fs/tree_removal.h"
+#include "platform/fs/regular_open.h"
 #include "platform/fs/unshared_open.h"
 
 namespace platform::fs {
@@ -70,9 +71,7 @@ uint64_t host_size(const std::filesystem::path& host) {
 
 uint64_t growth(uint64_t new_size, uint64_t old_size) { return new_size > old_size ? new_size - old_size : 0; }
 
-int copy_contents(const std::filesystem::path& from, int to_fd) {
-    int from_fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (from_fd < 0) return errno;
+int copy_contents(int from_fd, int to_fd) {
     int failed = 0;
     for (;;) {
         ssize_t n = copy_file_range(from_fd, nullptr, to_fd, nullptr, size_t{1} << 30, 0);
@@ -82,9 +81,21 @@ int copy_contents(const std::filesystem::path& from, int to_fd) {
         failed = errno;
         break;
     }
-    ::close(from_fd);
     return failed;
 }
+
+// A descriptor closed when it goes out of scope.
+class HeldDescriptor {
+public:
+    explicit HeldDescriptor(int fd) : fd_(fd) {}
+    ~HeldDescriptor() { ::close(fd_); }
+    HeldDescriptor(const HeldDescriptor&) = delete;
+    HeldDescriptor& operator=(const HeldDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
 
 void copy_write_time(const std::filesystem::path& from, const std::filesystem::path& to) {
     struct stat st;
@@ -237,7 +248,7 @@ File FileSystem::Impl::open(const Target& target, File::Mode mode) {
     const int fd =
         writing ? detail::open_unshared(AT_FDCWD, written_path(target).c_str(),
                                         O_RDWR | O_CREAT | (mode == File::Mode::CreateAlways ? O_TRUNC : 0), 0666)
-                : ::open(target.host.c_str(), O_RDONLY | O_CLOEXEC);
+                : open_to_read(target, action);
     if (fd < 0 && errno == ENOENT) throw_missing(target, action);
     if (fd < 0) detail::throw_host_error(errno, action, target.text());
     return adopt(fd, target.text(), writing, target.path.drive);
@@ -246,7 +257,7 @@ File FileSystem::Impl::open(const Target& target, File::Mode mode) {
 File FileSystem::Impl::open_in_dry_run(const Target& target, File::Mode mode) {
     const bool exists = !gone(target.text()) && kind_of(written_path(target)) != Kind::Missing;
     if (!exists) removals().mark_created(target.text());
-    const int fd = exists ? ::open(written_path(target).c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    const int fd = exists ? detail::open_regular(AT_FDCWD, written_path(target).c_str()) : -1;
     const uint64_t size = exists && mode != File::Mode::CreateAlways ? host_size(written_path(target)) : 0;
     return pretend_open(fd, target.text(), target.path.drive, size);
 }
@@ -261,28 +272,32 @@ File FileSystem::Impl::adopt(int fd, std::string windows_path, bool writable, ch
     return File(std::move(impl));
 }
 
-std::string FileSystem::read_text(std::string_view path) const {
+std::string FileSystem::read_text(std::string_view path, uint64_t most) const {
     constexpr std::string_view action = "read";
     Target target = impl_->resolve_or_throw(path, action);
     if (impl_->gone(target.text())) throw_missing(target, action);
     if (is_folder(target.host)) detail::throw_fs_error(error::AccessDenied, action, target.text());
-    int fd = ::open(target.host.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = impl_->open_to_read(target, action);
     if (fd < 0 && errno == ENOENT) throw_missing(target, action);
     if (fd < 0) detail::throw_host_error(errno, action, target.text());
+    const HeldDescriptor held(fd);
+    auto too_large = [&] {
+        throw FsError(error::FileTooLarge, "Cannot read \"" + target.text() + "\": it holds more than " +
+                                               std::to_string(most) + " bytes, more than such a file ever does.");
+    };
+    struct stat st;
+    if (fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) > most) too_large();
     std::string contents;
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            int failed = errno;
-            ::close(fd);
-            detail::throw_host_error(failed, action, target.text());
-        }
+        if (n < 0) detail::throw_host_error(errno, action, target.text());
         if (n == 0) break;
+        // A file that grows while it is read is held to the same limit.
+        if (static_cast<uint64_t>(n) > most - contents.size()) too_large();
         contents.append(buffer, static_cast<size_t>(n));
     }
-    ::close(fd);
     return contents;
 }
 
@@ -348,7 +363,10 @@ void FileSystem::copy_file(std::string_view from, std::string_view to, bool over
     impl_->require_room(target.path.drive, growth(host_size(source.host), host_size(destination)), action,
                         target.text());
     if (impl_->dry_run()) return;
-    detail::replace_file(destination, [&](int fd) { return copy_contents(source.host, fd); }, source.host, action,
+    const int from_fd = impl_->open_to_read(source, "copy");
+    if (from_fd < 0) detail::throw_host_error(errno, "copy", source.text());
+    const HeldDescriptor source_file(from_fd);
+    detail::replace_file(destination, [&](int fd) { return copy_contents(source_file.get(), fd); }, source.host, action,
                          target.text());
     copy_write_time(source.host, destination);
 }

@@ -38,6 +38,10 @@ struct FileSystem::Impl {
     // The refusal of a change outside the machine; `reason` as outside_reason gives it.
     [[noreturn]] void throw_outside(std::string_view windows_path, const std::string& reason,
                                     std::string_view action) const;
+    // A descriptor to read the file the target names (see regular_open.h); -1 with errno when it
+    // cannot be opened. A final link is followed only to a file inside the machine, which is then
+    // opened by its own name; one leading out of it is refused like a change there.
+    int open_to_read(const Target& target, std::string_view action) const;
 
     // The entries of the folder open as `folder_fd` that match the mask, as find() lists them.
     static std::vector<FindData> list_at(int folder_fd, std::string_view mask);

@@ -1,10 +1,13 @@
 // Where a Windows path leads on the host, and whether the machine may change what it leads to.
+#include <fcntl.h>
+
 #include <algorithm>
 
 #include "platform/fs/dos_attributes.h"
 #include "platform/fs/file_system_impl.h"
 #include "platform/fs/fs_errors.h"
 #include "platform/fs/host_folder.h"
+#include "platform/fs/regular_open.h"
 #include "platform/machine/machine.h"
 
 namespace platform::fs {
@@ -79,6 +82,14 @@ std::optional<std::string> FileSystem::Impl::outside_reason(const Target& target
 
 void FileSystem::Impl::require_inside(const Target& target, Reach reach, std::string_view action) const {
     if (auto reason = outside_reason(target, reach)) throw_outside(target.text(), *reason, action);
+}
+
+int FileSystem::Impl::open_to_read(const Target& target, std::string_view action) const {
+    if (!detail::is_symlink(target.host)) return detail::open_regular(AT_FDCWD, target.host.c_str());
+    const auto destination = std::filesystem::weakly_canonical(target.host);
+    if (!machine.options().allow_outside_machine && !is_within(destination, machine_dir))
+        throw_outside(target.text(), "it links to " + destination.string() + ", which", action);
+    return detail::open_regular(AT_FDCWD, destination.c_str());
 }
 
 void FileSystem::Impl::throw_outside(std::string_view windows_path, const std::string& reason,

@@ -8,6 +8,7 @@
 
 #include "platform/fs/folder_impl.h"
 #include "platform/fs/tree_removal.h"
+#include "platform/fs/regular_open.h"
 #include "platform/fs/unshared_open.h"
 
 namespace platform::fs {
@@ -114,7 +115,7 @@ File Folder::open(std::string_view name, File::Mode mode) {
         if (!st) impl_->files.removals().mark_created(path);
         else impl_->files.removals().note_length_before_writing(path, static_cast<uint64_t>(st->st_size));
         if (impl_->files.dry_run()) {
-            const int existing = st ? openat(impl_->descriptor(), entry.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+            const int existing = st ? detail::open_regular(impl_->descriptor(), entry.c_str()) : -1;
             const uint64_t size = st && mode != File::Mode::CreateAlways ? static_cast<uint64_t>(st->st_size) : 0;
             return impl_->files.pretend_open(existing, path, impl_->drive, size);
         }
@@ -123,7 +124,7 @@ File Folder::open(std::string_view name, File::Mode mode) {
     } else {
         if (auto st = impl_->status(entry, true); st && S_ISDIR(st->st_mode))
             detail::throw_fs_error(error::AccessDenied, action, path);
-        fd = openat(impl_->descriptor(), entry.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = detail::open_regular(impl_->descriptor(), entry.c_str());
     }
     if (fd < 0 && errno == ENOENT) {
         // Win32 tells a missing file from a folder that has gone away meanwhile.

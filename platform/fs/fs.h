@@ -37,7 +37,7 @@ private:
 namespace error {
 constexpr uint32_t FileNotFound = 2, PathNotFound = 3, AccessDenied = 5, InvalidHandle = 6, NotSameDevice = 17, NotReady = 21,
                    SharingViolation = 32, NotSupported = 50, FileExists = 80, DiskFull = 112, InvalidName = 123,
-                   DirNotEmpty = 145, AlreadyExists = 183, NotADirectory = 267;
+                   DirNotEmpty = 145, AlreadyExists = 183, FileTooLarge = 223, NotADirectory = 267;
 }
 
 struct FindData {
@@ -175,7 +175,9 @@ public:
     // Writing goes to the file itself: a final link inside the machine is followed to its file,
     // and a file that has other names is refused.
     File open(std::string_view path, File::Mode mode);
-    std::string read_text(std::string_view path) const;                 // FsError when unreadable
+    // FsError when unreadable: also when the path names no regular file (a pipe, a device), links
+    // out of the machine, or the file holds more than `most` bytes (FileTooLarge).
+    std::string read_text(std::string_view path, uint64_t most = UINT64_MAX) const;
     void write_text(std::string_view path, std::string_view contents);  // replaced atomically
 
     // Destructive operations: refused with FsError(AccessDenied) outside the machine folder.

@@ -24,6 +24,7 @@ std::string reason(uint32_t code) {
         case error::InvalidName: return "the name is not valid";
         case error::DirNotEmpty: return "the folder is not empty";
         case error::AlreadyExists: return "it already exists";
+        case error::FileTooLarge: return "the file is too large";
         case error::NotADirectory: return "it is not a folder";
     }
     return "error " + std::to_string(code);

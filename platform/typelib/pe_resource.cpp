@@ -74,48 +74,59 @@ std::optional<uint64_t> file_offset(const Image& image, uint32_t rva, uint64_t l
     return std::nullopt;
 }
 
-// The resource tree as a buffer of its own: every offset in it is relative to its start.
+// The resource tree where it lies in the file: every offset in it is relative to its start, and
+// only what the walk looks at is read, so a tree the headers claim to be gigabytes long costs no
+// more than a small one.
 class ResourceTree {
 public:
-    explicit ResourceTree(std::vector<uint8_t> data) : data_(std::move(data)) {}
+    ResourceTree(const ByteSource& file, uint64_t start, uint64_t size) : file_(file), start_(start), size_(size) {}
 
     std::optional<std::vector<DirectoryEntry>> entries(uint32_t directory) const {
-        auto named = le16(data_, uint64_t{directory} + 12);
-        auto numbered = le16(data_, uint64_t{directory} + 14);
+        auto named = u16(uint64_t{directory} + 12);
+        auto numbered = u16(uint64_t{directory} + 14);
         if (!named || !numbered) return std::nullopt;
+        const uint64_t count = uint64_t{*named} + *numbered;
+        auto table = bytes(uint64_t{directory} + 16, count * 8);
+        if (!table) return std::nullopt;
         std::vector<DirectoryEntry> list;
-        for (uint32_t i = 0; i < uint32_t{*named} + *numbered; ++i) {
-            uint64_t at = uint64_t{directory} + 16 + uint64_t{i} * 8;
-            auto name = le32(data_, at);
-            auto target = le32(data_, at + 4);
-            if (!name || !target) return std::nullopt;
-            list.push_back({*name, *target});
-        }
+        list.reserve(count);
+        for (uint64_t at = 0; at < table->size(); at += 8) list.push_back({*le32(*table, at), *le32(*table, at + 4)});
         return list;
     }
 
     bool name_equals(uint32_t name, std::string_view wanted) const {
         if (!(name & kNameIsStringBit)) return false;
         uint64_t at = name & ~kNameIsStringBit;
-        auto length = le16(data_, at);
+        auto length = u16(at);
         if (!length || *length != wanted.size()) return false;
+        auto units = bytes(at + 2, 2 * uint64_t{*length});
+        if (!units) return false;
         for (size_t i = 0; i < wanted.size(); ++i) {
-            auto unit = le16(data_, at + 2 + 2 * i);
-            if (!unit || *unit > 0x7F || std::toupper(*unit) != std::toupper(static_cast<unsigned char>(wanted[i])))
-                return false;
+            auto unit = *le16(*units, 2 * i);
+            if (unit > 0x7F || std::toupper(unit) != std::toupper(static_cast<unsigned char>(wanted[i]))) return false;
         }
         return true;
     }
 
     std::optional<std::pair<uint32_t, uint32_t>> data_entry(uint32_t offset) const {
-        auto rva = le32(data_, offset);
-        auto size = le32(data_, uint64_t{offset} + 4);
-        if (!rva || !size) return std::nullopt;
-        return std::pair{*rva, *size};
+        auto entry = bytes(offset, 8);
+        if (!entry) return std::nullopt;
+        return std::pair{*le32(*entry, 0), *le32(*entry, 4)};
     }
 
 private:
-    std::vector<uint8_t> data_;
+    bool inside(uint64_t offset, uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
+    std::optional<std::vector<uint8_t>> bytes(uint64_t offset, uint64_t length) const {
+        if (!inside(offset, length)) return std::nullopt;
+        return file_.bytes(start_ + offset, length);
+    }
+    std::optional<uint16_t> u16(uint64_t offset) const {
+        if (!inside(offset, 2)) return std::nullopt;
+        return file_.u16(start_ + offset);
+    }
+
+    const ByteSource& file_;
+    uint64_t start_, size_;
 };
 
 std::optional<uint32_t> subdirectory(const DirectoryEntry& entry) {
@@ -136,9 +147,8 @@ std::optional<FileRange> find_named_resource(const ByteSource& file, std::string
     if (!image) return std::nullopt;
     auto tree_at = file_offset(*image, image->resource_rva, image->resource_size);
     if (!tree_at) return std::nullopt;
-    auto tree_bytes = file.bytes(*tree_at, image->resource_size);
-    if (!tree_bytes) return std::nullopt;
-    ResourceTree tree(std::move(*tree_bytes));
+    if (*tree_at + image->resource_size > file.size()) return std::nullopt;
+    const ResourceTree tree(file, *tree_at, image->resource_size);
 
     auto types = tree.entries(0);
     if (!types) return std::nullopt;

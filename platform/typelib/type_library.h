@@ -33,8 +33,8 @@ struct TypeLibrary {
     std::string guid;             // guid_text of its library GUID
 };
 
-// Opens the type library contained in a file of the machine; nullopt when the file cannot be
-// read or carries none.
+// Opens the type library contained in a file of the machine; nullopt when the file is missing or
+// carries none, FsError when it cannot be read (see FileSystem::open).
 std::optional<TypeLibrary> open_type_library(fs::FileSystem& files, std::string_view windows_path);
 
 }  // namespace platform::typelib

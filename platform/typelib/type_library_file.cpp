@@ -30,8 +30,11 @@ std::optional<TypeLibrary> open_type_library(fs::FileSystem& files, std::string_
         auto guid = embedded_library_guid(source);
         if (!guid) return std::nullopt;
         return TypeLibrary{std::string(windows_path), guid_text(*guid)};
-    } catch (const fs::FsError&) {
-        return std::nullopt;  // locked or unreadable: no type library to read
+    } catch (const fs::FsError& failed) {
+        // Gone meanwhile: no type library to read. Anything else (a file refused as no regular
+        // file, locked, unreadable) is the caller's to report.
+        if (failed.code() == fs::error::FileNotFound || failed.code() == fs::error::PathNotFound) return std::nullopt;
+        throw;
     }
 }
 

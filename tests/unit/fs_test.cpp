@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ namespace {
 namespace stdfs = std::filesystem;
 using platform::fs::FindData;
 using platform::fs::FsError;
+using namespace std::chrono_literals;
 namespace attr = platform::fs::attr;
 namespace error = platform::fs::error;
 
@@ -511,6 +513,38 @@ protected:
 
     stdfs::path outside;
 };
+
+// What a read of `path` threw (0 when it read), within a few seconds: a read blocked on a pipe is
+// set free by a writer that comes and goes, and counts as a failure.
+uint32_t read_error_in_time(platform::fs::FileSystem& files, const std::string& path, const stdfs::path& pipe) {
+    auto read = std::async(std::launch::async, [&] { return error_of([&] { files.read_text(path); }); });
+    if (read.wait_for(5s) == std::future_status::ready) return read.get();
+    ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+    ADD_FAILURE() << "reading " << path << " waited for a writer";
+    return read.get();
+}
+
+// Every read opens a regular file: a pipe never blocks it, a device never feeds it, a link is
+// followed only to a file of the machine, and a caller's size limit holds.
+TEST_F(OutsideMachineTest, ReadsTakeOnlyRegularFilesOfTheMachineWithinTheirLimit) {
+    const stdfs::path pipe = temp.host("C:\\pipe.dll");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    stdfs::create_symlink("/dev/zero", temp.host("C:\\zero.dll"));
+    stdfs::create_symlink(pipe, temp.host("C:\\pipe link.dll"));
+    temp.write_file("C:\\keep\\notes.txt", "ten bytes!");
+    stdfs::create_symlink(temp.host("C:\\keep\\notes.txt"), temp.host("C:\\notes link.txt"));
+
+    EXPECT_EQ(read_error_in_time(files(), "C:\\pipe.dll", pipe), error::AccessDenied);
+    EXPECT_EQ(read_error_in_time(files(), "C:\\pipe link.dll", pipe), error::AccessDenied);
+    EXPECT_EQ(read_error_in_time(files(), "C:\\zero.dll", pipe), error::AccessDenied);
+    EXPECT_EQ(read_error_in_time(files(), "C:\\users\\me\\shortcut.txt", pipe), error::AccessDenied);
+    EXPECT_EQ(error_of([&] { files().open("C:\\zero.dll", platform::fs::File::Mode::Read); }), error::AccessDenied);
+    EXPECT_EQ(error_of([&] { files().copy_file("C:\\zero.dll", "C:\\copy.dll"); }), error::AccessDenied);
+
+    EXPECT_EQ(files().read_text("C:\\notes link.txt"), "ten bytes!");
+    EXPECT_EQ(files().read_text("C:\\keep\\notes.txt", 10), "ten bytes!");
+    EXPECT_EQ(error_of([&] { files().read_text("C:\\keep\\notes.txt", 9); }), error::FileTooLarge);
+}
 
 TEST_F(OutsideMachineTest, DestructiveOperationsOutsideAreRefusedAndTouchNothing) {
     using Mode = platform::fs::File::Mode;

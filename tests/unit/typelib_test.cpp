@@ -151,6 +151,48 @@ TEST(TypeLibraryReader, HostileStructuresGiveNoLibrary) {
     EXPECT_EQ(guid_of(guid_past_table), std::nullopt);
 }
 
+// An image whose headers put a resource tree of `tree_size` bytes right after them, in a file that
+// long (as a sparse file on disk is): reads past the headers give zeros, and the largest is noted.
+class ClaimedTree : public ByteSource {
+public:
+    explicit ClaimedTree(uint32_t tree_size) : headers_(0x1000), size_(0x1000 + uint64_t{tree_size}) {
+        auto put = [&](size_t at, uint32_t value, int width) {
+            for (int i = 0; i < width; ++i) headers_[at + i] = static_cast<uint8_t>(value >> (8 * i));
+        };
+        put(0, 0x5A4D, 2);         // "MZ"
+        put(0x3C, 0x80, 4);        // where the PE header is
+        put(0x80, 0x4550, 4);      // "PE\0\0"
+        put(0x86, 1, 2);           // one section
+        put(0x94, 0xE0, 2);        // the optional header's size
+        put(0x98, 0x10B, 2);       // 32-bit
+        put(0x98 + 92, 16, 4);     // directories
+        put(0x98 + 112, 0x1000, 4);  // the resource tree's address and size
+        put(0x98 + 116, tree_size, 4);
+        put(0x178 + 12, 0x1000, 4);  // the section: address, size and place in the file
+        put(0x178 + 16, tree_size, 4);
+        put(0x178 + 20, 0x1000, 4);
+    }
+    uint64_t size() const override { return size_; }
+    bool read(uint64_t offset, std::span<uint8_t> buffer) const override {
+        largest_read_ = std::max<uint64_t>(largest_read_, buffer.size());
+        if (offset > size_ || buffer.size() > size_ - offset || buffer.size() > (64u << 10)) return false;
+        for (size_t i = 0; i < buffer.size(); ++i) buffer[i] = offset + i < headers_.size() ? headers_[offset + i] : 0;
+        return true;
+    }
+    uint64_t largest_read() const { return largest_read_; }
+
+private:
+    Bytes headers_;
+    uint64_t size_;
+    mutable uint64_t largest_read_ = 0;
+};
+
+TEST(TypeLibraryReader, AResourceTreeTheHeadersClaimIsHugeIsReadOnlyWhereTheWalkLooks) {
+    const ClaimedTree image(256u << 20);
+    EXPECT_EQ(embedded_library_guid(image), std::nullopt);
+    EXPECT_LE(image.largest_read(), 64u) << "the walk read a buffer the size the headers claim";
+}
+
 class TypeLibraryFiles : public tavrin_test::MachineTest {};
 
 TEST_F(TypeLibraryFiles, OpensTheLibraryInAMachineFileAndNamesThatFile) {

@@ -10,6 +10,7 @@
 #include "app/kernel/stage.h"
 #include "app/kernel/text.h"
 #include "engine/foundation/hooks.h"
+#include "engine/foundation/logger.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/environment.h"
 #include "platform/typelib/type_library.h"
@@ -114,7 +115,13 @@ std::vector<std::string> find_orphan_dlls(platform::Machine& machine, std::strin
     std::vector<std::string> found;
     for (const std::string& dll : non_empty_bar_items(file_list)) {
         engine::process_pending_messages();
-        if (is_orphan(machine, environment, dll)) found.push_back(dll);
+        try {
+            if (is_orphan(machine, environment, dll)) found.push_back(dll);
+        } catch (const platform::fs::FsError& refused) {
+            // A pipe or a device named like a DLL, a link out of the machine, a locked file: the
+            // scan goes on without it.
+            engine::log_unread_file(refused.what());
+        }
     }
     return found;
 }

@@ -3,9 +3,10 @@
 // knows the token. Each hostile file tries to set main's _root.Pwned and to rename its own tab;
 // the tests check the program never heard of it.
 const fs = require('fs');
+const { execFileSync } = require('child_process');
 const { test, expect } = require('@playwright/test');
-const { openProgram, settle, variables, sharedProgram } = require('../support/screens');
-const { driveC } = require('../support/program');
+const { openProgram, settle, variables, sharedProgram, answerMessageBox, messageBox } = require('../support/screens');
+const { driveC, newMachineDir, startProgram } = require('../support/program');
 
 // What a hostile file runs: it has read the token somewhere and calls the program as our page would.
 function attack(token) {
@@ -97,6 +98,93 @@ test.describe('hostile machine files', () => {
       await expectProgramUntouched(page);
     } finally {
       if (before === null) fs.rmSync(logFile); else fs.writeFileSync(logFile, before);
+    }
+  });
+});
+
+// Files that are no files, or far larger than their kind: the program must neither wait for them
+// nor fill its memory with them, and it says in the day's log what it left unread.
+test.describe('files no program should read whole', () => {
+  const GiB = 1024 ** 3;
+  // Generous for two busy cores; a read that waits on a pipe or a device never ends at all.
+  const IN_TIME_MS = 20_000;
+
+  // A DLL whose headers put a resource tree of nearly 4 GB right after them, in a sparse file as long.
+  function claimedTreeDll(file) {
+    const headers = Buffer.alloc(0x1000);
+    headers.write('MZ', 0);
+    headers.writeUInt32LE(0x80, 0x3c);
+    headers.write('PE\0\0', 0x80, 'binary');
+    headers.writeUInt16LE(1, 0x86);
+    headers.writeUInt16LE(0xe0, 0x94);
+    headers.writeUInt16LE(0x10b, 0x98);
+    headers.writeUInt32LE(16, 0x98 + 92);
+    headers.writeUInt32LE(0x1000, 0x98 + 112);
+    headers.writeUInt32LE(0xfffff000, 0x98 + 116);
+    headers.writeUInt32LE(0x1000, 0x178 + 12);
+    headers.writeUInt32LE(0xfffff000, 0x178 + 16);
+    headers.writeUInt32LE(0x1000, 0x178 + 20);
+    fs.writeFileSync(file, headers);
+    fs.truncateSync(file, 4 * GiB);
+  }
+
+  function peakMemory(program) {
+    const status = fs.readFileSync(`/proc/${program.pid}/status`, 'utf8');
+    return Number(status.match(/VmHWM:\s+(\d+) kB/)[1]) * 1024;
+  }
+
+  function todaysLog(program) {
+    const now = new Date();
+    const file = driveC(program.machineDir, 'Program Files', 'Orvane', 'Logs',
+      `${now.getDate()}-${now.getMonth() + 1}-${now.getFullYear()}_Log.txt`);
+    return fs.existsSync(file) ? fs.readFileSync(file, 'latin1') : '';
+  }
+
+  test('a pipe, a link to /dev/zero and huge sparse files are refused quickly and logged', async ({ page }) => {
+    test.setTimeout(120_000);
+    const machineDir = newMachineDir('hostile-reads');
+    await (await startProgram(machineDir)).stop();  // the sandbox is made, with its plug-in file
+    const pluginFile = driveC(machineDir, 'Program Files', 'Orvane', 'plugins', 'plugins.dll');
+    fs.rmSync(pluginFile);
+    execFileSync('mkfifo', [pluginFile]);
+    execFileSync('mkfifo', [driveC(machineDir, 'x.dll')]);
+    claimedTreeDll(driveC(machineDir, 'claims.dll'));
+
+    // The plug-in list is read at the start: a pipe there must not hold it up.
+    const program = await startProgram(machineDir, { timeoutMs: IN_TIME_MS });
+    try {
+      await openProgram(page, program);
+      await page.selectOption('#language', 'English');
+      await settle(page, program);
+
+      await page.locator('.nav-item', { hasText: 'DLL cleaner' }).click();
+      const screen = page.locator('[data-screen="dll"]');
+      await screen.locator('#dll-drive').selectOption('C:\\');
+      await screen.getByRole('button', { name: 'Scan drive' }).click();
+      await expect(messageBox(page)).toContainText('All done', { timeout: IN_TIME_MS });
+      await answerMessageBox(page, program, 'OK');
+      expect(todaysLog(program)).toContain('x.dll');
+      expect(peakMemory(program)).toBeLessThan(GiB / 2);
+
+      const refresh = async () => {
+        await page.evaluate(() => window.tavrin.command('main', 'IDC_FS_SPLUGINS', ''));
+        const started = Date.now();
+        await settle(page, program);
+        expect(Date.now() - started).toBeLessThan(IN_TIME_MS);
+      };
+      fs.rmSync(pluginFile);
+      fs.symlinkSync('/dev/zero', pluginFile);
+      await refresh();
+      fs.rmSync(pluginFile);
+      fs.writeFileSync(pluginFile, '');
+      fs.truncateSync(pluginFile, GiB);
+      await refresh();
+      expect(peakMemory(program)).toBeLessThan(GiB / 2);
+      const log = todaysLog(program);
+      expect(log.match(/File left unread:.*plugins\.dll/g)?.length).toBeGreaterThanOrEqual(3);
+    } finally {
+      await program.stop();
+      fs.rmSync(machineDir, { recursive: true, force: true });
     }
   });
 });
