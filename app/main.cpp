@@ -23,6 +23,8 @@
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
 #include "engine/plugins/default_plugin_file.h"
+#include "engine/plugins/plugins.h"
+#include "engine/shredder/free_space_wipe.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
 #include "platform/movie/movie_player.h"
@@ -104,6 +106,7 @@ int start(platform::Machine& machine, bool created, const app::cli::Options& opt
     engine::DllRegisterServer();
     // Without the shipped plug-in file the program still runs; the plug-in list is just empty.
     engine::ignore_errors(engine::install_default_plugin_file);
+    engine::ignore_errors(engine::Plugins::shred_old_working_copy);
     if (created) app::demo::plant_demo_traces();
     machine.flush();
     std::cout << app::cli::machine_line(machine, created) << "\n";
@@ -118,10 +121,10 @@ int run(const app::cli::Options& options) {
     }
     platform::MachineLock lock(*machine);
     platform::set_current_machine(machine.get());
+    engine::remove_leftover_fill_files(machine->files());
     int status = 0;
     if (options.action == app::cli::Action::Uninstall) {
         std::cout << app::cli::uninstall_program(*machine) << "\n";
-        lock.remove_lock_file();
     } else if (options.action == app::cli::Action::RunSchedule) {
         // A machine with profiles has the program installed already: the run only cleans.
         status = app::cli::run_schedule_once(options.profile, std::cout, std::cerr);

@@ -20,9 +20,11 @@
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/scheduler/schedule.h"
+#include "engine/shredder/free_space_wipe.h"
 #include "engine/shredder/shredder.h"
 #include "platform/args/command_line.h"
 #include "platform/machine/machine.h"
+#include "platform/sys/end_on_signal.h"
 #include "platform/sys/terminal.h"
 
 namespace app::cli {
@@ -41,6 +43,8 @@ struct Request {
     bool json = false;
     bool allow_outside = false;
     bool preview = false;  // wipe-free-space: only say what the wipe would do
+
+    bool changes_machine() const { return command != "list" && command != "preview" && !preview; }
 };
 
 Request parse(const std::vector<std::string>& args) {
@@ -253,6 +257,8 @@ int wipe_free_space(const Request& request, std::ostream& out, std::ostream& err
     auto shredder = engine::create<engine::Shredder>("Shredder");
     if (!shredder) throw CommandError("the engine class Shredder is not available");
     const auto free_before = platform::current_machine().files().free_space(drive + "\\").free_bytes;
+    // Ctrl+C or a kill ends the command at once, as before, but takes the fill files with it.
+    const platform::EndOnSignal end_on_signal([] {}, std::chrono::milliseconds(0), platform::SignalEnding::AsSignalled);
     {
         ProgressLine progress(err);
         shredder->Progress.subscribe(
@@ -279,6 +285,7 @@ public:
                                            options);
         lock_ = std::make_unique<platform::MachineLock>(*machine_);
         platform::set_current_machine(machine_.get());
+        if (request.changes_machine()) engine::remove_leftover_fill_files(machine_->files());
     }
     ~OpenMachine() { platform::set_current_machine(nullptr); }
 

@@ -5,6 +5,7 @@
 
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/registry_tree.h"
+#include "engine/plugins/plugins.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
 
@@ -75,6 +76,7 @@ std::string uninstall_program(platform::Machine& machine) {
         tell("the registered engine classes");
     }
     if (remove_user_keys(registry)) tell("the settings, profiles and backups in the registry");
+    if (engine::Plugins::shred_old_working_copy()) tell("the plain copy of the plug-in definitions");
     machine.flush();
     if (remove_program_folder(machine)) tell(std::string("the program folder ") + platform::kProgramFolder);
 

@@ -5,6 +5,7 @@
 
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/variant.h"
+#include "platform/ini/ini_document.h"
 
 namespace engine {
 
@@ -19,6 +20,12 @@ public:
     std::string EnumerateSections(std::string& File_Path);
     // The lines key=value of a section in the same 5000-character NUL-separated form.
     std::string Enumeratekeys(std::string& File_Path, std::string& Section);
+
+    // The same on a text held in memory (what must never reach the disk in plain text).
+    static std::string value_in(const platform::ini::IniDocument& text, const std::string& section, const std::string& key);
+    static std::string sections_in(const platform::ini::IniDocument& text);
+    static void write_in(platform::ini::IniDocument& text, const std::string& section, const std::string& key,
+                         const std::string& value);
 
     static constexpr uint32_t kValueBufferSize = 255;
     static constexpr uint32_t kListBufferSize = 5000;

@@ -151,20 +151,52 @@ bool Blowfish::encrypt_bytes(std::vector<uint8_t>& bytes, const std::string& key
     return true;
 }
 
+std::optional<std::vector<uint8_t>> Blowfish::transformed_file(
+    const std::string& in_file, bool (Blowfish::*transform)(std::vector<uint8_t>&, const std::string&),
+    const std::string& key) {
+    auto& files = platform::current_machine().files();
+    if (!files.file_size(in_file) || files.is_directory(in_file)) return std::nullopt;
+    std::vector<uint8_t> bytes = bytes_of(read_input(in_file));
+    if (bytes.empty() || !(this->*transform)(bytes, key)) return std::nullopt;
+    return bytes;
+}
+
+void Blowfish::write_output(const std::string& out_file, const std::vector<uint8_t>& bytes) {
+    auto& files = platform::current_machine().files();
+    const std::string_view output(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // A file that already reads so is left as it is: nothing changed, so the machine is not touched.
+    if (files.file_size(out_file) == output.size() && files.read_text(out_file) == output) return;
+    files.write_text(out_file, output);
+}
+
 bool Blowfish::transform_file(const std::string& in_file, const std::string& out_file, bool overwrite,
                               bool (Blowfish::*transform)(std::vector<uint8_t>&, const std::string&),
                               const std::string& key) {
-    auto& files = platform::current_machine().files();
     try {
-        if (!files.file_size(in_file) || files.is_directory(in_file)) return false;
-        if (!overwrite && files.exists(out_file)) return false;
-        std::vector<uint8_t> bytes = bytes_of(read_input(in_file));
-        if (bytes.empty() || !(this->*transform)(bytes, key)) return false;
-        const std::string_view output(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        // A working copy that already reads so is left as it is: refreshing it before every
-        // look at the plug-ins must not touch the machine when nothing changed.
-        if (files.file_size(out_file) == output.size() && files.read_text(out_file) == output) return true;
-        files.write_text(out_file, output);
+        if (!overwrite && platform::current_machine().files().exists(out_file)) return false;
+        const auto output = transformed_file(in_file, transform, key);
+        if (!output) return false;
+        write_output(out_file, *output);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::optional<std::string> Blowfish::decrypt_file_to_memory(const std::string& in_file, const std::string& key) {
+    try {
+        const auto plain = transformed_file(in_file, &Blowfish::DecryptByte, key);
+        if (plain) return text_of(*plain);
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+bool Blowfish::encrypt_memory_to_file(const std::string& plain, const std::string& out_file, const std::string& key) {
+    try {
+        std::vector<uint8_t> bytes = bytes_of(plain);
+        if (bytes.empty() || !encrypt_bytes(bytes, key)) return false;
+        write_output(out_file, bytes);
         return true;
     } catch (const std::exception&) {
         return false;

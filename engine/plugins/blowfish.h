@@ -42,6 +42,12 @@ public:
     bool EncryptFile(const std::string& InFile, const std::string& OutFile, bool Overwrite, const std::string& key);
     bool DecryptFile(const std::string& InFile, const std::string& OutFile, bool Overwrite, const std::string& key);
 
+    // The same without a plain file: the plain bytes of an encrypted file, held in memory only
+    // (nullopt when EncryptFile/DecryptFile would give false), and plain bytes held in memory
+    // into an encrypted file.
+    std::optional<std::string> decrypt_file_to_memory(const std::string& in_file, const std::string& key);
+    bool encrypt_memory_to_file(const std::string& plain, const std::string& out_file, const std::string& key);
+
     // Percent from 0 to 100 as a pass over the data goes on.
     Event<int32_t> Progress;
 
@@ -50,6 +56,12 @@ private:
     void run_pass(std::span<uint8_t> data, bool encrypt);
     // The plain length a container announces, from its first two blocks, when it fits the container.
     std::optional<size_t> announced_length(std::span<const uint8_t> container) const;
+    // The input file run through `transform`; nullopt when it is missing, empty or a folder, or
+    // the transform refuses it. Throws what reading it throws.
+    std::optional<std::vector<uint8_t>> transformed_file(
+        const std::string& in_file, bool (Blowfish::*transform)(std::vector<uint8_t>&, const std::string&),
+        const std::string& key);
+    void write_output(const std::string& out_file, const std::vector<uint8_t>& bytes);
     bool transform_file(const std::string& in_file, const std::string& out_file, bool overwrite,
                         bool (Blowfish::*transform)(std::vector<uint8_t>&, const std::string&), const std::string& key);
     bool encrypt_bytes(std::vector<uint8_t>& bytes, const std::string& key);

@@ -10,6 +10,7 @@
 #include "engine/foundation/trim_bars.h"
 #include "engine/plugins/blowfish.h"
 #include "engine/plugins/registry_entry.h"
+#include "engine/shredder/shredder.h"
 #include "engine/tools/system.h"
 #include "platform/machine/machine.h"
 
@@ -65,7 +66,15 @@ std::vector<std::string> split_nul(const std::string& list) {
 
 }  // namespace
 
-Plugins::Plugins() : working_copy_(System().getWDirectory() + "\\npl.pln") {}
+Plugins::Plugins() = default;
+
+bool Plugins::shred_old_working_copy() {
+    const std::string path = System().getWDirectory() + "\\npl.pln";
+    auto& files = platform::current_machine().files();
+    if (!files.exists(path)) return false;
+    Shredder().FileShred(path);
+    return !files.exists(path);
+}
 
 std::string Plugins::plugin_file() { return engine_path("plugins\\plugins.dll"); }
 
@@ -73,13 +82,16 @@ bool Plugins::EncryptPluginsFile(bool Flag) {
     // A command served halfway through (a list refresh, a second add) would decrypt over the
     // working copy this operation is editing, and an add could undo another; the file is small.
     Blowfish cipher(false);
-    return Flag ? cipher.EncryptFile(working_copy_, plugin_file(), true, kFileKey)
-                : cipher.DecryptFile(plugin_file(), working_copy_, true, kFileKey);
+    if (Flag) return cipher.encrypt_memory_to_file(working_copy_.text(), plugin_file(), kFileKey);
+    // The plain definitions are kept in memory only, never in a file: they are what the
+    // encryption protects. A file that does not decrypt leaves nothing to read.
+    auto plain = cipher.decrypt_file_to_memory(plugin_file(), kFileKey);
+    working_copy_ = platform::ini::IniDocument(plain.value_or(""));
+    return plain.has_value();
 }
 
 std::string Plugins::read_key(const std::string& section, const std::string& key) {
-    std::string file = working_copy_, name = section, key_name = key;
-    return INI().GetFromINI(file, name, key_name);
+    return INI::value_in(working_copy_, section, key);
 }
 
 std::vector<std::string> Plugins::read_list(const std::string& section, const std::string& stem, int16_t count) {
@@ -107,8 +119,7 @@ Plugin Plugins::read_definition(const std::string& section) {
 
 std::vector<Plugin> Plugins::Load_Extra_plugins() {
     EncryptPluginsFile(false);
-    std::string file = working_copy_;
-    const std::vector<std::string> sections = split_nul(INI().EnumerateSections(file));
+    const std::vector<std::string> sections = split_nul(INI::sections_in(working_copy_));
     // The section list ends with an empty name, and so does the result: with one empty record.
     std::vector<Plugin> plugins;
     for (const std::string& section : sections) {
@@ -122,8 +133,7 @@ std::vector<Plugin> Plugins::Load_Extra_plugins() {
 }
 
 void Plugins::write_key(const std::string& section, const std::string& key, const std::string& value) {
-    std::string file = working_copy_, name = section, key_name = key, text = value;
-    INI().WriteToINI(file, name, key_name, text);
+    INI::write_in(working_copy_, section, key, value);
 }
 
 void Plugins::write_list(const std::string& section, const std::string& stem, const std::vector<std::string>& items) {

@@ -1,14 +1,15 @@
 #pragma once
 // Plugins: the user's own cleaning items. Each is one section of an INI text that is kept on
 // disk only encrypted, in the program folder's "plugins\plugins.dll"; the members decrypt it to
-// a plain working copy in the Windows folder ("npl.pln"), read or extend it there and encrypt it
-// back. The working copy stays on disk after every operation.
+// a plain working copy held in memory, read or extend it there and encrypt it back. No plain
+// copy is ever written to disk.
 #include <string>
 #include <vector>
 
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/event.h"
 #include "engine/foundation/records.h"
+#include "platform/ini/ini_document.h"
 
 namespace engine {
 
@@ -38,14 +39,19 @@ public:
     // run. %VARIABLES% in file and folder entries are expanded from the machine.
     void cleanPlugin(const Plugin& P);
 
-    // true: working copy -> encrypted file; false: encrypted file -> working copy. Returns
-    // whether the file operation wrote its output.
+    // true: working copy -> encrypted file; false: encrypted file -> working copy (emptied when
+    // the file is missing or does not decrypt). Returns whether the operation wrote its output.
     bool EncryptPluginsFile(bool Flag);
+
+    // Earlier versions left the plain working copy in the Windows folder ("npl.pln"); it is
+    // shredded. True when there was one and it is gone.
+    static bool shred_old_working_copy();
 
     // The encrypted file (a Windows path of the machine) and the key it is kept under.
     static std::string plugin_file();
     static constexpr const char* kFileKey = "QUILLMAX";
-    const std::string& working_copy() const { return working_copy_; }
+    // The plain text of the working copy.
+    const std::string& working_copy() const { return working_copy_.text(); }
 
     Event<std::string> ExtraFound;  // part of the event interface; nothing raises it
     Event<std::string> ShowLog;     // the log lines of the shredder and the registry, and refusals
@@ -59,7 +65,7 @@ private:
     // Logs a refused entry; true when the entry must be skipped.
     bool refused(const Plugin& plugin, const std::string& entry, EntryRefusal refusal);
 
-    std::string working_copy_;
+    platform::ini::IniDocument working_copy_;
 };
 
 }  // namespace engine

@@ -1,9 +1,13 @@
 #include "engine/shredder/free_space_wipe.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "engine/foundation/engine_error.h"
+#include "platform/sys/removed_on_signal.h"
 
 namespace engine {
 
@@ -16,6 +20,22 @@ using platform::fs::FsError;
 constexpr std::size_t kFillBlockLength = 1 << 20;
 constexpr std::size_t kSmallestPiece = 256;
 constexpr uint8_t kFillCharacter = '0';
+constexpr std::string_view kFillStem = "TmpShred.";
+
+// "TmpShred.7", "TmpShred.x": a name a wipe gives its fill files.
+bool fill_file_name(const std::string& name) {
+    if (name.size() <= kFillStem.size() || !name.starts_with(kFillStem)) return false;
+    const std::string tail = name.substr(kFillStem.size());
+    return tail == "x" || std::all_of(tail.begin(), tail.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// What a wipe wrote: nothing yet, or fill characters from the start.
+bool holds_only_fill(FileSystem& files, const std::string& path) {
+    File file = files.open(path, File::Mode::Read);
+    std::vector<uint8_t> head(4096);
+    head.resize(file.read_at(0, head));
+    return std::all_of(head.begin(), head.end(), [](uint8_t byte) { return byte == kFillCharacter; });
+}
 
 // The wipe files written so far. They are deleted when this goes away, whatever happened, so a
 // failed wipe never leaves the drive full.
@@ -30,11 +50,16 @@ public:
 
     bool drive_full() const { return drive_full_; }
 
-    // A new file of up to `length` fill bytes; returns how many the drive took.
+    // A new file of up to `length` fill bytes; returns how many the drive took. A signal that
+    // ends the program meanwhile removes it on the way out.
     uint64_t write(const std::string& name, uint64_t length) {
         const std::string path = root_ + name;
-        File file = files_.open(path, File::Mode::CreateAlways);
+        std::optional<File> created;
+        auto create = [&] { created.emplace(files_.open(path, File::Mode::CreateAlways)); };
+        if (auto host = files_.to_host(path)) on_signal_.push_back(std::make_unique<platform::RemovedOnSignal>(*host, create));
+        else create();
         paths_.push_back(path);
+        File& file = *created;
         const uint64_t written = fill(file, length);
         file.close();
         return written;
@@ -51,6 +76,7 @@ public:
             files_.delete_file(paths_.back());
             paths_.pop_back();
         }
+        on_signal_.clear();
     }
 
 private:
@@ -89,17 +115,36 @@ private:
     FileSystem& files_;
     std::string root_;
     std::vector<std::string> paths_;
+    std::vector<std::unique_ptr<platform::RemovedOnSignal>> on_signal_;
     bool drive_full_ = false;
 };
 
 }  // namespace
 
+int remove_leftover_fill_files(FileSystem& files) {
+    int removed = 0;
+    for (const std::string& root : files.drives()) {
+        for (const auto& found : files.find(root + std::string(kFillStem) + "*")) {
+            const std::string path = root + found.name;
+            if ((found.attributes & (platform::fs::attr::Directory | platform::fs::attr::ReparsePoint)) != 0 ||
+                !fill_file_name(found.name) || !files.may_modify(path))
+                continue;
+            if (ignore_errors([&] {
+                    if (holds_only_fill(files, path)) files.delete_file(path, true);
+                }) &&
+                !files.exists(path))
+                ++removed;
+        }
+    }
+    return removed;
+}
+
 WipePlan plan_wipe(const FileSystem& files, const std::string& root) {
     const auto space = files.free_space(root);
     WipePlan plan{space.free_bytes, space.total_bytes, {}, 1};
     const uint64_t full_chunks = space.free_bytes / kWipeChunkLength;
-    for (uint64_t i = 1; i <= full_chunks; ++i) plan.files.push_back({"TmpShred." + std::to_string(i), kWipeChunkLength});
-    plan.files.push_back({"TmpShred.x", space.free_bytes - full_chunks * kWipeChunkLength});
+    for (uint64_t i = 1; i <= full_chunks; ++i) plan.files.push_back({std::string(kFillStem) + std::to_string(i), kWipeChunkLength});
+    plan.files.push_back({std::string(kFillStem) + "x", space.free_bytes - full_chunks * kWipeChunkLength});
     plan.next_chunk = full_chunks + 1;
     return plan;
 }
@@ -118,7 +163,7 @@ void wipe_free_space(FileSystem& files, const std::string& root, const std::func
     // The drive may hold more than it reported; the capacity bounds a file system that never
     // says it is full.
     for (uint64_t i = plan.next_chunk; !wipe.drive_full() && written < plan.capacity; ++i)
-        written += wipe.write("TmpShred." + std::to_string(i), kWipeChunkLength);
+        written += wipe.write(std::string(kFillStem) + std::to_string(i), kWipeChunkLength);
 
     wipe.sync_all();
     wipe.delete_all();

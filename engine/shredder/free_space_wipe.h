@@ -38,4 +38,9 @@ WipePlan plan_wipe(const platform::fs::FileSystem& files, const std::string& roo
 void wipe_free_space(platform::fs::FileSystem& files, const std::string& root,
                      const std::function<void(double percent)>& progress);
 
+// The fill files a wipe cut short by the end of its program (killed, the power gone) left in the
+// roots of the drives it may change: files of a fill file's name that hold only fill characters.
+// For the program that holds the machine, at its start. Returns how many went.
+int remove_leftover_fill_files(platform::fs::FileSystem& files);
+
 }  // namespace engine

@@ -115,17 +115,19 @@ bool breaks_structure(const char* section, const char* key, const char* value) {
     return false;
 }
 
-}  // namespace
-
-uint32_t GetPrivateProfileString(Machine& machine, const char* section, const char* key, const char* default_value,
-                                 char* buffer, uint32_t size, std::string_view file) {
-    if (!buffer || size == 0) return 0;
-    // Win32 ignores trailing blanks of the default.
+// Win32 ignores trailing blanks of the default.
+std::string_view fallback_of(const char* default_value) {
     std::string_view fallback = default_value ? default_value : "";
     while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+    return fallback;
+}
 
-    if (!file_exists(machine, file)) return copy_value(unquote(fallback), buffer, size);
-    IniDocument document = load(machine, file);
+}  // namespace
+
+uint32_t profile_string(const IniDocument& document, const char* section, const char* key, const char* default_value,
+                        char* buffer, uint32_t size) {
+    if (!buffer || size == 0) return 0;
+    const std::string_view fallback = fallback_of(default_value);
     if (!section) return copy_list(section_names(document), buffer, size);
 
     if (!key) {
@@ -140,9 +142,30 @@ uint32_t GetPrivateProfileString(Machine& machine, const char* section, const ch
     return copy_value(unquote(value), buffer, size);
 }
 
-uint32_t GetPrivateProfileSectionNames(Machine& machine, char* buffer, uint32_t size, std::string_view file) {
+uint32_t profile_section_names(const IniDocument& document, char* buffer, uint32_t size) {
     if (!buffer) return 0;
-    return copy_list(section_names(load(machine, file)), buffer, size);
+    return copy_list(section_names(document), buffer, size);
+}
+
+bool write_profile_string(IniDocument& document, const char* section, const char* key, const char* value) {
+    // All three null is the Win32 "flush your cache" call; nothing is cached here.
+    if (!section) return !key && !value;
+    if (breaks_structure(section, key, value)) return false;
+    if (!key) document.delete_section(section);
+    else if (!value) document.delete_key(section, key);
+    else document.set_value(section, key, value);
+    return true;
+}
+
+uint32_t GetPrivateProfileString(Machine& machine, const char* section, const char* key, const char* default_value,
+                                 char* buffer, uint32_t size, std::string_view file) {
+    if (!buffer || size == 0) return 0;
+    if (!file_exists(machine, file)) return copy_value(unquote(fallback_of(default_value)), buffer, size);
+    return profile_string(load(machine, file), section, key, default_value, buffer, size);
+}
+
+uint32_t GetPrivateProfileSectionNames(Machine& machine, char* buffer, uint32_t size, std::string_view file) {
+    return profile_section_names(load(machine, file), buffer, size);
 }
 
 uint32_t GetPrivateProfileSection(Machine& machine, const char* section, char* buffer, uint32_t size,
@@ -155,16 +178,11 @@ uint32_t GetPrivateProfileSection(Machine& machine, const char* section, char* b
 
 bool WritePrivateProfileString(Machine& machine, const char* section, const char* key, const char* value,
                                std::string_view file) {
-    // All three null is the Win32 "flush your cache" call; nothing is cached here.
-    if (!section) return !key && !value;
-    if (breaks_structure(section, key, value)) return false;
-
     std::string path = resolve(machine, file);
     IniDocument document = load(machine, path);
-    bool changed = !key     ? document.delete_section(section)
-                   : !value ? document.delete_key(section, key)
-                            : document.set_value(section, key, value);
-    if (!changed) return true;
+    const std::string before = document.text();
+    if (!write_profile_string(document, section, key, value)) return false;
+    if (document.text() == before) return true;
     try {
         machine.files().write_text(path, document.text());
         return true;

@@ -11,6 +11,8 @@ class Machine;
 
 namespace platform::ini {
 
+class IniDocument;
+
 // Returns the number of characters copied, without the terminating NUL(s), as Win32 does
 // (size - 1 when a value was cut, size - 2 when a NUL-separated list was cut).
 uint32_t GetPrivateProfileString(Machine& machine, const char* section, const char* key, const char* default_value,
@@ -21,5 +23,11 @@ uint32_t GetPrivateProfileSection(Machine& machine, const char* section, char* b
 // Creates the file, section or key as needed and keeps every other byte of the file as it was.
 bool WritePrivateProfileString(Machine& machine, const char* section, const char* key, const char* value,
                                std::string_view file);
+
+// The same on a text held in memory, read as a file that exists and holds it.
+uint32_t profile_string(const IniDocument& document, const char* section, const char* key, const char* default_value,
+                        char* buffer, uint32_t size);
+uint32_t profile_section_names(const IniDocument& document, char* buffer, uint32_t size);
+bool write_profile_string(IniDocument& document, const char* section, const char* key, const char* value);
 
 }  // namespace platform::ini

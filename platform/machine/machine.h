@@ -86,7 +86,8 @@ bool has_current_machine();
 void set_current_machine(Machine* machine);
 
 // One running program per machine. Throws MachineError with a clear message when another
-// program holds the machine, or when a wineserver is serving it.
+// program holds the machine, or when a wineserver is serving it. Writes nothing into the
+// machine folder: the lock file lives in the user's runtime folder and goes with the lock.
 class MachineLock {
 public:
     explicit MachineLock(const Machine& machine);
@@ -94,13 +95,12 @@ public:
     MachineLock(const MachineLock&) = delete;
     MachineLock& operator=(const MachineLock&) = delete;
 
-    // For an uninstall, which leaves the machine as it was: the lock file goes while the lock is
-    // still held, so no other program takes the machine in between.
-    void remove_lock_file();
-
 private:
+    void release();
+
     std::filesystem::path file_;
     int fd_ = -1;
+    int folder_fd_ = -1;
 };
 
 }  // namespace platform

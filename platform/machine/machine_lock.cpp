@@ -1,56 +1,92 @@
-// One program per machine: an advisory lock in the machine folder, and no program at all while
-// a wineserver serves the prefix (it holds the registry in memory and writes it back over ours).
+// One program per machine, and no program at all while a wineserver serves the prefix (it holds
+// the registry in memory and writes it back over ours). Nothing of the lock is written into the
+// machine: a lock file in the user's runtime folder, named after the machine's real path, and a
+// lock on the machine folder itself, which no deleted or replaced file can take away.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "platform/fs/unshared_open.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/wineserver.h"
+#include "platform/sys/runtime_folder.h"
 
 namespace platform {
 
 namespace {
 
-constexpr const char* kLockFile = ".tavrin-lock";
+// FNV-1a: the same name for the same machine in every build of the program.
+std::string lock_file_name(const std::filesystem::path& real_dir) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char c : real_dir.string()) hash = (hash ^ c) * 0x100000001b3ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return std::string("machine-") + hex + ".lock";
+}
 
 std::string holder_of(int fd) {
     char buffer[32] = {};
     ssize_t n = pread(fd, buffer, sizeof buffer - 1, 0);
     std::string pid = n > 0 ? std::string(buffer, static_cast<size_t>(n)) : "";
-    while (!pid.empty() && (pid.back() == '\n' || pid.back() == ' ')) pid.pop_back();
+    pid = pid.substr(0, pid.find('\n'));
     return pid.empty() ? "" : ", process " + pid;
 }
 
-// Only to name the holder in the refusal; the lock itself is what keeps a second program out.
-void record_holder(int fd) {
-    std::string pid = std::to_string(getpid()) + "\n";
+// Only to name the holder in the refusal; the locks themselves keep a second program out.
+void record_holder(int fd, const std::filesystem::path& real_dir) {
+    std::string text = std::to_string(getpid()) + "\n" + real_dir.string() + "\n";
     if (ftruncate(fd, 0) != 0) return;
-    [[maybe_unused]] ssize_t written = pwrite(fd, pid.data(), pid.size(), 0);
+    [[maybe_unused]] ssize_t written = pwrite(fd, text.data(), text.size(), 0);
 }
 
-// The lock file, never written through a name that leads elsewhere: a prefix from someone else
-// may hold a link there to any file of the user. Such a name is replaced by a lock file of our
-// own; only when that fails too is the start refused.
-int open_lock_file(const std::filesystem::path& dir) {
-    const std::filesystem::path lock = dir / kLockFile;
-    int fd = fs::detail::open_unshared(AT_FDCWD, lock.c_str(), O_RDWR | O_CREAT, 0644);
-    if (fd >= 0) return fd;
-    const auto refusal = fs::detail::unshared_refusal(errno);
-    if (!refusal) throw MachineError("Cannot lock the machine " + dir.string() + ": " + std::strerror(errno) + ".");
-    // Only the planted name goes, never the file it leads to.
-    if (unlink(lock.c_str()) == 0 || errno == ENOENT) {
-        fd = fs::detail::open_unshared(AT_FDCWD, lock.c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
-        if (fd >= 0) return fd;
+[[noreturn]] void refuse_busy(const std::filesystem::path& dir, const std::string& holder) {
+    throw MachineError("Another Tavrin is already working on this machine (" + dir.string() + holder + ").");
+}
+
+[[noreturn]] void refuse_unlockable(const std::filesystem::path& dir, const std::string& why) {
+    throw MachineError("Cannot lock the machine " + dir.string() + ": " + why + ".");
+}
+
+// The lock file, locked. A holder removes its file on the way out while still holding it, so
+// a file locked after that is no longer the one its name leads to: then the new one is taken.
+int lock_file(const std::filesystem::path& file, const std::filesystem::path& dir) {
+    for (;;) {
+        const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) refuse_unlockable(dir, file.string() + ": " + std::strerror(errno));
+        struct stat held {};
+        if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+            close(fd);
+            refuse_unlockable(dir, file.string() + " is not a regular file");
+        }
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            const std::string holder = holder_of(fd);
+            close(fd);
+            if (error == EWOULDBLOCK) refuse_busy(dir, holder);
+            refuse_unlockable(dir, file.string() + ": " + std::strerror(error));
+        }
+        struct stat named {};
+        if (lstat(file.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino) return fd;
+        close(fd);
     }
-    throw MachineError("Cannot lock the machine " + dir.string() + ": the lock file " + lock.string() +
-                       " cannot be used (" + *refusal + ") and could not be replaced (" + std::strerror(errno) +
-                       "). Remove it and start again.");
+}
+
+// The machine folder's own lock; -1 where its file system keeps no locks on folders, and the
+// lock file then stands alone.
+int lock_folder(const std::filesystem::path& real_dir, const std::filesystem::path& dir) {
+    const int fd = open(real_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+    const int error = errno;
+    close(fd);
+    if (error == EWOULDBLOCK) refuse_busy(dir, "");
+    return -1;
 }
 
 }  // namespace
@@ -63,26 +99,35 @@ MachineLock::MachineLock(const Machine& machine) {
                            "from outside. Close the Windows programs (or run " +
                            wineserver_kill_command(dir) + ") and start again.");
     }
-    file_ = dir / kLockFile;
-    fd_ = open_lock_file(dir);
-    if (fd_ < 0)
-        throw MachineError("Cannot lock the machine " + dir.string() + ": " + std::strerror(errno) + ".");
-    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        std::string holder = holder_of(fd_);
-        close(fd_);
-        fd_ = -1;
-        throw MachineError("Another Tavrin is already working on this machine (" + dir.string() + holder + ").");
+    std::error_code error;
+    const std::filesystem::path real_dir = std::filesystem::canonical(dir, error);
+    if (error) refuse_unlockable(dir, error.message());
+    try {
+        file_ = sys::private_runtime_folder() / lock_file_name(real_dir);
+    } catch (const std::runtime_error& e) {
+        refuse_unlockable(dir, e.what());
     }
-    record_holder(fd_);
+    fd_ = lock_file(file_, dir);
+    try {
+        folder_fd_ = lock_folder(real_dir, dir);
+    } catch (const MachineError&) {
+        release();
+        throw;
+    }
+    record_holder(fd_, real_dir);
     registry::remove_stale_replacements(dir);
 }
 
-void MachineLock::remove_lock_file() {
-    if (fd_ >= 0) unlink(file_.c_str());
+void MachineLock::release() {
+    // Removed while still held, so that the next program's file is a new one (see lock_file).
+    unlink(file_.c_str());
+    close(fd_);
+    fd_ = -1;
 }
 
 MachineLock::~MachineLock() {
-    if (fd_ >= 0) close(fd_);
+    if (folder_fd_ >= 0) close(folder_fd_);
+    if (fd_ >= 0) release();
 }
 
 }  // namespace platform

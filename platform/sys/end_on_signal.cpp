@@ -11,11 +11,13 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/sys/removed_on_signal.h"
+
 namespace platform {
 
 namespace {
 
-constexpr char kSignalled = 1;
+// The pipe carries the number of the signal, or this.
 constexpr char kWatchNoMore = 0;
 
 // The signal handler may only write to a pipe; the watcher reads it. Made once and never closed,
@@ -35,9 +37,9 @@ void send(char byte) {
     }
 }
 
-void on_signal(int) {
+void on_signal(int signal) {
     const int saved_errno = errno;  // a handler must leave errno as it found it
-    send(kSignalled);
+    send(static_cast<char>(signal));
     errno = saved_errno;
 }
 
@@ -70,8 +72,8 @@ void say_farewell(const std::function<void()>& farewell, std::chrono::millisecon
 
 }  // namespace
 
-EndOnSignal::EndOnSignal(std::function<void()> farewell, std::chrono::milliseconds allowed)
-    : farewell_(std::move(farewell)), allowed_(allowed) {
+EndOnSignal::EndOnSignal(std::function<void()> farewell, std::chrono::milliseconds allowed, SignalEnding ending)
+    : farewell_(std::move(farewell)), allowed_(allowed), ending_(ending) {
     signal_pipe_end(0);  // made before any handler can need it
     watcher_ = std::thread([this] { watch(); });
     set_handler(on_signal);
@@ -87,8 +89,14 @@ void EndOnSignal::watch() {
     char byte = kWatchNoMore;
     while (::read(signal_pipe_end(0), &byte, 1) < 0 && errno == EINTR) {
     }
-    if (byte != kSignalled) return;
+    if (byte == kWatchNoMore) return;
+    remove_files_registered_for_signals();
     say_farewell(farewell_, allowed_);
+    if (ending_ == SignalEnding::AsSignalled) {
+        set_handler(SIG_DFL);
+        ::kill(::getpid(), byte);
+        ::_exit(128 + byte);  // only if the signal is blocked
+    }
     ::_exit(0);
 }
 

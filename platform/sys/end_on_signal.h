@@ -10,12 +10,19 @@
 
 namespace platform {
 
-// While one lives, the first SIGINT or SIGTERM runs `farewell` on a thread of its own (to tell the
-// pages, say), gives it at most `allowed` to finish, and then ends the process with status 0.
-// Before and after, the signals have their default action. One at a time.
+// How the process ends: with status 0 (the screens, where ending is what the user asked for), or
+// as the signal itself ends a process (a command in a script, whose caller must see the run was
+// cut short).
+enum class SignalEnding { StatusZero, AsSignalled };
+
+// While one lives, the first SIGINT or SIGTERM removes the files registered with RemovedOnSignal,
+// runs `farewell` on a thread of its own (to tell the pages, say), gives it at most `allowed` to
+// finish, and then ends the process. Before and after, the signals have their default action.
+// One at a time.
 class EndOnSignal {
 public:
-    EndOnSignal(std::function<void()> farewell, std::chrono::milliseconds allowed);
+    EndOnSignal(std::function<void()> farewell, std::chrono::milliseconds allowed,
+                SignalEnding ending = SignalEnding::StatusZero);
     ~EndOnSignal();
     EndOnSignal(const EndOnSignal&) = delete;
     EndOnSignal& operator=(const EndOnSignal&) = delete;
@@ -25,6 +32,7 @@ private:
 
     std::function<void()> farewell_;
     std::chrono::milliseconds allowed_;
+    SignalEnding ending_;
     std::thread watcher_;
 };
 

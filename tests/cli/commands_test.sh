@@ -18,8 +18,12 @@ start_program --machine "$machine"
 stop_program
 cookies="$machine/drive_c/Documents and Settings"
 [ -n "$(find "$cookies" -path '*/Cookies/*' -name '*.txt')" ] || fail "the new sandbox has no cookies"
+# The plug-in definitions stay encrypted: no plain copy of them anywhere in the machine.
+[ -z "$(grep -rlaE '^(FC|FOC|RC)=[0-9]+' "$machine")" ] || fail "plain plug-in definitions in $(grep -rlaE '^(FC|FOC|RC)=[0-9]+' "$machine")"
 
-# list: every category with its items and their tick boxes, in words and as JSON.
+# list: every category with its items and their tick boxes, in words and as JSON; no byte of
+# the machine changed.
+fingerprint "$machine" >"$work/before"
 "$TAVRINAPP" list --machine "$machine" >"$work/list.txt" || fail "list failed"
 grep -q '^  ie\.cookies  (_root\.IE_CO)$' "$work/list.txt" || fail "list: $(cat "$work/list.txt")"
 grep -q '^  windows\.temp  (_root\.WIN_TF)$' "$work/list.txt" || fail "list has no windows.temp"
@@ -27,12 +31,16 @@ grep -q '^  windows\.run-dialog  (_root\.WIN_CREH)$' "$work/list.txt" || fail "l
 "$TAVRINAPP" list --machine "$machine" --json >"$work/list.json" || fail "list --json failed"
 [ "$(json "$work/list.json" "doc.categories.find((c) => c.name === 'ie').items.length")" = 6 ] ||
     fail "list --json: $(cat "$work/list.json")"
+fingerprint "$machine" >"$work/after"
+diff "$work/before" "$work/after" >&2 || fail "list changed the machine"
 
-# preview: what a clean would remove, as JSON, and no byte of the machine changed.
-fingerprint "$machine" | grep -v tavrin-lock >"$work/before"
+# preview: what a clean would remove, as JSON, and no byte of the machine changed, not even the
+# fill file a wipe cut short left, which the clean then removes.
+printf 0000 >"$machine/drive_c/TmpShred.7"
+fingerprint "$machine" >"$work/before"
 "$TAVRINAPP" preview ie.cookies ie.typed-urls --machine "$machine" --json >"$work/preview.json" 2>"$work/err.txt" ||
     fail "preview failed: $(cat "$work/err.txt")"
-fingerprint "$machine" | grep -v tavrin-lock >"$work/after"
+fingerprint "$machine" >"$work/after"
 diff "$work/before" "$work/after" >&2 || fail "preview changed the machine"
 [ "$(json "$work/preview.json" "doc.removals.filter((r) => r.item === 'ie.cookies' && r.kind === 'file' && r.size > 0).length > 0")" = true ] ||
     fail "preview lists no cookie file: $(cat "$work/preview.json")"
@@ -48,6 +56,7 @@ grep -q '^In all: [0-9]* files\?, ' "$work/preview.txt" || fail "preview in word
 [ "$(json "$work/preview.json" "JSON.stringify(doc.removals)")" = "$(json "$work/clean.json" "JSON.stringify(doc.removals)")" ] ||
     fail "clean removed other than the preview listed: $(cat "$work/clean.json")"
 [ -z "$(find "$cookies" -path '*/Cookies/*' -name '*.txt')" ] || fail "clean left cookies"
+[ ! -e "$machine/drive_c/TmpShred.7" ] || fail "clean left the fill file of a wipe cut short"
 ! grep -q 'mail.example.org/inbox' "$machine/user.reg" || fail "clean left the typed URLs"
 "$TAVRINAPP" preview ie.cookies --machine "$machine" --json >"$work/again.json" || fail "second preview failed"
 [ "$(json "$work/again.json" "doc.removals.length")" = 0 ] || fail "after the clean the preview still lists: $(cat "$work/again.json")"
@@ -68,10 +77,10 @@ player='plugins.Windows Media Player'
 grep -q "^  $player  (WINDOWS MEDIA PLAYER)\$" "$work/list.txt" || fail "list has no $player: $(cat "$work/list.txt")"
 [ "$(json "$work/list.json" "doc.categories.find((c) => c.name === 'plugins').items.find((i) => i.name === '$player').installed")" = true ] ||
     fail "list --json: $(cat "$work/list.json")"
-fingerprint "$machine" | grep -v tavrin-lock >"$work/before"
+fingerprint "$machine" >"$work/before"
 "$TAVRINAPP" preview 'PLUGINS.windows media player' --machine "$machine" --json >"$work/plugin.json" 2>"$work/err.txt" ||
     fail "plug-in preview failed: $(cat "$work/err.txt")"
-fingerprint "$machine" | grep -v tavrin-lock >"$work/after"
+fingerprint "$machine" >"$work/after"
 diff "$work/before" "$work/after" >&2 || fail "the plug-in preview changed the machine"
 [ "$(json "$work/plugin.json" "doc.removals.filter((r) => r.item === '$player' && r.kind === 'key' && r.path.endsWith('Player\\\\RecentFileList')).length")" = 1 ] ||
     fail "the plug-in preview: $(cat "$work/plugin.json")"
@@ -128,10 +137,10 @@ cat >>"$machine/system.reg" <<'REG'
 REG
 # Its preview: the free space and the one fill file the quota leaves room for, nothing written;
 # a drive outside the machine is refused as the wipe refuses it.
-fingerprint "$machine" | grep -v tavrin-lock >"$work/before"
+fingerprint "$machine" >"$work/before"
 "$TAVRINAPP" wipe-free-space 'D:\' --preview --machine "$machine" --json >"$work/wipe-preview.json" 2>"$work/err.txt" ||
     fail "wipe-free-space --preview failed: $(cat "$work/err.txt")"
-fingerprint "$machine" | grep -v tavrin-lock >"$work/after"
+fingerprint "$machine" >"$work/after"
 diff "$work/before" "$work/after" >&2 || fail "the wipe's preview changed the machine"
 [ "$(json "$work/wipe-preview.json" "doc.preview && doc.drive === 'D:' && doc.free_bytes > 0 && doc.free_bytes <= 3000000 &&
     JSON.stringify(doc.fill_files) === JSON.stringify([{path: 'D:\\\\TmpShred.x', size: doc.free_bytes}])")" = true ] ||
@@ -154,8 +163,11 @@ status=0
 [ "$status" != 0 ] || fail "a missing drive was wiped"
 grep -q 'no drive "Q"; its drives are C:, D:, E:' "$work/err.txt" || fail "missing drive said: $(cat "$work/err.txt")"
 
-# A machine a running program holds is refused, and nothing is cleaned.
+# A machine a running program holds is refused, and nothing is cleaned, even when its lock file
+# was deleted meanwhile.
 start_program --machine "$machine"
+ls "$XDG_RUNTIME_DIR"/tavrin/*.lock >/dev/null || fail "the running program has no lock file in the runtime folder"
+rm -f "$XDG_RUNTIME_DIR"/tavrin/*.lock
 status=0
 "$TAVRINAPP" clean ie.history --machine "$machine" 2>"$work/err.txt" || status=$?
 stop_program

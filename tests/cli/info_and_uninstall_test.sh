@@ -7,6 +7,7 @@ TAVRINAPP=$1 FIXTURE=$2
 
 prefix="$work/prefix"
 make_prefix "$prefix"
+(cd "$prefix" && find . | sort) >"$work/names"
 fingerprint "$prefix" >"$work/before"
 "$TAVRINAPP" --info --machine "$prefix" >"$work/info.txt" || fail "--info failed"
 grep -q "^Machine: $prefix\$" "$work/info.txt" || fail "--info does not name the machine: $(cat "$work/info.txt")"
@@ -30,7 +31,7 @@ grep -q "VB and VBA Program Settings" "$prefix/user.reg" || fail "the start stor
 "$TAVRINAPP" --uninstall --machine "$prefix" >"$work/uninstall.txt" || fail "--uninstall failed"
 grep -q '^Removed Tavrin from the machine' "$work/uninstall.txt" || fail "--uninstall said: $(cat "$work/uninstall.txt")"
 [ ! -e "$prefix/drive_c/Program Files/Orvane" ] || fail "--uninstall left the program folder"
-[ ! -e "$prefix/.tavrin-lock" ] || fail "--uninstall left the lock file"
+(cd "$prefix" && find . | sort) | diff "$work/names" - >&2 || fail "--uninstall left other files than the prefix had"
 for hive in system.reg user.reg userdef.reg; do
     hive_lines "$FIXTURE/$hive" >"$work/$hive.before"
     hive_lines "$prefix/$hive" >"$work/$hive.after"

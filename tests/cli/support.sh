@@ -1,8 +1,11 @@
-# Shared by the command-line tests: a scratch folder removed at exit, a copy of the real Wine
+# Shared by the command-line tests: a scratch folder removed at exit (and a runtime folder in it), a copy of the real Wine
 # prefix's hives as a machine, a fingerprint of a folder, and the program started and stopped.
 set -eu
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavrin-cli-XXXXXX")
+# The program's lock files go to the user's runtime folder: a private stand-in here.
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
 program_pid=""
 cleanup() {
     if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi
@@ -18,7 +21,7 @@ fail() {
 
 # A Wine prefix from the fixture's registry files, with a C: drive.
 make_prefix() {
-    mkdir -p "$1/dosdevices" "$1/drive_c/windows" "$1/drive_c/users"
+    mkdir -p "$1/dosdevices" "$1/drive_c/windows" "$1/drive_c/users" "$1/drive_c/Program Files"
     cp "$FIXTURE"/system.reg "$FIXTURE"/user.reg "$FIXTURE"/userdef.reg "$1"/
     chmod u+w "$1"/*.reg
     ln -s ../drive_c "$1/dosdevices/c:"

@@ -1,5 +1,10 @@
 // The free-space wipe on a drive limited by a quota, so the real disk is never filled.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +16,7 @@
 #include "engine/foundation/hooks.h"
 #include "engine/shredder/free_space_wipe.h"
 #include "engine/shredder/shredder.h"
+#include "platform/sys/end_on_signal.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/temp_machine.h"
 
@@ -143,6 +149,43 @@ TEST_F(FreeSpaceTest, DrivesThatAreNotThereOrNotOursRaiseAnError) {
     const bool outside_untouched = fs::is_empty(outside);
     fs::remove_all(outside);
     EXPECT_TRUE(outside_untouched);
+}
+
+// A signal that ends the program in the middle of a wipe takes the fill files with it; here the
+// wipe of a child process stands still after its first chunk while the signal ends it.
+TEST_F(FreeSpaceTest, ASignalEndsTheWipeWithoutLeavingFillFiles) {
+    machine().files().set_quota('D', 25'000'000);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const platform::EndOnSignal end_on_signal([] {}, std::chrono::milliseconds(0), platform::SignalEnding::AsSignalled);
+        shredder.Progress.subscribe([](double&) {
+            kill(getpid(), SIGINT);
+            for (;;) pause();
+        });
+        engine::ignore_errors([&] { shredder.ShredFreeSpace("D:"); });
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
+    EXPECT_TRUE(wipe_files().empty());
+}
+
+// What a wipe cut short by a kill or a power cut left is removed at the next start of a program
+// holding the machine: only files of a fill file's name holding nothing but fill.
+TEST_F(FreeSpaceTest, TheNextStartRemovesTheFillFilesOfAWipeCutShort) {
+    const fs::path d = tavrin_test::drive_folder(temp, 'D');
+    std::ofstream(d / "TmpShred.1") << std::string(100'000, '0');
+    std::ofstream(d / "TmpShred.x").close();
+    std::ofstream(d / "TmpShred.3") << "0000 the user's own";
+    std::ofstream(d / "TmpShred.old") << "0000";
+    fs::create_directory(d / "TmpShred.4");
+    temp.write_file("C:\\TmpShred.12", "0000");
+
+    EXPECT_EQ(engine::remove_leftover_fill_files(machine().files()), 3);
+    EXPECT_EQ(wipe_files(), (WipeFiles{{"TmpShred.3", 19}, {"TmpShred.4", 0}, {"TmpShred.old", 4}}));
+    EXPECT_FALSE(fs::exists(temp.host("C:\\TmpShred.12")));
 }
 
 }  // namespace

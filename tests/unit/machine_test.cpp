@@ -25,6 +25,7 @@
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/wineserver.h"
+#include "tests/unit/support/folder_snapshot.h"
 #include "tests/unit/support/scoped_env.h"
 #include "tests/unit/support/temp_machine.h"
 
@@ -216,23 +217,56 @@ TEST_F(WinePrefixTest, WindowsVersionPrefersWinesOwnSetting) {
     EXPECT_EQ(machine->windows_version(), "winme");
 }
 
-TEST(MachineLock, KeepsASecondProgramOff) {
+// The lock writes nothing into the machine: its file lives in the user's runtime folder (here a
+// stand-in) and goes with the lock. It holds whatever happens to that file, and whichever path
+// leads to the machine.
+TEST(MachineLock, KeepsASecondProgramOffAndLeavesNoTrace) {
+    Scratch runtime;
+    tavrin_test::ScopedEnv runtime_dir("XDG_RUNTIME_DIR", runtime.dir().string());
     tavrin_test::TempMachine temp;
+    const stdfs::path other_way = runtime.dir() / "another name";
+    stdfs::create_directory_symlink(temp.dir(), other_way);
+    const auto before = tavrin_test::snapshot(temp.dir());
     {
         platform::MachineLock first(temp.machine());
+        EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(temp.dir())), "");
         std::string message = message_of([&] { platform::MachineLock second(temp.machine()); });
         EXPECT_NE(message.find("Another Tavrin is already working on this machine"), std::string::npos) << message;
         EXPECT_NE(message.find(temp.dir().string()), std::string::npos) << message;
+        EXPECT_NE(message.find("process " + std::to_string(getpid())), std::string::npos) << message;
+
+        auto reopened = Machine::open(other_way);
+        EXPECT_THROW(platform::MachineLock second(*reopened), MachineError) << "the same machine by a link";
+        stdfs::remove_all(runtime.dir() / "tavrin");
+        EXPECT_THROW(platform::MachineLock second(temp.machine()), MachineError) << "its lock file deleted";
     }
     EXPECT_NO_THROW(platform::MachineLock again(temp.machine()));
+    EXPECT_TRUE(stdfs::is_empty(runtime.dir() / "tavrin"));
+    EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(temp.dir())), "");
+}
 
-    // An uninstall takes the lock file away while it holds it; the machine stays usable.
-    {
-        platform::MachineLock uninstalling(temp.machine());
-        uninstalling.remove_lock_file();
-        EXPECT_FALSE(stdfs::exists(temp.dir() / ".tavrin-lock"));
-    }
-    EXPECT_NO_THROW(platform::MachineLock later(temp.machine()));
+// Without a runtime folder the lock file goes to a private folder in the temporary folder; one
+// that someone else made there (a link, a folder open to others) is refused, not written into.
+TEST(MachineLock, RefusesATemporaryLockFolderThatIsNotPrivate) {
+    Scratch temp_root, outside;
+    tavrin_test::ScopedEnv runtime_dir("XDG_RUNTIME_DIR", std::nullopt);
+    tavrin_test::ScopedEnv tmpdir("TMPDIR", temp_root.dir().string());
+    tavrin_test::TempMachine temp;
+    const stdfs::path folder = temp_root.dir() / ("tavrin-" + std::to_string(geteuid()));
+
+    stdfs::create_directory_symlink(outside.dir(), folder);
+    std::string message = message_of([&] { platform::MachineLock lock(temp.machine()); });
+    EXPECT_NE(message.find("not a private folder"), std::string::npos) << message;
+    EXPECT_TRUE(stdfs::is_empty(outside.dir()));
+    stdfs::remove(folder);
+
+    stdfs::create_directory(folder);
+    stdfs::permissions(folder, stdfs::perms::others_all, stdfs::perm_options::add);
+    EXPECT_THROW(platform::MachineLock lock(temp.machine()), MachineError);
+    stdfs::remove(folder);
+
+    EXPECT_NO_THROW(platform::MachineLock lock(temp.machine()));
+    EXPECT_EQ(stdfs::status(folder).permissions() & stdfs::perms::all, stdfs::perms::owner_all);
 }
 
 std::string read_file(const stdfs::path& path) {
@@ -258,38 +292,6 @@ TEST(MachineLock, TheHolderRemovesReplacementsAKilledSaveLeftBehind) {
         EXPECT_TRUE(stdfs::exists(temp.dir() / stale[1]));
     }
     EXPECT_TRUE(read_file(temp.dir() / "system.reg").starts_with("WINE REGISTRY Version 2"));
-}
-
-// A prefix from someone else may hold links where the lock file goes: the file they lead to
-// must never be truncated or written, and a dangling link must not create its target.
-TEST(MachineLock, NeverWritesThroughAPlantedLink) {
-    Scratch outside;
-    const stdfs::path precious = outside.dir() / "precious.txt";
-    const stdfs::path never_created = outside.dir() / "never created";
-    std::ofstream(precious) << "keep me";
-    tavrin_test::TempMachine temp;
-    const stdfs::path lock = temp.dir() / ".tavrin-lock";
-    const std::string pid = std::to_string(getpid()) + "\n";
-
-    auto plant = [&](const std::function<void()>& link) {
-        stdfs::remove(lock);
-        link();
-        {
-            platform::MachineLock held(temp.machine());
-            std::string message = message_of([&] { platform::MachineLock second(temp.machine()); });
-            EXPECT_NE(message.find("Another Tavrin"), std::string::npos) << message;
-        }
-        EXPECT_TRUE(stdfs::is_regular_file(stdfs::symlink_status(lock)));
-        EXPECT_EQ(stdfs::hard_link_count(lock), 1u);
-        EXPECT_EQ(read_file(lock), pid);
-    };
-    plant([&] { stdfs::create_symlink(precious, lock); });
-    plant([&] { stdfs::create_symlink(never_created, lock); });
-    plant([&] { stdfs::create_hard_link(precious, lock); });
-
-    EXPECT_EQ(read_file(precious), "keep me");
-    EXPECT_EQ(stdfs::hard_link_count(precious), 1u);
-    EXPECT_FALSE(stdfs::exists(stdfs::symlink_status(never_created)));
 }
 
 // A Unix socket at the place Wine's server of this prefix would listen on: in the folder Wine as

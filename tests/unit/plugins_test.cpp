@@ -19,6 +19,7 @@
 #include "engine/plugins/plugins.h"
 #include "engine/plugins/registry_entry.h"
 #include "tests/unit/support/engine_registry.h"
+#include "tests/unit/support/folder_snapshot.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -63,7 +64,7 @@ protected:
         ASSERT_TRUE(
             engine::Blowfish().EncryptFile("C:\\plain-plugins.ini", Plugins::plugin_file(), true, Plugins::kFileKey));
     }
-    std::string working_copy_text() { return read_host(temp.host(plugins.working_copy())); }
+    std::string working_copy_text() { return plugins.working_copy(); }
     std::string stored_bytes() { return read_host(temp.host(Plugins::plugin_file())); }
     bool exists(const std::string& windows_path) { return fs::exists(fs::symlink_status(temp.host(windows_path))); }
     bool logged(const std::string& part) {
@@ -189,7 +190,27 @@ TEST_F(PluginsTest, AFileThatDoesNotDecryptIsNeverOverwritten) {
         EXPECT_EQ(error.description(), engine::GetMessageText("msg74"));
     }
     EXPECT_EQ(stored_bytes(), before);
-    EXPECT_FALSE(exists(plugins.working_copy()));
+    EXPECT_EQ(plugins.working_copy(), "");
+}
+
+// The definitions are what the encryption protects: reading them writes nothing, adding one
+// changes only the encrypted file, and the plain copy earlier versions left behind is shredded.
+TEST_F(PluginsTest, NoPlainCopyOfTheDefinitionsReachesTheDisk) {
+    store_plugin_file("[Secret Tool]\nDetect=HKEY_CURRENT_USER\\Software\\Secret\nFC=0\n");
+    const auto before = tavrin_test::snapshot(temp.dir());
+    ASSERT_EQ(plugins.Load_Extra_plugins().size(), 2u);
+    EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(temp.dir())), "");
+    Plugin added;
+    added.Name = "Added";
+    plugins.AddPlugin(added);
+    const std::string plugin_file = temp.host(Plugins::plugin_file()).lexically_relative(temp.dir()).string();
+    EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(temp.dir())), "changed: " + plugin_file + "\n");
+
+    const std::string old_copy = "C:\\windows\\npl.pln";
+    EXPECT_FALSE(Plugins::shred_old_working_copy()) << "none there";
+    temp.write_file(old_copy, "[Secret Tool]\nFC=0\n");
+    EXPECT_TRUE(Plugins::shred_old_working_copy());
+    EXPECT_FALSE(exists(old_copy));
 }
 
 // The program serves queued commands when an engine operation lets it; one served in the middle of
