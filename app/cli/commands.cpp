@@ -17,6 +17,7 @@
 #include "app/settings/cleaning_items.h"
 #include "app/settings/plugin_items.h"
 #include "app/settings/profile_store.h"
+#include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/scheduler/schedule.h"
@@ -31,7 +32,11 @@ namespace app::cli {
 
 namespace {
 
+using platform::Refused;
 using platform::Removed;
+
+// The exit status of a command that left something alone on purpose (see the man page).
+constexpr int kRefusedStatus = 3;
 
 const std::set<std::string> kCommands = {"list", "preview", "clean", "shred", "wipe-free-space"};
 
@@ -160,10 +165,30 @@ std::string removals_json(const std::vector<Removed>& removed) {
     return json + (removed.empty() ? "]" : "\n  ]");
 }
 
-void print_removals(const Request& request, const std::vector<Removed>& removed, std::ostream& out) {
+std::string refused_json(const std::vector<Refused>& refused) {
+    std::string json = "[";
+    for (size_t i = 0; i < refused.size(); ++i) {
+        const auto& one = refused[i];
+        json += std::string(i ? ",\n    " : "\n    ") + "{\"item\": " + json_string(one.group) +
+                ", \"path\": " + json_string(one.path) + ", \"reason\": " + json_string(one.reason) + "}";
+    }
+    return json + (refused.empty() ? "]" : "\n  ]");
+}
+
+// One line on standard error per refusal, whatever the output; the status that says there were any.
+int report_refused(const std::vector<Refused>& refused, std::ostream& err) {
+    for (const auto& one : refused)
+        err << "tavrinapp: refused" << (one.group.empty() ? "" : " " + one.group) << ": " << one.path << " ("
+            << one.reason << ")\n";
+    return refused.empty() ? 0 : kRefusedStatus;
+}
+
+void print_removals(const Request& request, const std::vector<Removed>& removed, const std::vector<Refused>& refused,
+                    std::ostream& out) {
     if (request.json) {
         out << "{\n  \"command\": " << json_string(request.command) << ",\n  \"removals\": " << removals_json(removed)
-            << ",\n  \"totals\": " << totals_json(totals_of(removed)) << "\n}\n";
+            << ",\n  \"refused\": " << refused_json(refused) << ",\n  \"totals\": " << totals_json(totals_of(removed))
+            << "\n}\n";
         return;
     }
     const Texts texts = english_texts();
@@ -188,8 +213,9 @@ int preview_or_clean(const Request& request, std::ostream& out, std::ostream& er
         removed = recording.finish();
     }
     machine.flush();
-    print_removals(request, removed, out);
-    return 0;
+    const auto refused = machine.removals().refused();
+    print_removals(request, removed, refused, out);
+    return report_refused(refused, err);
 }
 
 // A host path on one of the drives is taken as its Windows path.
@@ -203,35 +229,41 @@ std::string windows_path(const std::string& path) {
 int shred(const Request& request, std::ostream& out, std::ostream& err) {
     auto shredder = engine::create<engine::Shredder>("Shredder");
     if (!shredder) throw CommandError("the engine class Shredder is not available");
+    auto& machine = platform::current_machine();
+    // A refusal is noted just before its line is raised: it is reported as one, not once more
+    // among the failures.
     std::vector<std::string> failures;
-    shredder->NotShredded.subscribe([&failures](std::string& reason) { failures.push_back(reason); });
+    size_t refusals_seen = 0;
+    shredder->NotShredded.subscribe([&](std::string& reason) {
+        const size_t refusals = machine.removals().refused().size();
+        if (refusals == refusals_seen) failures.push_back(reason);
+        refusals_seen = refusals;
+    });
     ProgressLine progress(err);
     shredder->ShowLog.subscribe([&progress](std::string& name) { progress.show(name); });
-    auto& machine = platform::current_machine();
     std::vector<Removed> removed;
     {
         platform::Recording recording(machine, platform::RemovalLog::Mode::Record);
         for (const auto& given : request.words) {
             const std::string path = windows_path(given);
-            if (machine.files().is_directory(path)) {
-                double max_size = 0, min_size = 0;
-                shredder->FolderShred(path, false, "*", true, max_size, min_size);
-            } else {
-                shredder->FileShred(path);
-            }
+            if (machine.files().is_directory(path)) engine::shred_folder_named_by_user(*shredder, path);
+            else shredder->FileShred(path);
         }
         removed = recording.finish();
     }
     machine.flush();
+    const auto refused = machine.removals().refused();
     if (request.json) {
         std::string reasons = "[";
         for (size_t i = 0; i < failures.size(); ++i) reasons += (i ? ", " : "") + json_string(failures[i]);
-        out << "{\n  \"command\": \"shred\",\n  \"removals\": " << removals_json(removed) << ",\n  \"totals\": "
-            << totals_json(totals_of(removed)) << ",\n  \"not_shredded\": " << reasons << "]\n}\n";
+        out << "{\n  \"command\": \"shred\",\n  \"removals\": " << removals_json(removed) << ",\n  \"refused\": "
+            << refused_json(refused) << ",\n  \"totals\": " << totals_json(totals_of(removed))
+            << ",\n  \"not_shredded\": " << reasons << "]\n}\n";
     } else {
         for (const auto& one : removed) out << platform::kind_name(one.kind) << " " << one.path << "\n";
         for (const auto& reason : failures) err << "tavrinapp: " << reason << "\n";
     }
+    if (const int status = report_refused(refused, err)) return status;
     return failures.empty() ? 0 : 1;
 }
 

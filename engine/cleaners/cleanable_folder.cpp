@@ -4,7 +4,9 @@
 #include <string_view>
 
 #include "engine/foundation/engine_folder.h"
+#include "engine/foundation/message_text.h"
 #include "engine/foundation/text.h"
+#include "engine/shredder/refusal.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/environment.h"
 
@@ -43,18 +45,25 @@ bool is_or_contains(const std::string& folder, const std::string& protected_fold
 
 }  // namespace
 
-bool may_shred_files_in(const std::string& folder) {
-    std::string path = without_trailing_backslashes(folder);
-    return is_plain_full_path(path) && !is_or_contains(path, engine_folder());
+std::optional<std::string> file_walk_refusal(const std::string& folder) {
+    const std::string path = without_trailing_backslashes(folder);
+    const char* key = nullptr;
+    if (path.size() == 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') key = "msg421";
+    else if (!is_plain_full_path(path)) key = "msg424";
+    else if (is_or_contains(path, engine_folder())) key = "msg423";
+    if (key) return GetMessageText(key);
+    return std::nullopt;
 }
 
-bool may_clean_folder(const std::string& folder) {
-    if (!may_shred_files_in(folder)) return false;
-    std::string path = without_trailing_backslashes(folder);
-    if (platform::has_current_machine() &&
-        is_or_contains(path, platform::sys::windows_folder(platform::current_machine())))
-        return false;
-    return true;
+std::optional<std::string> folder_refusal(const std::string& folder) {
+    if (auto refusal = file_walk_refusal(folder)) return refusal;
+    if (!platform::has_current_machine()) return std::nullopt;
+    const std::string path = without_trailing_backslashes(folder);
+    if (is_or_contains(path, platform::sys::windows_folder(platform::current_machine())))
+        return GetMessageText("msg422");
+    return kept_folder_reason(path);
 }
+
+bool may_clean_folder(const std::string& folder) { return !folder_refusal(folder); }
 
 }  // namespace engine

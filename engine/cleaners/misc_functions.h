@@ -12,6 +12,7 @@
 // The tweaks switch a setting on or off by writing or deleting registry values. A write the
 // registry refuses (error 26001) ends the member and reaches the caller.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/foundation/class_table.h"
@@ -99,9 +100,10 @@ public:
     Event<std::string> ShowLog;
 
 private:
-    // Whether `allowed` lets the folder be walked; if not, ShowLog says why it is left alone
-    // (`what` names the folder for the user when the machine names none).
-    bool may_walk(const std::string& folder, const std::string& what, bool (*allowed)(const std::string&));
+    // Whether the folder may be walked, `refusal` giving no reason against it; if not, ShowLog
+    // says why it is left alone (`what` names the folder for the user when the machine names none).
+    bool may_walk(const std::string& folder, const std::string& what,
+                  std::optional<std::string> (*refusal)(const std::string&));
     // Folder shredding of a folder the registry named, with every subfolder.
     void shred_named_folder(const std::string& folder, const std::string& what, bool delete_contents_only);
     void empty_recycle_folder(const std::string& folder);

@@ -10,6 +10,8 @@
 
 namespace engine {
 
+class Shredder;
+
 // Shreds the files of `folder` and its subfolders that `extension` selects ("*" for all); the
 // folder itself goes too unless delete_contents_only. Raises EngineError 76 (path not found),
 // with `source` as its source, when the folder may not be cleaned.
@@ -22,6 +24,11 @@ void shred_checked_folder(Event<std::string>& show_log, const std::string& folde
                           const std::string& extension);
 // Shreds one file; raises EngineError 76 when its folder may not be cleaned.
 void shred_file(Event<std::string>& show_log, std::string_view source, const std::string& file);
+
+// Shreds a folder the user named (the shredder screen's list, the command line) with all it holds,
+// by the rule a cleaner's folder is held to (cleanable_folder.h): a refused one is left as it is,
+// and the shredder's NotShredded says so.
+void shred_folder_named_by_user(Shredder& shredder, const std::string& folder);
 
 // One line for the user, in the day's log file and through ShowLog: the text of `message_key`,
 // a blank, then `what`. Never fails.

@@ -5,6 +5,7 @@
 
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/engine_error.h"
+#include "engine/foundation/message_text.h"
 #include "engine/foundation/text.h"
 #include "engine/tools/system_entries.h"
 #include "platform/machine/machine.h"
@@ -20,7 +21,10 @@ constexpr const char* kSource = "Tavrin.Misc_Functions";
 int run_command(std::vector<std::string> command_line) {
     if (command_line.empty() || command_line.front().empty())
         throw EngineError(errors::kFileNotFound, kSource, "There is no program to start.");
-    return platform::shell::run_under_wine(platform::current_machine(), command_line);
+    auto& machine = platform::current_machine();
+    if (platform::shell::starts_outside_machine(machine, command_line.front()))
+        throw EngineError(errors::kPermissionDenied, kSource, GetMessageText("msg426") + " " + command_line.front());
+    return platform::shell::run_under_wine(machine, command_line);
 }
 
 bool starts_quoted(const std::string& command) {

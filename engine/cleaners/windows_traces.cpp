@@ -10,6 +10,7 @@
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
+#include "engine/shredder/refusal.h"
 #include "engine/shredder/windows_path.h"
 #include "engine/tools/system.h"
 #include "platform/machine/machine.h"
@@ -52,7 +53,6 @@ constexpr const char* kNetworkConnections = "Network\\Connections";
 constexpr const char* kRunMRU = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
 
 // Log texts: a folder that must never be emptied, a clipboard that could not be cleared.
-constexpr std::string_view kRefusedFolderMessage = "msg82";
 constexpr std::string_view kClipboardMessage = "msg84";
 
 std::string read_text(ERegistryClassConstants root, const std::string& key, const std::string& name) {
@@ -98,15 +98,18 @@ void remove_subfolders(platform::fs::FileSystem& files, const std::string& folde
 Misc_Functions::Misc_Functions() { ignore_errors([&] { windows_folder_ = recorded_windows_folder(); }); }
 
 bool Misc_Functions::may_walk(const std::string& folder, const std::string& what,
-                              bool (*allowed)(const std::string&)) {
-    if (folder.empty()) report_to_log(ShowLog, kNotFoundMessage, what);
-    else if (!allowed(folder)) report_to_log(ShowLog, kRefusedFolderMessage, folder);
-    else return true;
-    return false;
+                              std::optional<std::string> (*refusal)(const std::string&)) {
+    if (folder.empty()) {
+        report_to_log(ShowLog, kNotFoundMessage, what);
+        return false;
+    }
+    const auto reason = refusal(folder);
+    if (reason) report_to_log(ShowLog, kRefusedMessage, note_refusal(folder, *reason));
+    return !reason;
 }
 
 void Misc_Functions::shred_named_folder(const std::string& folder, const std::string& what, bool delete_contents_only) {
-    if (!may_walk(folder, what, may_clean_folder)) return;
+    if (!may_walk(folder, what, folder_refusal)) return;
     shred_checked_folder(ShowLog, folder, delete_contents_only, "*");
 }
 
@@ -134,7 +137,7 @@ int32_t Misc_Functions::CleanWindowsHelpFiles() {
 // The Windows folder itself is walked here, so only the rule that keeps drive roots and the
 // program folder out applies: nothing but *.log files is touched and every folder stays.
 Variant Misc_Functions::CleanWindowsLogFiles() {
-    if (may_walk(windows_folder_, "SystemRoot", may_shred_files_in))
+    if (may_walk(windows_folder_, "SystemRoot", file_walk_refusal))
         shred_checked_folder(ShowLog, windows_folder_, true, "log");
     return {};
 }

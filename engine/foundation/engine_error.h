@@ -31,6 +31,7 @@ constexpr int32_t kInvalidAssociationList = static_cast<int32_t>(0x800469ACu);
 constexpr int32_t kAssociationClassMissing = static_cast<int32_t>(0x800469ADu);
 constexpr int32_t kResumeWithoutError = 20;
 constexpr int32_t kFileNotFound = 53;
+constexpr int32_t kPermissionDenied = 70;
 }  // namespace errors
 
 // Runs one step of a procedure whose steps each ignore their own failure.

@@ -11,6 +11,7 @@
 #include "engine/foundation/logger.h"
 #include "engine/foundation/message_text.h"
 #include "engine/shredder/free_space_wipe.h"
+#include "engine/shredder/refusal.h"
 #include "engine/shredder/shred_batch.h"
 #include "engine/shredder/shred_steps.h"
 #include "engine/shredder/windows_path.h"
@@ -50,22 +51,22 @@ std::shared_ptr<Folder> shared_folder(Open open) {
 // Why FileShred found no file to shred at the path.
 std::string not_a_file_reason(const FileSystem& files, const std::string& path) {
     const auto attributes = files.attributes(path);
-    const char* reason = !attributes                          ? "it does not exist"
-                         : (*attributes & attr::Directory)    ? "it is a folder"
-                         : (*attributes & attr::ReparsePoint) ? "it is a link that leads nowhere"
-                                                              : "it cannot be read";
-    return "Cannot shred \"" + path + "\": " + reason + ".";
+    const char* key = !attributes                          ? "msg410"
+                      : (*attributes & attr::Directory)    ? "msg411"
+                      : (*attributes & attr::ReparsePoint) ? "msg412"
+                                                           : "msg413";
+    return GetMessageText(key) + " " + path;
 }
 
-// Why FolderShred does not walk the path at all; nullopt when it does.
+// The line of a path outside the machine, which is refused unless the user allowed it.
+std::string outside_refusal(const std::string& path) { return refusal_line(path, GetMessageText("msg417")); }
+
+// Why FolderShred does not walk the path at all; nullopt when it does. A folder that is not
+// there is no refusal; one the rules keep is.
 std::optional<std::string> folder_refusal(const FileSystem& files, const std::string& path) {
-    if (!files.is_directory(path)) {
-        return "Cannot shred the folder \"" + path + "\": " +
-               (files.exists(path) ? "it is not a folder." : "it does not exist.");
-    }
-    if (!files.may_modify(path))
-        return "Cannot shred the folder \"" + path +
-               "\": it lies outside the machine folder; start with --allow-outside-machine to allow it.";
+    if (!files.is_directory(path)) return GetMessageText(files.exists(path) ? "msg415" : "msg414") + " " + path;
+    if (auto kept = kept_folder_reason(path)) return refusal_line(path, *kept);
+    if (!files.may_modify(path)) return outside_refusal(path);
     return std::nullopt;
 }
 
@@ -112,6 +113,12 @@ int32_t Shredder::FileShred(const std::string& file) {
 
 // A single file is flushed on its own: nothing else is waiting to share the flush.
 int32_t Shredder::shred_file(Run& run, const std::string& path) {
+    // A link is only removed, and that is judged where it lies; a file reached outside is refused.
+    const auto attributes = run.files.attributes(path);
+    if (attributes && !(*attributes & attr::ReparsePoint) && !run.files.may_modify(path)) {
+        NotShredded(outside_refusal(path));
+        return 0;
+    }
     const auto file = file_to_shred(run.files, path);
     if (!file) {
         NotShredded(not_a_file_reason(run.files, path));

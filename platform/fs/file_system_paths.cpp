@@ -1,7 +1,11 @@
 // Where a Windows path leads on the host, and whether the machine may change what it leads to.
 #include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 #include "platform/fs/dos_attributes.h"
 #include "platform/fs/file_system_impl.h"
@@ -23,6 +27,16 @@ std::filesystem::path canonical_or_absolute(const std::filesystem::path& path) {
 bool is_within(const std::filesystem::path& path, const std::filesystem::path& folder) {
     auto [folder_end, unused] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
     return folder_end == folder.end();
+}
+
+// The user's home folder as the environment names it and as the password database does; either
+// may be the one a prefix's links lead to.
+std::vector<std::filesystem::path> home_folders() {
+    std::vector<std::filesystem::path> homes;
+    if (const char* home = std::getenv("HOME"); home && *home == '/') homes.push_back(canonical_or_absolute(home));
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && *entry->pw_dir == '/')
+        homes.push_back(canonical_or_absolute(entry->pw_dir));
+    return homes;
 }
 
 // Every link on the way resolved, except a final one: that is the entry itself.
@@ -124,6 +138,26 @@ std::optional<std::string> FileSystem::to_windows(const std::filesystem::path& h
         best_depth = depth;
     }
     return best;
+}
+
+std::optional<FileSystem::KeptFolder> FileSystem::kept_folder(std::string_view folder) const {
+    auto target = impl_->resolve(folder);
+    if (!target) return std::nullopt;
+    const auto host = std::filesystem::weakly_canonical(target->host);
+    if (host == host.root_path()) return KeptFolder{KeptFolder::Kind::FileSystemRoot, host};
+    for (const auto& home : home_folders())
+        if (is_within(home, host)) return KeptFolder{KeptFolder::Kind::Home, host};
+    if (is_within(impl_->machine_dir, host)) return KeptFolder{KeptFolder::Kind::MachineFolder, host};
+    return std::nullopt;
+}
+
+std::optional<std::filesystem::path> FileSystem::linked_out_of_machine(std::string_view path) const {
+    auto target = impl_->resolve(path);
+    if (!target) return std::nullopt;
+    auto location = std::filesystem::weakly_canonical(target->host);
+    auto root = impl_->drive_map.root(target->path.drive);
+    if (is_within(location, impl_->machine_dir) || (root && is_within(location, *root))) return std::nullopt;
+    return location;
 }
 
 bool FileSystem::may_modify(std::string_view windows_path) const {

@@ -141,6 +141,19 @@ public:
     std::optional<std::string> to_windows(const std::filesystem::path& host_path) const;
     // True when the path's drive maps into the machine folder (or outside was allowed).
     bool may_modify(std::string_view windows_path) const;
+    // A folder that nothing may empty or remove, whatever the options: once every link on its way
+    // is followed, the path leads to the root of the file system, to the user's home folder or a
+    // folder holding it, or to the machine folder or a folder holding it. nullopt for any other.
+    struct KeptFolder {
+        enum class Kind { FileSystemRoot, Home, MachineFolder } kind;
+        std::filesystem::path host;  // where the path leads
+    };
+    std::optional<KeptFolder> kept_folder(std::string_view folder) const;
+    // Where the path leads when a link on its way takes it out of the machine folder and off its
+    // own drive (a Wine prefix links its Templates folder to the user's home); nullopt when it
+    // stays. Whatever the options allow, a folder the program found by itself is never emptied
+    // there: only what the user names is.
+    std::optional<std::filesystem::path> linked_out_of_machine(std::string_view path) const;
     // Where removals from these drives (and from stores kept on them) are recorded.
     RemovalLog& removals();
 

@@ -37,6 +37,7 @@ std::string_view kind_name(RemovedKind kind) {
 void RemovalLog::start(Mode mode) {
     mode_ = mode;
     removed_.clear();
+    if (mode != Mode::Off) refused_.clear();
     group_.clear();
     gone_.clear();
     gone_holders_.clear();
@@ -52,6 +53,10 @@ std::vector<Removed> RemovalLog::stop() {
 
 void RemovalLog::record(RemovedKind kind, std::string path, uint64_t size) {
     if (recording()) removed_.push_back({kind, std::move(path), size, group_});
+}
+
+void RemovalLog::refuse(std::string path, std::string reason) {
+    if (recording()) refused_.push_back({std::move(path), std::move(reason), group_});
 }
 
 void RemovalLog::mark_gone(std::string_view windows_path, bool may_hold_entries) {

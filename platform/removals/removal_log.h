@@ -29,6 +29,15 @@ struct Removed {
     bool operator==(const Removed&) const = default;
 };
 
+// What a run was asked to change and left alone on purpose: a folder or file it never empties,
+// removes or overwrites, and why (a text for the user).
+struct Refused {
+    std::string path;
+    std::string reason;
+    std::string group;  // the item of the run that asked for it; may be empty
+    bool operator==(const Refused&) const = default;
+};
+
 class RemovalLog {
 public:
     enum class Mode { Off, Record, DryRun };
@@ -45,6 +54,10 @@ public:
 
     // Nothing happens while nothing is recording.
     void record(RemovedKind kind, std::string path, uint64_t size);
+    // Nothing happens while nothing is recording. Kept until the next start, so that what a
+    // run refused can still be read after it stopped.
+    void refuse(std::string path, std::string reason);
+    const std::vector<Refused>& refused() const { return refused_; }
     // The item whose removals are recorded from now on.
     void set_group(std::string group) { group_ = std::move(group); }
 
@@ -79,6 +92,7 @@ private:
 
     Mode mode_ = Mode::Off;
     std::vector<Removed> removed_;
+    std::vector<Refused> refused_;
     std::string group_;
     FoldedPathSet gone_;
     FoldedPathSet gone_holders_;  // those of gone_ that may have had entries below them

@@ -128,9 +128,17 @@ bool has_system_file(const Machine& machine, const std::string& file) {
     return stdfs::is_regular_file(machine.dir() / "drive_c" / "windows" / "system32" / file, error);
 }
 
+bool starts_outside_machine(Machine& machine, const std::string& program) {
+    if (machine.options().allow_outside_machine || program.find_first_of("\\/:") == std::string::npos) return false;
+    return !machine.files().may_modify(program);
+}
+
 int run_under_wine(Machine& machine, const std::vector<std::string>& command_line,
                    std::chrono::seconds wineserver_limit) {
     if (command_line.empty()) throw WineError("No Windows program was named.");
+    if (starts_outside_machine(machine, command_line.front()))
+        throw WineError(command_line.front() +
+                        " lies outside the machine's drives; start with --allow-outside-machine to allow it.");
     if (!wine_runs(machine))
         throw WineError("Windows programs run only on a Wine prefix with Wine installed; " + machine.dir().string() +
                         " is not one, or wine is not on the PATH.");

@@ -127,6 +127,39 @@ status=0
 grep -q 'outside the machine folder' "$work/err.txt" || fail "outside said: $(cat "$work/err.txt")"
 [ -e "$work/outside/keep.txt" ] || fail "the file outside the machine is gone"
 
+# Never shredded, whatever the options: a drive's root (by its name or its host path) and the
+# Windows folder; each refusal is a line on stderr, the status is 3, and nothing of C: goes.
+echo keep >"$machine/drive_c/keep.txt"
+for path in 'C:\' "$machine/drive_c" 'C:\WINDOWS'; do
+    status=0
+    "$TAVRINAPP" shred "$path" --machine "$machine" --allow-outside-machine 2>"$work/err.txt" || status=$?
+    [ "$status" = 3 ] || fail "shred $path ended with status $status: $(cat "$work/err.txt")"
+    grep -q '^tavrinapp: refused: C:\\' "$work/err.txt" || fail "shred $path said: $(cat "$work/err.txt")"
+done
+[ -e "$machine/drive_c/keep.txt" ] && [ -n "$(ls -A "$machine/drive_c/WINDOWS")" ] || fail "a refused shred took files of C:"
+
+# A Wine prefix links Templates to the home folder when the home has no Templates of its own (a
+# stand-in home here). Allowing changes outside the machine, as the desktop trash needs, lets
+# neither the item nor a shred naming the home folder empty it.
+home="$work/home"
+mkdir -p "$home/.ssh" && echo key >"$home/.ssh/id_ed25519" && echo rc >"$home/.bashrc"
+templates=$(find "$machine/drive_c/Documents and Settings" -maxdepth 2 -type d -name Templates ! -path '*/All Users/*')
+[ -n "$templates" ] || fail "the sandbox has no Templates folder"
+rm -rf "$templates" && ln -s "$home" "$templates"
+ln -s / "$machine/dosdevices/z:"
+status=0
+HOME="$home" "$TAVRINAPP" clean windows.templates --machine "$machine" --allow-outside-machine --json \
+    >"$work/templates.json" 2>"$work/err.txt" || status=$?
+HOME="$home" "$TAVRINAPP" shred "$home" --machine "$machine" --allow-outside-machine 2>>"$work/err.txt" || status=$status-$?
+[ -e "$home/.ssh/id_ed25519" ] && [ -e "$home/.bashrc" ] || fail "files of the home folder went"
+[ "$status" = 3-3 ] || fail "the refusals ended with status $status: $(cat "$work/err.txt")"
+[ "$(grep -c "^tavrinapp: refused.*: $(realpath "$home"))\$" "$work/err.txt")" = 2 ] ||
+    fail "the refusals said: $(cat "$work/err.txt")"
+[ "$(json "$work/templates.json" "doc.refused.length === 1 && doc.refused[0].item === 'windows.templates' &&
+    doc.refused[0].path.endsWith('Templates') && doc.refused[0].reason.endsWith('$(realpath "$home")')")" = true ] ||
+    fail "clean --json: $(cat "$work/templates.json")"
+rm "$templates" "$machine/dosdevices/z:"
+
 # wipe-free-space on a drive with a quota, so the real disk is never filled; a missing drive.
 mkdir -p "$machine/drive_d"
 ln -s ../drive_d "$machine/dosdevices/d:"

@@ -203,6 +203,30 @@ TEST_F(ShredderCommandsTest, ItemsThatCannotBeShreddedAreListedAndCounted) {
         EXPECT_NE(log.find("\t" + line + "\r\n"), std::string::npos) << line << "\n" << log;
 }
 
+// The page may send any folder: a drive root, the Windows folder or the machine folder itself
+// (through a drive that maps outside, allowed or not) are refused with the reason, and nothing
+// of the drive goes, the program's own message files included.
+TEST_F(ShredderCommandsTest, FoldersTheScreenNeverTakesAreRefusedWithTheirReason) {
+    temp.write_file("C:\\keep.txt", "keep");
+    temp.write_file("C:\\WINDOWS\\system.ini", "keep");
+    fs::create_directory_symlink(temp.dir().parent_path(), temp.dir() / "dosdevices" / "q:");
+    temp.reopen();
+    const std::string machine_folder = "Q:\\" + temp.dir().filename().string();
+
+    answer_yes_then_ok();
+    command("IDC_FS_SHREDFOLDERS", "|C:\\|C:\\WINDOWS|" + machine_folder + "|");
+
+    EXPECT_TRUE(exists("C:\\keep.txt"));
+    EXPECT_TRUE(exists("C:\\WINDOWS\\system.ini"));
+    EXPECT_TRUE(exists("C:\\Program Files\\Orvane\\skin\\msgs.ini"));
+    const std::string refused = text("msg61") + " " + text("msg416") + " ";
+    EXPECT_TRUE(logged(refused + "C:\\ (" + text("msg421") + ")"));
+    EXPECT_TRUE(logged(refused + "C:\\WINDOWS (" + text("msg422") + ")"));
+    EXPECT_TRUE(logged(refused + machine_folder + " (" + text("msg420") + " " + fs::canonical(temp.dir()).string() + ")"))
+        << ::testing::PrintToString(log_window_lines());
+    EXPECT_EQ(log_window_lines().back(), completion(0, 3));
+}
+
 // --- A whole drive ---------------------------------------------------------------------------
 
 class DriveShredTest : public ShredderCommandsTest {

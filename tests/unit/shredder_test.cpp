@@ -22,6 +22,7 @@
 #include "engine/shredder/shredder.h"
 #include "platform/fs/write_faults.h"
 #include "tests/unit/support/extra_drive.h"
+#include "tests/unit/support/scoped_env.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -512,8 +513,10 @@ TEST_F(ShredderTest, AHardLinkLosesOnlyItsNameAndTheLogSaysSo) {
     EXPECT_TRUE(not_shredded.empty());
 }
 
-// What is missing, not a file, or outside the machine is not shredded, and says why.
+// What is missing, not a file, or outside the machine is not shredded, and says why, in the
+// session's language.
 TEST_F(ShredderTest, WhatIsNotShreddedIsReportedWithItsReason) {
+    const tavrin_test::ScopedEnv german("LC_ALL", "de_DE.UTF-8");
     const fs::path outside = temp.dir().parent_path() / (temp.dir().filename().string() + "-far");
     fs::create_directories(outside);
     std::ofstream(outside / "far.txt") << "far";
@@ -534,14 +537,13 @@ TEST_F(ShredderTest, WhatIsNotShreddedIsReportedWithItsReason) {
     fs::remove_all(outside);
     EXPECT_EQ(far, "far");
     ASSERT_EQ(not_shredded.size(), 7u);
-    for (size_t i : {5u, 6u})
-        EXPECT_NE(not_shredded[i].find("outside the machine folder"), std::string::npos) << not_shredded[i];
-    EXPECT_NE(not_shredded[0].find("\"C:\\no such file.txt\": it does not exist"), std::string::npos)
-        << not_shredded[0];
-    EXPECT_NE(not_shredded[1].find("it is a folder"), std::string::npos) << not_shredded[1];
-    EXPECT_NE(not_shredded[2].find("outside the machine folder"), std::string::npos) << not_shredded[2];
-    EXPECT_NE(not_shredded[3].find("\"C:\\missing\": it does not exist"), std::string::npos) << not_shredded[3];
-    EXPECT_NE(not_shredded[4].find("outside the machine folder"), std::string::npos) << not_shredded[4];
+    const std::string outside_reason = " (es liegt außerhalb des Maschinenordners; mit --allow-outside-machine";
+    for (size_t i : {2u, 4u, 5u, 6u})
+        EXPECT_NE(not_shredded[i].find(outside_reason), std::string::npos) << not_shredded[i];
+    EXPECT_EQ(not_shredded[0], "Nicht geschreddert, es existiert nicht: C:\\no such file.txt");
+    EXPECT_EQ(not_shredded[1], "Nicht geschreddert, es ist ein Ordner: C:\\folder");
+    EXPECT_EQ(not_shredded[2].rfind("Abgelehnt, bleibt wie es ist: Q:\\far.txt (", 0), 0u) << not_shredded[2];
+    EXPECT_EQ(not_shredded[3], "Ordner nicht geschreddert, er existiert nicht: C:\\missing");
     EXPECT_TRUE(shown.empty());
     EXPECT_TRUE(exists("C:\\folder\\inside.txt"));
 }

@@ -235,6 +235,20 @@ TEST_F(FakeWineTest, AnUnquotedCommandKeepsItsArgumentsAndAMissingCommandIsSaid)
     EXPECT_NE(log_lines()[0].find("No Command has no uninstall command"), std::string::npos) << log_lines()[0];
 }
 
+// Wine starts a host program natively, as a Linux program: an uninstall command naming one, by a
+// drive that maps out of the machine or by its host path, is refused with a line naming it, and
+// Wine is never started for it.
+TEST_F(FakeWineTest, AnUninstallerOutsideTheMachineIsRefusedAndNotStarted) {
+    std::filesystem::create_directory_symlink("/", machine().dir() / "dosdevices" / "z:");
+    add_program("Z", "Zed", R"(Z:\bin\sh -c "touch gone")");
+    add_program("S", "Shell", R"(/bin/sh -c "touch gone")");
+    program.start();
+    command("IDC_FS_UNISTALLPROGRAMS", "ZED");
+    command("IDC_FS_UNISTALLPROGRAMS", "SHELL");
+    EXPECT_FALSE(std::filesystem::exists(temp.dir() / "wine-args"));
+    EXPECT_EQ(log_lines(), (Args{text("msg426") + " Z:\\bin\\sh", text("msg426") + " /bin/sh"}));
+}
+
 // A program that leaves something running keeps the wineserver alive: the wait ends at its limit
 // with a message, and what Wine has written so far is read.
 TEST_F(FakeWineTest, AWineserverThatDoesNotEndIsSaidAndWhatWineWroteIsRead) {

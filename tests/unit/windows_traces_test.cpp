@@ -261,9 +261,9 @@ TEST_F(WindowsTracesTest, MissingOrEmptyFolderValuesNeverReachADriveRoot) {
     // Unnamed: user temp, Windows temp, CD Burning, Templates, Windows log and help folders.
     EXPECT_EQ(lines_starting("msg80"), 6u);
     // Named but never emptied: the drive root as the Recent folder.
-    EXPECT_EQ(lines_starting("msg82"), 1u);
+    EXPECT_EQ(lines_starting("msg416"), 1u);
     // The day's log says the same, and has no shredded file.
-    EXPECT_NE(todays_log().find(engine::GetMessageText("msg82") + " C:\\"), std::string::npos);
+    EXPECT_NE(todays_log().find(engine::GetMessageText("msg416") + " C:\\"), std::string::npos);
     EXPECT_EQ(todays_log().find(engine::GetMessageText("msg16")), std::string::npos);
 }
 
@@ -321,6 +321,31 @@ TEST_F(WindowsTracesTest, RecentTemplatesAndCDBurningFolders) {
     ASSERT_NE(first_file, shown.end());
     EXPECT_TRUE(std::all_of(shown.begin(), first_file,
                             [](const std::string& line) { return line.rfind("HKEY_", 0) == 0 || line.rfind("HKey_", 0) == 0; }));
+}
+
+// Allowing changes outside the machine is for the desktop trash and what the user names: a folder
+// the registry names that a link takes out of the machine is left as it is, and says why.
+TEST_F(WindowsTracesTest, AFolderLinkedOutOfTheMachineStaysWhateverTheOptions) {
+    const fs::path outside = temp.dir().parent_path() / (temp.dir().filename().string() + "-burn");
+    fs::create_directories(outside);
+    std::ofstream(outside / "disc.iso") << "mine";
+    tavrin_test::TempMachine allowed({.allow_outside_machine = true});
+    const fs::path burning = allowed.host(platform::inet::user_shell_folder(allowed.machine(), "CD Burning"));
+    fs::remove_all(burning);
+    fs::create_directories(burning.parent_path());
+    fs::create_directory_symlink(outside, burning);
+
+    engine::Misc_Functions everywhere;
+    subscribe(everywhere);
+    everywhere.DeleteCDBurningFolder();
+    const bool kept = fs::exists(outside / "disc.iso");
+    fs::remove_all(outside);
+
+    EXPECT_TRUE(kept);
+    ASSERT_EQ(lines_starting("msg416"), 1u) << ::testing::PrintToString(shown);
+    EXPECT_NE(shown.back().find(engine::GetMessageText("msg425") + " " + fs::weakly_canonical(outside).string()),
+              std::string::npos)
+        << shown.back();
 }
 
 class RecycleBinTest : public WindowsTracesTest {

@@ -7,10 +7,13 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "engine/cleaners/misc_functions.h"
 #include "platform/machine/machine.h"
+#include "platform/inet/user_folders.h"
 #include "platform/sys/environment.h"
+#include "tests/unit/support/scoped_env.h"
 #include "tests/unit/support/wine_prefix.h"
 
 namespace {
@@ -110,6 +113,38 @@ TEST(WindowsTracesOnWine, ListsAndTempFilesOfARealPrefixAreCleanedAndTheRestKept
         EXPECT_EQ(section.find("\n@"), std::string::npos) << section;
     }
     EXPECT_TRUE(system_after == system_before) << "system.reg was rewritten";
+}
+
+// wineboot links Templates to the home folder itself when the home has no Templates folder.
+// Changes outside the machine allowed (as the desktop trash needs) or not, the home folder and
+// everything in it stay, and the run notes the refusal with the home folder as its reason.
+TEST(WindowsTracesOnWine, ATemplatesFolderLinkedToTheHomeFolderIsNeverEmptied) {
+    if (!tavrin_test::WinePrefix::available()) GTEST_SKIP() << "wine is not installed: no real prefix to clean";
+    tavrin_test::WinePrefix prefix;
+    const fs::path home = prefix.home();
+    fs::create_directories(home / ".ssh");
+    std::ofstream(home / ".ssh" / "id_ed25519") << "key";
+    std::ofstream(home / ".bashrc") << "rc";
+    const tavrin_test::ScopedEnv stand_in_home("HOME", home.string());
+
+    auto machine = platform::Machine::open(prefix.dir(), {.allow_outside_machine = true});
+    platform::set_current_machine(machine.get());
+    const std::string templates = platform::inet::user_shell_folder(*machine, "Templates");
+    ASSERT_EQ(fs::canonical(*machine->files().to_host(templates)), fs::canonical(home)) << templates;
+    std::vector<platform::Refused> refused;
+    {
+        platform::Recording recording(*machine, platform::RemovalLog::Mode::Record);
+        engine::Misc_Functions().DeleteTemplatesFolder();
+        refused = machine->removals().refused();
+        EXPECT_TRUE(recording.finish().empty());
+    }
+    platform::set_current_machine(nullptr);
+
+    EXPECT_EQ(read_file(home / ".ssh" / "id_ed25519"), "key");
+    EXPECT_EQ(read_file(home / ".bashrc"), "rc");
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].path, templates);
+    EXPECT_NE(refused[0].reason.find(fs::canonical(home).string()), std::string::npos) << refused[0].reason;
 }
 
 }  // namespace

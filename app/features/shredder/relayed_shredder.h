@@ -44,6 +44,7 @@ class RelayedShredder {
 public:
     explicit RelayedShredder(Shell& shell);
     engine::Shredder* operator->() { return sh_.get(); }
+    engine::Shredder& operator*() { return *sh_; }
 
     // Shreds one item of a list: it counts as shredded when nothing of it was reported otherwise.
     // What it removes is listed under its name.

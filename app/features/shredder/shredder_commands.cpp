@@ -13,6 +13,7 @@
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
 #include "app/kernel/text.h"
+#include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/logger.h"
@@ -179,12 +180,12 @@ ShredCount shredFiles(Shell& shell, const std::string& list) {
     return sh.count();
 }
 
+// A folder the screens never take (a drive root, the Windows or program folder, ...) is refused
+// here too: the list comes from the page, which may name anything.
 ShredCount shredFolders(Shell& shell, const std::string& list) {
     RelayedShredder sh(shell);
-    for (const auto& folder : bar_items(list)) {
-        double largest = 0, smallest = 0;
-        sh.item(folder, [&] { sh->FolderShred(folder, false, "*", true, largest, smallest); });
-    }
+    for (const auto& folder : bar_items(list))
+        sh.item(folder, [&] { engine::shred_folder_named_by_user(*sh, folder); });
     return sh.count();
 }
 

@@ -18,6 +18,9 @@ public:
     WinePrefix& operator=(const WinePrefix&) = delete;
 
     const std::filesystem::path& dir() const { return dir_; }
+    // The stand-in home folder: wineboot links the prefix's Desktop, Documents, Templates and more
+    // to it (to the home itself when it has no folder of that name).
+    const std::filesystem::path& home() const { return home_; }
 
     // `wine reg add KEY /v NAME /d DATA /f`; true when it succeeded.
     bool reg_add(const std::string& key, const std::string& name, const std::string& data);
