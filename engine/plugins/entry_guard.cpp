@@ -44,13 +44,72 @@ std::vector<std::string_view> key_components(std::string_view key) {
     return components;
 }
 
-// Keys whose deletion removes a whole tree of other keys' meaning: top-level keys, a user's hive
-// below HKEY_USERS, and the classes roots that HKEY_CLASSES_ROOT shows.
-bool is_protected_key(ERegistryClassConstants root, const std::vector<std::string_view>& components) {
-    const size_t top_level = root == HKEY_USERS ? 2 : 1;
-    if (components.size() <= top_level) return true;
-    return components.size() == 2 && (root == HKEY_LOCAL_MACHINE || root == HKEY_CURRENT_USER) &&
-           iequals(components[0], "Software") && iequals(components[1], "Classes");
+// Keys whose deletion removes a whole tree of other keys' meaning: top-level keys, and a user's
+// hive below HKEY_USERS.
+bool is_top_level(ERegistryClassConstants root, const std::vector<std::string_view>& components) {
+    return components.size() <= (root == HKEY_USERS ? 2u : 1u);
+}
+
+enum class Hive { Machine, User };
+
+// A key below Windows' own hive, as the rules below name it: HKEY_CLASSES_ROOT is the machine's
+// Software\Classes, a user below HKEY_USERS is any user, and the 32-bit view (Wow6432Node) of
+// Software is Software.
+struct HivePath {
+    Hive hive;
+    std::vector<std::string_view> components;
+};
+
+HivePath hive_path(ERegistryClassConstants root, std::vector<std::string_view> components) {
+    if (root == HKEY_CLASSES_ROOT) components.insert(components.begin(), {"Software", "Classes"});
+    if (root == HKEY_USERS && !components.empty()) components.erase(components.begin());
+    if (components.size() > 1 && iequals(components[0], "Software") && iequals(components[1], "Wow6432Node"))
+        components.erase(components.begin() + 1);
+    return {root == HKEY_LOCAL_MACHINE || root == HKEY_CLASSES_ROOT ? Hive::Machine : Hive::User,
+            std::move(components)};
+}
+
+// Keys whose removal leaves Windows or Wine unable to start or to run programs. Each is refused
+// with every key that holds it; the keys below them may go. "*" stands for any control set.
+struct NeededKey {
+    Hive hive;
+    std::string_view path;
+    EntryRefusal refusal;
+};
+constexpr NeededKey kNeededKeys[] = {
+    {Hive::Machine, "SYSTEM\\*\\Control", EntryRefusal::ControlSetKey},
+    {Hive::Machine, "SYSTEM\\*\\Enum", EntryRefusal::ControlSetKey},
+    {Hive::Machine, "SYSTEM\\*\\Services", EntryRefusal::ControlSetKey},
+    {Hive::Machine, "Software\\Classes", EntryRefusal::WindowsKey},
+    {Hive::Machine, "Software\\Microsoft\\Windows\\CurrentVersion", EntryRefusal::WindowsKey},
+    {Hive::Machine, "Software\\Microsoft\\Windows NT\\CurrentVersion", EntryRefusal::WindowsKey},
+    {Hive::User, "Software\\Classes", EntryRefusal::WindowsKey},
+    {Hive::User, "Software\\Microsoft\\Windows\\CurrentVersion", EntryRefusal::WindowsKey},
+};
+
+// CurrentControlSet, or ControlSet followed by its number (ControlSet001, ...).
+bool is_control_set(std::string_view name) {
+    constexpr std::string_view kNumbered = "ControlSet";
+    if (iequals(name, "CurrentControlSet")) return true;
+    if (name.size() <= kNumbered.size() || !iequals(name.substr(0, kNumbered.size()), kNumbered)) return false;
+    return name.find_first_not_of("0123456789", kNumbered.size()) == std::string_view::npos;
+}
+
+// The key is the needed one or holds it.
+bool is_or_holds(const std::vector<std::string_view>& key, std::string_view needed) {
+    const std::vector<std::string_view> path = key_components(needed);
+    if (key.size() > path.size()) return false;
+    for (size_t i = 0; i < key.size(); ++i) {
+        if (path[i] == "*" ? !is_control_set(key[i]) : !iequals(key[i], path[i])) return false;
+    }
+    return true;
+}
+
+EntryRefusal needed_key_refusal(const HivePath& key) {
+    for (const NeededKey& needed : kNeededKeys) {
+        if (needed.hive == key.hive && is_or_holds(key.components, needed.path)) return needed.refusal;
+    }
+    return EntryRefusal::None;
 }
 
 }  // namespace
@@ -102,7 +161,8 @@ EntryRefusal EntryGuard::check_registry(std::string_view text, const RegistryEnt
     const std::vector<std::string_view> components = key_components(entry.key);
     if (!entry.has_subkey) return EntryRefusal::ProtectedKey;
     if (entry.value) return components.empty() ? EntryRefusal::ProtectedKey : EntryRefusal::None;
-    return is_protected_key(*entry.root, components) ? EntryRefusal::ProtectedKey : EntryRefusal::None;
+    if (is_top_level(*entry.root, components)) return EntryRefusal::ProtectedKey;
+    return needed_key_refusal(hive_path(*entry.root, components));
 }
 
 std::string_view refusal_message_key(EntryRefusal refusal) {
@@ -111,6 +171,9 @@ std::string_view refusal_message_key(EntryRefusal refusal) {
         case EntryRefusal::ProtectedFolder: return "msg71";
         case EntryRefusal::ProtectedKey: return "msg72";
         case EntryRefusal::NoRootName: return "msg73";
+        case EntryRefusal::ControlSetKey: return "msg440";
+        case EntryRefusal::WindowsKey: return "msg441";
+        case EntryRefusal::MayBeCut: return "msg443";
         case EntryRefusal::None: break;
     }
     return {};

@@ -11,7 +11,16 @@
 
 namespace engine {
 
-enum class EntryRefusal { None, Empty, ProtectedFolder, ProtectedKey, NoRootName };
+enum class EntryRefusal {
+    None,
+    Empty,
+    ProtectedFolder,
+    ProtectedKey,  // a root, a top-level key, a user's whole hive
+    NoRootName,
+    ControlSetKey,  // a control set's Control, Enum or Services key, or a key holding one
+    WindowsKey,     // Software\Classes, Microsoft\Windows (NT)\CurrentVersion, or a key holding one
+    MayBeCut,       // as long as the plug-in file's reader returns: perhaps the start of a longer one
+};
 
 // Blanks only, or the INI reader's missing-key value (NUL characters).
 bool is_blank_entry(std::string_view entry);
@@ -28,7 +37,8 @@ public:
     // A drive root, or a folder that is or holds the Windows folder, the program folder, the
     // machine folder or one of the user's and the system's standard folders.
     EntryRefusal check_folder(std::string_view expanded) const;
-    // A bare root, a top-level key (or a user's whole hive under HKEY_USERS, or a classes root)
+    // A bare root, a top-level key (or a user's whole hive under HKEY_USERS), or a key Windows and
+    // Wine cannot do without (see ControlSetKey, WindowsKey; any spelling, either registry view)
     // as a key to delete; a value must sit below a root.
     EntryRefusal check_registry(std::string_view text, const RegistryEntry& entry) const;
 

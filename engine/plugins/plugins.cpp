@@ -24,6 +24,7 @@ constexpr const char* kSource = "Tavrin.Plugins";
 constexpr int32_t kPluginFileUnreadable = static_cast<int32_t>(0x80040001u);
 constexpr int32_t kPluginFileUnwritable = static_cast<int32_t>(0x80040002u);
 constexpr int32_t kPluginNameUnusable = static_cast<int32_t>(0x80040003u);
+constexpr int32_t kPluginEntryUnstorable = static_cast<int32_t>(0x80040004u);
 
 // A section name the file and the screen's lists can carry: not blank (an empty name ends the
 // list of sections), without the list separator "|", brackets or line breaks.
@@ -142,6 +143,18 @@ void Plugins::write_list(const std::string& section, const std::string& stem, co
 
 void Plugins::AddPlugin(Plugin& P) {
     if (!usable_name(P.Name)) throw EngineError(kPluginNameUnusable, kSource, GetMessageText("msg77"));
+    const std::vector<std::string> keys = split_bars(P.SetRCList);
+    const std::vector<std::string> files = split_bars(P.SetFCList);
+    const std::vector<std::string> folders = split_bars(P.SetFOCList);
+    // What the file would give back otherwise is another entry: a folder entry cut short names
+    // the folder above the one meant.
+    const std::vector<std::string> fields = {P.Detect, P.Cat};
+    for (const std::vector<std::string>* values : {&fields, &keys, &files, &folders}) {
+        for (const std::string& value : *values) {
+            if (!INI::keeps_whole(value))
+                throw EngineError(kPluginEntryUnstorable, kSource, GetMessageText("msg442") + " " + value);
+        }
+    }
     // A file that exists and does not decrypt is the user's plug-ins under another key or a
     // damaged copy of them: writing over it would lose them for good.
     const bool refreshed = EncryptPluginsFile(false);
@@ -149,9 +162,6 @@ void Plugins::AddPlugin(Plugin& P) {
     if (!refreshed && stored.value_or(0) > 0)
         throw EngineError(kPluginFileUnreadable, kSource, GetMessageText("msg74"));
 
-    const std::vector<std::string> keys = split_bars(P.SetRCList);
-    const std::vector<std::string> files = split_bars(P.SetFCList);
-    const std::vector<std::string> folders = split_bars(P.SetFOCList);
     write_key(P.Name, "Detect", P.Detect);
     write_key(P.Name, "RC", std::to_string(keys.size()));
     write_key(P.Name, "FC", std::to_string(files.size()));

@@ -29,7 +29,8 @@ public:
 
     // Writes P into the section P.Name (an existing section is extended in place) and encrypts
     // the file again. Refuses with EngineError, changing nothing, a blank name or one with "|",
-    // brackets or line breaks, and an encrypted file that exists but does not decrypt with the
+    // brackets or line breaks, an entry (or Detect, Cat) the file would not give back whole (see
+    // INI::keeps_whole), and an encrypted file that exists but does not decrypt with the
     // program's key; reports a failed encryption the same way.
     void AddPlugin(Plugin& P);
 

@@ -24,6 +24,7 @@ constexpr std::string_view kRestored = "msg203";
 constexpr std::string_view kBackupUnreadable = "msg204";
 constexpr std::string_view kNoSuchBackup = "msg205";
 constexpr std::string_view kRestoreFailed = "msg206";
+constexpr std::string_view kNothingToRestore = "msg444";
 
 bool covered(const RegistryExport& keys, const std::vector<RegistryEntry>& entries) {
     return std::all_of(keys.begin(), keys.end(), [&](const ExportedKey& key) {
@@ -174,6 +175,11 @@ void Reg_Cleaner::restore_backup(OwnRegistry& registry, const std::string& name)
         auto keys = parse_export(*text);
         if (!keys || !covered(*keys, *entries)) {
             report(kBackupUnreadable, name);
+            return;
+        }
+        // A header without keys would "restore" by writing nothing and then lose the backup.
+        if (keys->empty()) {
+            report(kNothingToRestore, name);
             return;
         }
         restored = write_export(*keys);

@@ -176,6 +176,11 @@ uint32_t GetPrivateProfileSection(Machine& machine, const char* section, char* b
     return copy_list(s ? section_lines(*s) : std::vector<std::string>{}, buffer, size);
 }
 
+bool reads_back_whole(std::string_view value, uint32_t size) {
+    return value.size() + 2 <= size && value.find_first_of("\r\n") == std::string_view::npos &&
+           trim_blanks(value) == value && unquote(value) == value;
+}
+
 bool WritePrivateProfileString(Machine& machine, const char* section, const char* key, const char* value,
                                std::string_view file) {
     std::string path = resolve(machine, file);

@@ -20,6 +20,10 @@ uint32_t GetPrivateProfileString(Machine& machine, const char* section, const ch
 uint32_t GetPrivateProfileSectionNames(Machine& machine, char* buffer, uint32_t size, std::string_view file);
 uint32_t GetPrivateProfileSection(Machine& machine, const char* section, char* buffer, uint32_t size,
                                   std::string_view file);
+// Whether a value that WritePrivateProfileString stores comes back from GetPrivateProfileString
+// with a buffer of `size` exactly as it was, and cannot be taken for a cut one there: shorter than
+// size - 1, on one line, without blanks or a pair of quotes around it that the reader takes off.
+bool reads_back_whole(std::string_view value, uint32_t size);
 // Creates the file, section or key as needed and keeps every other byte of the file as it was.
 bool WritePrivateProfileString(Machine& machine, const char* section, const char* key, const char* value,
                                std::string_view file);

@@ -228,7 +228,7 @@ TEST_F(PluginsTest, PlugInFileOperationsNeverHandControlToTheProgram) {
     EXPECT_EQ(loaded.size(), 3u);
 }
 
-TEST_F(PluginsTest, ANameTheListsCannotCarryIsRefused) {
+TEST_F(PluginsTest, ANameTheListsCannotCarryOrAnEntryTheFileCannotGiveBackIsRefused) {
     Plugin first;
     first.Name = "Kept";
     plugins.AddPlugin(first);
@@ -237,6 +237,20 @@ TEST_F(PluginsTest, ANameTheListsCannotCarryIsRefused) {
         Plugin bad;
         bad.Name = name;
         EXPECT_THROW(plugins.AddPlugin(bad), engine::EngineError) << name;
+    }
+    // Read back cut to 254 characters, the first would name C:\Keep\kkk... with all it holds.
+    for (const std::string& folder :
+         {"C:\\Keep\\" + std::string(246, 'k') + "\\sub", "C:\\Keep\\" + std::string(246, 'k'),
+          std::string("\"C:\\Keep\""), std::string("C:\\Keep\\sub ")}) {
+        Plugin bad;
+        bad.Name = "Long";
+        bad.SetFOCList = "C:\\Fine|" + folder;
+        try {
+            plugins.AddPlugin(bad);
+            ADD_FAILURE() << folder;
+        } catch (const engine::EngineError& error) {
+            EXPECT_EQ(error.description(), engine::GetMessageText("msg442") + " " + folder);
+        }
     }
     EXPECT_EQ(stored_bytes(), before);
     EXPECT_EQ(plugins.Load_Extra_plugins().size(), 2u);
@@ -280,6 +294,10 @@ TEST_F(PluginsTest, EntriesThatNameTooMuchAreRefusedAndTheRestRuns) {
     set_value(HKEY_CURRENT_USER, "Software\\Demo", "LastFile", "C:\\b.txt");
     set_value(HKEY_CURRENT_USER, "Software\\Other", "Setting", "1");
     set_value(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", "", "txtfile");
+    set_value(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Stale", "Start", "4");
+    set_value(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Kept", "Start", "2");
+    const std::string cut = "C:\\Keep\\" + std::string(246, 'k');  // as the reader gives back a longer one
+    temp.write_file(cut + "\\other.txt", "kept");
 
     Plugin plugin;
     plugin.Name = "Hostile";
@@ -292,7 +310,8 @@ TEST_F(PluginsTest, EntriesThatNameTooMuchAreRefusedAndTheRestRuns) {
                       "C:\\Program Files",
                       "C:\\Program Files\\Orvane\\plugins\\..",
                       "%APPDATA%",
-                      "C:\\Documents and Settings"};
+                      "C:\\Documents and Settings",
+                      cut};
     plugin.rclist = {kMissing,
                      "HKEY_CURRENT_USER",
                      "HKEY_CURRENT_USER\\Software",
@@ -301,6 +320,13 @@ TEST_F(PluginsTest, EntriesThatNameTooMuchAreRefusedAndTheRestRuns) {
                      "HKEY_LOCAL_MACHINE\\Software\\Classes",
                      "",
                      "Software\\Other+ Value`= Setting",
+                     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet",
+                     "hkey_local_machine\\system\\controlset001\\services",
+                     "HKEY_LOCAL_MACHINE\\Software\\Microsoft",
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion",
+                     "HKEY_USERS\\.Default\\Software\\Microsoft\\Windows",
+                     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion",
+                     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Stale",
                      "HKEY_CURRENT_USER\\Software\\Demo+ Value`= LastFile"};
     ASSERT_NO_THROW(plugins.cleanPlugin(plugin));
 
@@ -310,16 +336,21 @@ TEST_F(PluginsTest, EntriesThatNameTooMuchAreRefusedAndTheRestRuns) {
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, "Software\\Microsoft"));
     EXPECT_EQ(tavrin_test::value_names(HKEY_CURRENT_USER, "Software\\Other"), std::vector<std::string>{"Setting"});
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt"));
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Kept"));
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion"));
+    EXPECT_TRUE(exists(cut + "\\other.txt"));
     // What the plug-in may remove is removed all the same.
     EXPECT_FALSE(exists("C:\\Demo\\trace.log"));
     EXPECT_TRUE(tavrin_test::value_names(HKEY_CURRENT_USER, "Software\\Demo").empty());
+    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Stale"));
 
     const auto refusals = std::count_if(log.begin(), log.end(), [](const std::string& line) {
-        for (const char* key : {"msg70", "msg71", "msg72", "msg73"})
+        for (const char* key : {"msg70", "msg71", "msg72", "msg73", "msg440", "msg441", "msg443"})
             if (line.starts_with(engine::GetMessageText(key) + ": Hostile - ")) return true;
         return false;
     });
-    EXPECT_EQ(refusals, 1 + 8 + 7) << "one line per refused entry; key 0 is no entry";
+    EXPECT_EQ(refusals, 1 + 9 + 13) << "one line per refused entry; key 0 is no entry";
+    EXPECT_TRUE(logged(engine::GetMessageText("msg440") + ": Hostile - HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet"));
 }
 
 TEST_F(PluginsTest, AFolderWithoutAnythingToRemoveAndEmptyListsTouchNothing) {

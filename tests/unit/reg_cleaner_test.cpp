@@ -431,6 +431,15 @@ TEST_F(RegRepairTest, BackupsThatCannotBeTrustedStay) {
         EXPECT_FALSE(reg().key_exists(Root::LocalMachine, "SOFTWARE\\Evil"));
     }
 
+    // A header alone restores nothing: saying "restored" and dropping it would be a lie.
+    log.clear();
+    put_text(Root::CurrentUser, std::string(kBackupKey), entry, header);
+    std::string name = entry;
+    cleaner.RestoreReg(name);
+    EXPECT_TRUE(logged("msg444", entry));
+    EXPECT_FALSE(logged("msg203", entry));
+    EXPECT_EQ(read_backup(entry), header);
+
     std::string unknown = kHklm + kAppPaths + "\\never.exe";
     cleaner.RestoreReg(unknown);
     EXPECT_TRUE(logged("msg205", unknown));
