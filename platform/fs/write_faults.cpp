@@ -3,6 +3,7 @@
 #include <array>
 #include <cerrno>
 #include <mutex>
+#include <utility>
 
 namespace platform::write_faults {
 
@@ -11,6 +12,7 @@ namespace {
 struct Plan {
     int calls_left = 0;  // 0: nothing planned
     int error = 0;
+    std::function<void()> action;
 };
 
 std::mutex g_lock;
@@ -24,7 +26,14 @@ Plan& plan_of(Step step) {
 
 void fail(Step step, int nth, int error) {
     std::lock_guard held(g_lock);
-    plan_of(step) = Plan{nth, error};
+    Plan& plan = plan_of(step);
+    plan.calls_left = nth;
+    plan.error = error;
+}
+
+void before(Step step, std::function<void()> action) {
+    std::lock_guard held(g_lock);
+    plan_of(step).action = std::move(action);
 }
 
 void clear() {
@@ -33,6 +42,12 @@ void clear() {
 }
 
 bool injected(Step step) {
+    std::function<void()> action;
+    {
+        std::lock_guard held(g_lock);
+        action = plan_of(step).action;
+    }
+    if (action) action();  // unlocked: it may write files itself
     std::lock_guard held(g_lock);
     Plan& plan = plan_of(step);
     if (plan.calls_left == 0 || --plan.calls_left > 0) return false;

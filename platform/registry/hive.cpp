@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "platform/registry/hive_file.h"
@@ -342,10 +343,11 @@ bool Hive::delete_value(Node* node, std::string_view name) {
     return true;
 }
 
-HeldFile Hive::save() {
+HeldFile Hive::save(bool only_over_own_file) {
     AtomicFileWriter out(file_);
     Writer(*this, out).run();
-    HeldFile replaced = std::exchange(on_disk_, out.commit()).file;
+    const std::optional<FileStamp> expected = only_over_own_file ? std::optional(on_disk_.stamp) : std::nullopt;
+    HeldFile replaced = std::exchange(on_disk_, out.commit(expected)).file;
     dirty_ = false;
     ++save_round_;
     changes_.clear();

@@ -1,6 +1,7 @@
 #include "platform/registry/hive_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,6 +59,12 @@ FileStamp stamp_from(const struct stat& st) {
             static_cast<uint64_t>(st.st_size),
             nanoseconds(st.st_mtim),
             nanoseconds(st.st_ctim)};
+}
+
+// The same file with the same contents: renaming a file changes only its status time.
+bool same_version(const FileStamp& a, const FileStamp& b) {
+    return a.exists == b.exists && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.modified_ns == b.modified_ns;
 }
 
 }  // namespace
@@ -375,18 +382,56 @@ void AtomicFileWriter::start_write_back(size_t bytes) {
     written_ += bytes;
 }
 
-OnDisk AtomicFileWriter::commit() {
+OnDisk AtomicFileWriter::commit(const std::optional<FileStamp>& expected) {
     if (!filling_.empty()) hand_over();
     wait_for_writer();
     stop_writer();
     if (write_faults::injected(write_faults::Step::flush) || ::fsync(fd_) != 0) fail("cannot flush to disk");
-    if (write_faults::injected(write_faults::Step::rename) || ::rename(temp_path_.c_str(), target_.c_str()) != 0)
-        fail("cannot replace the file");
+    replace_target(expected);
     // Stamped through the descriptor after the rename (which changes the status time), so the
     // stamp is that of our file even if another one takes its name right after.
     struct stat st {};
     const FileStamp stamp = ::fstat(fd_, &st) == 0 ? stamp_from(st) : FileStamp{};
     return {stamp, HeldFile(std::exchange(fd_, -1))};
+}
+
+void AtomicFileWriter::replace_target(const std::optional<FileStamp>& expected) {
+    const FileStamp now = expected ? stamp_of(target_) : FileStamp{};
+    // Checked before the swap as well, so that a write made while ours was being written is never
+    // replaced, not even for a moment.
+    if (now.exists && !same_version(now, *expected)) changed_meanwhile();
+    if (write_faults::injected(write_faults::Step::rename)) fail("cannot replace the file");
+    if (now.exists && swap_in_unless_changed(*expected)) return;
+    // A file that is gone holds nobody's changes, unless one turns up under its name meanwhile.
+    if (expected && ::renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (expected && errno == EEXIST) changed_meanwhile();
+    if (::rename(temp_path_.c_str(), target_.c_str()) != 0) fail("cannot replace the file");
+}
+
+bool AtomicFileWriter::swap_in_unless_changed(const FileStamp& expected) {
+    if (::renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) != 0) {
+        // Gone since the check, or a file system that cannot swap: the caller renames.
+        if (errno == ENOENT || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) return false;
+        fail("cannot replace the file");
+    }
+    // What the swap took out is what stood under the name at that instant.
+    if (same_version(stamp_of(temp_path_), expected)) {
+        ::unlink(temp_path_.c_str());
+        return true;
+    }
+    // Written by another program between the check and the swap: its file goes back.
+    if (::renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) != 0) {
+        ::close(std::exchange(fd_, -1));  // the other program's file is under the replacement's name now
+        throw HiveError(target_.string() + ": another program wrote it during the save; its file is kept as " +
+                        temp_path_ + ": " + describe_errno());
+    }
+    changed_meanwhile();
+}
+
+void AtomicFileWriter::changed_meanwhile() {
+    ::close(std::exchange(fd_, -1));
+    ::unlink(temp_path_.c_str());
+    throw HiveFileChanged{};
 }
 
 void AtomicFileWriter::fail(const std::string& what) { give_up(what + ": " + describe_errno()); }

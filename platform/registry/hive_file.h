@@ -86,6 +86,10 @@ struct HiveFileContents {
     OnDisk on_disk;
 };
 
+// Thrown by a save that finds its file is no longer the one it was told to replace: another
+// program wrote it meanwhile. The replacement is dropped; the file is as that program left it.
+struct HiveFileChanged {};
+
 // Thrown when a file read alongside its parsing grew past the room kept for it while it was read:
 // the caller reads it again, not alongside.
 struct HiveFileGrew {};
@@ -151,7 +155,12 @@ public:
     // fsync, then rename over the target; returns the new file, held. Throws HiveError; the target
     // is then untouched. The rename is durable once the folder is synced (sync_folder), which a
     // caller replacing several files in one folder does once for all.
-    OnDisk commit();
+    // With `expected` (the stamp of the file as it was read or last written), only that file is
+    // replaced, or no file where it is gone; a file another program wrote meanwhile stays, and
+    // HiveFileChanged is thrown. Where the file system can swap two names in one step, the check
+    // leaves no moment in which such a write could be lost: the file the swap took out is
+    // checked, and swapped back when it is not the one expected.
+    OnDisk commit(const std::optional<FileStamp>& expected = std::nullopt);
 
 private:
     void hand_over();        // the filled chunk, to the writing thread
@@ -160,6 +169,9 @@ private:
     void write_chunks();     // the writing thread
     std::string write_all(std::string_view bytes);  // why it failed, or ""
     void start_write_back(size_t bytes);  // of the bytes just written
+    void replace_target(const std::optional<FileStamp>& expected);
+    bool swap_in_unless_changed(const FileStamp& expected);  // false: the file system cannot swap
+    [[noreturn]] void changed_meanwhile();                   // drops the replacement, throws HiveFileChanged
     [[noreturn]] void fail(const std::string& what);  // with the reason errno gives
     [[noreturn]] void give_up(const std::string& why);
 

@@ -130,36 +130,56 @@ struct Registry::Impl {
 
     std::array<Hive*, 3> hives() const { return {system.get(), user.get(), userdef.get()}; }
 
-    // A hive another program saved since we loaded or saved it is read again; our unsaved
-    // changes to it are carried over where they do not meet the other program's.
-    std::vector<std::string> take_outside_changes() {
-        std::vector<std::string> not_saved;
-        const std::pair<std::unique_ptr<Hive>*, std::string> slots[] = {
-            {&system, root_name(static_cast<uint32_t>(Root::LocalMachine))},
-            {&user, root_name(static_cast<uint32_t>(Root::CurrentUser))},
-            {&userdef, root_name(static_cast<uint32_t>(Root::Users)) + "\\" + std::string(default_user)}};
-        for (const auto& [slot, name] : slots) {
-            Hive& ours = **slot;
-            if (!ours.changed_on_disk()) continue;
-            auto theirs = std::make_unique<Hive>(ours.file(), ours.relative_to(), ours.arch());
-            if (ours.dirty()) {
-                auto lines = reapply_changes(ours, *theirs, name);
-                not_saved.insert(not_saved.end(), lines.begin(), lines.end());
-            }
-            *slot = std::move(theirs);
-        }
-        return not_saved;
+    // A hive's place and the name its keys are reported under.
+    struct Slot {
+        std::unique_ptr<Hive>* hive;
+        std::string root_name;
+    };
+    std::array<Slot, 3> slots() {
+        return {{{&system, root_name(static_cast<uint32_t>(Root::LocalMachine))},
+                 {&user, root_name(static_cast<uint32_t>(Root::CurrentUser))},
+                 {&userdef, root_name(static_cast<uint32_t>(Root::Users)) + "\\" + std::string(default_user)}}};
     }
 
-    template <class ShouldSave>
-    void save(ShouldSave should_save) {
+    // A hive another program saved since we loaded or saved it is read again; our unsaved
+    // changes to it are carried over where they do not meet the other program's.
+    static void take_outside_changes(const Slot& slot, std::vector<std::string>& not_saved) {
+        Hive& ours = **slot.hive;
+        if (!ours.changed_on_disk()) return;
+        auto theirs = std::make_unique<Hive>(ours.file(), ours.relative_to(), ours.arch());
+        if (ours.dirty()) {
+            auto lines = reapply_changes(ours, *theirs, slot.root_name);
+            not_saved.insert(not_saved.end(), lines.begin(), lines.end());
+        }
+        *slot.hive = std::move(theirs);
+    }
+
+    // Our changes, never saved over another program's: a file it wrote while ours was being
+    // written is read again and our changes carried over once more, a few rounds at most.
+    static std::optional<HeldFile> save_changes(const Slot& slot, std::vector<std::string>& not_saved) {
+        constexpr int kRounds = 5;
+        for (int round = 1;; ++round) {
+            take_outside_changes(slot, not_saved);
+            if (!(*slot.hive)->dirty()) return std::nullopt;
+            try {
+                return (*slot.hive)->save(true);
+            } catch (const HiveFileChanged&) {
+                if (round == kRounds)
+                    throw HiveError((*slot.hive)->file().string() +
+                                    ": another program kept writing it while it was saved; it keeps what that "
+                                    "program wrote, and the changes made here are not saved yet");
+            }
+        }
+    }
+
+    template <class SaveOne>
+    void save(SaveOne save_one) {
         // Every hive gets its chance; the first failure is reported once all were tried.
         std::exception_ptr first_error;
         std::vector<HeldFile> replaced;  // let go once the renames are durable
-        for (Hive* hive : hives()) {
-            if (!should_save(*hive)) continue;
+        for (const Slot& slot : slots()) {
             try {
-                replaced.push_back(hive->save());
+                if (std::optional<HeldFile> held = save_one(slot)) replaced.push_back(std::move(*held));
             } catch (const HiveError&) {
                 if (!first_error) first_error = std::current_exception();
             }
@@ -367,14 +387,14 @@ const std::string& Registry::user_sid() const { return impl_->sid; }
 
 std::vector<std::string> Registry::flush() {
     if (dry_run()) return {};
-    std::vector<std::string> not_saved = impl_->take_outside_changes();
-    impl_->save([](const Hive& hive) { return hive.dirty(); });
+    std::vector<std::string> not_saved;
+    impl_->save([&](const Impl::Slot& slot) { return Impl::save_changes(slot, not_saved); });
     return not_saved;
 }
 
 void Registry::save_all() {
     if (dry_run()) return;
-    impl_->save([](const Hive&) { return true; });
+    impl_->save([](const Impl::Slot& slot) { return std::optional<HeldFile>((*slot.hive)->save(false)); });
 }
 
 bool Registry::has_unsaved_changes() const {

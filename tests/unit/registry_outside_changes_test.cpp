@@ -7,8 +7,10 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/fs/write_faults.h"
 #include "platform/registry/registry.h"
 
 namespace fs = std::filesystem;
@@ -53,6 +55,12 @@ protected:
     }
 
     bool key_on_disk(const std::string& key) { return Registry(dir).key_exists(Root::CurrentUser, key); }
+
+    // What a text editor or a script does: a key added at the end of user.reg, in place.
+    void append_key(const std::string& name) {
+        std::ofstream(dir / "user.reg", std::ios::binary | std::ios::app)
+            << "\n[Software\\\\" << name << "] 1700000000\n\"by\"=\"them\"\n";
+    }
 
     std::vector<std::string> stray_files() const {
         std::vector<std::string> stray;
@@ -205,6 +213,40 @@ TEST_F(OutsideChanges, AHandEditInPlaceIsTakenInAndABrokenOneStopsTheSaveUntilIt
     EXPECT_TRUE(ours.flush().empty());
     EXPECT_EQ(on_disk("Software\\Edited", "by hand"), "yes");
     EXPECT_EQ(on_disk("Software\\Shared\\Ours", "v"), "ours");
+    EXPECT_TRUE(stray_files().empty());
+}
+
+// Another program writes while our save is under way: while the replacement is written (found by
+// the check before the swap) or just before the swap itself (found by what the swap took out).
+// Its key stays and ours is carried over onto it; one that never stops wins, and ours waits.
+TEST_F(OutsideChanges, AWriteDuringTheSaveIsNeverReplaced) {
+    namespace faults = platform::write_faults;
+    for (const auto step : {faults::Step::flush, faults::Step::rename}) {
+        const std::string name = "During" + std::to_string(static_cast<int>(step));
+        Registry ours(dir);
+        set(ours, "Software\\Shared\\Ours", "v", name);
+        bool written = false;
+        faults::before(step, [&] {
+            if (!std::exchange(written, true)) append_key(name);
+        });
+        EXPECT_TRUE(ours.flush().empty());
+        faults::clear();
+        EXPECT_EQ(on_disk("Software\\" + name, "by"), "them");
+        EXPECT_EQ(on_disk("Software\\Shared\\Ours", "v"), name);
+        EXPECT_FALSE(ours.has_unsaved_changes());
+    }
+
+    Registry ours(dir);
+    set(ours, "Software\\Shared\\Ours", "v", "waits");
+    int writes = 0;
+    faults::before(faults::Step::rename, [&] { append_key("Busy" + std::to_string(++writes)); });
+    EXPECT_THROW(ours.flush(), HiveError);
+    faults::clear();
+    EXPECT_EQ(on_disk("Software\\Busy" + std::to_string(writes), "by"), "them");
+    EXPECT_EQ(on_disk("Software\\Shared\\Ours", "v"), "During2");
+    EXPECT_TRUE(ours.has_unsaved_changes());
+    EXPECT_TRUE(ours.flush().empty());
+    EXPECT_EQ(on_disk("Software\\Shared\\Ours", "v"), "waits");
     EXPECT_TRUE(stray_files().empty());
 }
 
