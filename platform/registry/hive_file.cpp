@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -32,6 +34,10 @@ constexpr size_t large_file = 4 << 20;
 
 // What the reading thread hands over at a time.
 constexpr size_t read_chunk_size = 1 << 20;
+
+// No registry a machine holds comes near this; a file that claims more is not a hive to read
+// whole into memory (a sparse file, or something put in the hive's place).
+constexpr uint64_t largest_hive = uint64_t{1} << 30;
 
 // A replacement is written beside its file as "<name>.tmp-" and six letters of mkstemp.
 constexpr const char* temp_suffix = ".tmp-";
@@ -121,7 +127,9 @@ void HiveText::reserve(size_t capacity) {
 }
 
 HiveFileReader::HiveFileReader(const std::filesystem::path& file, bool alongside) : file_(file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a pipe in the hive's place would wait for a writer for ever. What is opened
+    // is checked before a byte is read; a device such as /dev/zero never ends.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) {
             ended_ = true;
@@ -131,7 +139,13 @@ HiveFileReader::HiveFileReader(const std::filesystem::path& file, bool alongside
     }
     on_disk_.file = HeldFile(fd);
     struct stat st {};
-    size_when_opened_ = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    if (::fstat(fd, &st) != 0) throw HiveError(file.string() + ": cannot read: " + describe_errno());
+    if (!S_ISREG(st.st_mode)) throw HiveError(file.string() + ": not a regular file, so not a registry file to read");
+    if (static_cast<uint64_t>(st.st_size) > largest_hive)
+        throw HiveError(file.string() + ": " + std::to_string(st.st_size) +
+                        " bytes, more than a registry file can hold (" + std::to_string(largest_hive) + ")");
+    ::fcntl(fd, F_SETFL, O_RDONLY);
+    size_when_opened_ = static_cast<size_t>(st.st_size);
     try {
         if (!(alongside && size_when_opened_ >= large_file && start_alongside())) read_all();
     } catch (const std::bad_alloc&) {

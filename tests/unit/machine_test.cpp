@@ -4,6 +4,7 @@
 // The wineserver check looks for a listening Unix socket, so the test makes one with the host's
 // socket calls.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <optional>
 #include <random>
 #include <string>
@@ -475,6 +477,39 @@ TEST(MachineHives, AreNeverSavedThroughALinkOrASecondName) {
     temp.reopen();
     EXPECT_EQ(text_value(temp.machine(), Root::CurrentUser, "Software\\Tavrin\\Test", "mine"), "changed");
     EXPECT_EQ(text_value(temp.machine(), Root::LocalMachine, "Software\\Tavrin\\Test", "mine"), "changed");
+}
+
+// Whatever lies in a hive's place, opening the machine answers at once: a pipe does not wait for
+// a writer, a device is not read for ever, a sparse giant is not read into memory.
+TEST(MachineHives, APipeADeviceOrAGiantInAHivesPlaceIsRefusedAtOnce) {
+    tavrin_test::TempMachine temp;
+    const stdfs::path hive = temp.dir() / "system.reg";
+    const auto refusal = [&](const char* what) {
+        auto opened = std::async(std::launch::async, [&] {
+            try {
+                platform::Machine::open(temp.dir());
+            } catch (const MachineError& e) {
+                return std::string(e.what());
+            }
+            return std::string("opened");
+        });
+        if (opened.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ::close(::open(hive.c_str(), O_WRONLY | O_NONBLOCK));  // lets a waiting open go on
+            ADD_FAILURE() << what << ": opening the machine waited";
+        }
+        return opened.get();
+    };
+
+    stdfs::remove(hive);
+    ASSERT_EQ(mkfifo(hive.c_str(), 0600), 0);
+    EXPECT_NE(refusal("a pipe").find("not a regular file"), std::string::npos);
+    stdfs::remove(hive);
+    stdfs::create_symlink("/dev/zero", hive);
+    EXPECT_NE(refusal("/dev/zero").find("not a regular file"), std::string::npos);
+    stdfs::remove(hive);
+    std::ofstream(hive).close();
+    stdfs::resize_file(hive, uint64_t{8} << 30);
+    EXPECT_NE(refusal("a sparse file of 8 GiB").find("more than a registry file can hold"), std::string::npos);
 }
 
 TEST(CurrentMachine, IsTheTestsMachineAndSurvivesAReopen) {
