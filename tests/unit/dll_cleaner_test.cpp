@@ -114,13 +114,9 @@ TEST_F(DllCleanerTest, Win64RegistrationsCountAndTheTwinsOfASystemLibraryAreNoSt
 // of one of them elsewhere is all the scan lists: the system folder is never walked, and the 32-bit
 // twins in syswow64 (where Wine has 32-bit support) are the registered files of their bitness.
 TEST(DllCleanerWineTest, AStrayCopyOfAWineSystemLibraryIsListedAndNothingElse) {
-    if (!tavrin_test::WinePrefix::available()) GTEST_SKIP() << "Wine is not installed here (Debian packages wine, wine64)";
-    std::unique_ptr<tavrin_test::WinePrefix> prefix;
-    try {
-        prefix = std::make_unique<tavrin_test::WinePrefix>();
-    } catch (const std::runtime_error& error) {
-        GTEST_SKIP() << "Wine cannot set up a prefix here: " << error.what();
-    }
+    std::string why_not;
+    const auto prefix = tavrin_test::WinePrefix::make(why_not);
+    if (!prefix) GTEST_SKIP() << why_not;
     const auto system32 = prefix->dir() / "drive_c" / "windows" / "system32";
     ASSERT_TRUE(std::filesystem::exists(system32 / "scrrun.dll"));
     std::filesystem::create_directory(prefix->dir() / "drive_c" / "Stray");

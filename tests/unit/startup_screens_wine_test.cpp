@@ -29,13 +29,9 @@ protected:
 };
 
 TEST_F(UninstallUnderWineTest, AnUninstallerRunsUnderWineAndNeitherSideLosesAChange) {
-    if (!tavrin_test::WinePrefix::available()) GTEST_SKIP() << "Wine is not installed here (Debian packages wine, wine64)";
-    std::unique_ptr<tavrin_test::WinePrefix> prefix;
-    try {
-        prefix = std::make_unique<tavrin_test::WinePrefix>();
-    } catch (const std::runtime_error& error) {
-        GTEST_SKIP() << "Wine cannot set up a prefix here: " << error.what();
-    }
+    std::string why_not;
+    const auto prefix = tavrin_test::WinePrefix::make(why_not);
+    if (!prefix) GTEST_SKIP() << why_not;
     const std::string entry = R"(HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TavrinWineTest)";
     ASSERT_TRUE(prefix->reg_add(entry, "DisplayName", "Tavrin Wine Test"));
     ASSERT_TRUE(prefix->reg_add(entry, "UninstallString", R"(reg.exe add HKCU\Software\TavrinUninstalled /v done /d yes /f)"));

@@ -31,12 +31,9 @@ protected:
     // A new prefix as Wine sets one up on first use, made the current machine; nullptr where Wine
     // cannot run. Its wineserver has ended when this returns.
     platform::Machine* open_wine_prefix() {
-        if (!tavrin_test::WinePrefix::available()) return nullptr;
-        try {
-            wine_prefix_ = std::make_unique<tavrin_test::WinePrefix>();
-        } catch (const std::runtime_error&) {
-            return nullptr;
-        }
+        std::string why_not;
+        wine_prefix_ = tavrin_test::WinePrefix::make(why_not);
+        if (!wine_prefix_) return nullptr;
         opened_ = platform::Machine::open(wine_prefix_->dir());
         platform::set_current_machine(opened_.get());
         return platform::shell::wine_runs(*opened_) ? opened_.get() : nullptr;

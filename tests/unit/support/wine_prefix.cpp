@@ -42,6 +42,19 @@ WinePrefix::WinePrefix() : dir_(new_prefix_folder()), home_(dir_.string() + ".ho
     stop_server();
 }
 
+std::unique_ptr<WinePrefix> WinePrefix::make(std::string& why_not) {
+    if (!available()) {
+        why_not = "Wine is not installed here (Debian packages wine, wine64)";
+        return nullptr;
+    }
+    try {
+        return std::make_unique<WinePrefix>();
+    } catch (const std::runtime_error& error) {
+        why_not = std::string("Wine cannot set up a prefix here: ") + error.what();
+        return nullptr;
+    }
+}
+
 WinePrefix::~WinePrefix() {
     stop_server();
     std::error_code ec;

@@ -3,6 +3,7 @@
 // writer from outside the program. Its wineserver is ended before the program may open it and
 // again when the prefix goes. Wine sees a stand-in home folder beside the prefix, never the real one.
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace tavrin_test {
@@ -13,6 +14,9 @@ public:
     static bool available();
 
     WinePrefix();  // runs wineboot; throws std::runtime_error when it fails
+    // A new prefix, or nullptr with the reason a test skips for where Wine is missing or cannot
+    // set one up here.
+    static std::unique_ptr<WinePrefix> make(std::string& why_not);
     ~WinePrefix();
     WinePrefix(const WinePrefix&) = delete;
     WinePrefix& operator=(const WinePrefix&) = delete;
