@@ -62,4 +62,17 @@ function sharedProgram() {
   return { url: url.href, origin: url.origin, token: url.searchParams.get('token'), machineDir: process.env.TAVRIN_MACHINE };
 }
 
-module.exports = { openProgram, settle, variables, messageBox, answerMessageBox, answerDialog, sharedProgram };
+// After a Clean: waits for the program, checks that the log window shows the run's completion line
+// (in either language) and answers the window and the lines it shows.
+async function readCleaningLog(page, program) {
+  await settle(page, program);
+  const log = page.locator('[data-window="log"]');
+  await expect(log).toBeVisible();
+  const lines = log.locator('#log-lines li');
+  await expect(lines.last()).toHaveText(/^(All done|Fertig): (removed|entfernt) /);
+  return { log, shown: await lines.allTextContents() };
+}
+
+module.exports = {
+  openProgram, settle, variables, messageBox, answerMessageBox, answerDialog, sharedProgram, readCleaningLog,
+};

@@ -4,7 +4,7 @@ const fs = require('fs');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
 const { newMachineDir, startProgram, driveC } = require('../support/program');
-const { openProgram, settle, variables } = require('../support/screens');
+const { openProgram, settle, variables, readCleaningLog } = require('../support/screens');
 
 const FIXTURE = path.resolve(__dirname, '..', '..', 'fixtures', 'wine-prefix');
 const ENABLE_VARIABLES = ['_root.NS_Enabled', '_root.OP_Enabled', '_root.AOL_Enabled', '_root.FF_Enabled',
@@ -27,12 +27,7 @@ async function cleanEverything(page, program, navName, screenId) {
   const boxes = screen.locator('.category-items input[type=checkbox]');
   for (let i = 0; i < await boxes.count(); i += 1) await boxes.nth(i).check();
   await screen.getByRole('button', { name: 'Clean' }).click();
-  await settle(page, program);
-  const log = page.locator('[data-window="log"]');
-  await expect(log).toBeVisible();
-  const lines = log.locator('#log-lines li');
-  await expect(lines.last()).toHaveText(/^(All done|Fertig): (removed|entfernt) /);
-  const shown = await lines.allTextContents();
+  const { log, shown } = await readCleaningLog(page, program);
   await log.locator('button[data-command="IDC_FS_CLOSE"]').click();
   await settle(page, program);
   await expect(log).toBeHidden();
