@@ -1,7 +1,7 @@
 // The main window: the navigation to every screen and the title bar (memory, language, tray,
-// close). Each screen marked ready in SCREENS is a file pair of its own: skin/screens/<id>.html
-// holds its markup and skin/screens/<id>.js registers window.Tavrin.screens[<id>], which sets the
-// screen up once its markup is in the page. The others show the "later" card.
+// close). Each screen in SCREENS is a file pair of its own: skin/screens/<id>.html holds its
+// markup and skin/screens/<id>.js registers window.Tavrin.screens[<id>], which sets the screen up
+// once its markup is in the page.
 (function () {
   'use strict';
   const player = window.tavrin;
@@ -9,49 +9,49 @@
   const MOVIE = 'main';
 
   // Every screen of the product, in the order of the navigation. `enabled` names the variable the
-  // program sets to "0" when the application is not installed. A feature that gets its screen
-  // adds skin/screens/<id>.html and .js and marks its line `ready: true`.
+  // program sets to "0" when the application is not installed.
   const SCREENS = [
     { group: ['Privacy', 'Datenschutz'] },
-    { id: 'ie', name: ['Internet Explorer', 'Internet Explorer'], ready: true },
-    { id: 'ietools', name: ['IE privacy tools', 'IE-Werkzeuge'], ready: true },
-    { id: 'windows', name: ['Windows', 'Windows'], ready: true },
+    { id: 'ie', name: ['Internet Explorer', 'Internet Explorer'] },
+    { id: 'ietools', name: ['IE privacy tools', 'IE-Werkzeuge'] },
+    { id: 'windows', name: ['Windows', 'Windows'] },
     { group: ['Browsers', 'Browser'] },
-    { id: 'netscape', name: ['Netscape / Mozilla', 'Netscape / Mozilla'], enabled: '_root.NS_Enabled', ready: true },
-    { id: 'firefox', name: ['Firefox', 'Firefox'], enabled: '_root.FF_Enabled', ready: true },
-    { id: 'opera', name: ['Opera', 'Opera'], enabled: '_root.OP_Enabled', ready: true },
-    { id: 'aol', name: ['AOL', 'AOL'], enabled: '_root.AOL_Enabled', ready: true },
+    { id: 'netscape', name: ['Netscape / Mozilla', 'Netscape / Mozilla'], enabled: '_root.NS_Enabled' },
+    { id: 'firefox', name: ['Firefox', 'Firefox'], enabled: '_root.FF_Enabled' },
+    { id: 'opera', name: ['Opera', 'Opera'], enabled: '_root.OP_Enabled' },
+    { id: 'aol', name: ['AOL', 'AOL'], enabled: '_root.AOL_Enabled' },
     { group: ['Messengers', 'Messenger'] },
-    { id: 'msn', name: ['MSN Messenger', 'MSN Messenger'], enabled: '_root.MSN_Enabled', ready: true },
-    { id: 'yahoo', name: ['Yahoo Messenger', 'Yahoo Messenger'], enabled: '_root.YAHOO_Enabled', ready: true },
-    { id: 'icq', name: ['ICQ', 'ICQ'], enabled: '_root.ICQ_Enabled', ready: true },
-    { id: 'office', name: ['Office', 'Office'], ready: true },
+    { id: 'msn', name: ['MSN Messenger', 'MSN Messenger'], enabled: '_root.MSN_Enabled' },
+    { id: 'yahoo', name: ['Yahoo Messenger', 'Yahoo Messenger'], enabled: '_root.YAHOO_Enabled' },
+    { id: 'icq', name: ['ICQ', 'ICQ'], enabled: '_root.ICQ_Enabled' },
+    { id: 'office', name: ['Office', 'Office'] },
     { group: ['System', 'System'] },
-    { id: 'registry', name: ['Registry cleaner', 'Registry-Reiniger'], ready: true },
-    { id: 'dll', name: ['DLL cleaner', 'DLL-Reiniger'], ready: true },
-    { id: 'dllrestore', name: ['DLL backups', 'DLL-Sicherungen'], ready: true },
-    { id: 'startup', name: ['Startup programs', 'Autostart'], ready: true },
-    { id: 'uninstall', name: ['Uninstall programs', 'Programme entfernen'], ready: true },
-    { id: 'memory', name: ['Memory', 'Arbeitsspeicher'], ready: true },
+    { id: 'registry', name: ['Registry cleaner', 'Registry-Reiniger'] },
+    { id: 'dll', name: ['DLL cleaner', 'DLL-Reiniger'] },
+    { id: 'dllrestore', name: ['DLL backups', 'DLL-Sicherungen'] },
+    { id: 'startup', name: ['Startup programs', 'Autostart'] },
+    { id: 'uninstall', name: ['Uninstall programs', 'Programme entfernen'] },
+    { id: 'memory', name: ['Memory', 'Arbeitsspeicher'] },
     { group: ['Tools', 'Werkzeuge'] },
-    { id: 'shredder', name: ['Shredder', 'Schredder'], ready: true },
-    { id: 'plugins', name: ['Plug-ins', 'Plug-ins'], ready: true },
-    { id: 'schedule', name: ['Schedule', 'Zeitplan'], ready: true },
-    { id: 'booster', name: ['Connection booster', 'Verbindungs-Booster'], ready: true },
-    { id: 'options', name: ['Options', 'Optionen'], ready: true },
+    { id: 'shredder', name: ['Shredder', 'Schredder'] },
+    { id: 'plugins', name: ['Plug-ins', 'Plug-ins'] },
+    { id: 'schedule', name: ['Schedule', 'Zeitplan'] },
+    { id: 'booster', name: ['Connection booster', 'Verbindungs-Booster'] },
+    { id: 'options', name: ['Options', 'Optionen'] },
   ];
   const FIRST_SCREEN = 'shredder';
 
   let german = false;
   const text = (pair) => pair[german ? 1 : 0];
 
-  function laterScreen(screens, screen) {
-    const section = screens.querySelector('#screen-later').content.firstElementChild.cloneNode(true);
+  // What stands in a screen's place when its files cannot be loaded: its title and the reason.
+  function unloadedScreen(screen, error) {
+    const section = Object.assign(document.createElement('section'), { className: 'screen', hidden: true });
     section.dataset.screen = screen.id;
-    const title = section.querySelector('.later-title');
-    title.textContent = screen.name[0];
+    const title = Object.assign(document.createElement('h1'), { textContent: screen.name[0] });
     title.dataset.de = screen.name[1];
-    section.querySelector('.later-description').textContent = screen.about;
+    const reason = Object.assign(document.createElement('p'), { className: 'card', textContent: error.message });
+    section.append(title, reason);
     return section;
   }
 
@@ -64,7 +64,7 @@
     });
   }
 
-  // The markup of a ready screen, with its script loaded (and so its set-up registered).
+  // The markup of a screen, with its script loaded (and so its set-up registered).
   async function loadScreen(id) {
     const [response] = await Promise.all([fetch(`/skin/screens/${id}.html`), loadScript(`/skin/screens/${id}.js`)]);
     if (!response.ok) throw new Error(`The screen ${id} could not be loaded (${response.status}).`);
@@ -73,31 +73,23 @@
     return holder.content.firstElementChild;
   }
 
-  // A screen whose files cannot be loaded shows the "later" card; the other screens still work.
-  function loadScreenOrNothing(id) {
-    return loadScreen(id).catch((error) => {
-      console.error(error);
-      return null;
-    });
-  }
-
-  // Every screen in the order of the navigation: a ready one bound to its variables and set up by
-  // its own script, any other one the "later" card.
+  // Every screen in the order of the navigation, bound to its variables and set up by its own
+  // script. A screen whose files cannot be loaded says why in its place; the others still work.
   async function addScreens(root) {
     const screens = root.querySelector('#screens');
-    const ready = SCREENS.filter((screen) => screen.ready);
-    const loaded = new Map(await Promise.all(ready.map(async (screen) => [screen.id, await loadScreenOrNothing(screen.id)])));
-    for (const screen of SCREENS) {
-      if (screen.group) continue;
-      const section = loaded.get(screen.id);
-      if (!section) {
-        screens.append(laterScreen(screens, screen));
-        continue;
+    const pages = SCREENS.filter((screen) => !screen.group);
+    const loaded = await Promise.all(pages.map((screen) => loadScreen(screen.id).catch((error) => error)));
+    pages.forEach((screen, index) => {
+      const section = loaded[index];
+      if (section instanceof Error) {
+        console.error(section);
+        screens.append(unloadedScreen(screen, section));
+        return;
       }
       screens.append(section);
       window.Tavrin.bindings.bindAll(section);
       window.Tavrin.screens[screen.id](section);
-    }
+    });
   }
 
   function buildNavigation(root) {
@@ -117,11 +109,6 @@
       const label = Object.assign(document.createElement('span'), { className: 'label', textContent: screen.name[0] });
       label.dataset.de = screen.name[1];
       item.append(label);
-      if (!screen.ready) {
-        const badge = Object.assign(document.createElement('span'), { className: 'badge', textContent: 'later' });
-        badge.dataset.de = 'später';
-        item.append(badge);
-      }
       if (screen.enabled) {
         player.on(MOVIE, screen.enabled, (value) => {
           item.classList.toggle('not-installed', value === '0');

@@ -49,14 +49,6 @@ protected:
     std::unique_ptr<app::Program> next_program_;
 };
 
-TEST_F(ConnectionBoosterTest, WithNoStoredTypeTheScreenOpensWithDialUpValues) {
-    program.start();
-    EXPECT_EQ(pushed_fields(stage),
-              (std::vector<std::string>{"_root.mtu=576", "_root.mss=536", "_root.rwin=6432", "_root.ttl=64",
-                                        "_root.MSecTime=7200000", "_root.MSecIntreval=1000", "_root.syn=0",
-                                        "_root.ndl=0"}));
-}
-
 TEST_F(ConnectionBoosterTest, ChosenTypeIsPushedStoredAndOpensTheNextStart) {
     program.start();
     command("IDC_FS_CONNECTION", "false,false,true,false");

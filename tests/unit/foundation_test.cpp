@@ -9,8 +9,6 @@
 #include "engine/foundation/app_settings.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/cregistry.h"
-#include "engine/foundation/engine_error.h"
-#include "engine/foundation/error.h"
 #include "engine/foundation/language.h"
 #include "engine/foundation/os.h"
 #include "engine/foundation/trim_bars.h"
@@ -146,22 +144,6 @@ TEST(TrimBars, RemovesAtMostOneBarAtEachEnd) {
     EXPECT_EQ(TrimBars("|"), "");
     EXPECT_EQ(TrimBars("||"), "");
     EXPECT_EQ(TrimBars(""), "");
-}
-
-TEST(ErrorClass, OnlyFileNotFoundRaises) {
-    Error error;
-    error.ERRNumber("5");
-    EXPECT_TRUE(error.ParseError().is_empty());
-    error.ERRNumber(" 53 ");
-    try {
-        error.ParseError();
-        FAIL() << "53 must raise";
-    } catch (const EngineError& e) {
-        EXPECT_EQ(e.number(), 20);
-    }
-    EXPECT_THROW(error.ERRNumber("abc"), EngineError);
-    EXPECT_THROW(error.ERRNumber("99999999999"), EngineError);
-    EXPECT_THROW(error.ParseError(), EngineError) << "a refused number keeps the old one";
 }
 
 }  // namespace

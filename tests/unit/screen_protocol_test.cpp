@@ -17,13 +17,11 @@ using tavrin_test::SkinUse;
 
 const std::filesystem::path kSource = TAVRIN_SOURCE_DIR;
 const char* const kCatalogueFile = "docs/screen-protocol.md";
-const char* const kRowsToComeFile = "tests/unit/rows_to_come.txt";
 
 class ScreenProtocol : public tavrin_test::ProgramTest {
 protected:
     Catalogue catalogue = tavrin_test::parse_catalogue(tavrin_test::read_text(kSource / kCatalogueFile));
     SkinUse skin = tavrin_test::scan_skin(TAVRIN_SKIN_DIR);
-    std::set<std::string> to_come = tavrin_test::parse_rows_to_come(tavrin_test::read_text(kSource / kRowsToComeFile));
 
     std::set<std::string> rows() {
         auto names = shell().commands().names();
@@ -52,11 +50,10 @@ TEST_F(ScreenProtocol, TheSourcesAreReadAtAll) {
 TEST_F(ScreenProtocol, EveryCommandTheMainWindowSendsHasARow) {
     auto registered = rows();
     for (const auto& used : skin.commands) {
-        if (used.movie != "main" || registered.contains(used.name) || to_come.contains(used.name)) continue;
+        if (used.movie != "main" || registered.contains(used.name)) continue;
         ADD_FAILURE() << used.file << " sends " << used.name << " but no feature registers a row for it: add "
                       << "shell.commands().add(\"" << used.name << "\", ...) to the register_*_rows function of "
-                      << "its feature in app/features/<feature>/, or, while that feature is not built, list "
-                      << used.name << " in " << kRowsToComeFile << " under the feature's name.";
+                      << "its feature in app/features/<feature>/.";
     }
 }
 
@@ -90,24 +87,12 @@ TEST_F(ScreenProtocol, EveryVariableTheSkinUsesIsCatalogued) {
     }
 }
 
-TEST_F(ScreenProtocol, EveryCataloguedCommandOfTheMainWindowHasARowOrIsToCome) {
+TEST_F(ScreenProtocol, EveryCataloguedCommandOfTheMainWindowHasARow) {
     auto registered = rows();
     for (const auto& command : catalogued_commands("main")) {
-        EXPECT_TRUE(registered.contains(command) || to_come.contains(command))
+        EXPECT_TRUE(registered.contains(command))
             << kCatalogueFile << " lists " << command << " for the main movie but no row handles it: register one "
-            << "in its feature, or list " << command << " in " << kRowsToComeFile << " under the feature that will "
-            << "bring it.";
-    }
-}
-
-TEST_F(ScreenProtocol, RowsToComeAreNotBuiltYetAndAreCatalogued) {
-    auto registered = rows();
-    for (const auto& command : to_come) {
-        EXPECT_FALSE(registered.contains(command))
-            << command << " has a row now: delete its line from " << kRowsToComeFile << ".";
-        EXPECT_TRUE(catalogued_commands("main").contains(command))
-            << kRowsToComeFile << " names " << command << ", which " << kCatalogueFile << " does not list for the "
-            << "main movie: add it to the Command table of its screen there, or correct the name.";
+            << "in its feature, or take the line out.";
     }
 }
 

@@ -25,20 +25,13 @@ protected:
     std::vector<Shown> calls;
 };
 
-TEST_F(SystrayTest, TheRecordDescribesTheIconAndALongTipIsCutTo64) {
+TEST_F(SystrayTest, ALongTipIsCutTo64) {
     auto tray = engine::create<engine::Systray>("Tavrin.Systray");
     ASSERT_NE(tray, nullptr);
     int32_t window = 4242;
     std::string tip(70, 'x');
     tip.replace(0, 6, "Tavrin");
     tray->AddToTray(window, tip);
-    const auto& record = tray->record();
-    EXPECT_EQ(record.cbSize, 88u);
-    EXPECT_EQ(record.hWnd, 4242);
-    EXPECT_EQ(record.uID, 1u);
-    EXPECT_EQ(record.uFlags, 7u);
-    EXPECT_EQ(record.uCallbackMessage, 512u);
-    EXPECT_EQ(record.szTip, tip.substr(0, 64));
     EXPECT_EQ(calls, (std::vector<Shown>{{true, tip.substr(0, 64)}}));
 }
 

@@ -185,16 +185,6 @@ bool is_listed(const std::set<std::string>& catalogued, const std::string& used)
     return false;
 }
 
-std::set<std::string> parse_rows_to_come(const std::string& text) {
-    std::set<std::string> rows;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        line = trimmed(line);
-        if (!line.empty() && !line.starts_with('#')) rows.insert(line);
-    }
-    return rows;
-}
-
 std::string read_text(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + file.string());

@@ -49,9 +49,6 @@ std::string movie_of_skin_file(const std::filesystem::path& relative);
 // Whether a name the skin uses is one of the catalogued ones, wildcards on either side.
 bool is_listed(const std::set<std::string>& catalogued, const std::string& used);
 
-// One command a line; blank lines and lines starting with '#' (the feature's name) are skipped.
-std::set<std::string> parse_rows_to_come(const std::string& text);
-
 std::string read_text(const std::filesystem::path& file);
 
 }  // namespace tavrin_test
