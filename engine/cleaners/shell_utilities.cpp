@@ -2,7 +2,7 @@
 // program that hosts the engine; without one there is nothing to show and nothing happens.
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/hooks.h"
-#include "engine/shredder/windows_path.h"
+#include "engine/shredder/path_pieces.h"
 
 namespace engine {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/foundation/class_table.h"
-#include "platform/inet/url_history.h"
+#include "platform/inet/url_history_store.h"
 
 namespace engine {
 

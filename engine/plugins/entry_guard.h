@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/plugins/registry_entry.h"
+#include "engine/plugins/plugin_registry_entry.h"
 #include "platform/sys/environment.h"
 
 namespace engine {

@@ -6,7 +6,7 @@
 #include "engine/foundation/message_text.h"
 #include "engine/plugins/entry_guard.h"
 #include "engine/plugins/plugins.h"
-#include "engine/plugins/registry_entry.h"
+#include "engine/plugins/plugin_registry_entry.h"
 #include "engine/shredder/shredder.h"
 
 namespace engine {

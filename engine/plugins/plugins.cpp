@@ -9,7 +9,7 @@
 #include "engine/foundation/text.h"
 #include "engine/foundation/trim_bars.h"
 #include "engine/plugins/blowfish.h"
-#include "engine/plugins/registry_entry.h"
+#include "engine/plugins/plugin_registry_entry.h"
 #include "engine/shredder/shredder.h"
 #include "engine/tools/system.h"
 #include "platform/machine/machine.h"

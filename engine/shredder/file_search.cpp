@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/shredder/windows_path.h"
+#include "engine/shredder/path_pieces.h"
 
 namespace engine {
 

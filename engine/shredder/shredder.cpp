@@ -14,7 +14,7 @@
 #include "engine/shredder/refusal.h"
 #include "engine/shredder/shred_batch.h"
 #include "engine/shredder/shred_steps.h"
-#include "engine/shredder/windows_path.h"
+#include "engine/shredder/path_pieces.h"
 #include "platform/machine/machine.h"
 
 namespace engine {

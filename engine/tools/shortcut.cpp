@@ -4,7 +4,7 @@
 #include "engine/foundation/hooks.h"
 #include "engine/foundation/text.h"
 #include "engine/shredder/file_search.h"
-#include "engine/shredder/windows_path.h"
+#include "engine/shredder/path_pieces.h"
 #include "platform/machine/machine.h"
 #include "platform/shell/shell_link.h"
 

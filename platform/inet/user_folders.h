@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/inet/url_cache.h"
-#include "platform/inet/url_history.h"
+#include "platform/inet/url_history_store.h"
 
 namespace platform {
 class Machine;

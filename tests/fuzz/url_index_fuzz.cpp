@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/inet/url_cache.h"
-#include "platform/inet/url_history.h"
+#include "platform/inet/url_history_store.h"
 #include "platform/machine/machine.h"
 #include "tests/fuzz/scratch_folder.h"
 

@@ -9,7 +9,7 @@
 #include "engine/foundation/app_settings.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/cregistry.h"
-#include "engine/foundation/language.h"
+#include "engine/foundation/installed_languages.h"
 #include "engine/foundation/os.h"
 #include "engine/foundation/trim_bars.h"
 #include "tests/unit/support/temp_machine.h"

@@ -17,7 +17,7 @@
 #include "engine/plugins/default_plugin_file.h"
 #include "engine/plugins/entry_guard.h"
 #include "engine/plugins/plugins.h"
-#include "engine/plugins/registry_entry.h"
+#include "engine/plugins/plugin_registry_entry.h"
 #include "tests/unit/support/engine_registry.h"
 #include "tests/unit/support/folder_snapshot.h"
 #include "tests/unit/support/temp_machine.h"

@@ -9,7 +9,7 @@
 #include "platform/inet/filetime.h"
 #include "platform/inet/index_file.h"
 #include "platform/inet/url_cache.h"
-#include "platform/inet/url_history.h"
+#include "platform/inet/url_history_store.h"
 #include "platform/machine/machine.h"
 #include "platform/removals/removal_log.h"
 #include "tests/unit/support/temp_machine.h"

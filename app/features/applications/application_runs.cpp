@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "app/features/applications/installed_applications.h"
+#include "app/features/applications/absent_applications.h"
 #include "app/features/cleaning/cleaning_run.h"
 #include "engine/cleaners/aol.h"
 #include "engine/cleaners/firefox.h"

@@ -1,4 +1,4 @@
-#include "platform/inet/url_history.h"
+#include "platform/inet/url_history_store.h"
 
 #include <cctype>
 #include <charconv>

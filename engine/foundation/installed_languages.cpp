@@ -1,4 +1,4 @@
-#include "engine/foundation/language.h"
+#include "engine/foundation/installed_languages.h"
 
 #include "engine/foundation/engine_folder.h"
 #include "platform/machine/machine.h"

@@ -1,4 +1,4 @@
-#include "engine/plugins/registry_entry.h"
+#include "engine/plugins/plugin_registry_entry.h"
 
 #include "engine/foundation/cregistry.h"
 

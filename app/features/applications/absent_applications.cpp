@@ -1,4 +1,4 @@
-#include "app/features/applications/installed_applications.h"
+#include "app/features/applications/absent_applications.h"
 
 #include <functional>
 #include <memory>

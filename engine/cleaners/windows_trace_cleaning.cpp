@@ -11,7 +11,7 @@
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/shredder/refusal.h"
-#include "engine/shredder/windows_path.h"
+#include "engine/shredder/path_pieces.h"
 #include "engine/tools/system.h"
 #include "platform/machine/machine.h"
 #include "platform/shell/clipboard.h"
