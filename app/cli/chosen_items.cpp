@@ -6,9 +6,8 @@
 #include <utility>
 
 #include "app/kernel/text.h"
-#include "app/settings/cleaning_items.h"
 #include "app/settings/plugin_items.h"
-#include "engine/scheduler/schedule.h"
+#include "engine/catalogue/cleaning_catalogue.h"
 
 namespace app::cli {
 
@@ -47,13 +46,11 @@ std::string near_matches(const std::string& unknown, const std::vector<std::stri
     return text;
 }
 
-// The check box of an item the unattended run can clean.
+// The check box of a cleaning item.
 std::optional<std::string> check_box_named(const std::string& name) {
-    const auto item = find_item(name);
+    const engine::CatalogueItem* item = engine::catalogue_item(name);
     if (!item) return std::nullopt;
-    const std::string variable = item->category->items[item->position].variable;
-    if (!engine::runs_unattended(variable)) return std::nullopt;
-    return variable;
+    return item->variable;
 }
 
 bool names_a_plugin(std::string_view name) {
@@ -83,8 +80,8 @@ private:
 
 std::vector<std::string> known_names(PluginNames& plugins) {
     std::vector<std::string> known;
-    for (const auto& name : all_item_names())
-        if (check_box_named(name)) known.push_back(name);
+    for (const auto& category : engine::cleaning_catalogue())
+        for (const auto& item : category.items) known.push_back(item.name);
     for (const auto& name : plugins.all()) known.push_back(plugin_item_name(name));
     return known;
 }

@@ -14,9 +14,9 @@
 #include "app/cli/wipe_preview.h"
 #include "app/kernel/removal_report.h"
 #include "app/kernel/text.h"
-#include "app/settings/cleaning_items.h"
 #include "app/settings/plugin_items.h"
 #include "app/settings/profile_store.h"
+#include "engine/catalogue/cleaning_catalogue.h"
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
@@ -141,7 +141,7 @@ void run_cleaning(const Request& request, const ChosenItems& items, ProgressLine
         [&](const std::string& check_box) {
             return std::find(ticked.begin(), ticked.end(), check_box) != ticked.end() ? "true" : "";
         },
-        log, [&](const std::string& check_box) { removals.set_group(item_named_by_variable(check_box)); });
+        log, [&](const engine::CatalogueItem& item) { removals.set_group(item.name); });
     if (items.plugin_names.empty()) return;
     auto plugins = new_plugins();
     const engine::EventRelay<std::string> relay(plugins->ShowLog, log);

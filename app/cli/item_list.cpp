@@ -6,9 +6,8 @@
 
 #include "app/cli/json_text.h"
 #include "app/kernel/text.h"
-#include "app/settings/cleaning_items.h"
 #include "app/settings/plugin_items.h"
-#include "engine/scheduler/schedule.h"
+#include "engine/catalogue/cleaning_catalogue.h"
 
 namespace app::cli {
 
@@ -27,11 +26,9 @@ struct ListedCategory {
 
 std::vector<ListedCategory> listed_categories() {
     std::vector<ListedCategory> listed;
-    for (const auto& category : cleaning_categories()) {
+    for (const auto& category : engine::cleaning_catalogue()) {
         auto& entry = listed.emplace_back(ListedCategory{category.name, category.title, {}});
-        for (size_t i = 0; i < category.items.size(); ++i)
-            if (engine::runs_unattended(category.items[i].variable))
-                entry.items.push_back({category.item_name(i), category.items[i].variable, std::nullopt});
+        for (const auto& item : category.items) entry.items.push_back({item.name, item.variable, std::nullopt});
     }
     // The plug-in screen lists each plug-in under its name in capitals, and ticks it by that.
     auto& plugins = listed.emplace_back(ListedCategory{"plugins", "Plug-ins", {}});

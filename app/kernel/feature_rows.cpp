@@ -1,6 +1,6 @@
 #include "app/kernel/feature_rows.h"
 
-#include "app/features/applications/application_runs.h"
+#include "app/features/applications/absent_applications.h"
 #include "app/features/booster/connection_booster.h"
 #include "app/features/booster/system_settings.h"
 #include "app/features/cleaning/cleaning_run.h"
@@ -12,7 +12,6 @@
 #include "app/features/schedule/schedule_screen.h"
 #include "app/features/shredder/drive_lists.h"
 #include "app/features/shredder/shredder_commands.h"
-#include "app/features/windows/windows_run.h"
 #include "app/features/startup/startup_list.h"
 #include "app/features/startup/uninstall_list.h"
 
@@ -35,7 +34,6 @@ void register_features(Shell& shell) {
     register_drive_list_rows(shell);
     register_plugin_rows(shell);
     register_application_rows(shell);
-    register_windows_rows(shell);
     // The start-up restore lists in their order: DLL backups, then registry backups.
     register_dll_rows(shell);
     register_registry_rows(shell);

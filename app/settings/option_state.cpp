@@ -6,6 +6,7 @@
 #include "app/settings/name_tables.h"
 #include "app/settings/profile_store.h"
 #include "app/settings/user_settings.h"
+#include "engine/catalogue/cleaning_catalogue.h"
 #include "engine/foundation/engine_error.h"
 
 namespace app {
@@ -19,6 +20,12 @@ constexpr const char* kDefaultPingHost = "example.com";
 // One tick stored, however the movie spells "off".
 std::string stored_or(const std::string& movie_value, const char* off) {
     return movie_value.empty() || movie_value == "false" ? off : movie_value;
+}
+
+// A box the profile never stored: a cleaning item's default, any other box unticked.
+std::string unstored_tick(const char* name) {
+    const engine::CatalogueItem* item = engine::catalogue_item_of_variable(name);
+    return item && item->ticked_by_default ? "1" : "0";
 }
 
 void save_language(Shell& shell) {
@@ -86,7 +93,7 @@ void restore_check_boxes(Shell& shell) {
 
     for (const char* name : kCheckBoxNames) {
         auto value = stored(name);
-        stage.set_variable(kMainMovie, name, value.empty() ? "0" : value);
+        stage.set_variable(kMainMovie, name, value.empty() ? unstored_tick(name) : value);
     }
     // The stored choice names the radio variable to switch on.
     if (auto mode = stored("_root.ISB_WizardMode"); !mode.empty()) stage.set_variable(kMainMovie, mode, "true");

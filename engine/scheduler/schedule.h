@@ -10,6 +10,8 @@
 
 namespace engine {
 
+struct CatalogueItem;
+
 class Schedule : public EngineObject {
 public:
     const std::string& Schedule_Type() const { return type_; }
@@ -46,16 +48,14 @@ private:
 };
 
 // Who runs without the screens: a schedule, or the command line naming items. The command line
-// also reaches the rows a schedule leaves out (the Run dialog's history).
+// also reaches the items a schedule leaves out (the Run dialog's history).
 enum class Unattended { Schedule, NamedItems };
 
-// The rows of the unattended run, in its fixed order, for ticks that need not be a stored
+// The catalogue's items, category by category in its order, for ticks that need not be a stored
 // profile's: `tick_of(check_box)` answers "true", "false" or "" (never stored) for each check box,
-// `before_row` hears of each row about to run, and every line the cleaners log comes out as `log`.
+// `before_item` hears of each item about to run, and every line the cleaners log comes out as
+// `log`. A schedule first switches on the tweaks its profile ticks.
 void run_ticks(Unattended run, const std::function<std::string(const std::string& check_box)>& tick_of,
-               Event<std::string>& log, const std::function<void(const std::string& check_box)>& before_row = {});
-
-// Whether the command line can clean the check box's item without its screen.
-bool runs_unattended(const std::string& check_box);
+               Event<std::string>& log, const std::function<void(const CatalogueItem& item)>& before_item = {});
 
 }  // namespace engine

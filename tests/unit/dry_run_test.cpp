@@ -10,7 +10,7 @@
 
 #include "app/demo/demo_traces.h"
 #include "app/features/shredder/shredder_commands.h"
-#include "app/settings/cleaning_items.h"
+#include "engine/catalogue/cleaning_catalogue.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/trim_bars.h"
 #include "engine/plugins/plugins.h"
@@ -308,10 +308,10 @@ TEST_F(CategoryPreviewTest, ThePreviewOfEachCategoryIsWhatTheRunOnACopyRemoves) 
     const auto before = snapshot(temp.dir());
 
     std::vector<std::pair<std::string, std::string>> runs;
-    for (const auto& category : app::cleaning_categories()) {
-        std::vector<size_t> all(category.items.size());
-        for (size_t i = 0; i < all.size(); ++i) all[i] = i;
-        runs.emplace_back(category.command, category.option_list(all));
+    for (const auto& category : engine::cleaning_catalogue()) {
+        std::string every_tick;
+        for (size_t i = 0; i < category.items.size(); ++i) every_tick += i ? ",1" : "1";
+        runs.emplace_back(category.command, every_tick);
     }
     runs.emplace_back("IDC_FS_CLEANPLUGIN", plugin_names());
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/kernel/shell.h"
+#include "engine/catalogue/cleaning_catalogue.h"
 #include "engine/cleaners/installed_applications.h"
 #include "engine/foundation/engine_error.h"
 
@@ -12,13 +13,13 @@ namespace app {
 namespace {
 
 struct Check {
-    const char* name;  // as the engine is asked
-    const char* enabled;
+    const char* name;      // as the engine is asked
+    const char* category;  // the catalogue's category whose enable variable it sets
 };
 
 constexpr Check kBrowserChecks[] = {
-    {"Netscape", kNetscapeEnabled}, {"Opera", kOperaEnabled}, {"AOL", kAolEnabled}, {"Firefox", kFirefoxEnabled}};
-constexpr Check kMessengerChecks[] = {{"Msn", kMsnEnabled}, {"Yahoo", kYahooEnabled}, {"Icq", kIcqEnabled}};
+    {"Netscape", "netscape"}, {"Opera", "opera"}, {"AOL", "aol"}, {"Firefox", "firefox"}};
+constexpr Check kMessengerChecks[] = {{"Msn", "msn"}, {"Yahoo", "yahoo"}, {"Icq", "icq"}};
 
 template <class Detector, size_t N>
 void mark_absent(Shell& shell, const char* engine_class, const Check (&checks)[N]) {
@@ -26,7 +27,7 @@ void mark_absent(Shell& shell, const char* engine_class, const Check (&checks)[N
     for (const Check& check : checks) {
         bool exists = false;
         if (detector) engine::ignore_errors([&] { exists = detector->DoesExist(check.name); });
-        if (!exists) shell.stage().set_variable(kMainMovie, check.enabled, "0");
+        if (!exists) shell.stage().set_variable(kMainMovie, engine::catalogue_category(check.category)->enabled, "0");
     }
 }
 
@@ -35,6 +36,10 @@ void mark_absent(Shell& shell, const char* engine_class, const Check (&checks)[N
 void mark_absent_applications(Shell& shell) {
     mark_absent<engine::Browsers>(shell, "Browsers", kBrowserChecks);
     mark_absent<engine::Messangers>(shell, "Messangers", kMessengerChecks);
+}
+
+void register_application_rows(Shell& shell) {
+    shell.add_load_step(LoadStep::InstalledApplications, [&shell] { mark_absent_applications(shell); });
 }
 
 }  // namespace app

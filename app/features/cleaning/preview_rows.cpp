@@ -4,9 +4,9 @@
 
 #include "app/features/shredder/shredder_commands.h"
 #include "app/kernel/bar_list.h"
-#include "app/settings/cleaning_items.h"
 #include "app/kernel/removal_report.h"
 #include "app/kernel/text.h"
+#include "engine/catalogue/cleaning_catalogue.h"
 #include "platform/machine/machine.h"
 
 namespace app {
@@ -43,10 +43,7 @@ void preview(Shell& shell, const std::string& args) {
 }  // namespace
 
 bool previewable(std::string_view command) {
-    if (iequals(command, kCleanPlugins) || shred_list_of(command)) return true;
-    for (const auto& category : cleaning_categories())
-        if (iequals(category.command, command)) return true;
-    return false;
+    return iequals(command, kCleanPlugins) || shred_list_of(command) || engine::catalogue_category_of_command(command);
 }
 
 void register_preview_rows(Shell& shell) {
