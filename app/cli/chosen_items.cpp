@@ -5,11 +5,14 @@
 #include <string_view>
 #include <utility>
 
-#include "app/kernel/text.h"
 #include "app/settings/plugin_items.h"
 #include "engine/catalogue/cleaning_catalogue.h"
+#include "platform/text/ascii_case.h"
 
 namespace app::cli {
+
+using platform::text::iequals;
+using platform::text::to_upper;
 
 namespace {
 

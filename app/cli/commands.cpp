@@ -13,7 +13,6 @@
 #include "app/cli/skin_folder.h"
 #include "app/cli/wipe_preview.h"
 #include "app/kernel/removal_report.h"
-#include "app/kernel/text.h"
 #include "app/settings/plugin_items.h"
 #include "app/settings/profile_store.h"
 #include "engine/catalogue/cleaning_catalogue.h"
@@ -27,8 +26,11 @@
 #include "platform/machine/machine.h"
 #include "platform/sys/end_on_signal.h"
 #include "platform/sys/terminal.h"
+#include "platform/text/ascii_case.h"
 
 namespace app::cli {
+
+using platform::text::iequals;
 
 namespace {
 
@@ -270,7 +272,7 @@ int shred(const Request& request, std::ostream& out, std::ostream& err) {
 // "c", "C:", "c:\" -> "C:".
 std::string drive_named(const std::string& given) {
     const bool plain = given.size() == 1 || (given.size() >= 2 && given[1] == ':' && (given.size() == 2 || given.substr(2) == "\\"));
-    const char letter = given.empty() ? '?' : static_cast<char>(std::toupper(static_cast<unsigned char>(given[0])));
+    const char letter = given.empty() ? '?' : platform::text::ascii_upper(given[0]);
     std::string drives;
     for (const auto& root : platform::current_machine().files().drives()) {
         if (plain && root[0] == letter) return root.substr(0, 2);

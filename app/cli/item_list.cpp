@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "app/cli/json_text.h"
-#include "app/kernel/text.h"
 #include "app/settings/plugin_items.h"
 #include "engine/catalogue/cleaning_catalogue.h"
+#include "platform/text/ascii_case.h"
 
 namespace app::cli {
+
+using platform::text::to_upper;
 
 namespace {
 

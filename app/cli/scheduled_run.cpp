@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
-#include "app/kernel/text.h"
 #include "app/settings/profile_store.h"
 #include "engine/scheduler/schedule.h"
+#include "platform/text/ascii_case.h"
 
 namespace app::cli {
+
+using platform::text::iequals;
 
 namespace {
 

@@ -2,9 +2,13 @@
 
 #include <stdexcept>
 
-#include "app/kernel/text.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/trim.h"
 
 namespace app {
+
+using platform::text::to_upper;
+using platform::text::trim_blanks;
 
 std::string Dispatcher::key_of(std::string_view command) {
     return to_upper(trim_blanks(command));

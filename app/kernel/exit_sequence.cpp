@@ -4,11 +4,13 @@
 #include <string>
 
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "app/settings/option_state.h"
 #include "app/settings/profile_store.h"
+#include "platform/text/trim.h"
 
 namespace app {
+
+using platform::text::trim_blanks;
 
 namespace {
 

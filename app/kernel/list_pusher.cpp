@@ -1,12 +1,15 @@
 #include "app/kernel/list_pusher.h"
 
-#include "app/kernel/bar_list.h"
+#include "platform/text/bar_list.h"
 
 namespace app {
 
+using platform::text::join_bars;
+using platform::text::trim_bars;
+
 void push_list(Stage& stage, const std::string& movie, const MovieList& list) {
     stage.set_variable(movie, "_root.NumberOf" + list.stem, std::to_string(list.items.size()));
-    stage.set_variable(movie, "_root.NamesOf" + list.stem, TrimBars(join_bars(list.items)));
+    stage.set_variable(movie, "_root.NamesOf" + list.stem, trim_bars(join_bars(list.items)));
     if (!list.value_stem.empty())
         for (size_t i = 0; i < list.item_values.size(); ++i)
             stage.set_variable(movie, "_root.valueOf" + list.value_stem + std::to_string(i), list.item_values[i]);

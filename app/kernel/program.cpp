@@ -1,9 +1,11 @@
 #include "app/kernel/program.h"
 
 #include "app/kernel/feature_rows.h"
-#include "app/kernel/text.h"
+#include "platform/text/ascii_case.h"
 
 namespace app {
+
+using platform::text::to_upper;
 
 namespace {
 constexpr const char* kMainMovieFile = "26-9-05.swf";

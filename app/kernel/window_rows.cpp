@@ -3,8 +3,8 @@
 
 #include "app/kernel/exit_sequence.h"
 #include "app/kernel/feature_rows.h"
+#include "app/kernel/fill_in.h"
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "app/settings/user_settings.h"
 
 namespace app {

@@ -1,8 +1,12 @@
 #include "app/settings/option_list.h"
 
-#include "app/kernel/text.h"
+#include "platform/text/split.h"
+#include "platform/text/trim.h"
 
 namespace app {
+
+using platform::text::split;
+using platform::text::trim_blanks;
 
 OptionList::OptionList(std::string_view args) : positions_(split(args, ',')) {}
 

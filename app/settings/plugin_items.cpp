@@ -2,12 +2,14 @@
 
 #include <stdexcept>
 
-#include "app/kernel/text.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
 
 namespace app {
+
+using platform::text::iequals;
 
 std::shared_ptr<engine::Plugins> new_plugins() {
     auto plugins = engine::create<engine::Plugins>("Plugins");

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/kernel/text.h"
+#include "app/kernel/fill_in.h"
+#include "platform/text/ascii_case.h"
 
 namespace app {
+
+using platform::text::to_upper;
 
 namespace {
 

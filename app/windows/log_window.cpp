@@ -2,10 +2,12 @@
 
 #include <ctime>
 
-#include "app/kernel/text.h"
 #include "app/settings/user_settings.h"
+#include "platform/text/ascii_case.h"
 
 namespace app {
+
+using platform::text::to_upper;
 
 Date today() {
     std::time_t now = std::time(nullptr);

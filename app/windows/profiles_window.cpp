@@ -3,11 +3,13 @@
 #include <vector>
 
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "app/settings/profile_store.h"
 #include "app/settings/user_settings.h"
+#include "platform/text/ascii_case.h"
 
 namespace app {
+
+using platform::text::to_upper;
 
 namespace {
 const Question kLastProfile{"msg17", "msg36", sign::Notice};

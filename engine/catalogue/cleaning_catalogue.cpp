@@ -13,9 +13,11 @@
 #include "engine/cleaners/office.h"
 #include "engine/cleaners/opera.h"
 #include "engine/cleaners/yahoo_messenger.h"
-#include "engine/foundation/text.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::iequals;
 
 namespace {
 

@@ -5,12 +5,14 @@
 
 #include "engine/foundation/engine_folder.h"
 #include "engine/foundation/message_text.h"
-#include "engine/foundation/text.h"
 #include "engine/shredder/refusal.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/environment.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::iequals;
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include "engine/cleaners/trace_locations.h"
 #include "engine/cleaners/trace_shredding.h"
+#include "platform/text/trim.h"
 
 namespace engine {
 
@@ -13,7 +14,7 @@ constexpr const char* kSource = "Tavrin.ICQ";
 
 std::string install_folder() {
     std::string folder = registry_text(HKEY_CURRENT_USER, "SOFTWARE\\Mirabilis\\ICQ\\Install\\General", "InstalledDir");
-    if (folder.find_first_not_of(' ') == std::string::npos) folder = find_program_folder("icq");
+    if (platform::text::is_blank(folder)) folder = find_program_folder("icq");
     return folder;
 }
 

@@ -4,9 +4,11 @@
 #include <string_view>
 
 #include "engine/foundation/cregistry.h"
-#include "engine/foundation/text.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::to_lower;
 
 TAVRIN_ENGINE_CLASS(Browsers, "{8A3F0C5C-2431-4FB1-B34D-D6EB4FD4A72B}");
 TAVRIN_ENGINE_CLASS(Messangers, "{6FB8DD2A-335D-47F4-A8D4-F0A6953B355F}");

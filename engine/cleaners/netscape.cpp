@@ -3,11 +3,13 @@
 #include "engine/cleaners/trace_locations.h"
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/engine_error.h"
-#include "engine/foundation/text.h"
 #include "platform/fs/fs.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::to_lower;
 
 TAVRIN_ENGINE_CLASS(Netscape, "{E34A647B-2BD1-4F16-A7E0-168A181ED40B}");
 

@@ -4,9 +4,11 @@
 
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
-#include "engine/foundation/text.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::to_upper;
 
 TAVRIN_ENGINE_CLASS(Office, "{8F05C2F9-AC05-4F52-B27C-BC166DC85E09}");
 

@@ -5,12 +5,14 @@
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/os.h"
-#include "engine/foundation/text.h"
 #include "engine/tools/system.h"
 #include "platform/fs/fs.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::to_lower;
 
 namespace {
 

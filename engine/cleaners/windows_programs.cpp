@@ -6,13 +6,16 @@
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/message_text.h"
-#include "engine/foundation/text.h"
 #include "engine/tools/system_entries.h"
 #include "platform/machine/machine.h"
 #include "platform/shell/command_line.h"
 #include "platform/shell/wine_program.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/trim.h"
 
 namespace engine {
+
+using platform::text::iequals;
 
 namespace {
 
@@ -28,8 +31,7 @@ int run_command(std::vector<std::string> command_line) {
 }
 
 bool starts_quoted(const std::string& command) {
-    size_t first = command.find_first_not_of(" \t");
-    return first != std::string::npos && command[first] == '"';
+    return platform::text::trim_leading(command, " \t").starts_with('"');
 }
 
 }  // namespace

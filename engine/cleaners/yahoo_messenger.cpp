@@ -5,6 +5,7 @@
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/tools/system.h"
+#include "platform/text/trim.h"
 
 namespace engine {
 
@@ -14,13 +15,11 @@ namespace {
 
 constexpr const char* kSource = "Tavrin.YahooMessenger";
 
-bool blank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
-
 }  // namespace
 
 int32_t YahooMessenger::CleanYahooPager() {
     yahooDir_ = registry_text(HKEY_LOCAL_MACHINE, "SOFTWARE\\Yahoo\\Essentials", "mainDir");
-    if (blank(yahooDir_)) yahooDir_ = find_program_folder("yahoo");
+    if (platform::text::is_blank(yahooDir_)) yahooDir_ = find_program_folder("yahoo");
     if (yahooDir_.empty()) {
         report_to_log(ShowLog, kNotFoundMessage, "Yahoo Messenger folder");
         return 0;

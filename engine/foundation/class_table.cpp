@@ -4,10 +4,12 @@
 
 #include "engine/foundation/engine_folder.h"
 #include "engine/foundation/registry_tree.h"
-#include "engine/foundation/text.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::iequals;
 
 namespace {
 

@@ -5,11 +5,13 @@
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/logger.h"
 #include "engine/foundation/message_text.h"
-#include "engine/foundation/text.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/environment.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::iequals;
 
 TAVRIN_ENGINE_CLASS(cRegistry, "{6B6B9320-597C-4030-9FDD-BDF153337CD5}");
 
@@ -27,7 +29,6 @@ std::optional<Root> valid_root(uint32_t code) {
     if (code < HKEY_CLASSES_ROOT || code > HKEY_USERS) return std::nullopt;
     return static_cast<Root>(code);
 }
-
 
 // "50% off" is plain text; "%TEMP%\x" refers to a variable. Two adjacent percent signs do not.
 bool looks_expandable(const std::string& text) {

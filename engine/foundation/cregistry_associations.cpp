@@ -1,6 +1,7 @@
 // File-type associations written by cRegistry: the ".ext" key, the class key and its shell verbs.
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
+#include "platform/text/trim.h"
 
 namespace engine {
 
@@ -8,14 +9,8 @@ namespace {
 
 constexpr const char* kSource = "Tavrin.cRegistry";
 
-std::string trim(const std::string& text) {
-    size_t begin = text.find_first_not_of(' ');
-    if (begin == std::string::npos) return {};
-    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
-}
-
 std::string quoted(std::string path) {
-    path = trim(path);
+    path = std::string(platform::text::trim_blanks(path));
     if (!path.starts_with('"')) path.insert(path.begin(), '"');
     if (path.size() < 2 || !path.ends_with('"')) path.push_back('"');
     return path;

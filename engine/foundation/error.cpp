@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "engine/foundation/engine_error.h"
+#include "platform/text/trim.h"
 
 namespace engine {
 
@@ -13,12 +14,11 @@ constexpr int32_t kTypeMismatch = 13;
 }
 
 void Error::ERRNumber(const std::string& value) {
-    size_t begin = value.find_first_not_of(' ');
-    size_t end = value.find_last_not_of(' ');
+    const std::string_view digits = platform::text::trim_blanks(value);
     int32_t number = 0;
-    if (begin != std::string::npos) {
-        const char* first = value.data() + begin;
-        const char* last = value.data() + end + 1;
+    if (!digits.empty()) {
+        const char* first = digits.data();
+        const char* last = digits.data() + digits.size();
         if (*first == '+') ++first;
         auto [stop, error] = std::from_chars(first, last, number);
         if (error == std::errc() && stop == last) {

@@ -4,10 +4,12 @@
 #include <charconv>
 #include <string_view>
 
-#include "engine/foundation/text.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::iequals;
 
 TAVRIN_ENGINE_CLASS(OS, "{CECF140F-860B-420A-A85A-9728971DEF18}");
 

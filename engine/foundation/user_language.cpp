@@ -1,10 +1,12 @@
 #include "engine/foundation/user_language.h"
 
 #include "engine/foundation/app_settings.h"
-#include "engine/foundation/text.h"
 #include "platform/sys/user_locale.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::to_upper;
 
 std::string user_language() {
     return GetSetting("Orvane", "Lang", "Lang", platform::sys::user_locale_is_german() ? "Deutsch" : "English");

@@ -6,15 +6,22 @@
 #include "engine/foundation/engine_folder.h"
 #include "engine/foundation/ini.h"
 #include "engine/foundation/message_text.h"
-#include "engine/foundation/text.h"
-#include "engine/foundation/trim_bars.h"
 #include "engine/plugins/blowfish.h"
 #include "engine/plugins/plugin_registry_entry.h"
 #include "engine/shredder/shredder.h"
 #include "engine/tools/system.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/bar_list.h"
+#include "platform/text/split.h"
+#include "platform/text/trim.h"
 
 namespace engine {
+
+using platform::text::split;
+using platform::text::split_bars;
+using platform::text::to_lower;
+using platform::text::trim_blanks;
 
 TAVRIN_ENGINE_CLASS(Plugins, "{9D2F4B61-3E85-4A7C-B0D8-6C1E5F2A9B34}");
 
@@ -30,39 +37,18 @@ constexpr int32_t kPluginEntryUnstorable = static_cast<int32_t>(0x80040004u);
 // list of sections), without the list separator "|", brackets or line breaks.
 bool usable_name(const std::string& name) {
     constexpr std::string_view kUnusable("|[]\r\n\0", 6);
-    return name.find_first_not_of(' ') != std::string::npos && name.find_first_of(kUnusable) == std::string::npos;
+    return !platform::text::is_blank(name) && name.find_first_of(kUnusable) == std::string::npos;
 }
 
 // The value of the leading digits (blanks before them skipped), 0 without any, at most the
 // largest 16-bit count.
 int16_t leading_count(const std::string& text) {
-    size_t at = text.find_first_not_of(" \t");
     int32_t count = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        count = std::min<int32_t>(count * 10 + (text[at] - '0'), INT16_MAX);
+    for (char digit : platform::text::trim_leading(text, " \t")) {
+        if (digit < '0' || digit > '9') break;
+        count = std::min<int32_t>(count * 10 + (digit - '0'), INT16_MAX);
     }
     return static_cast<int16_t>(count);
-}
-
-std::string trim_blanks(const std::string& text) {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
-    return text;
-}
-
-std::vector<std::string> split_nul(const std::string& list) {
-    std::vector<std::string> items;
-    for (size_t begin = 0; begin <= list.size();) {
-        size_t end = std::min(list.find('\0', begin), list.size());
-        items.push_back(list.substr(begin, end - begin));
-        begin = end + 1;
-    }
-    return items;
 }
 
 }  // namespace
@@ -105,7 +91,7 @@ Plugin Plugins::read_definition(const std::string& section) {
     Plugin plugin;
     plugin.Name = section;
     plugin.Cat = read_key(section, "CAT");
-    plugin.Default = lower(trim_blanks(read_key(section, "Default"))) == "true";
+    plugin.Default = to_lower(trim_blanks(read_key(section, "Default"))) == "true";
     plugin.Detect = read_key(section, "Detect");
     plugin.FC = leading_count(read_key(section, "FC"));
     plugin.FOC = leading_count(read_key(section, "FOC"));
@@ -120,7 +106,7 @@ Plugin Plugins::read_definition(const std::string& section) {
 
 std::vector<Plugin> Plugins::Load_Extra_plugins() {
     EncryptPluginsFile(false);
-    const std::vector<std::string> sections = split_nul(INI::sections_in(working_copy_));
+    const std::vector<std::string> sections = split(INI::sections_in(working_copy_), '\0');
     // The section list ends with an empty name, and so does the result: with one empty record.
     std::vector<Plugin> plugins;
     for (const std::string& section : sections) {

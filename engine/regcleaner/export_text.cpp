@@ -6,6 +6,7 @@
 
 #include "engine/foundation/cregistry.h"
 #include "platform/registry/unicode.h"
+#include "platform/text/trim.h"
 
 namespace engine::regcleaner {
 
@@ -112,10 +113,9 @@ void append_value(std::string& out, const ExportedValue& entry) {
 
 // ---- reading ----
 
+// Blanks before a line's text, and blanks or the CR of a Windows line end after it.
 std::string_view trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-    return text;
+    return platform::text::trim_trailing(platform::text::trim_leading(text, " \t"), " \t\r");
 }
 
 // A quoted text at the start of `text`; `text` is left just after the closing quote.

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
-#include "engine/foundation/text.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine::regcleaner {
+
+using platform::text::ascii_upper;
 
 namespace {
 

@@ -5,12 +5,15 @@
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/logger.h"
 #include "engine/foundation/message_text.h"
-#include "engine/foundation/trim_bars.h"
 #include "engine/regcleaner/backup_store.h"
 #include "engine/regcleaner/reg_cleaner.h"
 #include "engine/regcleaner/registry_copy.h"
+#include "platform/text/bar_list.h"
 
 namespace engine {
+
+using platform::text::split_bars;
+using platform::text::trim_bars;
 
 namespace {
 
@@ -122,7 +125,7 @@ void Reg_Cleaner::delete_entry(OwnRegistry& registry, const RegistryEntry& entry
 
 void Reg_Cleaner::RestoreReg(std::string& R) {
     OwnRegistry registry(*this, HKEY_CURRENT_USER, kBackupKey);
-    std::vector<std::string> parts = split_bars(TrimBars(R));
+    std::vector<std::string> parts = split_bars(trim_bars(R));
     // A backup's own name may hold bars (several entries repaired at once): the longest run of
     // parts that names a backup is taken first.
     for (size_t first = 0; first < parts.size();) {

@@ -2,12 +2,15 @@
 #include <algorithm>
 
 #include "engine/foundation/engine_error.h"
-#include "engine/foundation/text.h"
 #include "engine/regcleaner/file_found.h"
 #include "engine/regcleaner/reg_cleaner.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/trim.h"
 
 namespace engine {
+
+using platform::text::iequals;
 
 TAVRIN_ENGINE_CLASS(Reg_Cleaner, "{0967BFB1-E3F1-4A06-91A0-7B2185D96B84}");
 
@@ -20,17 +23,11 @@ std::string without_quotes(std::string text) {
     return text;
 }
 
-std::string trim_spaces(std::string_view text) {
-    size_t begin = text.find_first_not_of(' ');
-    if (begin == std::string_view::npos) return {};
-    return std::string(text.substr(begin, text.find_last_not_of(' ') - begin + 1));
-}
-
 // The program an uninstall command starts: quotes dropped, and switches ("/S") cut off.
 std::string uninstall_program(const std::string& command) {
     std::string program = without_quotes(command);
     size_t slash = program.find('/');
-    return slash == std::string::npos ? program : trim_spaces(std::string_view(program).substr(0, slash));
+    return slash == std::string::npos ? program : std::string(platform::text::trim_blanks(std::string_view(program).substr(0, slash)));
 }
 
 // Product codes ("{...}") and the installer's own bookkeeping key are never reported.

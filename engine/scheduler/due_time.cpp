@@ -2,10 +2,15 @@
 
 #include <string>
 
-#include "engine/foundation/text.h"
 #include "engine/scheduler/schedule.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/trim.h"
 
 namespace engine {
+
+using platform::text::iequals;
+using platform::text::to_upper;
+using platform::text::trim_blanks;
 
 namespace {
 

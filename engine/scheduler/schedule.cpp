@@ -2,9 +2,11 @@
 
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
-#include "engine/foundation/text.h"
+#include "platform/text/trim.h"
 
 namespace engine {
+
+using platform::text::trim_blanks;
 
 TAVRIN_ENGINE_CLASS(Schedule, "{C368C225-8828-413D-8890-21D54513972D}");
 

@@ -1,21 +1,17 @@
 #include "engine/shredder/file_selection.h"
 
-#include <algorithm>
-
-#include "engine/foundation/text.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
 
-namespace {
+using platform::text::iequals;
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+namespace {
 
 // The part after the last dot, or the whole name when it has none, lower-cased.
 std::string lower_extension(std::string_view name) {
     const auto dot = name.rfind('.');
-    std::string extension(dot == std::string_view::npos ? name : name.substr(dot + 1));
-    std::ranges::transform(extension, extension.begin(), lower);
-    return extension;
+    return platform::text::to_lower(dot == std::string_view::npos ? name : name.substr(dot + 1));
 }
 
 }  // namespace

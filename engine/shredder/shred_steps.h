@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/foundation/text.h"
 #include "engine/shredder/overwrite_pattern.h"
 #include "platform/fs/fs.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
 
@@ -56,7 +56,7 @@ std::optional<FileToShred> file_to_shred(const Files& files, const platform::fs:
 
 // Shortcuts are only removed: "lnk" at the end of the path, any case, with or without a dot.
 inline bool names_a_shortcut(std::string_view path) {
-    return path.size() >= 3 && iequals(path.substr(path.size() - 3), "lnk");
+    return path.size() >= 3 && platform::text::iequals(path.substr(path.size() - 3), "lnk");
 }
 
 // Everything before the delete. A link is only removed (what it points at is not ours to touch),

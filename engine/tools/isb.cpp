@@ -1,8 +1,10 @@
 #include "engine/tools/isb.h"
 
-#include "engine/foundation/text.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::iequals;
 
 TAVRIN_ENGINE_CLASS(ISB, "{FD7B0DF7-DD36-42F4-B49D-046DDCCD8586}");
 

@@ -2,13 +2,15 @@
 
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
-#include "engine/foundation/text.h"
 #include "engine/shredder/file_search.h"
 #include "engine/shredder/path_pieces.h"
 #include "platform/machine/machine.h"
 #include "platform/shell/shell_link.h"
+#include "platform/text/ascii_case.h"
 
 namespace engine {
+
+using platform::text::to_upper;
 
 TAVRIN_ENGINE_CLASS(Shortcut, "{A3F06B1D-84C2-4E95-8D7A-1F2E6C90B573}");
 

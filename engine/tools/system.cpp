@@ -7,12 +7,15 @@
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
 #include "engine/foundation/os.h"
-#include "engine/foundation/trim_bars.h"
 #include "engine/tools/system_entries.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/environment.h"
+#include "platform/text/bar_list.h"
+#include "platform/text/trim.h"
 
 namespace engine {
+
+using platform::text::trim_bars;
 
 TAVRIN_ENGINE_CLASS(System, "{3E1B7C52-8D04-4F6A-A1C9-5B2E7D9F0A13}");
 
@@ -21,12 +24,6 @@ namespace {
 constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr size_t kMaxWindowsFolder = 200;
 constexpr size_t kDriveStringsLength = 255;
-
-std::string trim_spaces(const std::string& text) {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 Variant read_value(cRegistry& reg, ERegistryClassConstants root, const std::string& key, const std::string& name) {
     reg.ClassKey(root);
@@ -40,7 +37,7 @@ Variant read_value(cRegistry& reg, ERegistryClassConstants root, const std::stri
 std::string uninstall_command(const std::string& command) {
     size_t quote = command.find('"');
     if (quote == std::string::npos || quote == 0) return command;
-    return trim_spaces(command.substr(0, quote));
+    return std::string(platform::text::trim_blanks(std::string_view(command).substr(0, quote)));
 }
 
 // Enumeration errors reach the user as a message box with the error's description.
@@ -104,9 +101,9 @@ UnInstall System::Enumerate_Uninstall() {
             names += "|" + program.display_name;
             commands += "|" + uninstall_command(program.uninstall_command);
         }
-        commands = TrimBars(commands);
+        commands = trim_bars(commands);
         std::erase(commands, '"');
-        return UnInstall{TrimBars(names), commands};
+        return UnInstall{trim_bars(names), commands};
     } catch (const std::exception& error) {
         show_error(error);
         return {};

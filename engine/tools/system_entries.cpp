@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/foundation/cregistry.h"
+#include "platform/text/trim.h"
 
 namespace engine {
 
@@ -46,8 +47,6 @@ std::vector<StartupEntry> entries_of(std::span<const std::pair<ERegistryClassCon
     return entries;
 }
 
-bool blank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
-
 }  // namespace
 
 std::vector<StartupEntry> startup_entries() { return entries_of(kStartupLocations); }
@@ -65,7 +64,7 @@ std::vector<InstalledProgram> installed_programs() {
     for (const auto& subkey : subkeys) {
         std::string key = std::string(kUninstall) + "\\" + subkey;
         std::string name = read_value(reg, HKEY_LOCAL_MACHINE, key, "DisplayName").to_text();
-        if (blank(name)) continue;
+        if (platform::text::is_blank(name)) continue;
         std::string command = read_value(reg, HKEY_LOCAL_MACHINE, key, "UninstallString").to_text();
         programs.push_back({std::move(key), std::move(name), std::move(command)});
     }

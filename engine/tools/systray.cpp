@@ -3,6 +3,7 @@
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/engine_folder.h"
 #include "engine/foundation/hooks.h"
+#include "platform/text/trim.h"
 
 namespace engine {
 
@@ -18,8 +19,7 @@ constexpr size_t kTipLength = 64;
 
 // The tip as the page shows it: the record's text without the blanks that pad it.
 std::string shown_tip(const std::string& tip) {
-    size_t end = tip.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : tip.substr(0, end + 1);
+    return std::string(platform::text::trim_trailing(tip));
 }
 
 void show_icon(bool shown, const std::string& tip) {

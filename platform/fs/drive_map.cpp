@@ -1,11 +1,12 @@
 #include "platform/fs/drive_map.h"
 
 #include "platform/fs/host_folder.h"
+#include "platform/text/ascii_case.h"
 
 namespace platform::fs::detail {
 
 std::optional<std::filesystem::path> DriveMap::root(char letter) const {
-    char name[] = {static_cast<char>(letter | 0x20), ':', '\0'};
+    char name[] = {text::ascii_lower(letter), ':', '\0'};
     auto entry = find_entry(dosdevices_, name);
     if (!entry) return std::nullopt;
     std::error_code ec;

@@ -5,6 +5,7 @@
 
 #include "platform/fs/name_fold.h"
 #include "platform/machine/registry_values.h"
+#include "platform/text/ascii_case.h"
 
 namespace platform::fs::detail {
 
@@ -14,7 +15,7 @@ using registry::Root;
 constexpr const char* kDrivesKey = "Software\\Wine\\Drives";
 constexpr const char* kQuotaKey = "Software\\Tavrin\\DriveQuota";
 
-std::string value_name(char letter) { return {static_cast<char>(letter | 0x20), ':'}; }
+std::string value_name(char letter) { return {text::ascii_lower(letter), ':'}; }
 
 std::optional<std::string> read_text(const registry::Registry& registry, const char* key, char letter) {
     return machine_detail::read_string(registry, Root::LocalMachine, key, value_name(letter));

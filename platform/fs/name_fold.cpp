@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/fs/fs.h"
+#include "platform/text/ascii_case.h"
 
 namespace platform::fs::detail {
 
@@ -20,7 +21,7 @@ locale_t unicode_locale() {
 }
 
 char32_t fold(char32_t c) {
-    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+    if (c < 0x80) return static_cast<unsigned char>(text::ascii_lower(static_cast<char>(c)));
     locale_t locale = unicode_locale();
     return locale ? static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), locale)) : c;
 }

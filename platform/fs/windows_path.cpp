@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/text/ascii_case.h"
+
 namespace platform::fs::detail {
 
 namespace {
@@ -53,7 +55,7 @@ std::optional<WindowsPath> parse_windows_path(std::string_view path) {
     if (!has_drive || (rest.size() > 2 && !is_separator(rest[2]))) return std::nullopt;
 
     WindowsPath result;
-    result.drive = static_cast<char>(rest[0] & ~0x20);
+    result.drive = text::ascii_upper(rest[0]);
     size_t pos = 2;
     while (pos < rest.size()) {
         size_t end = pos;

@@ -1,11 +1,11 @@
 #include "platform/inet/url_history_store.h"
 
-#include <cctype>
 #include <charconv>
 
 #include "platform/inet/filetime.h"
 #include "platform/inet/folder_path.h"
 #include "platform/removals/removal_log.h"
+#include "platform/text/ascii_case.h"
 
 namespace platform::inet {
 
@@ -21,14 +21,6 @@ std::optional<Number> to_number(std::string_view text) {
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
     return value;
-}
-
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-    if (prefix.size() > text.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
 }
 
 std::optional<HistoryEntry> to_entry(const IndexFile::Record& record) {
@@ -84,7 +76,7 @@ std::vector<HistoryEntry> UrlHistory::entries(std::string_view prefix, uint32_t 
     bool top_level_only = (query_flags & history_flag::QueryTopLevel) != 0;
     for (const auto& record : index_.records()) {
         auto entry = to_entry(record);
-        if (!entry || !starts_with_ignoring_case(entry->url, prefix)) continue;
+        if (!entry || !text::istarts_with(entry->url, prefix)) continue;
         if (top_level_only && !(entry->flags & history_flag::IsTopLevel)) continue;
         out.push_back(std::move(*entry));
     }

@@ -2,32 +2,23 @@
 
 #include <algorithm>
 
+#include "platform/text/ascii_case.h"
+#include "platform/text/trim.h"
+
 namespace platform::ini {
 
 namespace {
 
 // Ctrl-Z counts as a blank because old editors left it at the end of profile files.
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
-}
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr std::string_view kProfileBlanks = " \t\r\n\v\f\x1a";
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 }  // namespace
 
-std::string_view trim_blanks(std::string_view text) {
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-    return text;
-}
+std::string_view trim_blanks(std::string_view text) { return text::trim_blanks(text, kProfileBlanks); }
 
-bool same_name(std::string_view a, std::string_view b) {
-    a = trim_blanks(a);
-    b = trim_blanks(b);
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return lower(x) == lower(y); });
-}
+bool same_name(std::string_view a, std::string_view b) { return text::iequals(trim_blanks(a), trim_blanks(b)); }
 
 IniDocument::IniDocument(std::string text) : text_(std::move(text)) { parse(); }
 

@@ -1,11 +1,11 @@
 #include "platform/machine/windows_version.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
 
 #include "platform/machine/registry_values.h"
+#include "platform/text/ascii_case.h"
 
 namespace platform::machine_detail {
 
@@ -13,16 +13,10 @@ namespace {
 
 using registry::Root;
 
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return text;
-}
-
 std::optional<std::string> wine_setting(const registry::Registry& registry) {
     for (Root root : {Root::CurrentUser, Root::LocalMachine}) {
         auto version = read_string(registry, root, "Software\\Wine", "Version");
-        if (version && !version->empty()) return lower(*version);
+        if (version && !version->empty()) return text::to_lower(*version);
     }
     return std::nullopt;
 }

@@ -2,30 +2,20 @@
 
 #include <httplib.h>
 
-#include <algorithm>
-#include <cctype>
 #include <random>
 
+#include "platform/text/ascii_case.h"
+
 namespace platform::movie {
-
-namespace {
-
-// Host names are case-insensitive; the port's digits have no case.
-std::string lower_case(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-}  // namespace
 
 RequestGuard::RequestGuard(int port, std::string token) : port_(port), token_(std::move(token)) {}
 
 bool RequestGuard::allows(const httplib::Request& request, TokenPlace token_place) const {
-    const std::string host = lower_case(request.get_header_value("Host"));
+    // Host names are case-insensitive; the port's digits have no case.
+    const std::string host = text::to_lower(request.get_header_value("Host"));
     if (!host_allowed(host)) return false;
     // A sandboxed or file: page sends "null", which is nobody we know.
-    if (request.has_header("Origin") && lower_case(request.get_header_value("Origin")) != "http://" + host) {
+    if (request.has_header("Origin") && text::to_lower(request.get_header_value("Origin")) != "http://" + host) {
         return false;
     }
     if (request.has_header("Sec-Fetch-Site")) {

@@ -10,6 +10,8 @@
 #include <map>
 #include <set>
 
+#include "platform/text/ascii_case.h"
+
 namespace platform::movie {
 
 namespace fs = std::filesystem;
@@ -41,10 +43,7 @@ std::string content_type_of(const fs::path& file) {
         {".woff", "font/woff"},                 {".txt", "text/plain; charset=utf-8"},
         {".ini", "text/plain; charset=utf-8"},  {".log", "text/plain; charset=utf-8"},
     };
-    std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    auto found = kTypes.find(extension);
+    auto found = kTypes.find(text::to_lower(file.extension().string()));
     return found == kTypes.end() ? "application/octet-stream" : found->second;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/registry/reg_text.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/unicode.h"
+#include "platform/text/ascii_case.h"
 
 namespace platform::registry {
 namespace {
@@ -368,7 +369,7 @@ uint64_t Hive::values_hash(Node* node) {
     for (const Entry& entry : values(node)) {
         uint64_t h = 1469598103934665603ull;
         const auto mix = [&h](uint8_t byte) { h = (h ^ byte) * 1099511628211ull; };
-        for (char c : entry.name) mix(static_cast<uint8_t>(c >= 'A' && c <= 'Z' ? c + 32 : c));
+        for (char c : entry.name) mix(static_cast<uint8_t>(platform::text::ascii_lower(c)));
         mix(0);
         for (int shift = 0; shift < 32; shift += 8) mix(static_cast<uint8_t>(entry.type >> shift));
         for (uint8_t byte : data(entry)) mix(byte);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text/trim.h"
+
 namespace platform::registry::text {
 
 // A line that breaks the format; the reader adds the file name and line number.
@@ -69,11 +71,7 @@ private:
 
 // A line without the blanks it starts with: an indented line means what it would mean unindented.
 // Inline: every line of a hive passes here.
-inline std::string_view trim_left(std::string_view line) {
-    size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\v' || line[i] == '\f')) ++i;
-    return line.substr(i);
-}
+inline std::string_view trim_left(std::string_view line) { return platform::text::trim_leading(line, " \t\v\f"); }
 
 // How a value's data is written; the parse decides how to read it back.
 enum class DataForm : uint8_t { String, Dword, Hex };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text/ascii_case.h"
+
 namespace platform::registry {
 namespace {
 
@@ -60,7 +62,7 @@ void append_utf8(std::string& out, char32_t cp) {
 // Lower-case mapping for the scripts registry names are written in in practice: Latin, Greek and
 // Cyrillic. Other characters compare as they are.
 char16_t to_lower(char16_t c) {
-    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? static_cast<char16_t>(c + 32) : c;
+    if (c < 0x80) return static_cast<char16_t>(platform::text::ascii_lower(static_cast<char>(c)));
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
     if (c >= 0x100 && c <= 0x137 && c != 0x130) return static_cast<char16_t>(c | 1);
     if (c >= 0x139 && c <= 0x148) return (c & 1) ? static_cast<char16_t>(c + 1) : c;
@@ -130,8 +132,8 @@ int compare_names(std::string_view a, std::string_view b) {
         const auto ca = static_cast<unsigned char>(a[i]);
         const auto cb = static_cast<unsigned char>(b[i]);
         if ((ca | cb) & 0x80) break;
-        const int la = (ca >= 'A' && ca <= 'Z') ? ca + 32 : ca;
-        const int lb = (cb >= 'A' && cb <= 'Z') ? cb + 32 : cb;
+        const int la = platform::text::ascii_lower(static_cast<char>(ca));
+        const int lb = platform::text::ascii_lower(static_cast<char>(cb));
         if (la != lb) return la - lb;
     }
     if (i == common) return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);

@@ -1,14 +1,13 @@
 #include "platform/shell/recycle_bins.h"
 
-#include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdlib>
 #include <string_view>
 #include <system_error>
 
 #include "platform/fs/fs.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
 
 namespace platform::shell {
 
@@ -18,10 +17,7 @@ constexpr std::array<std::string_view, 3> kRecycleNames = {"RECYCLER", "Recycled
 
 bool is_recycle_name(std::string_view name) {
     for (std::string_view known : kRecycleNames)
-        if (name.size() == known.size() && std::equal(name.begin(), name.end(), known.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-            }))
-            return true;
+        if (text::iequals(name, known)) return true;
     return false;
 }
 

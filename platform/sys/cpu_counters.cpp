@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/sys/proc_file.h"
+#include "platform/text/trim.h"
 
 namespace platform::sys {
 
@@ -19,7 +20,7 @@ constexpr size_t kIdle = 3, kIoWait = 4, kFirstGuest = 8;
 std::vector<uint64_t> numbers_of(std::string_view fields) {
     std::vector<uint64_t> numbers;
     while (!fields.empty()) {
-        fields.remove_prefix(std::min(fields.size(), fields.find_first_not_of(' ')));
+        fields = text::trim_leading(fields);
         if (fields.empty()) break;
         uint64_t number = 0;
         auto [stop, error] = std::from_chars(fields.data(), fields.data() + fields.size(), number);

@@ -5,6 +5,7 @@
 
 #include "platform/machine/machine.h"
 #include "platform/registry/registry.h"
+#include "platform/text/ascii_case.h"
 
 namespace platform::sys {
 
@@ -19,8 +20,6 @@ constexpr std::string_view kShellFolders = "Software\\Microsoft\\Windows\\Curren
 constexpr std::string_view kSystemEnvironment = "System\\CurrentControlSet\\Control\\Session Manager\\Environment";
 constexpr std::string_view kUserEnvironment = "Environment";
 constexpr std::string_view kLogonEnvironment = "Volatile Environment";
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool is_text_type(uint32_t type) { return type == registry::type::Sz || type == registry::type::ExpandSz; }
 
@@ -91,14 +90,9 @@ void add_environment_key(Machine& machine, Root root, std::string_view key, Envi
 
 }  // namespace
 
-bool NameLess::operator()(std::string_view a, std::string_view b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return lower(x) < lower(y); });
-}
+bool NameLess::operator()(std::string_view a, std::string_view b) const { return text::iless(a, b); }
 
-bool NameLess::equal(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return lower(x) == lower(y); });
-}
+bool NameLess::equal(std::string_view a, std::string_view b) { return text::iequals(a, b); }
 
 std::string windows_folder(Machine& machine) {
     return read_text(machine, Root::LocalMachine, kNtCurrentVersion, "SystemRoot").value_or("C:\\WINDOWS");

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/sys/proc_file.h"
+#include "platform/text/trim.h"
 
 namespace platform::sys {
 
@@ -21,7 +22,7 @@ std::optional<uint64_t> field(std::string_view text, std::string_view name) {
         size_t colon = at + name.size();
         if (!line_start || colon >= text.size() || text[colon] != ':') continue;
         auto value = text.substr(colon + 1, text.find('\n', colon) - colon - 1);
-        value.remove_prefix(std::min(value.size(), value.find_first_not_of(' ')));
+        value = text::trim_leading(value);
         uint64_t number = 0;
         auto [stop, error] = std::from_chars(value.data(), value.data() + value.size(), number);
         if (error != std::errc()) return std::nullopt;

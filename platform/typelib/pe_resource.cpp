@@ -2,8 +2,9 @@
 // exactly once, so a tree that points back at itself cannot make the walk loop.
 #include "platform/typelib/pe_resource.h"
 
-#include <cctype>
 #include <vector>
+
+#include "platform/text/ascii_case.h"
 
 namespace platform::typelib {
 
@@ -103,7 +104,7 @@ public:
         if (!units) return false;
         for (size_t i = 0; i < wanted.size(); ++i) {
             auto unit = *le16(*units, 2 * i);
-            if (unit > 0x7F || std::toupper(unit) != std::toupper(static_cast<unsigned char>(wanted[i]))) return false;
+            if (unit > 0x7F || text::ascii_upper(static_cast<char>(unit)) != text::ascii_upper(wanted[i])) return false;
         }
         return true;
     }

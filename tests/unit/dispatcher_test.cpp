@@ -11,7 +11,6 @@
 #include <stdexcept>
 
 #include "app/features/memory/memory_slider.h"
-#include "app/kernel/bar_list.h"
 #include "app/kernel/dispatcher.h"
 #include "app/kernel/list_pusher.h"
 #include "app/settings/option_list.h"
@@ -19,6 +18,7 @@
 #include "app/settings/user_settings.h"
 #include "engine/tools/ram.h"
 #include "platform/fs/write_faults.h"
+#include "platform/text/bar_list.h"
 #include "tests/unit/support/program_fixture.h"
 
 namespace {
@@ -61,21 +61,6 @@ TEST(OptionLists, SwitchesCanBeOnOffOrLeftAlone) {
     EXPECT_EQ(list.setting(3), true);
     EXPECT_EQ(list.setting(4), false);
     EXPECT_EQ(list.setting(6), std::nullopt);
-}
-
-TEST(BarLists, ItemsAreTakenAfterOneSeparatorAtEachEndIsStripped) {
-    EXPECT_EQ(app::bar_items("||a||"), (std::vector<std::string>{"", "a", ""}));
-    EXPECT_EQ(app::bar_items("|a||b|"), (std::vector<std::string>{"a", "", "b"}));
-    EXPECT_TRUE(app::bar_items("").empty());
-}
-
-TEST(BarLists, RebuildDropsEmptyItemsAfterRemoval) {
-    std::string found = "|C:\\a.dll|C:\\b.dll|C:\\a.dll|C:\\c.dll|";
-    app::remove_every(found, "C:\\a.dll");
-    auto items = app::non_empty_bar_items(found);
-    EXPECT_EQ(items, (std::vector<std::string>{"C:\\b.dll", "C:\\c.dll"}));
-    EXPECT_EQ(app::join_bars(items), "C:\\b.dll|C:\\c.dll");
-    EXPECT_TRUE(app::non_empty_bar_items("|||").empty());
 }
 
 TEST(ListPusher, CountNamesValuesAndTriggerLast) {
@@ -233,7 +218,7 @@ TEST_F(DispatcherTest, TheMemoryGaugeShowsTheLoadOnEveryTick) {
 // The slider's result reaches the screen: bytes taken, free memory before and after.
 TEST_F(DispatcherTest, FreeingMemoryShowsWhatWasTakenAndTheFreeMemoryAround) {
     auto result = [&] {
-        auto parts = app::bar_items(main_var("_root.FreedMemory"));
+        auto parts = platform::text::bar_items(main_var("_root.FreedMemory"));
         std::vector<int64_t> numbers;
         for (const auto& part : parts) numbers.push_back(std::stoll(part));
         return numbers;

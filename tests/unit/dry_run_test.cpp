@@ -12,9 +12,9 @@
 #include "app/features/shredder/shredder_commands.h"
 #include "engine/catalogue/cleaning_catalogue.h"
 #include "engine/foundation/class_table.h"
-#include "engine/foundation/trim_bars.h"
 #include "engine/plugins/plugins.h"
 #include "platform/machine/machine.h"
+#include "platform/text/bar_list.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/folder_snapshot.h"
 #include "tests/unit/support/program_fixture.h"
@@ -352,7 +352,7 @@ TEST_F(CategoryPreviewTest, TheShredderListsPreviewIsWhatTheShredOnACopyRemoves)
     for (const auto& [command_name, list] : lists) {
         platform::set_current_machine(&machine());
         Recording preview(machine(), RemovalLog::Mode::DryRun);
-        app::shred_list_of(command_name)(shell(), engine::TrimBars(list));
+        app::shred_list_of(command_name)(shell(), platform::text::trim_bars(list));
         const auto would = preview.finish();
         stage.will_press(text("msg20"));
         stage.will_press(text("msg18"));

@@ -11,7 +11,6 @@
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/installed_languages.h"
 #include "engine/foundation/os.h"
-#include "engine/foundation/trim_bars.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -135,15 +134,6 @@ TEST_F(FoundationTest, LanguageListFromLanguageFiles) {
     machine().files().create_directory("C:\\Program Files\\Orvane\\languages\\folder.ini");
     std::string list = Language().GetLangList();
     EXPECT_TRUE(list == "English||Deutsch" || list == "Deutsch||English") << list;
-}
-
-TEST(TrimBars, RemovesAtMostOneBarAtEachEnd) {
-    EXPECT_EQ(TrimBars("||a|b||"), "|a|b|");
-    EXPECT_EQ(TrimBars("|a|"), "a");
-    EXPECT_EQ(TrimBars("a|b"), "a|b");
-    EXPECT_EQ(TrimBars("|"), "");
-    EXPECT_EQ(TrimBars("||"), "");
-    EXPECT_EQ(TrimBars(""), "");
 }
 
 }  // namespace

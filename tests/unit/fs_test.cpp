@@ -18,6 +18,7 @@
 #include "platform/fs/fs.h"
 #include "platform/fs/name_fold.h"
 #include "platform/registry/registry.h"
+#include "platform/text/ascii_case.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -91,8 +92,7 @@ TEST(FoldedNames, NamesThatAreTheSameWithoutCaseCompareAndHashAlike) {
     for (size_t at = 0; at <= 20; ++at) {
         const std::string plain = path.substr(0, at) + "k" + path.substr(at);
         const std::string odd = path.substr(0, at) + kelvin + path.substr(at);
-        std::string upper = plain;
-        for (size_t i = 0; i <= at; ++i) upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
+        const std::string upper = platform::text::to_upper(plain.substr(0, at + 1)) + plain.substr(at + 1);
         for (const std::string& other : {upper, odd}) {
             EXPECT_TRUE(same_name(plain, other)) << other;
             EXPECT_EQ(folded_hash(plain), folded_hash(other)) << other;

@@ -12,12 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/kernel/text.h"
+#include "app/kernel/fill_in.h"
 #include "app/settings/language.h"
 #include "app/settings/user_settings.h"
 #include "app/windows/log_window.h"
 #include "engine/foundation/ini.h"
 #include "engine/foundation/message_text.h"
+#include "platform/text/ascii_case.h"
 #include "tests/unit/support/program_fixture.h"
 #include "tests/unit/support/scoped_env.h"
 
@@ -76,7 +77,7 @@ TEST_F(MessagesTest, CompletionNoticeUsesTheCompletionTextIconAndOneButton) {
 
 TEST_F(MessagesTest, AnswersLandInTheFlagOfTheQuestionsTitleWhateverTheLetterCase) {
     const app::Question question{"msg10", "msg30", app::sign::Warning};
-    stage.will_press(app::to_upper(text("msg20")));
+    stage.will_press(platform::text::to_upper(text("msg20")));
     EXPECT_TRUE(shell().confirm(question));
     stage.will_press(text("msg21"));
     EXPECT_FALSE(shell().confirm(question));

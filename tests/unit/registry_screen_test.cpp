@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/demo/demo_traces.h"
-#include "app/kernel/bar_list.h"
 #include "platform/inet/user_folders.h"
+#include "platform/text/bar_list.h"
 #include "tests/unit/support/engine_registry.h"
 #include "tests/unit/support/program_fixture.h"
 
@@ -146,7 +146,7 @@ TEST_F(RegistryScreenTest, TheDemoTracesShowEveryKindOfStaleEntryAndNoValidOne) 
         mru + "c;;Value`=" + documents + "\\Old report.doc",
         mru + "d;;Value`=C:\\Temp\\download.zip",
     };
-    EXPECT_EQ(app::bar_items(main_var("_root.NamesOfRegItems")), expected);
+    EXPECT_EQ(platform::text::bar_items(main_var("_root.NamesOfRegItems")), expected);
     EXPECT_EQ(main_var("_root.NumberOfRegItems"), std::to_string(expected.size()));
 }
 

@@ -12,9 +12,9 @@
 #include "app/demo/windows_traces.h"
 #include "app/settings/profile_store.h"
 #include "engine/foundation/clock.h"
-#include "engine/foundation/text.h"
 #include "engine/scheduler/due_time.h"
 #include "engine/scheduler/schedule.h"
+#include "platform/text/ascii_case.h"
 #include "tests/unit/support/engine_registry.h"
 #include "tests/unit/support/trace_machine.h"
 
@@ -24,7 +24,7 @@ using engine::HKEY_CURRENT_USER;
 using engine::HKEY_LOCAL_MACHINE;
 using engine::LocalTime;
 using engine::Schedule;
-using engine::iequals;
+using platform::text::iequals;
 
 constexpr const char* kScheduleKey = "Software\\lumarq2\\schedule";
 

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/kernel/text.h"
+#include "app/kernel/fill_in.h"
 #include "app/kernel/windows_program.h"
 #include "engine/foundation/cregistry.h"
 #include "platform/shell/wine_program.h"

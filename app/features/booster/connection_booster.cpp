@@ -5,10 +5,14 @@
 #include <utility>
 
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "app/settings/user_settings.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/split.h"
 
 namespace app {
+
+using platform::text::split;
+using platform::text::to_upper;
 
 namespace {
 

@@ -3,13 +3,19 @@
 #include <vector>
 
 #include "app/features/shredder/shredder_commands.h"
-#include "app/kernel/bar_list.h"
 #include "app/kernel/removal_report.h"
-#include "app/kernel/text.h"
 #include "engine/catalogue/cleaning_catalogue.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/bar_list.h"
+#include "platform/text/trim.h"
 
 namespace app {
+
+using platform::text::iequals;
+using platform::text::to_upper;
+using platform::text::trim_bars;
+using platform::text::trim_blanks;
 
 namespace {
 
@@ -18,7 +24,7 @@ constexpr const char* kCleanPlugins = "IDC_FS_CLEANPLUGIN";
 // The clean commands run as their buttons run them. A shredder list's row would ask first and
 // then tell the page its list is done with: its procedure runs alone.
 void run_for_preview(Shell& shell, const std::string& command, const std::string& args) {
-    if (const ShredList shred = shred_list_of(command)) shred(shell, TrimBars(args));
+    if (const ShredList shred = shred_list_of(command)) shred(shell, trim_bars(args));
     else shell.commands().dispatch(command, args);
 }
 

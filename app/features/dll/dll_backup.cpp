@@ -3,17 +3,21 @@
 #include <vector>
 
 #include "app/features/shredder/relayed_shredder.h"
-#include "app/kernel/bar_list.h"
 #include "app/kernel/failure_text.h"
+#include "app/kernel/fill_in.h"
 #include "app/kernel/list_pusher.h"
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "engine/foundation/hooks.h"
 #include "platform/fs/fs.h"
 #include "platform/ini/profile.h"
 #include "platform/machine/machine.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/bar_list.h"
 
 namespace app {
+
+using platform::text::iequals;
+using platform::text::non_empty_bar_items;
 
 namespace {
 

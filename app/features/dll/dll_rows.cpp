@@ -7,15 +7,17 @@
 #include "app/features/dll/dll_backup.h"
 #include "app/features/dll/dll_scan.h"
 #include "app/features/dll/file_walk.h"
-#include "app/kernel/bar_list.h"
+#include "app/kernel/fill_in.h"
 #include "app/kernel/list_pusher.h"
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "engine/foundation/engine_error.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/environment.h"
+#include "platform/text/bar_list.h"
 
 namespace app {
+
+using platform::text::trim_bars;
 
 namespace {
 
@@ -72,7 +74,7 @@ void remove_ticked(Shell& shell, DllCleanerScreen& screen, const std::string& ar
     if (args.empty() || !shell.confirm(kRemoveQuestion)) return;
     shell.stage().set_busy(true);
     set_main(shell, "_root.RemoveDllsNow", "true");
-    logged_run(shell, [&] { CleanDLL(shell, TrimBars(args), shell.dll_backup_before_delete()); });
+    logged_run(shell, [&] { CleanDLL(shell, trim_bars(args), shell.dll_backup_before_delete()); });
     drop_removed(screen);
     set_main(shell, "_root.NumberOfDllItems", "0");
     set_main(shell, "_root.RemoveDllList", "1");
@@ -83,7 +85,7 @@ void remove_ticked(Shell& shell, DllCleanerScreen& screen, const std::string& ar
 }
 
 void restore_ticked(Shell& shell, const std::string& args) {
-    if (restoreDlls(shell, TrimBars(args)) > 0) shell.log_window().show();
+    if (restoreDlls(shell, trim_bars(args)) > 0) shell.log_window().show();
     shell.notify_completion();
     loadRestoreList(shell);
 }

@@ -5,17 +5,20 @@
 #include <optional>
 
 #include "app/features/dll/file_walk.h"
-#include "app/kernel/bar_list.h"
 #include "app/kernel/list_pusher.h"
 #include "app/kernel/stage.h"
-#include "app/kernel/text.h"
 #include "engine/foundation/hooks.h"
 #include "engine/foundation/logger.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/environment.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/bar_list.h"
 #include "platform/typelib/type_library.h"
 
 namespace app {
+
+using platform::text::non_empty_bar_items;
+using platform::text::to_lower;
 
 namespace {
 

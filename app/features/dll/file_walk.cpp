@@ -4,10 +4,13 @@
 #include <optional>
 #include <vector>
 
-#include "app/kernel/text.h"
 #include "platform/fs/fs.h"
+#include "platform/text/ascii_case.h"
 
 namespace app {
+
+using platform::text::to_lower;
+using platform::text::to_upper;
 
 namespace {
 

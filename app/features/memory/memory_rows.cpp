@@ -8,14 +8,16 @@
 #include <string>
 
 #include "app/features/memory/memory_slider.h"
-#include "app/kernel/bar_list.h"
 #include "app/kernel/feature_rows.h"
 #include "app/kernel/shell.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
 #include "engine/tools/ram.h"
+#include "platform/text/bar_list.h"
 
 namespace app {
+
+using platform::text::join_bars;
 
 namespace {
 

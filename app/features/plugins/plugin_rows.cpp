@@ -3,17 +3,22 @@
 #include <memory>
 #include <vector>
 
-#include "app/kernel/bar_list.h"
 #include "app/kernel/list_pusher.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "app/settings/plugin_items.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
 #include "engine/plugins/plugins.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/bar_list.h"
+#include "platform/text/split.h"
 
 namespace app {
+
+using platform::text::split;
+using platform::text::to_upper;
+using platform::text::trim_bars;
 
 namespace {
 
@@ -32,7 +37,7 @@ void push_plugins(Shell& shell, bool installed_only) {
 std::string form_field(Shell& shell, const char* name, bool path) {
     std::string text = shell.stage().get_variable(kMainMovie, name);
     for (size_t at = 0; path && (at = text.find("\\ ", at)) != std::string::npos; ++at) text.erase(at + 1, 1);
-    return TrimBars(text);
+    return trim_bars(text);
 }
 
 // The ticked names: every element of the list that a "|" ends.

@@ -6,19 +6,25 @@
 #include <string>
 #include <vector>
 
-#include "app/kernel/bar_list.h"
 #include "app/kernel/list_pusher.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/regcleaner/backup_store.h"
 #include "engine/regcleaner/reg_cleaner.h"
 #include "engine/regcleaner/registry_copy.h"
 #include "engine/regcleaner/registry_entry.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/bar_list.h"
 
 namespace app {
+
+using platform::text::bar_items;
+using platform::text::contains_ignoring_case;
+using platform::text::join_bars;
+using platform::text::non_empty_bar_items;
+using platform::text::trim_bars;
 
 namespace {
 
@@ -60,7 +66,7 @@ private:
     }
     static void completed(Shell& shell, RegistryScreen& screen, const std::string& result) {
         screen.found = result;
-        if (!TrimBars(result).empty()) {
+        if (!trim_bars(result).empty()) {
             show_found(shell, bar_items(result));
             return;
         }
@@ -143,8 +149,7 @@ void initRestoreReg(Shell& shell) {
         text += joined[i];
         if (joined.compare(i, 2, "||") == 0) ++i;
     }
-    text = TrimBars(text);
-    std::vector<std::string> pieces = text.empty() ? std::vector<std::string>{} : split(text, '|');
+    std::vector<std::string> pieces = bar_items(text);
     push_list(shell.stage(), kMainMovie, MovieList{"RegItems_Restore", pieces, "_root.ShowRegItems_restore", "1"});
 }
 

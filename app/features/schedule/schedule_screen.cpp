@@ -5,15 +5,19 @@
 
 #include "app/features/schedule/schedule_check.h"
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "app/settings/option_list.h"
 #include "app/settings/option_state.h"
 #include "engine/foundation/clock.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/scheduler/due_time.h"
 #include "engine/scheduler/schedule.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/trim.h"
 
 namespace app {
+
+using platform::text::iequals;
+using platform::text::trim_blanks;
 
 namespace {
 

@@ -9,17 +9,26 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/kernel/bar_list.h"
+#include "app/kernel/fill_in.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/logger.h"
 #include "engine/shredder/shredder.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/bar_list.h"
+#include "platform/text/split.h"
+#include "platform/text/trim.h"
 
 namespace app {
+
+using platform::text::bar_items;
+using platform::text::iequals;
+using platform::text::split;
+using platform::text::trim_bars;
+using platform::text::trim_blanks;
 
 namespace {
 
@@ -104,7 +113,7 @@ void shred_list(Shell& shell, const Question& question, PendingList& pending, co
                 ShredList procedure, const std::string& args) {
     if (!shell.confirm(question)) return;
     shell.log_window().show();
-    const ShredCount count = procedure(shell, TrimBars(args));
+    const ShredCount count = procedure(shell, trim_bars(args));
     set_main(shell, done_variable, "1");
     pending.clear();
     shell.log_window().finish_run(completion_text(shell, count));

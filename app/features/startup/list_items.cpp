@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
-#include "app/kernel/text.h"
+#include "platform/text/ascii_case.h"
 
 namespace app {
+
+using platform::text::iequals;
+using platform::text::to_upper;
 
 std::string shown_item(std::string_view text) {
     std::string shown = to_upper(text);

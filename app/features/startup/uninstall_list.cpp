@@ -5,15 +5,17 @@
 #include <vector>
 
 #include "app/features/startup/list_items.h"
-#include "app/kernel/bar_list.h"
+#include "app/kernel/fill_in.h"
 #include "app/kernel/shell.h"
-#include "app/kernel/text.h"
 #include "app/kernel/windows_program.h"
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/hooks.h"
 #include "engine/tools/system_entries.h"
+#include "platform/text/bar_list.h"
 
 namespace app {
+
+using platform::text::join_bars;
 
 void push_uninstall_list(Shell& shell) {
     std::vector<std::string> names;

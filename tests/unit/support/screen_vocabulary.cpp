@@ -6,16 +6,13 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "platform/text/trim.h"
+
 namespace tavrin_test {
 
 namespace {
 
-std::string trimmed(const std::string& text) {
-    auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return "";
-    auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
+std::string trimmed(const std::string& text) { return std::string(platform::text::trim_blanks(text, " \t\r")); }
 
 // The text between the row's opening "|" and the next "|" that is not escaped.
 std::string first_cell(const std::string& row) {

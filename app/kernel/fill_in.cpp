@@ -1,21 +1,6 @@
-#include "app/kernel/text.h"
+#include "app/kernel/fill_in.h"
 
 namespace app {
-
-bool contains_ignoring_case(std::string_view text, std::string_view part) {
-    return to_upper(text).find(to_upper(part)) != std::string::npos;
-}
-
-std::vector<std::string> split(std::string_view text, char separator) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (true) {
-        auto end = text.find(separator, start);
-        parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (end == std::string_view::npos) return parts;
-        start = end + 1;
-    }
-}
 
 std::string fill_in(std::string_view text, const std::vector<std::string>& values) {
     std::string filled;
