@@ -117,5 +117,5 @@
     });
   }
 
-  window.Tavrin.bindings = { bindAll, followLanguage, isGerman, pageIsGerman };
+  window.Tavrin.bindings = { bindAll, applyLanguage, followLanguage, isGerman, pageIsGerman };
 })();

@@ -5,12 +5,16 @@
 // names the command (data-clean-command on the Clean button) and the enable variable
 // (data-enabled on the screen).
 //
+// The look-alike screens of the browsers, messengers and Office have no markup of their own: each
+// is drawn here from the program's cleaning catalogue (_root.CleaningScreen_<id>: its command, its
+// enable variable and its boxes in order), with the words of skin/js/category_texts.js.
+//
 // Preview sends IDC_FS_PREVIEW with the clean command and its argument joined by "|": the
 // program runs that command without removing anything and lists what it would remove.
 (function () {
   'use strict';
   const player = window.tavrin;
-  const { truthy } = window.Tavrin;
+  const { truthy, bindings } = window.Tavrin;
   const MOVIE = 'main';
 
   function preview(command, args) {
@@ -37,6 +41,57 @@
     });
   }
 
+  function fromTemplate(id) {
+    return document.getElementById(id).content.firstElementChild.cloneNode(true);
+  }
+
+  // An element's English and German text; the page's language picks one.
+  function words(element, [english, german]) {
+    element.textContent = english;
+    element.dataset.de = german;
+  }
+
+  function tick(variable) {
+    const label = fromTemplate('drawn-tick');
+    const box = label.querySelector('input');
+    box.dataset.var = variable;
+    const texts = window.Tavrin.categoryTexts.items[variable] || { label: [variable, variable], hint: ['', ''] };
+    words(label.querySelector('.drawn-label'), texts.label);
+    words(label.querySelector('.drawn-hint'), texts.hint);
+    return label;
+  }
+
+  // The boxes, the command and the enable variable of the screen's category, then the set-up
+  // every category screen has.
+  function drawCategory(screen, [command, enabled, ...variables]) {
+    const items = screen.querySelector('.category-items');
+    const buttons = items.querySelector('.button-row');
+    for (const variable of variables) items.insertBefore(tick(variable), buttons);
+    screen.querySelector('.category-clean').dataset.cleanCommand = command;
+    if (enabled) screen.dataset.enabled = enabled;
+    bindings.bindAll(items);
+    bindings.applyLanguage(screen, player.value(MOVIE, '_root.strCurrentLanguage'));
+    setUp(screen);
+  }
+
+  // A look-alike screen: its heading at once, the rest when the program has sent the catalogue.
+  // The catalogue is fixed for a run of the program, so a snapshot sending it again changes nothing.
+  function draw(id) {
+    const screen = fromTemplate('drawn-screen');
+    screen.dataset.screen = id;
+    const texts = window.Tavrin.categoryTexts.screens[id];
+    words(screen.querySelector('.drawn-title'), texts.title);
+    words(screen.querySelector('.drawn-about'), texts.about);
+    let drawn = false;
+    player.on(MOVIE, `_root.CleaningScreen_${id}`, (category) => {
+      if (drawn || !category) return;
+      drawn = true;
+      drawCategory(screen, window.Tavrin.barItems(category));
+    });
+    return screen;
+  }
+
   window.Tavrin.categoryScreen = setUp;
+  window.Tavrin.drawCategoryScreen = draw;
   window.Tavrin.preview = preview;
 })();

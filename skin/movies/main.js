@@ -1,7 +1,8 @@
 // The main window: the navigation to every screen and the title bar (memory, language, tray,
-// close). Each screen in SCREENS is a file pair of its own: skin/screens/<id>.html holds its
-// markup and skin/screens/<id>.js registers window.Tavrin.screens[<id>], which sets the screen up
-// once its markup is in the page.
+// close). A screen in SCREENS is a file pair of its own: skin/screens/<id>.html holds its markup
+// and skin/screens/<id>.js registers window.Tavrin.screens[<id>], which sets the screen up once
+// its markup is in the page. A cleaning screen with nothing but ticks has no files: it is drawn
+// from the program's cleaning catalogue (skin/js/category_screen.js).
 (function () {
   'use strict';
   const player = window.tavrin;
@@ -9,22 +10,24 @@
   const MOVIE = 'main';
 
   // Every screen of the product, in the order of the navigation. `enabled` names the variable the
-  // program sets to "0" when the application is not installed.
+  // program sets to "0" when the application is not installed. `kind` is 'category' for a cleaning
+  // screen with markup but no script of its own (set up as every cleaning screen is), 'drawn' for
+  // one drawn from the cleaning catalogue.
   const SCREENS = [
     { group: ['Privacy', 'Datenschutz'] },
-    { id: 'ie', name: ['Internet Explorer', 'Internet Explorer'] },
+    { id: 'ie', name: ['Internet Explorer', 'Internet Explorer'], kind: 'category' },
     { id: 'ietools', name: ['IE privacy tools', 'IE-Werkzeuge'] },
     { id: 'windows', name: ['Windows', 'Windows'] },
     { group: ['Browsers', 'Browser'] },
-    { id: 'netscape', name: ['Netscape / Mozilla', 'Netscape / Mozilla'], enabled: '_root.NS_Enabled' },
-    { id: 'firefox', name: ['Firefox', 'Firefox'], enabled: '_root.FF_Enabled' },
-    { id: 'opera', name: ['Opera', 'Opera'], enabled: '_root.OP_Enabled' },
-    { id: 'aol', name: ['AOL', 'AOL'], enabled: '_root.AOL_Enabled' },
+    { id: 'netscape', name: ['Netscape / Mozilla', 'Netscape / Mozilla'], enabled: '_root.NS_Enabled', kind: 'drawn' },
+    { id: 'firefox', name: ['Firefox', 'Firefox'], enabled: '_root.FF_Enabled', kind: 'drawn' },
+    { id: 'opera', name: ['Opera', 'Opera'], enabled: '_root.OP_Enabled', kind: 'drawn' },
+    { id: 'aol', name: ['AOL', 'AOL'], enabled: '_root.AOL_Enabled', kind: 'drawn' },
     { group: ['Messengers', 'Messenger'] },
-    { id: 'msn', name: ['MSN Messenger', 'MSN Messenger'], enabled: '_root.MSN_Enabled' },
-    { id: 'yahoo', name: ['Yahoo Messenger', 'Yahoo Messenger'], enabled: '_root.YAHOO_Enabled' },
-    { id: 'icq', name: ['ICQ', 'ICQ'], enabled: '_root.ICQ_Enabled' },
-    { id: 'office', name: ['Office', 'Office'] },
+    { id: 'msn', name: ['MSN Messenger', 'MSN Messenger'], enabled: '_root.MSN_Enabled', kind: 'drawn' },
+    { id: 'yahoo', name: ['Yahoo Messenger', 'Yahoo Messenger'], enabled: '_root.YAHOO_Enabled', kind: 'drawn' },
+    { id: 'icq', name: ['ICQ', 'ICQ'], enabled: '_root.ICQ_Enabled', kind: 'drawn' },
+    { id: 'office', name: ['Office', 'Office'], kind: 'drawn' },
     { group: ['System', 'System'] },
     { id: 'registry', name: ['Registry cleaner', 'Registry-Reiniger'] },
     { id: 'dll', name: ['DLL cleaner', 'DLL-Reiniger'] },
@@ -64,13 +67,18 @@
     });
   }
 
-  // The markup of a screen, with its script loaded (and so its set-up registered).
-  async function loadScreen(id) {
-    const [response] = await Promise.all([fetch(`/skin/screens/${id}.html`), loadScript(`/skin/screens/${id}.js`)]);
-    if (!response.ok) throw new Error(`The screen ${id} could not be loaded (${response.status}).`);
+  // The markup of a screen, with its script loaded (and so its set-up registered) where it has one.
+  async function loadScreen(screen) {
+    const script = screen.kind ? Promise.resolve() : loadScript(`/skin/screens/${screen.id}.js`);
+    const [response] = await Promise.all([fetch(`/skin/screens/${screen.id}.html`), script]);
+    if (!response.ok) throw new Error(`The screen ${screen.id} could not be loaded (${response.status}).`);
     const holder = document.createElement('template');
     holder.innerHTML = (await response.text()).trim();
     return holder.content.firstElementChild;
+  }
+
+  async function makeScreen(screen) {
+    return screen.kind === 'drawn' ? window.Tavrin.drawCategoryScreen(screen.id) : loadScreen(screen);
   }
 
   // Every screen in the order of the navigation, bound to its variables and set up by its own
@@ -78,7 +86,7 @@
   async function addScreens(root) {
     const screens = root.querySelector('#screens');
     const pages = SCREENS.filter((screen) => !screen.group);
-    const loaded = await Promise.all(pages.map((screen) => loadScreen(screen.id).catch((error) => error)));
+    const loaded = await Promise.all(pages.map((screen) => makeScreen(screen).catch((error) => error)));
     pages.forEach((screen, index) => {
       const section = loaded[index];
       if (section instanceof Error) {
@@ -88,7 +96,9 @@
       }
       screens.append(section);
       window.Tavrin.bindings.bindAll(section);
-      window.Tavrin.screens[screen.id](section);
+      // A drawn screen sets itself up once the catalogue has given it its boxes.
+      if (screen.kind === 'category') window.Tavrin.categoryScreen(section);
+      else if (!screen.kind) window.Tavrin.screens[screen.id](section);
     });
   }
 

@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
+#include <regex>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "engine/catalogue/cleaning_catalogue.h"
 #include "tests/unit/support/program_fixture.h"
 #include "tests/unit/support/screen_vocabulary.h"
 
@@ -94,6 +98,54 @@ TEST_F(ScreenProtocol, EveryCataloguedCommandOfTheMainWindowHasARow) {
             << kCatalogueFile << " lists " << command << " for the main movie but no row handles it: register one "
             << "in its feature, or take the line out.";
     }
+}
+
+// The runs read the cleaning catalogue by position: a screen whose boxes differ from it sends an
+// option list that cleans other items than the ones the user ticked.
+TEST(CleaningScreens, EveryScreenShowsTheCleaningCataloguesBoxesInItsOrder) {
+    const std::filesystem::path skin = TAVRIN_SKIN_DIR;
+    const std::string words = tavrin_test::read_text(skin / "js" / "category_texts.js");
+    const std::string navigation = tavrin_test::read_text(skin / "movies" / "main.js");
+    std::set<std::string> names, variables;
+    size_t drawn_boxes = 0;
+    for (const auto& category : engine::cleaning_catalogue()) {
+        std::vector<std::string> boxes;
+        for (const auto& item : category.items) {
+            boxes.push_back(item.variable);
+            EXPECT_TRUE(names.insert(item.name).second) << item.name << " is in the cleaning catalogue twice";
+            EXPECT_TRUE(variables.insert(item.variable).second) << item.variable << " is in the cleaning catalogue twice";
+        }
+        const auto markup = skin / "screens" / (category.screen + ".html");
+        if (std::filesystem::exists(markup)) {
+            EXPECT_EQ(tavrin_test::category_boxes(tavrin_test::read_text(markup)), boxes)
+                << markup << " must show the boxes of the category " << category.name << " in the order of "
+                << "engine/catalogue/cleaning_catalogue.cpp";
+            continue;
+        }
+        EXPECT_TRUE(std::regex_search(navigation, std::regex("id: '" + category.screen + "'[^\\n]*kind: 'drawn'")))
+            << "the screen " << category.screen << " has no markup: skin/movies/main.js must draw it (kind: 'drawn')";
+        for (const auto& variable : boxes) {
+            ++drawn_boxes;
+            EXPECT_NE(words.find("'" + variable + "': {"), std::string::npos)
+                << "skin/js/category_texts.js has no words for the box " << variable;
+        }
+    }
+    // Words for a box that no drawn screen has belong to an item that is gone.
+    const std::regex worded_box(R"('_root\.[A-Za-z0-9_]+': \{)");
+    EXPECT_EQ(std::distance(std::sregex_iterator(words.begin(), words.end(), worded_box), std::sregex_iterator()),
+              static_cast<std::ptrdiff_t>(drawn_boxes));
+    EXPECT_GE(drawn_boxes, 20u);
+}
+
+TEST(ScreenVocabulary, CategoryBoxesAreTheTicksOfTheItemsCardInOrder) {
+    EXPECT_EQ(tavrin_test::category_boxes(
+                  "<input type=\"checkbox\" data-var=\"_root.Before\"><section class=\"card category-items\">"
+                  "<!-- <input type=\"checkbox\" data-var=\"_root.Old\"> -->"
+                  "<label><input type=\"checkbox\" data-var=\"_root.B\"></label><input type=\"text\" data-var=\"_root.T\">"
+                  "<input class=\"x\" type=\"checkbox\" data-var=\"_root.A\"></section>"
+                  "<section><input type=\"checkbox\" data-var=\"_root.After\"></section>"),
+              (std::vector<std::string>{"_root.B", "_root.A"}));
+    EXPECT_TRUE(tavrin_test::category_boxes("<input type=\"checkbox\" data-var=\"_root.X\">").empty());
 }
 
 // The scanner itself, on small texts whose answer is known.

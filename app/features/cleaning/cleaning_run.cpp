@@ -1,5 +1,6 @@
 #include "app/features/cleaning/cleaning_run.h"
 
+#include "app/features/cleaning/catalogue_variable.h"
 #include "app/kernel/log_relay.h"
 #include "app/settings/option_list.h"
 #include "engine/catalogue/category_cleaner.h"
@@ -38,9 +39,10 @@ void run_category(Shell& shell, const engine::CatalogueCategory& category, const
 }
 
 void register_cleaning_rows(Shell& shell) {
-    // The home-page field starts as the current start page, so a run that leaves the field alone
-    // keeps it.
+    // The skin draws the look-alike screens from the catalogue. The home-page field starts as the
+    // current start page, so a run that leaves the field alone keeps it.
     shell.add_load_step(LoadStep::OptionState, [&shell] {
+        set_catalogue_variables(shell);
         auto ie = engine::create<engine::IE>("IE");
         if (ie) shell.stage().set_variable(kMainMovie, kHomePage, ie->GetHomePage());
     });

@@ -18,7 +18,8 @@ namespace app {
 void run_category(Shell& shell, const engine::CatalogueCategory& category, const std::string& option_list);
 
 // Every category's command as a logged run; a category whose application is marked absent (its
-// enable variable "0") does not run. The start-up step that fills the home-page field.
+// enable variable "0") does not run. The start-up step that gives the skin the catalogue and
+// fills the home-page field.
 void register_cleaning_rows(Shell& shell);
 
 }  // namespace app

@@ -182,6 +182,17 @@ bool is_listed(const std::set<std::string>& catalogued, const std::string& used)
     return false;
 }
 
+std::vector<std::string> category_boxes(const std::string& html) {
+    static const std::regex box(R"re(<input\b[^>]*\btype="checkbox"[^>]*\bdata-var="([^"]+)")re");
+    const std::string text = without_comments(html, false);
+    const size_t card = text.find("category-items");
+    if (card == std::string::npos) return {};
+    const std::string inside = text.substr(card, text.find("</section>", card) - card);
+    std::vector<std::string> boxes;
+    each_match(inside, box, [&](const std::smatch& found) { boxes.push_back(found[1]); });
+    return boxes;
+}
+
 std::string read_text(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + file.string());

@@ -49,6 +49,10 @@ std::string movie_of_skin_file(const std::filesystem::path& relative);
 // Whether a name the skin uses is one of the catalogued ones, wildcards on either side.
 bool is_listed(const std::set<std::string>& catalogued, const std::string& used);
 
+// The variables of the tick boxes in a screen's "category-items" card, in their order; none when
+// the markup has no such card.
+std::vector<std::string> category_boxes(const std::string& html);
+
 std::string read_text(const std::filesystem::path& file);
 
 }  // namespace tavrin_test
