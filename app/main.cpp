@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "app/cli/commands.h"
+#include "app/cli/exit_status.h"
 #include "app/cli/machine_choice.h"
 #include "app/cli/machine_info.h"
 #include "app/cli/options.h"
 #include "app/cli/scheduled_run.h"
-#include "app/cli/test_clock.h"
 #include "app/cli/skin_folder.h"
+#include "app/cli/test_clock.h"
 #include "app/cli/uninstall.h"
 #include "app/demo/demo_traces.h"
 #include "app/kernel/player_stage.h"
@@ -97,7 +98,7 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
 
     engine::host_hooks() = {};
     player.stop();
-    return 0;
+    return app::cli::exit_status::kSuccess;
 }
 
 // Installs the program into the machine (every start repairs it) and serves the screens.
@@ -117,12 +118,12 @@ int run(const app::cli::Options& options) {
     auto [machine, created] = app::cli::choose_machine(options);
     if (options.action == app::cli::Action::Info) {
         app::cli::print_machine_info(*machine, std::cout);
-        return 0;
+        return app::cli::exit_status::kSuccess;
     }
     platform::MachineLock lock(*machine);
     platform::set_current_machine(machine.get());
     engine::remove_leftover_fill_files(machine->files());
-    int status = 0;
+    int status = app::cli::exit_status::kSuccess;
     if (options.action == app::cli::Action::Uninstall) {
         std::cout << app::cli::uninstall_program(*machine) << "\n";
     } else if (options.action == app::cli::Action::RunSchedule) {
@@ -146,12 +147,12 @@ int main(int argc, char** argv) {
         app::cli::Options options = app::cli::parse_options(args);
         if (options.action == app::cli::Action::Help) {
             std::cout << app::cli::usage();
-            return 0;
+            return app::cli::exit_status::kSuccess;
         }
         app::cli::apply_test_clock();
         return run(options);
     } catch (const std::exception& e) {
         std::cerr << "tavrinapp: " << e.what() << "\n";
-        return 1;
+        return app::cli::exit_status::kFailure;
     }
 }

@@ -8,8 +8,8 @@
 #include <set>
 
 #include "app/cli/chosen_items.h"
+#include "app/cli/exit_status.h"
 #include "app/cli/item_list.h"
-#include "app/cli/json_text.h"
 #include "app/cli/skin_folder.h"
 #include "app/cli/wipe_preview.h"
 #include "app/kernel/removal_report.h"
@@ -22,7 +22,8 @@
 #include "engine/scheduler/schedule.h"
 #include "engine/shredder/free_space_wipe.h"
 #include "engine/shredder/shredder.h"
-#include "platform/args/command_line.h"
+#include "platform/args/argument_parser.h"
+#include "platform/json/json_string.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/end_on_signal.h"
 #include "platform/sys/terminal.h"
@@ -30,15 +31,13 @@
 
 namespace app::cli {
 
+using platform::json::json_string;
 using platform::text::iequals;
 
 namespace {
 
 using platform::Refused;
 using platform::Removed;
-
-// The exit status of a command that left something alone on purpose (see the man page).
-constexpr int kRefusedStatus = 3;
 
 const std::set<std::string> kCommands = {"list", "preview", "clean", "shred", "wipe-free-space"};
 
@@ -56,23 +55,23 @@ struct Request {
 
 Request parse(const std::vector<std::string>& args) {
     Request request;
-    platform::args::CommandLine line("tavrinapp", "Tavrin from the command line: what the cleaning screens do, for scripts.");
-    auto common = [&request](platform::args::CommandLine::Subcommand& command) -> auto& {
+    platform::args::ArgumentParser line("tavrinapp", "Tavrin from the command line: what the cleaning screens do, for scripts.");
+    auto common = [&request](platform::args::ArgumentParser::Options& command) -> auto& {
         return command.option("--machine", request.machine_dir, "the machine folder (default: the sandbox)")
             .flag("--json", request.json, "machine-readable output on stdout, errors as {\"error\": ...}");
     };
-    common(line.add("list", "the cleaning categories and their items, with the tick box of each, and the plug-ins"));
+    common(line.command("list", "the cleaning categories and their items, with the tick box of each, and the plug-ins"));
     for (const char* name : {"preview", "clean"}) {
-        common(line.add(name, std::string(name) == "preview" ? "list what a clean of the items would remove; changes nothing"
+        common(line.command(name, std::string(name) == "preview" ? "list what a clean of the items would remove; changes nothing"
                                                                : "clean the items and list what was removed"))
             .words("items", request.words, "items as `list` names them (ie.cookies, windows.temp, plugins.NAME, ...)", false)
             .option("--profile", request.profile, "the ticks of a saved profile instead of items")
             .flag("--allow-outside-machine", request.allow_outside, "allow changes on drives outside the machine folder");
     }
-    common(line.add("shred", "overwrite and delete files and folders (Windows paths, or host paths on a drive)"))
+    common(line.command("shred", "overwrite and delete files and folders (Windows paths, or host paths on a drive)"))
         .words("paths", request.words, "files or folders", true)
         .flag("--allow-outside-machine", request.allow_outside, "allow paths on drives outside the machine folder");
-    common(line.add("wipe-free-space", "overwrite the free space of a drive of the machine"))
+    common(line.command("wipe-free-space", "overwrite the free space of a drive of the machine"))
         .words("drive", request.words, "the drive letter (C, C: or C:\\)", true)
         .flag("--preview", request.preview, "say what the wipe would fill, write and delete; writes nothing");
     request.command = line.parse(args);
@@ -182,7 +181,7 @@ int report_refused(const std::vector<Refused>& refused, std::ostream& err) {
     for (const auto& one : refused)
         err << "tavrinapp: refused" << (one.group.empty() ? "" : " " + one.group) << ": " << one.path << " ("
             << one.reason << ")\n";
-    return refused.empty() ? 0 : kRefusedStatus;
+    return refused.empty() ? exit_status::kSuccess : exit_status::kRefused;
 }
 
 void print_removals(const Request& request, const std::vector<Removed>& removed, const std::vector<Refused>& refused,
@@ -266,7 +265,7 @@ int shred(const Request& request, std::ostream& out, std::ostream& err) {
         for (const auto& reason : failures) err << "tavrinapp: " << reason << "\n";
     }
     if (const int status = report_refused(refused, err)) return status;
-    return failures.empty() ? 0 : 1;
+    return failures.empty() ? exit_status::kSuccess : exit_status::kFailure;
 }
 
 // "c", "C:", "c:\" -> "C:".
@@ -286,7 +285,7 @@ int wipe_free_space(const Request& request, std::ostream& out, std::ostream& err
     const std::string drive = drive_named(request.words[0]);
     if (request.preview) {
         preview_wipe(drive, request.json, out);
-        return 0;
+        return exit_status::kSuccess;
     }
     auto shredder = engine::create<engine::Shredder>("Shredder");
     if (!shredder) throw CommandError("the engine class Shredder is not available");
@@ -305,7 +304,7 @@ int wipe_free_space(const Request& request, std::ostream& out, std::ostream& err
     }
     if (request.json) out << "{\"command\": \"wipe-free-space\", \"drive\": " << json_string(drive) << ", \"free_bytes\": " << free_before << "}\n";
     else out << "The free space of " << drive << " (" << human_size(free_before) << ") was overwritten.\n";
-    return 0;
+    return exit_status::kSuccess;
 }
 
 // The machine the command works on, held against other programs for the length of the command.
@@ -332,7 +331,7 @@ int run(const Request& request, std::ostream& out, std::ostream& err) {
     OpenMachine machine(request);
     if (request.command == "list") {
         list_items(request.json, out);
-        return 0;
+        return exit_status::kSuccess;
     }
     if (request.command == "shred") return shred(request, out, err);
     if (request.command == "wipe-free-space") return wipe_free_space(request, out, err);
@@ -350,12 +349,12 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
         return run(request, out, err);
     } catch (const platform::args::HelpRequested& help) {
         out << help.what();
-        return 0;
+        return exit_status::kSuccess;
     } catch (const std::exception& error) {
         const bool json = request.json || std::find(args.begin(), args.end(), "--json") != args.end();
         if (json) out << "{\"error\": " << json_string(error.what()) << "}\n";
         else err << "tavrinapp: " << error.what() << "\n";
-        return 1;
+        return exit_status::kFailure;
     }
 }
 

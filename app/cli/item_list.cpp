@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/json_text.h"
 #include "app/settings/plugin_items.h"
 #include "engine/catalogue/cleaning_catalogue.h"
+#include "platform/json/json_string.h"
 #include "platform/text/ascii_case.h"
 
 namespace app::cli {
+
+using platform::json::json_string;
 
 using platform::text::to_upper;
 

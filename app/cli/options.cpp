@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "platform/args/argument_parser.h"
+
 namespace app::cli {
 
 namespace {
@@ -41,43 +43,44 @@ int parse_port(std::string_view text) {
     return port;
 }
 
-void set_action(Options& options, Action action, std::string_view arg) {
-    if (options.action != Action::Serve && options.action != action)
-        throw std::invalid_argument("--info, --uninstall and --run-schedule cannot be given together (" +
-                                    std::string(arg) + ")");
-    options.action = action;
+// At most one of the actions; none is serving the screens.
+Action chosen_action(bool info, bool uninstall, bool run_schedule) {
+    if (info + uninstall + run_schedule > 1)
+        throw std::invalid_argument("--info, --uninstall and --run-schedule cannot be given together");
+    return info ? Action::Info : uninstall ? Action::Uninstall : run_schedule ? Action::RunSchedule : Action::Serve;
 }
 
 }  // namespace
 
 Options parse_options(const std::vector<std::string>& args) {
     Options options;
-    bool help = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        auto value = [&](std::string_view name) -> std::optional<std::string> {
-            if (arg == name && i + 1 < args.size()) return args[++i];
-            if (arg.starts_with(std::string(name) + "=")) return std::string(arg.substr(name.size() + 1));
-            return std::nullopt;
-        };
-        if (arg == "--help" || arg == "-h") help = true;
-        else if (arg == "--allow-outside-machine") options.machine.allow_outside_machine = true;
-        else if (arg == "--no-browser") options.open_browser = false;
-        else if (arg == "--info") set_action(options, Action::Info, arg);
-        else if (arg == "--uninstall") set_action(options, Action::Uninstall, arg);
-        else if (arg == "--run-schedule") set_action(options, Action::RunSchedule, arg);
-        else if (auto dir = value("--machine")) {
-            if (dir->empty()) throw std::invalid_argument("--machine needs a folder; an empty name names none");
-            options.machine_dir = *dir;
-            options.machine_given = true;
-        } else if (auto profile = value("--profile")) options.profile = *profile;
-        else if (auto port = value("--port")) options.port = parse_port(*port);
-        else throw std::invalid_argument("unknown or incomplete option '" + std::string(arg) + "' (see --help)");
+    std::optional<std::string> machine, port;
+    bool no_browser = false, info = false, uninstall = false, run_schedule = false;
+    // --help prints kUsage, which describes every option: the parser needs no help texts.
+    platform::args::ArgumentParser parser("tavrinapp", "");
+    parser.program()
+        .option("--machine", machine, "")
+        .option("--port", port, "")
+        .option("--profile", options.profile, "")
+        .flag("--no-browser", no_browser, "")
+        .flag("--allow-outside-machine", options.machine.allow_outside_machine, "")
+        .flag("--info", info, "")
+        .flag("--uninstall", uninstall, "")
+        .flag("--run-schedule", run_schedule, "");
+    try {
+        parser.parse(args);
+    } catch (const platform::args::HelpRequested&) {
+        options.action = Action::Help;
+        return options;
     }
-    if ((options.action == Action::RunSchedule) != !options.profile.empty())
+    options.open_browser = !no_browser;
+    options.action = chosen_action(info, uninstall, run_schedule);
+    if (machine && machine->empty()) throw std::invalid_argument("--machine needs a folder; an empty name names none");
+    options.machine_given = machine.has_value();
+    options.machine_dir = machine ? std::filesystem::path(*machine) : platform::Machine::default_sandbox_dir();
+    if (port) options.port = parse_port(*port);
+    if (run_schedule != !options.profile.empty())
         throw std::invalid_argument("--run-schedule needs --profile NAME, and --profile belongs to --run-schedule");
-    if (help) options.action = Action::Help;
-    if (!options.machine_given) options.machine_dir = platform::Machine::default_sandbox_dir();
     return options;
 }
 

@@ -29,13 +29,13 @@ int run_schedule_once(const std::string& profile, std::ostream& out, std::ostrea
             << (profiles.empty() ? "it has no profiles yet (a profile is saved when the program ends)"
                                  : "its profiles are: " + joined(profiles))
             << ". Nothing was cleaned.\n";
-        return kNoSuchProfile;
+        return exit_status::kNoSuchProfile;
     }
     engine::Schedule schedule;
     schedule.Profile(profile);
     schedule.AddToLog.subscribe([&out](std::string& line) { out << line << std::endl; });
     schedule.RunSchedule();
-    return 0;
+    return exit_status::kSuccess;
 }
 
 }  // namespace app::cli

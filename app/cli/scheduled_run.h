@@ -3,15 +3,14 @@
 #include <ostream>
 #include <string>
 
-namespace app::cli {
+#include "app/cli/exit_status.h"
 
-// The exit status of a run on a machine without the named profile.
-inline constexpr int kNoSuchProfile = 2;
+namespace app::cli {
 
 // Cleans what the profile ticks on the current machine, once, exactly as the schedule does,
 // writing every log line to `out` as it happens. The profile must exist (its name in any letter
 // case, as the registry compares key names); otherwise nothing is cleaned, `err` names the
-// profiles there are, and the result is kNoSuchProfile. 0 after a run.
+// profiles there are, and the result is exit_status::kNoSuchProfile; kSuccess after a run.
 int run_schedule_once(const std::string& profile, std::ostream& out, std::ostream& err);
 
 }  // namespace app::cli

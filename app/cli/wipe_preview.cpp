@@ -1,13 +1,15 @@
 #include "app/cli/wipe_preview.h"
 
 #include "app/cli/chosen_items.h"
-#include "app/cli/json_text.h"
 #include "app/kernel/removal_report.h"
 #include "engine/shredder/free_space_wipe.h"
 #include "platform/fs/fs.h"
+#include "platform/json/json_string.h"
 #include "platform/machine/machine.h"
 
 namespace app::cli {
+
+using platform::json::json_string;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "platform/movie/movie_player.h"
 
-#include "platform/movie/json_text.h"
+#include "platform/json/json_text.h"
 #include "platform/movie/player_core.h"
 
 namespace platform::movie {
@@ -24,7 +24,7 @@ private:
 }  // namespace
 
 void MoviePlayer::Impl::emit(const nlohmann::json& event, std::optional<StreamId> not_for) {
-    events.append(to_text(event), not_for);
+    events.append(platform::json::to_text(event), not_for);
     stream_wake.notify_all();
 }
 

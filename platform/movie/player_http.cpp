@@ -6,8 +6,8 @@
 #include <csignal>
 #include <stdexcept>
 
+#include "platform/json/json_text.h"
 #include "platform/movie/guarded_server.h"
-#include "platform/movie/json_text.h"
 #include "platform/movie/player_core.h"
 #include "platform/movie/request_guard.h"
 #include "platform/movie/skin_files.h"
@@ -41,7 +41,7 @@ ConnectionLimits connection_limits() {
 
 void answer_json(httplib::Response& response, int status, const json& body) {
     response.status = status;
-    response.set_content(to_text(body), "application/json");
+    response.set_content(platform::json::to_text(body), "application/json");
 }
 
 void answer_error(httplib::Response& response, int status, const std::string& message) {
@@ -239,7 +239,7 @@ std::string MoviePlayer::Impl::snapshot_text(StreamId stream) const {
     json snapshot = screen.snapshot();
     snapshot["client"] = stream;
     snapshot["seq"] = reports.last_seq();
-    return "data: " + to_text(snapshot) + "\n\n";
+    return "data: " + platform::json::to_text(snapshot) + "\n\n";
 }
 
 // Handled means: nothing up to `after` still waits in the queue, the UI thread sleeps waiting for

@@ -35,13 +35,20 @@ fingerprint "$machine" >"$work/after"
 diff "$work/before" "$work/after" >&2 || fail "list changed the machine"
 
 # preview: what a clean would remove, as JSON, and no byte of the machine changed, not even the
-# fill file a wipe cut short left, which the clean then removes.
+# fill file a wipe cut short left, which the clean then removes. A cookie whose name is not UTF-8
+# (a Latin-1 "e" with an accent) still gives a document a strict reader takes.
 printf 0000 >"$machine/drive_c/TmpShred.7"
+cookie=$(find "$cookies" -path '*/Cookies/*' -name '*.txt' | head -n 1)
+printf 0000 >"$(dirname "$cookie")/$(printf 'anna@caf\351.txt')"
 fingerprint "$machine" >"$work/before"
 "$TAVRINAPP" preview ie.cookies ie.typed-urls --machine "$machine" --json >"$work/preview.json" 2>"$work/err.txt" ||
     fail "preview failed: $(cat "$work/err.txt")"
 fingerprint "$machine" >"$work/after"
 diff "$work/before" "$work/after" >&2 || fail "preview changed the machine"
+python3 -c 'import json, sys
+doc = json.loads(open(sys.argv[1], "rb").read().decode("utf-8"))
+sys.exit(not any(r["path"].endswith("\\anna@caf\ufffd.txt") for r in doc["removals"]))' "$work/preview.json" ||
+    fail "preview --json with a file name that is not UTF-8: $(cat "$work/preview.json")"
 [ "$(json "$work/preview.json" "doc.removals.filter((r) => r.item === 'ie.cookies' && r.kind === 'file' && r.size > 0).length > 0")" = true ] ||
     fail "preview lists no cookie file: $(cat "$work/preview.json")"
 [ "$(json "$work/preview.json" "doc.removals.filter((r) => r.item === 'ie.typed-urls' && r.kind === 'value').length")" = 3 ] ||

