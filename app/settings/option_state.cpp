@@ -1,6 +1,8 @@
 #include "app/settings/option_state.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/kernel/shell.h"
 #include "app/settings/name_tables.h"
@@ -22,8 +24,18 @@ std::string stored_or(const std::string& movie_value, const char* off) {
     return movie_value.empty() || movie_value == "false" ? off : movie_value;
 }
 
+// The boxes a profile keeps: the table's, in its order, then every cleaning item the table does
+// not name, so the tick of an item new to the catalogue is stored and scheduled as the others are.
+std::vector<std::string> profile_check_boxes() {
+    std::vector<std::string> names(kCheckBoxNames.begin(), kCheckBoxNames.end());
+    for (const engine::CatalogueCategory& category : engine::cleaning_catalogue())
+        for (const engine::CatalogueItem& item : category.items)
+            if (std::find(names.begin(), names.end(), item.variable) == names.end()) names.push_back(item.variable);
+    return names;
+}
+
 // A box the profile never stored: a cleaning item's default, any other box unticked.
-std::string unstored_tick(const char* name) {
+std::string unstored_tick(const std::string& name) {
     const engine::CatalogueItem* item = engine::catalogue_item_of_variable(name);
     return item && item->ticked_by_default ? "1" : "0";
 }
@@ -56,10 +68,10 @@ void save_check_boxes(Shell& shell) {
     const auto& profile = shell.current_profile();
     if (profile.empty()) return;
     auto& stage = shell.stage();
-    auto store = [&](const char* name, const std::string& value) {
+    auto store = [&](const std::string& name, const std::string& value) {
         engine::ignore_errors([&] { profile_store::write(profile, kCheckBoxes, name, value); });
     };
-    for (const char* name : kCheckBoxNames) store(name, stored_or(stage.get_variable(kMainMovie, name), "0"));
+    for (const auto& name : profile_check_boxes()) store(name, stored_or(stage.get_variable(kMainMovie, name), "0"));
     for (const char* name : kWizardModeNames) store(name, stored_or(stage.get_variable(kMainMovie, name), "false"));
     for (const char* name : {"_root.ISB_WizardMode", "_root.SelectedRadioBtn"})
         store(name, stage.get_variable(kMainMovie, name));
@@ -81,7 +93,7 @@ void save_buttons(Shell& shell) {
 void restore_check_boxes(Shell& shell) {
     auto& stage = shell.stage();
     const auto& profile = shell.current_profile();
-    auto stored = [&](const char* name) {
+    auto stored = [&](const std::string& name) {
         return profile.empty() ? std::string() : profile_store::read(profile, kCheckBoxes, name);
     };
 
@@ -91,7 +103,7 @@ void restore_check_boxes(Shell& shell) {
     stage.set_variable(kMainMovie, "_root.langageChange", "1");
     stage.set_variable(kMainMovie, "_root.strCurrentLanguage", language);
 
-    for (const char* name : kCheckBoxNames) {
+    for (const auto& name : profile_check_boxes()) {
         auto value = stored(name);
         stage.set_variable(kMainMovie, name, value.empty() ? unstored_tick(name) : value);
     }
