@@ -17,12 +17,11 @@
 #include "app/cli/test_clock.h"
 #include "app/cli/uninstall.h"
 #include "app/demo/demo_traces.h"
+#include "app/kernel/host_wiring.h"
 #include "app/kernel/player_stage.h"
 #include "app/kernel/program.h"
-#include "app/kernel/tray_icon.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
-#include "engine/foundation/hooks.h"
 #include "engine/plugins/default_plugin_file.h"
 #include "engine/plugins/plugins.h"
 #include "engine/shredder/free_space_wipe.h"
@@ -70,20 +69,7 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
     app::PlayerStage stage(player);
     app::Program program(stage, {platform::kProgramFolder, kProgramFileName, kMajor, kMinor, kRevision});
     program.shell().set_after_command([&machine, &shell = program.shell()] { shell.report_not_saved(machine.flush()); });
-    engine::host_hooks().set_busy_pointer = [&stage](bool busy) { stage.set_busy(busy); };
-    // Long engine operations let the screens breathe (timers, page requests) as they go.
-    engine::host_hooks().process_pending = [&stage] { stage.process_pending(); };
-    engine::host_hooks().browse_folder = [&stage](const std::string& title) { return stage.ask_folder(title); };
-    engine::host_hooks().open_address = [&stage](const std::string& address) { stage.open_url(address); };
-    engine::host_hooks().show_tray_icon = [&stage](bool shown, const std::string& tip) {
-        app::show_engine_tray_icon(stage, shown, tip);
-    };
-    // The engine's own notices (an unreadable shortcut, ...) have no question title the message
-    // box could answer to, so they go where a run's lines go.
-    engine::host_hooks().show_message = [&program](const std::string& text, const std::string& title) {
-        program.shell().log_window().show();
-        program.shell().log_window().addLogLine(title + ": " + text);
-    };
+    const app::HostWiring wiring(program.shell());
 
     // The start-up steps store settings too; they are on disk before the address is printed, so a
     // signal right after it (a script, a test, an impatient Ctrl+C) loses nothing.
@@ -96,7 +82,6 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
 
     player.run();
 
-    engine::host_hooks() = {};
     player.stop();
     return app::cli::exit_status::kSuccess;
 }
@@ -121,20 +106,19 @@ int run(const app::cli::Options& options) {
         return app::cli::exit_status::kSuccess;
     }
     platform::MachineLock lock(*machine);
-    platform::set_current_machine(machine.get());
+    const platform::CurrentMachineScope current(*machine);
     engine::remove_leftover_fill_files(machine->files());
-    int status = app::cli::exit_status::kSuccess;
     if (options.action == app::cli::Action::Uninstall) {
         std::cout << app::cli::uninstall_program(*machine) << "\n";
-    } else if (options.action == app::cli::Action::RunSchedule) {
-        // A machine with profiles has the program installed already: the run only cleans.
-        status = app::cli::run_schedule_once(options.profile, std::cout, std::cerr);
-        machine->flush();
-    } else {
-        status = start(*machine, created, options);
+        return app::cli::exit_status::kSuccess;
     }
-    platform::set_current_machine(nullptr);
-    return status;
+    if (options.action == app::cli::Action::RunSchedule) {
+        // A machine with profiles has the program installed already: the run only cleans.
+        const int status = app::cli::run_schedule_once(options.profile, std::cout, std::cerr);
+        machine->flush();
+        return status;
+    }
+    return start(*machine, created, options);
 }
 
 }  // namespace

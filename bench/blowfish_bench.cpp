@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
     fs::remove_all(machine_dir);
     auto machine = platform::Machine::open_or_create(machine_dir);
     platform::install_program_folder(*machine, fs::path(__FILE__).parent_path().parent_path() / "skin");
-    platform::set_current_machine(machine.get());
+    std::optional<platform::CurrentMachineScope> current;
+    current.emplace(*machine);
 
     // The plain length is a multiple of 8 less the header, so OpenSSL's -nopad run takes the very same bytes.
     const size_t length = (megabytes << 20) - 16;
@@ -101,7 +103,7 @@ int main(int argc, char** argv) {
     report("(a) EncryptFile + DecryptFile of " + std::to_string(megabytes) + " MB", 2.0 * megabytes, files, theirs);
     report("(b) EncryptByte + DecryptByte of " + std::to_string(megabytes) + " MB", 2.0 * megabytes, memory, theirs);
 
-    platform::set_current_machine(nullptr);
+    current.reset();
     machine.reset();
     fs::remove_all(machine_dir);
     return 0;

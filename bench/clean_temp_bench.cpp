@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -55,7 +56,8 @@ int run(const Options& options) {
     fs::remove_all(dir);
     auto machine = platform::Machine::open_or_create(dir / "machine");
     platform::install_program_folder(*machine, fs::path(__FILE__).parent_path().parent_path() / "skin");
-    platform::set_current_machine(machine.get());
+    std::optional<platform::CurrentMachineScope> current;
+    current.emplace(*machine);
     auto host = [&](const std::string& windows_path) { return *machine->files().to_host(windows_path); };
     const fs::path user_temp = host(platform::inet::user_shell_folder(*machine, "Local Settings") + "\\temp");
     const fs::path windows_temp = host("C:\\WINDOWS\\temp");
@@ -74,7 +76,7 @@ int run(const Options& options) {
     std::cout << "ratio " << ratio << " (CleanTemp time / rm -rf + sync time; target <= " << kTarget << ")"
               << (ratio <= kTarget ? "" : "  ABOVE TARGET") << "\n";
 
-    platform::set_current_machine(nullptr);
+    current.reset();
     machine.reset();
     fs::remove_all(dir);
     return 0;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
     stdfs::path work = stdfs::temp_directory_path() / ("tavrin-ie-bench-" + std::to_string(std::random_device{}()));
     auto machine = platform::Machine::open_or_create(work / "machine");
     platform::install_program_folder(*machine, stdfs::path(__FILE__).parent_path().parent_path() / "skin");
-    platform::set_current_machine(machine.get());
+    std::optional<platform::CurrentMachineScope> current;
+    current.emplace(*machine);
 
     auto host = [&](const std::string& shell_folder) {
         return *machine->files().to_host(platform::inet::user_shell_folder(*machine, shell_folder));
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
     for (auto& item : stdfs::recursive_directory_iterator(cache)) left += item.is_regular_file();
     for (auto& item : stdfs::recursive_directory_iterator(cookies)) left += item.is_regular_file();
 
-    platform::set_current_machine(nullptr);
+    current.reset();
     machine.reset();
     stdfs::remove_all(work);
 

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -98,7 +99,8 @@ int main(int argc, char** argv) {
     int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 9;
     stdfs::path dir = stdfs::absolute("reg-cleaner-bench-" + std::to_string(std::random_device{}()));
     auto machine = platform::Machine::open_or_create(dir / "machine");
-    platform::set_current_machine(machine.get());
+    std::optional<platform::CurrentMachineScope> current;
+    current.emplace(*machine);
 
     Filler filler{*machine, {}};
     for (const char* key : {kShared, kUninstall, kAppPaths}) machine->registry().create_key(Root::LocalMachine, key);
@@ -133,7 +135,7 @@ int main(int argc, char** argv) {
               << "median of " << runs << ": ScanRegistry " << scan_time << " s, stat() " << stat_time
               << " s; time ratio = " << median(ratios) << " (target <= 3)\n";
 
-    platform::set_current_machine(nullptr);
+    current.reset();
     machine.reset();
     stdfs::remove_all(dir);
     return found == static_cast<size_t>(stale) ? 0 : 1;

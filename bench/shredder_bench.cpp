@@ -144,10 +144,10 @@ public:
         fs::remove_all(dir_);
         machine_ = platform::Machine::open_or_create(dir_);
         platform::install_program_folder(*machine_, fs::path(__FILE__).parent_path().parent_path() / "skin");
-        platform::set_current_machine(machine_.get());
+        current_.emplace(*machine_);
     }
     ~BenchMachine() {
-        platform::set_current_machine(nullptr);
+        current_.reset();
         machine_.reset();
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
@@ -161,9 +161,9 @@ public:
         return dir_ / name;
     }
     void reopen() {
-        platform::set_current_machine(nullptr);
+        current_.reset();
         machine_ = platform::Machine::open(dir_);
-        platform::set_current_machine(machine_.get());
+        current_.emplace(*machine_);
     }
     platform::Machine& machine() { return *machine_; }
     fs::path host_c() const { return dir_ / "drive_c"; }
@@ -171,6 +171,7 @@ public:
 private:
     fs::path dir_;
     std::unique_ptr<platform::Machine> machine_;
+    std::optional<platform::CurrentMachineScope> current_;
 };
 
 void write_random_file(const fs::path& path, uint64_t length) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -53,12 +54,13 @@ int main() {
     auto dir = std::filesystem::temp_directory_path() / "tavrin-tools-bench";
     std::filesystem::remove_all(dir);
     auto machine = platform::Machine::open_or_create(dir);
-    platform::set_current_machine(machine.get());
+    std::optional<platform::CurrentMachineScope> current;
+    current.emplace(*machine);
     engine::CPULoad load;
     double sample = seconds_for(kReadings, [&] { load.CollectCPUData(); });
     double stat = seconds_for(kReadings, [&] { sink = sink + read_whole("/proc/stat"); });
     report("processor sample", kReadings, sample, stat);
-    platform::set_current_machine(nullptr);
+    current.reset();
     machine.reset();
     std::filesystem::remove_all(dir);
 

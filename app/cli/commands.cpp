@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "app/cli/chosen_items.h"
@@ -317,14 +318,14 @@ public:
                                                                        : std::filesystem::path(request.machine_dir),
                                            options);
         lock_ = std::make_unique<platform::MachineLock>(*machine_);
-        platform::set_current_machine(machine_.get());
+        current_.emplace(*machine_);
         if (request.changes_machine()) engine::remove_leftover_fill_files(machine_->files());
     }
-    ~OpenMachine() { platform::set_current_machine(nullptr); }
 
 private:
     std::unique_ptr<platform::Machine> machine_;
     std::unique_ptr<platform::MachineLock> lock_;
+    std::optional<platform::CurrentMachineScope> current_;
 };
 
 int run(const Request& request, std::ostream& out, std::ostream& err) {

@@ -14,7 +14,6 @@ using platform::text::trim_blanks;
 
 namespace {
 
-const Question kScheduleQuestion{"msg37", "msg38", sign::Warning};
 // The notice that a name was refused; its title closes with the single button.
 const Question kNameRefused{"msg39", "msg36", sign::Notice};
 
@@ -43,7 +42,7 @@ std::optional<bool> ask_save_to_current(Shell& shell) {
 }  // namespace
 
 void run_exit_sequence(Shell& shell) {
-    if (shell.schedule_active() && !shell.confirm(kScheduleQuestion)) return;
+    if (!shell.may_end()) return;
     auto save_to_current = ask_save_to_current(shell);
     if (!save_to_current) return;
     if (shell.current_profile().empty() || !*save_to_current) {

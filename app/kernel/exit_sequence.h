@@ -1,6 +1,6 @@
 #pragma once
-// How the program ends from the close button or the tray: the armed-schedule question, the save
-// question, the profile-name prompt, the save, the end.
+// How the program ends from the close button or the tray: the features' questions (an armed
+// schedule), the save question, the profile-name prompt, the save, the end.
 namespace app {
 class Shell;
 

@@ -1,5 +1,6 @@
 #include "app/kernel/shell.h"
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 
@@ -32,6 +33,12 @@ void Shell::notify_completion() {
 
 void Shell::add_load_step(LoadStep moment, std::function<void()> step) {
     load_steps_.emplace(moment, std::move(step));
+}
+
+void Shell::add_exit_question(std::function<bool()> may_end) { exit_questions_.push_back(std::move(may_end)); }
+
+bool Shell::may_end() {
+    return std::ranges::all_of(exit_questions_, [](const auto& may_end) { return may_end(); });
 }
 
 void Shell::run_load_steps() {

@@ -53,14 +53,6 @@ public:
     const std::string& current_profile() const { return current_profile_; }
     void set_current_profile(std::string name) { current_profile_ = std::move(name); }
 
-    // Whether a stored schedule is armed; the close command asks about it first.
-    bool schedule_active() const { return schedule_active_; }
-    void set_schedule_active(bool active) { schedule_active_ = active; }
-
-    // Whether the DLL cleaner backs a file up before removing it (a tick restored with the profile).
-    bool dll_backup_before_delete() const { return dll_backup_before_delete_; }
-    void set_dll_backup_before_delete(bool backup) { dll_backup_before_delete_ = backup; }
-
     // Questions and notices by message key (see flash_msg_box.h).
     bool confirm(const Question& question);
     void notify(const Question& notice);
@@ -71,6 +63,12 @@ public:
     void add_load_step(LoadStep moment, std::function<void()> step);
     // Runs every step in order; a failing step is skipped and the next one runs.
     void run_load_steps();
+
+    // A question a feature asks before the program ends from the close button or the tray (an
+    // armed schedule): false keeps the program open, and nothing is saved.
+    void add_exit_question(std::function<bool()> may_end);
+    // Asks them in the order they were added, up to the first that keeps the program open.
+    bool may_end();
 
     // Runs after every handled command, whatever movie sent it: the point at which the changes
     // of a finished command reach the machine's files. When it fails, the log window says why.
@@ -96,10 +94,9 @@ private:
     LogWindow log_window_;
     Dispatcher commands_;
     std::string current_profile_;
-    bool schedule_active_ = false;
-    bool dll_backup_before_delete_ = false;
     bool ending_ = false;
     std::multimap<LoadStep, std::function<void()>> load_steps_;
+    std::vector<std::function<bool()>> exit_questions_;
     std::function<void()> after_command_;
 };
 

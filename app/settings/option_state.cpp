@@ -110,10 +110,6 @@ void restore_check_boxes(Shell& shell) {
     // The stored choice names the radio variable to switch on.
     if (auto mode = stored("_root.ISB_WizardMode"); !mode.empty()) stage.set_variable(kMainMovie, mode, "true");
 
-    auto backup = stored("_root.DLL_BBD");
-    if (backup == "true" || backup == "1") shell.set_dll_backup_before_delete(true);
-    if (backup == "false" || backup == "0") shell.set_dll_backup_before_delete(false);
-
     stage.set_variable(kMainMovie, "_root.SelectedRadioBtn", stored("_root.SelectedRadioBtn"));
     push_fixed_start_values(shell);
 }

@@ -1,11 +1,17 @@
 #include "engine/foundation/hooks.h"
 
+#include <utility>
+
 namespace engine {
 
 HostHooks& host_hooks() {
     static HostHooks hooks;
     return hooks;
 }
+
+HostHooksInPlace::HostHooksInPlace(HostHooks hooks) : earlier_(std::exchange(host_hooks(), std::move(hooks))) {}
+
+HostHooksInPlace::~HostHooksInPlace() { host_hooks() = std::move(earlier_); }
 
 BusyPointer::BusyPointer() {
     if (host_hooks().set_busy_pointer) host_hooks().set_busy_pointer(true);

@@ -24,6 +24,19 @@ struct HostHooks {
 
 HostHooks& host_hooks();
 
+// Puts a set of hooks in place for the lifetime of one object and the set that was there before
+// back on every way out, an exception included: the program's wiring, and a test's stand-ins.
+class HostHooksInPlace {
+public:
+    explicit HostHooksInPlace(HostHooks hooks);
+    ~HostHooksInPlace();
+    HostHooksInPlace(const HostHooksInPlace&) = delete;
+    HostHooksInPlace& operator=(const HostHooksInPlace&) = delete;
+
+private:
+    HostHooks earlier_;
+};
+
 // The hourglass for the lifetime of one member call, put back on every way out.
 class BusyPointer {
 public:

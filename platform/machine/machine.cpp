@@ -1,6 +1,7 @@
 #include "platform/machine/machine.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "platform/machine/registry_values.h"
 #include "platform/machine/sandbox.h"
@@ -158,6 +159,8 @@ Machine& current_machine() {
 
 bool has_current_machine() { return g_current_machine != nullptr; }
 
-void set_current_machine(Machine* machine) { g_current_machine = machine; }
+CurrentMachineScope::CurrentMachineScope(Machine& machine) : earlier_(std::exchange(g_current_machine, &machine)) {}
+
+CurrentMachineScope::~CurrentMachineScope() { g_current_machine = earlier_; }
 
 }  // namespace platform

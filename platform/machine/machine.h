@@ -83,7 +83,19 @@ private:
 // The machine every engine object works on (the program opens one at start; tests one per test).
 Machine& current_machine();  // MachineError when none is set
 bool has_current_machine();
-void set_current_machine(Machine* machine);
+
+// Makes a machine the current one for the lifetime of one object, and puts back the one that was
+// current before (or none) on every way out: a return, an exception, a failed test assertion.
+class CurrentMachineScope {
+public:
+    explicit CurrentMachineScope(Machine& machine);
+    ~CurrentMachineScope();
+    CurrentMachineScope(const CurrentMachineScope&) = delete;
+    CurrentMachineScope& operator=(const CurrentMachineScope&) = delete;
+
+private:
+    Machine* earlier_;
+};
 
 // One running program per machine. Throws MachineError with a clear message when another
 // program holds the machine, or when a wineserver is serving it. Writes nothing into the

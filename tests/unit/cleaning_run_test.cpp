@@ -10,7 +10,6 @@
 #include "app/demo/ie_traces.h"
 #include "engine/cleaners/ie.h"
 #include "engine/foundation/cregistry.h"
-#include "engine/foundation/hooks.h"
 #include "platform/inet/user_folders.h"
 #include "tests/unit/support/program_fixture.h"
 
@@ -37,12 +36,10 @@ class CleaningRunTest : public tavrin_test::ProgramTest {
 protected:
     void SetUp() override {
         program.start();
-        engine::host_hooks().set_busy_pointer = [this](bool busy) { stage.set_busy(busy); };
         downloads = "C:\\Documents and Settings\\" + machine().user_name() + "\\My Downloads";
         write_value(kInternetExplorer, "Download Directory", downloads);
         plant();
     }
-    void TearDown() override { engine::host_hooks().set_busy_pointer = nullptr; }
 
     std::string cookies_folder() { return platform::inet::user_shell_folder(machine(), "Cookies"); }
     void plant() {

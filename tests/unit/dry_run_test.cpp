@@ -280,7 +280,7 @@ protected:
 
     std::vector<Removed> run_on(tavrin_test::TempMachine& target, RemovalLog::Mode mode, const std::string& command_name,
                                 const std::string& args) {
-        platform::set_current_machine(&target.machine());
+        const platform::CurrentMachineScope current(target.machine());
         Recording recording(target.machine(), mode);
         command(command_name, args);
         auto list = recording.finish();
@@ -298,10 +298,12 @@ protected:
 
 TEST_F(CategoryPreviewTest, ThePreviewOfEachCategoryIsWhatTheRunOnACopyRemoves) {
     tavrin_test::ScopedEnv no_x("DISPLAY", std::nullopt), no_wayland("WAYLAND_DISPLAY", std::nullopt);
-    platform::set_current_machine(&machine());  // the twin made itself current
-    program.start();
-    app::demo::plant_demo_traces();
-    machine().flush();
+    {
+        const platform::CurrentMachineScope original(machine());  // the twin made itself current
+        program.start();
+        app::demo::plant_demo_traces();
+        machine().flush();
+    }
     stdfs::remove_all(twin.dir());
     stdfs::copy(temp.dir(), twin.dir(), stdfs::copy_options::recursive | stdfs::copy_options::copy_symlinks);
     twin.reopen();
@@ -329,14 +331,15 @@ TEST_F(CategoryPreviewTest, ThePreviewOfEachCategoryIsWhatTheRunOnACopyRemoves) 
     EXPECT_EQ(changes(before, snapshot(temp.dir())), "");
     // The demo traces give every screen work; a preview that lists nothing proves nothing.
     EXPECT_GT(listed, 30u);
-    platform::set_current_machine(&machine());
 }
 
 // The shredder's lists: what their preview runs (the list's procedure over a dry run, without the
 // question) is what the Shred button then removes on a copy of the machine, item by item.
 TEST_F(CategoryPreviewTest, TheShredderListsPreviewIsWhatTheShredOnACopyRemoves) {
-    platform::set_current_machine(&machine());  // the twin made itself current
-    program.start();
+    {
+        const platform::CurrentMachineScope original(machine());  // the twin made itself current
+        program.start();
+    }
     temp.write_file("C:\\work\\letter.doc", std::string(3000, 'l'));
     temp.write_file("C:\\work\\old\\a.txt", "aaaa");
     temp.write_file("C:\\work\\old\\sub\\b.txt", "bb");
@@ -350,10 +353,13 @@ TEST_F(CategoryPreviewTest, TheShredderListsPreviewIsWhatTheShredOnACopyRemoves)
     const std::pair<std::string, std::string> lists[] = {
         {"IDC_FS_SHREDFILES", "|C:\\work\\letter.doc|C:\\work\\missing.txt|"}, {"IDC_FS_SHREDFOLDERS", "|C:\\work\\old|"}};
     for (const auto& [command_name, list] : lists) {
-        platform::set_current_machine(&machine());
-        Recording preview(machine(), RemovalLog::Mode::DryRun);
-        app::shred_list_of(command_name)(shell(), platform::text::trim_bars(list));
-        const auto would = preview.finish();
+        std::vector<Removed> would;
+        {
+            const platform::CurrentMachineScope original(machine());
+            Recording preview(machine(), RemovalLog::Mode::DryRun);
+            app::shred_list_of(command_name)(shell(), platform::text::trim_bars(list));
+            would = preview.finish();
+        }
         stage.will_press(text("msg20"));
         stage.will_press(text("msg18"));
         const auto did = run_on(twin, RemovalLog::Mode::Record, command_name, list);
@@ -363,11 +369,10 @@ TEST_F(CategoryPreviewTest, TheShredderListsPreviewIsWhatTheShredOnACopyRemoves)
     EXPECT_FALSE(stdfs::exists(twin.host("C:\\work\\letter.doc")));
     EXPECT_FALSE(stdfs::exists(twin.host("C:\\work\\old")));
     EXPECT_EQ(changes(before, snapshot(temp.dir())), "");
-    platform::set_current_machine(&machine());
 }
 
 TEST_F(CategoryPreviewTest, TheInternetExplorerPreviewIsGroupedByItem) {
-    platform::set_current_machine(&machine());  // the twin made itself current
+    const platform::CurrentMachineScope original(machine());  // the twin made itself current
     program.start();
     app::demo::plant_demo_traces();
     const auto would = run_on(temp, RemovalLog::Mode::DryRun, "IDC_FS_IE", "1,0,1,1,1,1");

@@ -130,11 +130,10 @@ TEST_F(FreeSpaceTest, AFailureReachesTheCallerAndLeavesNoWipeFileBehind) {
 
 TEST_F(FreeSpaceTest, DrivesThatAreNotThereOrNotOursRaiseAnError) {
     std::vector<bool> pointer;
-    engine::host_hooks().set_busy_pointer = [&](bool busy) { pointer.push_back(busy); };
+    const engine::HostHooksInPlace hooks({.set_busy_pointer = [&](bool busy) { pointer.push_back(busy); }});
     EXPECT_THROW(shredder.ShredFreeSpace("Q:"), engine::EngineError);
     EXPECT_THROW(shredder.ShredFreeSpace(""), engine::EngineError);
     EXPECT_THROW(shredder.ShredFreeSpace("D"), engine::EngineError);
-    engine::host_hooks().set_busy_pointer = nullptr;
 
     EXPECT_TRUE(progress.empty());
     // The hourglass goes back to the arrow on the way out of an error too.

@@ -218,12 +218,11 @@ TEST_F(PluginsTest, NoPlainCopyOfTheDefinitionsReachesTheDisk) {
 TEST_F(PluginsTest, PlugInFileOperationsNeverHandControlToTheProgram) {
     store_plugin_file(std::string(200'000, ';') + "\n[Big]\nFC=0\n");
     int served = 0;
-    engine::host_hooks().process_pending = [&] { ++served; };
+    const engine::HostHooksInPlace hooks({.process_pending = [&] { ++served; }});
     Plugin added;
     added.Name = "Added";
     plugins.AddPlugin(added);
     const auto loaded = plugins.Load_Extra_plugins();
-    engine::host_hooks().process_pending = nullptr;
     EXPECT_EQ(served, 0);
     EXPECT_EQ(loaded.size(), 3u);
 }

@@ -178,11 +178,13 @@ TEST_F(ExitTest, TheExitButtonEndsWithoutSaving) {
 }
 
 TEST_F(ExitTest, AnArmedScheduleIsAskedAboutFirst) {
-    shell().set_schedule_active(true);
+    stage.will_press(text("msg18"));
+    command("IDC_FS_SAVESCHEDULEOPTIONS", "Daily,Monday,31,7,5,false,true,1");
+    const size_t before = stage.boxes().size();
     stage.will_press(text("msg21"));
     command("IDC_FS_CLOSE");
-    ASSERT_EQ(stage.boxes().size(), 1u);
-    EXPECT_EQ(stage.boxes()[0].title, text("msg38"));
+    ASSERT_EQ(stage.boxes().size(), before + 1);
+    EXPECT_EQ(stage.boxes()[before].title, text("msg38"));
     EXPECT_FALSE(stage.quit_called());
 
     shell().set_current_profile("Home");

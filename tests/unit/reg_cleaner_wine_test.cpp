@@ -41,10 +41,9 @@ template <class Step>
 void with_machine(tavrin_test::WinePrefix& prefix, Step step) {
     prefix.stop_server();
     auto machine = platform::Machine::open(prefix.dir());
-    platform::set_current_machine(machine.get());
+    const platform::CurrentMachineScope current(*machine);
     step();
     machine->flush();
-    platform::set_current_machine(nullptr);
 }
 
 std::string scan() {

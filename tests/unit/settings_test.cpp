@@ -123,7 +123,7 @@ TEST_F(SettingsTest, StartValuesVersionLanguageAndDllBackupFlag) {
     EXPECT_EQ(var("_root.strCurrentLanguage"), "Deutsch");
     EXPECT_EQ(next_stage_->get_variable(app::kProfilesMovie, "_root.strCurrentLanguage"), "Deutsch");
     EXPECT_EQ(next_program_->shell().language().file_name(), "msgsg.ini");
-    EXPECT_TRUE(next_program_->shell().dll_backup_before_delete());
+    EXPECT_EQ(var("_root.DLL_BBD"), "true");
 }
 
 TEST_F(SettingsTest, AnEmptyLanguageIsSavedAsTheLanguageOfTheUsersLocale) {

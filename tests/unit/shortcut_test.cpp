@@ -121,12 +121,9 @@ std::string drive_item(const std::string& root) { return item(Bytes().u8(0x2F).t
 
 class ShortcutTest : public tavrin_test::MachineTest {
 protected:
-    ShortcutTest() {
-        engine::host_hooks().show_message = [this](const std::string& text, const std::string& title) {
-            messages.push_back({text, title});
-        };
-    }
-    ~ShortcutTest() override { engine::host_hooks().show_message = nullptr; }
+    const engine::HostHooksInPlace hooks{{.show_message = [this](const std::string& text, const std::string& title) {
+        messages.push_back({text, title});
+    }}};
 
     std::string target_of(const std::string& bytes) {
         temp.write_file("C:\\links\\test.lnk", bytes);

@@ -321,12 +321,11 @@ TEST_F(ShredderTest, DrivesOutsideTheMachineAreNeverTouched) {
 
 TEST_F(ShredderTest, TheBusyPointerIsShownForEachCallAndPutBack) {
     std::vector<bool> pointer;
-    engine::host_hooks().set_busy_pointer = [&](bool busy) { pointer.push_back(busy); };
+    const engine::HostHooksInPlace hooks({.set_busy_pointer = [&](bool busy) { pointer.push_back(busy); }});
     temp.write_file("C:\\busy\\a.txt", "1");
     temp.write_file("C:\\busy\\b.txt", "2");
 
     folder_shred("C:\\busy", false, "*", true);
-    engine::host_hooks().set_busy_pointer = nullptr;
 
     // One hourglass for the whole folder, not one per file.
     EXPECT_EQ(pointer, (std::vector<bool>{true, false}));

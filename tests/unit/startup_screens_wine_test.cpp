@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -16,16 +17,12 @@ namespace {
 
 class UninstallUnderWineTest : public tavrin_test::ProgramTest {
 protected:
-    ~UninstallUnderWineTest() override {
-        platform::set_current_machine(&machine());
-        opened.reset();
-    }
-
     std::string value_of(const std::string& key, const std::string& name) {
         return engine::cRegistry().ValueEx(engine::HKEY_CURRENT_USER, key, name, engine::REG_SZ, "missing").to_text();
     }
 
     std::unique_ptr<platform::Machine> opened;
+    std::optional<platform::CurrentMachineScope> current;
 };
 
 TEST_F(UninstallUnderWineTest, AnUninstallerRunsUnderWineAndNeitherSideLosesAChange) {
@@ -38,7 +35,7 @@ TEST_F(UninstallUnderWineTest, AnUninstallerRunsUnderWineAndNeitherSideLosesACha
     prefix->stop_server();
 
     opened = platform::Machine::open(prefix->dir());
-    platform::set_current_machine(opened.get());
+    current.emplace(*opened);
     engine::cRegistry().ValueEx(engine::HKEY_CURRENT_USER, "Software\\TavrinOurs", "ours", engine::REG_SZ,
                                 engine::Variant(), std::string("1"));
     program.start();

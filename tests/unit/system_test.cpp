@@ -80,11 +80,10 @@ TEST_F(SystemTest, UninstallListsStayAlignedAndCommandsAreCut) {
 
 TEST_F(SystemTest, EmptyMachineListsNothingAndShowsNoMessage) {
     int messages = 0;
-    engine::host_hooks().show_message = [&](const std::string&, const std::string&) { ++messages; };
+    const engine::HostHooksInPlace hooks({.show_message = [&](const std::string&, const std::string&) { ++messages; }});
     std::string names, commands;
     engine::System().Enumerate_Startup(names, commands);
     engine::UnInstall programs = engine::System().Enumerate_Uninstall();
-    engine::host_hooks().show_message = nullptr;
     EXPECT_EQ(names + commands + programs.program_name + programs.uninstall_Path, "");
     EXPECT_EQ(messages, 0);
 }

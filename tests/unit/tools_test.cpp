@@ -106,7 +106,7 @@ TEST(FreeUpMemory, NeverTakesMoreThanIsAvailableLessAReserve) {
 
 TEST(FreeUpMemory, TakesWhatItCanAndLetsTheScreenRunAroundIt) {
     int pending_rounds = 0;
-    engine::host_hooks().process_pending = [&] { ++pending_rounds; };
+    const engine::HostHooksInPlace hooks({.process_pending = [&] { ++pending_rounds; }});
     engine::RAM ram;
 
     EXPECT_EQ(ram.FreeUpMemory(10), 10);
@@ -114,7 +114,6 @@ TEST(FreeUpMemory, TakesWhatItCanAndLetsTheScreenRunAroundIt) {
     EXPECT_EQ(ram.FreeUpMemory(16 << 20), 16 << 20);
     EXPECT_EQ(ram.FreeUpMemory(0), 0);
     EXPECT_EQ(ram.FreeUpMemory(-1), 0);
-    engine::host_hooks().process_pending = nullptr;
 }
 
 // --- Processor usage ---------------------------------------------------------------------------

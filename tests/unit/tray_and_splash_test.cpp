@@ -17,12 +17,9 @@ using Shown = std::pair<bool, std::string>;
 
 class SystrayTest : public tavrin_test::MachineTest {
 protected:
-    SystrayTest() {
-        engine::host_hooks().show_tray_icon = [this](bool shown, const std::string& tip) { calls.emplace_back(shown, tip); };
-    }
-    ~SystrayTest() override { engine::host_hooks().show_tray_icon = nullptr; }
-
     std::vector<Shown> calls;
+    const engine::HostHooksInPlace hooks{
+        {.show_tray_icon = [this](bool shown, const std::string& tip) { calls.emplace_back(shown, tip); }}};
 };
 
 TEST_F(SystrayTest, ALongTipIsCutTo64) {
@@ -49,7 +46,7 @@ TEST_F(SystrayTest, AShortTipIsPaddedAndShownWithoutThePaddingAndRemovalHappensO
 }
 
 TEST_F(SystrayTest, WithoutAProgramNothingShowsAndNothingFails) {
-    engine::host_hooks().show_tray_icon = nullptr;
+    const engine::HostHooksInPlace no_program({});
     engine::Systray tray;
     int32_t window = 1;
     std::string tip = "tip";

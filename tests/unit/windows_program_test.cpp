@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -22,12 +23,6 @@ const char* const kSettingsButtons[] = {"IDC_FS_INTERNET SETTINGS", "IDC_FS_SYST
 
 class WindowsProgramTest : public ProgramTest {
 protected:
-    ~WindowsProgramTest() override {
-        if (!opened_) return;
-        platform::set_current_machine(&machine());
-        opened_.reset();
-    }
-
     // A new prefix as Wine sets one up on first use, made the current machine; nullptr where Wine
     // cannot run. Its wineserver has ended when this returns.
     platform::Machine* open_wine_prefix() {
@@ -35,7 +30,7 @@ protected:
         wine_prefix_ = tavrin_test::WinePrefix::make(why_not);
         if (!wine_prefix_) return nullptr;
         opened_ = platform::Machine::open(wine_prefix_->dir());
-        platform::set_current_machine(opened_.get());
+        current_.emplace(*opened_);
         return platform::shell::wine_runs(*opened_) ? opened_.get() : nullptr;
     }
 
@@ -47,6 +42,7 @@ protected:
 private:
     std::unique_ptr<tavrin_test::WinePrefix> wine_prefix_;
     std::unique_ptr<platform::Machine> opened_;
+    std::optional<platform::CurrentMachineScope> current_;
 };
 
 TEST_F(WindowsProgramTest, SettingsButtonsSayWhereTheSettingLivesOnAMachineWineDoesNotRun) {

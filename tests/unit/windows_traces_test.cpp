@@ -484,18 +484,18 @@ TEST_F(WindowsTracesTest, FolderDialogAndWebAddressGoThroughTheProgram) {
     std::string title;
     std::vector<std::string> opened;
     std::optional<std::string> answer = std::string("C:\\Chosen\0padding", 17);
-    engine::host_hooks().browse_folder = [&](const std::string& shown_title) {
-        title = shown_title;
-        return answer;
-    };
-    engine::host_hooks().open_address = [&](const std::string& address) { opened.push_back(address); };
+    const engine::HostHooksInPlace hooks({.browse_folder =
+                                              [&](const std::string& shown_title) {
+                                                  title = shown_title;
+                                                  return answer;
+                                              },
+                                          .open_address = [&](const std::string& address) { opened.push_back(address); }});
     EXPECT_EQ(misc.BrowseForFolder(0), "C:\\Chosen");
     EXPECT_EQ(title, "C:\\");
     answer.reset();
     EXPECT_EQ(misc.BrowseForFolder(0), "");
     misc.OpenWeb("https://example.org/");
     EXPECT_EQ(opened, std::vector<std::string>{"https://example.org/"});
-    engine::host_hooks() = {};
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST(WindowsTracesOnWine, ListsAndTempFilesOfARealPrefixAreCleanedAndTheRestKept
     std::string system_after;
     {
         auto machine = platform::Machine::open(prefix.dir());
-        platform::set_current_machine(machine.get());
+        const platform::CurrentMachineScope current(*machine);
         user_temp = platform::sys::environment(*machine)["TEMP"];
         auto host_temp = machine->files().to_host(user_temp);
         ASSERT_TRUE(host_temp);
@@ -82,7 +82,6 @@ TEST(WindowsTracesOnWine, ListsAndTempFilesOfARealPrefixAreCleanedAndTheRestKept
         EXPECT_TRUE(fs::is_directory(*host_temp / "nested"));
         EXPECT_FALSE(fs::exists(*host_temp / "download.tmp"));
         EXPECT_FALSE(fs::exists(*host_temp / "nested" / "setup.tmp"));
-        platform::set_current_machine(nullptr);
     }
 
     EXPECT_FALSE(prefix.reg_query(kRunMRU));
@@ -129,7 +128,7 @@ TEST(WindowsTracesOnWine, ATemplatesFolderLinkedToTheHomeFolderIsNeverEmptied) {
     const tavrin_test::ScopedEnv stand_in_home("HOME", home.string());
 
     auto machine = platform::Machine::open(prefix.dir(), {.allow_outside_machine = true});
-    platform::set_current_machine(machine.get());
+    const platform::CurrentMachineScope current(*machine);
     const std::string templates = platform::inet::user_shell_folder(*machine, "Templates");
     ASSERT_EQ(fs::canonical(*machine->files().to_host(templates)), fs::canonical(home)) << templates;
     std::vector<platform::Refused> refused;
@@ -140,7 +139,6 @@ TEST(WindowsTracesOnWine, ATemplatesFolderLinkedToTheHomeFolderIsNeverEmptied) {
         refused = machine->removals().refused();
         EXPECT_TRUE(recording.finish().empty());
     }
-    platform::set_current_machine(nullptr);
 
     EXPECT_EQ(read_file(home / ".ssh" / "id_ed25519"), "key");
     EXPECT_EQ(read_file(home / ".bashrc"), "rc");

@@ -24,12 +24,14 @@ namespace {
 const Question kNoFolderNotice{"msg9", "msg31", sign::Notice};
 const Question kForeignSystemQuestion{"msg11", "msg32", sign::Warning};
 const Question kRemoveQuestion{"msg12", "msg33", sign::Warning};
+constexpr const char* kBackupTick = "_root.DLL_BBD";
 
 // What the DLL cleaner's commands remember between them, for the life of the program.
 struct DllCleanerScreen {
     std::string scan_folder;
     std::vector<std::string> found;  // the scan's list, less what was removed since
     bool foreign_system = false;     // kept from one scan to the next, as the search may find nothing
+    bool backup_before_delete = false;
 };
 
 void set_main(Shell& shell, const std::string& name, const std::string& value) {
@@ -74,7 +76,7 @@ void remove_ticked(Shell& shell, DllCleanerScreen& screen, const std::string& ar
     if (args.empty() || !shell.confirm(kRemoveQuestion)) return;
     shell.stage().set_busy(true);
     set_main(shell, "_root.RemoveDllsNow", "true");
-    logged_run(shell, [&] { CleanDLL(shell, trim_bars(args), shell.dll_backup_before_delete()); });
+    logged_run(shell, [&] { CleanDLL(shell, trim_bars(args), screen.backup_before_delete); });
     drop_removed(screen);
     set_main(shell, "_root.NumberOfDllItems", "0");
     set_main(shell, "_root.RemoveDllList", "1");
@@ -96,12 +98,19 @@ void register_dll_rows(Shell& shell) {
     auto screen = std::make_shared<DllCleanerScreen>();
     auto& rows = shell.commands();
     rows.add("IDC_FS_DLL_HD", [screen](const std::string& args) { screen->scan_folder = args; });
-    rows.add("IDC_FS_DLL_BBD", [&shell](const std::string& args) { shell.set_dll_backup_before_delete(args == "true"); });
+    rows.add("IDC_FS_DLL_BBD", [screen](const std::string& args) { screen->backup_before_delete = args == "true"; });
     rows.add("IDC_FS_DLLCLEANER", [&shell, screen](const std::string&) { scan(shell, *screen); });
     rows.add("IDC_FS_DLL", [&shell, screen](const std::string& args) { remove_ticked(shell, *screen, args); });
     rows.add("IDC_FS_RESTORE", [&shell](const std::string& args) { restore_ticked(shell, args); });
     rows.add("IDC_FS_RESTORENOW", [&shell](const std::string&) { loadRestoreList(shell); });
     shell.add_load_step(LoadStep::RestoreLists, [&shell] { loadRestoreList(shell); });
+    // The tick as the profile's option state put it on the screen; a value it does not know
+    // leaves the choice as it was.
+    shell.add_load_step(LoadStep::OptionState, [&shell, screen] {
+        const std::string backup = shell.stage().get_variable(kMainMovie, kBackupTick);
+        if (backup == "true" || backup == "1") screen->backup_before_delete = true;
+        if (backup == "false" || backup == "0") screen->backup_before_delete = false;
+    });
 }
 
 }  // namespace app

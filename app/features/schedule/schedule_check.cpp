@@ -17,22 +17,22 @@ ScheduleCheck::Minute ScheduleCheck::minute_of(const engine::LocalTime& time) {
 void ScheduleCheck::rearm_after(const Minute& now) {
     if (!fired_ || *fired_ == now) return;
     fired_.reset();
-    if (shell_.schedule_active()) return;
+    if (arming_.armed) return;
     engine::Schedule stored;
     stored.LoadSchedule();
-    shell_.set_schedule_active(engine::names_a_schedule(stored.Schedule_Type()));
+    arming_.armed = engine::names_a_schedule(stored.Schedule_Type());
 }
 
 void ScheduleCheck::tick() {
     const engine::LocalTime time = engine::now();
     rearm_after(minute_of(time));
     // A run lets the screens breathe as it goes; a tick in the middle of it starts nothing.
-    if (!shell_.schedule_active() || running_ || fired_) return;
+    if (!arming_.armed || running_ || fired_) return;
     engine::Schedule schedule;
     schedule.LoadSchedule();
     if (!engine::is_due(schedule, time)) return;
     fired_ = minute_of(time);
-    shell_.set_schedule_active(false);
+    arming_.armed = false;
     run_due_schedule();
 }
 

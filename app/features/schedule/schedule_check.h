@@ -10,9 +10,15 @@ namespace app {
 
 class Shell;
 
+// Whether a stored schedule arms the check: read at start-up, set by the screen's save, cleared
+// by the check for the minute it runs in. The close button asks about an armed schedule first.
+struct ScheduleArming {
+    bool armed = false;
+};
+
 class ScheduleCheck {
 public:
-    explicit ScheduleCheck(Shell& shell) : shell_(shell) {}
+    ScheduleCheck(Shell& shell, ScheduleArming& arming) : shell_(shell), arming_(arming) {}
 
     // One tick: nothing while the schedule is disarmed, a run when it is due. A due minute runs
     // once however many ticks fall into it; once that minute is over the check arms itself again
@@ -26,6 +32,7 @@ private:
     void run_due_schedule();
 
     Shell& shell_;
+    ScheduleArming& arming_;
     std::optional<Minute> fired_;
     bool running_ = false;
 };

@@ -35,10 +35,12 @@ void take_the_time_now(engine::Schedule& schedule) {
     schedule.AMPM(time.hour < 12 ? "AM" : "PM");
 }
 
-void read_schedule_state(Shell& shell) {
+const Question kScheduleQuestion{"msg37", "msg38", sign::Warning};
+
+void read_schedule_state(ScheduleArming& arming) {
     engine::Schedule stored;
     stored.LoadSchedule();
-    shell.set_schedule_active(engine::names_a_schedule(stored.Schedule_Type()));
+    arming.armed = engine::names_a_schedule(stored.Schedule_Type());
 }
 
 }  // namespace
@@ -59,13 +61,13 @@ void loadScheduleScreen(Shell& shell) {
     push("_root.CurrentCustom", stored.Interval());
 }
 
-void save_schedule_options(Shell& shell, const std::string& args) {
+void save_schedule_options(Shell& shell, ScheduleArming& arming, const std::string& args) {
     const OptionList options(args);
     const std::string type(trim_blanks(options.text(kType)));
     engine::Schedule schedule;
     // Only a type the check knows arms it, as at start-up: "NONE" or a mistyped type is no
     // schedule. The type is read from its own position, so a day or interval field can't change it.
-    shell.set_schedule_active(engine::names_a_schedule(type));
+    arming.armed = engine::names_a_schedule(type);
     schedule.Day(options.text(kDay));
     schedule.Schedule_Date(options.text(kDate));
     if (options.ticked(kAmFlag)) schedule.AMPM("AM");
@@ -86,12 +88,14 @@ void save_schedule_options(Shell& shell, const std::string& args) {
 }
 
 void register_schedule_rows(Shell& shell) {
-    shell.add_load_step(LoadStep::ScheduleState, [&shell] { read_schedule_state(shell); });
+    auto arming = std::make_shared<ScheduleArming>();
+    shell.add_load_step(LoadStep::ScheduleState, [arming] { read_schedule_state(*arming); });
     shell.add_load_step(LoadStep::ScheduleScreen, [&shell] { loadScheduleScreen(shell); });
     shell.commands().add("IDC_FS_SAVESCHEDULEOPTIONS",
-                         [&shell](const std::string& args) { save_schedule_options(shell, args); });
-    shell.add_load_step(LoadStep::Finishing, [&shell] {
-        auto check = std::make_shared<ScheduleCheck>(shell);
+                         [&shell, arming](const std::string& args) { save_schedule_options(shell, *arming, args); });
+    shell.add_exit_question([&shell, arming] { return !arming->armed || shell.confirm(kScheduleQuestion); });
+    shell.add_load_step(LoadStep::Finishing, [&shell, arming] {
+        auto check = std::make_shared<ScheduleCheck>(shell, *arming);
         shell.stage().add_timer(kScheduleCheckInterval, [check] { engine::ignore_errors([&] { check->tick(); }); });
     });
 }

@@ -1,7 +1,9 @@
 #pragma once
-// The whole program on a real temporary machine, its screens replaced by a recording stage.
+// The whole program on a real temporary machine, its screens replaced by a recording stage, the
+// engine's hooks wired to it as the program wires them.
 #include <string>
 
+#include "app/kernel/host_wiring.h"
 #include "app/kernel/program.h"
 #include "platform/machine/install.h"
 #include "tests/unit/support/recording_stage.h"
@@ -13,6 +15,7 @@ class ProgramTest : public MachineTest {
 protected:
     RecordingStage stage;
     app::Program program{stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7}};
+    app::HostWiring wiring{program.shell()};
 
     app::Shell& shell() { return program.shell(); }
     std::string text(const std::string& key) { return shell().text(key); }

@@ -66,12 +66,11 @@ TempMachine::TempMachine(platform::MachineOptions options) : dir_(make_temp_fold
     static const TemplateMachine original;
     original.copy_to(dir_);
     machine_ = platform::Machine::open(dir_, options_);
-    platform::set_current_machine(machine_.get());
+    current_.emplace(*machine_);
 }
 
 TempMachine::~TempMachine() {
-    if (platform::has_current_machine() && &platform::current_machine() == machine_.get())
-        platform::set_current_machine(nullptr);
+    current_.reset();
     machine_.reset();
     remove_folder(dir_);
 }
@@ -91,11 +90,10 @@ void TempMachine::write_file(std::string_view windows_path, std::string_view con
 }
 
 void TempMachine::reopen() {
-    bool was_current = platform::has_current_machine() && &platform::current_machine() == machine_.get();
-    if (was_current) platform::set_current_machine(nullptr);
+    current_.reset();
     machine_.reset();
     machine_ = platform::Machine::open(dir_, options_);
-    if (was_current) platform::set_current_machine(machine_.get());
+    current_.emplace(*machine_);
 }
 
 }  // namespace tavrin_test
