@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/text/trim.h"
+
 namespace engine {
 
 std::string Variant::to_text() const {
@@ -33,9 +35,8 @@ int64_t Variant::to_integer() const {
         int64_t operator()(double v) const { return std::llround(v); }
         int64_t operator()(const std::string& s) const {
             int64_t value = 0;
-            auto begin = s.data();
-            while (begin < s.data() + s.size() && *begin == ' ') ++begin;
-            std::from_chars(begin, s.data() + s.size(), value);
+            const std::string_view digits = platform::text::trim_leading(s);
+            std::from_chars(digits.data(), digits.data() + digits.size(), value);
             return value;
         }
         int64_t operator()(const Bytes&) const { return 0; }

@@ -11,17 +11,20 @@
 #include "platform/fs/fs_errors.h"
 #include "platform/fs/write_faults.h"
 
+namespace platform::fs {
+
+void sync_folder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace platform::fs
+
 namespace platform::fs::detail {
 
 namespace {
-
-// The rename itself must reach the disk too, or a crash can bring the old name back.
-void sync_folder(const std::filesystem::path& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    fsync(fd);
-    ::close(fd);
-}
 
 // mkstemp makes 0600 files; a new file should get the permissions any other program would give it.
 mode_t new_file_mode() {

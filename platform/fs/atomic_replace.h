@@ -5,6 +5,15 @@
 #include <functional>
 #include <string_view>
 
+namespace platform::fs {
+
+// Makes the renames done in a folder durable: without it a crash can bring the old name back.
+// Best effort: a folder that cannot be synced has still had its files replaced. A writer that
+// replaces several files in one folder syncs it once for all.
+void sync_folder(const std::filesystem::path& folder);
+
+}  // namespace platform::fs
+
 namespace platform::fs::detail {
 
 // `fill` writes the new contents to the descriptor and returns 0 or a host errno. The new file

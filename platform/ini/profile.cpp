@@ -9,6 +9,7 @@
 #include "platform/ini/ini_document.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/environment.h"
+#include "platform/text/trim.h"
 
 namespace platform::ini {
 
@@ -117,9 +118,7 @@ bool breaks_structure(const char* section, const char* key, const char* value) {
 
 // Win32 ignores trailing blanks of the default.
 std::string_view fallback_of(const char* default_value) {
-    std::string_view fallback = default_value ? default_value : "";
-    while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
-    return fallback;
+    return text::trim_trailing(default_value ? default_value : "");
 }
 
 }  // namespace

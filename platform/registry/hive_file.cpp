@@ -44,13 +44,6 @@ constexpr const char* temp_suffix = ".tmp-";
 
 std::string describe_errno() { return std::strerror(errno); }
 
-struct ClosingDescriptor {
-    int fd;
-    ~ClosingDescriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 size_t page_rounded(size_t size) {
     const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
     return (size + page - 1) / page * page;
@@ -271,11 +264,6 @@ void HeldFile::let_go() {
     } catch (const std::system_error&) {
         ::close(fd);  // no thread to spare: the caller pays for the freeing
     }
-}
-
-void sync_folder(const std::filesystem::path& folder) {
-    const ClosingDescriptor dir{::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (dir.fd >= 0) ::fsync(dir.fd);
 }
 
 void remove_stale_replacements(const std::filesystem::path& machine_dir) {

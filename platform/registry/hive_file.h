@@ -136,10 +136,6 @@ private:
     std::thread thread_;  // last: it is stopped before the rest goes
 };
 
-// Makes the renames done in a folder durable. Best effort: a folder that cannot be synced has
-// still had its files replaced.
-void sync_folder(const std::filesystem::path& folder);
-
 // Writes a replacement for a file beside it and swaps it in only when all of it is on disk, so a
 // crash or a full disk leaves the old file as it was. Writes are gathered into large chunks; a
 // full chunk is written by a thread of its own while the next one fills, so that the kernel's
@@ -153,7 +149,7 @@ public:
 
     void write(std::string_view bytes);  // throws HiveError, for this write or an earlier chunk's
     // fsync, then rename over the target; returns the new file, held. Throws HiveError; the target
-    // is then untouched. The rename is durable once the folder is synced (sync_folder), which a
+    // is then untouched. The rename is durable once the folder is synced (fs::sync_folder), which a
     // caller replacing several files in one folder does once for all.
     // With `expected` (the stamp of the file as it was read or last written), only that file is
     // replaced, or no file where it is gone; a file another program wrote meanwhile stays, and

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/fs/atomic_replace.h"
 #include "platform/registry/hive.h"
 #include "platform/registry/hive_file.h"
 #include "platform/registry/hive_merge.h"
@@ -185,7 +186,7 @@ struct Registry::Impl {
             }
         }
         // The hives share the machine folder: one sync makes all their renames durable.
-        if (!replaced.empty()) sync_folder(folder);
+        if (!replaced.empty()) fs::sync_folder(folder);
         if (first_error) std::rethrow_exception(first_error);
     }
 };
