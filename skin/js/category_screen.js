@@ -61,9 +61,22 @@
     return label;
   }
 
+  // The category of a screen as the program's cleaning catalogue gives it, once it has arrived:
+  // fn({ command, enabled, variables }). The catalogue is fixed for a run of the program, so a
+  // snapshot sending it again changes nothing.
+  function withCategory(id, fn) {
+    let known = false;
+    player.on(MOVIE, `_root.CleaningScreen_${id}`, (text) => {
+      if (known || !text) return;
+      known = true;
+      const [command, enabled, ...variables] = window.Tavrin.barItems(text);
+      fn({ command, enabled, variables });
+    });
+  }
+
   // The boxes, the command and the enable variable of the screen's category, then the set-up
   // every category screen has.
-  function drawCategory(screen, [command, enabled, ...variables]) {
+  function drawCategory(screen, { command, enabled, variables }) {
     const items = screen.querySelector('.category-items');
     const buttons = items.querySelector('.button-row');
     for (const variable of variables) items.insertBefore(tick(variable), buttons);
@@ -75,23 +88,18 @@
   }
 
   // A look-alike screen: its heading at once, the rest when the program has sent the catalogue.
-  // The catalogue is fixed for a run of the program, so a snapshot sending it again changes nothing.
   function draw(id) {
     const screen = fromTemplate('drawn-screen');
     screen.dataset.screen = id;
     const texts = window.Tavrin.categoryTexts.screens[id];
     words(screen.querySelector('.drawn-title'), texts.title);
     words(screen.querySelector('.drawn-about'), texts.about);
-    let drawn = false;
-    player.on(MOVIE, `_root.CleaningScreen_${id}`, (category) => {
-      if (drawn || !category) return;
-      drawn = true;
-      drawCategory(screen, window.Tavrin.barItems(category));
-    });
+    withCategory(id, (category) => drawCategory(screen, category));
     return screen;
   }
 
   window.Tavrin.categoryScreen = setUp;
   window.Tavrin.drawCategoryScreen = draw;
+  window.Tavrin.withCategory = withCategory;
   window.Tavrin.preview = preview;
 })();

@@ -9,8 +9,7 @@
   const { truthy } = window.Tavrin;
   const MOVIE = 'main';
 
-  // Every screen of the product, in the order of the navigation. `enabled` names the variable the
-  // program sets to "0" when the application is not installed. `kind` is 'category' for a cleaning
+  // Every screen of the product, in the order of the navigation. `kind` is 'category' for a cleaning
   // screen with markup but no script of its own (set up as every cleaning screen is), 'drawn' for
   // one drawn from the cleaning catalogue.
   const SCREENS = [
@@ -19,14 +18,14 @@
     { id: 'ietools', name: ['IE privacy tools', 'IE-Werkzeuge'] },
     { id: 'windows', name: ['Windows', 'Windows'] },
     { group: ['Browsers', 'Browser'] },
-    { id: 'netscape', name: ['Netscape / Mozilla', 'Netscape / Mozilla'], enabled: '_root.NS_Enabled', kind: 'drawn' },
-    { id: 'firefox', name: ['Firefox', 'Firefox'], enabled: '_root.FF_Enabled', kind: 'drawn' },
-    { id: 'opera', name: ['Opera', 'Opera'], enabled: '_root.OP_Enabled', kind: 'drawn' },
-    { id: 'aol', name: ['AOL', 'AOL'], enabled: '_root.AOL_Enabled', kind: 'drawn' },
+    { id: 'netscape', name: ['Netscape / Mozilla', 'Netscape / Mozilla'], kind: 'drawn' },
+    { id: 'firefox', name: ['Firefox', 'Firefox'], kind: 'drawn' },
+    { id: 'opera', name: ['Opera', 'Opera'], kind: 'drawn' },
+    { id: 'aol', name: ['AOL', 'AOL'], kind: 'drawn' },
     { group: ['Messengers', 'Messenger'] },
-    { id: 'msn', name: ['MSN Messenger', 'MSN Messenger'], enabled: '_root.MSN_Enabled', kind: 'drawn' },
-    { id: 'yahoo', name: ['Yahoo Messenger', 'Yahoo Messenger'], enabled: '_root.YAHOO_Enabled', kind: 'drawn' },
-    { id: 'icq', name: ['ICQ', 'ICQ'], enabled: '_root.ICQ_Enabled', kind: 'drawn' },
+    { id: 'msn', name: ['MSN Messenger', 'MSN Messenger'], kind: 'drawn' },
+    { id: 'yahoo', name: ['Yahoo Messenger', 'Yahoo Messenger'], kind: 'drawn' },
+    { id: 'icq', name: ['ICQ', 'ICQ'], kind: 'drawn' },
     { id: 'office', name: ['Office', 'Office'], kind: 'drawn' },
     { group: ['System', 'System'] },
     { id: 'registry', name: ['Registry cleaner', 'Registry-Reiniger'] },
@@ -119,12 +118,15 @@
       const label = Object.assign(document.createElement('span'), { className: 'label', textContent: screen.name[0] });
       label.dataset.de = screen.name[1];
       item.append(label);
-      if (screen.enabled) {
-        player.on(MOVIE, screen.enabled, (value) => {
+      // A cleaning category's enable variable, which the program sets to "0" when the
+      // application is not installed, comes with the category from the program.
+      window.Tavrin.withCategory(screen.id, ({ enabled }) => {
+        if (!enabled) return;
+        player.on(MOVIE, enabled, (value) => {
           item.classList.toggle('not-installed', value === '0');
           item.title = value === '0' ? text(['Not installed', 'Nicht installiert']) : '';
         });
-      }
+      });
       item.addEventListener('click', () => showScreen(root, screen.id));
       sidebar.append(item);
     }

@@ -117,9 +117,12 @@ TEST(CleaningScreens, EveryScreenShowsTheCleaningCataloguesBoxesInItsOrder) {
         }
         const auto markup = skin / "screens" / (category.screen + ".html");
         if (std::filesystem::exists(markup)) {
-            EXPECT_EQ(tavrin_test::category_boxes(tavrin_test::read_text(markup)), boxes)
+            const std::string html = tavrin_test::read_text(markup);
+            EXPECT_EQ(tavrin_test::category_boxes(html), boxes)
                 << markup << " must show the boxes of the category " << category.name << " in the order of "
                 << "engine/catalogue/cleaning_catalogue.cpp";
+            EXPECT_NE(html.find("data-clean-command=\"" + category.command + "\""), std::string::npos)
+                << markup << " must send " << category.command;
             continue;
         }
         EXPECT_TRUE(std::regex_search(navigation, std::regex("id: '" + category.screen + "'[^\\n]*kind: 'drawn'")))
