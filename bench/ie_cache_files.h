@@ -1,10 +1,13 @@
 #pragma once
 // The files of a busy browser, the same every time: 20,000 Internet Explorer cache entries of
-// 1-16 KB listed in the cache index, and 5,000 cookies.
+// 1-16 KB listed in the cache's index.dat, and 5,000 cookies.
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
+
+#include "platform/inet/index_dat.h"
 
 namespace bench {
 
@@ -22,17 +25,20 @@ inline void write_file(const stdfs::path& path, size_t size) {
 // The same files (same sizes, same names) every time: the seed is fixed.
 inline void fill(const stdfs::path& cache, const stdfs::path& cookies) {
     std::mt19937 random(4711);
-    std::string index = "TAVRIN-INDEX 1 cache\n";
-    for (int b = 0; b < kBuckets; ++b) stdfs::create_directories(cache / "Content.IE5" / ("BUCKET0" + std::to_string(b)));
+    std::vector<std::string> buckets;
+    for (int b = 0; b < kBuckets; ++b) buckets.push_back("BUCKET0" + std::to_string(b));
+    auto index = platform::inet::IndexDat::create(platform::inet::IndexDat::kWindowsSignature, buckets);
+    for (const auto& bucket : buckets) stdfs::create_directories(cache / "Content.IE5" / bucket);
     for (int i = 0; i < kCacheEntries; ++i) {
-        std::string bucket = "BUCKET0" + std::to_string(i % kBuckets);
-        std::string name = "page" + std::to_string(i) + "[1].htm";
-        size_t size = 1024 + random() % (15 * 1024 + 1);
-        write_file(cache / "Content.IE5" / bucket / name, size);
-        index += "+\thttp://site" + std::to_string(i % 97) + ".example/page" + std::to_string(i) +
-                 "\tContent.IE5\\\\" + bucket + "\\\\" + name + "\t" + std::to_string(size) + "\t1\n";
+        platform::inet::IndexRecord record;
+        record.folder = static_cast<uint8_t>(i % kBuckets);
+        record.local_name = "page" + std::to_string(i) + "[1].htm";
+        record.size = 1024 + random() % (15 * 1024 + 1);
+        record.url = "http://site" + std::to_string(i % 97) + ".example/page" + std::to_string(i);
+        write_file(cache / "Content.IE5" / buckets[record.folder] / record.local_name, record.size);
+        index.add(std::move(record));
     }
-    std::ofstream(cache / "urlcache.idx", std::ios::binary) << index;
+    std::ofstream(cache / "Content.IE5" / "index.dat", std::ios::binary) << index.bytes();
     stdfs::create_directories(cookies);
     for (int i = 0; i < kCookies; ++i)
         write_file(cookies / ("user@site" + std::to_string(i) + "[1].txt"), 64 + random() % 512);

@@ -8,6 +8,7 @@
 #include "app/demo/demo_writer.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
+#include "platform/inet/filetime.h"
 #include "platform/inet/user_folders.h"
 #include "platform/machine/machine.h"
 
@@ -19,6 +20,8 @@ using engine::HKEY_CURRENT_USER;
 using engine::HKEY_LOCAL_MACHINE;
 
 constexpr const char* kInternetExplorer = "Software\\Microsoft\\Internet Explorer";
+// The entry type of a cookie record: a cookie, kept as a normal entry.
+constexpr uint32_t kCookieEntry = 0x00100001;
 
 constexpr std::pair<const char*, const char*> kTypedUrls[] = {
     {"url1", "http://www.news-example.com/"},
@@ -40,11 +43,17 @@ constexpr std::pair<const char*, const char*> kVisits[] = {
     {"http://shop.example.net/basket?item=4711", "Basket"},
 };
 
-constexpr std::pair<const char*, const char*> kCookies[] = {
-    {"news-example[1].txt", "session\n7f3a9c\nwww.news-example.com/\n1024\n"},
-    {"mail.example[2].txt", "login\ndemo-user\nmail.example.org/\n1024\n"},
-    {"shop.example[1].txt", "basket\n4711\nshop.example.net/\n1024\n"},
+struct Cookie {
+    const char* file;  // after "USER@"
+    const char* site;  // the record's URL after "Cookie:USER@"
+    const char* contents;
 };
+constexpr Cookie kCookies[] = {
+    {"news-example[1].txt", "www.news-example.com/", "session\n7f3a9c\nwww.news-example.com/\n1024\n"},
+    {"mail.example[2].txt", "mail.example.org/", "login\ndemo-user\nmail.example.org/\n1024\n"},
+    {"shop.example[1].txt", "shop.example.net/", "basket\n4711\nshop.example.net/\n1024\n"},
+};
+constexpr const char* kCookieUser = "demo";
 
 constexpr std::pair<const char*, const char*> kFavorites[] = {
     {"News of the day.url", "[InternetShortcut]\r\nURL=http://www.news-example.com/\r\n"},
@@ -69,9 +78,25 @@ void plant_cache_and_history() {
     for (const auto& [url, title] : kVisits) history.add(url, title, platform::inet::history_flag::IsTopLevel);
 }
 
+// Each cookie file with its record in the cookie index, as the browser keeps them.
+void plant_cookies() {
+    auto& machine = platform::current_machine();
+    auto index = platform::inet::user_cookie_index(machine);
+    for (const auto& cookie : kCookies) {
+        const std::string name = std::string(kCookieUser) + "@" + cookie.file;
+        write_demo_file(profile_folder("Cookies") + "\\" + name, cookie.contents);
+        if (!index) continue;
+        platform::inet::IndexRecord record;
+        record.url = std::string("Cookie:") + kCookieUser + "@" + cookie.site;
+        record.local_name = name;
+        record.size = std::string_view(cookie.contents).size();
+        record.modified = record.accessed = platform::inet::filetime_now();
+        record.entry_type = kCookieEntry;
+        index->add(std::move(record), {});
+    }
+}
+
 void plant_files() {
-    for (const auto& [name, contents] : kCookies)
-        write_demo_file(profile_folder("Cookies") + "\\demo@" + name, contents);
     for (const auto& [name, contents] : kFavorites)
         write_demo_file(profile_folder("Favorites") + "\\" + name, contents);
     std::string downloads = profile_folder("Personal") + "\\Downloads";
@@ -86,6 +111,7 @@ void plant_ie_traces() {
     // Each kind of trace on its own, so one that fails leaves the others in place.
     engine::ignore_errors(plant_registry);
     engine::ignore_errors(plant_cache_and_history);
+    engine::ignore_errors(plant_cookies);
     engine::ignore_errors(plant_files);
 }
 

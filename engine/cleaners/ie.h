@@ -34,8 +34,8 @@ public:
     // cache's index cannot be written: then nothing goes.
     void delete_cache_entries(const std::vector<std::string>& entries);
     IE_type fill_IE_type();
-    // Shreds the *.txt cookie files of the cookie folder and its subfolders; errors are
-    // ignored. The result carries no information.
+    // Shreds the *.txt cookie files of the cookie folder and its subfolders, then removes every
+    // record of the cookie index; errors are ignored. The result carries no information.
     bool Remove_Cookies();
     void SetHomePage(const std::string& homepage);
     std::string GetHomePage();

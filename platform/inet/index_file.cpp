@@ -9,24 +9,6 @@ namespace platform::inet {
 namespace {
 
 constexpr char kMarkerRecord = '+';
-// Erased lines are squeezed out once there are this many and they outnumber the live records,
-// so a long run of deletions rewrites the file a logarithmic number of times.
-constexpr size_t kCompactThreshold = 4096;
-
-std::string escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
 
 std::optional<std::string> unescape(std::string_view text) {
     // Most keys and fields hold no escape at all: copied whole, as reading a large index is
@@ -80,17 +62,6 @@ bool is_blank(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\r'; });
 }
 
-std::string record_line(const IndexFile::Record& record) {
-    std::string line(1, kMarkerRecord);
-    line += '\t';
-    line += escape(record.key);
-    for (const auto& field : record.fields) {
-        line += '\t';
-        line += escape(field);
-    }
-    return line;
-}
-
 std::span<const uint8_t> bytes_of(std::string_view text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
@@ -109,9 +80,7 @@ void IndexFile::reset() {
     text_.reset();
     unreadable_.clear();
     live_ = 0;
-    erased_lines_ = 0;
     known_size_.reset();
-    ends_with_newline_ = true;
 }
 
 void IndexFile::refresh(bool always) {
@@ -129,7 +98,6 @@ void IndexFile::load(std::string file_text) {
     const std::string& text = *text_;
     loaded_ = true;
     known_size_ = text.size();
-    ends_with_newline_ = text.empty() || text.back() == '\n';
     const auto lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
     slots_.reserve(lines);
     slot_of_.reserve(lines);
@@ -148,10 +116,7 @@ void IndexFile::load(std::string file_text) {
 }
 
 void IndexFile::read_line(std::string_view line, uint64_t offset) {
-    if (is_blank(line)) {
-        if (!line.empty()) ++erased_lines_;
-        return;
-    }
+    if (is_blank(line)) return;
     // A file edited by hand on Windows may carry CR LF line ends.
     std::string_view content = line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
     const LineParts parts(content);
@@ -184,7 +149,6 @@ void IndexFile::read_line(std::string_view line, uint64_t offset) {
         slot.shadowed.push_back(older.line);
         slots_[found->second].reset();
         --live_;
-        ++erased_lines_;
         found->second = slots_.size();
     }
     slots_.push_back(std::move(slot));
@@ -213,63 +177,15 @@ std::optional<size_t> IndexFile::live_slot(std::string_view key) const {
     return found->second;
 }
 
-std::optional<IndexFile::Record> IndexFile::find(std::string_view key) {
-    refresh();
-    auto slot = live_slot(key);
-    if (!slot) return std::nullopt;
-    return slots_[*slot]->record;
-}
-
-uint64_t IndexFile::append(const std::string& line) {
-    if (!known_size_) {
-        auto folder = path_.substr(0, path_.rfind('\\'));
-        if (!files_.is_directory(folder)) files_.create_directory(folder);
-        std::string text = header() + "\n" + line + "\n";
-        files_.write_text(path_, text);
-        known_size_ = text.size();
-        ends_with_newline_ = true;
-        return header().size() + 1;
-    }
-    // A line cut short by a crash must not swallow the record that follows it.
-    std::string text = (ends_with_newline_ ? "" : "\n") + line + "\n";
-    uint64_t offset = *known_size_ + (ends_with_newline_ ? 0 : 1);
-    auto file = files_.open(path_, fs::File::Mode::WriteInPlace);
-    file.append(bytes_of(text));
-    file.close();
-    *known_size_ += text.size();
-    ends_with_newline_ = true;
-    return offset;
-}
-
-// The shadowed lines were counted as erased when they were read.
 void IndexFile::blank_out(fs::File& file, const Slot& slot) {
     blank_out(file, slot.line);
     for (const Line& older : slot.shadowed) blank_out(file, older);
-    ++erased_lines_;
 }
 
 void IndexFile::blank_out(fs::File& file, const Line& line) {
     // One run of spaces serves every line, as a pass blanks thousands of them.
     if (spaces_.size() < line.length) spaces_.assign(line.length, ' ');
     file.write_at(line.offset, bytes_of(std::string_view(spaces_).substr(0, line.length)));
-}
-
-void IndexFile::put(const Record& record) {
-    refresh();
-    std::string line = record_line(record);
-    Slot slot{record, {append(line), line.size()}, {}};
-    if (auto replaced = live_slot(record.key)) {
-        auto file = files_.open(path_, fs::File::Mode::WriteInPlace);
-        blank_out(file, *slots_[*replaced]);
-        file.close();
-        slots_[*replaced].reset();
-        --live_;
-    }
-    if (auto known = slot_of_.find(record.key); known != slot_of_.end()) known->second = slots_.size();
-    else slot_of_.emplace(kept_key(record.key), slots_.size());
-    slots_.push_back(std::move(slot));
-    ++live_;
-    compact_when_worthwhile();
 }
 
 bool IndexFile::erase(std::string_view key) {
@@ -302,7 +218,6 @@ size_t IndexFile::erase_all(std::span<const std::string> keys, const std::functi
         if (erased) erased(std::move(record));
     }
     if (file) file->close();
-    compact_when_worthwhile();
     return count;
 }
 
@@ -318,19 +233,6 @@ void IndexFile::clear() {
 size_t IndexFile::unreadable_lines() {
     refresh();
     return unreadable_.size();
-}
-
-void IndexFile::compact_when_worthwhile() {
-    if (erased_lines_ >= kCompactThreshold && erased_lines_ > live_) rewrite();
-}
-
-void IndexFile::rewrite() {
-    std::string text = header() + "\n";
-    for (const auto& slot : slots_)
-        if (slot) text += record_line(slot->record) + "\n";
-    for (const auto& line : unreadable_) text += line + "\n";
-    files_.write_text(path_, text);
-    load(std::move(text));
 }
 
 }  // namespace platform::inet

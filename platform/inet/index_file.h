@@ -1,7 +1,6 @@
 #pragma once
-// The index behind the machine's URL cache and URL history: a UTF-8 text file inside the
-// cache or history folder, written as an append-only log so that deleting one entry costs one
-// short append instead of rewriting thousands of records.
+// The text index an earlier version of this program kept its demo URL cache and history in
+// (legacy_index.h): read, and records erased from it, never written anew.
 //
 // Format (one record per line, LF-terminated, fields separated by TAB):
 //
@@ -11,11 +10,9 @@
 //
 // Inside keys and fields a backslash, TAB, CR and LF are written as \\, \t, \r and \n.
 // Erasing a record overwrites its line in place with spaces: a privacy tool must not leave the
-// URL it was asked to remove in the file, as a tombstone line would. New and replaced records
-// are appended; a later line for the same key wins.
-// A line that does not parse (wrong field count, bad escape, unknown marker) is skipped when
-// reading and kept verbatim when the file is rewritten: damage costs the damaged entry, never
-// the index. The file is rewritten (atomically) only to squeeze out erased lines or to clear it.
+// URL it was asked to remove in the file, as a tombstone line would. A later line for the same
+// key wins. A line that does not parse (wrong field count, bad escape, unknown marker) is skipped
+// when reading: damage costs the damaged entry, never the index.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -53,9 +50,6 @@ public:
     std::vector<Record> records();
     // The same records shown one by one, for a caller that keeps only part of each.
     void for_each_record(const std::function<void(const Record&)>& visit);
-    std::optional<Record> find(std::string_view key);
-    // Adds the record, or replaces the one with the same key.
-    void put(const Record& record);
     // false when no record has that key.
     bool erase(std::string_view key);
     // Erases the records of many keys in one pass: the file is looked at once, before the first,
@@ -93,12 +87,8 @@ private:
     // `key` kept where slot_of_ can point at it until the next read.
     std::string_view kept_key(std::string_view key);
     void read_line(std::string_view line, uint64_t offset);
-    // Appends one record line; returns the offset it landed at.
-    uint64_t append(const std::string& line);
     void blank_out(fs::File& file, const Slot& slot);
     void blank_out(fs::File& file, const Line& line);
-    void compact_when_worthwhile();
-    void rewrite();
     std::string header() const;
 
     fs::FileSystem& files_;
@@ -118,11 +108,9 @@ private:
     std::unordered_map<std::string_view, size_t> slot_of_;
     std::vector<std::string> unreadable_;
     size_t live_ = 0;
-    size_t erased_lines_ = 0;  // lines of spaces waiting for the next rewrite
     // The file's size after our last read or write; a different size means someone else
     // appended or rewrote it.
     std::optional<uint64_t> known_size_;
-    bool ends_with_newline_ = true;
     std::string spaces_;  // what an erased line is overwritten with
     bool loaded_ = false;
 };

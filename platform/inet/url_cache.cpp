@@ -1,13 +1,10 @@
 #include "platform/inet/url_cache.h"
 
-#include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <functional>
+#include <unordered_set>
 
-#include "platform/fs/windows_path.h"
-#include "platform/inet/cached_copies.h"
 #include "platform/inet/filetime.h"
 #include "platform/inet/folder_path.h"
 #include "platform/removals/removal_log.h"
@@ -16,48 +13,16 @@ namespace platform::inet {
 
 namespace {
 
-constexpr const char* kContentFolder = "Content.IE5";
-// Cached copies are spread over a few subfolders, as browsers do, so no folder grows huge.
-constexpr std::array<const char*, 4> kBuckets = {"K3J8Q2ZD", "M7P4X1BC", "R9T6W5HN", "V2L8F3GS"};
+// The cache folders of a new container: copies are spread over a few, as browsers do, so no
+// folder grows huge. An earlier version of this program put its copies in folders of these names.
+const std::vector<std::string> kNewFolders = {"K3J8Q2ZD", "M7P4X1BC", "R9T6W5HN", "V2L8F3GS"};
 constexpr size_t kMaxNameLength = 64;
-
-enum Field { LocalFile = 0, Size = 1, LastAccess = 2, FieldCount = 3 };
-
-// A cached copy must lie below the cache folder: a damaged or forged index must not make a
-// cache clean delete some other file of the machine. A name no file can have (a control
-// character, a "?") names no copy either: such a record is only a line to drop.
-// Every component must be a plain name, which also keeps out an empty path, a leading "\\", a
-// drive's ":" and a "/".
-bool is_inside_relative_path(std::string_view path) {
-    size_t start = 0;
-    for (;;) {
-        size_t end = path.find('\\', start);
-        auto component = path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (!fs::detail::is_plain_name(component)) return false;
-        if (end == std::string_view::npos) return true;
-        start = end + 1;
-    }
-}
-
-std::optional<uint64_t> to_number(std::string_view text) {
-    uint64_t value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-    return value;
-}
-
-// A record names a copy inside the cache folder, with its size and last access time.
-bool is_readable(const IndexFile::Record& record) {
-    const auto& fields = record.fields;
-    return to_number(fields[Size]) && to_number(fields[LastAccess]) && is_inside_relative_path(fields[LocalFile]);
-}
+constexpr uint32_t kNormalEntry = 0x1;
 
 // "logo.gif" of "http://host/img/logo.gif?v=2", reduced to characters every file system takes.
 std::string file_name_of(std::string_view url) {
-    auto end = url.find_first_of("?#");
-    auto path = url.substr(0, end);
-    auto scheme = path.find("://");
-    if (scheme != std::string_view::npos) path.remove_prefix(scheme + 3);
+    auto path = url.substr(0, url.find_first_of("?#"));
+    if (auto scheme = path.find("://"); scheme != std::string_view::npos) path.remove_prefix(scheme + 3);
     auto slash = path.rfind('/');
     std::string_view last = slash == std::string_view::npos ? std::string_view{} : path.substr(slash + 1);
     std::string name;
@@ -74,93 +39,80 @@ std::string file_name_of(std::string_view url) {
 UrlCache::UrlCache(fs::FileSystem& files, std::string cache_folder)
     : files_(files),
       folder_(without_trailing_backslash(std::move(cache_folder))),
-      index_(files, folder_ + "\\" + kIndexName, "cache", FieldCount) {}
+      container_(files, folder_ + "\\" + kContainerName),
+      legacy_(files, folder_, LegacyIndex::Kind::Cache) {}
 
 bool UrlCache::usable() const { return is_full_path(folder_); }
-
-std::optional<CacheEntry> UrlCache::to_entry(const IndexFile::Record& record) const {
-    if (!is_readable(record)) return std::nullopt;
-    const auto& fields = record.fields;
-    return CacheEntry{record.key, folder_ + "\\" + fields[LocalFile], *to_number(fields[Size]),
-                      *to_number(fields[LastAccess])};
-}
 
 std::vector<CacheEntry> UrlCache::entries() {
     std::vector<CacheEntry> out;
     if (!usable()) return out;
-    index_.for_each_record([&](const IndexFile::Record& record) {
-        if (auto entry = to_entry(record)) out.push_back(std::move(*entry));
-    });
+    if (const auto& index = container_.index())
+        for (const IndexRecord& record : index->records())
+            out.push_back({record.url, container_.copy_path(record), record.size, record.accessed});
+    for (auto& entry : legacy_.cache_entries()) out.push_back(std::move(entry));
     return out;
 }
 
 void UrlCache::for_each_url(const std::function<void(const std::string&)>& visit) {
     if (!usable()) return;
-    index_.for_each_record([&](const IndexFile::Record& record) {
-        if (is_readable(record)) visit(record.key);
-    });
+    if (const auto& index = container_.index())
+        for (const IndexRecord& record : index->records()) visit(record.url);
+    for (const auto& entry : legacy_.cache_entries()) visit(entry.source_url);
 }
 
-size_t UrlCache::unreadable_records() {
-    if (!usable()) return 0;
-    size_t forged = 0;
-    index_.for_each_record([&](const IndexFile::Record& record) { forged += !is_readable(record); });
-    return index_.unreadable_lines() + forged;
-}
-
-std::string UrlCache::new_local_name(std::string_view url) const {
+std::string UrlCache::new_copy_name(const std::string& folder, std::string_view url) const {
     std::string name = file_name_of(url);
     auto dot = name.rfind('.');
     std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     std::string extension = dot == std::string::npos ? "" : name.substr(dot);
-    std::string bucket = std::string(kContentFolder) + "\\" + kBuckets[std::hash<std::string_view>{}(url) % kBuckets.size()];
     for (unsigned n = 1;; ++n) {
-        std::string candidate = bucket + "\\" + stem + "[" + std::to_string(n) + "]" + extension;
-        if (!files_.exists(folder_ + "\\" + candidate)) return candidate;
+        std::string candidate = stem + "[" + std::to_string(n) + "]" + extension;
+        if (!files_.exists(folder + "\\" + candidate)) return candidate;
     }
 }
 
 CacheEntry UrlCache::add(std::string_view url, std::string_view contents) {
     if (!usable()) throw fs::FsError(fs::error::PathNotFound, "The cache folder \"" + folder_ + "\" is not a full path.");
-    if (auto old = index_.find(url))
-        if (is_readable(*old)) CachedCopies(files_, folder_).delete_copy(old->fields[LocalFile]);
-    std::string local = new_local_name(url);
-    std::string bucket = folder_ + "\\" + local.substr(0, local.rfind('\\'));
-    if (!files_.is_directory(bucket)) files_.create_directory(bucket);
+    remove(url);
+    const std::vector<std::string> folders = container_.writable_index(kNewFolders).folders();
+    IndexRecord record;
+    record.url = std::string(url);
+    std::string holder = container_.folder();
+    if (!folders.empty()) {
+        record.folder = static_cast<uint8_t>(std::hash<std::string_view>{}(url) % folders.size());
+        holder += "\\" + folders[record.folder];
+    }
+    if (!files_.is_directory(holder)) files_.create_directory(holder);
+    record.local_name = new_copy_name(holder, url);
     {
-        auto file = files_.open(folder_ + "\\" + local, fs::File::Mode::CreateAlways);
+        auto file = files_.open(holder + "\\" + record.local_name, fs::File::Mode::CreateAlways);
         file.append({reinterpret_cast<const uint8_t*>(contents.data()), contents.size()});
         file.close();
     }
-    uint64_t now = filetime_now();
-    index_.put({std::string(url), {local, std::to_string(contents.size()), std::to_string(now)}});
-    return CacheEntry{std::string(url), folder_ + "\\" + local, contents.size(), now};
+    record.size = contents.size();
+    record.modified = record.accessed = filetime_now();
+    record.entry_type = kNormalEntry;
+    const std::string local_file = holder + "\\" + record.local_name;
+    const uint64_t accessed = record.accessed;
+    container_.add(std::move(record), kNewFolders);
+    return CacheEntry{std::string(url), local_file, contents.size(), accessed};
 }
 
 bool UrlCache::remove(std::string_view url) {
     const std::string one(url);
-    return remove_all({&one, 1}, [](const fs::FsError& error) { throw error; }) == 1;
+    return remove_all({&one, 1}, [](const fs::FsError& error) { throw error; }) > 0;
 }
 
 size_t UrlCache::remove_all(std::span<const std::string> urls, const std::function<void(const fs::FsError&)>& failed) {
     if (!usable()) return 0;
-    CachedCopies copies(files_, folder_);
-    const auto copy_deleted = [&](const IndexFile::Record& record) {
-        // A record we cannot read names no file we may trust; dropping it only removes the line.
-        if (!is_readable(record)) return true;
-        try {
-            copies.delete_copy(record.fields[LocalFile]);
-            return true;
-        } catch (const fs::FsError& error) {
-            failed(error);
-            return false;
-        }
-    };
+    const std::unordered_set<std::string_view> wanted(urls.begin(), urls.end());
     // The bytes are the cached copy's, recorded with its file.
-    const auto note = [&](IndexFile::Record&& record) {
-        files_.removals().record(RemovedKind::CacheEntry, std::move(record.key), 0);
-    };
-    return index_.erase_all(urls, copy_deleted, note);
+    const auto note = [&](const std::string& url) { files_.removals().record(RemovedKind::CacheEntry, url, 0); };
+    size_t count = container_.remove_if([&](const IndexRecord& record) { return wanted.contains(record.url); }, failed,
+                                        [&](const IndexRecord& record) { note(record.url); });
+    count += legacy_.remove_cache_entries(urls, failed, note);
+    return count;
 }
 
 }  // namespace platform::inet

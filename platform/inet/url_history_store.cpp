@@ -1,6 +1,6 @@
 #include "platform/inet/url_history_store.h"
 
-#include <charconv>
+#include <algorithm>
 
 #include "platform/inet/filetime.h"
 #include "platform/inet/folder_path.h"
@@ -11,34 +11,41 @@ namespace platform::inet {
 
 namespace {
 
-enum Field { Title = 0, LastVisited = 1, LastUpdated = 2, Expires = 3, Flags = 4, FieldCount = 5 };
-
 constexpr uint64_t kUnitsPerDay = 864'000'000'000ull;
+constexpr std::string_view kVisited = "Visited: ";
+// The entry types of a visit: a history entry, normal when it is a page of its own.
+constexpr uint32_t kHistoryEntry = 0x00200000, kNormalEntry = 0x1;
 
-template <class Number>
-std::optional<Number> to_number(std::string_view text) {
-    Number value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-    return value;
+// "http://a/" of "Visited: user@http://a/" and of ":2015082520150826: user@http://a/"; nullopt for
+// a record that is no visit.
+std::optional<std::string_view> visited_url(std::string_view record_url) {
+    if (record_url.starts_with(kVisited)) {
+        record_url.remove_prefix(kVisited.size());
+    } else if (record_url.starts_with(":")) {
+        const size_t space = record_url.find(": ", 1);
+        if (space == std::string_view::npos) return std::nullopt;
+        record_url.remove_prefix(space + 2);
+    } else {
+        return std::nullopt;
+    }
+    // The user's name ends at the first "@" before the URL's own colon.
+    const size_t at = record_url.find('@');
+    if (at != std::string_view::npos && at < record_url.find(':')) record_url.remove_prefix(at + 1);
+    return record_url;
 }
 
-std::optional<HistoryEntry> to_entry(const IndexFile::Record& record) {
-    const auto& fields = record.fields;
-    auto visited = to_number<uint64_t>(fields[LastVisited]);
-    auto updated = to_number<uint64_t>(fields[LastUpdated]);
-    auto expires = to_number<uint64_t>(fields[Expires]);
-    auto flags = to_number<uint32_t>(fields[Flags]);
-    if (!visited || !updated || !expires || !flags) return std::nullopt;
-    return HistoryEntry{record.key, fields[Title], *visited, *updated, *expires, *flags};
+bool is_plain_text(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; });
 }
 
 }  // namespace
 
-UrlHistory::UrlHistory(fs::FileSystem& files, std::string history_folder)
+UrlHistory::UrlHistory(fs::FileSystem& files, std::string history_folder, std::string user)
     : files_(files),
       folder_(without_trailing_backslash(std::move(history_folder))),
-      index_(files, folder_ + "\\" + kIndexName, "history", FieldCount) {}
+      user_(std::move(user)),
+      container_(files, folder_ + "\\" + kContainerName),
+      legacy_(files, folder_, LegacyIndex::Kind::History) {}
 
 bool UrlHistory::usable() const { return is_full_path(folder_); }
 
@@ -46,9 +53,15 @@ void UrlHistory::put(const HistoryEntry& entry) {
     if (!usable())
         throw fs::FsError(fs::error::PathNotFound, "The history folder \"" + folder_ + "\" is not a full path.");
     if (entry.url.empty()) throw fs::FsError(fs::error::InvalidName, "A history entry needs a URL.");
-    index_.put({entry.url,
-                {entry.title, std::to_string(entry.last_visited), std::to_string(entry.last_updated),
-                 std::to_string(entry.expires), std::to_string(entry.flags)}});
+    remove(entry.url);
+    IndexRecord record;
+    record.url = std::string(kVisited) + user_ + "@" + entry.url;
+    record.modified = entry.last_visited;
+    record.accessed = entry.last_updated;
+    record.expires = entry.expires;
+    record.entry_type = kHistoryEntry | ((entry.flags & history_flag::IsTopLevel) ? kNormalEntry : 0);
+    record.header_info = entry.title;
+    container_.add(std::move(record), {});
 }
 
 void UrlHistory::add(std::string_view url, std::string_view title, uint32_t flags) {
@@ -56,29 +69,59 @@ void UrlHistory::add(std::string_view url, std::string_view title, uint32_t flag
     put({std::string(url), std::string(title), now, now, now + kDaysToKeep * kUnitsPerDay, flags});
 }
 
+std::vector<std::string> UrlHistory::period_folders() const {
+    std::vector<std::string> out;
+    const std::string main = container_.folder();
+    for (const auto& found : files_.find(main + "\\MSHist*")) {
+        const bool folder = (found.attributes & fs::attr::Directory) && !(found.attributes & fs::attr::ReparsePoint);
+        if (folder) out.push_back(main + "\\" + found.name);
+    }
+    return out;
+}
+
 bool UrlHistory::remove(std::string_view url) {
-    if (!usable() || !index_.erase(url)) return false;
-    files_.removals().record(RemovedKind::HistoryEntry, std::string(url), 0);
-    return true;
+    if (!usable()) return false;
+    const auto note = [&](const IndexRecord& record) {
+        files_.removals().record(RemovedKind::HistoryEntry, std::string(*visited_url(record.url)), 0);
+    };
+    const auto of_url = [&](const IndexRecord& record) { return visited_url(record.url) == url; };
+    size_t count = container_.remove_if(of_url, nullptr, note);
+    for (const auto& period : period_folders()) UrlContainer(files_, period).remove_if(of_url, nullptr, nullptr);
+    if (legacy_.remove_history_entry(std::string(url))) {
+        files_.removals().record(RemovedKind::HistoryEntry, std::string(url), 0);
+        ++count;
+    }
+    return count > 0;
 }
 
 void UrlHistory::clear() {
     if (!usable()) return;
-    if (files_.removals().recording())
-        for (const auto& record : index_.records())
-            files_.removals().record(RemovedKind::HistoryEntry, record.key, 0);
-    index_.clear();
+    container_.remove_if([](const IndexRecord&) { return true; }, nullptr, [&](const IndexRecord& record) {
+        files_.removals().record(RemovedKind::HistoryEntry, std::string(visited_url(record.url).value_or(record.url)), 0);
+    });
+    for (const auto& period : period_folders()) files_.delete_tree(period);
+    legacy_.clear([&](const std::string& url) { files_.removals().record(RemovedKind::HistoryEntry, url, 0); });
 }
 
 std::vector<HistoryEntry> UrlHistory::entries(std::string_view prefix, uint32_t query_flags) {
     std::vector<HistoryEntry> out;
     if (!usable()) return out;
-    bool top_level_only = (query_flags & history_flag::QueryTopLevel) != 0;
-    for (const auto& record : index_.records()) {
-        auto entry = to_entry(record);
-        if (!entry || !text::istarts_with(entry->url, prefix)) continue;
-        if (top_level_only && !(entry->flags & history_flag::IsTopLevel)) continue;
-        out.push_back(std::move(*entry));
+    const bool top_level_only = (query_flags & history_flag::QueryTopLevel) != 0;
+    std::vector<HistoryEntry> found;
+    if (const auto& index = container_.index()) {
+        for (const IndexRecord& record : index->records()) {
+            const auto url = visited_url(record.url);
+            if (record.kind != IndexRecord::Kind::Url || !url) continue;
+            const uint32_t flags = (record.entry_type & kNormalEntry) ? history_flag::IsTopLevel : 0;
+            found.push_back({std::string(*url), is_plain_text(record.header_info) ? record.header_info : std::string(),
+                             record.modified, record.accessed, record.expires, flags});
+        }
+    }
+    for (auto& entry : legacy_.history_entries()) found.push_back(std::move(entry));
+    for (auto& entry : found) {
+        if (!text::istarts_with(entry.url, prefix)) continue;
+        if (top_level_only && !(entry.flags & history_flag::IsTopLevel)) continue;
+        out.push_back(std::move(entry));
     }
     return out;
 }

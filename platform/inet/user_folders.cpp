@@ -1,5 +1,6 @@
 #include "platform/inet/user_folders.h"
 
+#include "platform/inet/folder_path.h"
 #include "platform/machine/machine.h"
 
 namespace platform::inet {
@@ -20,7 +21,13 @@ std::string user_shell_folder(Machine& machine, std::string_view name) {
 UrlCache user_url_cache(Machine& machine) { return UrlCache(machine.files(), user_shell_folder(machine, "Cache")); }
 
 UrlHistory user_url_history(Machine& machine) {
-    return UrlHistory(machine.files(), user_shell_folder(machine, "History"));
+    return UrlHistory(machine.files(), user_shell_folder(machine, "History"), machine.user_name());
+}
+
+std::optional<UrlContainer> user_cookie_index(Machine& machine) {
+    std::string folder = without_trailing_backslash(user_shell_folder(machine, "Cookies"));
+    if (!is_full_path(folder)) return std::nullopt;
+    return UrlContainer(machine.files(), std::move(folder));
 }
 
 }  // namespace platform::inet

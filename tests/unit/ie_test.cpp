@@ -14,6 +14,7 @@
 #include "engine/foundation/clock.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/logger.h"
+#include "platform/inet/index_dat.h"
 #include "platform/inet/user_folders.h"
 #include "platform/machine/install.h"
 #include "tests/unit/support/engine_registry.h"
@@ -126,27 +127,33 @@ TEST_F(IETest, CacheEntryOutsideTheMachineFolderIsRefused) {
     {
         engine::IE outside_ie;
         stdfs::create_directories(outside / "Cache");
-        std::ofstream(outside / "Cache" / "urlcache.idx") << "TAVRIN-INDEX 1 cache\n+\thttp://a.example/x.htm\tx.htm\t1\t1\n";
-        std::ofstream(outside / "Cache" / "x.htm") << "x";
+        auto index = platform::inet::IndexDat::create(platform::inet::IndexDat::kWindowsSignature, {});
+        index.add({.url = "http://a.example/x.htm", .local_name = "x.htm", .size = 1});
+        stdfs::create_directories(outside / "Cache" / "Content.IE5");
+        std::ofstream(outside / "Cache" / "Content.IE5" / "index.dat", std::ios::binary) << index.bytes();
+        std::ofstream(outside / "Cache" / "Content.IE5" / "x.htm") << "x";
         ASSERT_EQ(outside_ie.get_cache_list(), "http://a.example/x.htm");
         EXPECT_ANY_THROW(outside_ie.delete_cache_entry("http://a.example/x.htm"));
         // A run's step passes over what it may not delete.
         EXPECT_NO_THROW(engine::delete_cache_entries(outside_ie));
         EXPECT_EQ(engine::IE().get_cache_list(), "http://a.example/x.htm");
-        EXPECT_TRUE(stdfs::exists(outside / "Cache" / "x.htm"));
+        EXPECT_TRUE(stdfs::exists(outside / "Cache" / "Content.IE5" / "x.htm"));
     }
     stdfs::remove_all(outside);
 }
 
-TEST_F(IETest, CookiesShredsTextFilesOnlyAndKeepsFolders) {
+TEST_F(IETest, CookiesShredsTextFilesAndTheirRecordsAndKeepsFolders) {
     std::string cookies = shell_folder("Cookies");
     temp.write_file(cookies + "\\someone@one.example[1].txt", "id=1");
     temp.write_file(cookies + "\\Low\\someone@two.example[1].txt", "id=2");
-    temp.write_file(cookies + "\\index.dat", "index");
+    platform::inet::user_cookie_index(machine())
+        ->add({.url = "Cookie:someone@one.example/", .local_name = "someone@one.example[1].txt", .size = 4}, {});
     ie.Remove_Cookies();
     EXPECT_FALSE(exists(cookies + "\\someone@one.example[1].txt"));
     EXPECT_FALSE(exists(cookies + "\\Low\\someone@two.example[1].txt"));
-    EXPECT_TRUE(exists(cookies + "\\index.dat"));
+    const std::string index = read_host(temp.host(cookies + "\\index.dat"));
+    EXPECT_TRUE(platform::inet::IndexDat(index).records().empty());
+    EXPECT_EQ(index.find("one.example"), std::string::npos);
     EXPECT_TRUE(exists(cookies + "\\Low"));
     // Each shredded file reaches the log window and the day's log file.
     EXPECT_EQ(log_lines.size(), 2u);

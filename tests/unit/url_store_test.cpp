@@ -1,386 +1,274 @@
-// The machine's URL cache and URL history on a real temporary machine.
+// The machine's URL cache and URL history in the index.dat files Windows and Wine write, on a
+// real temporary machine: files Windows wrote, read back by an independent reader (msiecfexport),
+// damaged files refused unchanged, and the text indexes of an earlier version still cleaned.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <optional>
+#include <functional>
 #include <sstream>
 
-#include "platform/inet/filetime.h"
-#include "platform/inet/index_file.h"
+#include "platform/inet/index_dat.h"
 #include "platform/inet/url_cache.h"
 #include "platform/inet/url_history_store.h"
 #include "platform/machine/machine.h"
 #include "platform/removals/removal_log.h"
+#include "tests/unit/support/corpora.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
 
-using platform::inet::IndexFile;
+namespace stdfs = std::filesystem;
+using platform::inet::IndexDat;
 using platform::inet::UrlCache;
 using platform::inet::UrlHistory;
 
 constexpr const char* kCache = "C:\\Cache Test";
 constexpr const char* kHistory = "C:\\History Test";
 
-std::string read_host(const std::filesystem::path& path) {
+std::string read_host(const stdfs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
+void write_host(const stdfs::path& path, const std::string& bytes) {
+    stdfs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// What the independent reader makes of the file; "" when it is not installed.
+std::string msiecf(const char* tool, const stdfs::path& file) {
+    std::string out;
+    if (FILE* pipe = popen((std::string(tool) + " '" + file.string() + "' 2>&1").c_str(), "r")) {
+        std::array<char, 4096> chunk;
+        while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) out.append(chunk.data(), n);
+        if (pclose(pipe) != 0 && out.find("not found") != std::string::npos) out.clear();
+    }
+    return out;
+}
+
+uint32_t u32_at(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, sizeof value);
+    return value;
+}
+
 class UrlStoreTest : public tavrin_test::MachineTest {
 protected:
     platform::fs::FileSystem& files() { return machine().files(); }
-    std::string cache_index_text() { return read_host(temp.host(std::string(kCache) + "\\urlcache.idx")); }
+    stdfs::path cache_index() { return temp.host(std::string(kCache) + "\\Content.IE5\\index.dat"); }
+    stdfs::path history_index() { return temp.host(std::string(kHistory) + "\\History.IE5\\index.dat"); }
 };
 
-std::vector<std::string> urls_of(const std::vector<platform::inet::CacheEntry>& entries) {
+TEST_F(UrlStoreTest, WindowsCacheIsListedThenRemovedWithCopiesAndNothingOfItStays) {
+    const auto corpus = tavrin_test::corpus_file("windows/msiecf/Content.IE5/index.dat");
+    if (!corpus) GTEST_SKIP() << "no corpus of Windows index files (../shared/corpora)";
+    write_host(cache_index(), read_host(*corpus));
+    UrlCache cache(files(), kCache);
+    const auto entries = cache.entries();
+    ASSERT_EQ(entries.size(), 35u);  // as msiecfexport counts them: pages and redirects
     std::vector<std::string> urls;
-    for (const auto& entry : entries) urls.push_back(entry.source_url);
-    return urls;
+    for (const auto& entry : entries) {
+        urls.push_back(entry.source_url);
+        if (!entry.local_file.empty()) temp.write_file(entry.local_file, "copy");
+    }
+    EXPECT_NE(std::find(urls.begin(), urls.end(), "http://www.bing.com/favicon.ico"), urls.end());
+    const auto bing = std::find_if(entries.begin(), entries.end(),
+                                   [](const auto& entry) { return entry.source_url == "http://www.bing.com/favicon.ico"; });
+    EXPECT_EQ(bing->local_file, std::string(kCache) + "\\Content.IE5\\5F9C7HL9\\favicon[1].ico");
+    EXPECT_EQ(bing->size, 1150u);
+
+    EXPECT_EQ(cache.remove_all(urls, [](const platform::fs::FsError& error) { ADD_FAILURE() << error.what(); }), 35u);
+    for (const auto& entry : entries) {
+        if (!entry.local_file.empty()) {
+            EXPECT_FALSE(stdfs::exists(temp.host(entry.local_file))) << entry.local_file;
+        }
+    }
+    const std::string bytes = read_host(cache_index());
+    EXPECT_TRUE(UrlCache(files(), kCache).entries().empty());
+    EXPECT_EQ(bytes.find("http"), std::string::npos);
+    EXPECT_EQ(bytes.find("favicon"), std::string::npos);
+    for (size_t folder = 0; folder < 4; ++folder) EXPECT_EQ(u32_at(bytes, 0x4C + folder * 12), 0u) << folder;
+    EXPECT_NO_THROW(IndexDat{bytes});
+    const std::string exported = msiecf("msiecfexport", cache_index());
+    if (exported.empty()) GTEST_SKIP() << "msiecfexport is not installed (libmsiecf-utils)";
+    EXPECT_NE(exported.find("Number of items: 0"), std::string::npos) << exported;
+    EXPECT_EQ(exported.find("Record type"), std::string::npos) << exported;
 }
 
-TEST_F(UrlStoreTest, CacheKeepsEntriesInOrderAndRemovesCopyThenRecord) {
-    UrlCache cache(files(), kCache);
-    auto a = cache.add("http://a.example/logo.gif", "GIF89a");
-    auto b = cache.add("http://b.example/", "<html>");
-    auto c = cache.add("http://c.example/x.js?v=2", "var x;");
-    EXPECT_EQ(urls_of(cache.entries()),
-              (std::vector<std::string>{"http://a.example/logo.gif", "http://b.example/", "http://c.example/x.js?v=2"}));
-    EXPECT_EQ(read_host(temp.host(a.local_file)), "GIF89a");
-    EXPECT_EQ(b.size, 6u);
+TEST_F(UrlStoreTest, WindowsHistoryIsListedAndClearedWithItsPeriodsAndRemovedRecords) {
+    const auto corpus = tavrin_test::corpus_file("windows/msiecf/History.IE5/index.dat");
+    if (!corpus) GTEST_SKIP() << "no corpus of Windows index files (../shared/corpora)";
+    write_host(history_index(), read_host(*corpus));
+    const auto period = temp.host(std::string(kHistory) + "\\History.IE5\\MSHist012015082520150826\\index.dat");
+    write_host(period, read_host(*corpus));
+    UrlHistory history(files(), kHistory, "user");
+    const auto entries = history.entries();
+    ASSERT_EQ(entries.size(), 15u);
+    EXPECT_EQ(history.entries("http://www.msn.com/?ocid=iehp").size(), 1u);
+    EXPECT_EQ(history.entries("", platform::inet::history_flag::QueryTopLevel).size(), 15u);
 
-    EXPECT_TRUE(cache.remove("http://b.example/"));
-    EXPECT_FALSE(cache.remove("http://b.example/"));
-    EXPECT_FALSE(std::filesystem::exists(temp.host(b.local_file)));
-    EXPECT_TRUE(std::filesystem::exists(temp.host(c.local_file)));
-
-    // A new reader (the next run of the program) sees the same cache.
-    UrlCache again(files(), std::string(kCache) + "\\");
-    EXPECT_EQ(urls_of(again.entries()), (std::vector<std::string>{"http://a.example/logo.gif", "http://c.example/x.js?v=2"}));
-    // The removed URL is not left behind in the index.
-    EXPECT_EQ(cache_index_text().find("b.example"), std::string::npos);
+    EXPECT_TRUE(history.remove("http://www.msn.com/?ocid=iehp"));
+    EXPECT_EQ(history.entries().size(), 14u);
+    history.clear();
+    EXPECT_TRUE(UrlHistory(files(), kHistory, "user").entries().empty());
+    EXPECT_FALSE(stdfs::exists(period.parent_path()));
+    const std::string bytes = read_host(history_index());
+    // Windows left two removed visits in free blocks: they go too.
+    EXPECT_EQ(bytes.find("Visited"), std::string::npos);
+    EXPECT_EQ(bytes.find("http"), std::string::npos);
+    const std::string info = msiecf("msiecfinfo", history_index());
+    if (info.empty()) GTEST_SKIP() << "msiecfinfo is not installed (libmsiecf-utils)";
+    EXPECT_NE(info.find("Number of items\t\t\t: 0"), std::string::npos) << info;
+    EXPECT_NE(info.find("Number of recovered items\t: 0"), std::string::npos) << info;
 }
 
-TEST_F(UrlStoreTest, CacheReplacesEntryOfSameUrlAndKeepsNamesApart) {
+TEST_F(UrlStoreTest, EntriesThisProgramAddsAreReadByTheIndependentReader) {
     UrlCache cache(files(), kCache);
-    auto first = cache.add("http://a.example/img/pic.png", "one");
-    auto other = cache.add("http://b.example/pic.png", "two");
-    EXPECT_NE(first.local_file, other.local_file);
-    cache.add("http://a.example/img/pic.png", "three");
-    auto entries = cache.entries();
-    ASSERT_EQ(entries.size(), 2u);
-    // The replaced entry is the most recent one now.
-    EXPECT_EQ(entries[1].source_url, "http://a.example/img/pic.png");
-    EXPECT_EQ(entries[1].size, 5u);
-    EXPECT_EQ(read_host(temp.host(entries[1].local_file)), "three");
-    size_t copies = 0;  // the replaced copy is gone, not orphaned
-    for (auto& item : std::filesystem::recursive_directory_iterator(temp.host(kCache)))
-        copies += item.is_regular_file() && item.path().filename() != "urlcache.idx";
+    cache.add("http://a.example/x/logo.gif", "GIF89a");
+    cache.add("http://b.example/", "<html>");
+    cache.add("http://a.example/x/logo.gif", "GIF89a again");  // replaces the first, copy and all
+    size_t copies = 0;
+    for (const auto& item : stdfs::recursive_directory_iterator(temp.host(cache.container_folder())))
+        copies += item.is_regular_file() && item.path().filename() != "index.dat";
     EXPECT_EQ(copies, 2u);
+    const auto entries = UrlCache(files(), kCache).entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].source_url, "http://a.example/x/logo.gif");
+    EXPECT_EQ(read_host(temp.host(entries[1].local_file)), "GIF89a again");
+    UrlHistory history(files(), kHistory, "demo");
+    history.add("http://a.example/", "Title A", platform::inet::history_flag::IsTopLevel);
+    history.add("http://b.example/", "", 0);
+    ASSERT_EQ(history.entries().size(), 2u);
+    EXPECT_EQ(history.entries()[0].title, "Title A");
+    EXPECT_EQ(history.entries("", platform::inet::history_flag::QueryTopLevel).size(), 1u);
+
+    const std::string exported = msiecf("msiecfexport", cache_index());
+    if (exported.empty()) GTEST_SKIP() << "msiecfexport is not installed (libmsiecf-utils)";
+    EXPECT_NE(exported.find("Number of items: 2"), std::string::npos) << exported;
+    EXPECT_NE(exported.find("Location\t\t: http://a.example/x/logo.gif"), std::string::npos) << exported;
+    EXPECT_NE(exported.find("Filename\t\t: logo[1].gif"), std::string::npos) << exported;
+    EXPECT_NE(msiecf("msiecfexport", history_index()).find("Visited: demo@http://a.example/"), std::string::npos);
 }
 
-TEST_F(UrlStoreTest, EmptyOrMissingCacheHasNoEntries) {
-    UrlCache missing(files(), kCache);
-    EXPECT_TRUE(missing.entries().empty());
-    EXPECT_FALSE(missing.remove("http://a.example/"));
+// Every kind of damage the index can have: the file is refused, named among the refusals, left
+// byte for byte as it was, and the copies it names stay.
+TEST_F(UrlStoreTest, DamagedIndexesAreRefusedAndLeftAsTheyAre) {
+    UrlCache made(files(), kCache);
+    const auto copy = made.add("http://secret.example/page", "copy");
+    made.add("http://other.example/", "other");
+    const std::string good = read_host(cache_index());
+    const IndexDat index(good);
+    const uint32_t record = index.records()[0].offset;
+    const uint32_t table = u32_at(good, 0x20);
+    const auto set32 = [](std::string bytes, size_t at, uint32_t value) {
+        std::memcpy(bytes.data() + at, &value, sizeof value);
+        return bytes;
+    };
+    const auto url_at = record + u32_at(good, record + 0x34);
+    const std::vector<std::pair<const char*, std::string>> damaged = {
+        {"empty", ""},
+        {"cut inside the header", good.substr(0, 0x100)},
+        {"cut by one byte", good.substr(0, good.size() - 1)},
+        {"unknown signature", "Client UrlCache MMF Ver 4.7" + good.substr(27)},
+        {"4 GB size", set32(good, 0x1C, 0xFFFFFFFF)},
+        {"capacity past the bitmap", set32(set32(good, 0x24, 0x40000000), 0x1C, 0)},
+        {"hash table chain loops", set32(good, table + 8, table)},
+        {"hash table past the end", set32(good, 0x20, static_cast<uint32_t>(good.size()))},
+        {"record overruns the file", set32(good, record + 4, 0x100000)},
+        {"record marked free", [&] {
+             std::string bytes = good;
+             const uint32_t block = (record - 0x4000) / 128;
+             bytes[0x250 + block / 8] = static_cast<char>(bytes[0x250 + block / 8] & ~(1 << (block % 8)));
+             return bytes;
+         }()},
+        {"URL without its end", [&] {
+             std::string bytes = good;
+             std::memset(bytes.data() + url_at, 'A', record + 128 * u32_at(good, record + 4) - url_at);
+             return bytes;
+         }()},
+        {"local name with ..", [&] {
+             std::string bytes = good;
+             std::memcpy(bytes.data() + record + u32_at(good, record + 0x3C), "..\0", 3);
+             return bytes;
+         }()},
+        {"folder name of 7 characters", [&] {
+             std::string bytes = good;
+             bytes[0x4C + 4 + 7] = '\0';
+             return bytes;
+         }()},
+    };
+    for (const auto& [what, bytes] : damaged) {
+        SCOPED_TRACE(what);
+        write_host(cache_index(), bytes);
+        machine().removals().start(platform::RemovalLog::Mode::Record);
+        UrlCache cache(files(), kCache);
+        EXPECT_TRUE(cache.entries().empty());
+        const std::string url = "http://secret.example/page";
+        EXPECT_EQ(cache.remove_all({&url, 1}, nullptr), 0u);
+        EXPECT_THROW(cache.add("http://new.example/", "x"), platform::fs::FsError);
+        EXPECT_EQ(read_host(cache_index()), bytes);
+        EXPECT_TRUE(stdfs::exists(temp.host(copy.local_file)));
+        ASSERT_FALSE(machine().removals().refused().empty());
+        EXPECT_EQ(machine().removals().refused().back().path, std::string(kCache) + "\\Content.IE5\\index.dat");
+        machine().removals().stop();
+    }
+}
 
-    // A missing Shell Folders value gives an empty folder name: it must not mean "here".
+TEST_F(UrlStoreTest, TwoRecordsOfOneUrlBothGoAndFreeBlocksAreZeroed) {
+    IndexDat index = IndexDat::create(IndexDat::kWineSignature, {"ABCD1234"});
+    for (int i = 0; i < 2; ++i) index.add({.url = "http://twice.example/", .local_name = "a.htm", .folder = 0, .size = 5});
+    index.add({.url = "http://kept.example/"});
+    IndexDat reread(index.bytes());
+    ASSERT_EQ(reread.records().size(), 3u);
+    EXPECT_EQ(reread.remove_if([](const auto& record) { return record.url == "http://twice.example/"; }), 2u);
+    EXPECT_EQ(reread.bytes().find("twice"), std::string::npos);
+    EXPECT_EQ(u32_at(reread.bytes(), 0x4C), 0u);  // the folder's file count
+    std::string junk = reread.bytes();
+    const std::string left = "http://removed-long-ago.example/";
+    junk.replace(junk.size() - 128, left.size(), left);
+    IndexDat windows_left(junk);
+    windows_left.zero_free_blocks();
+    EXPECT_EQ(windows_left.bytes().find(left), std::string::npos);
+    ASSERT_EQ(IndexDat(windows_left.bytes()).records().size(), 1u);
+    EXPECT_EQ(IndexDat(windows_left.bytes()).records()[0].url, "http://kept.example/");
+}
+
+TEST_F(UrlStoreTest, IndexesOfAnEarlierVersionAreListedCleanedAndThenGo) {
+    temp.write_file(std::string(kCache) + "\\urlcache.idx",
+                    "TAVRIN-INDEX 1 cache\n+\thttp://old.example/a.gif\tContent.IE5\\\\K3J8Q2ZD\\\\a[1].gif\t3\t1\n");
+    temp.write_file(std::string(kCache) + "\\Content.IE5\\K3J8Q2ZD\\a[1].gif", "GIF");
+    temp.write_file(std::string(kHistory) + "\\urlhistory.idx",
+                    "TAVRIN-INDEX 1 history\n+\thttp://old.example/\tOld\t1\t1\t1\t2\n");
+    UrlCache cache(files(), kCache);
+    cache.add("http://new.example/", "new");
+    ASSERT_EQ(cache.entries().size(), 2u);
+    EXPECT_EQ(cache.entries()[1].local_file, std::string(kCache) + "\\Content.IE5\\K3J8Q2ZD\\a[1].gif");
+    EXPECT_TRUE(cache.remove("http://old.example/a.gif"));
+    EXPECT_FALSE(stdfs::exists(temp.host(std::string(kCache) + "\\urlcache.idx")));
+    EXPECT_FALSE(stdfs::exists(temp.host(std::string(kCache) + "\\Content.IE5\\K3J8Q2ZD\\a[1].gif")));
+    EXPECT_EQ(UrlCache(files(), kCache).entries().size(), 1u);
+
+    UrlHistory history(files(), kHistory, "user");
+    ASSERT_EQ(history.entries().size(), 1u);
+    EXPECT_EQ(history.entries()[0].title, "Old");
+    history.clear();
+    EXPECT_TRUE(history.entries().empty());
+    EXPECT_FALSE(stdfs::exists(temp.host(std::string(kHistory) + "\\urlhistory.idx")));
+}
+
+TEST_F(UrlStoreTest, StoresWithoutAFullPathHaveNoEntries) {
     UrlCache unnamed(files(), "");
     EXPECT_TRUE(unnamed.entries().empty());
-    EXPECT_FALSE(unnamed.remove("http://a.example/"));
-    EXPECT_THROW(unnamed.add("http://a.example/", "x"), platform::fs::FsError);
-    UrlCache relative(files(), "Temporary Internet Files");
-    EXPECT_THROW(relative.add("http://a.example/", "x"), platform::fs::FsError);
-}
-
-TEST_F(UrlStoreTest, DamagedIndexSkipsUnreadableLinesAndKeepsThem) {
-    temp.write_file("C:\\Windows Test\\win.ini", "[windows]");
-    temp.write_file(std::string(kCache) + "\\Content.IE5\\AB\\good[1].htm", "good");
-    temp.write_file(std::string(kCache) + "\\urlcache.idx",
-                    "TAVRIN-INDEX 1 cache\n"
-                    "+\thttp://good.example/\tContent.IE5\\\\AB\\\\good[1].htm\t4\t1\n"
-                    "this line is garbage\n"
-                    "+\thttp://short.example/\tonly-two-fields\t4\n"
-                    "+\thttp://escape.example/\tbad\\qescape\t4\t1\n"
-                    "+\thttp://forged.example/\t..\\\\..\\\\Windows Test\\\\win.ini\t9\t1\n"
-                    "+\thttp://size.example/\tContent.IE5\\AB\\x\tbig\t1\n"
-                    "+\thttp://cut.example/\tContent.IE5\\AB\\c");  // cut short by a crash
-    UrlCache cache(files(), kCache);
-    EXPECT_EQ(urls_of(cache.entries()), (std::vector<std::string>{"http://good.example/"}));
-    EXPECT_EQ(cache.unreadable_records(), 6u);
-
-    // A forged record never makes the cache delete a file outside the cache folder.
-    EXPECT_TRUE(cache.remove("http://forged.example/"));
-    EXPECT_TRUE(std::filesystem::exists(temp.host("C:\\Windows Test\\win.ini")));
-
-    // Writing after the cut line starts a fresh line, so the new record is readable.
-    cache.add("http://new.example/a.htm", "new");
-    EXPECT_TRUE(cache.remove("http://good.example/"));
-    UrlCache again(files(), kCache);
-    EXPECT_EQ(urls_of(again.entries()), (std::vector<std::string>{"http://new.example/a.htm"}));
-    EXPECT_NE(cache_index_text().find("this line is garbage"), std::string::npos);
-}
-
-// Another writer (or a crash between an append and the blanking of the line it replaced) can leave
-// two lines for one URL. Removing the URL must take every one of them: a removed address that
-// comes back from an older line was never removed.
-TEST_F(UrlStoreTest, ARemovedUrlDoesNotComeBackFromAnOlderLineOfTheSameUrl) {
-    const std::string index = std::string(kHistory) + "\\urlhistory.idx";
-    temp.write_file(index,
-                    "TAVRIN-INDEX 1 history\n"
-                    "+\thttp://secret.example/\tOld visit\t1\t1\t1\t2\n"
-                    "+\thttp://kept.example/\tKept\t1\t1\t1\t2\n"
-                    "+\thttp://secret.example/\tNewer visit\t2\t2\t2\t2\n"
-                    "+\thttp://twice.example/\tFirst\t1\t1\t1\t2\n"
-                    "+\thttp://twice.example/\tSecond\t1\t1\t1\t2\n");
-    UrlHistory history(files(), kHistory);
-    ASSERT_EQ(history.entries("http://secret.").size(), 1u);
-    EXPECT_EQ(history.entries("http://secret.")[0].title, "Newer visit");
-
-    EXPECT_TRUE(history.remove("http://secret.example/"));
-    history.put({"http://twice.example/", "Third", 3, 3, 3, 2});
-    UrlHistory again(files(), kHistory);
-    EXPECT_TRUE(again.entries("http://secret.").empty());
-    ASSERT_EQ(again.entries("http://twice.").size(), 1u);
-    EXPECT_EQ(again.entries("http://twice.")[0].title, "Third");
-    EXPECT_EQ(again.entries().size(), 2u);
-    const std::string text = read_host(temp.host(index));
-    EXPECT_EQ(text.find("secret"), std::string::npos) << text;
-    EXPECT_EQ(text.find("First"), std::string::npos) << text;
-    EXPECT_NE(text.find("Kept"), std::string::npos);
-}
-
-// A record whose copy has a name no file can have was never written by a cache: removing its URL
-// drops the line instead of failing on the name for ever.
-TEST_F(UrlStoreTest, ARecordNamingAnImpossibleCopyIsDroppedByRemove) {
-    temp.write_file(std::string(kCache) + "\\urlcache.idx",
-                    "TAVRIN-INDEX 1 cache\n"
-                    "+\thttp://bell.example/\tContent.IE5\\\\AB\\\\bell\a[1].htm\t4\t1\n"
-                    "+\thttp://ask.example/\tContent.IE5\\\\AB\\\\what?.htm\t4\t1\n");
-    UrlCache cache(files(), kCache);
-    EXPECT_TRUE(cache.entries().empty());
-    EXPECT_EQ(cache.unreadable_records(), 2u);
-    EXPECT_TRUE(cache.remove("http://bell.example/"));
-    EXPECT_TRUE(cache.remove("http://ask.example/"));
-    EXPECT_EQ(cache.unreadable_records(), 0u);
-    EXPECT_EQ(cache_index_text().find("example"), std::string::npos);
-}
-
-TEST_F(UrlStoreTest, CacheNoticesWhatAnotherReaderWrote) {
-    UrlCache first(files(), kCache);
-    UrlCache second(files(), kCache);
-    first.add("http://a.example/", "a");
-    EXPECT_EQ(second.entries().size(), 1u);
-    second.add("http://b.example/", "b");
-    EXPECT_TRUE(first.remove("http://b.example/"));
-    EXPECT_TRUE(second.entries().size() == 1u && second.entries()[0].source_url == "http://a.example/");
-}
-
-TEST_F(UrlStoreTest, CacheEntryOutsideTheMachineFolderIsRefusedAndKept) {
-    auto outside = temp.dir().parent_path() / (temp.dir().filename().string() + "-outside");
-    std::filesystem::create_directories(outside);
-    std::filesystem::create_directory_symlink(outside, temp.dir() / "dosdevices" / "x:");
-    temp.reopen();
-    {
-        std::ofstream(outside / "urlcache.idx") << "TAVRIN-INDEX 1 cache\n+\thttp://a.example/\tkept.htm\t4\t1\n";
-        std::ofstream(outside / "kept.htm") << "kept";
-        UrlCache cache(files(), "X:\\");
-        ASSERT_EQ(cache.entries().size(), 1u);
-        EXPECT_THROW(cache.remove("http://a.example/"), platform::fs::FsError);
-        EXPECT_TRUE(std::filesystem::exists(outside / "kept.htm"));
-        EXPECT_EQ(cache.entries().size(), 1u);
-    }
-    std::filesystem::remove_all(outside);
-}
-
-// A cleaning run removes every entry in one pass. An entry whose copy may not go stays and is
-// reported, the rest go whatever their copies' state: gone already, or named in another case.
-TEST_F(UrlStoreTest, RemovingManyEntriesInOnePassKeepsOnlyWhatMayNotGo) {
-    auto outside = temp.dir().parent_path() / (temp.dir().filename().string() + "-outside");
-    std::filesystem::create_directories(outside);
-    std::ofstream(outside / "kept.htm") << "kept";
-    UrlCache cache(files(), kCache);
-    auto a = cache.add("http://a.example/a.htm", "a");
-    auto c = cache.add("http://c.example/c.htm", "c");
-    std::filesystem::create_directory_symlink(outside, temp.host(std::string(kCache) + "\\Content.IE5\\OUT"));
-    temp.write_file(std::string(kCache) + "\\Content.IE5\\MIXED\\page[1].htm", "mixed");
-    temp.write_file(std::string(kCache) + "\\urlcache.idx",
-                    cache_index_text() +
-                        "+\thttp://out.example/\tContent.IE5\\\\OUT\\\\kept.htm\t4\t1\n"
-                        "+\thttp://missing.example/\tContent.IE5\\\\MIXED\\\\gone[1].htm\t4\t1\n"
-                        "+\thttp://case.example/\tcontent.ie5\\\\Mixed\\\\PAGE[1].HTM\t5\t1\n");
-    ASSERT_EQ(cache.entries().size(), 5u);
-
-    const std::vector<std::string> urls = {"http://a.example/a.htm", "http://out.example/", "http://missing.example/",
-                                           "http://case.example/", "http://c.example/c.htm", "http://never.example/"};
-    std::vector<uint32_t> failures;
-    platform::Recording recording(machine(), platform::RemovalLog::Mode::Record);
-    EXPECT_EQ(cache.remove_all(urls, [&](const platform::fs::FsError& error) { failures.push_back(error.code()); }), 4u);
-    const auto removed = recording.finish();
-
-    EXPECT_EQ(failures, std::vector<uint32_t>{platform::fs::error::AccessDenied});
-    EXPECT_EQ(urls_of(UrlCache(files(), kCache).entries()), std::vector<std::string>{"http://out.example/"});
-    EXPECT_TRUE(std::filesystem::exists(outside / "kept.htm"));
-    EXPECT_FALSE(std::filesystem::exists(temp.host(a.local_file)));
-    EXPECT_FALSE(std::filesystem::exists(temp.host(c.local_file)));
-    EXPECT_FALSE(std::filesystem::exists(temp.host(std::string(kCache) + "\\Content.IE5\\MIXED\\page[1].htm")));
-    // Each copy is listed before its entry, in the order of the URLs given.
-    std::vector<std::string> listed;
-    for (const auto& item : removed) listed.push_back(std::string(platform::kind_name(item.kind)) + " " + item.path);
-    EXPECT_EQ(listed, (std::vector<std::string>{"file " + a.local_file, "cache entry http://a.example/a.htm",
-                                                "cache entry http://missing.example/",
-                                                "file " + std::string(kCache) + "\\content.ie5\\Mixed\\PAGE[1].HTM",
-                                                "cache entry http://case.example/", "file " + c.local_file,
-                                                "cache entry http://c.example/c.htm"}));
-    std::filesystem::remove_all(outside);
-}
-
-// An index that cannot be written must not lose its copies while it keeps their records.
-TEST_F(UrlStoreTest, AnIndexThatCannotBeWrittenStopsThePassBeforeAnyCopyGoes) {
-    UrlCache cache(files(), kCache);
-    auto a = cache.add("http://a.example/a.htm", "a");
-    auto b = cache.add("http://b.example/b.htm", "b");
-    const std::string index = std::string(kCache) + "\\urlcache.idx";
-    files().set_attributes(index, platform::fs::attr::ReadOnly);
-    const std::vector<std::string> urls = {"http://a.example/a.htm", "http://b.example/b.htm"};
-    EXPECT_THROW(cache.remove_all(urls, [](const platform::fs::FsError&) {}), platform::fs::FsError);
-    EXPECT_TRUE(std::filesystem::exists(temp.host(a.local_file)));
-    EXPECT_TRUE(std::filesystem::exists(temp.host(b.local_file)));
-    EXPECT_EQ(cache.entries().size(), 2u);
-}
-
-TEST_F(UrlStoreTest, ErasingInAnyOrderTakesEachRecordOnceAndAnErasedKeyCanComeBack) {
-    const std::string path = std::string(kCache) + "\\small.idx";
-    IndexFile index(files(), path, "test", 1);
-    for (int i = 0; i < 5; ++i) index.put({"k" + std::to_string(i), {"v" + std::to_string(i)}});
-    const std::vector<std::string> keys = {"k3", "k0", "k1", "k1", "k4", "missing"};
-    std::vector<std::string> erased;
-    EXPECT_EQ(index.erase_all(keys, nullptr, [&](const IndexFile::Record& record) { erased.push_back(record.key); }), 4u);
-    EXPECT_EQ(erased, (std::vector<std::string>{"k3", "k0", "k1", "k4"}));
-    EXPECT_FALSE(index.find("k1"));
-    EXPECT_FALSE(index.erase("k0"));
-    index.put({"k0", {"again"}});
-    ASSERT_TRUE(index.find("k0"));
-    EXPECT_EQ(index.find("k0")->fields, std::vector<std::string>{"again"});
-
-    IndexFile reread(files(), path, "test", 1);
-    std::vector<std::string> left;
-    for (const auto& record : reread.records()) left.push_back(record.key);
-    EXPECT_EQ(left, (std::vector<std::string>{"k2", "k0"}));
-}
-
-// Keys are looked up as they are, not as a line spells them with its escapes.
-TEST_F(UrlStoreTest, KeysWithEscapesAreFoundErasedAndReplacedLikeAnyOther) {
-    const std::string path = std::string(kCache) + "\\escaped.idx";
-    temp.write_file(path,
-                    "TAVRIN-INDEX 1 test\n"
-                    "+\tkey\\twith tab\tolder\n"
-                    "+\tplain\tv2\n"
-                    "+\tkey\\twith tab\tnewer\n"
-                    "+\tback\\\\slash\tv4\n");
-    IndexFile index(files(), path, "test", 1);
-    std::vector<std::string> keys;
-    for (const auto& record : index.records()) keys.push_back(record.key);
-    EXPECT_EQ(keys, (std::vector<std::string>{"plain", "key\twith tab", "back\\slash"}));
-    ASSERT_TRUE(index.find("key\twith tab"));
-    EXPECT_EQ(index.find("key\twith tab")->fields, std::vector<std::string>{"newer"});
-    EXPECT_FALSE(index.find("key\\twith tab"));
-    EXPECT_FALSE(index.find("back\\\\slash"));
-
-    EXPECT_TRUE(index.erase("key\twith tab"));
-    EXPECT_FALSE(index.find("key\twith tab"));
-    index.put({"back\\slash", {"v5"}});
-    index.put({"new\\one", {"v6"}});
-    ASSERT_TRUE(index.find("new\\one"));
-
-    IndexFile reread(files(), path, "test", 1);
-    std::vector<std::pair<std::string, std::string>> left;
-    for (const auto& record : reread.records()) left.emplace_back(record.key, record.fields.at(0));
-    EXPECT_EQ(left, (std::vector<std::pair<std::string, std::string>>{
-                        {"plain", "v2"}, {"back\\slash", "v5"}, {"new\\one", "v6"}}));
-    EXPECT_EQ(read_host(temp.host(path)).find("with tab"), std::string::npos) << "both lines of the erased key are blank";
-}
-
-// A tiny index, read and then handed on, still finds its records by key, even once the place it
-// was read in holds another index.
-TEST_F(UrlStoreTest, AnIndexHandedOnAfterReadingFindsWhatItRead) {
-    const std::string path = std::string(kCache) + "\\tiny.idx", other = std::string(kCache) + "\\other.idx";
-    temp.write_file(path, "+\tk\tv\n");
-    temp.write_file(other, "+\tx\tw\n");
-    std::optional<IndexFile> first(std::in_place, files(), path, "test", 1);
-    ASSERT_TRUE(first->find("k"));
-    IndexFile handed_on(std::move(*first));
-    first.emplace(files(), other, "test", 1);
-    ASSERT_TRUE(first->find("x"));
-    ASSERT_TRUE(handed_on.find("k"));
-    EXPECT_EQ(handed_on.find("k")->fields, std::vector<std::string>{"v"});
-    EXPECT_TRUE(handed_on.erase("k"));
-    EXPECT_FALSE(handed_on.find("k"));
-}
-
-TEST_F(UrlStoreTest, IndexSqueezesErasedLinesWithoutLosingRecordsOrDamage) {
-    const std::string path = std::string(kCache) + "\\big.idx";
-    temp.write_file(path, "TAVRIN-INDEX 1 test\nkeep me\n");
-    IndexFile index(files(), path, "test", 1);
-    for (int i = 0; i < 10000; ++i) index.put({"key" + std::to_string(i), {"value\t" + std::to_string(i)}});
-    auto full_size = std::filesystem::file_size(temp.host(path));
-    for (int i = 0; i < 9990; ++i) ASSERT_TRUE(index.erase("key" + std::to_string(i)));
-    EXPECT_LT(std::filesystem::file_size(temp.host(path)), full_size / 10);
-
-    IndexFile reread(files(), path, "test", 1);
-    auto records = reread.records();
-    ASSERT_EQ(records.size(), 10u);
-    EXPECT_EQ(records.front().key, "key9990");
-    EXPECT_EQ(records.front().fields, (std::vector<std::string>{"value\t9990"}));
-    EXPECT_EQ(reread.unreadable_lines(), 1u);
-    EXPECT_NE(read_host(temp.host(path)).find("keep me"), std::string::npos);
-}
-
-TEST_F(UrlStoreTest, HistoryListsFiltersRemovesAndClears) {
-    UrlHistory history(files(), kHistory);
-    history.add("http://news.example/today", "News\ttoday", platform::inet::history_flag::IsTopLevel);
-    history.add("HTTP://NEWS.example/sport", "Sport", 0);
-    history.add("http://mail.example/", "Mail", platform::inet::history_flag::IsTopLevel);
-
-    EXPECT_EQ(history.entries().size(), 3u);
-    auto news = history.entries("http://news.");
-    ASSERT_EQ(news.size(), 2u);
-    EXPECT_EQ(news[0].title, "News\ttoday");
-    EXPECT_EQ(history.entries("", platform::inet::history_flag::QueryTopLevel).size(), 2u);
-    EXPECT_GT(news[0].expires, news[0].last_visited);
-
-    EXPECT_TRUE(history.remove("http://mail.example/"));
-    EXPECT_FALSE(history.remove("http://mail.example/"));
-    UrlHistory again(files(), kHistory);
-    EXPECT_EQ(again.entries().size(), 2u);
-
-    temp.write_file(std::string(kHistory) + "\\urlhistory.idx",
-                    read_host(temp.host(std::string(kHistory) + "\\urlhistory.idx")) + "damaged http://secret.example/\n");
-    again.clear();
-    EXPECT_TRUE(again.entries().empty());
-    EXPECT_EQ(read_host(temp.host(std::string(kHistory) + "\\urlhistory.idx")).find("secret"), std::string::npos);
-}
-
-TEST_F(UrlStoreTest, HistoryWithoutFolderIsEmptyAndRefusesWrites) {
-    UrlHistory history(files(), "");
-    EXPECT_TRUE(history.entries().empty());
-    EXPECT_FALSE(history.remove("http://a.example/"));
-    history.clear();
-    EXPECT_THROW(history.add("http://a.example/", "A", 0), platform::fs::FsError);
-}
-
-TEST(FileTime, LocalDatesKeepDayAndTimeOfDay) {
-    // 15 January 2025 00:00 UTC; no daylight-saving change falls within a day of it.
-    uint64_t moment = platform::inet::filetime_from_unix(1736899200);
-    constexpr uint64_t hour = 36'000'000'000ull;
-    double date = platform::inet::filetime_to_local_date(moment);
-    EXPECT_NEAR(platform::inet::filetime_to_local_date(moment + 24 * hour) - date, 1.0, 1e-9);
-    EXPECT_NEAR(platform::inet::filetime_to_local_date(moment + 6 * hour) - date, 0.25, 1e-9);
-    EXPECT_NEAR(date, 45672.0, 1.0);  // the date value of 15 January 2025, give or take the time zone
-    EXPECT_EQ(platform::inet::filetime_to_local_date(moment), date);
+    EXPECT_THROW(unnamed.add("http://a.example/", "a"), platform::fs::FsError);
+    UrlHistory relative(files(), "History", "user");
+    EXPECT_TRUE(relative.entries().empty());
+    EXPECT_THROW(relative.add("http://a.example/", "a", 0), platform::fs::FsError);
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+#pragma once
+// The text indexes an earlier version of this program kept its demo URL cache and history in
+// ("urlcache.idx" in the cache folder, "urlhistory.idx" in the history folder; index_file.h): a
+// machine made then still lists and cleans those entries. Nothing new is written to them, and
+// each file is deleted once it holds no entry and no damaged line, so nothing a user had is lost
+// and nothing is left behind.
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/fs/fs.h"
+#include "platform/inet/index_file.h"
+#include "platform/inet/url_entries.h"
+
+namespace platform::inet {
+
+class LegacyIndex {
+public:
+    enum class Kind { Cache, History };
+
+    // folder: the cache or history folder the file lies in.
+    LegacyIndex(fs::FileSystem& files, const std::string& folder, Kind kind);
+
+    // Records whose cached copy would lie outside the cache folder are left out (and in the file).
+    std::vector<CacheEntry> cache_entries();
+    std::vector<HistoryEntry> history_entries();
+
+    // Each copy goes first; an entry whose copy cannot be deleted stays (`failed` hears why).
+    // `removed` hears the URL of each entry that went.
+    size_t remove_cache_entries(std::span<const std::string> urls, const std::function<void(const fs::FsError&)>& failed,
+                                const std::function<void(const std::string&)>& removed);
+    bool remove_history_entry(const std::string& url);
+    // Every entry goes, and the file with them; `removed` hears each URL.
+    void clear(const std::function<void(const std::string&)>& removed);
+
+private:
+    void delete_when_empty();
+
+    fs::FileSystem& files_;
+    std::string folder_;
+    IndexFile index_;
+};
+
+}  // namespace platform::inet
