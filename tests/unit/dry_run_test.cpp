@@ -382,10 +382,16 @@ TEST_F(CategoryPreviewTest, TheInternetExplorerPreviewIsGroupedByItem) {
     EXPECT_GT(per_item["ie.cache"], 0u) << describe(would);
     EXPECT_GT(per_item["ie.cookies"], 0u) << describe(would);
     EXPECT_EQ(per_item.count("ie.autocomplete"), 0u);
+    // The cookie files, and the records of the cookie index that name their sites.
+    std::map<RemovedKind, size_t> cookie_kinds;
     for (const auto& removed : would) {
         if (removed.group != "ie.cookies") continue;
-        EXPECT_EQ(removed.kind, RemovedKind::File) << removed.path;
+        ++cookie_kinds[removed.kind];
+        if (removed.kind == RemovedKind::CacheEntry) EXPECT_TRUE(removed.path.starts_with("Cookie:")) << removed.path;
     }
+    EXPECT_GT(cookie_kinds[RemovedKind::File], 0u);
+    EXPECT_EQ(cookie_kinds[RemovedKind::CacheEntry], cookie_kinds[RemovedKind::File]);
+    EXPECT_EQ(cookie_kinds.size(), 2u);
 }
 
 }  // namespace
