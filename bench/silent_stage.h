@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/kernel/stage.h"
+#include "app/stage/stage.h"
 
 namespace bench {
 

@@ -1,7 +1,7 @@
 #include "app/kernel/failure_text.h"
 
-#include "app/kernel/fill_in.h"
 #include "app/kernel/shell.h"
+#include "app/texts/fill_in.h"
 
 namespace app {
 

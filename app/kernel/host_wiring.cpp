@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/kernel/shell.h"
-#include "app/kernel/tray_icon.h"
+#include "app/stage/tray_icon.h"
 
 namespace app {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/kernel/fill_in.h"
+#include "app/texts/fill_in.h"
 
 namespace app {
 

@@ -2,15 +2,15 @@
 // The program's shared state and services, handed to every feature: the screens, the language,
 // the message box, the log window, the command table of the main movie, the current profile and
 // the start-up steps of the main window. Features add their command rows and start-up steps from
-// their own files (see feature_rows.h); nothing here knows a feature by name.
+// their own files (see app/program/feature_rows.h); nothing here knows a feature by name.
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "app/kernel/dispatcher.h"
-#include "app/kernel/stage.h"
-#include "app/settings/language.h"
+#include "app/stage/stage.h"
+#include "app/texts/language.h"
 #include "app/windows/flash_msg_box.h"
 #include "app/windows/log_window.h"
 

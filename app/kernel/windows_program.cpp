@@ -1,7 +1,7 @@
 #include "app/kernel/windows_program.h"
 
-#include "app/kernel/fill_in.h"
 #include "app/kernel/shell.h"
+#include "app/texts/fill_in.h"
 #include "engine/foundation/hooks.h"
 #include "platform/machine/machine.h"
 #include "platform/shell/wine_program.h"

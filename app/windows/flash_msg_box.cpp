@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/kernel/fill_in.h"
+#include "app/texts/fill_in.h"
 #include "platform/text/ascii_case.h"
 
 namespace app {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/kernel/stage.h"
-#include "app/settings/language.h"
+#include "app/stage/stage.h"
+#include "app/texts/language.h"
 
 namespace app {
 

@@ -3,8 +3,8 @@
 // the completion text at the end, and a button that opens the day's log file.
 #include <string>
 
-#include "app/kernel/stage.h"
-#include "app/settings/language.h"
+#include "app/stage/stage.h"
+#include "app/texts/language.h"
 
 namespace app {
 

@@ -12,10 +12,10 @@
 
 #include "app/features/memory/memory_slider.h"
 #include "app/kernel/dispatcher.h"
-#include "app/kernel/list_pusher.h"
 #include "app/settings/option_list.h"
 #include "app/settings/profile_store.h"
 #include "app/settings/user_settings.h"
+#include "app/stage/list_pusher.h"
 #include "engine/tools/ram.h"
 #include "platform/fs/write_faults.h"
 #include "platform/text/bar_list.h"

@@ -13,7 +13,7 @@
 #include "app/features/dll/dll_backup.h"
 #include "app/features/dll/dll_scan.h"
 #include "app/features/dll/file_walk.h"
-#include "app/kernel/fill_in.h"
+#include "app/texts/fill_in.h"
 #include "platform/machine/machine.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/program_fixture.h"

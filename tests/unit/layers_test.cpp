@@ -64,7 +64,7 @@ TEST_F(LayerCheckTest, EachFaultStopsTheCheckWithItsFileAndLine) {
 TEST_F(LayerCheckTest, ATreeThatKeepsTheRulesPassesSilently) {
     write("platform/fs/fs.h", "#include <sys/stat.h>\n#include \"platform/registry/registry.h\"\n");
     write("engine/tools/ram.cpp", "#include <string>\n#include \"platform/fs/fs.h\"\n#include \"engine/foundation/hooks.h\"\n");
-    write("app/kernel/feature_rows.cpp", "#include \"app/features/memory/memory_slider.h\"\n");
+    write("app/program/feature_rows.cpp", "#include \"app/features/memory/memory_rows.h\"\n");
     write("app/main.cpp", "#include \"platform/movie/movie_player.h\"\n");
     write("app/demo/viewer_control.dll", "MZ #include <unistd.h>");
     const Outcome outcome = check();

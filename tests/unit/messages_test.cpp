@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/kernel/fill_in.h"
-#include "app/settings/language.h"
 #include "app/settings/user_settings.h"
+#include "app/texts/fill_in.h"
+#include "app/texts/language.h"
 #include "app/windows/log_window.h"
 #include "engine/foundation/ini.h"
 #include "engine/foundation/message_text.h"

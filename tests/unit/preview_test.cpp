@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/demo/ie_traces.h"
-#include "app/kernel/fill_in.h"
 #include "app/kernel/removal_report.h"
+#include "app/texts/fill_in.h"
 #include "tests/unit/support/folder_snapshot.h"
 #include "tests/unit/support/program_fixture.h"
 

@@ -1,8 +1,8 @@
 // Option state: what the exit saves under a profile and what the next start puts back.
 #include <gtest/gtest.h>
 
+#include "app/kernel/option_state.h"
 #include "app/settings/name_tables.h"
-#include "app/settings/option_state.h"
 #include "app/settings/profile_store.h"
 #include "app/settings/user_settings.h"
 #include "engine/foundation/app_settings.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/kernel/fill_in.h"
+#include "app/texts/fill_in.h"
 #include "engine/foundation/cregistry.h"
 #include "platform/shell/command_line.h"
 #include "platform/shell/wine_program.h"

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/kernel/tray_icon.h"
+#include "app/stage/tray_icon.h"
 #include "engine/foundation/hooks.h"
 #include "engine/tools/systray.h"
 #include "tests/unit/support/program_fixture.h"

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/kernel/fill_in.h"
 #include "app/kernel/windows_program.h"
+#include "app/texts/fill_in.h"
 #include "engine/foundation/cregistry.h"
 #include "platform/shell/wine_program.h"
 #include "tests/unit/support/program_fixture.h"

@@ -38,8 +38,10 @@ std::optional<std::string> include_fault(const std::string& file, const std::str
     }
     if (*own == 1 && header.starts_with("platform/movie/"))
         return "includes \"" + header + "\": the movie player belongs to the program, not to the engine";
-    if (header.starts_with("app/features/") && !file.starts_with("app/features/") && file != "app/kernel/feature_rows.cpp")
-        return "includes \"" + header + "\": features are reached only through register_features (app/kernel/feature_rows.cpp)";
+    if (header.starts_with("app/features/") && !file.starts_with("app/features/") &&
+        file != "app/program/feature_rows.cpp")
+        return "includes \"" + header +
+               "\": features are reached only through register_features (app/program/feature_rows.cpp)";
     return std::nullopt;
 }
 

@@ -4,9 +4,9 @@
 
 #include "app/features/shredder/relayed_shredder.h"
 #include "app/kernel/failure_text.h"
-#include "app/kernel/fill_in.h"
-#include "app/kernel/list_pusher.h"
 #include "app/kernel/shell.h"
+#include "app/stage/list_pusher.h"
+#include "app/texts/fill_in.h"
 #include "engine/foundation/hooks.h"
 #include "platform/fs/fs.h"
 #include "platform/ini/profile.h"

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "app/features/dll/file_walk.h"
-#include "app/kernel/list_pusher.h"
-#include "app/kernel/stage.h"
+#include "app/stage/list_pusher.h"
+#include "app/stage/stage.h"
 #include "engine/foundation/hooks.h"
 #include "engine/foundation/logger.h"
 #include "platform/machine/machine.h"

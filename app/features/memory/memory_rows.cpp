@@ -1,4 +1,5 @@
-// The memory gauge of the main window and the slider that frees memory.
+#include "app/features/memory/memory_rows.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -8,7 +9,6 @@
 #include <string>
 
 #include "app/features/memory/memory_slider.h"
-#include "app/kernel/feature_rows.h"
 #include "app/kernel/shell.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"

@@ -1,9 +1,7 @@
-// The web site and update buttons of the options screen. The web site address is a setting of the
-// build (TAVRIN_WEBSITE); the updater is a Windows program of the program folder, so it runs only
-// where Windows programs can, and a copy installed from packages is updated with them.
+#include "app/features/options/about_rows.h"
+
 #include <string>
 
-#include "app/kernel/feature_rows.h"
 #include "app/kernel/shell.h"
 #include "app/kernel/windows_program.h"
 #include "platform/machine/machine.h"

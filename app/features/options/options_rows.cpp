@@ -1,12 +1,12 @@
-// The option state of the current profile and the Windows tweaks of the options screen.
+#include "app/features/options/options_rows.h"
+
 #include <functional>
 #include <string>
 
-#include "app/kernel/feature_rows.h"
 #include "app/kernel/log_relay.h"
+#include "app/kernel/option_state.h"
 #include "app/kernel/shell.h"
 #include "app/settings/option_list.h"
-#include "app/settings/option_state.h"
 #include "engine/cleaners/misc_functions.h"
 
 namespace app {

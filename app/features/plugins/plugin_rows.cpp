@@ -3,10 +3,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/kernel/list_pusher.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
 #include "app/settings/plugin_items.h"
+#include "app/stage/list_pusher.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
 #include "engine/plugins/plugins.h"

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/kernel/list_pusher.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
+#include "app/stage/list_pusher.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/regcleaner/backup_store.h"

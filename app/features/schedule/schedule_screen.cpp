@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "app/features/schedule/schedule_check.h"
+#include "app/kernel/option_state.h"
 #include "app/kernel/shell.h"
 #include "app/settings/option_list.h"
-#include "app/settings/option_state.h"
 #include "engine/foundation/clock.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/scheduler/due_time.h"

@@ -9,9 +9,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/kernel/fill_in.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
+#include "app/texts/fill_in.h"
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "app/features/startup/list_items.h"
-#include "app/kernel/fill_in.h"
 #include "app/kernel/log_relay.h"
 #include "app/kernel/shell.h"
+#include "app/texts/fill_in.h"
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/hooks.h"
 #include "engine/tools/system_entries.h"

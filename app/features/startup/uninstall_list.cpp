@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "app/features/startup/list_items.h"
-#include "app/kernel/fill_in.h"
 #include "app/kernel/shell.h"
 #include "app/kernel/windows_program.h"
+#include "app/texts/fill_in.h"
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/hooks.h"
 #include "engine/tools/system_entries.h"

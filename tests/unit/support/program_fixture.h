@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/kernel/host_wiring.h"
-#include "app/kernel/program.h"
+#include "app/program/program.h"
 #include "platform/machine/install.h"
 #include "tests/unit/support/recording_stage.h"
 #include "tests/unit/support/temp_machine.h"

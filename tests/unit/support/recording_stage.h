@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/kernel/stage.h"
+#include "app/stage/stage.h"
 
 namespace tavrin_test {
 

@@ -3,7 +3,7 @@
 // an icon is added, whether or not the main window is hidden.
 #include <string>
 
-#include "app/kernel/stage.h"
+#include "app/stage/stage.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/kernel/fill_in.h"
+#include "app/texts/fill_in.h"
 
 namespace app {
 

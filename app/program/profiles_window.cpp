@@ -1,4 +1,4 @@
-#include "app/windows/profiles_window.h"
+#include "app/program/profiles_window.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "app/kernel/program.h"
+#include "app/program/program.h"
 
-#include "app/kernel/feature_rows.h"
+#include "app/program/feature_rows.h"
 #include "platform/text/ascii_case.h"
 
 namespace app {

@@ -1,4 +1,4 @@
-#include "app/kernel/list_pusher.h"
+#include "app/stage/list_pusher.h"
 
 #include "platform/text/bar_list.h"
 

@@ -1,11 +1,11 @@
-// The window and general commands of the main movie.
+#include "app/program/window_rows.h"
+
 #include <string>
 
-#include "app/kernel/exit_sequence.h"
-#include "app/kernel/feature_rows.h"
-#include "app/kernel/fill_in.h"
 #include "app/kernel/shell.h"
+#include "app/program/exit_sequence.h"
 #include "app/settings/user_settings.h"
+#include "app/texts/fill_in.h"
 
 namespace app {
 

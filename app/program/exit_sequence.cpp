@@ -1,10 +1,10 @@
-#include "app/kernel/exit_sequence.h"
+#include "app/program/exit_sequence.h"
 
 #include <optional>
 #include <string>
 
+#include "app/kernel/option_state.h"
 #include "app/kernel/shell.h"
-#include "app/settings/option_state.h"
 #include "app/settings/profile_store.h"
 #include "platform/text/trim.h"
 

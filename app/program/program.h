@@ -2,7 +2,7 @@
 // The running program: the shell with every feature plugged in, the movies wired to their
 // handlers, the profile chooser first and then the main window.
 #include "app/kernel/shell.h"
-#include "app/windows/profiles_window.h"
+#include "app/program/profiles_window.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/kernel/tray_icon.h"
+#include "app/stage/tray_icon.h"
 
 namespace app {
 

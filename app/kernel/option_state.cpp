@@ -1,4 +1,4 @@
-#include "app/settings/option_state.h"
+#include "app/kernel/option_state.h"
 
 #include <algorithm>
 #include <string>

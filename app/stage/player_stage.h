@@ -1,6 +1,6 @@
 #pragma once
 // The screens as the browser shows them: the stage over the movie player.
-#include "app/kernel/stage.h"
+#include "app/stage/stage.h"
 #include "platform/movie/movie_player.h"
 
 namespace app {

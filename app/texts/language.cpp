@@ -1,4 +1,4 @@
-#include "app/settings/language.h"
+#include "app/texts/language.h"
 
 #include "engine/foundation/ini.h"
 #include "engine/foundation/user_language.h"

@@ -1,4 +1,4 @@
-#include "app/kernel/player_stage.h"
+#include "app/stage/player_stage.h"
 
 #include <cstdio>
 

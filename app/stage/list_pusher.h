@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/kernel/stage.h"
+#include "app/stage/stage.h"
 
 namespace app {
 

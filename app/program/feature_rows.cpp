@@ -1,4 +1,4 @@
-#include "app/kernel/feature_rows.h"
+#include "app/program/feature_rows.h"
 
 #include "app/features/applications/absent_applications.h"
 #include "app/features/booster/connection_booster.h"
@@ -7,6 +7,9 @@
 #include "app/features/cleaning/preview_rows.h"
 #include "app/features/dll/dll_rows.h"
 #include "app/features/ie_privacy/ie_privacy.h"
+#include "app/features/memory/memory_rows.h"
+#include "app/features/options/about_rows.h"
+#include "app/features/options/options_rows.h"
 #include "app/features/plugins/plugin_rows.h"
 #include "app/features/registry/registry_cleaner.h"
 #include "app/features/schedule/schedule_screen.h"
@@ -14,6 +17,7 @@
 #include "app/features/shredder/shredder_commands.h"
 #include "app/features/startup/startup_list.h"
 #include "app/features/startup/uninstall_list.h"
+#include "app/program/window_rows.h"
 
 namespace app {
 
