@@ -6,9 +6,13 @@
 // the rounds' ratios; the load average is printed beside them.
 // A save is flushed to disk before it replaces the file, so the target is against cp + sync of the
 // same file; the ratio against plain cp is printed too.
-// Usage: registry_bench [--dir DIR] [--keys N] [--rounds N (7)]
+// With --busy-core, a loop keeps one core busy during the rounds: a user's machine is seldom idle.
+// Usage: registry_bench [--dir DIR] [--keys N] [--rounds N (7)] [--busy-core]
 //                       [--generate FILE (only write the test file, e.g. to profile)]
 #include <algorithm>
+#include <sys/resource.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -16,8 +20,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/registry/registry.h"
@@ -51,26 +56,31 @@ void run(const std::string& command) {
     }
 }
 
-// Seconds this process has spent in the kernel (from /proc, in clock ticks of 1/100 s).
-double kernel_seconds() {
-    std::ifstream in("/proc/self/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    for (int i = 3; i <= 15; ++i) fields >> field;  // fields 3 to 15; the last is stime
-    return std::stod(field) / 100.0;
+// What the kernel has counted for this process so far: time in the kernel, and minor page faults
+// (first touches of memory, each handed a fresh page: on a freshly started virtual machine those
+// are the load's dearest part).
+struct KernelShare {
+    double seconds = 0;
+    long minor_faults = 0;
+};
+
+KernelShare kernel_share() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return {static_cast<double>(usage.ru_stime.tv_sec) + usage.ru_stime.tv_usec / 1e6, usage.ru_minflt};
 }
 
 // Wall time, and the processor time with the kernel's share of it.
 struct Stopwatch {
     Clock::time_point wall = Clock::now();
     std::clock_t cpu = std::clock();
-    double kernel = kernel_seconds();
+    KernelShare kernel = kernel_share();
 
-    // "name wall cpu kernel" for the parent to read.
+    // "name wall cpu kernel faults" for the parent to read.
     void report(const char* name) const {
+        const KernelShare now = kernel_share();
         std::cout << name << " " << since(wall) << " " << static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC << " "
-                  << kernel_seconds() - kernel << "\n";
+                  << now.seconds - kernel.seconds << " " << now.minor_faults - kernel.minor_faults << "\n";
     }
 };
 
@@ -108,7 +118,7 @@ void rewrite(platform::registry::Registry& registry, const std::string& path, bo
         rewrite(registry, path.empty() ? key : path + "\\" + key, every_value);
 }
 
-// The measured part, in a process of its own: prints "name wall cpu kernel" lines and the peak memory.
+// The measured part, in a process of its own: prints "name wall cpu kernel faults" lines and the peak memory.
 int child(const fs::path& dir, const std::string& mode) {
     using platform::registry::Registry;
     Stopwatch load;
@@ -132,6 +142,7 @@ int child(const fs::path& dir, const std::string& mode) {
 
 struct Phase {
     double wall = 0, cpu = 0, kernel = 0;
+    long minor_faults = 0;
 };
 
 struct ChildResult {
@@ -150,7 +161,7 @@ ChildResult run_child(const fs::path& dir, const std::string& mode) {
             continue;
         }
         Phase& phase = name == "load" ? result.load : name == "save" ? result.save : result.modify;
-        in >> phase.wall >> phase.cpu >> phase.kernel;
+        in >> phase.wall >> phase.cpu >> phase.kernel >> phase.minor_faults;
     }
     fs::remove(report);
     return result;
@@ -218,10 +229,29 @@ CaseResult measure_case(const fs::path& original, const fs::path& dir, const std
 }
 
 std::string cpu(const Phase& phase) {
-    char text[80];
-    std::snprintf(text, sizeof text, "%.3f s (cpu %.3f s, of it in the kernel ~%.2f s)", phase.wall, phase.cpu, phase.kernel);
+    char text[128];
+    std::snprintf(text, sizeof text, "%.3f s (cpu %.3f s, of it in the kernel %.3f s; %ld minor page faults)", phase.wall,
+                  phase.cpu, phase.kernel, phase.minor_faults);
     return text;
 }
+
+// A loop on a thread of its own for as long as it is held.
+class BusyCore {
+public:
+    BusyCore()
+        : spinner_([this] {
+              while (!stop_.load(std::memory_order_relaxed)) {
+              }
+          }) {}
+    ~BusyCore() {
+        stop_ = true;
+        spinner_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread spinner_;
+};
 
 }  // namespace
 
@@ -229,6 +259,7 @@ int main(int argc, char** argv) {
     fs::path dir = fs::temp_directory_path() / "tavrin-registry-bench";
     int keys = tavrin_test::kBigHiveKeys;
     int rounds = 7;
+    bool busy_core = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--child" && i + 2 < argc) return child(argv[i + 1], argv[i + 2]);
@@ -239,6 +270,7 @@ int main(int argc, char** argv) {
         if (arg == "--dir" && i + 1 < argc) dir = argv[++i];
         else if (arg == "--keys" && i + 1 < argc) keys = std::stoi(argv[++i]);
         else if (arg == "--rounds" && i + 1 < argc) rounds = std::max(1, std::stoi(argv[++i]));
+        else if (arg == "--busy-core") busy_core = true;
     }
     fs::remove_all(dir);
     fs::create_directories(dir);
@@ -249,8 +281,10 @@ int main(int argc, char** argv) {
     const std::string load_before = load_average();
     run("cat " + quoted(original) + " > /dev/null");  // warm cache for both sides
     std::printf("system.reg: %d keys, %.1f MB; %d rounds per case, cp + sync and load + save in turns, "
-                "the round of median ratio shown\n",
-                keys, size_mb, rounds);
+                "the round of median ratio shown%s\n",
+                keys, size_mb, rounds, busy_core ? "; one core kept busy by a loop" : "");
+    std::optional<BusyCore> busy;
+    if (busy_core) busy.emplace();
 
     struct Mode {
         const char* mode;
