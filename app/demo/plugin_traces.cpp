@@ -8,7 +8,7 @@
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
 #include "platform/machine/machine.h"
-#include "platform/sys/environment.h"
+#include "platform/machine/user_environment.h"
 
 namespace app::demo {
 
@@ -26,7 +26,7 @@ void write_text(engine::ERegistryClassConstants root, const std::string& key, co
 // A path with the machine's %VARIABLES%, its folders created as needed.
 void write_file(const std::string& path, const std::string& contents) {
     auto& machine = platform::current_machine();
-    const std::string expanded = platform::sys::expand_environment_strings(machine, path);
+    const std::string expanded = platform::expand_environment_strings(machine, path);
     machine.files().create_directory(expanded.substr(0, expanded.rfind('\\')));
     machine.files().write_text(expanded, contents);
 }

@@ -7,7 +7,7 @@
 #include "app/demo/shortcut_bytes.h"
 #include "engine/foundation/engine_error.h"
 #include "platform/machine/machine.h"
-#include "platform/sys/environment.h"
+#include "platform/machine/user_environment.h"
 
 namespace app::demo {
 
@@ -97,7 +97,7 @@ void plant_recent_documents() {
 
 void plant_files() {
     auto& machine = platform::current_machine();
-    const std::string windows = platform::sys::windows_folder(machine);
+    const std::string windows = platform::windows_folder(machine);
     const std::string user_temp = profile_folder("Local Settings") + "\\Temp";
     write_demo_file(user_temp + "\\~DF3A21.tmp", "half-written document");
     write_demo_file(user_temp + "\\setup-demo\\unpacked.dll", "MZ unpacked installer part");

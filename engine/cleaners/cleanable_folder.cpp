@@ -7,7 +7,7 @@
 #include "engine/foundation/message_text.h"
 #include "engine/shredder/refusal.h"
 #include "platform/machine/machine.h"
-#include "platform/sys/environment.h"
+#include "platform/machine/user_environment.h"
 #include "platform/text/ascii_case.h"
 
 namespace engine {
@@ -61,7 +61,7 @@ std::optional<std::string> folder_refusal(const std::string& folder) {
     if (auto refusal = file_walk_refusal(folder)) return refusal;
     if (!platform::has_current_machine()) return std::nullopt;
     const std::string path = without_trailing_backslashes(folder);
-    if (is_or_contains(path, platform::sys::windows_folder(platform::current_machine())))
+    if (is_or_contains(path, platform::windows_folder(platform::current_machine())))
         return GetMessageText("msg422");
     return kept_folder_reason(path);
 }

@@ -6,7 +6,7 @@
 #include "engine/foundation/logger.h"
 #include "engine/foundation/message_text.h"
 #include "platform/machine/machine.h"
-#include "platform/sys/environment.h"
+#include "platform/machine/user_environment.h"
 #include "platform/text/ascii_case.h"
 
 namespace engine {
@@ -138,7 +138,7 @@ Variant value_as_variant(const platform::registry::Value& stored) {
         case type::MultiSz:
             return stored_text(stored.data);
         case type::ExpandSz:
-            return platform::sys::expand_environment_strings(platform::current_machine(), stored_text(stored.data));
+            return platform::expand_environment_strings(platform::current_machine(), stored_text(stored.data));
         case type::Dword:
             return stored_dword(stored.data, false);
         case type::DwordBigEndian:

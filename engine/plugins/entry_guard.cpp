@@ -5,6 +5,7 @@
 
 #include "engine/foundation/engine_folder.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/user_environment.h"
 #include "platform/text/ascii_case.h"
 
 namespace engine {
@@ -120,12 +121,12 @@ bool is_blank_entry(std::string_view entry) {
     return entry.find_first_not_of(std::string_view(" \0", 2)) == entry.npos;
 }
 
-EntryGuard::EntryGuard() : environment_(platform::sys::environment(platform::current_machine())) {
+EntryGuard::EntryGuard() : environment_(platform::user_environment(platform::current_machine())) {
     platform::Machine& machine = platform::current_machine();
     for (const std::string& root : machine.files().drives()) {
         if (auto location = real_location(root)) drive_roots_.push_back(*location);
     }
-    std::vector<std::string> folders = {platform::sys::windows_folder(machine), engine_folder()};
+    std::vector<std::string> folders = {platform::windows_folder(machine), engine_folder()};
     for (std::string_view name : kProtectedVariables) {
         if (auto found = environment_.find(name); found != environment_.end()) folders.push_back(found->second);
     }

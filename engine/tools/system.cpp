@@ -9,7 +9,7 @@
 #include "engine/foundation/os.h"
 #include "engine/tools/system_entries.h"
 #include "platform/machine/machine.h"
-#include "platform/sys/environment.h"
+#include "platform/machine/user_environment.h"
 #include "platform/text/bar_list.h"
 #include "platform/text/trim.h"
 
@@ -56,7 +56,7 @@ System::System() {
 }
 
 std::string System::getWDirectory() {
-    std::string folder = platform::sys::windows_folder(platform::current_machine());
+    std::string folder = platform::windows_folder(platform::current_machine());
     if (folder.size() > kMaxWindowsFolder) folder.resize(kMaxWindowsFolder);
     while (!folder.empty() && folder.back() == '\\') folder.pop_back();
     return folder;

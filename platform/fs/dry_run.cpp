@@ -1,18 +1,15 @@
 // The file system's side of a recording: what went is noted, and in a dry run nothing goes.
 #include "platform/fs/file_impl.h"
 #include "platform/fs/file_system_impl.h"
-#include "platform/machine/machine.h"
 
 namespace platform::fs {
 
-RemovalLog& FileSystem::Impl::removals() const { return machine.removals(); }
-
 RemovalLog& FileSystem::removals() { return impl_->removals(); }
 
-bool FileSystem::Impl::dry_run() const { return machine.removals().dry_run(); }
+bool FileSystem::Impl::dry_run() const { return removals().dry_run(); }
 
 bool FileSystem::Impl::gone(std::string_view windows_path) const {
-    return dry_run() && machine.removals().gone(windows_path);
+    return dry_run() && removals().gone(windows_path);
 }
 
 void FileSystem::Impl::removed(RemovedKind kind, std::string windows_path, uint64_t size) {

@@ -5,10 +5,8 @@
 #include <cerrno>
 #include <limits>
 
-#include "platform/fs/drive_settings.h"
 #include "platform/fs/file_system_impl.h"
 #include "platform/fs/fs_errors.h"
-#include "platform/machine/machine.h"
 
 namespace platform::fs {
 
@@ -36,7 +34,7 @@ std::vector<std::string> FileSystem::drives() const {
 DriveType FileSystem::drive_type(std::string_view root) const {
     auto letter = root_letter(root);
     if (!letter || !impl_->drive_map.root(*letter)) return DriveType::NoRootDir;
-    return detail::configured_drive_type(impl_->machine.registry(), *letter);
+    return impl_->drive_settings.type(*letter);
 }
 
 FreeSpace FileSystem::free_space(std::string_view root) const {
@@ -52,7 +50,7 @@ FreeSpace FileSystem::free_space(std::string_view root) const {
     uint64_t block = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
     space.free_bytes = static_cast<uint64_t>(vfs.f_bavail) * block;
     space.total_bytes = static_cast<uint64_t>(vfs.f_blocks) * block;
-    if (auto quota = detail::configured_quota(impl_->machine.registry(), path->drive)) {
+    if (auto quota = impl_->drive_settings.quota(path->drive)) {
         detail::QuotaAccount account{*quota, detail::bytes_used(*host_root)};
         // Never more than the real device has left: a wipe trusting this must not fill the disk.
         space.free_bytes = std::min(space.free_bytes, account.room());
@@ -67,11 +65,11 @@ FreeSpace FileSystem::free_space(std::string_view root) const {
 }
 
 void FileSystem::set_quota(char drive_letter, std::optional<uint64_t> capacity_bytes) {
-    detail::configure_quota(impl_->machine.registry(), drive_letter, capacity_bytes);
+    impl_->drive_settings.set_quota(drive_letter, capacity_bytes);
 }
 
 std::shared_ptr<detail::QuotaAccount> FileSystem::Impl::quota_account(char drive) {
-    auto quota = detail::configured_quota(machine.registry(), drive);
+    auto quota = drive_settings.quota(drive);
     if (!quota) return nullptr;
     auto host_root = drive_map.root(drive);
     if (!host_root) return nullptr;

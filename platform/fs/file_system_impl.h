@@ -19,7 +19,8 @@
 namespace platform::fs {
 
 struct FileSystem::Impl {
-    explicit Impl(Machine& machine);
+    Impl(const std::filesystem::path& machine_dir, bool allow_outside_machine, RemovalLog& removals,
+         DriveSettings& settings);
 
     // A Windows path and the host path it names (trailing components may not exist yet).
     struct Target {
@@ -65,7 +66,7 @@ struct FileSystem::Impl {
 
     // The removal log of the machine (dry_run.cpp): destructive operations note there what went,
     // or in a dry run would have gone, and then change nothing.
-    RemovalLog& removals() const;
+    RemovalLog& removals() const { return removal_log; }
     bool dry_run() const;
     // Removed by this dry run already: reads as missing.
     bool gone(std::string_view windows_path) const;
@@ -89,8 +90,10 @@ struct FileSystem::Impl {
     // or -1 when it does not exist (it is not made).
     File pretend_open(int read_fd, std::string windows_path, char drive, uint64_t size);
 
-    Machine& machine;
     std::filesystem::path machine_dir;  // canonical
+    bool allow_outside_machine;
+    RemovalLog& removal_log;
+    DriveSettings& drive_settings;
     detail::DriveMap drive_map;
     std::map<char, std::weak_ptr<detail::QuotaAccount>> quota_accounts;
     detail::FolderDescriptors folder_descriptors{64};

@@ -12,7 +12,6 @@
 #include "platform/fs/fs_errors.h"
 #include "platform/fs/host_folder.h"
 #include "platform/fs/regular_open.h"
-#include "platform/machine/machine.h"
 
 namespace platform::fs {
 
@@ -46,10 +45,17 @@ std::filesystem::path entry_location(const std::filesystem::path& host) {
 
 }  // namespace
 
-FileSystem::Impl::Impl(Machine& machine)
-    : machine(machine), machine_dir(canonical_or_absolute(machine.dir())), drive_map(machine.dir() / "dosdevices") {}
+FileSystem::Impl::Impl(const std::filesystem::path& machine_dir, bool allow_outside_machine, RemovalLog& removals,
+                       DriveSettings& settings)
+    : machine_dir(canonical_or_absolute(machine_dir)),
+      allow_outside_machine(allow_outside_machine),
+      removal_log(removals),
+      drive_settings(settings),
+      drive_map(machine_dir / "dosdevices") {}
 
-FileSystem::FileSystem(Machine& machine) : impl_(std::make_unique<Impl>(machine)) {}
+FileSystem::FileSystem(const std::filesystem::path& machine_dir, bool allow_outside_machine, RemovalLog& removals,
+                       DriveSettings& settings)
+    : impl_(std::make_unique<Impl>(machine_dir, allow_outside_machine, removals, settings)) {}
 FileSystem::~FileSystem() = default;
 
 std::optional<FileSystem::Impl::Target> FileSystem::Impl::resolve(std::string_view windows_path) const {
@@ -79,7 +85,7 @@ FileSystem::Impl::Target FileSystem::Impl::resolve_or_throw(std::string_view win
 }
 
 std::optional<std::string> FileSystem::Impl::outside_reason(const Target& target, Reach reach) const {
-    if (machine.options().allow_outside_machine) return std::nullopt;
+    if (allow_outside_machine) return std::nullopt;
     auto root = drive_map.root(target.path.drive);
     if (!root || !is_within(*root, machine_dir))
         return "drive " + std::string(1, target.path.drive) + ": maps to " + (root ? root->string() : "nothing") +
@@ -101,7 +107,7 @@ void FileSystem::Impl::require_inside(const Target& target, Reach reach, std::st
 int FileSystem::Impl::open_to_read(const Target& target, std::string_view action) const {
     if (!detail::is_symlink(target.host)) return detail::open_regular(AT_FDCWD, target.host.c_str());
     const auto destination = std::filesystem::weakly_canonical(target.host);
-    if (!machine.options().allow_outside_machine && !is_within(destination, machine_dir))
+    if (!allow_outside_machine && !is_within(destination, machine_dir))
         throw_outside(target.text(), "it links to " + destination.string() + ", which", action);
     return detail::open_regular(AT_FDCWD, destination.c_str());
 }

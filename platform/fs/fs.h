@@ -12,7 +12,6 @@
 #include <vector>
 
 namespace platform {
-class Machine;
 class RemovalLog;
 }
 
@@ -129,9 +128,25 @@ private:
     std::vector<Device> devices_;
 };
 
+// What the machine keeps about its drives that the host cannot tell: the type its Windows was
+// told, and the capacity the program was told to pretend.
+class DriveSettings {
+public:
+    virtual DriveType type(char letter) const = 0;
+    virtual std::optional<uint64_t> quota(char letter) const = 0;
+    virtual void set_quota(char letter, std::optional<uint64_t> capacity_bytes) = 0;
+
+protected:
+    ~DriveSettings() = default;
+};
+
 class FileSystem {
 public:
-    explicit FileSystem(Machine& machine);
+    // The drives that machine_dir's dosdevices folder maps. Changes outside machine_dir are
+    // refused unless allow_outside_machine; removals are noted in `removals`. Both references
+    // must outlive the file system.
+    FileSystem(const std::filesystem::path& machine_dir, bool allow_outside_machine, RemovalLog& removals,
+               DriveSettings& settings);
     ~FileSystem();
 
     // Resolves a Windows path to the host path (case-insensitive per component when the exact

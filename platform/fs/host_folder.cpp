@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/fs/name_fold.h"
+#include "platform/text/name_fold.h"
 
 namespace platform::fs::detail {
 
@@ -38,7 +38,7 @@ template <class Entry>
 std::vector<Entry> sorted_as_ntfs_lists(std::vector<Entry> raw) {
     std::vector<std::pair<std::u32string, size_t>> keyed;
     keyed.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) keyed.emplace_back(fold_case(name_of(raw[i])), i);
+    for (size_t i = 0; i < raw.size(); ++i) keyed.emplace_back(text::fold_case(name_of(raw[i])), i);
     // Equal folded names keep their byte order, so the listing is stable.
     std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
         return a.first != b.first ? a.first < b.first : name_of(raw[a.second]) < name_of(raw[b.second]);
@@ -76,10 +76,10 @@ ListedEntry listed(int folder_fd, const dirent& entry) {
 std::optional<std::string> find_entry(const std::filesystem::path& folder, std::string_view name) {
     struct stat st;
     if (lstat((folder / name).c_str(), &st) == 0) return std::string(name);
-    std::u32string wanted = fold_case(name);
+    std::u32string wanted = text::fold_case(name);
     std::optional<std::string> found;
     for (std::string& candidate : raw_names(folder)) {
-        if (fold_case(candidate) == wanted && (!found || candidate < *found)) found = std::move(candidate);
+        if (text::fold_case(candidate) == wanted && (!found || candidate < *found)) found = std::move(candidate);
     }
     return found;
 }

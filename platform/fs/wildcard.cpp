@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/fs/fs.h"
-#include "platform/fs/name_fold.h"
+#include "platform/text/name_fold.h"
 
 namespace platform::fs {
 
@@ -90,7 +90,9 @@ private:
 
 bool wildcard_match(std::string_view pattern, std::string_view name) {
     if (pattern == "*" || pattern == "*.*") return true;
-    return Matcher(dos_form(detail::fold_case(pattern)), detail::fold_case(name)).matches();
+    return Matcher(dos_form(text::fold_case(pattern)), text::fold_case(name)).matches();
 }
+
+bool same_file_name(std::string_view a, std::string_view b) { return text::same_name(a, b); }
 
 }  // namespace platform::fs

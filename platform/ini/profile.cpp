@@ -8,7 +8,7 @@
 #include "platform/fs/fs.h"
 #include "platform/ini/ini_document.h"
 #include "platform/machine/machine.h"
-#include "platform/sys/environment.h"
+#include "platform/machine/user_environment.h"
 #include "platform/text/trim.h"
 
 namespace platform::ini {
@@ -18,7 +18,7 @@ namespace {
 // A bare file name means a file in the Windows folder, as with the Win32 functions.
 std::string resolve(Machine& machine, std::string_view file) {
     if (file.find_first_of("\\/:") != std::string_view::npos) return std::string(file);
-    return sys::windows_folder(machine) + "\\" + std::string(file);
+    return windows_folder(machine) + "\\" + std::string(file);
 }
 
 // A missing or unreadable file reads as an empty one, which is what the Win32 functions report.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/machine/drive_settings.h"
 #include "platform/machine/registry_values.h"
 #include "platform/machine/sandbox.h"
 #include "platform/machine/windows_version.h"
@@ -15,9 +16,10 @@ namespace stdfs = std::filesystem;
 struct Machine::Impl {
     stdfs::path dir;
     MachineOptions options;
-    std::unique_ptr<registry::Registry> registry;
-    std::unique_ptr<fs::FileSystem> files;
     RemovalLog removals;
+    std::unique_ptr<registry::Registry> registry;
+    std::unique_ptr<machine_detail::RegistryDriveSettings> drive_settings;
+    std::unique_ptr<fs::FileSystem> files;
 };
 
 namespace {
@@ -86,7 +88,9 @@ Machine::Machine(stdfs::path dir, MachineOptions options) : impl_(std::make_uniq
     impl_->dir = std::move(dir);
     impl_->options = options;
     impl_->registry = std::make_unique<registry::Registry>(impl_->dir);
-    impl_->files = std::make_unique<fs::FileSystem>(*this);
+    impl_->drive_settings = std::make_unique<machine_detail::RegistryDriveSettings>(*impl_->registry);
+    impl_->files = std::make_unique<fs::FileSystem>(impl_->dir, options.allow_outside_machine, impl_->removals,
+                                                    *impl_->drive_settings);
     impl_->registry->set_removal_log(&impl_->removals);
 }
 

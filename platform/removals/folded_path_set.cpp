@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/fs/name_fold.h"
+#include "platform/text/name_fold.h"
 
 namespace platform {
 
@@ -12,19 +12,19 @@ size_t FoldedPathSet::slot_of(std::string_view path, uint64_t hash) const {
     for (size_t at = hash & mask;; at = (at + 1) & mask) {
         const Slot& slot = slots_[at];
         if (slot.length == kFree) return at;
-        if (slot.hash == hash && fs::detail::same_name(std::string_view(text_).substr(slot.offset, slot.length), path))
+        if (slot.hash == hash && text::same_name(std::string_view(text_).substr(slot.offset, slot.length), path))
             return at;
     }
 }
 
 bool FoldedPathSet::contains(std::string_view path) const {
     if (empty()) return false;
-    return slots_[slot_of(path, fs::detail::folded_hash(path))].length != kFree;
+    return slots_[slot_of(path, text::folded_hash(path))].length != kFree;
 }
 
 bool FoldedPathSet::insert(std::string_view path) {
     if ((size_ + 1) * 2 > slots_.size()) grow();
-    const uint64_t hash = fs::detail::folded_hash(path);
+    const uint64_t hash = text::folded_hash(path);
     Slot& slot = slots_[slot_of(path, hash)];
     if (slot.length != kFree) return false;
     slot = {hash, text_.size(), path.size()};

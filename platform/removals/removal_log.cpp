@@ -1,6 +1,6 @@
 #include "platform/removals/removal_log.h"
 
-#include "platform/fs/name_fold.h"
+#include "platform/text/name_fold.h"
 
 namespace platform {
 
@@ -15,10 +15,10 @@ std::string_view without_final_backslash(std::string_view windows_path) {
 
 }  // namespace
 
-size_t RemovalLog::FoldedHash::operator()(std::string_view path) const { return fs::detail::folded_hash(path); }
+size_t RemovalLog::FoldedHash::operator()(std::string_view path) const { return text::folded_hash(path); }
 
 bool RemovalLog::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
-    return fs::detail::same_name(a, b);
+    return text::same_name(a, b);
 }
 
 std::string_view kind_name(RemovedKind kind) {

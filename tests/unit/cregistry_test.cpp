@@ -11,6 +11,7 @@
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/logger.h"
 #include "engine/foundation/message_text.h"
+#include "platform/machine/user_environment.h"
 #include "platform/sys/environment.h"
 #include "tests/unit/support/temp_machine.h"
 
@@ -159,7 +160,7 @@ TEST_F(CRegistryTest, ValueExWritesDefaultForEmptyText) {
 TEST_F(CRegistryTest, ExpandedReadsUseTheMachinesEnvironment) {
     put_raw("Environment", "TEMP", type::ExpandSz, sz("%USERPROFILE%\\Tmp"));
     put_raw(kKey, "path", type::ExpandSz, sz("%temp%\\x;%NOPE%;%%"));
-    auto env = platform::sys::environment(machine());
+    auto env = platform::user_environment(machine());
     ASSERT_FALSE(env["USERPROFILE"].empty());
     reg.ValueKey("path");
     EXPECT_EQ(reg.Value(), Variant(env["USERPROFILE"] + "\\Tmp\\x;%NOPE%;%%"));
@@ -167,7 +168,7 @@ TEST_F(CRegistryTest, ExpandedReadsUseTheMachinesEnvironment) {
 }
 
 TEST_F(CRegistryTest, EnvironmentOfTheSandboxXpMachine) {
-    auto env = platform::sys::environment(machine());
+    auto env = platform::user_environment(machine());
     std::string user = machine().user_name();
     EXPECT_EQ(env["SystemRoot"], "C:\\WINDOWS");
     EXPECT_EQ(env["WINDIR"], "C:\\WINDOWS") << "names compare without case";
@@ -186,7 +187,7 @@ TEST_F(CRegistryTest, EnvironmentOfARealWinePrefix) {
                                    std::filesystem::copy_options::overwrite_existing);
     }
     temp.reopen();
-    auto env = platform::sys::environment(machine());
+    auto env = platform::user_environment(machine());
     EXPECT_EQ(env["SystemRoot"], "C:\\windows");
     EXPECT_EQ(env["USERPROFILE"], "C:\\users\\root");
     EXPECT_EQ(env["ALLUSERSPROFILE"], "C:\\ProgramData");

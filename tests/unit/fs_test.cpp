@@ -16,9 +16,7 @@
 #include <vector>
 
 #include "platform/fs/fs.h"
-#include "platform/fs/name_fold.h"
 #include "platform/registry/registry.h"
-#include "platform/text/ascii_case.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -80,40 +78,6 @@ TEST(WildcardMatch, FollowsTheWindowsRules) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(platform::fs::wildcard_match(c.pattern, c.name), c.matches) << c.pattern << " vs " << c.name;
-}
-
-// Folded names are compared and hashed in place, eight ASCII bytes at a time where it can: a
-// spelling that takes the slow way at one place must still compare and hash as the plain one.
-TEST(FoldedNames, NamesThatAreTheSameWithoutCaseCompareAndHashAlike) {
-    using platform::fs::detail::folded_hash;
-    using platform::fs::detail::same_name;
-    const std::string path = "c:\\users\\anna\\local settings\\temporary internet files\\";
-    const std::string kelvin = "\u212A";  // folds to "k"
-    for (size_t at = 0; at <= 20; ++at) {
-        const std::string plain = path.substr(0, at) + "k" + path.substr(at);
-        const std::string odd = path.substr(0, at) + kelvin + path.substr(at);
-        const std::string upper = platform::text::to_upper(plain.substr(0, at + 1)) + plain.substr(at + 1);
-        for (const std::string& other : {upper, odd}) {
-            EXPECT_TRUE(same_name(plain, other)) << other;
-            EXPECT_EQ(folded_hash(plain), folded_hash(other)) << other;
-        }
-    }
-    const std::pair<std::string, std::string> alike[] = {
-        {"C:\\ÄRGER\\ÖL.TXT", "c:\\ärger\\öl.txt"}, {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz"},
-        {"@[`{", "@[`{"}, {"", ""}, {"\xff\xfe", "\xff\xfe"}};
-    for (const auto& [a, b] : alike) {
-        EXPECT_TRUE(same_name(a, b)) << a;
-        EXPECT_EQ(folded_hash(a), folded_hash(b)) << a;
-    }
-    // The characters around the letters are not letters, broken bytes only match themselves, and
-    // a longer name is another name.
-    const std::pair<std::string, std::string> different[] = {
-        {"@", "`"},         {"[", "{"},           {"\xff", "\xfe"},       {"\xc3", "\xc3\xa4"}, {"abcdefgh", "abcdefghi"},
-        {"abcdefgh", "abcdefgi"}, {std::string("a\0", 2), "a"}, {"c:\\ärger", "c:\\arger"}};
-    for (const auto& [a, b] : different) {
-        EXPECT_FALSE(same_name(a, b)) << a << " vs " << b;
-        EXPECT_NE(folded_hash(a), folded_hash(b)) << a << " vs " << b;
-    }
 }
 
 TEST_F(FileSystemTest, ResolvesWindowsPathsLikeWindows) {

@@ -1,11 +1,14 @@
-// The text toolkit every layer shares: ASCII letter case, trimming, and lists joined by "|".
+// The text toolkit every layer shares: ASCII letter case, names compared as Windows compares file
+// names, trimming, and lists joined by "|".
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/text/ascii_case.h"
 #include "platform/text/bar_list.h"
+#include "platform/text/name_fold.h"
 #include "platform/text/split.h"
 #include "platform/text/trim.h"
 
@@ -28,6 +31,38 @@ TEST(LetterCase, OnlyAsciiLettersChangeWhateverTheLocale) {
     // '_' lies between the two cases in ASCII: folding decides where it sorts.
     EXPECT_TRUE(iless("_x", "A"));
     EXPECT_FALSE(iless("B", "a"));
+}
+
+// Folded names are compared and hashed in place, eight ASCII bytes at a time where it can: a
+// spelling that takes the slow way at one place must still compare and hash as the plain one.
+TEST(FoldedNames, NamesThatAreTheSameWithoutCaseCompareAndHashAlike) {
+    const std::string path = "c:\\users\\anna\\local settings\\temporary internet files\\";
+    const std::string kelvin = "\u212A";  // folds to "k"
+    for (size_t at = 0; at <= 20; ++at) {
+        const std::string plain = path.substr(0, at) + "k" + path.substr(at);
+        const std::string odd = path.substr(0, at) + kelvin + path.substr(at);
+        const std::string upper = to_upper(plain.substr(0, at + 1)) + plain.substr(at + 1);
+        for (const std::string& other : {upper, odd}) {
+            EXPECT_TRUE(same_name(plain, other)) << other;
+            EXPECT_EQ(folded_hash(plain), folded_hash(other)) << other;
+        }
+    }
+    const std::pair<std::string, std::string> alike[] = {
+        {"C:\\ÄRGER\\ÖL.TXT", "c:\\ärger\\öl.txt"}, {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz"},
+        {"@[`{", "@[`{"}, {"", ""}, {"\xff\xfe", "\xff\xfe"}};
+    for (const auto& [a, b] : alike) {
+        EXPECT_TRUE(same_name(a, b)) << a;
+        EXPECT_EQ(folded_hash(a), folded_hash(b)) << a;
+    }
+    // The characters around the letters are not letters, broken bytes only match themselves, and
+    // a longer name is another name.
+    const std::pair<std::string, std::string> different[] = {
+        {"@", "`"},         {"[", "{"},           {"\xff", "\xfe"},       {"\xc3", "\xc3\xa4"}, {"abcdefgh", "abcdefghi"},
+        {"abcdefgh", "abcdefgi"}, {std::string("a\0", 2), "a"}, {"c:\\ärger", "c:\\arger"}};
+    for (const auto& [a, b] : different) {
+        EXPECT_FALSE(same_name(a, b)) << a << " vs " << b;
+        EXPECT_NE(folded_hash(a), folded_hash(b)) << a << " vs " << b;
+    }
 }
 
 TEST(Trimming, SpacesByDefaultAndTheCallersBlanksWhenNamed) {

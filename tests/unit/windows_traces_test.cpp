@@ -18,8 +18,8 @@
 #include "engine/foundation/logger.h"
 #include "engine/foundation/message_text.h"
 #include "platform/inet/user_folders.h"
+#include "platform/machine/user_environment.h"
 #include "platform/registry/registry.h"
-#include "platform/sys/environment.h"
 #include "tests/unit/support/engine_registry.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/temp_machine.h"
@@ -218,7 +218,7 @@ TEST_F(WindowsTracesTest, WithoutLocalSettingsTheUsersTempVariableIsTheFolder) {
     std::vector<uint8_t> data(expandable.begin(), expandable.end());
     data.push_back(0);
     reg().set_value(Root::CurrentUser, "Environment", "TEMP", platform::registry::type::ExpandSz, data);
-    const std::string user_temp = platform::sys::expand_environment_strings(machine(), expandable);
+    const std::string user_temp = platform::expand_environment_strings(machine(), expandable);
     ASSERT_EQ(user_temp.find('%'), std::string::npos);
     temp.write_file(user_temp + "\\wine.tmp", "w");
     temp.write_file("C:\\Temp\\other.tmp", "stays");  // what an unexpanded or empty path might hit

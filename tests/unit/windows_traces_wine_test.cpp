@@ -13,7 +13,7 @@
 #include "engine/foundation/message_text.h"
 #include "platform/machine/machine.h"
 #include "platform/inet/user_folders.h"
-#include "platform/sys/environment.h"
+#include "platform/machine/user_environment.h"
 #include "tests/unit/support/scoped_env.h"
 #include "tests/unit/support/wine_prefix.h"
 
@@ -63,7 +63,7 @@ TEST(WindowsTracesOnWine, ListsAndTempFilesOfARealPrefixAreCleanedAndTheRestKept
     {
         auto machine = platform::Machine::open(prefix.dir());
         const platform::CurrentMachineScope current(*machine);
-        user_temp = platform::sys::environment(*machine)["TEMP"];
+        user_temp = platform::user_environment(*machine)["TEMP"];
         auto host_temp = machine->files().to_host(user_temp);
         ASSERT_TRUE(host_temp);
         fs::create_directories(*host_temp / "nested");

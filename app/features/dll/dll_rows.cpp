@@ -12,7 +12,7 @@
 #include "app/texts/fill_in.h"
 #include "engine/foundation/engine_error.h"
 #include "platform/machine/machine.h"
-#include "platform/sys/environment.h"
+#include "platform/machine/user_environment.h"
 #include "platform/text/bar_list.h"
 
 namespace app {
@@ -54,7 +54,7 @@ void scan(Shell& shell, DllCleanerScreen& screen) {
     platform::Machine& machine = platform::current_machine();
     if (refuse_outside_machine(shell, machine, screen.scan_folder)) return;
     set_main(shell, "_root.MakeTheGUIDisable", "true");
-    findForeignSystem(machine.files(), screen.scan_folder, "kernel32.dll", platform::sys::windows_folder(machine),
+    findForeignSystem(machine.files(), screen.scan_folder, "kernel32.dll", platform::windows_folder(machine),
                       screen.foreign_system);
     if (screen.foreign_system && !shell.confirm(kForeignSystemQuestion)) {
         set_main(shell, "_root.MakeTheGUIDisable", "false");

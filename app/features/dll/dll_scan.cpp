@@ -10,6 +10,7 @@
 #include "engine/foundation/hooks.h"
 #include "engine/foundation/logger.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/user_environment.h"
 #include "platform/sys/environment.h"
 #include "platform/text/ascii_case.h"
 #include "platform/text/bar_list.h"
@@ -114,7 +115,7 @@ std::vector<std::string> find_orphan_dlls(platform::Machine& machine, std::strin
     std::string file_list;
     WalkCounts counts;
     collectFiles(machine.files(), drive, "*.dll", counts, file_list);
-    const platform::sys::Environment environment = platform::sys::environment(machine);
+    const platform::sys::Environment environment = platform::user_environment(machine);
     std::vector<std::string> found;
     for (const std::string& dll : non_empty_bar_items(file_list)) {
         engine::process_pending_messages();

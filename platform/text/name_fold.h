@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform::fs::detail {
+namespace platform::text {
 
 // The name as lower-case code points. Bytes that are not valid UTF-8 stay distinct code points,
 // so a broken name still only matches itself.
@@ -19,4 +19,4 @@ bool same_name(std::string_view a, std::string_view b);
 // would cost more than the look-up.
 size_t folded_hash(std::string_view utf8);
 
-}  // namespace platform::fs::detail
+}  // namespace platform::text

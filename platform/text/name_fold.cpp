@@ -1,4 +1,4 @@
-#include "platform/fs/name_fold.h"
+#include "platform/text/name_fold.h"
 
 #include <locale.h>
 #include <wctype.h>
@@ -7,10 +7,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/fs/fs.h"
 #include "platform/text/ascii_case.h"
 
-namespace platform::fs::detail {
+namespace platform::text {
 
 namespace {
 
@@ -21,7 +20,7 @@ locale_t unicode_locale() {
 }
 
 char32_t fold(char32_t c) {
-    if (c < 0x80) return static_cast<unsigned char>(text::ascii_lower(static_cast<char>(c)));
+    if (c < 0x80) return static_cast<unsigned char>(ascii_lower(static_cast<char>(c)));
     locale_t locale = unicode_locale();
     return locale ? static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), locale)) : c;
 }
@@ -154,10 +153,4 @@ size_t folded_hash(std::string_view utf8) {
     return hasher.finish();
 }
 
-}  // namespace platform::fs::detail
-
-namespace platform::fs {
-
-bool same_file_name(std::string_view a, std::string_view b) { return detail::same_name(a, b); }
-
-}  // namespace platform::fs
+}  // namespace platform::text
