@@ -16,6 +16,7 @@
 #include "bench/ie_cache_files.h"
 #include "bench/side_by_side.h"
 #include "bench/silent_stage.h"
+#include "engine/catalogue/cleaning_catalogue.h"
 #include "platform/inet/user_folders.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
@@ -37,11 +38,12 @@ int main(int argc, char** argv) {
     if (std::system("sync") != 0) std::printf("sync failed; the figures may include writing the files back\n");
 
     bench::SilentStage stage;
+    const engine::CatalogueCategory& ie = *engine::catalogue_category("ie");
     app::Shell shell(stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7});
     size_t files_listed = 0;
     const auto preview = [&] {
         platform::Recording recording(*machine, platform::RemovalLog::Mode::DryRun);
-        app::cleanIE(shell, "0,0,0,1,0,0");
+        app::run_category(shell, ie, "0,0,0,1,0,0");
         files_listed = 0;
         for (const auto& removed : recording.finish()) files_listed += removed.kind == platform::RemovedKind::File;
     };
