@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Hive::Node* key = hive->child(hive->root(), "Fuzz");
     if (!key) key = hive->add_child(hive->root(), "Fuzz");
     hive->set_value(key, "Mark", kRegSz, kMark);
-    hive->save();
+    hive->save(/*only_over_own_file=*/false);
 
     auto again = load(file);  // a HiveError here is a finding: it ends the run
     read_every_value(*again);
