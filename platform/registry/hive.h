@@ -45,16 +45,18 @@ public:
         std::vector<Entry> values;  // read through Hive::values(), which builds it on first use
         uint64_t changed_at = 0;  // FILETIME of the last change since loading; 0: unchanged
         Block block;
-        bool values_built = true;   // false while the values are only the lines of `block`
-        bool has_block = false;
         // The save round whose changes_since_save() list it is in: a save starts a new round
         // rather than visiting every key it listed.
         uint32_t noted_in = 0;
-        bool created = false;       // added in that round (see added_since_save)
-        bool removed = false;       // deleted from its parent (which it still names)
         // Wine's files are sorted, so lookups can bisect; a hand-edited file may not be.
         bool children_sorted = true;
         bool values_sorted = true;
+        // One bit each: a large hive is hundreds of thousands of keys, every one of them a fresh
+        // piece of memory when it loads, and these keep a key at 104 bytes rather than 112.
+        bool values_built : 1 = true;  // false while the values are only the lines of `block`
+        bool has_block : 1 = false;
+        bool created : 1 = false;      // added in that round (see added_since_save)
+        bool removed : 1 = false;      // deleted from its parent (which it still names)
     };
 
     // Loads the file; a missing file is an empty hive whose header names relative_to
