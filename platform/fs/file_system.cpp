@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include "platform/fs/atomic_replace.h"
 #include "platform/fs/dos_attributes.h"
@@ -82,6 +83,19 @@ int copy_contents(int from_fd, int to_fd) {
         break;
     }
     return failed;
+}
+
+// Writes the file anew beside itself and puts it in its place (see AtomicReplacement), with the
+// permissions and stored attributes of `like`; `fill` writes the contents, and gives 0 or errno.
+void replace_file(const std::filesystem::path& target, const std::function<int(AtomicReplacement&)>& fill,
+                  const std::filesystem::path& like, std::string_view action, std::string_view windows_path) {
+    AtomicReplacement replacement(target, like);
+    int failed = replacement.create_error();
+    if (!failed) failed = fill(replacement);
+    if (!failed) failed = replacement.flush();
+    if (!failed) failed = replacement.put_in_place();
+    if (failed) detail::throw_host_error(failed, action, windows_path);
+    sync_folder(target.parent_path());
 }
 
 // A descriptor closed when it goes out of scope.
@@ -311,19 +325,8 @@ void FileSystem::write_text(std::string_view path, std::string_view contents) {
     require_parent_folder(target, action);
     impl_->require_room(target.path.drive, growth(contents.size(), host_size(destination)), action, target.text());
     if (impl_->dry_run()) return;
-    detail::replace_file(
-        destination,
-        [&](int fd) {
-            size_t done = 0;
-            while (done < contents.size()) {
-                ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-                if (n < 0 && errno == EINTR) continue;
-                if (n < 0) return errno;
-                done += static_cast<size_t>(n);
-            }
-            return 0;
-        },
-        destination, action, target.text());
+    replace_file(destination, [&](AtomicReplacement& file) { return file.write(contents); }, destination, action,
+                 target.text());
 }
 
 void FileSystem::delete_file(std::string_view path, bool force) {
@@ -366,8 +369,8 @@ void FileSystem::copy_file(std::string_view from, std::string_view to, bool over
     const int from_fd = impl_->open_to_read(source, "copy");
     if (from_fd < 0) detail::throw_host_error(errno, "copy", source.text());
     const HeldDescriptor source_file(from_fd);
-    detail::replace_file(destination, [&](int fd) { return copy_contents(source_file.get(), fd); }, source.host, action,
-                         target.text());
+    replace_file(destination, [&](AtomicReplacement& file) { return copy_contents(source_file.get(), file.fd()); },
+                 source.host, action, target.text());
     copy_write_time(source.host, destination);
 }
 

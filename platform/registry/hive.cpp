@@ -81,7 +81,7 @@ private:
 // changed keys and values in Wine's layout.
 class Hive::Writer {
 public:
-    Writer(const Hive& hive, AtomicFileWriter& out) : hive_(hive), out_(out) {}
+    Writer(const Hive& hive, HiveFileWriter& out) : hive_(hive), out_(out) {}
 
     void run() {
         put_text(0, hive_.preamble_end_);
@@ -180,7 +180,7 @@ private:
     }
 
     const Hive& hive_;
-    AtomicFileWriter& out_;
+    HiveFileWriter& out_;
     bool line_open_ = false;
     size_t run_begin_ = 0, run_end_ = 0;
     std::string scratch_;
@@ -345,7 +345,7 @@ bool Hive::delete_value(Node* node, std::string_view name) {
 }
 
 HeldFile Hive::save(bool only_over_own_file) {
-    AtomicFileWriter out(file_);
+    HiveFileWriter out(file_);
     Writer(*this, out).run();
     const std::optional<FileStamp> expected = only_over_own_file ? std::optional(on_disk_.stamp) : std::nullopt;
     HeldFile replaced = std::exchange(on_disk_, out.commit(expected)).file;

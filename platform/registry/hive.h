@@ -93,7 +93,7 @@ public:
     // caller to sync. Returns the file it replaced, still held: let go of it after that sync, as
     // freeing a large file's blocks meanwhile would make the sync wait for it. Throws HiveError.
     // With only_over_own_file, a file another program wrote since this hive last read or saved it
-    // is never replaced: HiveFileChanged is thrown instead (see AtomicFileWriter::commit).
+    // is never replaced: HiveFileChanged is thrown instead (see HiveFileWriter::commit).
     HeldFile save(bool only_over_own_file);
     // Whether another program wrote the file since this hive was loaded from it or last saved to
     // it. A file that is gone holds nobody's changes: saving then overwrites nothing.

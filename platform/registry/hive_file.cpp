@@ -1,7 +1,6 @@
 #include "platform/registry/hive_file.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +16,6 @@
 #include <thread>
 #include <utility>
 
-#include "platform/fs/write_faults.h"
 #include "platform/registry/registry.h"
 
 namespace platform::registry {
@@ -25,9 +23,6 @@ namespace {
 
 // Two chunks are in memory while a save writes: one filling, one being written.
 constexpr size_t write_chunk = 512 << 10;
-
-// A large run is written in pieces of this size, each handed to the disk as soon as it is written.
-constexpr size_t write_back_piece = 4 << 20;
 
 // From this size on, a hive file is read alongside its parsing, and let go on a thread of its own.
 constexpr size_t large_file = 4 << 20;
@@ -39,10 +34,8 @@ constexpr size_t read_chunk_size = 1 << 20;
 // whole into memory (a sparse file, or something put in the hive's place).
 constexpr uint64_t largest_hive = uint64_t{1} << 30;
 
-// A replacement is written beside its file as "<name>.tmp-" and six letters of mkstemp.
-constexpr const char* temp_suffix = ".tmp-";
-
-std::string describe_errno() { return std::strerror(errno); }
+std::string describe(int error) { return std::strerror(error); }
+std::string describe_errno() { return describe(errno); }
 
 size_t page_rounded(size_t size) {
     const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
@@ -267,35 +260,18 @@ void HeldFile::let_go() {
 }
 
 void remove_stale_replacements(const std::filesystem::path& machine_dir) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(machine_dir, error)) {
-        const std::string name = entry.path().filename().string();
-        for (const char* hive : {"system.reg", "user.reg", "userdef.reg"}) {
-            const std::string prefix = std::string(hive) + temp_suffix;
-            if (name.size() == prefix.size() + 6 && name.starts_with(prefix)) ::unlink(entry.path().c_str());
-        }
-    }
+    for (const char* hive : {"system.reg", "user.reg", "userdef.reg"})
+        fs::remove_unfinished_replacements(machine_dir / hive);
 }
 
-AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {
-    temp_path_ = target_.string() + temp_suffix + "XXXXXX";
-    fd_ = ::mkostemp(temp_path_.data(), O_CLOEXEC);  // held after the save: no child may inherit it
-    if (fd_ < 0) throw HiveError(target_.string() + ": cannot create a temporary file beside it: " + describe_errno());
-    // The replacement keeps the permissions of the file it replaces (new hives: rw for the user).
-    struct stat st {};
-    const mode_t mode = ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    ::fchmod(fd_, mode);
+HiveFileWriter::HiveFileWriter(std::filesystem::path target)
+    : target_(std::move(target)), replacement_(target_, target_) {
+    if (int error = replacement_.create_error()) fail("cannot create a temporary file beside it", error);
 }
 
-AtomicFileWriter::~AtomicFileWriter() {
-    stop_writer();
-    if (fd_ >= 0) {
-        ::close(fd_);
-        ::unlink(temp_path_.c_str());
-    }
-}
+HiveFileWriter::~HiveFileWriter() { stop_writer(); }
 
-void AtomicFileWriter::write(std::string_view bytes) {
+void HiveFileWriter::write(std::string_view bytes) {
     if (bytes.size() >= write_chunk) {  // large runs go out as they are, without a copy
         if (!filling_.empty()) hand_over();
         wait_for_writer();
@@ -306,7 +282,7 @@ void AtomicFileWriter::write(std::string_view bytes) {
     if (filling_.size() >= write_chunk) hand_over();
 }
 
-void AtomicFileWriter::hand_over() {
+void HiveFileWriter::hand_over() {
     wait_for_writer();
     std::swap(filling_, writing_);
     filling_.clear();
@@ -326,7 +302,7 @@ void AtomicFileWriter::hand_over() {
     chunk_moved_.notify_all();
 }
 
-void AtomicFileWriter::wait_for_writer() {
+void HiveFileWriter::wait_for_writer() {
     std::unique_lock lock(mutex_);
     chunk_moved_.wait(lock, [&] { return !chunk_handed_; });
     if (write_error_.empty()) return;
@@ -335,7 +311,7 @@ void AtomicFileWriter::wait_for_writer() {
     give_up(error);
 }
 
-void AtomicFileWriter::stop_writer() {
+void HiveFileWriter::stop_writer() {
     if (!writer_.joinable()) return;
     {
         const std::lock_guard lock(mutex_);
@@ -346,7 +322,7 @@ void AtomicFileWriter::stop_writer() {
 }
 
 // Once a chunk could not be written the rest is not tried: the save fails with the first reason.
-void AtomicFileWriter::write_chunks() {
+void HiveFileWriter::write_chunks() {
     std::unique_lock lock(mutex_);
     for (;;) {
         chunk_moved_.wait(lock, [&] { return chunk_handed_ || closing_; });
@@ -361,88 +337,46 @@ void AtomicFileWriter::write_chunks() {
     }
 }
 
-std::string AtomicFileWriter::write_all(std::string_view bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const size_t piece = std::min(bytes.size() - done, write_back_piece);
-        const ssize_t n = write_faults::injected(write_faults::Step::write) ? -1 : ::write(fd_, bytes.data() + done, piece);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return "cannot write: " + describe_errno();
-        }
-        done += static_cast<size_t>(n);
-        start_write_back(static_cast<size_t>(n));
-    }
-    return {};
+std::string HiveFileWriter::write_all(std::string_view bytes) {
+    const int error = replacement_.write(bytes);
+    return error ? "cannot write: " + describe(error) : std::string();
 }
 
-// The disk starts on what was written while the rest is still being made, so that the flush
-// before the rename waits only for the last of it. Only a hint: the flush is what makes it
-// durable, and it is the same whether the disk started early or not.
-void AtomicFileWriter::start_write_back(size_t bytes) {
-    ::sync_file_range(fd_, static_cast<off_t>(written_), static_cast<off_t>(bytes), SYNC_FILE_RANGE_WRITE);
-    written_ += bytes;
-}
-
-OnDisk AtomicFileWriter::commit(const std::optional<FileStamp>& expected) {
+OnDisk HiveFileWriter::commit(const std::optional<FileStamp>& expected) {
     if (!filling_.empty()) hand_over();
     wait_for_writer();
     stop_writer();
-    if (write_faults::injected(write_faults::Step::flush) || ::fsync(fd_) != 0) fail("cannot flush to disk");
+    if (int error = replacement_.flush()) fail("cannot flush to disk", error);
     replace_target(expected);
     // Stamped through the descriptor after the rename (which changes the status time), so the
     // stamp is that of our file even if another one takes its name right after.
     struct stat st {};
-    const FileStamp stamp = ::fstat(fd_, &st) == 0 ? stamp_from(st) : FileStamp{};
-    return {stamp, HeldFile(std::exchange(fd_, -1))};
+    const FileStamp stamp = ::fstat(replacement_.fd(), &st) == 0 ? stamp_from(st) : FileStamp{};
+    return {stamp, HeldFile(replacement_.release())};
 }
 
-void AtomicFileWriter::replace_target(const std::optional<FileStamp>& expected) {
-    const FileStamp now = expected ? stamp_of(target_) : FileStamp{};
-    // Checked before the swap as well, so that a write made while ours was being written is never
-    // replaced, not even for a moment.
-    if (now.exists && !same_version(now, *expected)) changed_meanwhile();
-    if (write_faults::injected(write_faults::Step::rename)) fail("cannot replace the file");
-    if (now.exists && swap_in_unless_changed(*expected)) return;
-    // A file that is gone holds nobody's changes, unless one turns up under its name meanwhile.
-    if (expected && ::renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) return;
-    if (expected && errno == EEXIST) changed_meanwhile();
-    if (::rename(temp_path_.c_str(), target_.c_str()) != 0) fail("cannot replace the file");
-}
-
-bool AtomicFileWriter::swap_in_unless_changed(const FileStamp& expected) {
-    if (::renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) != 0) {
-        // Gone since the check, or a file system that cannot swap: the caller renames.
-        if (errno == ENOENT || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) return false;
-        fail("cannot replace the file");
+void HiveFileWriter::replace_target(const std::optional<FileStamp>& expected) {
+    if (!expected) {
+        if (int error = replacement_.put_in_place()) fail("cannot replace the file", error);
+        return;
     }
-    // What the swap took out is what stood under the name at that instant.
-    if (same_version(stamp_of(temp_path_), expected)) {
-        ::unlink(temp_path_.c_str());
-        return true;
-    }
-    // Written by another program between the check and the swap: its file goes back.
-    if (::renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) != 0) {
-        ::close(std::exchange(fd_, -1));  // the other program's file is under the replacement's name now
+    using Placed = fs::AtomicReplacement::Placed;
+    const Placed placed = replacement_.put_in_place_unless_changed(
+        [&](const std::filesystem::path& file) { return same_version(stamp_of(file), *expected); });
+    switch (placed.outcome) {
+    case Placed::Replaced: return;
+    case Placed::Refused: throw HiveFileChanged{};
+    case Placed::Failed: fail("cannot replace the file", placed.error);
+    case Placed::KeptAside:
         throw HiveError(target_.string() + ": another program wrote it during the save; its file is kept as " +
-                        temp_path_ + ": " + describe_errno());
+                        replacement_.temp_path() + ": " + describe(placed.error));
     }
-    changed_meanwhile();
 }
 
-void AtomicFileWriter::changed_meanwhile() {
-    ::close(std::exchange(fd_, -1));
-    ::unlink(temp_path_.c_str());
-    throw HiveFileChanged{};
-}
+void HiveFileWriter::fail(const std::string& what, int error) { give_up(what + ": " + describe(error)); }
 
-void AtomicFileWriter::fail(const std::string& what) { give_up(what + ": " + describe_errno()); }
-
-void AtomicFileWriter::give_up(const std::string& why) {
+void HiveFileWriter::give_up(const std::string& why) {
     stop_writer();
-    ::close(fd_);
-    fd_ = -1;
-    ::unlink(temp_path_.c_str());
     throw HiveError(target_.string() + ": " + why);
 }
 

@@ -11,6 +11,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/fs/atomic_replace.h"
+
 namespace platform::registry {
 
 // Which file is on disk under a name, and its last change: another program that writes the file,
@@ -136,26 +138,23 @@ private:
     std::thread thread_;  // last: it is stopped before the rest goes
 };
 
-// Writes a replacement for a file beside it and swaps it in only when all of it is on disk, so a
-// crash or a full disk leaves the old file as it was. Writes are gathered into large chunks; a
-// full chunk is written by a thread of its own while the next one fills, so that the kernel's
-// copying of the text into the file overlaps the making of it.
-class AtomicFileWriter {
+// Writes a hive file's replacement (fs::AtomicReplacement). Writes are gathered into large
+// chunks; a full chunk is written by a thread of its own while the next one fills, so that the
+// kernel's copying of the text into the file overlaps the making of it.
+class HiveFileWriter {
 public:
-    explicit AtomicFileWriter(std::filesystem::path target);  // throws HiveError
-    ~AtomicFileWriter();  // an uncommitted replacement is removed
-    AtomicFileWriter(const AtomicFileWriter&) = delete;
-    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+    explicit HiveFileWriter(std::filesystem::path target);  // throws HiveError
+    ~HiveFileWriter();  // an uncommitted replacement is removed
+    HiveFileWriter(const HiveFileWriter&) = delete;
+    HiveFileWriter& operator=(const HiveFileWriter&) = delete;
 
     void write(std::string_view bytes);  // throws HiveError, for this write or an earlier chunk's
-    // fsync, then rename over the target; returns the new file, held. Throws HiveError; the target
-    // is then untouched. The rename is durable once the folder is synced (fs::sync_folder), which a
-    // caller replacing several files in one folder does once for all.
-    // With `expected` (the stamp of the file as it was read or last written), only that file is
-    // replaced, or no file where it is gone; a file another program wrote meanwhile stays, and
-    // HiveFileChanged is thrown. Where the file system can swap two names in one step, the check
-    // leaves no moment in which such a write could be lost: the file the swap took out is
-    // checked, and swapped back when it is not the one expected.
+    // Flushes, then puts the replacement in the target's place; returns the new file, held.
+    // Throws HiveError; the target is then untouched. The rename is durable once the folder is
+    // synced (fs::sync_folder), which a caller replacing several files in one folder does once
+    // for all. With `expected` (the stamp of the file as it was read or last written), only that
+    // file is replaced, or no file where it is gone; a file another program wrote meanwhile
+    // stays, and HiveFileChanged is thrown.
     OnDisk commit(const std::optional<FileStamp>& expected = std::nullopt);
 
 private:
@@ -164,17 +163,12 @@ private:
     void stop_writer();
     void write_chunks();     // the writing thread
     std::string write_all(std::string_view bytes);  // why it failed, or ""
-    void start_write_back(size_t bytes);  // of the bytes just written
     void replace_target(const std::optional<FileStamp>& expected);
-    bool swap_in_unless_changed(const FileStamp& expected);  // false: the file system cannot swap
-    [[noreturn]] void changed_meanwhile();                   // drops the replacement, throws HiveFileChanged
-    [[noreturn]] void fail(const std::string& what);  // with the reason errno gives
+    [[noreturn]] void fail(const std::string& what, int error);
     [[noreturn]] void give_up(const std::string& why);
 
     std::filesystem::path target_;
-    std::string temp_path_;
-    int fd_ = -1;
-    size_t written_ = 0;   // bytes written to the replacement so far
+    fs::AtomicReplacement replacement_;
     std::string filling_;  // the chunk being filled
     std::string writing_;  // the chunk the writing thread was handed
     std::mutex mutex_;

@@ -39,7 +39,7 @@ std::string ping_value(const Registry& registry) { return tavrin_test::user_stri
 std::vector<std::string> leftovers(const fs::path& machine) {
     std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(machine))
-        if (entry.path().filename().string().find(".tmp-") != std::string::npos) found.push_back(entry.path().filename());
+        if (entry.path().filename().string().find(".tavrin-") != std::string::npos) found.push_back(entry.path().filename());
     return found;
 }
 

@@ -280,8 +280,8 @@ std::string read_file(const stdfs::path& path) {
 // the next one to hold the machine removes it, and nothing else.
 TEST(MachineLock, TheHolderRemovesReplacementsAKilledSaveLeftBehind) {
     tavrin_test::TempMachine temp;
-    const char* stale[] = {"system.reg.tmp-a1B2c3", "user.reg.tmp-XyZ789", "userdef.reg.tmp-000000"};
-    const char* kept[] = {"user.reg.tmp-toolong1", "notes.reg.tmp-a1B2c3", "user.reg.bak"};
+    const char* stale[] = {".system.reg.tavrin-a1B2c3", ".user.reg.tavrin-XyZ789", ".userdef.reg.tavrin-000000"};
+    const char* kept[] = {".user.reg.tavrin-toolong1", ".notes.reg.tavrin-a1B2c3", "user.reg.bak"};
     for (const char* name : stale) std::ofstream(temp.dir() / name) << "[half";
     for (const char* name : kept) std::ofstream(temp.dir() / name) << "mine";
     {
