@@ -260,8 +260,18 @@ void HeldFile::let_go() {
 }
 
 void remove_stale_replacements(const std::filesystem::path& machine_dir) {
-    for (const char* hive : {"system.reg", "user.reg", "userdef.reg"})
-        fs::remove_unfinished_replacements(machine_dir / hive);
+    constexpr const char* hives[] = {"system.reg", "user.reg", "userdef.reg"};
+    for (const char* hive : hives) fs::remove_unfinished_replacements(machine_dir / hive);
+    // Earlier versions named a hive's replacement "<hive>.tmp-" and six letters: a machine where a
+    // killed save of theirs left one behind must not keep a copy of the registry for ever.
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(machine_dir, error)) {
+        const std::string name = entry.path().filename().string();
+        for (const char* hive : hives) {
+            const std::string prefix = std::string(hive) + ".tmp-";
+            if (name.size() == prefix.size() + 6 && name.starts_with(prefix)) ::unlink(entry.path().c_str());
+        }
+    }
 }
 
 HiveFileWriter::HiveFileWriter(std::filesystem::path target)

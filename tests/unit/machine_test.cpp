@@ -280,8 +280,10 @@ std::string read_file(const stdfs::path& path) {
 // the next one to hold the machine removes it, and nothing else.
 TEST(MachineLock, TheHolderRemovesReplacementsAKilledSaveLeftBehind) {
     tavrin_test::TempMachine temp;
-    const char* stale[] = {".system.reg.tavrin-a1B2c3", ".user.reg.tavrin-XyZ789", ".userdef.reg.tavrin-000000"};
-    const char* kept[] = {".user.reg.tavrin-toolong1", ".notes.reg.tavrin-a1B2c3", "user.reg.bak"};
+    // The last name is how earlier versions named a hive's replacement.
+    const char* stale[] = {".system.reg.tavrin-a1B2c3", ".user.reg.tavrin-XyZ789", ".userdef.reg.tavrin-000000",
+                           "user.reg.tmp-Q1w2E3"};
+    const char* kept[] = {".user.reg.tavrin-toolong1", ".notes.reg.tavrin-a1B2c3", "user.reg.bak", "user.reg.tmp-toolong"};
     for (const char* name : stale) std::ofstream(temp.dir() / name) << "[half";
     for (const char* name : kept) std::ofstream(temp.dir() / name) << "mine";
     {
