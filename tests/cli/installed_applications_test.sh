@@ -6,21 +6,7 @@
 TAVRINAPP=$1 FIXTURE=$2
 . "$(dirname "$0")/support.sh"
 
-if ! command -v wine >/dev/null 2>&1 || ! command -v wineboot >/dev/null 2>&1; then
-    echo "SKIP: wine is not installed, so no fresh Wine prefix can be made"
-    exit 77
-fi
-
-prefix="$work/prefix"
-# wineboot links the prefix's Desktop, Documents and more into the home folder: a stand-in one.
-mkdir -p "$work/home/.config"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# A failed step must not leave this prefix's wineserver running.
-trap 'wineserver -k 2>/dev/null || true; cleanup' EXIT
-# The program refuses a prefix whose wineserver runs: each Wine step waits for it to end.
-wineboot --init >/dev/null 2>&1 || fail "wineboot could not make a prefix"
-wineserver -w
+make_wine_prefix
 
 # The main movie's variables as JSON, read through the program's own interface once it has
 # finished starting and waits for input.

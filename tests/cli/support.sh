@@ -1,5 +1,5 @@
 # Shared by the command-line tests: a scratch folder removed at exit (and a runtime folder in it), a copy of the real Wine
-# prefix's hives as a machine, a fingerprint of a folder, and the program started and stopped.
+# prefix's hives as a machine, a fresh prefix made by Wine itself, a fingerprint of a folder, and the program started and stopped.
 set -eu
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavrin-cli-XXXXXX")
@@ -25,6 +25,24 @@ make_prefix() {
     cp "$FIXTURE"/system.reg "$FIXTURE"/user.reg "$FIXTURE"/userdef.reg "$1"/
     chmod u+w "$1"/*.reg
     ln -s ../drive_c "$1/dosdevices/c:"
+}
+
+# A prefix made by wineboot in $work/prefix (the test skips when Wine is missing). wineboot links the
+# prefix's Desktop, Documents and more into the home folder: a stand-in one. The program refuses a
+# prefix whose wineserver runs, so each Wine step waits for it to end, and a failed step must not
+# leave it running.
+make_wine_prefix() {
+    if ! command -v wine >/dev/null 2>&1 || ! command -v wineboot >/dev/null 2>&1; then
+        echo "SKIP: wine is not installed, so no fresh Wine prefix can be made"
+        exit 77
+    fi
+    prefix="$work/prefix"
+    mkdir -p "$work/home/.config"
+    export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
+    export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    trap 'wineserver -k 2>/dev/null || true; cleanup' EXIT
+    wineboot --init >/dev/null 2>&1 || fail "wineboot could not make a prefix"
+    wineserver -w
 }
 
 # Every entry with its type, size, mode, time and contents' checksum.
