@@ -387,7 +387,9 @@ TEST_F(CategoryPreviewTest, TheInternetExplorerPreviewIsGroupedByItem) {
     for (const auto& removed : would) {
         if (removed.group != "ie.cookies") continue;
         ++cookie_kinds[removed.kind];
-        if (removed.kind == RemovedKind::CacheEntry) EXPECT_TRUE(removed.path.starts_with("Cookie:")) << removed.path;
+        if (removed.kind == RemovedKind::CacheEntry) {
+            EXPECT_TRUE(removed.path.starts_with("Cookie:")) << removed.path;
+        }
     }
     EXPECT_GT(cookie_kinds[RemovedKind::File], 0u);
     EXPECT_EQ(cookie_kinds[RemovedKind::CacheEntry], cookie_kinds[RemovedKind::File]);
