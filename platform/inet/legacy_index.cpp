@@ -33,7 +33,7 @@ bool is_inside_relative_path(std::string_view path) {
     }
 }
 
-bool is_readable_cache_record(const IndexFile::Record& record) {
+bool is_readable_cache_record(const LegacyTextIndex::Record& record) {
     const auto& fields = record.fields;
     return to_number<uint64_t>(fields[Size]) && to_number<uint64_t>(fields[LastAccess]) &&
            is_inside_relative_path(fields[LocalFile]);
@@ -51,7 +51,7 @@ LegacyIndex::LegacyIndex(fs::FileSystem& files, const std::string& folder, Kind 
 std::vector<CacheEntry> LegacyIndex::cache_entries() {
     std::vector<CacheEntry> out;
     if (!files_.exists(index_.path())) return out;
-    index_.for_each_record([&](const IndexFile::Record& record) {
+    index_.for_each_record([&](const LegacyTextIndex::Record& record) {
         if (!is_readable_cache_record(record)) return;
         out.push_back({record.key, folder_ + "\\" + record.fields[LocalFile], *to_number<uint64_t>(record.fields[Size]),
                        *to_number<uint64_t>(record.fields[LastAccess])});
@@ -62,7 +62,7 @@ std::vector<CacheEntry> LegacyIndex::cache_entries() {
 std::vector<HistoryEntry> LegacyIndex::history_entries() {
     std::vector<HistoryEntry> out;
     if (!files_.exists(index_.path())) return out;
-    index_.for_each_record([&](const IndexFile::Record& record) {
+    index_.for_each_record([&](const LegacyTextIndex::Record& record) {
         const auto& fields = record.fields;
         auto visited = to_number<uint64_t>(fields[LastVisited]);
         auto updated = to_number<uint64_t>(fields[LastUpdated]);
@@ -80,7 +80,7 @@ size_t LegacyIndex::remove_cache_entries(std::span<const std::string> urls,
     if (!files_.exists(index_.path())) return 0;
     CachedCopies copies(files_, folder_);
     std::vector<fs::FsError> errors;
-    const auto copy_deleted = [&](const IndexFile::Record& record) {
+    const auto copy_deleted = [&](const LegacyTextIndex::Record& record) {
         // A record we cannot read names no file we may trust; dropping it only removes the line.
         if (!is_readable_cache_record(record)) return true;
         try {
@@ -92,7 +92,7 @@ size_t LegacyIndex::remove_cache_entries(std::span<const std::string> urls,
         }
     };
     const size_t count =
-        index_.erase_all(urls, copy_deleted, [&](IndexFile::Record&& record) { removed(record.key); });
+        index_.erase_all(urls, copy_deleted, [&](LegacyTextIndex::Record&& record) { removed(record.key); });
     delete_when_empty();
     for (const auto& error : errors) failed(error);
     return count;
@@ -107,8 +107,8 @@ bool LegacyIndex::remove_history_entry(const std::string& url) {
 void LegacyIndex::clear(const std::function<void(const std::string&)>& removed) {
     if (!files_.exists(index_.path())) return;
     std::vector<std::string> keys;
-    index_.for_each_record([&](const IndexFile::Record& record) { keys.push_back(record.key); });
-    index_.erase_all(keys, nullptr, [&](IndexFile::Record&& record) { removed(record.key); });
+    index_.for_each_record([&](const LegacyTextIndex::Record& record) { keys.push_back(record.key); });
+    index_.erase_all(keys, nullptr, [&](LegacyTextIndex::Record&& record) { removed(record.key); });
     // What could not be read goes too: clearing forgets every visit.
     if (index_.unreadable_lines() > 0) index_.clear();
     delete_when_empty();

@@ -1,6 +1,6 @@
 #pragma once
 // The text indexes an earlier version of this program kept its demo URL cache and history in
-// ("urlcache.idx" in the cache folder, "urlhistory.idx" in the history folder; index_file.h): a
+// ("urlcache.idx" in the cache folder, "urlhistory.idx" in the history folder; legacy_text_index.h): a
 // machine made then still lists and cleans those entries. Nothing new is written to them, and
 // each file is deleted once it holds no entry and no damaged line, so nothing a user had is lost
 // and nothing is left behind.
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/fs/fs.h"
-#include "platform/inet/index_file.h"
+#include "platform/inet/legacy_text_index.h"
 #include "platform/inet/url_entries.h"
 
 namespace platform::inet {
@@ -39,7 +39,7 @@ private:
 
     fs::FileSystem& files_;
     std::string folder_;
-    IndexFile index_;
+    LegacyTextIndex index_;
 };
 
 }  // namespace platform::inet

@@ -1,4 +1,4 @@
-#include "platform/inet/index_file.h"
+#include "platform/inet/legacy_text_index.h"
 
 #include <algorithm>
 #include <array>
@@ -68,12 +68,12 @@ std::span<const uint8_t> bytes_of(std::string_view text) {
 
 }  // namespace
 
-IndexFile::IndexFile(fs::FileSystem& files, std::string path, std::string kind, size_t field_count)
+LegacyTextIndex::LegacyTextIndex(fs::FileSystem& files, std::string path, std::string kind, size_t field_count)
     : files_(files), path_(std::move(path)), kind_(std::move(kind)), field_count_(field_count) {}
 
-std::string IndexFile::header() const { return "TAVRIN-INDEX 1 " + kind_; }
+std::string LegacyTextIndex::header() const { return "TAVRIN-INDEX 1 " + kind_; }
 
-void IndexFile::reset() {
+void LegacyTextIndex::reset() {
     slots_.clear();
     slot_of_.clear();
     kept_keys_.clear();
@@ -83,7 +83,7 @@ void IndexFile::reset() {
     known_size_.reset();
 }
 
-void IndexFile::refresh(bool always) {
+void LegacyTextIndex::refresh(bool always) {
     auto size = files_.file_size(path_);
     if (!always && loaded_ && size == known_size_) return;
     reset();
@@ -92,7 +92,7 @@ void IndexFile::refresh(bool always) {
     load(files_.read_text(path_));
 }
 
-void IndexFile::load(std::string file_text) {
+void LegacyTextIndex::load(std::string file_text) {
     reset();
     text_ = std::make_unique<const std::string>(std::move(file_text));
     const std::string& text = *text_;
@@ -115,7 +115,7 @@ void IndexFile::load(std::string file_text) {
     }
 }
 
-void IndexFile::read_line(std::string_view line, uint64_t offset) {
+void LegacyTextIndex::read_line(std::string_view line, uint64_t offset) {
     if (is_blank(line)) return;
     // A file edited by hand on Windows may carry CR LF line ends.
     std::string_view content = line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
@@ -155,13 +155,13 @@ void IndexFile::read_line(std::string_view line, uint64_t offset) {
     ++live_;
 }
 
-std::vector<IndexFile::Record> IndexFile::records() {
+std::vector<LegacyTextIndex::Record> LegacyTextIndex::records() {
     std::vector<Record> out;
     for_each_record([&](const Record& record) { out.push_back(record); });
     return out;
 }
 
-void IndexFile::for_each_record(const std::function<void(const Record&)>& visit) {
+void LegacyTextIndex::for_each_record(const std::function<void(const Record&)>& visit) {
     // Listing costs a full read anyway, so it also sees what another reader erased in place
     // (which leaves the size alone).
     refresh(/*always=*/true);
@@ -169,31 +169,31 @@ void IndexFile::for_each_record(const std::function<void(const Record&)>& visit)
         if (slot) visit(slot->record);
 }
 
-std::string_view IndexFile::kept_key(std::string_view key) { return kept_keys_.emplace_back(key); }
+std::string_view LegacyTextIndex::kept_key(std::string_view key) { return kept_keys_.emplace_back(key); }
 
-std::optional<size_t> IndexFile::live_slot(std::string_view key) const {
+std::optional<size_t> LegacyTextIndex::live_slot(std::string_view key) const {
     auto found = slot_of_.find(key);
     if (found == slot_of_.end() || !slots_[found->second]) return std::nullopt;
     return found->second;
 }
 
-void IndexFile::blank_out(fs::File& file, const Slot& slot) {
+void LegacyTextIndex::blank_out(fs::File& file, const Slot& slot) {
     blank_out(file, slot.line);
     for (const Line& older : slot.shadowed) blank_out(file, older);
 }
 
-void IndexFile::blank_out(fs::File& file, const Line& line) {
+void LegacyTextIndex::blank_out(fs::File& file, const Line& line) {
     // One run of spaces serves every line, as a pass blanks thousands of them.
     if (spaces_.size() < line.length) spaces_.assign(line.length, ' ');
     file.write_at(line.offset, bytes_of(std::string_view(spaces_).substr(0, line.length)));
 }
 
-bool IndexFile::erase(std::string_view key) {
+bool LegacyTextIndex::erase(std::string_view key) {
     const std::string one(key);
     return erase_all({&one, 1}, nullptr, nullptr) == 1;
 }
 
-size_t IndexFile::erase_all(std::span<const std::string> keys, const std::function<bool(const Record&)>& may_erase,
+size_t LegacyTextIndex::erase_all(std::span<const std::string> keys, const std::function<bool(const Record&)>& may_erase,
                             const std::function<void(Record&&)>& erased) {
     refresh();
     std::optional<fs::File> file;
@@ -221,7 +221,7 @@ size_t IndexFile::erase_all(std::span<const std::string> keys, const std::functi
     return count;
 }
 
-void IndexFile::clear() {
+void LegacyTextIndex::clear() {
     refresh();
     if (!known_size_) return;
     reset();
@@ -230,7 +230,7 @@ void IndexFile::clear() {
     load(std::move(text));
 }
 
-size_t IndexFile::unreadable_lines() {
+size_t LegacyTextIndex::unreadable_lines() {
     refresh();
     return unreadable_.size();
 }

@@ -29,7 +29,7 @@
 
 namespace platform::inet {
 
-class IndexFile {
+class LegacyTextIndex {
 public:
     struct Record {
         std::string key;
@@ -38,11 +38,11 @@ public:
 
     // path: Windows path of the index file; kind names it in the header; every record of this
     // index has exactly field_count fields after its key.
-    IndexFile(fs::FileSystem& files, std::string path, std::string kind, size_t field_count);
-    IndexFile(const IndexFile&) = delete;
-    IndexFile& operator=(const IndexFile&) = delete;
-    IndexFile(IndexFile&&) = default;
-    IndexFile& operator=(IndexFile&&) = delete;
+    LegacyTextIndex(fs::FileSystem& files, std::string path, std::string kind, size_t field_count);
+    LegacyTextIndex(const LegacyTextIndex&) = delete;
+    LegacyTextIndex& operator=(const LegacyTextIndex&) = delete;
+    LegacyTextIndex(LegacyTextIndex&&) = default;
+    LegacyTextIndex& operator=(LegacyTextIndex&&) = delete;
 
     const std::string& path() const { return path_; }
 
