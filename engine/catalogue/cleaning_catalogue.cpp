@@ -95,7 +95,10 @@ std::vector<CatalogueCategory> build_catalogue() {
                      // Two boxes for the registry editor's history, both stored with profiles.
                      {"regedit-history", "_root.WIN_RH", &M::CleanRegEdit},
                      {"regedit-recent", "_root.WIN_RRC", &M::CleanRegEdit},
-                     {"log-files", "_root.WIN_CWLF", &M::CleanWindowsLogFiles}}),
+                     {"log-files", "_root.WIN_CWLF", &M::CleanWindowsLogFiles},
+                     {"explorer-typed-paths", "_root.WIN_ETP", &M::CleanExplorerTypedPaths},
+                     {"explorer-search", "_root.WIN_ESH", &M::CleanExplorerSearchHistory},
+                     {"jump-lists", "_root.WIN_JL", &M::CleanJumpLists}}),
         // Ticked switches inline auto-completion off, unticked back on.
         category<IE>({"ie", "Internet Explorer", "ie", "IDC_FS_IE", "IE"},
                      {{"typed-urls", "_root.IE_TU", &IE::CleanTypedUrls},

@@ -27,6 +27,8 @@ constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVers
 constexpr const char* kInternetExplorer = "Software\\Microsoft\\Internet Explorer";
 constexpr const char* kMain = "Software\\Microsoft\\Internet Explorer\\Main";
 constexpr const char* kTypedUrls = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
+// When each typed URL was typed, under the same value names (Windows 8 and later).
+constexpr const char* kTypedUrlsTime = "Software\\Microsoft\\Internet Explorer\\TypedURLsTime";
 constexpr const char* kSavedPasswords = "Software\\Microsoft\\Internet Explorer\\Intelliforms\\SPW";
 constexpr const char* kAutoComplete = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoComplete";
 constexpr const char* kTypedUrlsBackup = "Software\\lumarq2\\TypedUrls";
@@ -133,10 +135,12 @@ std::string IE::GetHomePage() {
 void IE::CleanTypedUrls() {
     cRegistry reg;
     EventRelay relay(reg.ShowLog, ShowLog);
-    position(reg, HKEY_CURRENT_USER, kTypedUrls);
-    for (const auto& name : value_names(reg)) {
-        reg.ValueKey(name);
-        reg.DeleteValue();
+    for (const char* key : {kTypedUrls, kTypedUrlsTime}) {
+        position(reg, HKEY_CURRENT_USER, key);
+        for (const auto& name : value_names(reg)) {
+            reg.ValueKey(name);
+            reg.DeleteValue();
+        }
     }
     HideUrlsDone();
 }

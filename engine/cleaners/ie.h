@@ -44,6 +44,7 @@ public:
     // before the original is deleted; one that cannot be backed up stays and is logged.
     void HideTypedUrls();
     void HidePasswords();
+    // The typed URLs, then the times they were typed.
     void CleanTypedUrls();
     // Copy the backup back; the backup stays.
     void ShowTypedUrls();

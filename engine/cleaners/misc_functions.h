@@ -53,7 +53,13 @@ public:
     Variant DeleteMsPaintMRU();
     Variant CleanFindHistory();
     Variant CleanMediaPlayerHistory();  // recent files, then recent URLs
-    Variant CleanUserAssistHistory();   // both Count keys
+    // The Count key of every key of UserAssist, each as one key (its value names are the trace).
+    Variant CleanUserAssistHistory();
+    // Explorer's address bar history (TypedPaths) and search box history (WordWheelQuery).
+    Variant CleanExplorerTypedPaths();
+    Variant CleanExplorerSearchHistory();
+    // The contents of the jump-list folders of the "Recent" shell folder.
+    Variant CleanJumpLists();
     Variant CleanWordpadHistory();
     // The desktop clipboard when there is a desktop; a missing tool is a ShowLog line.
     Variant CleanClipboard();

@@ -1,7 +1,9 @@
 #pragma once
 // Office: removes the most-recently-used lists of Access, Outlook, Photo Editor, Excel,
 // PowerPoint and Word of Office 11.0, 10.0, 9.0 and 8.0 (in that order) from the current user's
-// registry. A version that is not installed is passed over.
+// registry. A version that is not installed is passed over. Word, Excel, PowerPoint and Access
+// then lose their "File MRU" and "Place MRU" lists of Office 16.0, 15.0, 14.0 and 12.0, the
+// signed-in accounts' lists under "User MRU" too.
 #include <string>
 
 #include "engine/foundation/class_table.h"
@@ -26,6 +28,7 @@ public:
 
 private:
     void delete_data_settings(const char* application);
+    void delete_recent_lists(const char* application);
 };
 
 }  // namespace engine

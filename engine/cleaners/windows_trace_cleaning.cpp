@@ -36,12 +36,12 @@ constexpr const char* kPaintMRU =
 constexpr const char* kFindHistory = "HKEY_CURRENT_USER\\Software\\Microsoft\\Search Assistant\\ACMru";
 constexpr const char* kMediaPlayerFiles = "HKEY_CURRENT_USER\\Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList";
 constexpr const char* kMediaPlayerUrls = "HKEY_CURRENT_USER\\Software\\Microsoft\\MediaPlayer\\Player\\RecentURLList";
-constexpr const char* kUserAssistCounts[] = {
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist\\"
-    "{5E6AB780-7743-11CF-A12B-00AA004AE837}\\Count",
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist\\"
-    "{75048700-EF1F-11D0-9888-006097DEACF9}\\Count",
-};
+constexpr const char* kUserAssist = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist";
+constexpr const char* kTypedPaths = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\TypedPaths";
+constexpr const char* kWordWheelQuery =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\WordWheelQuery";
+// The folders of the Recent folder where the taskbar keeps each program's jump list.
+constexpr const char* kJumpListFolders[] = {"AutomaticDestinations", "CustomDestinations"};
 constexpr const char* kWordpadMRU =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Wordpad\\Recent File List";
 constexpr const char* kRecentLists[] = {
@@ -74,6 +74,25 @@ std::string user_temp_folder() {
     std::string local_settings = shell_folder("Local Settings");
     if (!local_settings.empty()) return local_settings + "\\temp";
     return read_text(HKEY_CURRENT_USER, kUserEnvironment, "TEMP");
+}
+
+// The names of the keys right below a key of the current user; none when it cannot be listed.
+std::vector<std::string> subkey_names(const std::string& key) {
+    cRegistry reg;
+    reg.ClassKey(HKEY_CURRENT_USER);
+    reg.SectionKey(key);
+    std::vector<std::string> names;
+    int32_t count = 0;
+    ignore_errors([&] { reg.EnumerateSections(names, count); });
+    return names;
+}
+
+// A key of the current user with everything below it, each key going as one with its values, so
+// that only keys are named. Windows puts no keys below a UserAssist Count key; any there would
+// otherwise keep it from going.
+void delete_keys_with_their_values(RelayedRegistry& reg, const std::string& key) {
+    for (const auto& below : subkey_names(key)) delete_keys_with_their_values(reg, key + "\\" + below);
+    ignore_errors([&] { reg.delete_key(HKEY_CURRENT_USER, key); });
 }
 
 void delete_trees(const Event<std::string>& show_log, std::initializer_list<const char*> paths) {
@@ -215,8 +234,23 @@ Variant Misc_Functions::CleanMediaPlayerHistory() {
     return {};
 }
 
+// Each version of Windows counts under keys of its own ({GUID}\Count), and the value names are
+// the programs' paths in ROT13: each Count key goes as one key with its values, so the log and the
+// preview name the key and never a program. Whatever the values' types, they go with their key.
 Variant Misc_Functions::CleanUserAssistHistory() {
-    delete_trees(ShowLog, {kUserAssistCounts[0], kUserAssistCounts[1]});
+    RelayedRegistry relayed(ShowLog);
+    for (const auto& name : subkey_names(kUserAssist))
+        delete_keys_with_their_values(relayed, std::string(kUserAssist) + "\\" + name + "\\Count");
+    return {};
+}
+
+Variant Misc_Functions::CleanExplorerTypedPaths() {
+    delete_trees(ShowLog, {kTypedPaths});
+    return {};
+}
+
+Variant Misc_Functions::CleanExplorerSearchHistory() {
+    delete_trees(ShowLog, {kWordWheelQuery});
     return {};
 }
 
@@ -240,6 +274,19 @@ void Misc_Functions::CleanTemp() {
         std::string windows = recorded_windows_folder();
         shred_named_folder(windows.empty() ? windows : windows + "\\temp", "SystemRoot\\temp", true);
     });
+}
+
+// The Recent folder is wherever the user's Shell Folders put it: "<profile>\Recent" on older
+// systems, "<AppData>\Microsoft\Windows\Recent" on newer ones and in a Wine prefix. The
+// jump-list folders stay, as the taskbar expects them.
+Variant Misc_Functions::CleanJumpLists() {
+    std::string recent;
+    ignore_errors([&] { recent = shell_folder("Recent"); });
+    for (const char* list : kJumpListFolders)
+        ignore_errors([&] {
+            shred_named_folder(recent.empty() ? recent : recent + "\\" + list, std::string("Recent\\") + list, true);
+        });
+    return {};
 }
 
 void Misc_Functions::CleanRecent() {

@@ -237,6 +237,26 @@ TEST_F(OfficeTest, PowerPoint2003AlsoLosesItsRecentFileListAndExcelEveryVersion)
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, key("8.0", "Excel\\recent files")));
 }
 
+// Office 2007 and later: each application's File MRU and Place MRU, a signed-in account's too,
+// whatever the values' types; its other keys and the lists of applications not asked for stay.
+TEST_F(OfficeTest, NewerVersionsLoseTheirFileAndPlaceListsOfTheApplicationAskedFor) {
+    const std::vector<std::string> lists = {key("16.0", "Word\\File MRU"), key("16.0", "Word\\Place MRU"),
+                                            key("15.0", "Word\\User MRU\\LiveId_A1\\File MRU"),
+                                            key("12.0", "Word\\Place MRU")};
+    for (const auto& list : lists) set_text(HKEY_CURRENT_USER, list, "Item 1", "[F00000000]*C:\\letter.docx");
+    set_text(HKEY_CURRENT_USER, lists[1], "Max Display", engine::Bytes{25, 0, 0, 0}, engine::REG_DWORD);
+    set_text(HKEY_CURRENT_USER, key("16.0", "Word\\Options"), "AutoSave", "kept");
+    set_text(HKEY_CURRENT_USER, key("16.0", "Excel\\File MRU"), "Item 1", "*C:\\kept.xlsx");
+    engine::Office office;
+    office.CleanOfficeWordMRU();
+    for (const auto& list : lists) EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, list)) << list;
+    EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, key("15.0", "Word\\User MRU\\LiveId_A1")));
+    EXPECT_TRUE(value_exists(HKEY_CURRENT_USER, key("16.0", "Word\\Options"), "AutoSave"));
+    EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, key("16.0", "Excel\\File MRU")));
+    office.CleanOfficeExcelMRU();
+    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, key("16.0", "Excel\\File MRU")));
+}
+
 class MessangersTest : public tavrin_test::TraceMachineTest {};
 
 TEST_F(MessangersTest, EachMessengerIsFoundByItsKeyInAnyLetterCase) {

@@ -108,8 +108,8 @@ TEST_F(WindowsTracesTest, RegistryListsGoWithEverythingBelowThemAndNeighboursSta
         "Software\\Microsoft\\Search Assistant\\ACMru",
         "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList",
         "Software\\Microsoft\\MediaPlayer\\Player\\RecentURLList",
-        std::string(kExplorer) + "\\UserAssist\\{5E6AB780-7743-11CF-A12B-00AA004AE837}\\Count",
-        std::string(kExplorer) + "\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count",
+        std::string(kExplorer) + "\\TypedPaths",
+        std::string(kExplorer) + "\\WordWheelQuery",
         "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Wordpad\\Recent File List",
     };
     for (const auto& key : lists) {
@@ -117,7 +117,6 @@ TEST_F(WindowsTracesTest, RegistryListsGoWithEverythingBelowThemAndNeighboursSta
         put_hkcu(key + "\\Nested", "Item", "more");
     }
     put_hkcu("Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\View", "WindowPlacement", "kept");
-    put_hkcu(std::string(kExplorer) + "\\UserAssist\\{5E6AB780-7743-11CF-A12B-00AA004AE837}", "Version", "kept");
     put_hkcu("Software\\Microsoft\\MediaPlayer\\Player\\Settings", "Volume", "kept");
 
     misc.CleanRegEdit();
@@ -128,13 +127,13 @@ TEST_F(WindowsTracesTest, RegistryListsGoWithEverythingBelowThemAndNeighboursSta
     misc.DeleteMsPaintMRU();
     misc.CleanFindHistory();
     misc.CleanMediaPlayerHistory();
-    misc.CleanUserAssistHistory();
+    misc.CleanExplorerTypedPaths();
+    misc.CleanExplorerSearchHistory();
     misc.CleanWordpadHistory();
 
     for (const auto& key : lists) EXPECT_FALSE(key_exists(key)) << key;
     EXPECT_EQ(tavrin_test::value_names(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\View"),
               std::vector<std::string>{"WindowPlacement"});
-    EXPECT_TRUE(key_exists(std::string(kExplorer) + "\\UserAssist\\{5E6AB780-7743-11CF-A12B-00AA004AE837}"));
     EXPECT_TRUE(key_exists("Software\\Microsoft\\MediaPlayer\\Player\\Settings"));
     // Per list: two values and two keys, each announced and written to the day's log.
     EXPECT_EQ(shown.size(), lists.size() * 4);
@@ -145,6 +144,55 @@ TEST_F(WindowsTracesTest, RegistryListsGoWithEverythingBelowThemAndNeighboursSta
     misc.CleanRegEdit();
     misc.CleanMediaPlayerHistory();
     EXPECT_TRUE(shown.empty());
+}
+
+// Every version's Count key goes, values of any type with it, each named as one key: its value
+// names are the counted programs (ROT13), which neither the log window nor the day's log repeats.
+TEST_F(WindowsTracesTest, UserAssistCountsGoUnderEveryKeyAndOnlyTheKeysAreLogged) {
+    const std::string user_assist = std::string(kExplorer) + "\\UserAssist";
+    const std::vector<std::string> counts = {user_assist + "\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count",
+                                             user_assist + "\\{CEBFF5CD-ACE2-4F4F-9178-9926F41749EA}\\Count",
+                                             user_assist + "\\{F4E57C4B-2036-45F0-A9AB-443BCFE33D9F}\\Count"};
+    const std::string counted = "P:\\Jvaqbjf\\frperg.rkr";
+    put_hkcu(counts[0], counted, "text where a count belongs");
+    reg().create_key(Root::CurrentUser, counts[1]);
+    reg().set_value(Root::CurrentUser, counts[1], counted, platform::registry::type::Dword, std::vector<uint8_t>{5, 0, 0, 0});
+    reg().set_value(Root::CurrentUser, counts[1], "HRZR_PGYFRFFVBA", platform::registry::type::Binary, std::vector<uint8_t>{1, 2, 3});
+    put_hkcu(counts[2] + "\\Odd", counted, "a key Windows never makes");
+    put_hkcu(user_assist + "\\{CEBFF5CD-ACE2-4F4F-9178-9926F41749EA}", "Version", "kept");
+    put_hkcu(user_assist + "\\Settings", "NoLog", "kept");
+
+    misc.CleanUserAssistHistory();
+
+    for (const auto& key : counts) EXPECT_FALSE(key_exists(key)) << key;
+    EXPECT_EQ(tavrin_test::value_names(HKEY_CURRENT_USER, user_assist + "\\{CEBFF5CD-ACE2-4F4F-9178-9926F41749EA}"),
+              std::vector<std::string>{"Version"});
+    EXPECT_TRUE(key_exists(user_assist + "\\Settings"));
+    for (const auto& line : shown) EXPECT_EQ(line.find("frperg"), std::string::npos) << line;
+    EXPECT_EQ(todays_log().find("frperg"), std::string::npos);
+    EXPECT_NE(todays_log().find("{CEBFF5CD-ACE2-4F4F-9178-9926F41749EA}\\Count"), std::string::npos);
+}
+
+// The jump lists go from wherever Shell Folders puts the Recent folder; the folders and the
+// Recent folder's own shortcuts stay.
+TEST_F(WindowsTracesTest, JumpListsGoAndTheRecentFoldersOwnShortcutsStay) {
+    const std::string recent = shell_folder("Recent");
+    temp.write_file(recent + "\\AutomaticDestinations\\1b4dd67f29cb1962.automaticDestinations-ms", "list");
+    temp.write_file(recent + "\\CustomDestinations\\1b4dd67f29cb1962.customDestinations-ms", "list");
+    temp.write_file(recent + "\\letter.txt.lnk", "shortcut");
+
+    misc.CleanJumpLists();
+
+    EXPECT_TRUE(fs::is_empty(temp.host(recent + "\\AutomaticDestinations")));
+    EXPECT_TRUE(fs::is_empty(temp.host(recent + "\\CustomDestinations")));
+    EXPECT_TRUE(exists(recent + "\\letter.txt.lnk"));
+
+    // With no Recent folder named, nothing is walked and the log says what was not found.
+    remove_value(Root::CurrentUser, kShellFolders, "Recent");
+    shown.clear();
+    misc.CleanJumpLists();
+    EXPECT_EQ(lines_starting("msg80"), 2u);
+    EXPECT_TRUE(exists(recent + "\\letter.txt.lnk"));
 }
 
 // RunMRU and Network\Connections are deleted as one key: with its values, but not over subkeys.
