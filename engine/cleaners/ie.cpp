@@ -4,6 +4,7 @@
 
 #include "engine/cleaners/cleanable_folder.h"
 #include "engine/cleaners/folder_copy.h"
+#include "engine/cleaners/shredded_copies.h"
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/cleaners/url_history.h"
 #include "engine/foundation/cregistry.h"
@@ -91,10 +92,15 @@ std::string IE::get_cache_list() {
     return list;
 }
 
-void IE::delete_cache_entry(const std::string& entry) { cache().remove(entry); }
+void IE::delete_cache_entry(const std::string& entry) {
+    ShreddedCopies copies(ShowLog);
+    cache().remove_all({&entry, 1}, copies);
+    if (!copies.failures().empty()) throw EngineError(static_cast<int32_t>(platform::fs::error::AccessDenied), kSource, copies.failures().front());
+}
 
 void IE::delete_cache_entries(const std::vector<std::string>& entries) {
-    cache().remove_all(entries, [](const platform::fs::FsError&) {});
+    ShreddedCopies copies(ShowLog);
+    cache().remove_all(entries, copies);
 }
 
 IE_type IE::fill_IE_type() {
@@ -114,8 +120,9 @@ bool IE::Remove_Cookies() {
     // The index names every site that set a cookie: its records go with the files.
     ignore_errors([&] {
         auto& machine = platform::current_machine();
+        ShreddedCopies copies(ShowLog);
         if (auto index = platform::inet::user_cookie_index(machine))
-            index->remove_if([](const platform::inet::IndexRecord&) { return true; }, nullptr,
+            index->remove_if([](const platform::inet::IndexRecord&) { return true; }, copies,
                              [&](const platform::inet::IndexRecord& record) {
                                  machine.removals().record(platform::RemovedKind::CacheEntry, record.url, 0);
                              });

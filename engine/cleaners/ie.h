@@ -26,11 +26,12 @@ public:
 
     // Source URLs of the cache entries joined by "||"; "" for an empty cache.
     std::string get_cache_list();
-    // Deletes the cached copy and the entry. A copy that may not be deleted (outside the
-    // machine folder) raises the file system's error and the entry stays.
+    // Shreds the cached copy, then deletes the entry. A copy that may not be shredded (outside
+    // the machine folder) raises an error saying why, and the entry stays.
     void delete_cache_entry(const std::string& entry);
-    // Deletes these entries as delete_cache_entry does each, in one pass over the cache. An entry
-    // that cannot be deleted stays; the others still go. The file system's error when the
+    // Deletes these entries as delete_cache_entry does each, in one pass over the cache, the copies
+    // shredded several at a time. An entry whose copy cannot be shredded stays and ShowLog says
+    // why; the others still go. The file system's error when the
     // cache's index cannot be written: then nothing goes.
     void delete_cache_entries(const std::vector<std::string>& entries);
     IE_type fill_IE_type();

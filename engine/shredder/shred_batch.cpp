@@ -20,16 +20,26 @@ constexpr uint64_t kMaxBytes = uint64_t{64} << 20;
 }  // namespace
 
 void ShredBatch::shred(const std::shared_ptr<platform::fs::Folder>& folder, const platform::fs::FindData& listed,
-                       std::string path) {
-    const auto file = file_to_shred(*folder, listed);
-    if (!file) return;
-    Pending pending{folder, listed.name};
+                       std::string path, Went went) {
+    if (const auto file = file_to_shred(*folder, listed)) shred(folder, listed.name, *file, std::move(path), std::move(went));
+}
+
+void ShredBatch::shred(const std::shared_ptr<platform::fs::Folder>& folder, const std::string& name, std::string path,
+                       Went went) {
+    if (const auto file = file_to_shred(*folder, name)) shred(folder, name, *file, std::move(path), std::move(went));
+    else if (went) went();
+}
+
+void ShredBatch::shred(const std::shared_ptr<platform::fs::Folder>& folder, const std::string& name,
+                       const FileToShred& file, std::string path, Went went) {
+    Pending pending{folder, name};
+    pending.went = std::move(went);
     try {
-        if (auto handle = overwrite_before_delete(*folder, listed.name, path, *file)) {
+        if (auto handle = overwrite_before_delete(*folder, name, path, file)) {
             pending.flush_key = flushes_.add(std::move(*handle));
             pending.announced_path = std::move(path);
-            overwritten_bytes_ += std::max<uint64_t>(file->length, kPatternRunLength);
-        } else if (file->other_names) {
+            overwritten_bytes_ += std::max<uint64_t>(file.length, kPatternRunLength);
+        } else if (file.other_names) {
             pending.announced_path = std::move(path);
             pending.removal = Removal::NameOnly;
         }
@@ -75,8 +85,9 @@ void ShredBatch::finish(const Pending& pending) {
                 "\": the overwrite could not be flushed to the disk, so the file was kept.");
     } else if (auto failure = failure_of([this] { deletes_.finish_oldest(); })) {
         report_(*failure);
-    } else if (!pending.announced_path.empty()) {
-        announce_(pending.announced_path, pending.removal);
+    } else {
+        if (!pending.announced_path.empty()) announce_(pending.announced_path, pending.removal);
+        if (pending.went) pending.went();
     }
 }
 

@@ -25,11 +25,19 @@ public:
     using Report = std::function<void(const std::string& failure)>;
     ShredBatch(Announce announce, Report report) : announce_(std::move(announce)), report_(std::move(report)) {}
 
+    // Called once the file is gone, after its announcement if it has one: with the batch's
+    // deletes in flight, this is how a caller learns which of its files went.
+    using Went = std::function<void()>;
+
     // Overwrites the file of the folder that its listing describes now and deletes it with the
     // batch; `path` is the file as the caller names it. Links and shortcuts are only deleted,
     // unannounced. A file that fails any step, its flush included, is left where it is and reported.
     void shred(const std::shared_ptr<platform::fs::Folder>& folder, const platform::fs::FindData& listed,
-               std::string path);
+               std::string path, Went went = {});
+    // The same for a file the caller names without a listing. A name the folder does not hold
+    // is gone already: `went` is called at once.
+    void shred(const std::shared_ptr<platform::fs::Folder>& folder, const std::string& name, std::string path,
+               Went went);
     // Runs `step` after the deletes added so far: a folder is removed after its files. A step
     // that throws is reported.
     void then(std::function<void()> step);
@@ -49,8 +57,11 @@ private:
         std::string announced_path;        // empty: nothing to announce
         Removal removal = Removal::Overwritten;
         bool deleting = false;             // its delete was started
+        Went went;
     };
 
+    void shred(const std::shared_ptr<platform::fs::Folder>& folder, const std::string& name,
+               const FileToShred& file, std::string path, Went went);
     void add(Pending pending);
     void start(Pending& pending, const platform::fs::FlushBatch& flushed);
     void finish(const Pending& pending);

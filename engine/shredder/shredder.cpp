@@ -172,6 +172,17 @@ int32_t Shredder::FolderShred(const std::string& fname, bool DeleteContentsOnly,
     return 0;
 }
 
+std::vector<bool> Shredder::ShredFiles(std::span<const platform::fs::FolderFile> files) {
+    BusyPointer busy;
+    Run run(*this);
+    // The batch tells of each delete on this thread, in the order the files were given.
+    std::vector<bool> went(files.size(), false);
+    for (size_t at = 0; at < files.size(); ++at)
+        run.batch.shred(files[at].folder, files[at].name, files[at].path, [&went, at] { went[at] = true; });
+    run.batch.flush();
+    return went;
+}
+
 // `folder` is null when it cannot be opened: then there is nothing to list, and the attempt to
 // remove it finds nothing either. A subfolder is removed through the folder holding it, by name,
 // so that no path is looked up again however deep the walk goes.

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/event.h"
@@ -14,6 +16,7 @@
 
 namespace platform::fs {
 class Folder;
+struct FolderFile;
 }
 
 namespace engine {
@@ -44,6 +47,12 @@ public:
     // the number of entries, however deep the tree.
     int32_t FolderShred(const std::string& fname, bool DeleteContentsOnly, const std::string& File_Extension,
                         bool SubDirectoriesIncluded, double& Max_fsize, double& Min_fsize);
+
+    // Shreds files of folders the caller has opened as FolderShred shreds a folder's files: in
+    // batches, several deletes at once, each announced after its own delete; one that fails
+    // raises NotShredded and stays. Returns, for each, whether it is gone now: a name its folder
+    // no longer holds counts as gone.
+    std::vector<bool> ShredFiles(std::span<const platform::fs::FolderFile> files);
 
     // Overwrites the free space of the drive named by the first two characters ("D:"), raising
     // Progress as it goes. Failures other than a full drive are raised as EngineError; the

@@ -278,6 +278,13 @@ private:
     std::shared_ptr<Impl> impl_;
 };
 
+// A file reached by its name through the folder holding it, with its Windows path for messages.
+struct FolderFile {
+    std::shared_ptr<Folder> folder;
+    std::string name;
+    std::string path;
+};
+
 // Deletes files of folders several at a time, finished one by one in the order they were
 // started. Where the file system discards the blocks a file frees (a mount with "discard"), each
 // delete waits for the device; one after the other those waits add up, several in flight share

@@ -4,8 +4,8 @@ namespace platform::inet {
 
 namespace {
 
-bool is_missing(const fs::FsError& error) {
-    return error.code() == fs::error::FileNotFound || error.code() == fs::error::PathNotFound;
+std::shared_ptr<fs::Folder> shared(std::optional<fs::Folder> folder) {
+    return folder ? std::make_shared<fs::Folder>(std::move(*folder)) : nullptr;
 }
 
 }  // namespace
@@ -13,41 +13,32 @@ bool is_missing(const fs::FsError& error) {
 CachedCopies::CachedCopies(fs::FileSystem& files, std::string cache_folder)
     : files_(files), cache_folder_(std::move(cache_folder)) {}
 
-fs::Folder* CachedCopies::folder(std::string_view relative) {
-    if (auto known = folders_.find(relative); known != folders_.end()) return known->second ? &*known->second : nullptr;
-    std::optional<fs::Folder> opened;
+std::shared_ptr<fs::Folder> CachedCopies::folder(std::string_view relative) {
+    if (auto known = folders_.find(relative); known != folders_.end()) return known->second;
+    std::shared_ptr<fs::Folder> opened;
     if (relative.empty()) {
-        opened = files_.open_folder(cache_folder_);
+        opened = shared(files_.open_folder(cache_folder_));
     } else {
         const size_t slash = relative.rfind('\\');
-        fs::Folder* parent = folder(slash == std::string_view::npos ? std::string_view{} : relative.substr(0, slash));
-        if (parent) opened = parent->subfolder(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
+        auto parent = folder(slash == std::string_view::npos ? std::string_view{} : relative.substr(0, slash));
+        if (parent) opened = shared(parent->subfolder(slash == std::string_view::npos ? relative : relative.substr(slash + 1)));
     }
-    auto& kept = folders_.emplace(std::string(relative), std::move(opened)).first->second;
-    return kept ? &*kept : nullptr;
+    return folders_.emplace(std::string(relative), std::move(opened)).first->second;
 }
 
-void CachedCopies::delete_copy(std::string_view relative) {
+std::optional<fs::FolderFile> CachedCopies::locate(std::string_view relative) {
     const size_t slash = relative.rfind('\\');
-    fs::Folder* holder = folder(slash == std::string_view::npos ? std::string_view{} : relative.substr(0, slash));
-    if (holder) {
-        try {
-            holder->delete_file(slash == std::string_view::npos ? relative : relative.substr(slash + 1), /*force=*/true);
-            return;
-        } catch (const fs::FsError& error) {
-            // Not under its exact name: it may be there under another case.
-            if (!is_missing(error)) throw;
-        }
-    }
-    delete_by_path(relative);
-}
-
-void CachedCopies::delete_by_path(std::string_view relative) {
-    try {
-        files_.delete_file(cache_folder_ + "\\" + std::string(relative), /*force=*/true);
-    } catch (const fs::FsError& error) {
-        if (!is_missing(error)) throw;
-    }
+    const std::string_view holder_path = slash == std::string_view::npos ? std::string_view{} : relative.substr(0, slash);
+    const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
+    std::string path = cache_folder_ + "\\" + std::string(relative);
+    if (auto holder = folder(holder_path); holder && holder->attributes(name))
+        return fs::FolderFile{std::move(holder), name, std::move(path)};
+    // Not under its exact name: the whole path, as Windows looks names up.
+    const auto host = files_.to_host(path);
+    if (!host || !files_.attributes(path)) return std::nullopt;
+    auto holder = shared(files_.open_folder(path.substr(0, path.rfind('\\'))));
+    if (!holder) return std::nullopt;
+    return fs::FolderFile{std::move(holder), host->filename().string(), std::move(path)};
 }
 
 }  // namespace platform::inet

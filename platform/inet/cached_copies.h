@@ -1,8 +1,9 @@
 #pragma once
-// The cached copies of a URL cache during one pass over many of its entries: the cache folder and
-// each subfolder holding copies are looked up once and then reached by name, so removing
-// thousands of copies costs one lookup of each copy's own name rather than of its whole path.
+// The cached copies of a URL container during one pass over many of its records: the container
+// folder and each subfolder holding copies are looked up once and then reached by name, so
+// finding thousands of copies costs one lookup of each copy's own name rather than of its path.
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,24 +14,22 @@ namespace platform::inet {
 
 class CachedCopies {
 public:
-    // cache_folder: the Windows path of the cache folder (a full path).
+    // cache_folder: the Windows path of the container folder (a full path).
     CachedCopies(fs::FileSystem& files, std::string cache_folder);
 
-    // Deletes the copy at `relative` (a path below the cache folder, as the index names it),
-    // read-only or not. A copy that is gone already is no error: only its record is left to go.
-    // FsError when it may not be deleted (outside the machine folder, access denied).
-    void delete_copy(std::string_view relative);
+    // The copy at `relative` (a path below the container folder, as the index names it) as its
+    // folder holds it, found in any case and through links on the way, as Windows finds it;
+    // nullopt when it is gone already.
+    std::optional<fs::FolderFile> locate(std::string_view relative);
 
 private:
-    // The subfolder at `relative` (the cache folder itself for ""), or null when it cannot be
+    // The subfolder at `relative` (the container folder itself for ""), or null when it cannot be
     // reached by its exact name (missing, a link, named in another case).
-    fs::Folder* folder(std::string_view relative);
-    // Through the whole path, as Windows looks names up: any case, links followed on the way.
-    void delete_by_path(std::string_view relative);
+    std::shared_ptr<fs::Folder> folder(std::string_view relative);
 
     fs::FileSystem& files_;
     std::string cache_folder_;
-    std::map<std::string, std::optional<fs::Folder>, std::less<>> folders_;
+    std::map<std::string, std::shared_ptr<fs::Folder>, std::less<>> folders_;
 };
 
 }  // namespace platform::inet

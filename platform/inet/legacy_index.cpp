@@ -1,6 +1,8 @@
 #include "platform/inet/legacy_index.h"
 
 #include <charconv>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "platform/fs/windows_path.h"
 #include "platform/inet/cached_copies.h"
@@ -74,27 +76,30 @@ std::vector<HistoryEntry> LegacyIndex::history_entries() {
     return out;
 }
 
-size_t LegacyIndex::remove_cache_entries(std::span<const std::string> urls,
-                                         const std::function<void(const fs::FsError&)>& failed,
+size_t LegacyIndex::remove_cache_entries(std::span<const std::string> urls, CopyDisposal& disposal,
                                          const std::function<void(const std::string&)>& removed) {
     if (!files_.exists(index_.path())) return 0;
-    CachedCopies copies(files_, folder_);
-    std::vector<fs::FsError> errors;
-    const auto copy_deleted = [&](const LegacyTextIndex::Record& record) {
-        // A record we cannot read names no file we may trust; dropping it only removes the line.
-        if (!is_readable_cache_record(record)) return true;
-        try {
-            copies.delete_copy(record.fields[LocalFile]);
-            return true;
-        } catch (const fs::FsError& error) {
-            errors.push_back(error);
-            return false;
+    const std::unordered_set<std::string_view> wanted(urls.begin(), urls.end());
+    // The place among `copies` of the copy of each wanted record that still has one.
+    std::unordered_map<std::string, size_t> copy_of;
+    std::vector<fs::FolderFile> copies;
+    CachedCopies located(files_, folder_);
+    index_.for_each_record([&](const LegacyTextIndex::Record& record) {
+        if (!wanted.contains(record.key) || !is_readable_cache_record(record)) return;
+        if (auto copy = located.locate(record.fields[LocalFile])) {
+            copy_of[record.key] = copies.size();
+            copies.push_back(std::move(*copy));
         }
+    });
+    const std::vector<bool> went = disposal.dispose(copies);
+    // A record we cannot read names no file we may trust; dropping it only removes the line.
+    const auto copy_gone = [&](const LegacyTextIndex::Record& record) {
+        const auto copy = copy_of.find(record.key);
+        return copy == copy_of.end() || went[copy->second];
     };
     const size_t count =
-        index_.erase_all(urls, copy_deleted, [&](LegacyTextIndex::Record&& record) { removed(record.key); });
+        index_.erase_all(urls, copy_gone, [&](LegacyTextIndex::Record&& record) { removed(record.key); });
     delete_when_empty();
-    for (const auto& error : errors) failed(error);
     return count;
 }
 

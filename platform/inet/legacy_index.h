@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/fs/fs.h"
+#include "platform/inet/copy_disposal.h"
 #include "platform/inet/legacy_text_index.h"
 #include "platform/inet/url_entries.h"
 
@@ -26,9 +27,9 @@ public:
     std::vector<CacheEntry> cache_entries();
     std::vector<HistoryEntry> history_entries();
 
-    // Each copy goes first; an entry whose copy cannot be deleted stays (`failed` hears why).
-    // `removed` hears the URL of each entry that went.
-    size_t remove_cache_entries(std::span<const std::string> urls, const std::function<void(const fs::FsError&)>& failed,
+    // The copies go first, all handed to `disposal` at once; an entry whose copy stays keeps its
+    // line. `removed` hears the URL of each entry that went.
+    size_t remove_cache_entries(std::span<const std::string> urls, CopyDisposal& disposal,
                                 const std::function<void(const std::string&)>& removed);
     bool remove_history_entry(const std::string& url);
     // Every entry goes, and the file with them; `removed` hears each URL.

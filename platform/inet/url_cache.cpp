@@ -74,7 +74,10 @@ std::string UrlCache::new_copy_name(const std::string& folder, std::string_view 
 
 CacheEntry UrlCache::add(std::string_view url, std::string_view contents) {
     if (!usable()) throw fs::FsError(fs::error::PathNotFound, "The cache folder \"" + folder_ + "\" is not a full path.");
-    remove(url);
+    // The entry it replaces goes first; an old copy that cannot be deleted stops the add.
+    const std::string replaced(url);
+    DeletedCopies old_copy([](const fs::FsError& error) { throw error; });
+    remove_all({&replaced, 1}, old_copy);
     const std::vector<std::string> folders = container_.writable_index(kNewFolders).folders();
     IndexRecord record;
     record.url = std::string(url);
@@ -99,19 +102,14 @@ CacheEntry UrlCache::add(std::string_view url, std::string_view contents) {
     return CacheEntry{std::string(url), local_file, contents.size(), accessed};
 }
 
-bool UrlCache::remove(std::string_view url) {
-    const std::string one(url);
-    return remove_all({&one, 1}, [](const fs::FsError& error) { throw error; }) > 0;
-}
-
-size_t UrlCache::remove_all(std::span<const std::string> urls, const std::function<void(const fs::FsError&)>& failed) {
+size_t UrlCache::remove_all(std::span<const std::string> urls, CopyDisposal& disposal) {
     if (!usable()) return 0;
     const std::unordered_set<std::string_view> wanted(urls.begin(), urls.end());
     // The bytes are the cached copy's, recorded with its file.
     const auto note = [&](const std::string& url) { files_.removals().record(RemovedKind::CacheEntry, url, 0); };
-    size_t count = container_.remove_if([&](const IndexRecord& record) { return wanted.contains(record.url); }, failed,
-                                        [&](const IndexRecord& record) { note(record.url); });
-    count += legacy_.remove_cache_entries(urls, failed, note);
+    size_t count = container_.remove_if([&](const IndexRecord& record) { return wanted.contains(record.url); },
+                                        disposal, [&](const IndexRecord& record) { note(record.url); });
+    count += legacy_.remove_cache_entries(urls, disposal, note);
     return count;
 }
 

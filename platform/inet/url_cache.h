@@ -41,13 +41,11 @@ public:
     // URL is replaced, its old copy deleted). FsError when the cache cannot be written.
     CacheEntry add(std::string_view url, std::string_view contents);
 
-    // Deletes the cached copy, then the entry. false: no entry with that URL. FsError when the
-    // copy cannot be deleted (outside the machine folder, access denied): the entry stays.
-    bool remove(std::string_view url);
-    // Removes every entry of these URLs (all records of a URL listed twice), each as remove()
-    // does, in one pass: the index is read and written once. A copy that cannot be deleted keeps
-    // its entry; `failed` hears why, and the pass goes on when it returns. Returns how many went.
-    size_t remove_all(std::span<const std::string> urls, const std::function<void(const fs::FsError&)>& failed);
+    // Removes every entry of these URLs (all records of a URL listed twice) in one pass: the
+    // index is read and written once. Their copies go first, through `disposal`; an entry whose
+    // copy stays keeps its place. Returns how many went. FsError when the index cannot be
+    // written: then no entry goes.
+    size_t remove_all(std::span<const std::string> urls, CopyDisposal& disposal);
 
 private:
     bool usable() const;

@@ -1,5 +1,8 @@
 #include "platform/inet/url_container.h"
 
+#include <optional>
+#include <unordered_map>
+
 #include "platform/inet/cached_copies.h"
 #include "platform/removals/removal_log.h"
 
@@ -33,31 +36,35 @@ std::string UrlContainer::copy_path(const IndexRecord& record) const {
     return folder_ + "\\" + index_->folders()[record.folder] + "\\" + record.local_name;
 }
 
-size_t UrlContainer::remove_if(const std::function<bool(const IndexRecord&)>& take,
-                               const std::function<void(const fs::FsError&)>& failed,
+size_t UrlContainer::remove_if(const std::function<bool(const IndexRecord&)>& take, CopyDisposal& disposal,
                                const std::function<void(const IndexRecord&)>& removed) {
     if (!index()) return 0;
-    CachedCopies copies(files_, folder_);
-    const std::string before = index_->bytes();
-    // Told once the file is written: a listener that throws must not stop the pass midway.
-    std::vector<fs::FsError> errors;
-    const size_t count = index_->remove_if([&](const IndexRecord& record) {
-        if (!take(record)) return false;
-        if (const std::string copy = copy_path(record); !copy.empty()) {
-            try {
-                copies.delete_copy(copy.substr(folder_.size() + 1));
-            } catch (const fs::FsError& error) {
-                errors.push_back(error);
-                return false;
+    // Each taken record, by where it lies, with the place of its copy among `copies` (none when
+    // it has no copy or the copy is gone already).
+    std::unordered_map<uint32_t, std::optional<size_t>> taken;
+    std::vector<fs::FolderFile> copies;
+    CachedCopies located(files_, folder_);
+    for (const IndexRecord& record : index_->records()) {
+        if (!take(record)) continue;
+        std::optional<size_t> copy;
+        if (const std::string path = copy_path(record); !path.empty()) {
+            if (auto file = located.locate(path.substr(folder_.size() + 1))) {
+                copy = copies.size();
+                copies.push_back(std::move(*file));
             }
         }
+        taken.emplace(record.offset, copy);
+    }
+    const std::vector<bool> went = disposal.dispose(copies);
+    const std::string before = index_->bytes();
+    const size_t count = index_->remove_if([&](const IndexRecord& record) {
+        const auto found = taken.find(record.offset);
+        if (found == taken.end() || (found->second && !went[*found->second])) return false;
         if (removed) removed(record);
         return true;
     });
     index_->zero_free_blocks();
     if (index_->bytes() != before) save();
-    if (failed)
-        for (const auto& error : errors) failed(error);
     return count;
 }
 

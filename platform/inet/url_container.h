@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/fs/fs.h"
+#include "platform/inet/copy_disposal.h"
 #include "platform/inet/index_dat.h"
 
 namespace platform::inet {
@@ -32,12 +33,11 @@ public:
     // Windows path of the record's copy; "" when it has none.
     std::string copy_path(const IndexRecord& record) const;
 
-    // Removes every record `take` picks. Each copy goes first (CachedCopies): a record whose copy
-    // cannot be deleted stays, and `failed` hears why. The removed records' blocks and the blocks
+    // Removes every record `take` picks. Their copies go first, all handed to `disposal` at once:
+    // a record whose copy stays keeps its place. The removed records' blocks and the blocks
     // already free are zeroed, and the file is written once, atomically. `removed` hears of each
     // record that went. Returns how many went.
-    size_t remove_if(const std::function<bool(const IndexRecord&)>& take,
-                     const std::function<void(const fs::FsError&)>& failed,
+    size_t remove_if(const std::function<bool(const IndexRecord&)>& take, CopyDisposal& disposal,
                      const std::function<void(const IndexRecord&)>& removed);
     // The index to add to: a new one, with these cache folders and nothing on disk yet, when
     // there is none. FsError when the index was refused.

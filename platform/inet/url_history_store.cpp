@@ -85,8 +85,11 @@ bool UrlHistory::remove(std::string_view url) {
         files_.removals().record(RemovedKind::HistoryEntry, std::string(*visited_url(record.url)), 0);
     };
     const auto of_url = [&](const IndexRecord& record) { return visited_url(record.url) == url; };
-    size_t count = container_.remove_if(of_url, nullptr, note);
-    for (const auto& period : period_folders()) UrlContainer(files_, period).remove_if(of_url, nullptr, nullptr);
+    // History records name no page copies; any copy one has goes as it is, and one that cannot
+    // go keeps its record.
+    DeletedCopies copies;
+    size_t count = container_.remove_if(of_url, copies, note);
+    for (const auto& period : period_folders()) UrlContainer(files_, period).remove_if(of_url, copies, nullptr);
     if (legacy_.remove_history_entry(std::string(url))) {
         files_.removals().record(RemovedKind::HistoryEntry, std::string(url), 0);
         ++count;
@@ -96,7 +99,8 @@ bool UrlHistory::remove(std::string_view url) {
 
 void UrlHistory::clear() {
     if (!usable()) return;
-    container_.remove_if([](const IndexRecord&) { return true; }, nullptr, [&](const IndexRecord& record) {
+    DeletedCopies copies;
+    container_.remove_if([](const IndexRecord&) { return true; }, copies, [&](const IndexRecord& record) {
         files_.removals().record(RemovedKind::HistoryEntry, std::string(visited_url(record.url).value_or(record.url)), 0);
     });
     for (const auto& period : period_folders()) files_.delete_tree(period);

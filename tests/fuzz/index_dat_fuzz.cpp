@@ -56,17 +56,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         readable = false;
     }
     UrlCache cache(files, kCacheFolder);
+    platform::inet::DeletedCopies copies;
     const auto entries = cache.entries();
     if (!readable) {
         // Refused: nothing listed, nothing removed, not a byte changed.
         const std::string url = "http://fuzz.example/";
-        if (!entries.empty() || cache.remove_all({&url, 1}, nullptr) != 0 || read_back(scene.index()) != given)
+        if (!entries.empty() || cache.remove_all({&url, 1}, copies) != 0 || read_back(scene.index()) != given)
             std::abort();
         return 0;
     }
     if (!entries.empty()) {
         const std::string removed = entries.front().source_url;
-        cache.remove_all({&removed, 1}, nullptr);
+        cache.remove_all({&removed, 1}, copies);
         if (cache_has(files, removed)) std::abort();
         try {
             (void)IndexDat(read_back(scene.index()));

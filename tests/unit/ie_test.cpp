@@ -111,9 +111,12 @@ TEST_F(IETest, CacheListJoinsUrlsInOrderAndDeletesEntriesWithTheirFiles) {
     std::string list = ie.get_cache_list();
     EXPECT_EQ(split(list, "||"),
               (std::vector<std::string>{"http://one.example/a.gif", "http://two.example/", "http://three.example/c.css"}));
+    // Held open, the copy shows what became of its bytes: shredded, not only unlinked.
+    std::ifstream held(temp.host(first.local_file), std::ios::binary);
     ie.delete_cache_entry("http://one.example/a.gif");
     ie.delete_cache_entry("http://not-cached.example/");
     EXPECT_FALSE(exists(first.local_file));
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(held), {}), "a");
     EXPECT_TRUE(exists(third.local_file));
     EXPECT_EQ(engine::IE().get_cache_list(), "http://two.example/||http://three.example/c.css");
 }

@@ -22,6 +22,7 @@
 namespace {
 
 namespace stdfs = std::filesystem;
+using platform::inet::DeletedCopies;
 using platform::inet::IndexDat;
 using platform::inet::UrlCache;
 using platform::inet::UrlHistory;
@@ -83,7 +84,8 @@ TEST_F(UrlStoreTest, WindowsCacheIsListedThenRemovedWithCopiesAndNothingOfItStay
     EXPECT_EQ(bing->local_file, std::string(kCache) + "\\Content.IE5\\5F9C7HL9\\favicon[1].ico");
     EXPECT_EQ(bing->size, 1150u);
 
-    EXPECT_EQ(cache.remove_all(urls, [](const platform::fs::FsError& error) { ADD_FAILURE() << error.what(); }), 35u);
+    DeletedCopies copies([](const platform::fs::FsError& error) { ADD_FAILURE() << error.what(); });
+    EXPECT_EQ(cache.remove_all(urls, copies), 35u);
     for (const auto& entry : entries) {
         if (!entry.local_file.empty()) {
             EXPECT_FALSE(stdfs::exists(temp.host(entry.local_file))) << entry.local_file;
@@ -210,7 +212,8 @@ TEST_F(UrlStoreTest, DamagedIndexesAreRefusedAndLeftAsTheyAre) {
         UrlCache cache(files(), kCache);
         EXPECT_TRUE(cache.entries().empty());
         const std::string url = "http://secret.example/page";
-        EXPECT_EQ(cache.remove_all({&url, 1}, nullptr), 0u);
+        DeletedCopies copies;
+        EXPECT_EQ(cache.remove_all({&url, 1}, copies), 0u);
         EXPECT_THROW(cache.add("http://new.example/", "x"), platform::fs::FsError);
         EXPECT_EQ(read_host(cache_index()), bytes);
         EXPECT_TRUE(stdfs::exists(temp.host(copy.local_file)));
@@ -249,7 +252,9 @@ TEST_F(UrlStoreTest, IndexesOfAnEarlierVersionAreListedCleanedAndThenGo) {
     cache.add("http://new.example/", "new");
     ASSERT_EQ(cache.entries().size(), 2u);
     EXPECT_EQ(cache.entries()[1].local_file, std::string(kCache) + "\\Content.IE5\\K3J8Q2ZD\\a[1].gif");
-    EXPECT_TRUE(cache.remove("http://old.example/a.gif"));
+    const std::string old_url = "http://old.example/a.gif";
+    DeletedCopies copies;
+    EXPECT_EQ(cache.remove_all({&old_url, 1}, copies), 1u);
     EXPECT_FALSE(stdfs::exists(temp.host(std::string(kCache) + "\\urlcache.idx")));
     EXPECT_FALSE(stdfs::exists(temp.host(std::string(kCache) + "\\Content.IE5\\K3J8Q2ZD\\a[1].gif")));
     EXPECT_EQ(UrlCache(files(), kCache).entries().size(), 1u);
