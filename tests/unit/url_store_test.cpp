@@ -223,6 +223,24 @@ TEST_F(UrlStoreTest, DamagedIndexesAreRefusedAndLeftAsTheyAre) {
     }
 }
 
+// Windows finds a copy in any case: one the index names in another case goes with its record,
+// and a record whose copy is gone already goes alone.
+TEST_F(UrlStoreTest, CopiesAreFoundInAnyCaseAndMissingOnesLeaveTheirRecordsFree) {
+    IndexDat index = IndexDat::create(IndexDat::kWindowsSignature, {"ABCD1234"});
+    index.add({.url = "http://cased.example/", .local_name = "page[1].htm", .folder = 0, .size = 4});
+    index.add({.url = "http://gone.example/", .local_name = "gone[1].htm", .folder = 0, .size = 4});
+    index.add({.url = "http://kept.example/", .local_name = "kept[1].htm", .folder = 0, .size = 4});
+    write_host(cache_index(), index.bytes());
+    temp.write_file(std::string(kCache) + "\\Content.IE5\\ABCD1234\\PAGE[1].HTM", "page");
+    temp.write_file(std::string(kCache) + "\\Content.IE5\\ABCD1234\\kept[1].htm", "kept");
+    const std::vector<std::string> urls = {"http://cased.example/", "http://gone.example/"};
+    DeletedCopies copies([](const platform::fs::FsError& error) { ADD_FAILURE() << error.what(); });
+    EXPECT_EQ(UrlCache(files(), kCache).remove_all(urls, copies), 2u);
+    EXPECT_FALSE(stdfs::exists(temp.host(std::string(kCache) + "\\Content.IE5\\ABCD1234\\PAGE[1].HTM")));
+    ASSERT_EQ(UrlCache(files(), kCache).entries().size(), 1u);
+    EXPECT_TRUE(stdfs::exists(temp.host(std::string(kCache) + "\\Content.IE5\\ABCD1234\\kept[1].htm")));
+}
+
 TEST_F(UrlStoreTest, TwoRecordsOfOneUrlBothGoAndFreeBlocksAreZeroed) {
     IndexDat index = IndexDat::create(IndexDat::kWineSignature, {"ABCD1234"});
     for (int i = 0; i < 2; ++i) index.add({.url = "http://twice.example/", .local_name = "a.htm", .folder = 0, .size = 5});
