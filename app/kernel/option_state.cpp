@@ -34,8 +34,11 @@ std::vector<std::string> profile_check_boxes() {
     return names;
 }
 
-// A box the profile never stored: a cleaning item's default, any other box unticked.
+// A box the profile never stored: a cleaning item's default, the DLL cleaner's backup ticked (a
+// removed library some program still needed can only come back from its backup), any other box
+// unticked.
 std::string unstored_tick(const std::string& name) {
+    if (name == "_root.DLL_BBD") return "1";
     const engine::CatalogueItem* item = engine::catalogue_item_of_variable(name);
     return item && item->ticked_by_default ? "1" : "0";
 }

@@ -41,7 +41,10 @@
     { id: 'booster', name: ['Connection booster', 'Verbindungs-Booster'] },
     { id: 'options', name: ['Options', 'Optionen'] },
   ];
-  const FIRST_SCREEN = 'shredder';
+  // A person opens the program to clean: it starts on the first privacy screen, and a reload of
+  // the page keeps the screen the user was on.
+  const FIRST_SCREEN = SCREENS.find((screen) => screen.id).id;
+  const LAST_SCREEN_KEY = 'tavrin-last-screen';
 
   let german = false;
   const text = (pair) => pair[german ? 1 : 0];
@@ -133,6 +136,7 @@
   }
 
   function showScreen(root, id) {
+    sessionStorage.setItem(LAST_SCREEN_KEY, id);
     root.querySelectorAll('.screen').forEach((section) => { section.hidden = section.dataset.screen !== id; });
     root.querySelectorAll('.nav-item').forEach((item) => item.classList.toggle('active', item.dataset.target === id));
     root.querySelector('#screens').scrollTop = 0;
@@ -176,7 +180,8 @@
     setupMemoryChip(root);
     setupLock(root);
     await addScreens(root);
-    showScreen(root, FIRST_SCREEN);
+    const last = sessionStorage.getItem(LAST_SCREEN_KEY);
+    showScreen(root, SCREENS.some((screen) => screen.id === last) ? last : FIRST_SCREEN);
   }
 
   (window.Tavrin.movies = window.Tavrin.movies || {}).main = init;

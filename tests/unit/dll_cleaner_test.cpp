@@ -195,7 +195,7 @@ TEST_F(DllCleanerTest, RemovingTickedDllsKeepsTheOnesThatStayedAndRefreshesTheRe
     command("IDC_FS_DLLCLEANER");
     ASSERT_EQ(main_var("_root.NumberOfDllItems"), "2");
 
-    command("IDC_FS_DLL_BBD", "true");
+    EXPECT_EQ(main_var("_root.DLL_BBD"), "1") << "backups are on until the user turns them off";
     const std::string backup = app::dll_backup_folder(shell());
     std::filesystem::remove_all(temp.host(backup));
     temp.write_file(backup.substr(0, backup.size() - 1), "a file where the backup folder belongs");

@@ -31,7 +31,7 @@ struct DllCleanerScreen {
     std::string scan_folder;
     std::vector<std::string> found;  // the scan's list, less what was removed since
     bool foreign_system = false;     // kept from one scan to the next, as the search may find nothing
-    bool backup_before_delete = false;
+    bool backup_before_delete = true;  // as the tick starts without a profile
 };
 
 void set_main(Shell& shell, const std::string& name, const std::string& value) {

@@ -10,6 +10,7 @@ test.describe('first start on a fresh sandbox', () => {
 
     await expect(page.locator('[data-window="main"]')).toBeVisible();
     await expect(page.locator('[data-window="profiles"]')).toBeHidden();
+    await expect(page.locator('[data-screen="ie"]')).toBeVisible();  // the first privacy screen
     // No profile yet: every stored tick starts off.
     await page.locator('.nav-item', { hasText: 'Options' }).click();
     const tweaks = page.locator('#tweaks input[type=checkbox]');
@@ -17,6 +18,14 @@ test.describe('first start on a fresh sandbox', () => {
     for (const box of await tweaks.all()) await expect(box).not.toBeChecked();
     await page.locator('.nav-item', { hasText: 'Registry cleaner' }).click();
     await expect(page.locator('[data-screen="registry"]').getByRole('button', { name: 'Scan registry' })).toBeVisible();
+    // Nothing scanned yet: the list says what to do rather than that nothing was added.
+    const emptyText = (list) =>
+      page.evaluate((selector) => getComputedStyle(document.querySelector(selector), '::before').content, list);
+    expect(await emptyText('#reg-found-list')).toContain('Press Scan registry');
+    expect(await emptyText('#dll-list')).toContain('Press Scan drive');
+    await page.reload();
+    await settle(page, program);
+    await expect(page.locator('[data-screen="registry"]')).toBeVisible();  // a reload keeps the screen
 
     await page.locator('.nav-item', { hasText: 'Shredder' }).click();
     await page.screenshot({ path: testInfo.outputPath('main-window.png') });
