@@ -11,6 +11,7 @@
 #include "app/cli/chosen_items.h"
 #include "app/cli/exit_status.h"
 #include "app/cli/item_list.h"
+#include "app/cli/plugin_import.h"
 #include "app/cli/skin_folder.h"
 #include "app/cli/wipe_preview.h"
 #include "app/kernel/removal_report.h"
@@ -40,7 +41,7 @@ namespace {
 using platform::Refused;
 using platform::Removed;
 
-const std::set<std::string> kCommands = {"list", "preview", "clean", "shred", "wipe-free-space"};
+const std::set<std::string> kCommands = {"list", "preview", "clean", "shred", "wipe-free-space", "plugins"};
 
 struct Request {
     std::string command;
@@ -50,6 +51,7 @@ struct Request {
     bool json = false;
     bool allow_outside = false;
     bool preview = false;  // wipe-free-space: only say what the wipe would do
+    bool all = false;      // plugins import: every entry, installed or not
 
     bool changes_machine() const { return command != "list" && command != "preview" && !preview; }
 };
@@ -75,6 +77,9 @@ Request parse(const std::vector<std::string>& args) {
     common(line.command("wipe-free-space", "overwrite the free space of a drive of the machine"))
         .words("drive", request.words, "the drive letter (C, C: or C:\\)", true)
         .flag("--preview", request.preview, "say what the wipe would fill, write and delete; writes nothing");
+    common(line.command("plugins", "import FILE: make the entries of a winapp2.ini rule file plug-ins of the machine"))
+        .words("action", request.words, "import, then the rule file (a host path)", true)
+        .flag("--all", request.all, "import every entry, not only those whose program is installed");
     request.command = line.parse(args);
     return request;
 }
@@ -336,6 +341,11 @@ int run(const Request& request, std::ostream& out, std::ostream& err) {
     }
     if (request.command == "shred") return shred(request, out, err);
     if (request.command == "wipe-free-space") return wipe_free_space(request, out, err);
+    if (request.command == "plugins") {
+        if (request.words.size() != 2 || request.words[0] != "import")
+            throw CommandError("plugins takes: import FILE");
+        return import_plugins(request.words[1], request.all, request.json, out);
+    }
     return preview_or_clean(request, out, err);
 }
 

@@ -12,7 +12,7 @@ constexpr std::string_view kUsage =
     "Usage: tavrinapp [--machine DIR] [--port N] [--no-browser] [--allow-outside-machine]\n"
     "                 [--info | --uninstall] [--help]\n"
     "       tavrinapp --run-schedule --profile NAME [--machine DIR] [--allow-outside-machine]\n"
-    "       tavrinapp list | preview | clean | shred | wipe-free-space ... [--machine DIR] [--json]\n"
+    "       tavrinapp list | preview | clean | shred | wipe-free-space | plugins ... [--machine DIR] [--json]\n"
     "                 (commands for scripts; tavrinapp COMMAND --help says more)\n"
     "\n"
     "  --machine DIR             work on the machine in DIR (a Wine prefix or a Tavrin sandbox);\n"

@@ -55,8 +55,6 @@ Variant INI::WriteToINI(std::string& File_Path, std::string& Section, std::strin
     return {};
 }
 
-bool INI::keeps_whole(std::string_view value) { return platform::ini::reads_back_whole(value, kValueBufferSize); }
-
 std::string INI::EnumerateSections(std::string& File_Path) {
     return list_read([&](char* buffer, uint32_t size) {
         return platform::ini::GetPrivateProfileSectionNames(platform::current_machine(), buffer, size, File_Path);

@@ -27,12 +27,6 @@ public:
     static std::string sections_in(const platform::ini::IniDocument& text);
     static void write_in(platform::ini::IniDocument& text, const std::string& section, const std::string& key,
                          const std::string& value);
-    // Whether GetFromINI gives back the value WriteToINI stored as it was (an empty one as the
-    // missing-key value), and not what may be the cut start of a longer one.
-    static bool keeps_whole(std::string_view value);
-    // Whether a value GetFromINI returned may be the cut start of a longer one.
-    static bool may_be_cut(std::string_view value) { return value.size() + 1 >= kValueBufferSize; }
-
     static constexpr uint32_t kValueBufferSize = 255;
     static constexpr uint32_t kListBufferSize = 5000;
 };

@@ -80,6 +80,11 @@ struct Plugin {
     std::string SetRCList;
     std::string SetFCList;
     std::string SetFOCList;
+    // The keys of the rule form (engine/plugins/rule_keys.h), each list in file order, and the
+    // texts that go with it: the Windows versions it is for, the warning shown before its first
+    // run, and where it came from ("winapp2.ini" for an imported one, "" for the user's own).
+    std::vector<std::string> FileKeys, RegKeys, ExcludeKeys, DetectKeys, DetectFiles;
+    std::string DetectOS, Warning, Source;
 };
 
 struct Connectionsettings {

@@ -158,6 +158,20 @@ EntryRefusal EntryGuard::check_folder(std::string_view expanded) const {
     return EntryRefusal::None;
 }
 
+EntryRefusal EntryGuard::check_rule_folder(std::string_view folder, bool subfolders, bool masked) const {
+    const bool whole_tree = subfolders && !masked;
+    if (whole_tree && key_components(folder).size() == 2) return EntryRefusal::TopLevelRecursive;
+    const platform::fs::FileSystem& files = platform::current_machine().files();
+    // A folder that is not there has nothing to remove; it is looked at again when it is cleaned.
+    if (!files.is_directory(folder)) return EntryRefusal::None;
+    if (!files.may_modify(folder) || files.linked_out_of_machine(folder)) return EntryRefusal::OutOfMachine;
+    if (const EntryRefusal refusal = check_folder(folder); refusal != EntryRefusal::None) return refusal;
+    // Named through a link, a top-level folder may hide behind a longer path.
+    const std::optional<stdfs::path> location = real_location(folder);
+    const bool top_level = location && std::find(drive_roots_.begin(), drive_roots_.end(), location->parent_path()) != drive_roots_.end();
+    return top_level && whole_tree ? EntryRefusal::TopLevelRecursive : EntryRefusal::None;
+}
+
 EntryRefusal EntryGuard::check_registry(std::string_view text, const RegistryEntry& entry) const {
     if (is_blank_entry(text)) return EntryRefusal::Empty;
     if (!entry.root) return EntryRefusal::NoRootName;
@@ -176,7 +190,12 @@ std::string_view refusal_message_key(EntryRefusal refusal) {
         case EntryRefusal::NoRootName: return "msg73";
         case EntryRefusal::ControlSetKey: return "msg440";
         case EntryRefusal::WindowsKey: return "msg441";
-        case EntryRefusal::MayBeCut: return "msg443";
+        case EntryRefusal::Unusable: return "msg720";
+        case EntryRefusal::UnknownVariable: return "msg721";
+        case EntryRefusal::TopLevelRecursive: return "msg722";
+        case EntryRefusal::OutOfMachine: return "msg723";
+        case EntryRefusal::HoldsExclusion: return "msg724";
+        case EntryRefusal::ExclusionUnusable: return "msg725";
         case EntryRefusal::None: break;
     }
     return {};

@@ -19,7 +19,12 @@ enum class EntryRefusal {
     NoRootName,
     ControlSetKey,  // a control set's Control, Enum or Services key, or a key holding one
     WindowsKey,     // Software\Classes, Microsoft\Windows (NT)\CurrentVersion, or a key holding one
-    MayBeCut,       // as long as the plug-in file's reader returns: perhaps the start of a longer one
+    Unusable,          // a rule key that does not read as one (rule_keys.h says why)
+    UnknownVariable,   // a %Variable% of the rule form that names no folder on this machine
+    TopLevelRecursive, // a drive's top-level folder with its subfolders, without a file mask
+    OutOfMachine,      // a folder that leads out of the machine
+    HoldsExclusion,    // a registry key or value an exclusion of the same plug-in keeps
+    ExclusionUnusable, // an exclusion of the plug-in cannot be honoured, so nothing of its kind runs
 };
 
 // Blanks only, or the INI reader's missing-key value (NUL characters).
@@ -41,6 +46,10 @@ public:
     // Wine cannot do without (see ControlSetKey, WindowsKey; any spelling, either registry view)
     // as a key to delete; a value must sit below a root.
     EntryRefusal check_registry(std::string_view text, const RegistryEntry& entry) const;
+    // A rule form's folder as check_folder sees it, and in addition: one that leads out of the
+    // machine, and a top-level folder of a drive taken with its subfolders unless a file mask
+    // narrows what goes (such a rule once emptied whole "temp" folders of users' drives).
+    EntryRefusal check_rule_folder(std::string_view folder, bool subfolders, bool masked) const;
 
 private:
     platform::sys::Environment environment_;

@@ -1,8 +1,8 @@
-// Plugins::cleanPlugin: files first, then folders, then registry entries, each list in order.
+// Plugins::cleanPlugin: files first, then folders, then registry entries, each list in order, then
+// the rule form's keys (plugin_rule_cleaning.cpp).
 #include <string>
 
 #include "engine/foundation/cregistry.h"
-#include "engine/foundation/ini.h"
 #include "engine/foundation/message_text.h"
 #include "engine/plugins/entry_guard.h"
 #include "engine/plugins/plugins.h"
@@ -17,12 +17,6 @@ std::string shown(const std::string& entry) {
     std::string text = entry;
     std::erase(text, '\0');
     return text;
-}
-
-// A path or key the plug-in file's reader cut short names the folder or key above the one meant,
-// with everything else in it.
-EntryRefusal unless_cut(const std::string& entry, EntryRefusal refusal) {
-    return refusal == EntryRefusal::None && INI::may_be_cut(entry) ? EntryRefusal::MayBeCut : refusal;
 }
 
 }  // namespace
@@ -42,11 +36,11 @@ void Plugins::cleanPlugin(const Plugin& P) {
 
     for (size_t i = 1; i < P.fclist.size(); ++i) {
         const std::string path = guard.expand(P.fclist[i]);
-        if (!refused(P, P.fclist[i], unless_cut(P.fclist[i], guard.check_file(path)))) sh.FileShred(path);
+        if (!refused(P, P.fclist[i], guard.check_file(path))) sh.FileShred(path);
     }
     for (size_t i = 1; i < P.foclist.size(); ++i) {
         const std::string path = guard.expand(P.foclist[i]);
-        if (refused(P, P.foclist[i], unless_cut(P.foclist[i], guard.check_folder(path)))) continue;
+        if (refused(P, P.foclist[i], guard.check_folder(path))) continue;
         double max_size = 0, min_size = 0;
         sh.FolderShred(path, false, "*", true, max_size, min_size);
     }
@@ -55,16 +49,9 @@ void Plugins::cleanPlugin(const Plugin& P) {
         // Definitions number their entries from 1; a missing key 0 is no entry at all.
         if (i == 0 && is_blank_entry(text)) continue;
         const RegistryEntry entry = parse_registry_entry(text);
-        if (refused(P, text, unless_cut(text, guard.check_registry(text, entry)))) continue;
-        if (!entry.value) {
-            reg.del_reg_sub(text);
-            continue;
-        }
-        reg.ClassKey(*entry.root);
-        reg.SectionKey(entry.key);
-        reg.ValueKey(*entry.value);
-        reg.DeleteValue();
+        if (!refused(P, text, guard.check_registry(text, entry))) delete_registry_entry(reg, entry);
     }
+    clean_rules(P, guard, sh, reg);
 }
 
 }  // namespace engine

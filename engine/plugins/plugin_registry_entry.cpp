@@ -1,6 +1,7 @@
 #include "engine/plugins/plugin_registry_entry.h"
 
 #include "engine/foundation/cregistry.h"
+#include "platform/registry/registry.h"
 
 namespace engine {
 
@@ -18,6 +19,18 @@ RegistryEntry parse_registry_entry(std::string_view entry) {
     }
     parsed.key = std::string(key);
     return parsed;
+}
+
+void delete_registry_entry(cRegistry& reg, const RegistryEntry& entry) {
+    if (!entry.value) {
+        std::string path = platform::registry::root_name(*entry.root) + "\\" + entry.key;
+        reg.del_reg_sub(path);
+        return;
+    }
+    reg.ClassKey(*entry.root);
+    reg.SectionKey(entry.key);
+    reg.ValueKey(*entry.value);
+    reg.DeleteValue();
 }
 
 bool registry_key_exists(std::string_view path) {

@@ -21,6 +21,11 @@ struct RegistryEntry {
 
 RegistryEntry parse_registry_entry(std::string_view entry);
 
+class cRegistry;
+
+// Deletes the key with its subkeys, or the one value; the entry must have a root.
+void delete_registry_entry(cRegistry& reg, const RegistryEntry& entry);
+
 // Whether the key a detection path names exists in the machine's registry; a path whose first
 // element is none of the four root names never does.
 bool registry_key_exists(std::string_view path);

@@ -14,6 +14,9 @@
 namespace engine {
 
 enum class EntryRefusal;
+class EntryGuard;
+class Shredder;
+class cRegistry;
 
 class Plugins : public EngineObject {
 public:
@@ -22,22 +25,31 @@ public:
     // Nothing sets it: always "".
     std::string BuiltinBlugins() const { return {}; }
 
-    // Refreshes the working copy, then one record per section in file order and one empty record
-    // last. Entry j of each list sits at index j; index 0 holds a key numbered 0, which files
-    // normally lack (and then the INI reader's missing-key value). Exists: the Detect key exists.
+    // Refreshes the working copy, then one record per section in file order (a name given twice
+    // is read once, from its first section) and one empty record last. Entry j of each older list
+    // sits at index j; index 0 holds a key numbered 0, which files normally lack (and then the
+    // INI reader's missing-key value). The rule form's lists hold their keys in file order,
+    // whatever their numbers. Values are read whole, however long, and so are section names and
+    // their number. Exists: see plugin_detected.
     std::vector<Plugin> Load_Extra_plugins();
 
     // Writes P into the section P.Name (an existing section is extended in place) and encrypts
     // the file again. Refuses with EngineError, changing nothing, a blank name or one with "|",
-    // brackets or line breaks, an entry (or Detect, Cat) the file would not give back whole (see
-    // INI::keeps_whole), and an encrypted file that exists but does not decrypt with the
+    // brackets or line breaks, an entry (or Detect, Cat) the file would not give back whole (on
+    // several lines, or with blanks or quotes around it), and an encrypted file that exists but does not decrypt with the
     // program's key; reports a failed encryption the same way.
     void AddPlugin(Plugin& P);
 
+    // Writes the definitions of the rule form in one go: a plug-in that came from the same source
+    // before is replaced, one of the user's own (no Source) is kept and the definition of that
+    // name left out. Refuses as AddPlugin does; returns the names left out.
+    std::vector<std::string> ImportPlugins(const std::vector<Plugin>& definitions);
+
     // Shreds the files (entries 1 on), then the folders with everything in them (1 on), then
-    // deletes the registry keys and values (0 on). Entries are checked first: an empty one, or
-    // one that names too much (see entry_guard.h), is refused with a ShowLog line and the rest
-    // run. %VARIABLES% in file and folder entries are expanded from the machine.
+    // deletes the registry keys and values (0 on); then the rule form's files (FileKeys, less
+    // what ExcludeKeys keep) and registry keys. Entries are checked first: an empty one, or one
+    // that names too much (see entry_guard.h), is refused with a ShowLog line and the rest run.
+    // %VARIABLES% in file and folder entries are expanded from the machine.
     void cleanPlugin(const Plugin& P);
 
     // true: working copy -> encrypted file; false: encrypted file -> working copy (emptied when
@@ -58,9 +70,9 @@ public:
     Event<std::string> ShowLog;     // the log lines of the shredder and the registry, and refusals
 
 private:
-    Plugin read_definition(const std::string& section);
-    std::string read_key(const std::string& section, const std::string& key);
-    std::vector<std::string> read_list(const std::string& section, const std::string& stem, int16_t count);
+    // A refreshed working copy, or EngineError when a file exists that does not decrypt.
+    void refresh_for_writing();
+    void clean_rules(const Plugin& P, const EntryGuard& guard, Shredder& shredder, cRegistry& registry);
     void write_key(const std::string& section, const std::string& key, const std::string& value);
     void write_list(const std::string& section, const std::string& stem, const std::vector<std::string>& items);
     // Logs a refused entry; true when the entry must be skipped.

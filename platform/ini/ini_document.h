@@ -43,6 +43,21 @@ public:
     bool delete_key(std::string_view section, std::string_view key);
     // Removes every section of that name with all its lines; false when there was none.
     bool delete_section(std::string_view section);
+    // The text without the sections `drop` picks (each from its header to the next header), in
+    // one pass: removing thousands of sections one by one would parse the text each time.
+    template <typename Drop>
+    std::string text_without(Drop drop) const {
+        std::string kept;
+        size_t copied_to = 0;
+        for (size_t i = 0; i < sections_.size(); ++i) {
+            if (!drop(sections_[i])) continue;
+            const size_t begin = lines_[sections_[i].header_line].begin;
+            const size_t end = i + 1 < sections_.size() ? lines_[sections_[i + 1].header_line].begin : text_.size();
+            kept.append(text_, copied_to, begin - copied_to);
+            copied_to = end;
+        }
+        return kept.append(text_, copied_to);
+    }
 
 private:
     struct Line {

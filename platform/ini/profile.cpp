@@ -141,6 +141,15 @@ uint32_t profile_string(const IniDocument& document, const char* section, const 
     return copy_value(unquote(value), buffer, size);
 }
 
+std::string_view read_value(std::string_view stored) { return unquote(stored); }
+
+std::optional<std::string_view> section_value(const IniDocument::Section& section, std::string_view key) {
+    for (const IniDocument::Entry& entry : section.entries) {
+        if (same_name(entry.name, key)) return entry.value ? std::optional(read_value(*entry.value)) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
 uint32_t profile_section_names(const IniDocument& document, char* buffer, uint32_t size) {
     if (!buffer) return 0;
     return copy_list(section_names(document), buffer, size);

@@ -3,15 +3,16 @@
 // with their real semantics. Paths are Windows paths; a null pointer has the Win32 meaning
 // (all sections, all keys, delete the key or section).
 #include <cstdint>
+#include <optional>
 #include <string_view>
+
+#include "platform/ini/ini_document.h"
 
 namespace platform {
 class Machine;
 }
 
 namespace platform::ini {
-
-class IniDocument;
 
 // Returns the number of characters copied, without the terminating NUL(s), as Win32 does
 // (size - 1 when a value was cut, size - 2 when a NUL-separated list was cut).
@@ -33,5 +34,10 @@ uint32_t profile_string(const IniDocument& document, const char* section, const 
                         char* buffer, uint32_t size);
 uint32_t profile_section_names(const IniDocument& document, char* buffer, uint32_t size);
 bool write_profile_string(IniDocument& document, const char* section, const char* key, const char* value);
+// A stored value as the reader gives it: a matching pair of quotes around it taken off.
+std::string_view read_value(std::string_view stored);
+// The value of the section's first key of that name as profile_string reads it (quotes taken
+// off), but whole, however long; nullopt for a missing key or a line without "=".
+std::optional<std::string_view> section_value(const IniDocument::Section& section, std::string_view key);
 
 }  // namespace platform::ini

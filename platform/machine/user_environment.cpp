@@ -100,6 +100,10 @@ Environment user_environment(Machine& machine) {
     return env;
 }
 
+std::optional<std::string> shell_folder(Machine& machine, const Environment& env, std::string_view name) {
+    return expanded(read_text(machine, Root::CurrentUser, kShellFolders, name), env);
+}
+
 std::string expand_environment_strings(Machine& machine, std::string_view text) {
     if (text.find('%') == std::string_view::npos) return std::string(text);
     return sys::expand_environment_strings(text, user_environment(machine));

@@ -1,6 +1,7 @@
 #pragma once
 // The environment a program of the machine's user starts with, built from the machine's registry
 // the way Windows builds it at logon.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ sys::Environment user_environment(Machine& machine);
 
 // sys::expand_environment_strings against the user's environment.
 std::string expand_environment_strings(Machine& machine, std::string_view text);
+
+// One of the user's shell folders by its registry name ("Personal", "My Music", ...), expanded
+// against the user's environment; nullopt when the machine names none.
+std::optional<std::string> shell_folder(Machine& machine, const sys::Environment& env, std::string_view name);
 
 // The Windows folder ("C:\WINDOWS"): SystemRoot of the NT CurrentVersion key.
 std::string windows_folder(Machine& machine);

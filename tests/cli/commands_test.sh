@@ -8,11 +8,6 @@
 TAVRINAPP=$1
 . "$(dirname "$0")/support.sh"
 
-# A value of the JSON document in a file, by a JavaScript expression over `doc`.
-json() {
-    node -e "const doc = JSON.parse(require('fs').readFileSync(process.argv[1], 'utf8')); console.log($2)" "$1"
-}
-
 machine="$work/machine"
 start_program --machine "$machine"
 stop_program

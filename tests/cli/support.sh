@@ -19,6 +19,11 @@ fail() {
     exit 1
 }
 
+# A value of the JSON document in a file, by a JavaScript expression over `doc`.
+json() {
+    node -e "const doc = JSON.parse(require('fs').readFileSync(process.argv[1], 'utf8')); console.log($2)" "$1"
+}
+
 # A Wine prefix from the fixture's registry files, with a C: drive.
 make_prefix() {
     mkdir -p "$1/dosdevices" "$1/drive_c/windows" "$1/drive_c/users" "$1/drive_c/Program Files"

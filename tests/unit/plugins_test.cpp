@@ -148,16 +148,17 @@ TEST_F(PluginsTest, TheLoaderReadsOddDefinitionsTheWayTheyAreWritten) {
     EXPECT_FALSE(loaded[2].Exists);
 }
 
-TEST_F(PluginsTest, WithoutAFileOrWithVeryLongSectionNamesTheListStillEnds) {
+TEST_F(PluginsTest, WithoutAFileOrWithVeryLongSectionNamesAndValuesEverythingIsRead) {
     EXPECT_EQ(plugins.Load_Extra_plugins().size(), 1u) << "no plug-in file: one empty record";
 
     std::string text;
     for (int i = 0; i < 60; ++i)
         text += "[" + std::string(100, static_cast<char>('A' + i % 26)) + std::to_string(i) + "]\nFC=0\n";
-    store_plugin_file(text);
+    const std::string long_folder = "C:\\Keep\\" + std::string(600, 'k');
+    store_plugin_file(text + "[Long]\nFOC=1\nFOK1=" + long_folder + "\n[Long]\nFOC=0\n");
     const std::vector<Plugin> loaded = plugins.Load_Extra_plugins();
-    ASSERT_GE(loaded.size(), 2u);
-    EXPECT_LT(loaded.size(), 60u) << "the section list is cut at 5,000 characters";
+    ASSERT_EQ(loaded.size(), 62u) << "no 5,000-character limit on the section names; a repeated name once";
+    EXPECT_EQ(loaded[60].foclist.at(1), long_folder) << "no 254-character limit on a value";
     EXPECT_EQ(loaded.back().Name, "");
 }
 
@@ -237,10 +238,8 @@ TEST_F(PluginsTest, ANameTheListsCannotCarryOrAnEntryTheFileCannotGiveBackIsRefu
         bad.Name = name;
         EXPECT_THROW(plugins.AddPlugin(bad), engine::EngineError) << name;
     }
-    // Read back cut to 254 characters, the first would name C:\Keep\kkk... with all it holds.
-    for (const std::string& folder :
-         {"C:\\Keep\\" + std::string(246, 'k') + "\\sub", "C:\\Keep\\" + std::string(246, 'k'),
-          std::string("\"C:\\Keep\""), std::string("C:\\Keep\\sub ")}) {
+    // Read back without its quotes or blank, each would name another folder.
+    for (const std::string& folder : {std::string("\"C:\\Keep\""), std::string("C:\\Keep\\sub ")}) {
         Plugin bad;
         bad.Name = "Long";
         bad.SetFOCList = "C:\\Fine|" + folder;
@@ -295,8 +294,6 @@ TEST_F(PluginsTest, EntriesThatNameTooMuchAreRefusedAndTheRestRuns) {
     set_value(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", "", "txtfile");
     set_value(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Stale", "Start", "4");
     set_value(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Kept", "Start", "2");
-    const std::string cut = "C:\\Keep\\" + std::string(246, 'k');  // as the reader gives back a longer one
-    temp.write_file(cut + "\\other.txt", "kept");
 
     Plugin plugin;
     plugin.Name = "Hostile";
@@ -309,8 +306,7 @@ TEST_F(PluginsTest, EntriesThatNameTooMuchAreRefusedAndTheRestRuns) {
                       "C:\\Program Files",
                       "C:\\Program Files\\Orvane\\plugins\\..",
                       "%APPDATA%",
-                      "C:\\Documents and Settings",
-                      cut};
+                      "C:\\Documents and Settings"};
     plugin.rclist = {kMissing,
                      "HKEY_CURRENT_USER",
                      "HKEY_CURRENT_USER\\Software",
@@ -337,18 +333,17 @@ TEST_F(PluginsTest, EntriesThatNameTooMuchAreRefusedAndTheRestRuns) {
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt"));
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Kept"));
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion"));
-    EXPECT_TRUE(exists(cut + "\\other.txt"));
     // What the plug-in may remove is removed all the same.
     EXPECT_FALSE(exists("C:\\Demo\\trace.log"));
     EXPECT_TRUE(tavrin_test::value_names(HKEY_CURRENT_USER, "Software\\Demo").empty());
     EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Stale"));
 
     const auto refusals = std::count_if(log.begin(), log.end(), [](const std::string& line) {
-        for (const char* key : {"msg70", "msg71", "msg72", "msg73", "msg440", "msg441", "msg443"})
+        for (const char* key : {"msg70", "msg71", "msg72", "msg73", "msg440", "msg441"})
             if (line.starts_with(engine::GetMessageText(key) + ": Hostile - ")) return true;
         return false;
     });
-    EXPECT_EQ(refusals, 1 + 9 + 13) << "one line per refused entry; key 0 is no entry";
+    EXPECT_EQ(refusals, 1 + 8 + 13) << "one line per refused entry; key 0 is no entry";
     EXPECT_TRUE(logged(engine::GetMessageText("msg440") + ": Hostile - HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet"));
 }
 

@@ -1,0 +1,146 @@
+// Plugins::clean_rules: the rule form's FileKeys, less what its ExcludeKeys keep, then its RegKeys.
+// Files go one by one through the shredder and folders only once they are empty, so that a
+// preview (a dry run of the same walk) lists exactly what the clean removes.
+#include <algorithm>
+
+#include "engine/foundation/cregistry.h"
+#include "engine/plugins/entry_guard.h"
+#include "engine/plugins/plugins.h"
+#include "engine/plugins/rule_folders.h"
+#include "engine/plugins/rule_keys.h"
+#include "engine/plugins/rule_variables.h"
+#include "engine/shredder/shredder.h"
+#include "platform/fs/fs.h"
+#include "platform/machine/machine.h"
+
+namespace engine {
+
+namespace {
+
+namespace pfs = platform::fs;
+
+bool matches_any(const std::vector<std::string>& masks, std::string_view name) {
+    return std::any_of(masks.begin(), masks.end(), [&](const std::string& mask) { return pfs::wildcard_match(mask, name); });
+}
+
+// "*" and "*.*" take every file: no mask narrows what goes.
+bool narrowed(const std::vector<std::string>& masks) {
+    return std::none_of(masks.begin(), masks.end(), [](const std::string& mask) { return mask == "*" || mask == "*.*"; });
+}
+
+// The exclusions of one plug-in with their variables expanded.
+struct Exclusions {
+    std::vector<Exclusion> files;  // File and Path kinds, one per expanded folder
+    std::vector<RegistryEntry> keys;
+    bool files_usable = true, keys_usable = true;
+
+    Exclusions(const std::vector<std::string>& texts, const RuleVariables& variables) {
+        for (const std::string& text : texts) {
+            ParsedKey<Exclusion> parsed = parse_exclusion(text);
+            const bool registry = parsed.key && parsed.key->kind == Exclusion::Kind::Registry;
+            if (!parsed.key) {
+                // Not knowing which kind it meant, nothing that it might keep runs.
+                files_usable = keys_usable = false;
+            } else if (registry) {
+                keys.push_back(parsed.key->registry);
+            } else {
+                const ExpandedPath expanded = variables.expand(parsed.key->folder);
+                files_usable = files_usable && expanded.unusable.empty();
+                for (const std::string& folder : expanded.paths) {
+                    Exclusion one = *parsed.key;
+                    one.folder = folder;
+                    files.push_back(std::move(one));
+                }
+            }
+        }
+    }
+
+    bool keeps_file(const std::string& folder, std::string_view name) const {
+        return std::any_of(files.begin(), files.end(), [&](const Exclusion& exclusion) {
+            const bool below = exclusion.kind == Exclusion::Kind::Path;
+            return folder_matches(exclusion.folder, folder, below) &&
+                   (exclusion.masks.empty() || matches_any(exclusion.masks, name));
+        });
+    }
+
+    // Deleting the entry would take a kept key or value with it.
+    bool keeps_part_of(const RegistryEntry& entry) const {
+        return std::any_of(keys.begin(), keys.end(), [&](const RegistryEntry& kept) {
+            if (kept.root != entry.root) return false;
+            if (entry.value) return kept.value && pfs::same_file_name(kept.key, entry.key) && *kept.value == *entry.value;
+            return folder_matches(entry.key, kept.key, true);
+        });
+    }
+};
+
+class FolderWalk {
+public:
+    FolderWalk(const FileRule& rule, const Exclusions& exclusions, Shredder& shredder)
+        : rule_(rule), exclusions_(exclusions), shredder_(shredder), files_(platform::current_machine().files()) {}
+
+    void clean(const std::string& folder) {
+        for (const pfs::FindData& found : files_.find(folder + "\\*")) {
+            if (found.name == "." || found.name == "..") continue;
+            const std::string path = folder + "\\" + found.name;
+            const bool is_folder = found.attributes & pfs::attr::Directory;
+            // A link to a folder is never followed: it may lead anywhere.
+            if (is_folder && !(found.attributes & pfs::attr::ReparsePoint)) {
+                if (rule_.recurse || rule_.remove_self) clean(path);
+            } else if (!is_folder && matches_any(rule_.masks, found.name) && !exclusions_.keeps_file(folder, found.name)) {
+                shredder_.FileShred(path);
+            }
+        }
+        if (rule_.remove_self && empty(folder)) {
+            try {
+                files_.remove_directory(folder);
+            } catch (const pfs::FsError&) {
+                // A folder that cannot go (read-only, in use) stays, with nothing left in it.
+            }
+        }
+    }
+
+private:
+    bool empty(const std::string& folder) const {
+        const std::vector<pfs::FindData> left = files_.find(folder + "\\*");
+        return std::all_of(left.begin(), left.end(), [](const pfs::FindData& found) { return found.name == "." || found.name == ".."; });
+    }
+
+    const FileRule& rule_;
+    const Exclusions& exclusions_;
+    Shredder& shredder_;
+    pfs::FileSystem& files_;
+};
+
+}  // namespace
+
+void Plugins::clean_rules(const Plugin& P, const EntryGuard& guard, Shredder& shredder, cRegistry& registry) {
+    if (P.FileKeys.empty() && P.RegKeys.empty()) return;
+    const RuleVariables variables;
+    const Exclusions exclusions(P.ExcludeKeys, variables);
+
+    for (const std::string& text : P.FileKeys) {
+        const ParsedKey<FileRule> rule = parse_file_rule(text);
+        if (refused(P, text, rule.key ? EntryRefusal::None : EntryRefusal::Unusable)) continue;
+        if (refused(P, text, exclusions.files_usable ? EntryRefusal::None : EntryRefusal::ExclusionUnusable)) continue;
+        const ExpandedPath expanded = variables.expand(rule.key->folder);
+        if (refused(P, text, expanded.unusable.empty() ? EntryRefusal::None : EntryRefusal::UnknownVariable)) continue;
+        const bool subfolders = rule.key->recurse || rule.key->remove_self;
+        FolderWalk walk(*rule.key, exclusions, shredder);
+        for (const std::string& pattern : expanded.paths) {
+            for (const std::string& folder : matching_folders(pattern)) {
+                if (!refused(P, folder, guard.check_rule_folder(folder, subfolders, narrowed(rule.key->masks))))
+                    walk.clean(folder);
+            }
+        }
+    }
+    for (const std::string& text : P.RegKeys) {
+        const ParsedKey<RegistryEntry> entry = parse_rule_registry(text);
+        if (refused(P, text, entry.key ? EntryRefusal::None : EntryRefusal::Unusable)) continue;
+        if (refused(P, text, exclusions.keys_usable ? EntryRefusal::None : EntryRefusal::ExclusionUnusable)) continue;
+        if (refused(P, text, exclusions.keeps_part_of(*entry.key) ? EntryRefusal::HoldsExclusion : EntryRefusal::None))
+            continue;
+        if (!refused(P, text, guard.check_registry(text, *entry.key))) delete_registry_entry(registry, *entry.key);
+    }
+}
+
+}  // namespace engine
