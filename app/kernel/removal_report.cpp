@@ -22,7 +22,8 @@ std::string counted(size_t count, const char* message_key, const Texts& texts) {
 
 std::string item_line(const Removed& removed) {
     const bool has_size = removed.kind != RemovedKind::CacheEntry && removed.kind != RemovedKind::HistoryEntry &&
-                          removed.kind != RemovedKind::Clipboard && removed.kind != RemovedKind::Folder;
+                          removed.kind != RemovedKind::Clipboard && removed.kind != RemovedKind::Folder &&
+                          removed.kind != RemovedKind::Record;
     return "    " + removed.path + (has_size ? "  (" + human_size(removed.size) + ")" : "");
 }
 
@@ -52,7 +53,8 @@ RemovalTotals totals_of(const std::vector<Removed>& removed) {
         case RemovedKind::Value: ++totals.values; break;
         case RemovedKind::CacheEntry:
         case RemovedKind::HistoryEntry:
-        case RemovedKind::Clipboard: ++totals.entries; break;
+        case RemovedKind::Clipboard:
+        case RemovedKind::Record: ++totals.entries; break;
         }
         totals.bytes += one.size;
     }

@@ -30,6 +30,7 @@ std::string_view kind_name(RemovedKind kind) {
     case RemovedKind::CacheEntry: return "cache entry";
     case RemovedKind::HistoryEntry: return "history entry";
     case RemovedKind::Clipboard: return "clipboard";
+    case RemovedKind::Record: return "record";
     }
     return "file";
 }

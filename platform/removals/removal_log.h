@@ -16,9 +16,11 @@
 
 namespace platform {
 
-enum class RemovedKind { File, Folder, Key, Value, CacheEntry, HistoryEntry, Clipboard };
+// Record: a row of a database other than a visit (a cookie, a form entry, a download), named by
+// the database file and what the row holds.
+enum class RemovedKind { File, Folder, Key, Value, CacheEntry, HistoryEntry, Clipboard, Record };
 
-// "file", "folder", "key", "value", "cache entry", "history entry", "clipboard".
+// "file", "folder", "key", "value", "cache entry", "history entry", "clipboard", "record".
 std::string_view kind_name(RemovedKind kind);
 
 struct Removed {
