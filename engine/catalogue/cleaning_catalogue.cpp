@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/cleaners/aol.h"
+#include "engine/cleaners/chromium.h"
 #include "engine/cleaners/firefox.h"
 #include "engine/cleaners/icq.h"
 #include "engine/cleaners/ie.h"
@@ -117,7 +118,14 @@ std::vector<CatalogueCategory> build_catalogue() {
                           {{"history", "_root.FF_CHATU", &FireFox::Delete_History},
                            {"cache", "_root.FF_CCA", &FireFox::Delete_Cache},
                            {"cookies", "_root.FF_CCO", &FireFox::Delete_Cookies},
-                           {"bookmarks", "_root.FF_CB", &FireFox::Delete_Bookmarks}}),
+                           {"bookmarks", "_root.FF_CB", &FireFox::Delete_Bookmarks},
+                           {"forms", "_root.FF_CFH", &FireFox::Delete_Form_History}}),
+        category<Chromium>({"chromium", "Chrome, Edge and other Chromium browsers", "chromium", "IDC_FS_CR", "Chromium",
+                            "_root.CR_Enabled"},
+                           {{"history", "_root.CR_HI", &Chromium::Delete_History},
+                            {"downloads", "_root.CR_DL", &Chromium::Delete_Downloads},
+                            {"cookies", "_root.CR_CO", &Chromium::Delete_Cookies},
+                            {"cache", "_root.CR_CA", &Chromium::Delete_Cache}}),
         category<Opera>({"opera", "Opera", "opera", "IDC_FS_OP", "Opera", "_root.OP_Enabled"},
                         {{"history", "_root.OP_HI", &Opera::CleanHistory},
                          {"cookies", "_root.OP_CO", &Opera::CleanCookies},

@@ -1,12 +1,15 @@
 #include "engine/cleaners/firefox.h"
 
-#include <algorithm>
+#include <unordered_set>
 
+#include "engine/cleaners/browser_database.h"
+#include "engine/cleaners/firefox_stores.h"
 #include "engine/cleaners/trace_locations.h"
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/engine_error.h"
-#include "engine/foundation/ini.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/wineserver.h"
+#include "platform/sys/files_in_use.h"
 
 namespace engine {
 
@@ -16,71 +19,87 @@ namespace {
 
 constexpr const char* kSource = "Tavrin.FireFox";
 
-// The INI reader pads a missing value with NULs.
-std::string profile_path(const std::string& firefox_folder) {
-    std::string file = firefox_folder + "\\profiles.ini";
-    std::string section = "Profile0";
-    std::string key = "Path";
-    std::string value = INI().GetFromINI(file, section, key);
-    return value.substr(0, value.find('\0'));
+bool file_exists(const std::string& path) { return platform::current_machine().files().exists(path); }
+
+// Firefox holds parent.lock while it runs: the Windows build opens it unshared and has it deleted
+// when it closes, which a Unix process sees only as the file being there while the prefix's
+// wineserver runs; the Linux build locks it.
+bool running_with(const FirefoxProfile& profile) {
+    platform::Machine& machine = platform::current_machine();
+    const std::string lock = profile.folder + "\\parent.lock";
+    const auto host = machine.files().to_host(lock);
+    if (!host || !machine.files().exists(lock)) return false;
+    return platform::sys::locked_by_another_process(*host) || platform::wineserver_serves(machine.dir());
 }
 
-// A relative path that stays inside the Firefox folder: no drive, no leading separator, no ".."
-// step. Anything else is refused rather than followed.
-bool stays_inside(std::string path) {
-    if (path.empty() || path.find(':') != std::string::npos) return false;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    if (path.front() == '\\') return false;
-    size_t start = 0;
-    for (;;) {
-        size_t end = path.find('\\', start);
-        if (path.substr(start, end == std::string::npos ? std::string::npos : end - start) == "..") return false;
-        if (end == std::string::npos) return true;
-        start = end + 1;
-    }
+void shred_if_there(Event<std::string>& show_log, const std::string& file) {
+    if (file_exists(file)) shred_file(show_log, kSource, file);
 }
 
 }  // namespace
 
 FireFox::FireFox() {
-    std::string app_data;
+    std::string app_data, local_app_data;
     ignore_errors([&] { app_data = application_data_folder(); });
+    ignore_errors([&] { local_app_data = local_application_data_folder(); });
     if (app_data.empty()) return;
-    std::string firefox_folder = app_data + "\\Mozilla\\Firefox";
-    std::string path;
-    ignore_errors([&] { path = profile_path(firefox_folder); });
-    if (!stays_inside(path)) return;
-    profileDir_ = firefox_folder + "\\" + path;
-    cachePath_ = profileDir_ + "\\cache";
-    historyFile_ = profileDir_ + "\\history.dat";
-    bookmarksFile_ = profileDir_ + "\\bookmarks.html";
-    bookmarksBackupFile_ = profileDir_ + "\\bookmarks.bak";
-    cookiesFile_ = profileDir_ + "\\cookies.txt";
+    const std::string local = local_app_data.empty() ? std::string() : local_app_data + "\\Mozilla\\Firefox";
+    ignore_errors([&] { profiles_ = firefox_profiles(app_data + "\\Mozilla\\Firefox", local); });
 }
 
-bool FireFox::profile_found() {
-    if (!profileDir_.empty()) return true;
-    report_to_log(ShowLog, kNotFoundMessage, "Firefox profile");
-    return false;
+void FireFox::each_profile(const std::function<void(const FirefoxProfile&)>& clean) {
+    if (profiles_.empty()) {
+        report_to_log(ShowLog, kNotFoundMessage, "Firefox profile");
+        return;
+    }
+    for (const auto& profile : profiles_) {
+        if (running_with(profile)) report_profile_in_use(ShowLog, profile.folder);
+        else clean(profile);
+    }
 }
 
 void FireFox::Delete_History() {
-    if (!profile_found()) return;
-    ignore_errors([&] { platform::current_machine().files().delete_file(historyFile_); });
+    each_profile([&](const FirefoxProfile& profile) {
+        ignore_errors([&] { platform::current_machine().files().delete_file(profile.folder + "\\history.dat"); });
+        std::unordered_set<std::string> kept_urls;
+        if (clean_browser_database(ShowLog, profile.folder + "\\places.sqlite", forget_places_history(kept_urls))) {
+            const std::string icons = profile.folder + "\\favicons.sqlite";
+            clean_browser_database(ShowLog, icons, forget_page_icons(kept_urls, icons));
+        }
+        for (const char* file : {"sessionstore.jsonlz4", "sessionstore.js", "sessionstore.bak"})
+            shred_if_there(ShowLog, profile.folder + "\\" + file);
+        shred_checked_folder(ShowLog, profile.folder + "\\sessionstore-backups", true, "*");
+    });
 }
 
 void FireFox::Delete_Cache() {
-    if (profile_found()) shred_folder(ShowLog, kSource, cachePath_, true, "*");
+    each_profile([&](const FirefoxProfile& profile) {
+        shred_folder(ShowLog, kSource, profile.folder + "\\cache", true, "*");
+        for (const char* folder : {"cache2", "startupCache"})
+            shred_folder(ShowLog, kSource, profile.local_folder + "\\" + folder, true, "*");
+    });
 }
 
 void FireFox::Delete_Bookmarks() {
-    if (!profile_found()) return;
-    ignore_errors([&] { shred_file(ShowLog, kSource, bookmarksFile_); });
-    shred_file(ShowLog, kSource, bookmarksBackupFile_);
+    each_profile([&](const FirefoxProfile& profile) {
+        ignore_errors([&] { shred_file(ShowLog, kSource, profile.folder + "\\bookmarks.html"); });
+        shred_file(ShowLog, kSource, profile.folder + "\\bookmarks.bak");
+    });
 }
 
 void FireFox::Delete_Cookies() {
-    if (profile_found()) shred_file(ShowLog, kSource, cookiesFile_);
+    each_profile([&](const FirefoxProfile& profile) {
+        const std::string cookies = profile.folder + "\\cookies.sqlite";
+        clean_browser_database(ShowLog, cookies, forget_cookies(cookies));
+        shred_if_there(ShowLog, profile.folder + "\\cookies.txt");
+    });
+}
+
+void FireFox::Delete_Form_History() {
+    each_profile([&](const FirefoxProfile& profile) {
+        const std::string forms = profile.folder + "\\formhistory.sqlite";
+        clean_browser_database(ShowLog, forms, forget_form_entries(forms));
+    });
 }
 
 }  // namespace engine

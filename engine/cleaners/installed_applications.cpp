@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "engine/cleaners/chromium_profiles.h"
 #include "engine/foundation/cregistry.h"
 #include "platform/text/ascii_case.h"
 
@@ -45,6 +46,8 @@ bool installed(std::initializer_list<Evidence> table, const std::string& name) {
 }  // namespace
 
 bool Browsers::DoesExist(const std::string& Browser) {
+    // The family is there when one of its browsers left its folder: that folder is what is cleaned.
+    if (to_lower(Browser) == "chromium") return chromium_browser_present();
     const std::string netscp = std::string(kAppPaths) + "Netscp.exe";
     const std::string netscape = std::string(kAppPaths) + "Netscape.exe";
     const std::string aol = std::string(kAppPaths) + "Aol.exe";

@@ -10,7 +10,8 @@ namespace engine {
 
 class Browsers : public EngineObject {
 public:
-    // "ie", "netscape", "opera", "aol" or "firefox" in any letter case; any other name is false.
+    // "ie", "netscape", "opera", "aol", "firefox" or "chromium" (any browser of that family) in any
+    // letter case; any other name is false.
     bool DoesExist(const std::string& Browser);
 };
 

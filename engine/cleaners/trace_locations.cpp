@@ -30,6 +30,8 @@ std::string registry_text(ERegistryClassConstants root, const std::string& key, 
 
 std::string application_data_folder() { return registry_text(HKEY_CURRENT_USER, kShellFolders, "AppData"); }
 
+std::string local_application_data_folder() { return registry_text(HKEY_CURRENT_USER, kShellFolders, "Local AppData"); }
+
 std::string windows_drive() { return System().getWDirectory().substr(0, 2); }
 
 bool machine_is_windows_xp() { return OS().OperatingSystem() == System_Windows_XP; }

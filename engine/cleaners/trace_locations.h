@@ -15,6 +15,8 @@ std::string registry_text(ERegistryClassConstants root, const std::string& key, 
 
 // HKEY_CURRENT_USER's Shell Folders "AppData"; "" when it is missing.
 std::string application_data_folder();
+// Its "Local AppData", where browsers keep what need not follow a roaming user (caches).
+std::string local_application_data_folder();
 // The first two characters of the Windows folder ("C:").
 std::string windows_drive();
 bool machine_is_windows_xp();

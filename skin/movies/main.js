@@ -20,6 +20,7 @@
     { group: ['Browsers', 'Browser'] },
     { id: 'netscape', name: ['Netscape / Mozilla', 'Netscape / Mozilla'], kind: 'drawn' },
     { id: 'firefox', name: ['Firefox', 'Firefox'], kind: 'drawn' },
+    { id: 'chromium', name: ['Chrome, Edge & co.', 'Chrome, Edge & Co.'], kind: 'drawn' },
     { id: 'opera', name: ['Opera', 'Opera'], kind: 'drawn' },
     { id: 'aol', name: ['AOL', 'AOL'], kind: 'drawn' },
     { group: ['Messengers', 'Messenger'] },

@@ -117,14 +117,14 @@ protected:
     void write_profiles_ini(const std::string& text) { temp.write_file(firefox() + "\\profiles.ini", text); }
 };
 
-TEST_F(FireFoxTest, TheFirstProfilePathKeepsItsSlashAndItsFilesAreShredded) {
+TEST_F(FireFoxTest, EveryListedProfilePathKeepsItsSlashAndItsFilesAreShredded) {
     write_profiles_ini(
         "[General]\nStartWithLastProfile=1\n\n[Profile1]\nName=other\nPath=Profiles/other.x\n\n"
         "[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/abc.default\n");
     std::string profile = firefox() + "\\Profiles\\abc.default";
     std::string other = firefox() + "\\Profiles\\other.x";
     plant({profile + "\\cookies.txt", profile + "\\cache\\0A\\entry", profile + "\\bookmarks.bak",
-           other + "\\cookies.txt"});
+           other + "\\cookies.txt", firefox() + "\\Profiles\\unlisted\\cookies.txt"});
     engine::FireFox fox;
     watch(fox);
     fox.Delete_Cookies();
@@ -135,7 +135,8 @@ TEST_F(FireFoxTest, TheFirstProfilePathKeepsItsSlashAndItsFilesAreShredded) {
     EXPECT_FALSE(exists(profile + "\\cache\\0A\\entry"));
     EXPECT_TRUE(exists(profile + "\\cache"));
     EXPECT_FALSE(exists(profile + "\\bookmarks.bak"));
-    EXPECT_TRUE(exists(other + "\\cookies.txt"));
+    EXPECT_FALSE(exists(other + "\\cookies.txt"));
+    EXPECT_TRUE(exists(firefox() + "\\Profiles\\unlisted\\cookies.txt"));
     EXPECT_TRUE(contains(log_lines, "cookies.txt"));
     EXPECT_TRUE(contains(log_lines, "bookmarks.bak"));
 }
@@ -158,7 +159,7 @@ TEST_F(FireFoxTest, ProfilesThatAreMissingOrLeaveTheFirefoxFolderAreRefused) {
            "C:\\elsewhere\\cookies.txt"});
     for (const char* ini :
          {"", "[General]\nStartWithLastProfile=1\n", "[Profile0]\nPath=..\n", "[Profile0]\nPath=Profiles/../../\n",
-          "[Profile0]\nIsRelative=0\nPath=C:\\elsewhere\n", "[Profile0]\nPath=\\elsewhere\n"}) {
+          "[Profile0]\nIsRelative=0\nPath=Q:\\elsewhere\n", "[Profile0]\nIsRelative=1\nPath=C:\\elsewhere\n", "[Profile0]\nPath=\\elsewhere\n"}) {
         write_profiles_ini(ini);
         engine::FireFox fox;
         watch(fox);

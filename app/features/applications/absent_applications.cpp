@@ -18,7 +18,7 @@ struct Check {
 };
 
 constexpr Check kBrowserChecks[] = {
-    {"Netscape", "netscape"}, {"Opera", "opera"}, {"AOL", "aol"}, {"Firefox", "firefox"}};
+    {"Netscape", "netscape"}, {"Opera", "opera"}, {"AOL", "aol"}, {"Firefox", "firefox"}, {"Chromium", "chromium"}};
 constexpr Check kMessengerChecks[] = {{"Msn", "msn"}, {"Yahoo", "yahoo"}, {"Icq", "icq"}};
 
 template <class Detector, size_t N>

@@ -1,0 +1,20 @@
+#pragma once
+// What the Chromium-family items change in the databases of a profile: each a change for the
+// guarded change of the SQLite layer, noting every row it removes.
+#include <string>
+
+#include "platform/sqlite/guarded_change.h"
+
+namespace engine {
+
+// History: every URL and visit, the search terms typed, the most-visited segments and what
+// newer versions derive from visits. Downloads stay: they have an item of their own.
+platform::sqlite::Change forget_chromium_history();
+
+// History: the list of downloads and the addresses each came from.
+platform::sqlite::Change forget_chromium_downloads(const std::string& database);
+
+// Cookies, or Network\Cookies: every cookie.
+platform::sqlite::Change forget_chromium_cookies(const std::string& database);
+
+}  // namespace engine

@@ -1,0 +1,92 @@
+#include "engine/cleaners/firefox_stores.h"
+
+namespace engine {
+
+namespace {
+
+using platform::RemovedKind;
+using platform::sqlite::Database;
+using platform::sqlite::Note;
+using platform::sqlite::note_rows;
+
+// The places a bookmark, a keyword or an annotation refers to, in the columns this version has:
+// a condition on moz_places.id.
+std::string kept_place_condition(Database& db) {
+    std::string condition = "id IN (SELECT fk FROM moz_bookmarks WHERE fk IS NOT NULL)";
+    if (db.has_table("moz_keywords") && db.has_column("moz_keywords", "place_id"))
+        condition += " OR id IN (SELECT place_id FROM moz_keywords)";
+    if (db.has_table("moz_annos")) condition += " OR id IN (SELECT place_id FROM moz_annos)";
+    return condition;
+}
+
+}  // namespace
+
+platform::sqlite::Change forget_places_history(std::unordered_set<std::string>& kept_urls) {
+    return [&kept_urls](Database& db, const Note& note) {
+        kept_urls.clear();
+        if (!db.has_table("moz_places")) return;
+        db.execute("CREATE TEMP TABLE kept_places(id INTEGER PRIMARY KEY)");
+        db.execute("INSERT INTO kept_places SELECT id FROM moz_places WHERE " + kept_place_condition(db));
+        const bool has_visits = db.has_table("moz_historyvisits");
+        note_rows(db,
+                  "SELECT url FROM moz_places WHERE id NOT IN kept_places" +
+                      std::string(has_visits ? " OR id IN (SELECT place_id FROM moz_historyvisits)" : "") +
+                      " ORDER BY id",
+                  RemovedKind::HistoryEntry, {}, note);
+        db.empty_tables({"moz_historyvisits", "moz_inputhistory", "moz_places_metadata_search_queries",
+                         "moz_places_metadata", "moz_session_to_places", "moz_session_metadata"});
+        db.execute("DELETE FROM moz_places WHERE id NOT IN kept_places");
+        for (const char* column : {"visit_count", "typed"})
+            if (db.has_column("moz_places", column))
+                db.execute(std::string("UPDATE moz_places SET ") + column + " = 0");
+        if (db.has_column("moz_places", "last_visit_date")) db.execute("UPDATE moz_places SET last_visit_date = NULL");
+        if (db.has_table("moz_origins") && db.has_column("moz_places", "origin_id"))
+            db.execute(
+                "DELETE FROM moz_origins WHERE id NOT IN (SELECT origin_id FROM moz_places WHERE origin_id IS NOT "
+                "NULL)");
+        if (db.has_table("moz_favicons") && db.has_column("moz_places", "favicon_id"))
+            db.execute(
+                "DELETE FROM moz_favicons WHERE id NOT IN (SELECT favicon_id FROM moz_places WHERE favicon_id IS NOT "
+                "NULL)");
+        db.execute("DROP TABLE kept_places");
+        auto urls = db.prepare("SELECT url FROM moz_places");
+        while (urls.step()) kept_urls.insert(urls.text(0));
+    };
+}
+
+platform::sqlite::Change forget_page_icons(const std::unordered_set<std::string>& kept_urls,
+                                           const std::string& database) {
+    return [&kept_urls, database](Database& db, const Note& note) {
+        if (!db.has_table("moz_pages_w_icons") || !db.has_table("moz_icons_to_pages") || !db.has_table("moz_icons"))
+            return;
+        db.execute("CREATE TEMP TABLE kept_pages(url TEXT PRIMARY KEY)");
+        auto insert = db.prepare("INSERT OR IGNORE INTO kept_pages VALUES (?1)");
+        for (const auto& url : kept_urls) insert.bind(1, url).run();
+        const std::string gone = "SELECT id FROM moz_pages_w_icons WHERE page_url NOT IN kept_pages";
+        note_rows(db, "SELECT page_url FROM moz_pages_w_icons WHERE page_url NOT IN kept_pages ORDER BY id",
+                  RemovedKind::Record, database + ": ", note);
+        db.execute("DELETE FROM moz_icons_to_pages WHERE page_id IN (" + gone + ")");
+        db.execute("DELETE FROM moz_pages_w_icons WHERE page_url NOT IN kept_pages");
+        db.execute("DELETE FROM moz_icons WHERE id NOT IN (SELECT icon_id FROM moz_icons_to_pages)");
+        db.execute("DROP TABLE kept_pages");
+    };
+}
+
+platform::sqlite::Change forget_cookies(const std::string& database) {
+    return [database](Database& db, const Note& note) {
+        if (!db.has_table("moz_cookies")) return;
+        note_rows(db, "SELECT host || ' ' || name FROM moz_cookies ORDER BY id", RemovedKind::Record, database + ": ",
+                  note);
+        db.execute("DELETE FROM moz_cookies");
+    };
+}
+
+platform::sqlite::Change forget_form_entries(const std::string& database) {
+    return [database](Database& db, const Note& note) {
+        if (!db.has_table("moz_formhistory")) return;
+        note_rows(db, "SELECT fieldname FROM moz_formhistory ORDER BY id", RemovedKind::Record, database + ": ", note);
+        db.empty_tables({"moz_history_to_sources", "moz_sources", "moz_formhistory"});
+    };
+}
+
+}  // namespace engine
