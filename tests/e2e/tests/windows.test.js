@@ -1,4 +1,4 @@
-// Cleaning the Windows traces on a fresh sandbox, from the 21 ticks on the screen to the log file.
+// Cleaning the Windows traces on a fresh sandbox, from the 24 ticks on the screen to the log file.
 const fs = require('fs');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
@@ -6,12 +6,13 @@ const { newMachineDir, startProgram, driveC } = require('../support/program');
 const { profileDir, filesBelow, todaysLog } = require('../support/machine_files');
 const { openProgram, readCleaningLog } = require('../support/screens');
 
-// The labels of the 21 boxes, in the order of the option list.
+// The labels of the 24 boxes, in the order of the option list.
 const ITEMS = ['Temporary files', 'CD burning folder', 'Templates folder', 'Recycle bin', 'Direct3D recent programs',
   'DirectInput recent programs', 'DirectDraw recent programs', 'Clipboard', 'Programs started',
   'Open and save dialog history', 'Paint recent files', 'WordPad recent files', 'Media Player recent files',
   'Run dialog history', 'Search history', 'Recent documents', 'Network connections', 'Printer connections',
-  'Registry editor history', 'Registry editor favourites', 'Windows log files'];
+  'Registry editor history', 'Registry editor favourites', 'Windows log files', 'Explorer typed paths',
+  'Explorer search history', 'Jump lists'];
 
 // Keys of the demo traces as user.reg writes them.
 const DEMO_KEYS = ['Direct3D\\\\MostRecentApplication', 'DirectInput\\\\MostRecentApplication',
@@ -20,7 +21,7 @@ const DEMO_KEYS = ['Direct3D\\\\MostRecentApplication', 'DirectInput\\\\MostRece
   'Explorer\\\\ComDlg32', '\\\\Count]', 'Explorer\\\\RecentDocs', 'Explorer\\\\StreamMRU', 'Explorer\\\\Streams',
   '[Network\\\\Connections', '[Printers\\\\Connections', 'Applets\\\\Regedit'];
 
-test('ticking all 21 Windows items cleans every demo trace, logs each as it happens, and leaves the rest', async ({ page }, testInfo) => {
+test('ticking all 24 Windows items cleans every demo trace, logs each as it happens, and leaves the rest', async ({ page }, testInfo) => {
   const program = await startProgram(newMachineDir('windows'));
   try {
     const machine = program.machineDir;
@@ -40,7 +41,7 @@ test('ticking all 21 Windows items cleans every demo trace, logs each as it happ
     await page.locator('.nav-item', { hasText: 'Windows' }).click();
     const screen = page.locator('[data-screen="windows"]');
     await expect(screen).toBeVisible();
-    await expect(screen.getByRole('checkbox')).toHaveCount(21);
+    await expect(screen.getByRole('checkbox')).toHaveCount(24);
     for (const label of ITEMS) await screen.getByRole('checkbox', { name: label, exact: false }).first().check();
     await screen.locator('#windows-clean').click();
     const { log, shown } = await readCleaningLog(page, program);
