@@ -40,6 +40,7 @@ constexpr AnswerRow kAnswerTable[] = {
     {"msg36", "msg20", Effect::SetFlag, true},   {"msg36", "msg21", Effect::SetFlag, false},
     {"msg36", "msg18", Effect::Close},
     {"msg38", "msg21", Effect::SetFlag, false},  {"msg38", "msg20", Effect::SetFlag, true},
+    {"msg729", "msg20", Effect::SetFlag, true},  {"msg729", "msg21", Effect::SetFlag, false},
 };
 
 struct ButtonLabels {

@@ -85,6 +85,7 @@ struct Plugin {
     // run, and where it came from ("winapp2.ini" for an imported one, "" for the user's own).
     std::vector<std::string> FileKeys, RegKeys, ExcludeKeys, DetectKeys, DetectFiles;
     std::string DetectOS, Warning, Source;
+    bool WarningSeen = false;  // the warning was shown and the user went on: it is not shown again
 };
 
 struct Connectionsettings {

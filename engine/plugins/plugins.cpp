@@ -139,6 +139,7 @@ Plugin read_definition(const platform::ini::IniDocument::Section& section, const
     plugin.DetectOS = text_of(section, "DetectOS");
     plugin.Warning = text_of(section, "Warning");
     plugin.Source = text_of(section, "Source");
+    plugin.WarningSeen = to_lower(trim_blanks(text_of(section, "WarningSeen"))) == "true";
     plugin.Exists = plugin_detected(plugin, variables);
     return plugin;
 }
@@ -231,6 +232,12 @@ void Plugins::AddPlugin(Plugin& P) {
     write_list(P.Name, "FK", files);
     write_list(P.Name, "FOK", folders);
 
+    if (!EncryptPluginsFile(true)) throw EngineError(kPluginFileUnwritable, kSource, GetMessageText("msg75"));
+}
+
+void Plugins::WarningAccepted(const std::string& name) {
+    refresh_for_writing();
+    write_key(name, "WarningSeen", "true");
     if (!EncryptPluginsFile(true)) throw EngineError(kPluginFileUnwritable, kSource, GetMessageText("msg75"));
 }
 

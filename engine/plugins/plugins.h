@@ -45,6 +45,10 @@ public:
     // name left out. Refuses as AddPlugin does; returns the names left out.
     std::vector<std::string> ImportPlugins(const std::vector<Plugin>& definitions);
 
+    // Notes that the plug-in's warning was shown before its first run and the user went on
+    // (WarningSeen=true in its section). Refuses as AddPlugin does.
+    void WarningAccepted(const std::string& name);
+
     // Shreds the files (entries 1 on), then the folders with everything in them (1 on), then
     // deletes the registry keys and values (0 on); then the rule form's files (FileKeys, less
     // what ExcludeKeys keep) and registry keys. Entries are checked first: an empty one, or one

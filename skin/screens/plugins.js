@@ -34,6 +34,11 @@
         player.change(MOVIE, tickVariable(index), checked ? 'true' : 'false');
         refreshClean();
       });
+      // Each plug-in's category beside its name, as the program lists them.
+      const categories = barItems(player.value(MOVIE, '_root.CategoriesOfItems'));
+      list.querySelectorAll('li').forEach((item, index) => {
+        if (categories[index]) item.append(Object.assign(document.createElement('span'), { className: 'muted category', textContent: categories[index] }));
+      });
       count.textContent = String(names.length);
       refreshClean();
     }
@@ -54,6 +59,10 @@
     });
     preview.addEventListener('click', () => {
       if (ticked().length) window.Tavrin.preview('IDC_FS_CLEANPLUGIN', cleanArgs());
+    });
+    // The program pushes the list shown (installed only, or all) once the import is done.
+    root.querySelector('#plugins-import').addEventListener('click', () => {
+      player.command(MOVIE, 'IDC_FS_IMPORT_RULES', installedOnly.checked ? 'installed' : 'all');
     });
     render();
     return { askForList };

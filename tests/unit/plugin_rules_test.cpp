@@ -271,6 +271,9 @@ TEST_F(PluginRulesTest, AnImportTakesWhatIsInstalledReportsTheRestAndUpdatesOnly
     EXPECT_TRUE(loaded[0].FileKeys.empty());
     EXPECT_EQ(loaded[1].FileKeys, std::vector<std::string>{"%AppData%\\Changed|*"});
     EXPECT_EQ(loaded[1].Warning, "Settings go too.");
+    EXPECT_FALSE(loaded[1].WarningSeen);
+    plugins.WarningAccepted("Installed *");
+    EXPECT_TRUE(plugins.Load_Extra_plugins()[1].WarningSeen) << "a warning accepted once is not shown again";
     EXPECT_EQ(loaded[1].Source, "winapp2.ini");
     EXPECT_TRUE(loaded[1].Exists);
 }

@@ -5,7 +5,7 @@ const path = require('path');
 const { execFileSync } = require('child_process');
 const { test, expect } = require('@playwright/test');
 const { newMachineDir, startProgram, driveC } = require('../support/program');
-const { openProgram, settle } = require('../support/screens');
+const { openProgram, settle, answerDialog, answerMessageBox, variables } = require('../support/screens');
 
 // OpenSSL takes a 16-byte key; the program's 8-byte key twice over schedules the same tables.
 const OPENSSL_KEY = Buffer.from('QUILLMAXQUILLMAX').toString('hex');
@@ -98,4 +98,48 @@ test.describe('plug-in screen', () => {
       await log.screenshot({ path: testInfo.outputPath('log-window.png') });
       await testInfo.attach('log window', { path: testInfo.outputPath('log-window.png'), contentType: 'image/png' });
     });
+});
+
+test.describe('importing rules on the plug-in screen', () => {
+  let program;
+  test.beforeAll(async () => { program = await startProgram(newMachineDir('plugin-import')); });
+  test.afterAll(async () => { await program.stop(); });
+
+  test('a rule file chosen in the dialog adds the installed entries in their categories, and one cleans', async ({ page }) => {
+    const vlc = path.join(appData(program.machineDir), 'vlc');
+    fs.mkdirSync(driveC(program.machineDir, 'rules'), { recursive: true });
+    fs.writeFileSync(driveC(program.machineDir, 'rules', 'Winapp2.ini'), [
+      '[Player Lists *]', 'Section=Media players', 'Warning=The play list goes too.', 'DetectFile=%AppData%\\vl?', 'FileKey1=%AppData%\\vlc|*.xspf', '',
+      '[Archiver History *]', 'LangSecRef=3024', 'Detect=HKCU\\Software\\7-Zip', 'RegKey1=HKCU\\Software\\7-Zip\\FM|CopyHistory', '',
+      '[Absent Tool *]', 'Detect=HKCU\\Software\\Absent Tool', 'FileKey1=%AppData%\\Absent|*', '',
+    ].join('\r\n'));
+
+    await openProgram(page, program);
+    await page.selectOption('#language', 'English');
+    await settle(page, program);
+    await page.locator('.nav-item', { hasText: 'Plug-ins' }).click();
+    const screen = page.locator('[data-screen="plugins"]');
+    await screen.getByRole('button', { name: 'Import rules from a file…' }).click();
+    await answerDialog(page, program, 'C:\\rules\\Winapp2.ini');
+    const box = await variables(page, program, 'msgbox');
+    expect(box['_root.message']).toBe('Imported from the rule file: 2 plug-ins. 1 entries were skipped, their programs are not installed here; 0 were refused.');
+    await answerMessageBox(page, program, 'OK');
+
+    const players = screen.locator('#plugins-list li', { hasText: 'PLAYER LISTS *' });
+    await expect(players).toContainText('Media players');
+    await expect(screen.locator('#plugins-list li', { hasText: 'ARCHIVER HISTORY *' })).toContainText('Utilities');
+    await expect(screen.locator('#plugins-list li', { hasText: 'ABSENT TOOL *' })).toHaveCount(0);
+
+    await players.getByRole('checkbox').check();
+    await screen.getByRole('button', { name: 'Clean ticked' }).click();
+    await settle(page, program);
+    expect((await variables(page, program, 'msgbox'))['_root.message']).toBe(
+      'Before its first run this plug-in warns: The play list goes too. Clean with it?');
+    await answerMessageBox(page, program, 'Yes');
+    const lines = page.locator('[data-window="log"] #log-lines li');
+    await expect(lines.last()).toHaveText(/^All done: removed /);
+    await expect(lines.filter({ hasText: 'ml.xspf' })).toHaveCount(1);
+    expect(fs.existsSync(path.join(vlc, 'ml.xspf'))).toBe(false);
+    expect(fs.existsSync(path.join(vlc, 'vlc-qt-interface.ini'))).toBe(true);
+  });
 });
