@@ -6,6 +6,7 @@
 #include "app/kernel/option_state.h"
 #include "app/kernel/shell.h"
 #include "app/settings/profile_store.h"
+#include "app/texts/fill_in.h"
 #include "platform/text/trim.h"
 
 namespace app {
@@ -29,23 +30,27 @@ std::optional<std::string> ask_profile_name(Shell& shell) {
     return std::nullopt;
 }
 
-// The save question: true to save to the current profile, false to name a new one; nullopt when
-// the program ended from the box (the exit-without-saving button).
-std::optional<bool> ask_save_to_current(Shell& shell) {
+// The save question, naming where the settings go: true to save them; false when the user
+// cancelled (the window stays) or the program ended from the box ("Don't save" ends it at once).
+bool ask_to_save(Shell& shell) {
     auto& box = shell.message_box();
     box.answers().set("msg26", false);
-    if (!box.ShowMsg(shell.text("msg5"), shell.text("msg26"), sign::Warning, buttons::YesNoExit) || shell.ending())
-        return std::nullopt;
-    return box.answers().get("msg26");
+    const std::string& profile = shell.current_profile();
+    bool shown = false;
+    if (profile.empty())
+        shown = box.ShowMsg(shell.text("msg740"), shell.text("msg26"), sign::Warning, buttons::SaveAsDontSaveCancel);
+    else
+        shown = box.ShowMsg(fill_in(shell.text("msg5"), {profile}), shell.text("msg26"), sign::Warning,
+                            buttons::SaveDontSaveCancel);
+    return shown && !shell.ending() && box.answers().get("msg26");
 }
 
 }  // namespace
 
 void run_exit_sequence(Shell& shell) {
     if (!shell.may_end()) return;
-    auto save_to_current = ask_save_to_current(shell);
-    if (!save_to_current) return;
-    if (shell.current_profile().empty() || !*save_to_current) {
+    if (!ask_to_save(shell)) return;
+    if (shell.current_profile().empty()) {
         auto name = ask_profile_name(shell);
         if (!name) return;  // no name: the window stays open and nothing is saved
         shell.set_current_profile(*name);

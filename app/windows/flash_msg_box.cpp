@@ -35,8 +35,8 @@ constexpr AnswerRow kAnswerTable[] = {
     {"msg27", "msg20", Effect::SetFlag, true},   {"msg27", "msg21", Effect::SetFlag, false},
     {"msg28", "msg20", Effect::SetFlag, true},   {"msg28", "msg21", Effect::SetFlag, false},
     {"msg29", "msg20", Effect::SetFlag, true},   {"msg29", "msg21", Effect::SetFlag, false},
-    {"msg26", "msg20", Effect::SetFlag, true},   {"msg26", "msg21", Effect::SetFlag, false},
-    {"msg26", "msg14", Effect::ExitNow},
+    {"msg26", "msg741", Effect::SetFlag, true},  {"msg26", "msg742", Effect::SetFlag, true},
+    {"msg26", "msg743", Effect::ExitNow},        {"msg26", "msg19", Effect::Close},
     {"msg36", "msg20", Effect::SetFlag, true},   {"msg36", "msg21", Effect::SetFlag, false},
     {"msg36", "msg18", Effect::Close},
     {"msg38", "msg21", Effect::SetFlag, false},  {"msg38", "msg20", Effect::SetFlag, true},
@@ -55,7 +55,8 @@ ButtonLabels labels_for(int buttons) {
         case buttons::One: return ButtonLabels{0, nullptr, "msg18", nullptr};
         case buttons::YesNo: return ButtonLabels{1, "msg20", nullptr, "msg21"};
         case buttons::YesNoOther: return ButtonLabels{2, "msg20", "msg21", "msg19"};
-        case buttons::YesNoExit: return ButtonLabels{2, "msg20", "msg21", "msg14"};
+        case buttons::SaveDontSaveCancel: return ButtonLabels{2, "msg741", "msg743", "msg19"};
+        case buttons::SaveAsDontSaveCancel: return ButtonLabels{2, "msg742", "msg743", "msg19"};
         // A set the box does not know shows the single button, so that it can still be closed.
         default: return ButtonLabels{0, nullptr, "msg18", nullptr};
     }

@@ -17,9 +17,11 @@ namespace sign {
 constexpr int Notice = 0, Completion = 2, Warning = 3;
 }
 
-// Button sets: 1 = msg18; 2 = msg20 / msg21; 3 = msg20 / msg21 / msg19; 7 = msg20 / msg21 / msg14.
+// Button sets: 1 = msg18; 2 = msg20 / msg21; 3 = msg20 / msg21 / msg19; the save question's
+// 7 = msg741 / msg743 / msg19 ("Save", "Don't save", "Cancel") and 8 = msg742 / msg743 / msg19
+// ("Save as...", for settings that have no profile yet).
 namespace buttons {
-constexpr int One = 1, YesNo = 2, YesNoOther = 3, YesNoExit = 7;
+constexpr int One = 1, YesNo = 2, YesNoOther = 3, SaveDontSaveCancel = 7, SaveAsDontSaveCancel = 8;
 }
 
 // One flag per question, named by the question's title key ("msg30").
@@ -46,7 +48,7 @@ public:
     void handle_press(const std::string& command, const std::string& args);
 
     AnswerFlags& answers() { return answers_; }
-    // What the exit-without-saving button (msg14 on the save question) does.
+    // What the exit-without-saving button ("Don't save" on the save question) does.
     void on_exit_now(std::function<void()> exit_now) { exit_now_ = std::move(exit_now); }
 
 private:

@@ -42,7 +42,8 @@ TEST_F(MessagesTest, ButtonSetsShowTheirLabelsAndFrames) {
         std::string left, middle, right;
     };
     for (const auto& c : {Case{1, 0, "", "msg18", ""}, Case{2, 1, "msg20", "", "msg21"},
-                          Case{3, 2, "msg20", "msg21", "msg19"}, Case{7, 2, "msg20", "msg21", "msg14"}}) {
+                          Case{3, 2, "msg20", "msg21", "msg19"}, Case{7, 2, "msg741", "msg743", "msg19"},
+                          Case{8, 2, "msg742", "msg743", "msg19"}}) {
         tavrin_test::RecordingStage box_stage;
         app::FlashMsgBox box(box_stage, shell().language());
         box_stage.on_command(app::kMsgBoxMovie, [&](const std::string& command, const std::string& args) {
@@ -111,9 +112,10 @@ TEST_F(MessagesTest, TitlesTranslatedAlikeAnswerTheEarlierRowAndNeverAnEarlierYe
     EXPECT_FALSE(shell().confirm(drive));
 }
 
-TEST_F(MessagesTest, ExitButtonOfTheSaveQuestionEndsTheProgram) {
-    stage.will_press(text("msg14"));
-    EXPECT_FALSE(shell().message_box().ShowMsg(text("msg5"), text("msg26"), app::sign::Warning, app::buttons::YesNoExit));
+TEST_F(MessagesTest, DontSaveOnTheSaveQuestionEndsTheProgram) {
+    stage.will_press(text("msg743"));
+    EXPECT_FALSE(
+        shell().message_box().ShowMsg(text("msg5"), text("msg26"), app::sign::Warning, app::buttons::SaveDontSaveCancel));
     EXPECT_TRUE(stage.quit_called());
     EXPECT_TRUE(shell().ending());
 }
@@ -129,7 +131,8 @@ TEST_F(MessagesTest, EveryButtonOfEveryBoxTheProgramShowsClosesIt) {
     const std::map<std::string, int> sets{{"One", app::buttons::One},
                                           {"YesNo", app::buttons::YesNo},
                                           {"YesNoOther", app::buttons::YesNoOther},
-                                          {"YesNoExit", app::buttons::YesNoExit}};
+                                          {"SaveDontSaveCancel", app::buttons::SaveDontSaveCancel},
+                                          {"SaveAsDontSaveCancel", app::buttons::SaveAsDontSaveCancel}};
     static const std::regex question(R"re("(msg\d+)"\s*,\s*sign::)re");
     static const std::regex show_msg(R"re(text\("(msg\d+)"\)\s*,\s*sign::\w+\s*,\s*buttons::(\w+)\s*\))re");
     static const std::regex show_msg_call(R"re(\.ShowMsg\()re");

@@ -104,22 +104,25 @@ protected:
     void SetUp() override { program.start(); }
 };
 
-TEST_F(ExitTest, WithoutAProfileTheNameIsAskedWhicheverButtonWasPressed) {
-    for (const char* button : {"msg20", "msg21"}) {
-        stage.will_press(text(button));
-        stage.will_type("");
-        command("IDC_FS_CLOSE");
-        EXPECT_FALSE(stage.quit_called()) << button;
-        EXPECT_EQ(stage.prompts().back(), text("msg6")) << button;
-    }
-    // An empty name keeps the window open and writes nothing.
+TEST_F(ExitTest, WithoutAProfileSaveAsAsksTheNameAndCancelKeepsTheWindow) {
+    stage.will_press(text("msg742"));
+    stage.will_type("");
+    command("IDC_FS_CLOSE");
+    EXPECT_EQ(stage.boxes().back().message, text("msg740"));
+    EXPECT_EQ(stage.boxes().back().left, text("msg742"));
+    EXPECT_EQ(stage.prompts().back(), text("msg6"));
+    stage.will_press(text("msg19"));
+    command("IDC_FS_CLOSE");
+    EXPECT_EQ(stage.prompts().size(), 1u) << "Cancel asks for nothing more";
+    EXPECT_FALSE(stage.quit_called());
+    // An empty name or Cancel keeps the window open and writes nothing.
     EXPECT_TRUE(app::profile_store::profiles().empty());
 }
 
 TEST_F(ExitTest, ANamedProfileIsSavedAndTheProgramEnds) {
     stage.set_variable(app::kMainMovie, "_root.IE_TU", "true");
     stage.set_variable(app::kMainMovie, "_root.TypedUrls_Hide", "true");
-    stage.will_press(text("msg20"));
+    stage.will_press(text("msg742"));
     stage.will_type("  Laptop ");
     command("IDC_FS_CLOSE");
     EXPECT_TRUE(stage.quit_called());
@@ -129,7 +132,7 @@ TEST_F(ExitTest, ANamedProfileIsSavedAndTheProgramEnds) {
 }
 
 TEST_F(ExitTest, NamesWithABackslashOrOnlyBlanksAreRefusedAndAskedAgain) {
-    stage.will_press(text("msg20"));
+    stage.will_press(text("msg742"));
     stage.will_type("Home\\Evil");
     stage.will_press(text("msg18"));
     stage.will_type("   ");
@@ -148,7 +151,7 @@ TEST_F(ExitTest, NamesLongerThanAKeyNameAreRefusedAndAskedAgain) {
     // 255 characters of two bytes each: the limit counts characters, not bytes.
     std::string longest;
     for (int i = 0; i < 255; ++i) longest += "\u00e4";
-    stage.will_press(text("msg20"));
+    stage.will_press(text("msg742"));
     stage.will_type(too_long);
     stage.will_press(text("msg18"));
     stage.will_type(longest);
@@ -159,18 +162,19 @@ TEST_F(ExitTest, NamesLongerThanAKeyNameAreRefusedAndAskedAgain) {
     EXPECT_EQ(app::profile_store::profiles(), std::vector<std::string>{longest});
 }
 
-TEST_F(ExitTest, SavingToTheCurrentProfileAsksNoName) {
+TEST_F(ExitTest, SavingToTheCurrentProfileNamesItAndAsksNoName) {
     shell().set_current_profile("Home");
-    stage.will_press(text("msg20"));
+    stage.will_press(text("msg741"));
     command("IDC_FS_CLOSE");
+    EXPECT_NE(stage.boxes().back().message.find("Home"), std::string::npos);
     EXPECT_TRUE(stage.prompts().empty());
     EXPECT_TRUE(stage.quit_called());
     EXPECT_EQ(app::profile_store::profiles(), std::vector<std::string>{"Home"});
 }
 
-TEST_F(ExitTest, TheExitButtonEndsWithoutSaving) {
+TEST_F(ExitTest, DontSaveEndsWithoutSaving) {
     shell().set_current_profile("Home");
-    stage.will_press(text("msg14"));
+    stage.will_press(text("msg743"));
     command("IDC_FS_CLOSE");
     EXPECT_TRUE(stage.quit_called());
     EXPECT_TRUE(stage.prompts().empty());
@@ -189,7 +193,7 @@ TEST_F(ExitTest, AnArmedScheduleIsAskedAboutFirst) {
 
     shell().set_current_profile("Home");
     stage.will_press(text("msg20"));
-    stage.will_press(text("msg20"));
+    stage.will_press(text("msg741"));
     command("IDC_FS_CLOSE");
     EXPECT_EQ(stage.boxes().back().title, text("msg26"));
     EXPECT_TRUE(stage.quit_called());
@@ -197,7 +201,7 @@ TEST_F(ExitTest, AnArmedScheduleIsAskedAboutFirst) {
 
 TEST_F(ExitTest, ExitFromTheTrayIsTheCloseButton) {
     command("IDC_FS_MINIMIZE");
-    stage.will_press(text("msg14"));
+    stage.will_press(text("msg743"));
     stage.send(app::kTrayMovie, "emenu");
     ASSERT_EQ(stage.boxes().size(), 1u);
     EXPECT_EQ(stage.boxes()[0].title, text("msg26"));

@@ -32,8 +32,8 @@ test.describe('profiles', () => {
     await page.locator('.titlebar').getByTitle('Close Tavrin').click();
     const question = messageBox(page);
     await expect(question).toContainText('Save settings');
-    await expect(question.getByRole('button')).toHaveText(['Yes', 'No', 'Exit']);
-    await answerMessageBox(page, first, 'Yes');
+    await expect(question.getByRole('button')).toHaveText(['Save as...', "Don't save", 'Cancel']);
+    await answerMessageBox(page, first, 'Save as...');
 
     // No profile yet, so the program asks for a name; a backslash is refused and asked again.
     await expect(page.locator('#dialog-prompt')).toContainText('Name of the profile');

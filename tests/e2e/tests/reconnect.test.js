@@ -16,9 +16,9 @@ test.describe('reconnecting pages', () => {
     await openProgram(second, program);
     const question = messageBox(second);
     await expect(question).toContainText('Save settings');
-    await expect(question.getByRole('button')).toHaveText(['Yes', 'No', 'Exit']);
+    await expect(question.getByRole('button')).toHaveText(['Save as...', "Don't save", 'Cancel']);
     await expect(second.locator('#modal-overlay')).toBeVisible();
-    await question.getByRole('button', { name: 'No', exact: true }).click();
+    await question.getByRole('button', { name: 'Save as...', exact: true }).click();
     await expect(second.locator('#dialog-prompt')).toContainText('Name of the profile');
 
     await second.reload();

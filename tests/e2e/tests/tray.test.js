@@ -33,9 +33,9 @@ test.describe('tray and language', () => {
     await page.locator('#tray-exit').click();
     const question = messageBox(page);
     await expect(question).toContainText('Einstellungen speichern');
-    await expect(question.getByRole('button')).toHaveText(['Ja', 'Nein', 'Beenden']);
-    // The third button ends the program at once, so there is nothing left to wait for.
-    await question.getByRole('button', { name: 'Beenden', exact: true }).click();
+    await expect(question.getByRole('button')).toHaveText(['Speichern unter...', 'Nicht speichern', 'Abbrechen']);
+    // "Don't save" ends the program at once, so there is nothing left to wait for.
+    await question.getByRole('button', { name: 'Nicht speichern', exact: true }).click();
 
     await expect(page.locator('#ended')).toBeVisible();
     expect((await program.exited).code).toBe(0);
