@@ -18,6 +18,7 @@
 #include "app/settings/plugin_items.h"
 #include "app/settings/profile_store.h"
 #include "engine/catalogue/cleaning_catalogue.h"
+#include "engine/cleaners/kept_cookie_sites.h"
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
@@ -52,6 +53,7 @@ struct Request {
     bool allow_outside = false;
     bool preview = false;  // wipe-free-space: only say what the wipe would do
     bool all = false;      // plugins import: every entry, installed or not
+    std::vector<std::string> kept_cookie_sites;  // preview, clean: on top of the saved keep-list
 
     bool changes_machine() const { return command != "list" && command != "preview" && !preview; }
 };
@@ -69,7 +71,9 @@ Request parse(const std::vector<std::string>& args) {
                                                                : "clean the items and list what was removed"))
             .words("items", request.words, "items as `list` names them (ie.cookies, windows.temp, plugins.NAME, ...)", false)
             .option("--profile", request.profile, "the ticks of a saved profile instead of items")
-            .flag("--allow-outside-machine", request.allow_outside, "allow changes on drives outside the machine folder");
+            .flag("--allow-outside-machine", request.allow_outside, "allow changes on drives outside the machine folder")
+            .repeated("--keep-cookies-from", request.kept_cookie_sites,
+                      "keep the cookies of this site in this run (a host, or .domain for it and its hosts); repeatable");
     }
     common(line.command("shred", "overwrite and delete files and folders (Windows paths, or host paths on a drive)"))
         .words("paths", request.words, "files or folders", true)
@@ -182,6 +186,14 @@ std::string refused_json(const std::vector<Refused>& refused) {
     return json + (refused.empty() ? "]" : "\n  ]");
 }
 
+std::string kept_json(const std::vector<platform::Kept>& kept) {
+    std::string json = "[";
+    for (size_t i = 0; i < kept.size(); ++i)
+        json += std::string(i ? ",\n    " : "\n    ") + "{\"item\": " + json_string(kept[i].group) +
+                ", \"path\": " + json_string(kept[i].path) + "}";
+    return json + (kept.empty() ? "]" : "\n  ]");
+}
+
 // One line on standard error per refusal, whatever the output; the status that says there were any.
 int report_refused(const std::vector<Refused>& refused, std::ostream& err) {
     for (const auto& one : refused)
@@ -191,15 +203,16 @@ int report_refused(const std::vector<Refused>& refused, std::ostream& err) {
 }
 
 void print_removals(const Request& request, const std::vector<Removed>& removed, const std::vector<Refused>& refused,
-                    std::ostream& out) {
+                    const std::vector<platform::Kept>& kept, std::ostream& out) {
     if (request.json) {
         out << "{\n  \"command\": " << json_string(request.command) << ",\n  \"removals\": " << removals_json(removed)
-            << ",\n  \"refused\": " << refused_json(refused) << ",\n  \"totals\": " << totals_json(totals_of(removed))
-            << "\n}\n";
+            << ",\n  \"refused\": " << refused_json(refused) << ",\n  \"kept\": " << kept_json(kept)
+            << ",\n  \"totals\": " << totals_json(totals_of(removed)) << "\n}\n";
         return;
     }
     const Texts texts = english_texts();
-    const auto lines = request.command == "preview" ? preview_lines(removed, texts) : grouped_lines(removed, texts);
+    auto lines = request.command == "preview" ? preview_lines(removed, texts) : grouped_lines(removed, texts);
+    for (auto& line : kept_lines(kept, texts)) lines.push_back(std::move(line));
     for (const auto& line : lines) out << line << "\n";
     if (request.command != "preview") out << completion_text(removed, texts) << "\n";
 }
@@ -216,12 +229,13 @@ int preview_or_clean(const Request& request, std::ostream& out, std::ostream& er
     {
         ProgressLine progress(err);
         platform::Recording recording(machine, mode);
+        const engine::RunKeptCookieSites kept_sites(request.kept_cookie_sites);
         run_cleaning(request, items, progress);
         removed = recording.finish();
     }
     machine.flush();
     const auto refused = machine.removals().refused();
-    print_removals(request, removed, refused, out);
+    print_removals(request, removed, refused, machine.removals().kept(), out);
     return report_refused(refused, err);
 }
 

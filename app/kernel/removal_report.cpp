@@ -98,6 +98,13 @@ std::vector<std::string> preview_lines(const std::vector<Removed>& removed, cons
     return lines;
 }
 
+std::vector<std::string> kept_lines(const std::vector<platform::Kept>& kept, const Texts& texts) {
+    if (kept.empty()) return {};
+    std::vector<std::string> lines{texts("msg681") + ":"};
+    for (const auto& one : kept) lines.push_back("  " + (one.group.empty() ? "" : one.group + ": ") + one.path);
+    return lines;
+}
+
 std::string completion_text(const std::vector<Removed>& removed, const Texts& texts) {
     if (removed.empty()) return texts("msg4");
     return fill_in(texts("msg408"), {texts("msg4"), totals_text(totals_of(removed), texts)});

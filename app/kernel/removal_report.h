@@ -41,6 +41,10 @@ inline constexpr std::string_view kShredPreviewHeading = "msg700";
 std::vector<std::string> preview_lines(const std::vector<platform::Removed>& removed, const Texts& texts,
                                        std::string_view heading_key = kCleanPreviewHeading);
 
+// What the run kept because the user asked (the cookies of the keep-list): a heading and one
+// line each, "  <item>: <path>"; nothing when it kept nothing.
+std::vector<std::string> kept_lines(const std::vector<platform::Kept>& kept, const Texts& texts);
+
 // The completion line of a run that removed `removed`.
 std::string completion_text(const std::vector<platform::Removed>& removed, const Texts& texts);
 

@@ -9,6 +9,7 @@
 #include "app/features/ie_privacy/ie_privacy.h"
 #include "app/features/memory/memory_rows.h"
 #include "app/features/options/about_rows.h"
+#include "app/features/options/cookie_keep_rows.h"
 #include "app/features/options/options_rows.h"
 #include "app/features/plugins/plugin_rows.h"
 #include "app/features/registry/registry_cleaner.h"
@@ -25,6 +26,7 @@ void register_features(Shell& shell) {
     register_window_rows(shell);
     register_options_rows(shell);
     register_about_rows(shell);
+    register_cookie_keep_rows(shell);
     register_memory_rows(shell);
     register_cleaning_rows(shell);
     register_preview_rows(shell);

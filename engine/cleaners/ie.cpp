@@ -13,7 +13,6 @@
 #include "engine/tools/system.h"
 #include "platform/inet/user_folders.h"
 #include "platform/machine/machine.h"
-#include "platform/removals/removal_log.h"
 
 namespace engine {
 
@@ -111,23 +110,6 @@ IE_type IE::fill_IE_type() {
     folders.CookiesDir = read_text(reg, HKEY_CURRENT_USER, kShellFolders, "Cookies");
     folders.DownloadDir = read_text(reg, HKEY_CURRENT_USER, kInternetExplorer, "Download Directory");
     return folders;
-}
-
-bool IE::Remove_Cookies() {
-    IE_type folders;
-    ignore_errors([&] { folders = fill_IE_type(); });
-    ignore_errors([&] { shred_folder(folders.CookiesDir, true, "txt"); });
-    // The index names every site that set a cookie: its records go with the files.
-    ignore_errors([&] {
-        auto& machine = platform::current_machine();
-        ShreddedCopies copies(ShowLog);
-        if (auto index = platform::inet::user_cookie_index(machine))
-            index->remove_if([](const platform::inet::IndexRecord&) { return true; }, copies,
-                             [&](const platform::inet::IndexRecord& record) {
-                                 machine.removals().record(platform::RemovedKind::CacheEntry, record.url, 0);
-                             });
-    });
-    return false;
 }
 
 void IE::SetHomePage(const std::string& homepage) {

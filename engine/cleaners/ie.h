@@ -36,7 +36,8 @@ public:
     void delete_cache_entries(const std::vector<std::string>& entries);
     IE_type fill_IE_type();
     // Shreds the *.txt cookie files of the cookie folder and its subfolders, then removes every
-    // record of the cookie index; errors are ignored. The result carries no information.
+    // record of the cookie index; errors are ignored. The result carries no information. Those of
+    // the sites on the cookie keep-list stay, each noted as kept (ie_cookies.cpp).
     bool Remove_Cookies();
     void SetHomePage(const std::string& homepage);
     std::string GetHomePage();

@@ -1,5 +1,7 @@
 #include "engine/cleaners/netscape.h"
 
+#include "engine/cleaners/cookies_txt.h"
+#include "engine/cleaners/kept_cookie_sites.h"
 #include "engine/cleaners/trace_locations.h"
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/engine_error.h"
@@ -88,7 +90,10 @@ void Netscape::Delete_Cache() {
 }
 
 void Netscape::Delete_Cookies() {
-    if (profile_found()) shred_file(ShowLog, kSource, cookiesFile_);
+    if (!profile_found()) return;
+    CookieKeepList keep;
+    ignore_errors([&] { keep = cookie_keep_list_in_force(); });
+    clean_cookies_txt(ShowLog, kSource, cookiesFile_, keep);
 }
 
 void Netscape::Delete_Mail() {

@@ -23,6 +23,7 @@ public:
     // Without a profile folder each of these shreds nothing and says so in the log.
     void Delete_History();
     void Delete_Cache();
+    // cookies.txt, but the cookies of the sites on the cookie keep-list (cookies_txt.h).
     void Delete_Cookies();
     // The trash mailboxes: files named "Trash" without an extension in the mail folders.
     void Delete_Mail();

@@ -34,6 +34,13 @@ ArgumentParser::Options& ArgumentParser::Options::flag(const std::string& name, 
     return *this;
 }
 
+ArgumentParser::Options& ArgumentParser::Options::repeated(const std::string& name, std::vector<std::string>& into,
+                                                           const std::string& help) {
+    // One value an occurrence: the words after it stay the command's.
+    app_of(app_).add_option(name, into, help)->allow_extra_args(false)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    return *this;
+}
+
 ArgumentParser::Options& ArgumentParser::Options::words(const std::string& name, std::vector<std::string>& into,
                                                         const std::string& help, bool required) {
     auto* option = app_of(app_).add_option(name, into, help);

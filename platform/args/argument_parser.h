@@ -32,6 +32,8 @@ public:
         // As above; `into` stays empty unless the option is given (an empty VALUE included).
         Options& option(const std::string& name, std::optional<std::string>& into, const std::string& help);
         Options& flag(const std::string& name, bool& into, const std::string& help);
+        // "--name VALUE" as often as given, each VALUE added to `into` in order.
+        Options& repeated(const std::string& name, std::vector<std::string>& into, const std::string& help);
         // The words after the command that are not options.
         Options& words(const std::string& name, std::vector<std::string>& into, const std::string& help,
                        bool required);

@@ -38,7 +38,10 @@ std::string_view kind_name(RemovedKind kind) {
 void RemovalLog::start(Mode mode) {
     mode_ = mode;
     removed_.clear();
-    if (mode != Mode::Off) refused_.clear();
+    if (mode != Mode::Off) {
+        refused_.clear();
+        kept_.clear();
+    }
     group_.clear();
     gone_.clear();
     gone_holders_.clear();
@@ -58,6 +61,10 @@ void RemovalLog::record(RemovedKind kind, std::string path, uint64_t size) {
 
 void RemovalLog::refuse(std::string path, std::string reason) {
     if (recording()) refused_.push_back({std::move(path), std::move(reason), group_});
+}
+
+void RemovalLog::keep(std::string path) {
+    if (recording()) kept_.push_back({std::move(path), group_});
 }
 
 void RemovalLog::mark_gone(std::string_view windows_path, bool may_hold_entries) {

@@ -40,6 +40,14 @@ struct Refused {
     bool operator==(const Refused&) const = default;
 };
 
+// What a run left on purpose because the user asked to keep it (a cookie of a site on the
+// cookie keep-list): listed beside the removals, so a preview shows it as kept.
+struct Kept {
+    std::string path;   // as a removal would have named it
+    std::string group;  // the item of the run that kept it; may be empty
+    bool operator==(const Kept&) const = default;
+};
+
 class RemovalLog {
 public:
     enum class Mode { Off, Record, DryRun };
@@ -60,6 +68,9 @@ public:
     // run refused can still be read after it stopped.
     void refuse(std::string path, std::string reason);
     const std::vector<Refused>& refused() const { return refused_; }
+    // Nothing happens while nothing is recording. Kept until the next start, as the refusals are.
+    void keep(std::string path);
+    const std::vector<Kept>& kept() const { return kept_; }
     // The item whose removals are recorded from now on.
     void set_group(std::string group) { group_ = std::move(group); }
 
@@ -95,6 +106,7 @@ private:
     Mode mode_ = Mode::Off;
     std::vector<Removed> removed_;
     std::vector<Refused> refused_;
+    std::vector<Kept> kept_;
     std::string group_;
     FoldedPathSet gone_;
     FoldedPathSet gone_holders_;  // those of gone_ that may have had entries below them

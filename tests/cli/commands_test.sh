@@ -53,6 +53,15 @@ sys.exit(not any(r["path"].endswith("\\anna@caf\ufffd.txt") for r in doc["remova
 "$TAVRINAPP" preview ie.cookies --machine "$machine" >"$work/preview.txt" || fail "preview in words failed"
 grep -q '^In all: [0-9]* files\?, ' "$work/preview.txt" || fail "preview in words: $(cat "$work/preview.txt")"
 
+# --keep-cookies-from, repeatable: that site's cookie is listed as kept instead of removed.
+"$TAVRINAPP" preview ie.cookies --keep-cookies-from MAIL.example.org --keep-cookies-from .none.example --machine "$machine" \
+    --json >"$work/kept.json" || fail "preview --keep-cookies-from failed"
+mail="(r) => r.path.toLowerCase().includes('@mail.example')"
+[ "$(json "$work/preview.json" "doc.removals.some($mail) && doc.kept.length === 0")" = true ] ||
+    fail "the preview has no mail.example cookie to keep: $(cat "$work/preview.json")"
+[ "$(json "$work/kept.json" "doc.kept.length > 0 && doc.kept.every($mail) && !doc.removals.some($mail)")" = true ] ||
+    fail "--keep-cookies-from kept other than mail.example.org: $(cat "$work/kept.json")"
+
 # clean: removes exactly what the preview listed, and says so in the same form.
 "$TAVRINAPP" clean ie.cookies ie.typed-urls --machine "$machine" --json >"$work/clean.json" || fail "clean failed"
 [ "$(json "$work/preview.json" "JSON.stringify(doc.removals)")" = "$(json "$work/clean.json" "JSON.stringify(doc.removals)")" ] ||

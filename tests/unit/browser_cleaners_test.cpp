@@ -9,6 +9,7 @@
 #include "engine/cleaners/aol.h"
 #include "engine/cleaners/firefox.h"
 #include "engine/cleaners/installed_applications.h"
+#include "engine/cleaners/kept_cookie_sites.h"
 #include "engine/cleaners/netscape.h"
 #include "engine/cleaners/opera.h"
 #include "engine/foundation/class_table.h"
@@ -92,6 +93,36 @@ TEST_F(NetscapeTest, EveryMemberShredsItsTraceAndMailKeepsAllButTheTrash) {
     EXPECT_TRUE(contains(log_lines, "Trash"));
     // With the cookies gone the same folder is still the profile, so a later clean finds the rest.
     EXPECT_EQ(engine::Netscape().GetCachePath(), profile + "\\cache");
+}
+
+// With a keep-list the file is shredded and written again with the kept sites' cookies alone, in
+// their order, http-only ones included; the preview names each as kept. Nothing kept: no file.
+TEST_F(NetscapeTest, CookiesTxtKeepsTheCookiesOfKeptSitesOnly) {
+    set_windows_version("winxp");
+    const std::string cookies = app_data() + "\\Mozilla\\Profiles\\default\\x1.slt\\cookies.txt";
+    temp.write_file(cookies, "# Netscape HTTP Cookie File\r\n\r\n"
+                             ".bank.example\tTRUE\t/\tFALSE\t0\tsession\tabc\r\n"
+                             "ads.example\tFALSE\t/\tFALSE\t0\ttrack\txyz\r\n"
+                             "#HttpOnly_login.bank.example\tFALSE\t/\tTRUE\t0\ttoken\tdef\r\n"
+                             "evilbank.example\tFALSE\t/\tFALSE\t0\tlure\tghi\r\n");
+    {
+        const engine::RunKeptCookieSites kept_sites({".bank.example"});
+        std::vector<platform::Kept> kept;
+        {
+            platform::Recording preview(machine(), platform::RemovalLog::Mode::DryRun);
+            engine::Netscape().Delete_Cookies();
+            kept = machine().removals().kept();
+        }
+        ASSERT_EQ(kept.size(), 2u);
+        EXPECT_EQ(kept[1].path, cookies + ": login.bank.example token");
+        engine::Netscape().Delete_Cookies();
+        EXPECT_EQ(machine().files().read_text(cookies), "# Netscape HTTP Cookie File\n"
+                                                        ".bank.example\tTRUE\t/\tFALSE\t0\tsession\tabc\n"
+                                                        "#HttpOnly_login.bank.example\tFALSE\t/\tTRUE\t0\ttoken\tdef\n");
+    }
+    const engine::RunKeptCookieSites other_sites({"other.example"});
+    engine::Netscape().Delete_Cookies();
+    EXPECT_FALSE(exists(cookies));
 }
 
 TEST_F(NetscapeTest, WithoutAProfileNothingIsShreddedNotEvenAtTheDriveRoot) {

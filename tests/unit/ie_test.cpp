@@ -1,6 +1,7 @@
 // IE against real registry values and files of a temporary machine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -9,6 +10,7 @@
 
 #include "engine/cleaners/cleanable_folder.h"
 #include "engine/cleaners/ie.h"
+#include "engine/cleaners/kept_cookie_sites.h"
 #include "engine/cleaners/url_history.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/clock.h"
@@ -163,6 +165,49 @@ TEST_F(IETest, CookiesShredsTextFilesAndTheirRecordsAndKeepsFolders) {
     EXPECT_NE(todays_log().find("someone@two.example[1].txt"), std::string::npos);
 }
 
+// The keep-list's cookies stay, files and records: a file by its index record (Wine names the
+// files at random) or, where the index does not know it, by its name. A preview lists them as kept
+// and the rest as removed, and the clean removes what the preview listed.
+TEST_F(IETest, CookiesOfKeptSitesStayAndThePreviewListsThemAsKept) {
+    const std::string cookies = shell_folder("Cookies");
+    for (const char* file : {"K3Q8Z1AB.txt", "someone@www.bank.example[1].txt", "someone@ads.example[1].txt",
+                             "Low\\someone@evilbank.example[1].txt"})
+        temp.write_file(cookies + "\\" + file, "id=1");
+    auto index = platform::inet::user_cookie_index(machine());
+    index->add({.url = "Cookie:someone@bank.example/", .local_name = "K3Q8Z1AB.txt", .size = 4}, {});
+    index->add({.url = "Cookie:someone@ads.example/", .local_name = "someone@ads.example[1].txt", .size = 4}, {});
+    engine::save_cookie_keep_list(engine::CookieKeepList({".bank.example"}));
+
+    std::vector<platform::Removed> previewed;
+    std::vector<platform::Kept> kept;
+    {
+        platform::Recording preview(machine(), platform::RemovalLog::Mode::DryRun);
+        engine::IE().Remove_Cookies();
+        previewed = preview.finish();
+        kept = machine().removals().kept();
+    }
+    std::vector<std::string> kept_paths;
+    for (const auto& one : kept) kept_paths.push_back(one.path);
+    std::sort(kept_paths.begin(), kept_paths.end());
+    EXPECT_EQ(kept_paths, (std::vector<std::string>{cookies + "\\K3Q8Z1AB.txt", cookies + "\\someone@www.bank.example[1].txt",
+                                                    "Cookie:someone@bank.example/"}));
+    std::vector<platform::Removed> removed;
+    {
+        platform::Recording clean(machine(), platform::RemovalLog::Mode::Record);
+        engine::IE().Remove_Cookies();
+        removed = clean.finish();
+    }
+    EXPECT_EQ(removed, previewed);
+    EXPECT_TRUE(exists(cookies + "\\K3Q8Z1AB.txt"));
+    EXPECT_TRUE(exists(cookies + "\\someone@www.bank.example[1].txt"));
+    EXPECT_FALSE(exists(cookies + "\\someone@ads.example[1].txt"));
+    EXPECT_FALSE(exists(cookies + "\\Low\\someone@evilbank.example[1].txt"));
+    const auto records = platform::inet::IndexDat(read_host(temp.host(cookies + "\\index.dat"))).records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].url, "Cookie:someone@bank.example/");
+    EXPECT_NE(todays_log().find("Cookie:someone@bank.example/"), std::string::npos);
+}
+
 TEST_F(IETest, MissingOrEmptyShellFolderValuesShredNothing) {
     std::string program_file = std::string(platform::kProgramFolder) + "\\keep.txt";
     temp.write_file(program_file, "program");
@@ -173,6 +218,11 @@ TEST_F(IETest, MissingOrEmptyShellFolderValuesShredNothing) {
         set_value(HKEY_CURRENT_USER, kShellFolders, "Cookies", bad);
         set_value(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer", "Download Directory", bad);
         engine::IE().Remove_Cookies();
+        {
+            // Walked file by file with a keep-list, the folder is held to the same rule.
+            const engine::RunKeptCookieSites kept({"kept.example"});
+            engine::IE().Remove_Cookies();
+        }
         EXPECT_ANY_THROW(engine::IE().CleanDownloadDirectory()) << bad;
     }
     EXPECT_TRUE(exists(program_file));

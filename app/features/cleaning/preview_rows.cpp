@@ -34,16 +34,19 @@ void preview(Shell& shell, const std::string& args) {
     const std::string command_args = bar == std::string::npos ? std::string() : args.substr(bar + 1);
     if (!previewable(command)) return;  // as the dispatcher treats a command it does not know
     std::vector<platform::Removed> removed;
+    std::vector<platform::Kept> kept;
     {
         LogWindow::Silence quiet(shell.log_window());
         platform::Recording dry_run(platform::current_machine(), platform::RemovalLog::Mode::DryRun);
         run_for_preview(shell, command, command_args);
         removed = dry_run.finish();
+        kept = platform::current_machine().removals().kept();
     }
     shell.log_window().show();
     const Texts texts = [&shell](std::string_view key) { return shell.language().text(key); };
     const auto heading = shred_list_of(command) ? kShredPreviewHeading : kCleanPreviewHeading;
     for (const auto& line : preview_lines(removed, texts, heading)) shell.log_window().addLogLine(line);
+    for (const auto& line : kept_lines(kept, texts)) shell.log_window().addLogLine(line);
 }
 
 }  // namespace
