@@ -19,6 +19,7 @@
 #include "platform/machine/machine.h"
 #include "tests/unit/support/corpora.h"
 #include "tests/unit/support/folder_snapshot.h"
+#include "tests/unit/support/removal_text.h"
 #include "tests/unit/support/sqlite_cli.h"
 #include "tests/unit/support/trace_machine.h"
 
@@ -28,17 +29,8 @@ namespace stdfs = std::filesystem;
 using platform::Recording;
 using platform::RemovalLog;
 using platform::Removed;
-
-std::string bytes_of(const stdfs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string describe(const std::vector<Removed>& list) {
-    std::string text;
-    for (const auto& removed : list) text += std::string(platform::kind_name(removed.kind)) + " " + removed.path + "\n";
-    return text;
-}
+using tavrin_test::bytes_of;
+using tavrin_test::describe;
 
 // A places.sqlite of today's schema plus a column and a table of a later version. Place 1 is
 // bookmarked and visited, 2 has a keyword, 3 an annotation; 4 and 5 only history refers to.
