@@ -26,7 +26,7 @@ test.describe('schedule', () => {
     await page.locator('.nav-item', { hasText: 'Internet Explorer' }).first().click();
     await page.locator('[data-screen="ie"] input[data-var="_root.IE_TU"]').check();
     await page.locator('.titlebar').getByTitle('Close Tavrin').click();
-    await answerMessageBox(page, first, 'Yes');
+    await answerMessageBox(page, first, 'Save as...');
     await page.locator('#dialog-field').fill('Daily');
     await page.locator('#dialog').getByRole('button', { name: 'OK' }).click();
     await expect(page.locator('#ended')).toBeVisible();
