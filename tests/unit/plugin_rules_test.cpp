@@ -32,18 +32,8 @@ using engine::KeyFault;
 using engine::Plugin;
 using engine::Plugins;
 
-void set_value(engine::ERegistryClassConstants root, const std::string& key, const std::string& name,
-               const std::string& text) {
-    engine::cRegistry reg;
-    reg.ValueEx(root, key, name, engine::REG_SZ, engine::Variant(), text);
-}
-
-bool key_exists(engine::ERegistryClassConstants root, const std::string& key) {
-    engine::cRegistry reg;
-    reg.ClassKey(root);
-    reg.SectionKey(key);
-    return reg.KeyExists();
-}
+using tavrin_test::key_exists;
+using tavrin_test::set_value;
 
 std::vector<std::string> sorted_paths(const std::vector<platform::Removed>& removed) {
     std::vector<std::string> paths;

@@ -39,18 +39,8 @@ std::string read_host(const fs::path& path) {
     return out.str();
 }
 
-void set_value(engine::ERegistryClassConstants root, const std::string& key, const std::string& name,
-               const std::string& text) {
-    engine::cRegistry reg;
-    reg.ValueEx(root, key, name, engine::REG_SZ, engine::Variant(), text);
-}
-
-bool key_exists(engine::ERegistryClassConstants root, const std::string& key) {
-    engine::cRegistry reg;
-    reg.ClassKey(root);
-    reg.SectionKey(key);
-    return reg.KeyExists();
-}
+using tavrin_test::key_exists;
+using tavrin_test::set_value;
 
 class PluginsTest : public tavrin_test::MachineTest {
 protected:

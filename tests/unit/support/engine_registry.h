@@ -1,5 +1,5 @@
 #pragma once
-// Reading the current machine's registry the way the engine sees it, for test assertions.
+// The current machine's registry the way the engine sees it: set up and read for test assertions.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +17,20 @@ inline std::vector<std::string> value_names(engine::ERegistryClassConstants root
     int32_t count = 0;
     reg.EnumerateValues(names, count);
     return names;
+}
+
+// Sets a text value, creating the key.
+inline void set_value(engine::ERegistryClassConstants root, const std::string& key, const std::string& name,
+                      const std::string& text) {
+    engine::cRegistry reg;
+    reg.ValueEx(root, key, name, engine::REG_SZ, engine::Variant(), text);
+}
+
+inline bool key_exists(engine::ERegistryClassConstants root, const std::string& key) {
+    engine::cRegistry reg;
+    reg.ClassKey(root);
+    reg.SectionKey(key);
+    return reg.KeyExists();
 }
 
 }  // namespace tavrin_test
