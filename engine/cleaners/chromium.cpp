@@ -2,6 +2,8 @@
 
 #include "engine/cleaners/browser_database.h"
 #include "engine/cleaners/chromium_stores.h"
+#include "engine/cleaners/kept_cookie_sites.h"
+#include "engine/foundation/engine_error.h"
 #include "engine/cleaners/trace_shredding.h"
 
 namespace engine {
@@ -43,10 +45,14 @@ void Chromium::Delete_Downloads() {
 }
 
 void Chromium::Delete_Cookies() {
+    CookieKeepList keep;
+    ignore_errors([&] { keep = cookie_keep_list_in_force(); });
     each_profile([&](const ChromiumProfile& profile) {
         for (const char* name : {"Cookies", "Network\\Cookies"}) {
             const std::string cookies = profile.folder + "\\" + name;
-            clean_browser_database(ShowLog, cookies, forget_chromium_cookies(cookies));
+            std::vector<std::string> kept;
+            if (clean_browser_database(ShowLog, cookies, forget_chromium_cookies(cookies, keep, kept)))
+                for (const auto& cookie : kept) note_kept_cookie(ShowLog, cookie);
         }
     });
 }

@@ -1,5 +1,7 @@
 #include "engine/cleaners/chromium_stores.h"
 
+#include "engine/cleaners/kept_cookie_rows.h"
+
 namespace engine {
 
 namespace {
@@ -31,12 +33,10 @@ platform::sqlite::Change forget_chromium_downloads(const std::string& database) 
     };
 }
 
-platform::sqlite::Change forget_chromium_cookies(const std::string& database) {
-    return [database](Database& db, const Note& note) {
-        if (!db.has_table("cookies")) return;
-        note_rows(db, "SELECT host_key || ' ' || name FROM cookies ORDER BY rowid", RemovedKind::Record,
-                  database + ": ", note);
-        db.execute("DELETE FROM cookies");
+platform::sqlite::Change forget_chromium_cookies(const std::string& database, const CookieKeepList& keep,
+                                                 std::vector<std::string>& kept) {
+    return [database, &keep, &kept](Database& db, const Note& note) {
+        if (db.has_table("cookies")) forget_unkept_cookies(db, note, {"cookies", "host_key"}, keep, database, kept);
     };
 }
 

@@ -2,7 +2,9 @@
 // What the Chromium-family items change in the databases of a profile: each a change for the
 // guarded change of the SQLite layer, noting every row it removes.
 #include <string>
+#include <vector>
 
+#include "engine/cleaners/cookie_keep_list.h"
 #include "platform/sqlite/guarded_change.h"
 
 namespace engine {
@@ -14,7 +16,9 @@ platform::sqlite::Change forget_chromium_history();
 // History: the list of downloads and the addresses each came from.
 platform::sqlite::Change forget_chromium_downloads(const std::string& database);
 
-// Cookies, or Network\Cookies: every cookie.
-platform::sqlite::Change forget_chromium_cookies(const std::string& database);
+// Cookies, or Network\Cookies: every cookie but those of the sites `keep` keeps, which go into
+// `kept`.
+platform::sqlite::Change forget_chromium_cookies(const std::string& database, const CookieKeepList& keep,
+                                                 std::vector<std::string>& kept);
 
 }  // namespace engine

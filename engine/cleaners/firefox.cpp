@@ -3,7 +3,9 @@
 #include <unordered_set>
 
 #include "engine/cleaners/browser_database.h"
+#include "engine/cleaners/cookies_txt.h"
 #include "engine/cleaners/firefox_stores.h"
+#include "engine/cleaners/kept_cookie_sites.h"
 #include "engine/cleaners/trace_locations.h"
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/engine_error.h"
@@ -88,10 +90,15 @@ void FireFox::Delete_Bookmarks() {
 }
 
 void FireFox::Delete_Cookies() {
+    CookieKeepList keep;
+    ignore_errors([&] { keep = cookie_keep_list_in_force(); });
     each_profile([&](const FirefoxProfile& profile) {
         const std::string cookies = profile.folder + "\\cookies.sqlite";
-        clean_browser_database(ShowLog, cookies, forget_cookies(cookies));
-        shred_if_there(ShowLog, profile.folder + "\\cookies.txt");
+        std::vector<std::string> kept;
+        if (clean_browser_database(ShowLog, cookies, forget_cookies(cookies, keep, kept)))
+            for (const auto& cookie : kept) note_kept_cookie(ShowLog, cookie);
+        const std::string cookies_txt = profile.folder + "\\cookies.txt";
+        if (file_exists(cookies_txt)) clean_cookies_txt(ShowLog, kSource, cookies_txt, keep);
     });
 }
 

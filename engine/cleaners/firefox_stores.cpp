@@ -1,5 +1,7 @@
 #include "engine/cleaners/firefox_stores.h"
 
+#include "engine/cleaners/kept_cookie_rows.h"
+
 namespace engine {
 
 namespace {
@@ -72,12 +74,10 @@ platform::sqlite::Change forget_page_icons(const std::unordered_set<std::string>
     };
 }
 
-platform::sqlite::Change forget_cookies(const std::string& database) {
-    return [database](Database& db, const Note& note) {
-        if (!db.has_table("moz_cookies")) return;
-        note_rows(db, "SELECT host || ' ' || name FROM moz_cookies ORDER BY id", RemovedKind::Record, database + ": ",
-                  note);
-        db.execute("DELETE FROM moz_cookies");
+platform::sqlite::Change forget_cookies(const std::string& database, const CookieKeepList& keep,
+                                        std::vector<std::string>& kept) {
+    return [database, &keep, &kept](Database& db, const Note& note) {
+        if (db.has_table("moz_cookies")) forget_unkept_cookies(db, note, {"moz_cookies", "host"}, keep, database, kept);
     };
 }
 

@@ -3,7 +3,9 @@
 // for the guarded change of the SQLite layer, noting every row it removes.
 #include <string>
 #include <unordered_set>
+#include <vector>
 
+#include "engine/cleaners/cookie_keep_list.h"
 #include "platform/sqlite/guarded_change.h"
 
 namespace engine {
@@ -19,8 +21,9 @@ platform::sqlite::Change forget_places_history(std::unordered_set<std::string>& 
 platform::sqlite::Change forget_page_icons(const std::unordered_set<std::string>& kept_urls,
                                            const std::string& database);
 
-// cookies.sqlite: every cookie.
-platform::sqlite::Change forget_cookies(const std::string& database);
+// cookies.sqlite: every cookie but those of the sites `keep` keeps, which go into `kept`.
+platform::sqlite::Change forget_cookies(const std::string& database, const CookieKeepList& keep,
+                                        std::vector<std::string>& kept);
 
 // formhistory.sqlite: everything typed into forms, and where it was typed.
 platform::sqlite::Change forget_form_entries(const std::string& database);

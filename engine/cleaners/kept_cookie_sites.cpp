@@ -13,6 +13,7 @@ constexpr const char* kApp = "Orvane";
 constexpr const char* kSection = "Cookies";
 constexpr const char* kKey = "Keep";
 constexpr std::string_view kKeptMessage = "msg680";
+constexpr std::string_view kKeptFileMessage = "msg750";
 
 // The sites of the run in progress; a run is one at a time, as the machine it cleans is.
 std::vector<std::string>& run_sites() {
@@ -35,9 +36,21 @@ CookieKeepList cookie_keep_list_in_force() {
     return CookieKeepList(sites);
 }
 
-void note_kept_cookie(Event<std::string>& show_log, const std::string& what) {
+namespace {
+
+void note_kept(Event<std::string>& show_log, std::string_view message, const std::string& what) {
     if (platform::has_current_machine()) platform::current_machine().removals().keep(what);
-    report_to_log(show_log, kKeptMessage, what);
+    report_to_log(show_log, message, what);
+}
+
+}  // namespace
+
+void note_kept_cookie(Event<std::string>& show_log, const std::string& what) {
+    note_kept(show_log, kKeptMessage, what);
+}
+
+void note_kept_cookie_file(Event<std::string>& show_log, const std::string& file) {
+    note_kept(show_log, kKeptFileMessage, file);
 }
 
 RunKeptCookieSites::RunKeptCookieSites(std::vector<std::string> sites) { run_sites() = std::move(sites); }

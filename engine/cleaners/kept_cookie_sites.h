@@ -19,6 +19,8 @@ CookieKeepList cookie_keep_list_in_force();
 // A cookie (or a cookie file) a clean leaves because its site is kept: listed as kept beside the
 // run's removals, and a line of the log.
 void note_kept_cookie(Event<std::string>& show_log, const std::string& what);
+// A cookie file kept whole, the cookies of other sites with it, as it may hold a kept site's.
+void note_kept_cookie_file(Event<std::string>& show_log, const std::string& file);
 
 // Sites kept for as long as the object lives, on top of the saved ones; scopes do not nest.
 class RunKeptCookieSites {

@@ -239,6 +239,47 @@ TEST_F(OperaAolTest, OperaCleansTheProfileOfItsWindowsVersion) {
     EXPECT_TRUE(contains(log_lines, "cookies4.dat"));
 }
 
+// A record of Opera's cookie file: a one-byte tag, a two-byte length, the contents.
+std::string opera_record(char tag, const std::string& contents) {
+    return std::string{tag, static_cast<char>(contents.size() >> 8), static_cast<char>(contents.size() & 0xFF)} +
+           contents;
+}
+
+// The file is kept whole when a kept site's labels are among its domains, listed as kept in the
+// preview; otherwise, or when it is not in Opera's format at all, it goes as before.
+TEST_F(OperaAolTest, OperaKeepsItsWholeCookieFileOnlyWhenItMayHoldAKeptSite) {
+    set_windows_version("winxp");
+    const std::string cookies = app_data() + "\\Opera\\Opera\\profile\\cookies4.dat";
+    const std::string header("\0\0\x10\0\0\0\x20\0\0\x01\0\x02", 12);
+    const std::string cookie = opera_record(0x03, opera_record(0x10, "login") + opera_record(0x11, "secret") + "\x99");
+    const std::string file =
+        header +
+        opera_record(0x01, opera_record(0x1E, "example") + opera_record(0x01, opera_record(0x1E, "Bank") + cookie)) +
+        "\x84" + opera_record(0x01, opera_record(0x1E, "news") + cookie);
+    temp.write_file(cookies, file);
+    {
+        const engine::RunKeptCookieSites kept_sites({".bank.example"});
+        std::vector<platform::Kept> kept;
+        {
+            platform::Recording preview(machine(), platform::RemovalLog::Mode::DryRun);
+            engine::Opera().CleanCookies();
+            kept = machine().removals().kept();
+        }
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(kept[0].path, cookies);
+        engine::Opera().CleanCookies();
+        EXPECT_EQ(machine().files().read_text(cookies), file);
+        // Cut short, the file is no cookie file Opera reads.
+        temp.write_file(cookies, file.substr(0, file.size() - 4));
+        engine::Opera().CleanCookies();
+        EXPECT_FALSE(exists(cookies));
+    }
+    temp.write_file(cookies, file);
+    const engine::RunKeptCookieSites other_sites({"mail.example"});
+    engine::Opera().CleanCookies();
+    EXPECT_FALSE(exists(cookies));
+}
+
 TEST_F(OperaAolTest, OperaWithoutAnApplicationDataFolderTouchesNothing) {
     plant(kDriveRootTraps);
     set_windows_version("winxp");

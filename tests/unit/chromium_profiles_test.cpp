@@ -15,6 +15,7 @@
 
 #include "engine/cleaners/chromium.h"
 #include "engine/cleaners/installed_applications.h"
+#include "engine/cleaners/kept_cookie_sites.h"
 #include "platform/machine/machine.h"
 #include "tests/unit/support/corpora.h"
 #include "tests/unit/support/folder_snapshot.h"
@@ -107,6 +108,11 @@ protected:
                cache_folder + "\\Code Cache\\js\\index", cache_folder + "\\GPUCache\\data_0"});
         sql(folder + "\\History", history_sql(tag));
         sql(folder + "\\" + cookies, cookies_sql(tag));
+        // A site to keep, a host below it, and a host that only ends the same way.
+        sql(folder + "\\" + cookies,
+            "INSERT INTO cookies VALUES (3, '.bank.example', 'login', 'kept-" + tag +
+                "', '/', 0), (4, 'login.bank.example', 'token', 'kept-" + tag +
+                "', '/', 0), (5, 'evilbank.example', 'lure', 'removed-" + tag + "', '/', 0);");
     }
     void run_items(const std::vector<void (engine::Chromium::*)()>& items) {
         engine::Chromium browsers;
@@ -142,22 +148,29 @@ TEST_F(ChromiumProfilesTest, EveryProfileOfEveryBrowserLosesWhatThePreviewListed
     stdfs::create_symlink(std::string(host_name) + "-" + std::to_string(getpid()), host(brave + "\\SingletonLock"));
     EXPECT_TRUE(detector.DoesExist("Chromium"));
     machine().flush();
+    const engine::RunKeptCookieSites kept_sites({".bank.example"});
 
     using C = engine::Chromium;
     const std::vector<void (C::*)()> ticked = {&C::Delete_History, &C::Delete_Cookies, &C::Delete_Cache};
     const auto before = tavrin_test::snapshot(temp.dir());
     std::vector<Removed> would;
+    std::vector<platform::Kept> would_keep;
     {
         Recording preview(machine(), RemovalLog::Mode::DryRun);
         run_items(ticked);
+        would_keep = machine().removals().kept();
         would = preview.finish();
     }
     EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(temp.dir())), "");
     Recording run(machine(), RemovalLog::Mode::Record);
     log_lines.clear();
     run_items(ticked);
+    const auto kept = machine().removals().kept();
     const auto did = run.finish();
     EXPECT_EQ(describe(would), describe(did));
+    EXPECT_EQ(describe(would_keep), describe(kept));
+    EXPECT_EQ(kept.size(), 8u);  // two in each of the four profiles cleaned
+    EXPECT_NE(describe(did).find("Network\\Cookies: evilbank.example lure"), std::string::npos);
     EXPECT_EQ(logged(edge + "\\Local State"), 1);
     EXPECT_EQ(logged(brave), 3);
 
@@ -173,11 +186,14 @@ TEST_F(ChromiumProfilesTest, EveryProfileOfEveryBrowserLosesWhatThePreviewListed
                       "SELECT value FROM meta;"),
                   "ok\n0\n0\n0\n0\n0\n1\n63")
             << folder;
-        EXPECT_EQ(sql(folder + "\\" + cookies, "PRAGMA integrity_check; SELECT count(*) FROM cookies;"), "ok\n0")
+        EXPECT_EQ(sql(folder + "\\" + cookies,
+                      "PRAGMA integrity_check; SELECT group_concat(host_key || ' ' || name) FROM cookies;"),
+                  "ok\n.bank.example login,login.bank.example token")
             << folder;
         for (const char* file : {"History", "History-journal"})
             EXPECT_EQ(bytes_of(host(folder + "\\" + file)).find("removed-"), std::string::npos) << folder << file;
-        EXPECT_EQ(bytes_of(host(folder + "\\" + cookies)).find("removed-"), std::string::npos) << folder;
+        for (const char* removed : {"removed-", "www.example.net", "evilbank"})
+            EXPECT_EQ(bytes_of(host(folder + "\\" + cookies)).find(removed), std::string::npos) << folder << removed;
         EXPECT_TRUE(exists(folder + "\\Bookmarks"));
     }
     EXPECT_FALSE(exists(local() + "\\Opera Software\\Opera Stable\\Cache\\Cache_Data\\f_000001"));

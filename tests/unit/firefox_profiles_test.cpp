@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/cleaners/firefox.h"
+#include "engine/cleaners/kept_cookie_sites.h"
 #include "platform/machine/machine.h"
 #include "tests/unit/support/corpora.h"
 #include "tests/unit/support/folder_snapshot.h"
@@ -135,6 +136,13 @@ protected:
         sql(folder + "\\cookies.sqlite", cookies_sql(tag));
         sql(folder + "\\formhistory.sqlite", forms_sql(tag));
     }
+    // Cookies of a site to keep, of a host below it, and of a host that only ends the same way.
+    void add_cookies_of_kept_site(const std::string& relative, const std::string& tag) {
+        sql(roaming() + "\\" + relative + "\\cookies.sqlite",
+            "PRAGMA journal_mode=WAL; INSERT INTO moz_cookies (name, value, host, path) VALUES ('login', 'kept-" + tag +
+                "', '.bank.example', '/'), ('token', 'kept-" + tag + "', 'login.bank.example', '/'),"
+                " ('lure', 'removed-" + tag + "', 'evilbank.example', '/');");
+    }
     void write_profiles_ini(const std::string& text) { temp.write_file(roaming() + "\\profiles.ini", text); }
     void clean_everything() {
         engine::FireFox fox;
@@ -155,21 +163,36 @@ TEST_F(FirefoxProfilesTest, EveryProfileLosesItsHistoryCookiesFormsAndCachesAsTh
         "[General]\r\nStartWithLastProfile=1\r\nVersion=2\r\n");
     lay_out_profile("Profiles\\a.default", "a");
     lay_out_profile("Profiles\\b.default-release", "b");
+    add_cookies_of_kept_site("Profiles\\a.default", "a");
+    add_cookies_of_kept_site("Profiles\\b.default-release", "b");
     machine().flush();
+    const engine::RunKeptCookieSites kept_sites({".bank.example"});
 
     const auto before = tavrin_test::snapshot(temp.dir());
     std::vector<Removed> would;
+    std::vector<platform::Kept> would_keep;
     {
         Recording preview(machine(), RemovalLog::Mode::DryRun);
         clean_everything();
+        would_keep = machine().removals().kept();
         would = preview.finish();
     }
     EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(temp.dir())), "");
     Recording run(machine(), RemovalLog::Mode::Record);
     clean_everything();
+    const auto kept = machine().removals().kept();
     const auto did = run.finish();
     EXPECT_EQ(describe(would), describe(did));
-    for (const auto& line : log_lines) EXPECT_EQ(line.find(".sqlite"), std::string::npos) << line;
+    EXPECT_EQ(describe(would_keep), describe(kept));
+    EXPECT_EQ(kept.size(), 4u);
+    EXPECT_NE(describe(kept).find(roaming() + "\\Profiles\\a.default\\cookies.sqlite: login.bank.example token\n"),
+              std::string::npos);
+    // The databases are named in the log only for the cookies they kept.
+    for (const auto& line : log_lines) {
+        if (line.find("bank.example") == std::string::npos) {
+            EXPECT_EQ(line.find(".sqlite"), std::string::npos) << line;
+        }
+    }
 
     for (const std::string tag : {"a", "b"}) {
         const std::string folder = roaming() + (tag == "a" ? "\\Profiles\\a.default" : "\\Profiles\\b.default-release");
@@ -188,8 +211,9 @@ TEST_F(FirefoxProfilesTest, EveryProfileLosesItsHistoryCookiesFormsAndCachesAsTh
                       "PRAGMA integrity_check; SELECT group_concat(icon_url) FROM moz_icons;"
                       "SELECT group_concat(page_url) FROM moz_pages_w_icons;"),
                   "ok\nhttps://kept.example/icon.png\nhttps://kept.example/bookmarked");
-        EXPECT_EQ(sql(folder + "\\cookies.sqlite", "PRAGMA integrity_check; SELECT count(*) FROM moz_cookies;"),
-                  "ok\n0");
+        EXPECT_EQ(sql(folder + "\\cookies.sqlite",
+                      "PRAGMA integrity_check; SELECT group_concat(host || ' ' || value) FROM moz_cookies;"),
+                  "ok\n.bank.example kept-" + tag + ",login.bank.example kept-" + tag);
         EXPECT_EQ(sql(folder + "\\formhistory.sqlite", "PRAGMA integrity_check; SELECT count(*) FROM moz_formhistory;"),
                   "ok\n0");
         // Nothing removed is left in the files' bytes or in a log beside them.
@@ -198,6 +222,10 @@ TEST_F(FirefoxProfilesTest, EveryProfileLosesItsHistoryCookiesFormsAndCachesAsTh
                 EXPECT_EQ(bytes_of(host(folder + "\\" + name + suffix)).find("removed-" + tag), std::string::npos)
                     << name << suffix;
         }
+        for (const char* suffix : {"", "-wal"})
+            for (const char* removed_host : {"www.example.net", "evilbank"})
+                EXPECT_EQ(bytes_of(host(folder + "\\cookies.sqlite" + suffix)).find(removed_host), std::string::npos)
+                    << removed_host << suffix;
         EXPECT_FALSE(exists(folder + "\\sessionstore.jsonlz4"));
         EXPECT_FALSE(exists(folder + "\\sessionstore-backups\\recovery.jsonlz4"));
         EXPECT_FALSE(exists(twin + "\\cache2\\entries\\3F2A"));
@@ -227,6 +255,29 @@ TEST_F(FirefoxProfilesTest, TheRealPlacesFileOfTheCorpusKeepsItsHundredAndOneBoo
     const std::string bytes = bytes_of(host(places));
     std::istringstream urls(removed_urls);
     for (std::string url; std::getline(urls, url);) EXPECT_EQ(bytes.find(url), std::string::npos) << url;
+}
+
+TEST_F(FirefoxProfilesTest, TheRealCookieFileOfTheCorpusKeepsTheKeptDomainAlone) {
+    const auto corpus = tavrin_test::corpus_file("windows/firefox/firefox_2_cookies.sqlite");
+    if (!corpus) GTEST_SKIP() << "no corpus of Firefox files (../shared/corpora)";
+    write_profiles_ini("[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/x.default\n");
+    const std::string cookies = roaming() + "\\Profiles\\x.default\\cookies.sqlite";
+    temp.write_file(cookies, bytes_of(*corpus));
+    const std::string kept_rows = sql(cookies, "SELECT count(*) FROM moz_cookies WHERE host LIKE '%theonion.com';");
+    const std::string removed_hosts =
+        sql(cookies, "SELECT DISTINCT ltrim(host, '.') FROM moz_cookies WHERE host NOT LIKE '%theonion.com';");
+    ASSERT_NE(kept_rows, "0");
+    ASSERT_FALSE(removed_hosts.empty());
+
+    const engine::RunKeptCookieSites kept_sites({".theonion.com"});
+    engine::FireFox().Delete_Cookies();
+    EXPECT_EQ(sql(cookies,
+                  "PRAGMA integrity_check; SELECT count(*) FROM moz_cookies;"
+                  "SELECT count(*) FROM moz_cookies WHERE host NOT LIKE '%theonion.com';"),
+              "ok\n" + kept_rows + "\n0");
+    const std::string bytes = bytes_of(host(cookies));
+    std::istringstream hosts(removed_hosts);
+    for (std::string removed; std::getline(hosts, removed);) EXPECT_EQ(bytes.find(removed), std::string::npos) << removed;
 }
 
 TEST_F(FirefoxProfilesTest, OddProfileListsBrokenOrHeldDatabasesAndARunningFirefoxAreLeftAsTheyAre) {

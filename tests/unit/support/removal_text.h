@@ -1,6 +1,7 @@
 #pragma once
-// What a run removed, one line per removal ("<kind> <path>"), to compare what a preview listed
-// with what a clean did; and a file's bytes, to look for what must be gone from it.
+// What a run removed, one line per removal ("<kind> <path>"), or kept, one line per path, to
+// compare what a preview listed with what a clean did; and a file's bytes, to look for what must
+// be gone from it.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,12 @@ namespace tavrin_test {
 inline std::string describe(const std::vector<platform::Removed>& list) {
     std::string text;
     for (const auto& removed : list) text += std::string(platform::kind_name(removed.kind)) + " " + removed.path + "\n";
+    return text;
+}
+
+inline std::string describe(const std::vector<platform::Kept>& list) {
+    std::string text;
+    for (const auto& kept : list) text += kept.path + "\n";
     return text;
 }
 
