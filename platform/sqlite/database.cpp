@@ -21,7 +21,10 @@ bool SqliteError::busy() const {
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
-bool SqliteError::not_a_database() const { return (code_ & 0xff) == SQLITE_NOTADB; }
+bool SqliteError::damaged() const {
+    const int primary = code_ & 0xff;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
 
 Statement::Statement(Statement&& other) noexcept : db_(other.db_), statement_(other.statement_) {
     other.statement_ = nullptr;
@@ -127,6 +130,8 @@ bool Database::has_column(std::string_view table, std::string_view column) {
 }
 
 std::string Database::integrity() { return single_text("PRAGMA integrity_check"); }
+
+std::string Database::quick_integrity() { return single_text("PRAGMA quick_check"); }
 
 std::string Database::journal_mode() { return single_text("PRAGMA journal_mode"); }
 

@@ -21,8 +21,8 @@ public:
     int code() const { return code_; }
     // Another connection holds the lock that was needed.
     bool busy() const;
-    // The file is no database at all.
-    bool not_a_database() const;
+    // The file is no database at all, or a damaged one.
+    bool damaged() const;
 
 private:
     int code_;
@@ -73,6 +73,9 @@ public:
     bool has_column(std::string_view table, std::string_view column);
     // "ok", or the first problem PRAGMA integrity_check finds.
     std::string integrity();
+    // The same through PRAGMA quick_check: every page and record is read, but no index is held
+    // against its table, which is most of the time a full check takes.
+    std::string quick_integrity();
     // "wal", "delete", "truncate", ... in lower case.
     std::string journal_mode();
 

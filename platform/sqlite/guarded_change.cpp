@@ -74,7 +74,9 @@ struct Noted {
 
 // Open, check, change: the outcome when the change was not made; nullopt once it is committed.
 std::optional<ChangeResult> commit_change(Database& db, const Change& change, std::vector<Noted>& noted) {
-    const std::string before = db.integrity();
+    // The quick check finds a file too damaged to be worked on; the full one, after the change,
+    // finds anything the change itself left wrong.
+    const std::string before = db.quick_integrity();
     if (before != "ok") return ChangeResult{ChangeResult::Damaged, before};
     db.execute("PRAGMA secure_delete = ON; PRAGMA temp_store = MEMORY");
     if (!empty_the_log(db)) return ChangeResult{ChangeResult::InUse, {}};
@@ -136,7 +138,7 @@ ChangeResult change_database(fs::FileSystem& files, std::string_view windows_pat
         if (auto stopped = commit_change(db, change, noted)) return *stopped;
         checked = tidy_and_check(db);
     } catch (const SqliteError& error) {
-        if (error.not_a_database()) return {ChangeResult::Damaged, error.what()};
+        if (error.damaged()) return {ChangeResult::Damaged, error.what()};
         if (error.busy()) return {ChangeResult::InUse, {}};
         return {ChangeResult::Failed, error.what()};
     }

@@ -1,10 +1,11 @@
 #pragma once
 // A change to a database file of the machine (a browser's history, cookies, form entries) that is
-// made whole and checked, or not made at all. The file must pass PRAGMA integrity_check first; its
+// made whole and checked, or not made at all. The file must pass PRAGMA quick_check first; its
 // write-ahead log is folded in and emptied; freed pages are overwritten (secure_delete is switched
 // on here, whatever the library's default); the change runs in one transaction; VACUUM and another
-// emptied log leave no removed row in the file or beside it; and a file that fails its check
-// afterwards is put back from the copy taken before. A file another program holds is left alone.
+// emptied log leave no removed row in the file or beside it; and a file that fails PRAGMA
+// integrity_check afterwards is put back from the copy taken before. A file another program holds
+// is left alone.
 //
 // A dry run makes the same change on a copy in the user's private folder, so that a preview lists
 // exactly what the clean would remove, and the machine's file is not touched.
