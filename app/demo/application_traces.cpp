@@ -10,6 +10,7 @@
 #include "engine/foundation/engine_error.h"
 #include "platform/inet/user_folders.h"
 #include "platform/machine/machine.h"
+#include "platform/sqlite/database.h"
 
 namespace app::demo {
 
@@ -59,6 +60,42 @@ void plant_firefox() {
          {"bookmarks.bak", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"},
          {"Cache\\_CACHE_MAP_", "cache map"},
          {"Cache\\3F2A1B00d01", "cached page"}});
+}
+
+// A database as the browser keeps it: to SQLite a file of no bytes is an empty database.
+void write_demo_database(const std::string& path, const std::string& sql) {
+    write_demo_file(path, "");
+    platform::sqlite::Database(platform::current_machine().files().to_host(path).value()).execute(sql);
+}
+
+// Chrome of today, its profile listed in Local State; its History and Cookies in the tables the
+// cleaner empties.
+void plant_chrome() {
+    register_app_path("chrome.exe", "C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe");
+    const std::string user_data = profile_folder("Local AppData") + "\\Google\\Chrome\\User Data";
+    write_demo_file(user_data + "\\Local State", R"({"profile": {"info_cache": {"Default": {"name": "Person 1"}}}})");
+    const std::string profile = user_data + "\\Default";
+    write_demo_database(
+        profile + "\\History",
+        "CREATE TABLE urls (id INTEGER PRIMARY KEY AUTOINCREMENT, url LONGVARCHAR, title LONGVARCHAR,"
+        " visit_count INTEGER DEFAULT 0 NOT NULL, typed_count INTEGER DEFAULT 0 NOT NULL,"
+        " last_visit_time INTEGER NOT NULL, hidden INTEGER DEFAULT 0 NOT NULL);"
+        "CREATE TABLE visits (id INTEGER PRIMARY KEY AUTOINCREMENT, url INTEGER NOT NULL, visit_time INTEGER NOT NULL,"
+        " from_visit INTEGER, transition INTEGER DEFAULT 0 NOT NULL, segment_id INTEGER);"
+        "CREATE TABLE keyword_search_terms (keyword_id INTEGER NOT NULL, url_id INTEGER NOT NULL,"
+        " term LONGVARCHAR NOT NULL, normalized_term LONGVARCHAR NOT NULL);"
+        "INSERT INTO urls (url, title, visit_count, last_visit_time) VALUES"
+        " ('https://video.example.com/watch?v=holiday', 'Holiday video', 2, 13300000000000000),"
+        " ('https://search.example.com/?q=cheap+flights', 'cheap flights', 1, 13300000100000000);"
+        "INSERT INTO visits (url, visit_time) VALUES (1, 13300000000000000), (1, 13300000050000000),"
+        " (2, 13300000100000000);"
+        "INSERT INTO keyword_search_terms VALUES (2, 2, 'cheap flights', 'cheap flights');");
+    write_demo_database(profile + "\\Network\\Cookies",
+                        "CREATE TABLE cookies (creation_utc INTEGER NOT NULL, host_key TEXT NOT NULL,"
+                        " name TEXT NOT NULL, value TEXT NOT NULL, path TEXT NOT NULL, expires_utc INTEGER NOT NULL);"
+                        "INSERT INTO cookies VALUES (13300000000000000, '.video.example.com', 'session', 'a1b2', '/',"
+                        " 0), (13300000100000000, 'search.example.com', 'prefs', 'lang=en', '/', 0);");
+    write_files(profile, {{"Cache\\Cache_Data\\f_000001", "cached video page"}, {"Code Cache\\js\\index", "code cache"}});
 }
 
 void plant_opera() {
@@ -126,7 +163,8 @@ void plant_office() {
 void plant_application_traces() {
     // Each application on its own, so one that fails leaves the others in place.
     for (auto plant :
-         {plant_netscape, plant_firefox, plant_opera, plant_aol, plant_msn, plant_yahoo, plant_icq, plant_office})
+         {plant_netscape, plant_firefox, plant_chrome, plant_opera, plant_aol, plant_msn, plant_yahoo, plant_icq,
+          plant_office})
         engine::ignore_errors(plant);
 }
 

@@ -4,7 +4,7 @@
 // removes, so every one of those screens is enabled and has real work to do.
 namespace app::demo {
 
-// Netscape/Mozilla, Firefox, Opera, AOL, MSN Messenger, Yahoo Messenger, ICQ (found only by
+// Netscape/Mozilla, Firefox, Chrome, Opera, AOL, MSN Messenger, Yahoo Messenger, ICQ (found only by
 // searching the program files folder) and Office 2003 and XP recent-file lists.
 void plant_application_traces();
 

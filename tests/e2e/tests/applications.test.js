@@ -1,5 +1,6 @@
 // The browser, messenger and Office screens on a fresh sandbox, from the ticks to the log; and
 // the greyed-out categories of a machine without those applications.
+const { execFileSync } = require('child_process');
 const fs = require('fs');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
@@ -8,9 +9,9 @@ const { openProgram, settle, variables, readCleaningLog } = require('../support/
 
 const FIXTURE = path.resolve(__dirname, '..', '..', 'fixtures', 'wine-prefix');
 const ENABLE_VARIABLES = ['_root.NS_Enabled', '_root.OP_Enabled', '_root.AOL_Enabled', '_root.FF_Enabled',
-  '_root.MSN_Enabled', '_root.YAHOO_Enabled', '_root.ICQ_Enabled'];
-const GREYED_SCREENS = { 'Netscape / Mozilla': 'netscape', Firefox: 'firefox', Opera: 'opera', AOL: 'aol',
-  'MSN Messenger': 'msn', 'Yahoo Messenger': 'yahoo', ICQ: 'icq' };
+  '_root.CR_Enabled', '_root.MSN_Enabled', '_root.YAHOO_Enabled', '_root.ICQ_Enabled'];
+const GREYED_SCREENS = { 'Netscape / Mozilla': 'netscape', Firefox: 'firefox', 'Chrome, Edge & co.': 'chromium',
+  Opera: 'opera', AOL: 'aol', 'MSN Messenger': 'msn', 'Yahoo Messenger': 'yahoo', ICQ: 'icq' };
 
 function appData(machineDir) {
   const base = driveC(machineDir, 'Documents and Settings');
@@ -58,6 +59,17 @@ test.describe('Browser, messenger and Office screens', () => {
     for (const name of ['history.dat', 'cookies.txt', 'bookmarks.html', 'bookmarks.bak'])
       expect(fs.existsSync(path.join(firefox, name)), name).toBe(false);
     expect(fs.existsSync(netscapeCookies)).toBe(true);
+
+    // Browsers: Chrome, whose History the sqlite3 program reads afterwards.
+    const chrome = path.join(data, '..', 'Local Settings', 'Application Data', 'Google', 'Chrome', 'User Data',
+      'Default');
+    shown = await cleanEverything(page, program, 'Chrome, Edge & co.', 'chromium');
+    for (const part of ['video.example.com/watch?v=holiday', '.video.example.com session', 'f_000001'])
+      expect(shown.some((line) => line.includes(part)), part).toBe(true);
+    expect(execFileSync('sqlite3', [path.join(chrome, 'History'),
+      'PRAGMA integrity_check; SELECT count(*) FROM urls; SELECT count(*) FROM visits;'], { encoding: 'utf8' }))
+      .toBe('ok\n0\n0\n');
+    expect(fs.existsSync(path.join(chrome, 'Cache', 'Cache_Data', 'f_000001'))).toBe(false);
 
     // Messengers: ICQ, whose folder only the program files search finds.
     shown = await cleanEverything(page, program, 'ICQ', 'icq');
