@@ -21,6 +21,26 @@ std::string kept_place_condition(Database& db) {
     return condition;
 }
 
+// Deletes the places outside kept_places. History is most of the places, and the few that stay
+// are set aside and put back into the emptied table: SQLite empties a table at once, where it
+// would take each row out of every one of the table's indexes. The columns are those a row is
+// written with (generated ones left out). A table with triggers of its own is done row by row,
+// as putting rows back would set them off.
+void delete_unkept_places(Database& db) {
+    const std::string triggers =
+        db.single_text("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = 'moz_places'");
+    if (triggers != "0") {
+        db.execute("DELETE FROM moz_places WHERE id NOT IN kept_places");
+        return;
+    }
+    const std::string columns = db.single_text(
+        "SELECT group_concat('\"' || replace(name, '\"', '\"\"') || '\"', ', ') FROM pragma_table_info('moz_places')");
+    db.execute("CREATE TEMP TABLE set_aside AS SELECT " + columns + " FROM moz_places WHERE id IN kept_places");
+    db.execute("DELETE FROM moz_places");
+    db.execute("INSERT INTO moz_places (" + columns + ") SELECT " + columns + " FROM set_aside");
+    db.execute("DROP TABLE set_aside");
+}
+
 }  // namespace
 
 platform::sqlite::Change forget_places_history(std::unordered_set<std::string>& kept_urls) {
@@ -37,7 +57,7 @@ platform::sqlite::Change forget_places_history(std::unordered_set<std::string>& 
                   RemovedKind::HistoryEntry, {}, note);
         db.empty_tables({"moz_historyvisits", "moz_inputhistory", "moz_places_metadata_search_queries",
                          "moz_places_metadata", "moz_session_to_places", "moz_session_metadata"});
-        db.execute("DELETE FROM moz_places WHERE id NOT IN kept_places");
+        delete_unkept_places(db);
         for (const char* column : {"visit_count", "typed"})
             if (db.has_column("moz_places", column))
                 db.execute(std::string("UPDATE moz_places SET ") + column + " = 0");

@@ -75,7 +75,11 @@ std::string places_sql(const std::string& tag) {
            "INSERT INTO moz_keywords (keyword, place_id) VALUES ('kw', 2);"
            "INSERT INTO moz_annos (place_id, anno_attribute_id, content) VALUES (3, 1, 'note');"
            "INSERT INTO moz_inputhistory VALUES (4, 'removed-" +
-           tag + "', 1);";
+           tag + "', 1);" +
+           // A trigger of a later version, which a place written again would set off.
+           (tag == "b" ? "CREATE TRIGGER later_trigger AFTER INSERT ON moz_places"
+                         " BEGIN INSERT INTO moz_later_feature (note) VALUES ('set off'); END;"
+                       : "");
 }
 
 std::string favicons_sql(const std::string& tag) {
@@ -140,8 +144,10 @@ protected:
     void add_cookies_of_kept_site(const std::string& relative, const std::string& tag) {
         sql(roaming() + "\\" + relative + "\\cookies.sqlite",
             "PRAGMA journal_mode=WAL; INSERT INTO moz_cookies (name, value, host, path) VALUES ('login', 'kept-" + tag +
-                "', '.bank.example', '/'), ('token', 'kept-" + tag + "', 'login.bank.example', '/'),"
-                " ('lure', 'removed-" + tag + "', 'evilbank.example', '/');");
+                "', '.bank.example', '/'), ('token', 'kept-" + tag +
+                "', 'login.bank.example', '/'),"
+                " ('lure', 'removed-" +
+                tag + "', 'evilbank.example', '/');");
     }
     void write_profiles_ini(const std::string& text) { temp.write_file(roaming() + "\\profiles.ini", text); }
     void clean_everything() {
@@ -277,7 +283,8 @@ TEST_F(FirefoxProfilesTest, TheRealCookieFileOfTheCorpusKeepsTheKeptDomainAlone)
               "ok\n" + kept_rows + "\n0");
     const std::string bytes = bytes_of(host(cookies));
     std::istringstream hosts(removed_hosts);
-    for (std::string removed; std::getline(hosts, removed);) EXPECT_EQ(bytes.find(removed), std::string::npos) << removed;
+    for (std::string removed; std::getline(hosts, removed);)
+        EXPECT_EQ(bytes.find(removed), std::string::npos) << removed;
 }
 
 TEST_F(FirefoxProfilesTest, OddProfileListsBrokenOrHeldDatabasesAndARunningFirefoxAreLeftAsTheyAre) {
