@@ -95,7 +95,8 @@ void plant_chrome() {
                         " name TEXT NOT NULL, value TEXT NOT NULL, path TEXT NOT NULL, expires_utc INTEGER NOT NULL);"
                         "INSERT INTO cookies VALUES (13300000000000000, '.video.example.com', 'session', 'a1b2', '/',"
                         " 0), (13300000100000000, 'search.example.com', 'prefs', 'lang=en', '/', 0);");
-    write_files(profile, {{"Cache\\Cache_Data\\f_000001", "cached video page"}, {"Code Cache\\js\\index", "code cache"}});
+    write_files(profile,
+                {{"Cache\\Cache_Data\\f_000001", "cached video page"}, {"Code Cache\\js\\index", "code cache"}});
 }
 
 void plant_opera() {
@@ -162,9 +163,8 @@ void plant_office() {
 
 void plant_application_traces() {
     // Each application on its own, so one that fails leaves the others in place.
-    for (auto plant :
-         {plant_netscape, plant_firefox, plant_chrome, plant_opera, plant_aol, plant_msn, plant_yahoo, plant_icq,
-          plant_office})
+    for (auto plant : {plant_netscape, plant_firefox, plant_chrome, plant_opera, plant_aol, plant_msn, plant_yahoo,
+                       plant_icq, plant_office})
         engine::ignore_errors(plant);
 }
 

@@ -3,8 +3,8 @@
 #include "engine/cleaners/browser_database.h"
 #include "engine/cleaners/chromium_stores.h"
 #include "engine/cleaners/kept_cookie_sites.h"
-#include "engine/foundation/engine_error.h"
 #include "engine/cleaners/trace_shredding.h"
+#include "engine/foundation/engine_error.h"
 
 namespace engine {
 

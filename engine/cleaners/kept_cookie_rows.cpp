@@ -10,8 +10,8 @@ void forget_unkept_cookies(platform::sqlite::Database& db, const platform::sqlit
     // shares, and a kept row is known by its rowid alone.
     db.execute("CREATE TEMP TABLE kept_cookies(id INTEGER PRIMARY KEY)");
     auto keep_row = db.prepare("INSERT INTO kept_cookies VALUES (?1)");
-    auto rows = db.prepare("SELECT rowid, " + std::string(cookies.host_column) + ", name FROM " + table +
-                           " ORDER BY rowid");
+    auto rows =
+        db.prepare("SELECT rowid, " + std::string(cookies.host_column) + ", name FROM " + table + " ORDER BY rowid");
     while (rows.step()) {
         const std::string host = rows.text(1);
         std::string what = database + ": " + host + " " + rows.text(2);

@@ -100,11 +100,12 @@ TEST_F(NetscapeTest, EveryMemberShredsItsTraceAndMailKeepsAllButTheTrash) {
 TEST_F(NetscapeTest, CookiesTxtKeepsTheCookiesOfKeptSitesOnly) {
     set_windows_version("winxp");
     const std::string cookies = app_data() + "\\Mozilla\\Profiles\\default\\x1.slt\\cookies.txt";
-    temp.write_file(cookies, "# Netscape HTTP Cookie File\r\n\r\n"
-                             ".bank.example\tTRUE\t/\tFALSE\t0\tsession\tabc\r\n"
-                             "ads.example\tFALSE\t/\tFALSE\t0\ttrack\txyz\r\n"
-                             "#HttpOnly_login.bank.example\tFALSE\t/\tTRUE\t0\ttoken\tdef\r\n"
-                             "evilbank.example\tFALSE\t/\tFALSE\t0\tlure\tghi\r\n");
+    temp.write_file(cookies,
+                    "# Netscape HTTP Cookie File\r\n\r\n"
+                    ".bank.example\tTRUE\t/\tFALSE\t0\tsession\tabc\r\n"
+                    "ads.example\tFALSE\t/\tFALSE\t0\ttrack\txyz\r\n"
+                    "#HttpOnly_login.bank.example\tFALSE\t/\tTRUE\t0\ttoken\tdef\r\n"
+                    "evilbank.example\tFALSE\t/\tFALSE\t0\tlure\tghi\r\n");
     {
         const engine::RunKeptCookieSites kept_sites({".bank.example"});
         std::vector<platform::Kept> kept;
@@ -116,9 +117,10 @@ TEST_F(NetscapeTest, CookiesTxtKeepsTheCookiesOfKeptSitesOnly) {
         ASSERT_EQ(kept.size(), 2u);
         EXPECT_EQ(kept[1].path, cookies + ": login.bank.example token");
         engine::Netscape().Delete_Cookies();
-        EXPECT_EQ(machine().files().read_text(cookies), "# Netscape HTTP Cookie File\n"
-                                                        ".bank.example\tTRUE\t/\tFALSE\t0\tsession\tabc\n"
-                                                        "#HttpOnly_login.bank.example\tFALSE\t/\tTRUE\t0\ttoken\tdef\n");
+        EXPECT_EQ(machine().files().read_text(cookies),
+                  "# Netscape HTTP Cookie File\n"
+                  ".bank.example\tTRUE\t/\tFALSE\t0\tsession\tabc\n"
+                  "#HttpOnly_login.bank.example\tFALSE\t/\tTRUE\t0\ttoken\tdef\n");
     }
     const engine::RunKeptCookieSites other_sites({"other.example"});
     engine::Netscape().Delete_Cookies();
@@ -188,9 +190,9 @@ TEST_F(FireFoxTest, ProfilesThatAreMissingOrLeaveTheFirefoxFolderAreRefused) {
     plant(kDriveRootTraps);
     plant({firefox() + "\\cookies.txt", firefox() + "\\bookmarks.bak", app_data() + "\\Mozilla\\cookies.txt",
            "C:\\elsewhere\\cookies.txt"});
-    for (const char* ini :
-         {"", "[General]\nStartWithLastProfile=1\n", "[Profile0]\nPath=..\n", "[Profile0]\nPath=Profiles/../../\n",
-          "[Profile0]\nIsRelative=0\nPath=Q:\\elsewhere\n", "[Profile0]\nIsRelative=1\nPath=C:\\elsewhere\n", "[Profile0]\nPath=\\elsewhere\n"}) {
+    for (const char* ini : {"", "[General]\nStartWithLastProfile=1\n", "[Profile0]\nPath=..\n",
+                            "[Profile0]\nPath=Profiles/../../\n", "[Profile0]\nIsRelative=0\nPath=Q:\\elsewhere\n",
+                            "[Profile0]\nIsRelative=1\nPath=C:\\elsewhere\n", "[Profile0]\nPath=\\elsewhere\n"}) {
         write_profiles_ini(ini);
         engine::FireFox fox;
         watch(fox);

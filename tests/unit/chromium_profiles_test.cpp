@@ -109,10 +109,9 @@ protected:
         sql(folder + "\\History", history_sql(tag));
         sql(folder + "\\" + cookies, cookies_sql(tag));
         // A site to keep, a host below it, and a host that only ends the same way.
-        sql(folder + "\\" + cookies,
-            "INSERT INTO cookies VALUES (3, '.bank.example', 'login', 'kept-" + tag +
-                "', '/', 0), (4, 'login.bank.example', 'token', 'kept-" + tag +
-                "', '/', 0), (5, 'evilbank.example', 'lure', 'removed-" + tag + "', '/', 0);");
+        sql(folder + "\\" + cookies, "INSERT INTO cookies VALUES (3, '.bank.example', 'login', 'kept-" + tag +
+                                         "', '/', 0), (4, 'login.bank.example', 'token', 'kept-" + tag +
+                                         "', '/', 0), (5, 'evilbank.example', 'lure', 'removed-" + tag + "', '/', 0);");
     }
     void run_items(const std::vector<void (engine::Chromium::*)()>& items) {
         engine::Chromium browsers;

@@ -43,8 +43,9 @@ TEST_F(GuardedChangeTest, AFileWithADamagedPageIsLeftByteForByteAsItWas) {
     if (!tavrin_test::sqlite3_installed()) GTEST_SKIP() << "the sqlite3 program is not installed";
     const std::string file = "C:\\data\\damaged.sqlite";
     temp.write_file("C:\\data\\keep.txt", "");
-    tavrin_test::sqlite3_cli(temp.host(file), "PRAGMA page_size = 4096; CREATE TABLE t (a INTEGER, b TEXT);"
-                                              "INSERT INTO t VALUES (1, 'first'), (2, 'second');");
+    tavrin_test::sqlite3_cli(temp.host(file),
+                             "PRAGMA page_size = 4096; CREATE TABLE t (a INTEGER, b TEXT);"
+                             "INSERT INTO t VALUES (1, 'first'), (2, 'second');");
     // The table's page (the second) no longer says what kind of page it is.
     std::fstream(temp.host(file), std::ios::in | std::ios::out | std::ios::binary).seekp(4096).put('\xFF');
     const std::string before = tavrin_test::bytes_of(temp.host(file));
