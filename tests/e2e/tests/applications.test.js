@@ -64,11 +64,12 @@ test.describe('Browser, messenger and Office screens', () => {
     const chrome = path.join(data, '..', 'Local Settings', 'Application Data', 'Google', 'Chrome', 'User Data',
       'Default');
     shown = await cleanEverything(page, program, 'Chrome, Edge & co.', 'chromium');
-    for (const part of ['video.example.com/watch?v=holiday', '.video.example.com session', 'f_000001'])
-      expect(shown.some((line) => line.includes(part)), part).toBe(true);
+    expect(shown.some((line) => line.includes('f_000001'))).toBe(true);
     expect(execFileSync('sqlite3', [path.join(chrome, 'History'),
       'PRAGMA integrity_check; SELECT count(*) FROM urls; SELECT count(*) FROM visits;'], { encoding: 'utf8' }))
       .toBe('ok\n0\n0\n');
+    expect(execFileSync('sqlite3', [path.join(chrome, 'Network', 'Cookies'), 'SELECT count(*) FROM cookies;'],
+      { encoding: 'utf8' })).toBe('0\n');
     expect(fs.existsSync(path.join(chrome, 'Cache', 'Cache_Data', 'f_000001'))).toBe(false);
 
     // Messengers: ICQ, whose folder only the program files search finds.
