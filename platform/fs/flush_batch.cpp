@@ -36,6 +36,7 @@ struct FlushBatch::Entry {
     uint64_t device = 0;
     bool written = false;  // its data reached the device, perhaps only the device's cache
     bool flushed = false;
+    bool dry = false;  // of a dry run: nothing to write back, counted as flushed
 };
 
 // A file system of the batch, with a descriptor of one of its files kept for the cache flush.
@@ -58,6 +59,13 @@ FlushBatch::~FlushBatch() {
 }
 
 size_t FlushBatch::add(File file) {
+    // A file of a dry run was never written: nothing of it is to be brought to the device, and a
+    // preview must not wait for a cache flush of data that is not its own.
+    if (file.impl_ && file.impl_->dry) {
+        file.close();
+        entries_.push_back({File(nullptr), 0, true, true, true});
+        return entries_.size() - 1;
+    }
     const int fd = file.impl_ ? file.impl_->fd : -1;
     struct stat st {};
     // A file that is not open (or cannot be looked at) has nothing to flush through: never flushed.
@@ -100,7 +108,7 @@ void FlushBatch::flush() {
             entries_, [&](const Entry& entry) { return entry.written && entry.device == device.id; });
         const bool durable = device.fd < 0 || !written_there || device.flush_cache();
         for (Entry& entry : entries_)
-            if (entry.device == device.id) entry.flushed = entry.written && durable;
+            if (entry.device == device.id && !entry.dry) entry.flushed = entry.written && durable;
         if (device.fd >= 0) ::close(device.fd);
         device.fd = -1;
     }
