@@ -82,9 +82,11 @@ private:
 };
 
 std::vector<std::string> known_names(PluginNames& plugins) {
-    std::vector<std::string> known;
-    for (const auto& category : engine::cleaning_catalogue())
+    std::vector<std::string> known = {std::string(kPluginCategory)};
+    for (const auto& category : engine::cleaning_catalogue()) {
+        known.push_back(category.name);
         for (const auto& item : category.items) known.push_back(item.name);
+    }
     for (const auto& name : plugins.all()) known.push_back(plugin_item_name(name));
     return known;
 }
@@ -101,6 +103,15 @@ ChosenItems choose_items(const std::vector<std::string>& names) {
         }
         if (auto plugin = names_a_plugin(name) ? plugins.named(name) : std::nullopt) {
             chosen.plugin_names.push_back(*plugin);
+            continue;
+        }
+        // A category stands for all its items, as its screen's Clean with every box ticked.
+        if (const engine::CatalogueCategory* category = engine::catalogue_category(name)) {
+            for (const auto& item : category->items) chosen.check_boxes.push_back(item.variable);
+            continue;
+        }
+        if (iequals(name, kPluginCategory)) {
+            chosen.plugin_names.insert(chosen.plugin_names.end(), plugins.all().begin(), plugins.all().end());
             continue;
         }
         const std::string near = near_matches(name, known_names(plugins));

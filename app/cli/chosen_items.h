@@ -1,7 +1,8 @@
 #pragma once
 // The items a command line names ("ie.cookies", "windows.run-dialog", "plugins.WinZip"): the tick
 // boxes of the cleaning screens that the unattended run knows, and the plug-ins of the machine's
-// plug-in file. A name that is neither is refused with the names closest to it.
+// plug-in file; a category ("ie", "plugins") stands for all its items. A name that is none of
+// these is refused with the names closest to it.
 #include <stdexcept>
 #include <string>
 #include <vector>

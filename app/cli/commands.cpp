@@ -1,9 +1,8 @@
 #include "app/cli/commands.h"
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
-#include <map>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <set>
@@ -11,8 +10,9 @@
 #include "app/cli/chosen_items.h"
 #include "app/cli/exit_status.h"
 #include "app/cli/item_list.h"
+#include "app/cli/message_texts.h"
 #include "app/cli/plugin_import.h"
-#include "app/cli/skin_folder.h"
+#include "app/cli/plugin_warnings.h"
 #include "app/cli/wipe_preview.h"
 #include "app/kernel/removal_report.h"
 #include "app/settings/plugin_items.h"
@@ -52,7 +52,9 @@ struct Request {
     bool json = false;
     bool allow_outside = false;
     bool preview = false;  // wipe-free-space: only say what the wipe would do
+    bool verbose = false;  // wipe-free-space --preview: each fill file
     bool all = false;      // plugins import: every entry, installed or not
+    bool accept_warnings = false;  // clean: go on past the warnings of plug-ins, unasked
     std::vector<std::string> kept_cookie_sites;  // preview, clean: on top of the saved keep-list
 
     bool changes_machine() const { return command != "list" && command != "preview" && !preview; }
@@ -65,11 +67,16 @@ Request parse(const std::vector<std::string>& args) {
         return command.option("--machine", request.machine_dir, "the machine folder (default: the sandbox)")
             .flag("--json", request.json, "machine-readable output on stdout, errors as {\"error\": ...}");
     };
-    common(line.command("list", "the cleaning categories and their items, with the tick box of each, and the plug-ins"));
+    common(line.command("list", "the cleaning categories and their items, with the label and tick box of each, and the plug-ins"));
     for (const char* name : {"preview", "clean"}) {
-        common(line.command(name, std::string(name) == "preview" ? "list what a clean of the items would remove; changes nothing"
-                                                               : "clean the items and list what was removed"))
-            .words("items", request.words, "items as `list` names them (ie.cookies, windows.temp, plugins.NAME, ...)", false)
+        const bool clean = std::string(name) == "clean";
+        auto& command = common(line.command(name, clean ? "clean the items and list what was removed"
+                                                        : "list what a clean of the items would remove; changes nothing"));
+        if (clean)
+            command.flag("--accept-warnings", request.accept_warnings,
+                         "clean plug-ins that warn before their first run without asking; without it a warning is "
+                         "asked at a terminal, and elsewhere its plug-in is refused");
+        command.words("items", request.words, "items as `list` names them (ie.cookies, windows.temp, plugins.NAME, ...), or a category for all its items (ie, plugins)", false)
             .option("--profile", request.profile, "the ticks of a saved profile instead of items")
             .flag("--allow-outside-machine", request.allow_outside, "allow changes on drives outside the machine folder")
             .repeated("--keep-cookies-from", request.kept_cookie_sites,
@@ -80,27 +87,13 @@ Request parse(const std::vector<std::string>& args) {
         .flag("--allow-outside-machine", request.allow_outside, "allow paths on drives outside the machine folder");
     common(line.command("wipe-free-space", "overwrite the free space of a drive of the machine"))
         .words("drive", request.words, "the drive letter (C, C: or C:\\)", true)
-        .flag("--preview", request.preview, "say what the wipe would fill, write and delete; writes nothing");
+        .flag("--preview", request.preview, "say what the wipe would fill, write and delete; writes nothing")
+        .flag("--verbose", request.verbose, "with --preview: each fill file, not only their count and total");
     common(line.command("plugins", "import FILE: make the entries of a winapp2.ini rule file plug-ins of the machine"))
         .words("action", request.words, "import, then the rule file (a host path)", true)
         .flag("--all", request.all, "import every entry, not only those whose program is installed");
     request.command = line.parse(args);
     return request;
-}
-
-// The English texts of the skin beside the program, for the words of the report.
-Texts english_texts() {
-    auto texts = std::make_shared<std::map<std::string, std::string, std::less<>>>();
-    std::ifstream file(skin_folder() / "msgs.ini");
-    for (std::string line; std::getline(file, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t equals = line.find('=');
-        if (equals != std::string::npos) (*texts)[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return [texts](std::string_view key) {
-        auto found = texts->find(key);
-        return found == texts->end() ? std::string() : found->second;
-    };
 }
 
 // Redraws one line on a watched terminal; writes nothing elsewhere.
@@ -134,7 +127,7 @@ void require_profile(const std::string& profile) {
 
 // The items (or the profile's ticks) run as the schedule runs them, then the plug-ins as their
 // screen cleans them; each row's removals under its item's name.
-void run_cleaning(const Request& request, const ChosenItems& items, ProgressLine& progress) {
+void run_cleaning(const Request& request, const ChosenItems& items, ProgressLine& progress, std::ostream& err) {
     engine::Event<std::string> log;
     log.subscribe([&progress](std::string& line) { progress.show(line); });
     auto& removals = platform::current_machine().removals();
@@ -146,6 +139,11 @@ void run_cleaning(const Request& request, const ChosenItems& items, ProgressLine
         schedule.RunSchedule();
         return;
     }
+    // Warnings are asked before anything runs, while no progress line is drawn.
+    const std::vector<std::string> plugin_names =
+        removals.dry_run() || items.plugin_names.empty()
+            ? items.plugin_names
+            : after_warnings(items.plugin_names, request.accept_warnings, message_texts(), std::cin, err);
     const auto& ticked = items.check_boxes;
     engine::run_ticks(
         engine::Unattended::NamedItems,
@@ -153,10 +151,10 @@ void run_cleaning(const Request& request, const ChosenItems& items, ProgressLine
             return std::find(ticked.begin(), ticked.end(), check_box) != ticked.end() ? "true" : "";
         },
         log, [&](const engine::CatalogueItem& item) { removals.set_group(item.name); });
-    if (items.plugin_names.empty()) return;
+    if (plugin_names.empty()) return;
     auto plugins = new_plugins();
     const engine::EventRelay<std::string> relay(plugins->ShowLog, log);
-    clean_named_plugins(*plugins, items.plugin_names);
+    clean_named_plugins(*plugins, plugin_names);
 }
 
 std::string totals_json(const RemovalTotals& totals) {
@@ -210,7 +208,7 @@ void print_removals(const Request& request, const std::vector<Removed>& removed,
             << ",\n  \"totals\": " << totals_json(totals_of(removed)) << "\n}\n";
         return;
     }
-    const Texts texts = english_texts();
+    const Texts texts = message_texts();
     auto lines = request.command == "preview" ? preview_lines(removed, texts) : grouped_lines(removed, texts);
     for (auto& line : kept_lines(kept, texts)) lines.push_back(std::move(line));
     for (const auto& line : lines) out << line << "\n";
@@ -218,8 +216,12 @@ void print_removals(const Request& request, const std::vector<Removed>& removed,
 }
 
 int preview_or_clean(const Request& request, std::ostream& out, std::ostream& err) {
-    if (request.words.empty() == request.profile.empty())
-        throw CommandError("name the items to " + request.command + ", or a profile with --profile NAME, not both");
+    if (request.words.empty() && request.profile.empty())
+        throw CommandError(request.command + " needs what to " + request.command +
+                           ": items or categories as `tavrinapp list` names them (ie.cookies, ie, plugins.NAME), or "
+                           "--profile NAME for a saved profile's ticks");
+    if (!request.words.empty() && !request.profile.empty())
+        throw CommandError("give " + request.command + " either items or --profile NAME, not both");
     if (!request.profile.empty()) require_profile(request.profile);
     // Named items are checked before anything runs, so a mistyped one leaves the machine alone.
     const ChosenItems items = choose_items(request.words);
@@ -230,7 +232,7 @@ int preview_or_clean(const Request& request, std::ostream& out, std::ostream& er
         ProgressLine progress(err);
         platform::Recording recording(machine, mode);
         const engine::RunKeptCookieSites kept_sites(request.kept_cookie_sites);
-        run_cleaning(request, items, progress);
+        run_cleaning(request, items, progress, err);
         removed = recording.finish();
     }
     machine.flush();
@@ -304,7 +306,7 @@ int wipe_free_space(const Request& request, std::ostream& out, std::ostream& err
     if (request.words.size() != 1) throw CommandError("wipe-free-space takes one drive");
     const std::string drive = drive_named(request.words[0]);
     if (request.preview) {
-        preview_wipe(drive, request.json, out);
+        preview_wipe(drive, request.json, request.verbose, out);
         return exit_status::kSuccess;
     }
     auto shredder = engine::create<engine::Shredder>("Shredder");

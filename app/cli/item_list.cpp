@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/screen_labels.h"
 #include "app/settings/plugin_items.h"
 #include "engine/catalogue/cleaning_catalogue.h"
 #include "platform/json/json_string.h"
@@ -19,6 +20,7 @@ namespace {
 
 struct ListedItem {
     std::string name;                // "ie.cookies", "plugins.WinZip"
+    std::string label;               // "Cookies": as the screen shows it, in its language
     std::string option;              // the tick box on the item's screen
     std::optional<bool> installed;   // plug-ins: whether their program is
 };
@@ -30,14 +32,18 @@ struct ListedCategory {
 
 std::vector<ListedCategory> listed_categories() {
     std::vector<ListedCategory> listed;
+    const auto labels = screen_labels();
     for (const auto& category : engine::cleaning_catalogue()) {
         auto& entry = listed.emplace_back(ListedCategory{category.name, category.title, {}});
-        for (const auto& item : category.items) entry.items.push_back({item.name, item.variable, std::nullopt});
+        for (const auto& item : category.items) {
+            const auto label = labels.find(item.variable);
+            entry.items.push_back({item.name, label == labels.end() ? "" : label->second, item.variable, std::nullopt});
+        }
     }
     // The plug-in screen lists each plug-in under its name in capitals, and ticks it by that.
-    auto& plugins = listed.emplace_back(ListedCategory{"plugins", "Plug-ins", {}});
+    auto& plugins = listed.emplace_back(ListedCategory{std::string(kPluginCategory), "Plug-ins", {}});
     for (const auto& plugin : loaded_plugins())
-        plugins.items.push_back({plugin_item_name(plugin.Name), to_upper(plugin.Name), plugin.Exists});
+        plugins.items.push_back({plugin_item_name(plugin.Name), plugin.Name, to_upper(plugin.Name), plugin.Exists});
     return listed;
 }
 
@@ -45,7 +51,7 @@ void print_words(const std::vector<ListedCategory>& listed, std::ostream& out) {
     for (const auto& category : listed) {
         out << category.name << "  " << category.title << "\n";
         for (const auto& item : category.items)
-            out << "  " << item.name << "  (" << item.option << (item.installed == false ? ", not installed" : "")
+            out << "  " << item.name << "  " << item.label << "  (" << item.option << (item.installed == false ? ", not installed" : "")
                 << ")\n";
     }
 }
@@ -58,7 +64,8 @@ void print_json(const std::vector<ListedCategory>& listed, std::ostream& out) {
             << ", \"title\": " << json_string(category.title) << ", \"items\": [";
         for (size_t i = 0; i < category.items.size(); ++i) {
             const auto& item = category.items[i];
-            out << (i ? ", " : "") << "{\"name\": " << json_string(item.name) << ", \"option\": " << json_string(item.option);
+            out << (i ? ", " : "") << "{\"name\": " << json_string(item.name) << ", \"label\": " << json_string(item.label)
+                << ", \"option\": " << json_string(item.option);
             if (item.installed) out << ", \"installed\": " << (*item.installed ? "true" : "false");
             out << "}";
         }

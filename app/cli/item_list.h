@@ -1,6 +1,7 @@
 #pragma once
-// `tavrinapp list`: the cleaning categories with the items a command line can name and the tick
-// box (option) each stands for on its screen, then the machine's plug-ins, in words or as JSON.
+// `tavrinapp list`: the cleaning categories with the items a command line can name, the label
+// and the tick box (option) of each on its screen, then the machine's plug-ins, in words or as
+// JSON.
 #include <ostream>
 
 namespace app::cli {

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "app/cli/message_texts.h"
+#include "app/kernel/removal_report.h"
 #include "app/settings/profile_store.h"
 #include "engine/scheduler/schedule.h"
+#include "platform/machine/machine.h"
 #include "platform/text/ascii_case.h"
 
 namespace app::cli {
@@ -22,8 +25,8 @@ std::string joined(const std::vector<std::string>& names) {
 
 int run_schedule_once(const std::string& profile, std::ostream& out, std::ostream& err) {
     const auto profiles = profile_store::profiles();
-    const bool known = std::any_of(profiles.begin(), profiles.end(),
-                                   [&](const std::string& name) { return iequals(name, profile); });
+    const bool known =
+        std::any_of(profiles.begin(), profiles.end(), [&](const std::string& name) { return iequals(name, profile); });
     if (!known || !profile_store::usable_name(profile)) {
         err << "tavrinapp: there is no profile named \"" << profile << "\" on this machine; "
             << (profiles.empty() ? "it has no profiles yet (a profile is saved when the program ends)"
@@ -33,8 +36,18 @@ int run_schedule_once(const std::string& profile, std::ostream& out, std::ostrea
     }
     engine::Schedule schedule;
     schedule.Profile(profile);
-    schedule.AddToLog.subscribe([&out](std::string& line) { out << line << std::endl; });
-    schedule.RunSchedule();
+    auto& machine = platform::current_machine();
+    std::vector<platform::Removed> removed;
+    {
+        platform::Recording recording(machine, platform::RemovalLog::Mode::Record);
+        machine.removals().set_group("profile " + profile);
+        schedule.RunSchedule();
+        removed = recording.finish();
+    }
+    // As `clean` says it: every removal with its full path and size, then the totals.
+    const Texts texts = message_texts();
+    for (const auto& line : grouped_lines(removed, texts)) out << line << "\n";
+    out << completion_text(removed, texts) << "\n";
     return exit_status::kSuccess;
 }
 

@@ -7,8 +7,9 @@
 
 namespace app::cli {
 
-// Cleans what the profile ticks on the current machine, once, exactly as the schedule does,
-// writing every log line to `out` as it happens. The profile must exist (its name in any letter
+// Cleans what the profile ticks on the current machine, once, exactly as the schedule does, then
+// writes to `out` what was removed, each with its full path and size, and the totals, as `clean`
+// does. The profile must exist (its name in any letter
 // case, as the registry compares key names); otherwise nothing is cleaned, `err` names the
 // profiles there are, and the result is exit_status::kNoSuchProfile; kSuccess after a run.
 int run_schedule_once(const std::string& profile, std::ostream& out, std::ostream& err);

@@ -38,30 +38,31 @@ void print_json(const std::string& drive, const engine::WipePlan& plan, std::ost
     out << "\n  ],\n  \"further_file_size\": " << engine::kWipeChunkLength << "\n}\n";
 }
 
-// Full chunks as one line when there are many: a large drive has thousands.
-void print_words(const std::string& drive, const engine::WipePlan& plan, std::ostream& out) {
+// The fill files as a count and their total; each one only when asked: a large drive has thousands.
+void print_words(const std::string& drive, const engine::WipePlan& plan, bool verbose, std::ostream& out) {
     const std::string chunk = human_size(engine::kWipeChunkLength);
+    uint64_t total = 0;
+    for (const auto& file : plan.files) total += file.length;
     out << "A wipe of " << drive << " would fill its " << human_size(plan.free_bytes) << " of free space ("
-        << plan.free_bytes << " bytes) with these files, then flush and delete them:\n";
-    const size_t full_chunks = plan.files.size() - 1;
-    if (full_chunks > 3) {
-        out << "  " << drive << "\\" << plan.files.front().name << " to " << drive << "\\"
-            << plan.files[full_chunks - 1].name << "  " << chunk << " each\n";
-    } else {
-        for (size_t i = 0; i < full_chunks; ++i) out << "  " << drive << "\\" << plan.files[i].name << "  " << chunk << "\n";
-    }
-    out << "  " << drive << "\\" << plan.files.back().name << "  " << human_size(plan.files.back().length) << "\n";
-    out << "While the drive takes more than it reported, further files of " << chunk << " follow ("
-        << drive << "\\TmpShred." << plan.next_chunk << ", ...), up to its capacity of " << human_size(plan.capacity)
+        << plan.free_bytes << " bytes) with " << plan.files.size()
+        << (plan.files.size() == 1 ? " fill file" : " fill files") << " of " << human_size(total) << " in all ("
+        << drive << "\\" << plan.files.front().name
+        << (plan.files.size() > 1 ? " to " + drive + "\\" + plan.files.back().name : "")
+        << "), then flush and delete them" << (verbose ? ":" : ".") << "\n";
+    if (verbose)
+        for (const auto& file : plan.files)
+            out << "  " << drive << "\\" << file.name << "  " << human_size(file.length) << "\n";
+    out << "While the drive takes more than it reported, further files of " << chunk << " follow (" << drive
+        << "\\TmpShred." << plan.next_chunk << ", ...), up to its capacity of " << human_size(plan.capacity)
         << ".\nNothing was written.\n";
 }
 
 }  // namespace
 
-void preview_wipe(const std::string& drive, bool json, std::ostream& out) {
+void preview_wipe(const std::string& drive, bool json, bool verbose, std::ostream& out) {
     const engine::WipePlan plan = checked_plan(drive + "\\");
     if (json) print_json(drive, plan, out);
-    else print_words(drive, plan, out);
+    else print_words(drive, plan, verbose, out);
 }
 
 }  // namespace app::cli

@@ -7,7 +7,8 @@
 
 namespace app::cli {
 
-// `drive`: "D:", a drive of the current machine. Throws CommandError where the wipe would fail.
-void preview_wipe(const std::string& drive, bool json, std::ostream& out);
+// `drive`: "D:", a drive of the current machine. In words the fill files are counted, and listed
+// one by one only when `verbose`. Throws CommandError where the wipe would fail.
+void preview_wipe(const std::string& drive, bool json, bool verbose, std::ostream& out);
 
 }  // namespace app::cli

@@ -13,6 +13,8 @@
 namespace app {
 
 inline constexpr std::string_view kPluginItemPrefix = "plugins.";
+// The plug-ins as one category of cleaning items, beside those of the cleaning catalogue.
+inline constexpr std::string_view kPluginCategory = "plugins";
 
 // The class table's Plugins object; throws when the class is not available.
 std::shared_ptr<engine::Plugins> new_plugins();

@@ -1,9 +1,9 @@
 #!/bin/sh
 # The command line for scripts: list, preview (as JSON, checked), clean, shred and
-# wipe-free-space (and its preview) on temporary machines, the Run dialog and plug-ins as items,
-# and the refusals: an unknown item or plug-in with its near matches, a missing profile, a path
-# outside the machine, a drive the machine lacks, --json with an error, and a machine a running
-# program holds.
+# wipe-free-space (and its preview) on temporary machines, the Run dialog and plug-ins as items, a
+# plug-in's warning before its first run, and the refusals: an unknown item or plug-in with its
+# near matches, a missing profile, a path outside the machine, a drive the machine lacks, --json
+# with an error, and a machine a running program holds.
 # Usage: commands_test.sh TAVRINAPP
 TAVRINAPP=$1
 . "$(dirname "$0")/support.sh"
@@ -16,16 +16,19 @@ cookies="$machine/drive_c/Documents and Settings"
 # The plug-in definitions stay encrypted: no plain copy of them anywhere in the machine.
 [ -z "$(grep -rlaE '^(FC|FOC|RC)=[0-9]+' "$machine")" ] || fail "plain plug-in definitions in $(grep -rlaE '^(FC|FOC|RC)=[0-9]+' "$machine")"
 
-# list: every category with its items and their tick boxes, in words and as JSON; no byte of
-# the machine changed.
+# list: every category with its items, their labels and tick boxes, in words and as JSON; no
+# byte of the machine changed.
 fingerprint "$machine" >"$work/before"
 "$TAVRINAPP" list --machine "$machine" >"$work/list.txt" || fail "list failed"
-grep -q '^  ie\.cookies  (_root\.IE_CO)$' "$work/list.txt" || fail "list: $(cat "$work/list.txt")"
-grep -q '^  windows\.temp  (_root\.WIN_TF)$' "$work/list.txt" || fail "list has no windows.temp"
-grep -q '^  windows\.run-dialog  (_root\.WIN_CREH)$' "$work/list.txt" || fail "list has no windows.run-dialog"
+grep -q '^  ie\.cookies  Cookies  (_root\.IE_CO)$' "$work/list.txt" || fail "list: $(cat "$work/list.txt")"
+grep -q '^  windows\.temp  Temporary files  (_root\.WIN_TF)$' "$work/list.txt" || fail "list has no windows.temp"
+grep -q '^  windows\.run-dialog  Run dialog history  (_root\.WIN_CREH)$' "$work/list.txt" || fail "list has no windows.run-dialog"
 "$TAVRINAPP" list --machine "$machine" --json >"$work/list.json" || fail "list --json failed"
 [ "$(json "$work/list.json" "doc.categories.find((c) => c.name === 'ie').items.length")" = 6 ] ||
     fail "list --json: $(cat "$work/list.json")"
+# Every item has the label its screen shows; in the screens' language.
+[ "$(json "$work/list.json" "doc.categories.flatMap((c) => c.items).filter((i) => !i.label).map((i) => i.name).join(' ')")" = "" ] ||
+    fail "items without a label: $(cat "$work/list.json")"
 fingerprint "$machine" >"$work/after"
 diff "$work/before" "$work/after" >&2 || fail "list changed the machine"
 
@@ -52,6 +55,25 @@ sys.exit(not any(r["path"].endswith("\\anna@caf\ufffd.txt") for r in doc["remova
     fail "the preview's total is not the sum of its sizes"
 "$TAVRINAPP" preview ie.cookies --machine "$machine" >"$work/preview.txt" || fail "preview in words failed"
 grep -q '^In all: [0-9]* files\?, ' "$work/preview.txt" || fail "preview in words: $(cat "$work/preview.txt")"
+# With German chosen on the screens, the labels and the report are German too.
+grep -q '^"Lang"="English"$' "$machine/user.reg" || fail "the sandbox stores no language choice"
+sed -i 's/^"Lang"="English"$/"Lang"="Deutsch"/' "$machine/user.reg"
+"$TAVRINAPP" list --machine "$machine" | grep -q '^  windows\.temp  Temporäre Dateien  (_root\.WIN_TF)$' ||
+    fail "list does not speak German where the screens do"
+"$TAVRINAPP" preview ie.cookies --machine "$machine" | grep -q '^Vorschau, nichts wurde geändert\.' ||
+    fail "preview does not speak German where the screens do"
+sed -i 's/^"Lang"="Deutsch"$/"Lang"="English"/' "$machine/user.reg"
+# A category stands for all its items; preview with nothing to preview says what to give.
+"$TAVRINAPP" preview ie --machine "$machine" --json >"$work/category.json" || fail "preview of a category failed"
+items=$(json "$work/list.json" "doc.categories.find((c) => c.name === 'ie').items.map((i) => i.name).join(' ')")
+# shellcheck disable=SC2086 # the item names hold no blanks
+"$TAVRINAPP" preview $items --machine "$machine" --json >"$work/items.json" || fail "preview of the items failed"
+[ "$(json "$work/category.json" "JSON.stringify(doc.removals)")" = "$(json "$work/items.json" "JSON.stringify(doc.removals)")" ] &&
+    [ "$(json "$work/category.json" "doc.removals.length > 0")" = true ] || fail "preview ie is not the preview of its items"
+status=0
+"$TAVRINAPP" preview --machine "$machine" 2>"$work/err.txt" || status=$?
+[ "$status" = 1 ] && grep -q 'preview needs what to preview: items or categories' "$work/err.txt" ||
+    fail "preview without items said: $(cat "$work/err.txt")"
 
 # --keep-cookies-from, repeatable: that site's cookie is listed as kept instead of removed.
 "$TAVRINAPP" preview ie.cookies --keep-cookies-from MAIL.example.org --keep-cookies-from .none.example --machine "$machine" \
@@ -85,7 +107,7 @@ grep -q 'Explorer\\\\RunMRU\]' "$machine/user.reg" || fail "the preview removed 
 # Plug-ins: listed under the name their screen ticks them by, previewed without a change and
 # cleaned as their screen cleans them.
 player='plugins.Windows Media Player'
-grep -q "^  $player  (WINDOWS MEDIA PLAYER)\$" "$work/list.txt" || fail "list has no $player: $(cat "$work/list.txt")"
+grep -q "^  $player  Windows Media Player  (WINDOWS MEDIA PLAYER)\$" "$work/list.txt" || fail "list has no $player: $(cat "$work/list.txt")"
 [ "$(json "$work/list.json" "doc.categories.find((c) => c.name === 'plugins').items.find((i) => i.name === '$player').installed")" = true ] ||
     fail "list --json: $(cat "$work/list.json")"
 fingerprint "$machine" >"$work/before"
@@ -104,6 +126,33 @@ status=0
 [ "$status" != 0 ] || fail "an unknown plug-in was cleaned"
 grep -q 'no item "plugins.windows-media-plyer"; did you mean plugins.Windows Media Player' "$work/err.txt" ||
     fail "unknown plug-in said: $(cat "$work/err.txt")"
+
+# A plug-in that warns before its first run: a script that does not accept the warning sees it
+# and gets the plug-in refused; with --accept-warnings it is cleaned, and the next clean, like
+# the plug-in screen, asks no more. At a terminal the question waits for the answer.
+warned='plugins.Zq Warned *'
+printf '[Zq Warned *]\r\nSection=Test\r\nDetectFile=%%WinDir%%\r\nWarning=Saved games go too.\r\nFileKey1=%%SystemDrive%%\\ZqWarned|*.sav\r\n' >"$work/warned.ini"
+"$TAVRINAPP" plugins import "$work/warned.ini" --all --machine "$machine" >/dev/null || fail "importing a warned plug-in failed"
+target="$machine/drive_c/ZqWarned/a.sav"
+mkdir -p "$(dirname "$target")"
+echo game >"$target"
+status=0
+"$TAVRINAPP" clean "$warned" --machine "$machine" --json >"$work/warned.json" 2>"$work/err.txt" </dev/null || status=$?
+[ "$status" = 3 ] && [ -f "$target" ] || fail "a warned plug-in was cleaned unasked (status $status)"
+grep -qF "$warned warns before its first run: Saved games go too." "$work/err.txt" || fail "the warning said: $(cat "$work/err.txt")"
+[ "$(json "$work/warned.json" "doc.refused.filter((r) => r.item === '$warned' && /--accept-warnings/.test(r.reason)).length")" = 1 ] ||
+    fail "the refusal of a warned plug-in: $(cat "$work/warned.json")"
+status=0
+printf 'n\n' | script -qec "'$TAVRINAPP' clean '$warned' --machine '$machine'" /dev/null >"$work/asked.txt" 2>&1 || status=$?
+[ "$status" = 3 ] && [ -f "$target" ] &&
+    grep -q 'Before its first run this plug-in warns: Saved games go too. Clean with it?' "$work/asked.txt" ||
+    fail "declining at a terminal (status $status): $(cat "$work/asked.txt")"
+"$TAVRINAPP" clean "$warned" --accept-warnings --machine "$machine" >/dev/null 2>"$work/err.txt" </dev/null ||
+    fail "clean --accept-warnings failed: $(cat "$work/err.txt")"
+[ ! -e "$target" ] && grep -q 'Saved games go too.' "$work/err.txt" || fail "clean --accept-warnings left its file or hid the warning"
+echo game >"$target"
+"$TAVRINAPP" clean "$warned" --machine "$machine" >/dev/null 2>"$work/err.txt" </dev/null && [ ! -e "$target" ] ||
+    fail "a warning accepted once was asked again: $(cat "$work/err.txt")"
 
 # An unknown item: refused with the near matches; with --json as a JSON error object.
 status=0
@@ -189,9 +238,13 @@ diff "$work/before" "$work/after" >&2 || fail "the wipe's preview changed the ma
 [ "$(json "$work/wipe-preview.json" "doc.preview && doc.drive === 'D:' && doc.free_bytes > 0 && doc.free_bytes <= 3000000 &&
     JSON.stringify(doc.fill_files) === JSON.stringify([{path: 'D:\\\\TmpShred.x', size: doc.free_bytes}])")" = true ] ||
     fail "wipe preview: $(cat "$work/wipe-preview.json")"
+# In words the fill files are counted and totalled, and listed one by one only with --verbose.
 "$TAVRINAPP" wipe-free-space d --preview --machine "$machine" >"$work/wipe-preview.txt" || fail "wipe preview in words failed"
-grep -q '^  D:\\TmpShred\.x  ' "$work/wipe-preview.txt" && grep -q '^Nothing was written\.$' "$work/wipe-preview.txt" ||
+grep -q ' with 1 fill file of .* in all (D:\\TmpShred\.x), then' "$work/wipe-preview.txt" &&
+    ! grep -q '^  D:' "$work/wipe-preview.txt" && grep -q '^Nothing was written\.$' "$work/wipe-preview.txt" ||
     fail "wipe preview in words: $(cat "$work/wipe-preview.txt")"
+"$TAVRINAPP" wipe-free-space d --preview --verbose --machine "$machine" >"$work/wipe-preview.txt" || fail "wipe preview --verbose failed"
+grep -q '^  D:\\TmpShred\.x  ' "$work/wipe-preview.txt" || fail "wipe preview --verbose: $(cat "$work/wipe-preview.txt")"
 status=0
 "$TAVRINAPP" wipe-free-space E --preview --machine "$machine" 2>"$work/err.txt" || status=$?
 [ "$status" != 0 ] || fail "the preview of a wipe outside the machine succeeded"

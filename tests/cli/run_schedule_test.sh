@@ -1,7 +1,7 @@
 #!/bin/sh
 # tavrinapp --run-schedule --profile NAME: the headless run cron and systemd timers start. It
-# cleans exactly the profile's ticks and prints each log line; an unknown profile or a machine in
-# use changes nothing and says why.
+# cleans exactly the profile's ticks and prints what it removed as `clean` does; an unknown
+# profile or a machine in use changes nothing and says why.
 # Usage: run_schedule_test.sh TAVRINAPP
 TAVRINAPP=$1
 . "$(dirname "$0")/support.sh"
@@ -46,11 +46,13 @@ grep -qF "$typed_url" "$machine/user.reg" || fail "the refused run cleaned somet
 # The run, on the program's clock of 31 August 2026: the day's log file is that day's.
 TAVRIN_TEST_CLOCK=2026-08-31T07:05 "$TAVRINAPP" --run-schedule --profile daily --machine "$machine" \
     >"$work/out.txt" 2>"$work/err.txt" || fail "the run failed: $(cat "$work/err.txt")"
+# It prints what it removed as `clean` does: the full path of each with its size, and the totals.
 for name in url1 url2 url3; do
-    grep -qxF 'HKEY_CURRENT_USER\Software\Microsoft\Internet Explorer\TypedURLs\'"$name" "$work/out.txt" ||
+    grep -qE '^    HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs\\'"$name"'  \([0-9]+ B\)$' "$work/out.txt" ||
         fail "the run printed no line for $name: $(cat "$work/out.txt")"
 done
-[ "$(wc -l <"$work/out.txt")" -eq 3 ] || fail "the run printed more than the typed URLs: $(cat "$work/out.txt")"
+[ "$(grep -c '^    ' "$work/out.txt")" -eq 3 ] || fail "the run printed more than the typed URLs: $(cat "$work/out.txt")"
+grep -qx 'All done: removed 3 values, [0-9]* B' "$work/out.txt" || fail "the run printed no totals: $(cat "$work/out.txt")"
 ! grep -qF "$typed_url" "$machine/user.reg" || fail "the typed URLs are still in user.reg"
 grep -qF '"Start Page"="http://www.news-example.com/"' "$machine/user.reg" || fail "the run changed the start page"
 [ -n "$(ls "$machine/drive_c/Documents and Settings/"*/Cookies/*.txt 2>/dev/null)" ] || fail "the cookies went, unticked"
