@@ -232,7 +232,7 @@ TEST_F(HeadlessRunTest, TheRunOfAProfilePrintsItsLinesAndAnUnknownProfileNamesTh
     EXPECT_FALSE(tavrin_test::value_names(HKEY_CURRENT_USER, kTypedUrls).empty());
 
     EXPECT_EQ(app::cli::run_schedule_once("work", out, err), 0) << "key names compare in any case";
-    EXPECT_NE(out.str().find("TypedURLs\\url3\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("TypedURLs\\url3  ("), std::string::npos) << "the full path with its size: " << out.str();
     EXPECT_TRUE(tavrin_test::value_names(HKEY_CURRENT_USER, kTypedUrls).empty());
 }
 
