@@ -27,6 +27,8 @@
 #include "engine/shredder/free_space_wipe.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/machine_lock.h"
+#include "platform/movie/last_page_watch.h"
 #include "platform/movie/movie_player.h"
 #include "platform/shell/desktop.h"
 #include "platform/sys/end_on_signal.h"
@@ -35,6 +37,8 @@ namespace {
 
 constexpr int kMajor = TAVRIN_VERSION_MAJOR, kMinor = TAVRIN_VERSION_MINOR, kRevision = TAVRIN_VERSION_PATCH;
 constexpr const char* kProgramFileName = "tavrinapp";
+// Long enough for a reload or a browser restoring its tabs, short enough to seem like closing.
+constexpr std::chrono::seconds kLastPageGrace{5};
 
 // The dialogs browse the machine's drives.
 std::optional<std::vector<platform::movie::FolderEntry>> list_folder(platform::Machine& machine,
@@ -53,7 +57,7 @@ std::optional<std::vector<platform::movie::FolderEntry>> list_folder(platform::M
     return entries;
 }
 
-int serve(platform::Machine& machine, const app::cli::Options& options) {
+int serve(platform::Machine& machine, platform::MachineLock& lock, const app::cli::Options& options) {
     platform::movie::Options player_options;
     player_options.port = options.port;
     player_options.skin_folder = app::cli::skin_folder();
@@ -76,6 +80,9 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
     program.start();
     machine.flush();
 
+    lock.publish_address(player.url());
+    std::optional<platform::movie::LastPageWatch> last_page_watch;
+    if (options.end_with_last_page) last_page_watch.emplace(player, kLastPageGrace);
     std::cout << "Tavrin is running at " << player.url() << "\nPress Ctrl+C to stop." << std::endl;
     if (options.open_browser && platform::shell::has_desktop() && !platform::shell::open_with_desktop(player.url()))
         std::cerr << "tavrinapp: could not open the browser; open the address above yourself\n";
@@ -87,7 +94,7 @@ int serve(platform::Machine& machine, const app::cli::Options& options) {
 }
 
 // Installs the program into the machine (every start repairs it) and serves the screens.
-int start(platform::Machine& machine, bool created, const app::cli::Options& options) {
+int start(platform::Machine& machine, platform::MachineLock& lock, bool created, const app::cli::Options& options) {
     platform::install_program_folder(machine, app::cli::skin_folder());
     engine::DllRegisterServer();
     // Without the shipped plug-in file the program still runs; the plug-in list is just empty.
@@ -96,7 +103,16 @@ int start(platform::Machine& machine, bool created, const app::cli::Options& opt
     if (created) app::demo::plant_demo_traces();
     machine.flush();
     std::cout << app::cli::machine_line(machine, created) << "\n";
-    return serve(machine, options);
+    return serve(machine, lock, options);
+}
+
+// A second start on a machine whose program serves its screens leads to them instead of refusing:
+// started from the desktop, the user sees the window they asked for.
+int open_running_program(const platform::MachineBusy& busy, const app::cli::Options& options) {
+    std::cout << "Tavrin is already running on this machine at " << busy.address() << std::endl;
+    if (options.open_browser && platform::shell::has_desktop() && !platform::shell::open_with_desktop(busy.address()))
+        std::cerr << "tavrinapp: could not open the browser; open the address above yourself\n";
+    return app::cli::exit_status::kSuccess;
 }
 
 int run(const app::cli::Options& options) {
@@ -105,7 +121,14 @@ int run(const app::cli::Options& options) {
         app::cli::print_machine_info(*machine, std::cout);
         return app::cli::exit_status::kSuccess;
     }
-    platform::MachineLock lock(*machine);
+    std::optional<platform::MachineLock> held;
+    try {
+        held.emplace(*machine);
+    } catch (const platform::MachineBusy& busy) {
+        if (options.action != app::cli::Action::Serve || busy.address().empty()) throw;
+        return open_running_program(busy, options);
+    }
+    platform::MachineLock& lock = *held;
     const platform::CurrentMachineScope current(*machine);
     engine::remove_leftover_fill_files(machine->files());
     if (options.action == app::cli::Action::Uninstall) {
@@ -118,7 +141,7 @@ int run(const app::cli::Options& options) {
         machine->flush();
         return status;
     }
-    return start(*machine, created, options);
+    return start(*machine, lock, created, options);
 }
 
 }  // namespace

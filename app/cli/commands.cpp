@@ -28,6 +28,7 @@
 #include "platform/args/argument_parser.h"
 #include "platform/json/json_string.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/machine_lock.h"
 #include "platform/sys/end_on_signal.h"
 #include "platform/sys/terminal.h"
 #include "platform/text/ascii_case.h"

@@ -9,8 +9,8 @@ namespace app::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: tavrinapp [--machine DIR] [--port N] [--no-browser] [--allow-outside-machine]\n"
-    "                 [--info | --uninstall] [--help]\n"
+    "Usage: tavrinapp [--machine DIR] [--port N] [--no-browser] [--end-with-last-page]\n"
+    "                 [--allow-outside-machine] [--info | --uninstall] [--help]\n"
     "       tavrinapp --run-schedule --profile NAME [--machine DIR] [--allow-outside-machine]\n"
     "       tavrinapp list | preview | clean | shred | wipe-free-space | plugins ... [--machine DIR] [--json]\n"
     "                 (commands for scripts; tavrinapp COMMAND --help says more)\n"
@@ -21,6 +21,8 @@ constexpr std::string_view kUsage =
     "                            (default: the sandbox under ~/.local/share/tavrin/machine)\n"
     "  --port N                  serve the screens on 127.0.0.1:N (default: any free port)\n"
     "  --no-browser              do not open the browser; open the printed address yourself\n"
+    "  --end-with-last-page      end a few seconds after the last page of the screens is closed (a\n"
+    "                            reload keeps the program); the desktop entry starts it this way\n"
     "  --allow-outside-machine   allow changes on drives that lie outside the machine folder\n"
     "  --info                    print what the machine holds and end; changes nothing\n"
     "  --uninstall               remove Tavrin from the machine and end: its program folder\n"
@@ -31,7 +33,10 @@ constexpr std::string_view kUsage =
     "                            clean what the profile NAME ticks, once, now, without screens, as\n"
     "                            the schedule does, printing each log line; for cron and systemd timers\n"
     "                            (ends with status 2 when the machine has no such profile)\n"
-    "  --help                    show this text\n";
+    "  --help                    show this text\n"
+    "\n"
+    "One program works on a machine at a time: started again on the same machine, tavrinapp opens\n"
+    "the running program's screens (or prints their address without a desktop) and ends.\n";
 
 int parse_port(std::string_view text) {
     int port = 0;
@@ -63,6 +68,7 @@ Options parse_options(const std::vector<std::string>& args) {
         .option("--port", port, "")
         .option("--profile", options.profile, "")
         .flag("--no-browser", no_browser, "")
+        .flag("--end-with-last-page", options.end_with_last_page, "")
         .flag("--allow-outside-machine", options.machine.allow_outside_machine, "")
         .flag("--info", info, "")
         .flag("--uninstall", uninstall, "")

@@ -25,6 +25,7 @@ struct Options {
     platform::MachineOptions machine;
     int port = 0;
     bool open_browser = true;
+    bool end_with_last_page = false;  // started from the desktop entry: no terminal to end it from
     std::string profile;  // the profile --run-schedule cleans
 };
 

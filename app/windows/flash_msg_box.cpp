@@ -19,6 +19,7 @@ struct AnswerRow {
     const char* button_key;
     Effect effect;
     bool value = false;
+    const char* also_flag = nullptr;  // a second flag the button sets, named by its own label
 };
 
 // Tested in this order; the first row whose title and label match acts. Two titles translated
@@ -41,6 +42,8 @@ constexpr AnswerRow kAnswerTable[] = {
     {"msg36", "msg18", Effect::Close},
     {"msg38", "msg21", Effect::SetFlag, false},  {"msg38", "msg20", Effect::SetFlag, true},
     {"msg729", "msg20", Effect::SetFlag, true},  {"msg729", "msg21", Effect::SetFlag, false},
+    {"msg836", "msg837", Effect::SetFlag, true}, {"msg836", "msg838", Effect::SetFlag, true, "msg838"},
+    {"msg836", "msg19", Effect::SetFlag, false},
 };
 
 struct ButtonLabels {
@@ -57,6 +60,7 @@ ButtonLabels labels_for(int buttons) {
         case buttons::YesNoOther: return ButtonLabels{2, "msg20", "msg21", "msg19"};
         case buttons::SaveDontSaveCancel: return ButtonLabels{2, "msg741", "msg743", "msg19"};
         case buttons::SaveAsDontSaveCancel: return ButtonLabels{2, "msg742", "msg743", "msg19"};
+        case buttons::CleanAlwaysCancel: return ButtonLabels{2, "msg837", "msg838", "msg19"};
         // A set the box does not know shows the single button, so that it can still be closed.
         default: return ButtonLabels{0, nullptr, "msg18", nullptr};
     }
@@ -124,6 +128,7 @@ void FlashMsgBox::handle_press(const std::string& command, const std::string& ar
         if (pressed != to_upper(language_.text(row.title_key) + language_.text(row.button_key))) continue;
         answered_ = true;
         if (row.effect == Effect::SetFlag) answers_.set(row.title_key, row.value);
+        if (row.also_flag) answers_.set(row.also_flag, true);
         if (row.effect == Effect::ExitNow && exit_now_) exit_now_();
         return;
     }

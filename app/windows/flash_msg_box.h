@@ -19,9 +19,12 @@ constexpr int Notice = 0, Completion = 2, Warning = 3;
 
 // Button sets: 1 = msg18; 2 = msg20 / msg21; 3 = msg20 / msg21 / msg19; the save question's
 // 7 = msg741 / msg743 / msg19 ("Save", "Don't save", "Cancel") and 8 = msg742 / msg743 / msg19
-// ("Save as...", for settings that have no profile yet).
+// ("Save as...", for settings that have no profile yet); the question before a clean that removes
+// what the user may want to keep, 9 = msg837 / msg838 / msg19 ("Clean", "Clean, don't ask
+// again", "Cancel"), whose second button also sets the flag "msg838".
 namespace buttons {
-constexpr int One = 1, YesNo = 2, YesNoOther = 3, SaveDontSaveCancel = 7, SaveAsDontSaveCancel = 8;
+constexpr int One = 1, YesNo = 2, YesNoOther = 3, SaveDontSaveCancel = 7, SaveAsDontSaveCancel = 8,
+              CleanAlwaysCancel = 9;
 }
 
 // One flag per question, named by the question's title key ("msg30").

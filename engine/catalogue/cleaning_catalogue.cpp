@@ -32,6 +32,7 @@ struct Row {
     std::function<void(Cleaner&)> unticked = {};
     bool on_schedule = true;
     bool ticked_by_default = false;
+    const char* caution = "";
 };
 
 struct Names {
@@ -64,7 +65,7 @@ CatalogueCategory category(const Names& names, std::initializer_list<Row<Cleaner
         {}};
     for (const Row<Cleaner>& row : rows)
         category.items.push_back({std::string(names.name) + "." + row.name, row.variable, step_of(row.ticked),
-                                  step_of(row.unticked), row.on_schedule, row.ticked_by_default});
+                                  step_of(row.unticked), row.on_schedule, row.ticked_by_default, row.caution});
     return category;
 }
 
@@ -74,7 +75,7 @@ std::vector<CatalogueCategory> build_catalogue() {
         category<M>({"windows", "Windows", "windows", "IDC_FS_WIN", "Misc_Functions"},
                     {{"temp", "_root.WIN_TF", &M::CleanTemp},
                      {"cd-burning", "_root.WIN_CBTF", &M::DeleteCDBurningFolder},
-                     {"templates", "_root.WIN_TEM", &M::DeleteTemplatesFolder},
+                     {.name = "templates", .variable = "_root.WIN_TEM", .ticked = &M::DeleteTemplatesFolder, .caution = "msg851"},
                      {"recycle-bin", "_root.WIN_RB", &M::CleanRecycleBin},
                      {"direct3d-mru", "_root.WIN_DRA", &M::DeleteDirect3DMRU},
                      {"directinput-mru", "_root.WIN_DIRA", &M::DeleteDirectInputMRU},
@@ -104,7 +105,7 @@ std::vector<CatalogueCategory> build_catalogue() {
         category<IE>({"ie", "Internet Explorer", "ie", "IDC_FS_IE", "IE"},
                      {{"typed-urls", "_root.IE_TU", &IE::CleanTypedUrls},
                       {"autocomplete", "_root.IE_AC", &IE::DisableAutoComplete, &IE::EnableAutoComplete},
-                      {"downloads", "_root.IE_DF", &IE::CleanDownloadDirectory},
+                      {.name = "downloads", .variable = "_root.IE_DF", .ticked = &IE::CleanDownloadDirectory, .caution = "msg850"},
                       {"cache", "_root.IE_CA", delete_cache_entries},
                       {"history", "_root.IE_HI", &IE::CleanHistory},
                       {"cookies", "_root.IE_CO", &IE::Remove_Cookies}}),
@@ -118,7 +119,7 @@ std::vector<CatalogueCategory> build_catalogue() {
                           {{"history", "_root.FF_CHATU", &FireFox::Delete_History},
                            {"cache", "_root.FF_CCA", &FireFox::Delete_Cache},
                            {"cookies", "_root.FF_CCO", &FireFox::Delete_Cookies},
-                           {"bookmarks", "_root.FF_CB", &FireFox::Delete_Bookmarks},
+                           {.name = "bookmarks", .variable = "_root.FF_CB", .ticked = &FireFox::Delete_Bookmarks, .caution = "msg852"},
                            {"forms", "_root.FF_CFH", &FireFox::Delete_Form_History}}),
         category<Chromium>({"chromium", "Chrome, Edge and other Chromium browsers", "chromium", "IDC_FS_CR", "Chromium",
                             "_root.CR_Enabled"},
@@ -132,7 +133,7 @@ std::vector<CatalogueCategory> build_catalogue() {
                          {"cache", "_root.OP_CA", &Opera::CleanCache}}),
         category<AOL>({"aol", "AOL", "aol", "IDC_FS_AOL", "AOL", "_root.AOL_Enabled"},
                       {{"temp", "_root.AOL_ICF", &AOL::CleanAOLTemp},
-                       {"downloads", "_root.AOL_DF", &AOL::CleanAOLDownloads}}),
+                       {.name = "downloads", .variable = "_root.AOL_DF", .ticked = &AOL::CleanAOLDownloads, .caution = "msg853"}}),
         category<Office>({"office", "Office", "office", "IDC_FS_MO", "Office"},
                          {{"access-mru", "_root.MO_AM", &Office::CleanOfficeAccessMRU},
                           {"word-mru", "_root.MO_WM", &Office::CleanOfficeWordMRU},
@@ -141,14 +142,14 @@ std::vector<CatalogueCategory> build_catalogue() {
                           {"outlook-mru", "_root.MO_OM", &Office::CleanOfficeOutlookMRU},
                           {"photo-editor-mru", "_root.MO_PEM", &Office::CleanOfficePhotoEditorMRU}}),
         category<MSN>({"msn", "MSN Messenger", "msn", "IDC_FS_MSN", "MSN", "_root.MSN_Enabled"},
-                      {{"received-files", "_root.MSN_RFF", &MSN::CleanMSNRecivedFolder},
+                      {{.name = "received-files", .variable = "_root.MSN_RFF", .ticked = &MSN::CleanMSNRecivedFolder, .caution = "msg854"},
                        {"account", "_root.MSN_AS", &MSN::CleanMSNAccountSettings}}),
         category<YahooMessenger>(
             {"yahoo", "Yahoo Messenger", "yahoo", "IDC_FS_YAHOO", "YahooMessenger", "_root.YAHOO_Enabled"},
             {{"pager", "_root.Yahoo_CPS", &YahooMessenger::CleanYahooPager},
              {"profiles", "_root.Yahoo_RYP", &YahooMessenger::CleanYahooProfiles}}),
         category<ICQ>({"icq", "ICQ", "icq", "IDC_FS_ICQ", "ICQ", "_root.ICQ_Enabled"},
-                      {{"bookmarks", "_root.ICQ_B", &ICQ::CleanICQBookmarks},
+                      {{.name = "bookmarks", .variable = "_root.ICQ_B", .ticked = &ICQ::CleanICQBookmarks, .caution = "msg855"},
                        {"browser-cache", "_root.ICQ_BC", &ICQ::CleanICQBrowserCache},
                        {"received-files", "_root.ICQ_RF", &ICQ::CleanICQReceivedFiles},
                        {"chats", "_root.ICQ_RCH", &ICQ::CleanICQChats}}),

@@ -32,6 +32,10 @@ struct CatalogueItem {
     bool on_schedule = true;
     // The tick of a profile that never stored the box.
     bool ticked_by_default = false;
+    // For an item that removes what the user may want to keep (downloaded files, bookmarks, mail,
+    // a whole folder of documents): the message key of its words for that ("msg853": "the Firefox
+    // bookmarks"). The screens mark such items and ask before a Clean that includes them.
+    std::string caution = {};
 };
 
 struct CatalogueCategory {

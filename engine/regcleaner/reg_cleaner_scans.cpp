@@ -1,12 +1,11 @@
 // The four scans of Reg_Cleaner and the text of what they find.
-#include <algorithm>
 
 #include "engine/foundation/engine_error.h"
+#include "engine/regcleaner/entry_reason.h"
 #include "engine/regcleaner/file_found.h"
 #include "engine/regcleaner/reg_cleaner.h"
 #include "platform/machine/machine.h"
 #include "platform/text/ascii_case.h"
-#include "platform/text/trim.h"
 
 namespace engine {
 
@@ -17,18 +16,6 @@ TAVRIN_ENGINE_CLASS(Reg_Cleaner, "{0967BFB1-E3F1-4A06-91A0-7B2185D96B84}");
 namespace {
 
 using namespace regcleaner;
-
-std::string without_quotes(std::string text) {
-    std::erase(text, '"');
-    return text;
-}
-
-// The program an uninstall command starts: quotes dropped, and switches ("/S") cut off.
-std::string uninstall_program(const std::string& command) {
-    std::string program = without_quotes(command);
-    size_t slash = program.find('/');
-    return slash == std::string::npos ? program : std::string(platform::text::trim_blanks(std::string_view(program).substr(0, slash)));
-}
 
 // Product codes ("{...}") and the installer's own bookkeeping key are never reported.
 bool may_report_uninstall_key(const std::string& name) {

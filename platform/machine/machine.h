@@ -97,22 +97,4 @@ private:
     Machine* earlier_;
 };
 
-// One running program per machine. Throws MachineError with a clear message when another
-// program holds the machine, or when a wineserver is serving it. Writes nothing into the
-// machine folder: the lock file lives in the user's runtime folder and goes with the lock.
-class MachineLock {
-public:
-    explicit MachineLock(const Machine& machine);
-    ~MachineLock();
-    MachineLock(const MachineLock&) = delete;
-    MachineLock& operator=(const MachineLock&) = delete;
-
-private:
-    void release();
-
-    std::filesystem::path file_;
-    int fd_ = -1;
-    int folder_fd_ = -1;
-};
-
 }  // namespace platform

@@ -12,8 +12,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "platform/machine/machine.h"
+#include "platform/machine/machine_lock.h"
 #include "platform/machine/wineserver.h"
 #include "platform/sys/runtime_folder.h"
 
@@ -30,23 +31,36 @@ std::string lock_file_name(const std::filesystem::path& real_dir) {
     return std::string("machine-") + hex + ".lock";
 }
 
-std::string holder_of(int fd) {
-    char buffer[32] = {};
+// What the holder recorded: its process id, its machine folder and, once it serves its screens,
+// their address, a line each.
+struct Holder {
+    std::string pid;
+    std::string address;
+};
+
+Holder holder_of(int fd) {
+    char buffer[4096] = {};
     ssize_t n = pread(fd, buffer, sizeof buffer - 1, 0);
-    std::string pid = n > 0 ? std::string(buffer, static_cast<size_t>(n)) : "";
-    pid = pid.substr(0, pid.find('\n'));
-    return pid.empty() ? "" : ", process " + pid;
+    std::vector<std::string> lines;
+    std::string text = n > 0 ? std::string(buffer, static_cast<size_t>(n)) : "";
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return {lines.size() > 0 ? lines[0] : "", lines.size() > 2 ? lines[2] : ""};
 }
 
-// Only to name the holder in the refusal; the locks themselves keep a second program out.
-void record_holder(int fd, const std::filesystem::path& real_dir) {
+// Only to name the holder in the refusal and to lead a second start to its screens; the locks
+// themselves keep a second program out.
+void record_holder(int fd, const std::filesystem::path& real_dir, const std::string& address) {
     std::string text = std::to_string(getpid()) + "\n" + real_dir.string() + "\n";
+    if (!address.empty()) text += address + "\n";
     if (ftruncate(fd, 0) != 0) return;
     [[maybe_unused]] ssize_t written = pwrite(fd, text.data(), text.size(), 0);
 }
 
-[[noreturn]] void refuse_busy(const std::filesystem::path& dir, const std::string& holder) {
-    throw MachineError("Another Tavrin is already working on this machine (" + dir.string() + holder + ").");
+[[noreturn]] void refuse_busy(const std::filesystem::path& dir, const Holder& holder) {
+    const std::string process = holder.pid.empty() ? "" : ", process " + holder.pid;
+    throw MachineBusy("Another Tavrin is already working on this machine (" + dir.string() + process + ").",
+                      holder.address);
 }
 
 [[noreturn]] void refuse_unlockable(const std::filesystem::path& dir, const std::string& why) {
@@ -66,7 +80,7 @@ int lock_file(const std::filesystem::path& file, const std::filesystem::path& di
         }
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
-            const std::string holder = holder_of(fd);
+            const Holder holder = holder_of(fd);
             close(fd);
             if (error == EWOULDBLOCK) refuse_busy(dir, holder);
             refuse_unlockable(dir, file.string() + ": " + std::strerror(error));
@@ -85,7 +99,7 @@ int lock_folder(const std::filesystem::path& real_dir, const std::filesystem::pa
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
     const int error = errno;
     close(fd);
-    if (error == EWOULDBLOCK) refuse_busy(dir, "");
+    if (error == EWOULDBLOCK) refuse_busy(dir, {});
     return -1;
 }
 
@@ -100,22 +114,26 @@ MachineLock::MachineLock(const Machine& machine) {
                            wineserver_kill_command(dir) + ") and start again.");
     }
     std::error_code error;
-    const std::filesystem::path real_dir = std::filesystem::canonical(dir, error);
+    real_dir_ = std::filesystem::canonical(dir, error);
     if (error) refuse_unlockable(dir, error.message());
     try {
-        file_ = sys::private_runtime_folder() / lock_file_name(real_dir);
+        file_ = sys::private_runtime_folder() / lock_file_name(real_dir_);
     } catch (const std::runtime_error& e) {
         refuse_unlockable(dir, e.what());
     }
     fd_ = lock_file(file_, dir);
     try {
-        folder_fd_ = lock_folder(real_dir, dir);
+        folder_fd_ = lock_folder(real_dir_, dir);
     } catch (const MachineError&) {
         release();
         throw;
     }
-    record_holder(fd_, real_dir);
+    record_holder(fd_, real_dir_, "");
     registry::remove_stale_replacements(dir);
+}
+
+void MachineLock::publish_address(const std::string& address) {
+    record_holder(fd_, real_dir_, address);
 }
 
 void MachineLock::release() {

@@ -42,6 +42,8 @@ public:
     void restart(StreamId stream);  // a fresh snapshot is due: continue from end() after it
 
     bool every_stream_sent() const;
+    std::size_t open_streams() const { return sent_.size(); }
+    bool any_stream_opened() const { return next_stream_ > 1; }
 
 private:
     struct Entry {

@@ -214,6 +214,16 @@ void MoviePlayer::set_busy(bool busy) {
     impl_->emit(impl_->screen.set_busy(busy));
 }
 
+std::size_t MoviePlayer::open_pages() const {
+    std::lock_guard held(impl_->lock);
+    return impl_->events.open_streams();
+}
+
+bool MoviePlayer::pages_ever_opened() const {
+    std::lock_guard held(impl_->lock);
+    return impl_->events.any_stream_opened();
+}
+
 void MoviePlayer::open_url(const std::string& url) {
     std::lock_guard held(impl_->lock);
     impl_->emit({{"type", "open"}, {"url", url}});

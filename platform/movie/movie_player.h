@@ -138,6 +138,10 @@ public:
     void hide_window(const std::string& window);
     bool window_visible(const std::string& window) const;
     void set_busy(bool busy);                // the hourglass over the whole page
+    // The pages listening now (an open tab; a reloading one is gone for a moment), and whether any
+    // page ever connected since start().
+    std::size_t open_pages() const;
+    bool pages_ever_opened() const;
     void open_url(const std::string& url);   // the page opens it in a new tab
 
     // --- What the pages report ----------------------------------------------------------------

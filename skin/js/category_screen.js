@@ -21,8 +21,26 @@
     player.command(MOVIE, 'IDC_FS_PREVIEW', `${command}|${args}`);
   }
 
+  // Items that remove what the user may want to keep (_root.CautionItems: their tick variables)
+  // carry a mark; a Clean that includes them asks first.
+  function markCautious(boxes, list) {
+    const cautious = new Set(window.Tavrin.barItems(list || ''));
+    for (const box of boxes) {
+      const label = box.closest('label');
+      if (!label || label.querySelector('.caution-mark') || !cautious.has(box.dataset.var)) continue;
+      const mark = Object.assign(document.createElement('span'), { className: 'caution-mark', textContent: 'Cannot be undone' });
+      mark.dataset.de = 'Nicht umkehrbar';
+      mark.title = 'Removes what you may want to keep; Clean asks first.';
+      label.classList.add('caution');
+      // Beside the item's name, before its hint.
+      (label.querySelector('.drawn-label') || label.querySelector('span > span') || label.lastElementChild).after(mark);
+      bindings.applyLanguage(mark, player.value(MOVIE, '_root.strCurrentLanguage'));
+    }
+  }
+
   function setUp(screen) {
     const boxes = [...screen.querySelectorAll('.category-items input[data-var]')];
+    player.on(MOVIE, '_root.CautionItems', (list) => markCautious(boxes, list));
     const clean = screen.querySelector('.category-clean');
     const previewButton = screen.querySelector('.category-preview');
     const flags = () => boxes.map((box) => (truthy(player.value(MOVIE, box.dataset.var)) ? '1' : '0')).join(',');

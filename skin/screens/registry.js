@@ -1,6 +1,7 @@
 // The registry cleaner screen. The program pushes the invalid entries (one by one while a scan
-// runs, then the whole list) and the list of backups; the ticks live in the page, which sends the
-// ticked entries or backups joined by "|" with the repair or restore command.
+// runs, then the whole list), each with a readable label and the reason it is invalid, and the
+// list of backups; the ticks live in the page, which sends the ticked entries or backups, as the
+// program wrote them, joined by "|" with the repair or restore command.
 (function () {
   'use strict';
   const player = window.tavrin;
@@ -18,17 +19,22 @@
     const act = root.querySelector(`#${prefix}-act`);
     let items = [];
     let ticked = new Set();
+    const shown = new Map();  // entry -> { label, note }
 
     function render() {
       list.replaceChildren(...items.map((entry) => {
         const item = document.createElement('li');
-        const label = Object.assign(document.createElement('label'), { title: entry });
+        const { label: text = entry, note = '' } = shown.get(entry) || {};
+        const label = Object.assign(document.createElement('label'), { title: note ? `${text}\n${note}` : text });
         const box = Object.assign(document.createElement('input'), { type: 'checkbox', checked: ticked.has(entry) });
         box.addEventListener('change', () => {
           if (box.checked) ticked.add(entry); else ticked.delete(entry);
           update();
         });
-        label.append(box, Object.assign(document.createElement('span'), { textContent: entry }));
+        const words = Object.assign(document.createElement('span'), { className: 'entry-text' });
+        words.append(Object.assign(document.createElement('span'), { className: 'entry-label', textContent: text }));
+        if (note) words.append(Object.assign(document.createElement('span'), { className: 'entry-note', textContent: note }));
+        label.append(box, words);
         item.append(label);
         return item;
       }));
@@ -48,15 +54,22 @@
       if (chosen.length) player.command(MOVIE, command, chosen.join('|'));
     });
 
+    // Labels and notes come in lists beside the entries, one each, when the program sends them.
+    function remember(entries, labels, notes) {
+      entries.forEach((entry, i) => shown.set(entry, { label: labels[i] || entry, note: notes[i] || '' }));
+    }
+
     return {
       // A new list keeps the ticks of the entries that are still in it.
-      set(entries) {
+      set(entries, labels = [], notes = []) {
+        remember(entries, labels, notes);
         items = entries;
         ticked = new Set(entries.filter((entry) => ticked.has(entry)));
         render();
       },
       // Returns how many entries the list holds now.
-      add(entries) {
+      add(entries, labels = [], notes = []) {
+        remember(entries, labels, notes);
         items = items.concat(entries.filter((entry) => !items.includes(entry)));
         render();
         return items.length;
@@ -65,6 +78,9 @@
   }
 
   const entriesOf = (names) => (names === NO_ERRORS ? [] : window.Tavrin.barItems(names).filter(Boolean));
+  // One per entry, empty ones kept in place.
+  const besideEntries = (name) => window.Tavrin.barItems(player.value(MOVIE, name) || '');
+  const labelsAndNotes = () => [besideEntries('_root.LabelsOfRegItems'), besideEntries('_root.NotesOfRegItems')];
 
   function foundEntries(root) {
     const found = tickList(root, 'reg-found', 'IDC_FS_CLEAN_REG');
@@ -83,7 +99,7 @@
     }
     function showWholeList() {
       const entries = entriesOf(player.value(MOVIE, '_root.NamesOfRegItems'));
-      found.set(entries);
+      found.set(entries, ...labelsAndNotes());
       showState(entries.length);
     }
 
@@ -105,7 +121,7 @@
         return;
       }
       const entries = entriesOf(player.value(MOVIE, '_root.NamesOfRegItems'));
-      showState(found.add(entries));
+      showState(found.add(entries, ...labelsAndNotes()));
     });
   }
 

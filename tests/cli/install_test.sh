@@ -23,7 +23,7 @@ TAVRINAPP="$prefix/bin/tavrinapp"
 [ ! -e "$prefix/bin/skin" ] || fail "a skin under bin/"
 grep -q '^\.TH TAVRINAPP 1 "[0-9-]*" "Tavrin [0-9][0-9.]*"' "$prefix/share/man/man1/tavrinapp.1" || fail "no man page with the version"
 desktop="$prefix/share/applications/tavrinapp.desktop"
-grep -q '^Exec=tavrinapp$' "$desktop" || fail "no desktop entry that starts tavrinapp"
+grep -q '^Exec=tavrinapp --end-with-last-page$' "$desktop" || fail "no desktop entry that starts tavrinapp"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon $icon.svg"
 

@@ -64,6 +64,7 @@ TEST_F(ApplicationRunsTest, OnTheDemoTracesEveryCategoryIsEnabledAndCleansItsOwn
     program.start();
     for (const char* name : kEnableVariables) EXPECT_NE(main_var(name), "0") << name;
 
+    stage.will_press(text("msg837"));  // bookmarks and received files ask first
     command("IDC_FS_FF", "1,1,1,1");
     EXPECT_FALSE(exists(firefox_profile() + "\\history.dat"));
     EXPECT_FALSE(exists(firefox_profile() + "\\cookies.txt"));
@@ -75,6 +76,7 @@ TEST_F(ApplicationRunsTest, OnTheDemoTracesEveryCategoryIsEnabledAndCleansItsOwn
     EXPECT_TRUE(exists(netscape_profile() + "\\Cookies.txt"));
     EXPECT_TRUE(exists("C:\\Program Files\\ICQLite\\Chats\\chat-4711.txt"));
 
+    stage.will_press(text("msg837"));  // bookmarks and received files ask first
     command("IDC_FS_ICQ", "1,1,1,1");
     EXPECT_FALSE(exists("C:\\Program Files\\ICQLite\\Chats\\chat-4711.txt"));
     EXPECT_FALSE(exists("C:\\Program Files\\ICQLite\\AteBrowser\\page.htm"));
@@ -86,6 +88,7 @@ TEST_F(ApplicationRunsTest, OnTheDemoTracesEveryCategoryIsEnabledAndCleansItsOwn
     EXPECT_FALSE(exists("C:\\Program Files\\Yahoo!\\Messenger\\Profiles"));
     EXPECT_FALSE(value_exists(HKEY_CURRENT_USER, "Software\\Yahoo\\pager", "Yahoo! User ID"));
 
+    stage.will_press(text("msg837"));  // bookmarks and received files ask first
     command("IDC_FS_MSN", "1,1");
     EXPECT_FALSE(key_exists("Software\\Microsoft\\MSNMessenger\\PerPassportSettings"));
     EXPECT_TRUE(logged("party.jpg"));

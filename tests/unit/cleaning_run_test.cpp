@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/demo/ie_traces.h"
+#include "app/texts/fill_in.h"
 #include "engine/cleaners/ie.h"
 #include "engine/foundation/cregistry.h"
 #include "platform/inet/user_folders.h"
@@ -89,6 +90,7 @@ TEST_F(CleaningRunTest, OnlyTrimmedOneOrTrueTicksAndMissingPositionsAreNotTicked
 }
 
 TEST_F(CleaningRunTest, EverythingTickedCleansEachItemAndShowsItInTheLogWindow) {
+    stage.will_press(text("msg837"));  // the download folder asks first
     command("idc_fs_ie ", "1,1,1,1,1,1");
     auto left = traces();
     EXPECT_FALSE(left.typed || left.download || left.cache || left.history || left.cookie);
@@ -111,9 +113,33 @@ TEST_F(CleaningRunTest, EverythingTickedCleansEachItemAndShowsItInTheLogWindow) 
     EXPECT_FALSE(stage.busy_history().back());
 }
 
+// The download folder cannot be brought back: a Clean that includes it asks first, naming it;
+// Cancel cleans nothing, "don't ask again" is remembered, and a preview never asks.
+TEST_F(CleaningRunTest, TheDownloadFolderAsksFirstAndDontAskAgainIsRemembered) {
+    command("IDC_FS_PREVIEW", "IDC_FS_IE|0,0,1,0,0,0");
+    EXPECT_TRUE(stage.boxes().empty());
+
+    stage.will_press(text("msg19"));
+    command("IDC_FS_IE", "1,0,1,0,0,0");
+    ASSERT_EQ(stage.boxes().size(), 1u);
+    EXPECT_EQ(stage.boxes()[0].title, text("msg836"));
+    EXPECT_EQ(stage.boxes()[0].message, app::fill_in(text("msg839"), {text("msg850")}));
+    EXPECT_EQ(stage.boxes()[0].middle, text("msg838"));
+    EXPECT_TRUE(traces().download && traces().typed) << "Cancel cleans nothing, not even the other items";
+
+    stage.will_press(text("msg838"));
+    command("IDC_FS_IE", "0,0,1,0,0,0");
+    EXPECT_FALSE(traces().download);
+    plant();
+    command("IDC_FS_IE", "0,0,1,0,0,0");
+    EXPECT_EQ(stage.boxes().size(), 2u) << "not asked again";
+    EXPECT_FALSE(traces().download);
+}
+
 TEST_F(CleaningRunTest, OneFailingStepDoesNotStopTheOthers) {
     // No download folder: that step fails, the ones after it still run.
     write_value(kInternetExplorer, "Download Directory", "");
+    stage.will_press(text("msg837"));
     command("IDC_FS_IE", "0,0,1,1,1,1");
     auto left = traces();
     EXPECT_TRUE(left.download);
@@ -159,6 +185,7 @@ TEST_F(CleaningRunTest, DemoTracesGiveEveryTickWorkAndLeaveTheToolsTheirs) {
     auto download = read_value(kInternetExplorer, "Download Directory");
     ASSERT_TRUE(stdfs::exists(temp.host(download + "\\holiday\\beach.jpg")));
 
+    stage.will_press(text("msg837"));
     command("IDC_FS_IE", "1,1,1,1,1,1");
     EXPECT_EQ(engine::IE().get_cache_list(), "");
     EXPECT_TRUE(platform::inet::user_url_history(machine()).entries().empty());

@@ -2,6 +2,7 @@
 // change nothing, so a preview lists exactly what the run then removes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -282,6 +283,11 @@ protected:
                                 const std::string& args) {
         const platform::CurrentMachineScope current(target.machine());
         Recording recording(target.machine(), mode);
+        // Every box is ticked: a category with an item that cannot be undone asks before its clean.
+        const auto* category = engine::catalogue_category_of_command(command_name);
+        if (mode == RemovalLog::Mode::Record && category &&
+            std::ranges::any_of(category->items, [](const auto& item) { return !item.caution.empty(); }))
+            stage.will_press(text("msg837"));
         command(command_name, args);
         auto list = recording.finish();
         target.machine().flush();

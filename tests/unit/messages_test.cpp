@@ -132,7 +132,8 @@ TEST_F(MessagesTest, EveryButtonOfEveryBoxTheProgramShowsClosesIt) {
                                           {"YesNo", app::buttons::YesNo},
                                           {"YesNoOther", app::buttons::YesNoOther},
                                           {"SaveDontSaveCancel", app::buttons::SaveDontSaveCancel},
-                                          {"SaveAsDontSaveCancel", app::buttons::SaveAsDontSaveCancel}};
+                                          {"SaveAsDontSaveCancel", app::buttons::SaveAsDontSaveCancel},
+                                          {"CleanAlwaysCancel", app::buttons::CleanAlwaysCancel}};
     static const std::regex question(R"re("(msg\d+)"\s*,\s*sign::)re");
     static const std::regex show_msg(R"re(text\("(msg\d+)"\)\s*,\s*sign::\w+\s*,\s*buttons::(\w+)\s*\))re");
     static const std::regex show_msg_call(R"re(\.ShowMsg\()re");

@@ -50,6 +50,7 @@ TEST_F(PreviewTest, ThePreviewListsEachItemWithSizesAndTotalsAndTheCleanReportsT
     const std::string totals = preview.back().substr(in_all_prefix.size());
     EXPECT_NE(totals, text("msg401"));
 
+    stage.will_press(text("msg837"));  // the download folder asks first
     command("IDC_FS_IE", "1,0,1,1,1,1");
     const auto run = log_lines();
     EXPECT_EQ(run.back(), app::fill_in(text("msg408"), {text("msg4"), totals}));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/demo/demo_traces.h"
+#include "app/texts/fill_in.h"
 #include "platform/inet/user_folders.h"
 #include "platform/text/bar_list.h"
 #include "tests/unit/support/engine_registry.h"
@@ -61,7 +62,7 @@ TEST_F(RegistryScreenTest, OneFindShowsCountOneWhileScanningAndAfter) {
 TEST_F(RegistryScreenTest, RepairAsksThenBacksUpDeletesAndRefreshesBothLists) {
     for (const char* name : {"Game", "Game Pack", "Tool"}) uninstall_key(name);
     command("IDC_FS_SCAN_REG");
-    const auto title = text("msg30"), message = text("msg10");
+    const auto title = text("msg30"), message = text("msg835");
 
     stage.will_press(text("msg20"));
     command("IDC_FS_CLEAN_REG", "|" + kEntry + "Game|" + kEntry + "Tool|");
@@ -148,6 +149,19 @@ TEST_F(RegistryScreenTest, TheDemoTracesShowEveryKindOfStaleEntryAndNoValidOne) 
     };
     EXPECT_EQ(platform::text::bar_items(main_var("_root.NamesOfRegItems")), expected);
     EXPECT_EQ(main_var("_root.NumberOfRegItems"), std::to_string(expected.size()));
+
+    // Beside each entry, what a person reads: the key or value, and the file that is missing.
+    const auto labels = platform::text::bar_items(main_var("_root.LabelsOfRegItems"));
+    const auto notes = platform::text::bar_items(main_var("_root.NotesOfRegItems"));
+    ASSERT_EQ(labels.size(), expected.size());
+    ASSERT_EQ(notes.size(), expected.size());
+    EXPECT_EQ(labels[0], version + "\\SharedDlls: C:\\Program Files\\Old Paint\\paintfx.dll = 3");
+    EXPECT_EQ(notes[0], app::fill_in(text("msg830"), {"C:\\Program Files\\Old Paint\\paintfx.dll"}));
+    EXPECT_EQ(labels[3], expected[3]);
+    EXPECT_EQ(notes[3], app::fill_in(text("msg831"), {"C:\\Program Files\\Old Paint\\unins000.exe"}));
+    EXPECT_EQ(notes[5], app::fill_in(text("msg833"), {"C:\\Program Files\\Old Paint\\oldpaint.exe"}));
+    EXPECT_EQ(notes[8], app::fill_in(text("msg834"), {"C:\\Temp\\download.zip"}));
+    for (const auto& note : notes) EXPECT_FALSE(note.empty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/features/cleaning/cleaning_run.h"
 
 #include "app/features/cleaning/catalogue_variable.h"
+#include "app/features/cleaning/caution_question.h"
 #include "app/kernel/log_relay.h"
 #include "app/settings/option_list.h"
 #include "engine/catalogue/category_cleaner.h"
@@ -50,6 +51,7 @@ void register_cleaning_rows(Shell& shell) {
         shell.commands().add(category.command, [&shell, &category](const std::string& args) {
             // The screen of an absent application cannot send this; a script still could.
             if (!category.enabled.empty() && shell.stage().get_variable(kMainMovie, category.enabled) == "0") return;
+            if (!agreed_to_cautious_items(shell, category, args)) return;
             logged_run(shell, [&] {
                 // The day's log is being written to: it can be viewed once the run is over.
                 shell.log_window().enable_view_log(false);

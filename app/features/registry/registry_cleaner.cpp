@@ -11,7 +11,9 @@
 #include "app/stage/list_pusher.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/cregistry.h"
+#include "app/texts/fill_in.h"
 #include "engine/regcleaner/backup_store.h"
+#include "engine/regcleaner/entry_reason.h"
 #include "engine/regcleaner/reg_cleaner.h"
 #include "engine/regcleaner/registry_copy.h"
 #include "engine/regcleaner/registry_entry.h"
@@ -28,7 +30,8 @@ using platform::text::trim_bars;
 
 namespace {
 
-const Question kRepairQuestion{"msg10", "msg30", sign::Warning};
+// The repair keeps a backup of each entry, so the question says how to put one back.
+const Question kRepairQuestion{"msg835", "msg30", sign::Warning};
 constexpr const char* kNoErrors = "...No Errors...";
 
 void set_main(Shell& shell, const std::string& name, const std::string& value) {
@@ -40,8 +43,30 @@ struct RegistryScreen {
     std::string found;
 };
 
+// Each reason's text; %1 is the missing file.
+std::string reason_text(Shell& shell, const engine::regcleaner::EntryReason& reason) {
+    using engine::regcleaner::InvalidBecause;
+    switch (reason.because) {
+        case InvalidBecause::SharedFileMissing: return fill_in(shell.text("msg830"), {reason.target});
+        case InvalidBecause::UninstallerMissing: return fill_in(shell.text("msg831"), {reason.target});
+        case InvalidBecause::NoUninstaller: return shell.text("msg832");
+        case InvalidBecause::ProgramMissing: return fill_in(shell.text("msg833"), {reason.target});
+        case InvalidBecause::RecentFileMissing: return fill_in(shell.text("msg834"), {reason.target});
+    }
+    return "";
+}
+
+// The entries as the scan wrote them (what the page sends back to repair), with what a person
+// reads: the key or value, and why it is invalid.
 void show_found(Shell& shell, const std::vector<std::string>& entries) {
-    push_list(shell.stage(), kMainMovie, MovieList{"RegItems", entries});
+    MovieList list{"RegItems", entries};
+    for (const std::string& entry : entries) {
+        auto parsed = engine::regcleaner::parse_entry(entry);
+        auto reason = parsed ? engine::regcleaner::reason_for(*parsed) : std::nullopt;
+        list.labels.push_back(parsed ? engine::regcleaner::readable_entry(*parsed) : entry);
+        list.notes.push_back(reason ? reason_text(shell, *reason) : "");
+    }
+    push_list(shell.stage(), kMainMovie, list);
 }
 
 // The main window's reg_clean: a new Reg_Cleaner for one call, whose finds reach the screen and
@@ -114,11 +139,8 @@ void repair(Shell& shell, RegistryScreen& screen, const std::string& args) {
             reg->CleanRegistry(entry);
             drop_if_repaired(screen, entry);
         }
-        std::vector<std::string> left = non_empty_bar_items(screen.found);
-        set_main(shell, "_root.NumberOfRegItems", std::to_string(left.size()));
-        set_main(shell, "_root.NamesOfRegItems", join_bars(left));
         initRestoreReg(shell);
-        set_main(shell, "_root.ShowRegItems", "true");
+        show_found(shell, non_empty_bar_items(screen.found));
     });
 }
 

@@ -14,10 +14,10 @@ function newMachineDir(label) {
 }
 
 // Resolves once the program printed its address; rejects with what it said when it ends first.
-// `env` adds variables to the program's environment (TAVRIN_TEST_CLOCK, ...).
-function startProgram(machineDir, { timeoutMs = 30_000, env = {} } = {}) {
+// `env` adds variables to the program's environment (TAVRIN_TEST_CLOCK, ...), `args` options.
+function startProgram(machineDir, { timeoutMs = 30_000, env = {}, args = [] } = {}) {
   if (!fs.existsSync(BIN)) throw new Error(`tavrinapp not found at ${BIN}; build it or set TAVRIN_BIN`);
-  const child = spawn(BIN, ['--machine', machineDir, '--port', '0', '--no-browser'], {
+  const child = spawn(BIN, ['--machine', machineDir, '--port', '0', '--no-browser', ...args], {
     stdio: ['ignore', 'pipe', 'pipe'],
     // A new machine speaks the user's locale; the tests read English screens whatever the developer's is.
     env: { ...process.env, DISPLAY: '', WAYLAND_DISPLAY: '', LC_ALL: '', LC_MESSAGES: '', LANG: 'C.UTF-8', ...env },

@@ -47,6 +47,13 @@ async function answerMessageBox(page, program, label) {
   return after;
 }
 
+// The question before a Clean that includes items removing what the user may want to keep,
+// answered "Clean" or, with dontAskAgain, "Clean, don't ask again", in either language.
+async function agreeToCaution(page, program, { dontAskAgain = false } = {}) {
+  const label = dontAskAgain ? /^(Clean, don't ask again|Bereinigen, nicht mehr fragen)$/ : /^(Clean|Bereinigen)$/;
+  return answerMessageBox(page, program, label);
+}
+
 // Types a path or a name into the program's open dialog (file, folder or input box).
 async function answerDialog(page, program, text) {
   const dialog = page.locator('#dialog');
@@ -74,5 +81,5 @@ async function readCleaningLog(page, program) {
 }
 
 module.exports = {
-  openProgram, settle, variables, messageBox, answerMessageBox, answerDialog, sharedProgram, readCleaningLog,
+  agreeToCaution, openProgram, settle, variables, messageBox, answerMessageBox, answerDialog, sharedProgram, readCleaningLog,
 };

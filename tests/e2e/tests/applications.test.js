@@ -5,7 +5,7 @@ const fs = require('fs');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
 const { newMachineDir, startProgram, driveC } = require('../support/program');
-const { openProgram, settle, variables, readCleaningLog } = require('../support/screens');
+const { agreeToCaution, openProgram, settle, variables, readCleaningLog } = require('../support/screens');
 
 const FIXTURE = path.resolve(__dirname, '..', '..', 'fixtures', 'wine-prefix');
 const ENABLE_VARIABLES = ['_root.NS_Enabled', '_root.OP_Enabled', '_root.AOL_Enabled', '_root.FF_Enabled',
@@ -27,7 +27,10 @@ async function cleanEverything(page, program, navName, screenId) {
   await expect(screen.locator('.not-installed-note')).toBeHidden();
   const boxes = screen.locator('.category-items input[type=checkbox]');
   for (let i = 0; i < await boxes.count(); i += 1) await boxes.nth(i).check();
+  const cautious = await screen.locator('.caution-mark').count();
   await screen.getByRole('button', { name: 'Clean' }).click();
+  // Bookmarks, mail and received files cannot be brought back: those screens ask first.
+  if (cautious > 0) await agreeToCaution(page, program);
   const { log, shown } = await readCleaningLog(page, program);
   await log.locator('button[data-command="IDC_FS_CLOSE"]').click();
   await settle(page, program);

@@ -4,7 +4,7 @@ const path = require('path');
 const { test, expect } = require('@playwright/test');
 const { newMachineDir, startProgram } = require('../support/program');
 const { profileDir, filesBelow, todaysLog } = require('../support/machine_files');
-const { openProgram, answerMessageBox, readCleaningLog } = require('../support/screens');
+const { agreeToCaution, openProgram, answerMessageBox, messageBox, readCleaningLog, settle } = require('../support/screens');
 
 test.describe('Internet Explorer screen', () => {
   let program;
@@ -30,7 +30,12 @@ test.describe('Internet Explorer screen', () => {
     for (const label of ['Typed addresses', 'Turn off auto-complete', 'Download folder', 'Temporary Internet files', 'History', 'Cookies'])
       await screen.getByRole('checkbox', { name: label }).check();
     await expect(screen.locator('#ie-home-page')).toHaveValue('http://www.news-example.com/');
+    // The download folder is marked, and the clean asks first, naming it.
+    await expect(screen.locator('.caution-mark')).toHaveCount(1);
+    await expect(screen.locator('label.caution')).toContainText(/Download folder|Download-Ordner/);
     await screen.getByRole('button', { name: 'Clean' }).click();
+    await expect(messageBox(page)).toContainText(/Internet Explorer's download folder|Download-Ordner des Internet Explorers/);
+    await agreeToCaution(page, program, { dontAskAgain: true });
     // The log window speaks the stored language, German until the user picks another.
     const { log, shown } = await readCleaningLog(page, program);
     const expected = ['TypedURLs\\url1', 'TypedURLs\\url2', 'TypedURLs\\url3', 'setup-demo.exe', 'beach.jpg',
@@ -58,6 +63,10 @@ test.describe('Internet Explorer screen', () => {
     expect(fs.existsSync(path.join(favorites, 'News of the day.url'))).toBe(true);
     expect(fs.readFileSync(path.join(program.machineDir, 'system.reg'), 'utf8')).toMatch(/Intelliforms\\\\SPW\][^[]*mail\.example\.org/);
     expect(userReg).toContain('http://www.news-example.com/');
+
+    // Told not to ask again, the next Clean with the download folder ticked just cleans.
+    await screen.getByRole('button', { name: 'Clean' }).click();
+    expect((await settle(page, program)).modal).toBeNull();
 
     await page.screenshot({ path: testInfo.outputPath('ie-screen.png') });
     await testInfo.attach('ie screen', { path: testInfo.outputPath('ie-screen.png'), contentType: 'image/png' });

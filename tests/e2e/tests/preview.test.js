@@ -6,7 +6,7 @@ const path = require('path');
 const { test, expect } = require('@playwright/test');
 const { newMachineDir, startProgram, driveC } = require('../support/program');
 const { filesBelow } = require('../support/machine_files');
-const { openProgram, settle } = require('../support/screens');
+const { agreeToCaution, openProgram, settle } = require('../support/screens');
 
 // Every file of the machine folder with its contents.
 function machineFiles(machineDir) {
@@ -58,7 +58,7 @@ test('Preview lists the demo traces with sizes and a total, and Clean then remov
 
     const shownBefore = await lines.count();
     await screen.getByRole('button', { name: 'Clean' }).click();
-    await settle(page, program);
+    await agreeToCaution(page, program);  // the download folder is ticked
     await expect(lines.last()).toHaveText(/^(All done|Fertig): (removed|entfernt) /);
     const completion = await lines.last().textContent();
     expect(completion.replace(/^(All done|Fertig): (removed|entfernt) /, '')).toBe(totals);

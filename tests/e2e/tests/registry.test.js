@@ -55,6 +55,12 @@ test.describe('registry cleaner screen', () => {
       'budget.xls', 'Old report.doc', 'download.zip']) {
       await expect(found.filter({ hasText: stale })).toHaveCount(1);
     }
+    // Each entry says why it is invalid, and a long key wraps instead of running off the edge.
+    await expect(found.filter({ hasText: 'Old Paint 1.0' }))
+      .toContainText('The uninstaller C:\\Program Files\\Old Paint\\unins000.exe does not exist.');
+    await expect(found.filter({ hasText: 'budget.xls' })).toContainText('OpenSaveMRU\\*: a = C:\\');
+    const overflow = await screen.locator('#reg-found-list').evaluate((list) => list.scrollWidth - list.clientWidth);
+    expect(overflow).toBeLessThanOrEqual(0);
     // Valid entries and product codes are never offered.
     for (const kept of ['Demo Writer', 'writer.exe', 'demoshared.dll', 'Letter.txt', '{6F8A2D41', 'firefox.exe', 'Netscp.exe',
       'Aol.exe', 'PhotoViewer']) {
@@ -64,6 +70,7 @@ test.describe('registry cleaner screen', () => {
     await screen.locator('#reg-found-all').check();
     await screen.getByRole('button', { name: 'Repair selected' }).click();
     await expect(messageBox(page)).toContainText('Clean registry');
+    await expect(messageBox(page)).toContainText('A backup of each is kept');
     await answerMessageBox(page, program, 'Yes');
     const log = page.locator('[data-window="log"]');
     await expect(log).toBeVisible();
