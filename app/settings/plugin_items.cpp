@@ -28,13 +28,14 @@ std::vector<engine::Plugin> loaded_plugins() {
 std::string plugin_item_name(const std::string& plugin_name) { return std::string(kPluginItemPrefix) + plugin_name; }
 
 void clean_named_plugins(engine::Plugins& plugins, const std::vector<std::string>& names) {
+    std::vector<engine::Plugin> chosen;
     for (const engine::Plugin& plugin : plugins.Load_Extra_plugins()) {
-        for (const std::string& name : names) {
-            if (plugin.Name.empty() || !iequals(plugin.Name, name)) continue;
-            platform::current_machine().removals().set_group(plugin_item_name(plugin.Name));
-            plugins.cleanPlugin(plugin);
-        }
+        for (const std::string& name : names)
+            if (!plugin.Name.empty() && iequals(plugin.Name, name)) chosen.push_back(plugin);
     }
+    plugins.cleanPlugins(chosen, [](const engine::Plugin& plugin) {
+        platform::current_machine().removals().set_group(plugin_item_name(plugin.Name));
+    });
 }
 
 }  // namespace app

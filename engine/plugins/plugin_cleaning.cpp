@@ -7,6 +7,7 @@
 #include "engine/plugins/entry_guard.h"
 #include "engine/plugins/plugins.h"
 #include "engine/plugins/plugin_registry_entry.h"
+#include "engine/plugins/rule_variables.h"
 #include "engine/shredder/shredder.h"
 
 namespace engine {
@@ -27,13 +28,24 @@ bool Plugins::refused(const Plugin& plugin, const std::string& entry, EntryRefus
     return true;
 }
 
-void Plugins::cleanPlugin(const Plugin& P) {
+void Plugins::cleanPlugin(const Plugin& P) { cleanPlugins({P}); }
+
+void Plugins::cleanPlugins(const std::vector<Plugin>& plugins, const std::function<void(const Plugin&)>& before_each) {
+    if (plugins.empty()) return;
     Shredder sh;
     cRegistry reg;
     const EventRelay<std::string> shredder_lines(sh.ShowLog, ShowLog);
     const EventRelay<std::string> registry_lines(reg.ShowLog, ShowLog);
     const EntryGuard guard;
+    const RuleVariables variables;
+    for (const Plugin& plugin : plugins) {
+        if (before_each) before_each(plugin);
+        clean_one(plugin, guard, variables, sh, reg);
+    }
+}
 
+void Plugins::clean_one(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, Shredder& sh,
+                        cRegistry& reg) {
     for (size_t i = 1; i < P.fclist.size(); ++i) {
         const std::string path = guard.expand(P.fclist[i]);
         if (!refused(P, P.fclist[i], guard.check_file(path))) sh.FileShred(path);
@@ -51,7 +63,7 @@ void Plugins::cleanPlugin(const Plugin& P) {
         const RegistryEntry entry = parse_registry_entry(text);
         if (!refused(P, text, guard.check_registry(text, entry))) delete_registry_entry(reg, entry);
     }
-    clean_rules(P, guard, sh, reg);
+    clean_rules(P, guard, variables, sh, reg);
 }
 
 }  // namespace engine

@@ -136,9 +136,9 @@ private:
 
 }  // namespace
 
-void Plugins::clean_rules(const Plugin& P, const EntryGuard& guard, Shredder& shredder, cRegistry& registry) {
+void Plugins::clean_rules(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, Shredder& shredder,
+                          cRegistry& registry) {
     if (P.FileKeys.empty() && P.RegKeys.empty()) return;
-    const RuleVariables variables;
     const Exclusions exclusions(P.ExcludeKeys, variables);
 
     for (const std::string& text : P.FileKeys) {

@@ -3,6 +3,7 @@
 // disk only encrypted, in the program folder's "plugins\plugins.dll"; the members decrypt it to
 // a plain working copy held in memory, read or extend it there and encrypt it back. No plain
 // copy is ever written to disk.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ namespace engine {
 
 enum class EntryRefusal;
 class EntryGuard;
+class RuleVariables;
 class Shredder;
 class cRegistry;
 
@@ -55,6 +57,10 @@ public:
     // that names too much (see entry_guard.h), is refused with a ShowLog line and the rest run.
     // %VARIABLES% in file and folder entries are expanded from the machine.
     void cleanPlugin(const Plugin& P);
+    // Cleans each plug-in as cleanPlugin does, in order, calling `before_each` before each one.
+    // The machine's folders, variables and protected places are looked at once, when it starts,
+    // for all of them: a run of many plug-ins does not pay for that per plug-in.
+    void cleanPlugins(const std::vector<Plugin>& plugins, const std::function<void(const Plugin&)>& before_each = {});
 
     // true: working copy -> encrypted file; false: encrypted file -> working copy (emptied when
     // the file is missing or does not decrypt). Returns whether the operation wrote its output.
@@ -76,7 +82,10 @@ public:
 private:
     // A refreshed working copy, or EngineError when a file exists that does not decrypt.
     void refresh_for_writing();
-    void clean_rules(const Plugin& P, const EntryGuard& guard, Shredder& shredder, cRegistry& registry);
+    void clean_one(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, Shredder& shredder,
+                   cRegistry& registry);
+    void clean_rules(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, Shredder& shredder,
+                     cRegistry& registry);
     void write_key(const std::string& section, const std::string& key, const std::string& value);
     void write_list(const std::string& section, const std::string& stem, const std::vector<std::string>& items);
     // Logs a refused entry; true when the entry must be skipped.
