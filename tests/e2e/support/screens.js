@@ -50,7 +50,7 @@ async function answerMessageBox(page, program, label) {
 // The question before a Clean that includes items removing what the user may want to keep,
 // answered "Clean" or, with dontAskAgain, "Clean, don't ask again", in either language.
 async function agreeToCaution(page, program, { dontAskAgain = false } = {}) {
-  const label = dontAskAgain ? /^(Clean, don't ask again|Bereinigen, nicht mehr fragen)$/ : /^(Clean|Bereinigen)$/;
+  const label = dontAskAgain ? /^(Clean, don't ask again|Reinigen, nicht mehr fragen)$/ : /^(Clean|Reinigen)$/;
   return answerMessageBox(page, program, label);
 }
 
