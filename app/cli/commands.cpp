@@ -145,12 +145,24 @@ void run_cleaning(const Request& request, const ChosenItems& items, ProgressLine
         removals.dry_run() || items.plugin_names.empty()
             ? items.plugin_names
             : after_warnings(items.plugin_names, request.accept_warnings, message_texts(), std::cin, err);
+    // A category with a named item runs as its screen's Clean with those ticks: its other boxes
+    // count as unticked, so a switch among them (Internet Explorer's auto-complete) turns the
+    // way the screen turns it. The categories nothing was named of stay untouched.
     const auto& ticked = items.check_boxes;
+    const auto named = [&](const std::string& check_box) {
+        return std::find(ticked.begin(), ticked.end(), check_box) != ticked.end();
+    };
+    const auto category_named = [&](const std::string& check_box) {
+        for (const auto& category : engine::cleaning_catalogue())
+            for (const auto& item : category.items)
+                if (item.variable == check_box)
+                    return std::any_of(category.items.begin(), category.items.end(),
+                                       [&](const engine::CatalogueItem& other) { return named(other.variable); });
+        return false;
+    };
     engine::run_ticks(
         engine::Unattended::NamedItems,
-        [&](const std::string& check_box) {
-            return std::find(ticked.begin(), ticked.end(), check_box) != ticked.end() ? "true" : "";
-        },
+        [&](const std::string& check_box) { return named(check_box) ? "true" : category_named(check_box) ? "false" : ""; },
         log, [&](const engine::CatalogueItem& item) { removals.set_group(item.name); });
     if (plugin_names.empty()) return;
     auto plugins = new_plugins();

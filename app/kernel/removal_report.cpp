@@ -12,14 +12,6 @@ namespace {
 using platform::Removed;
 using platform::RemovedKind;
 
-// "3 files": the message holds the singular and the plural ("file|files").
-std::string counted(size_t count, const char* message_key, const Texts& texts) {
-    const std::string words = texts(message_key);
-    const size_t bar = words.find('|');
-    const std::string word = bar == std::string::npos ? words : count == 1 ? words.substr(0, bar) : words.substr(bar + 1);
-    return std::to_string(count) + " " + word;
-}
-
 std::string item_line(const Removed& removed) {
     const bool has_size = removed.kind != RemovedKind::CacheEntry && removed.kind != RemovedKind::HistoryEntry &&
                           removed.kind != RemovedKind::Clipboard && removed.kind != RemovedKind::Folder &&
@@ -28,6 +20,13 @@ std::string item_line(const Removed& removed) {
 }
 
 }  // namespace
+
+std::string counted(size_t count, std::string_view message_key, const Texts& texts) {
+    const std::string words = texts(message_key);
+    const size_t bar = words.find('|');
+    const std::string word = bar == std::string::npos ? words : count == 1 ? words.substr(0, bar) : words.substr(bar + 1);
+    return std::to_string(count) + " " + word;
+}
 
 std::string human_size(uint64_t bytes) {
     static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};

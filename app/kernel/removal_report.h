@@ -15,6 +15,9 @@ namespace app {
 // The text of a message key in the language of the moment.
 using Texts = std::function<std::string(std::string_view message_key)>;
 
+// "3 files": the message holds the singular and the plural ("file|files").
+std::string counted(size_t count, std::string_view message_key, const Texts& texts);
+
 // "0 B", "999 B", "1.5 KB", "12.3 MB", "2.0 GB": binary units, one decimal above bytes.
 std::string human_size(uint64_t bytes);
 

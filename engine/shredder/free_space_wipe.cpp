@@ -8,6 +8,7 @@
 
 #include "engine/foundation/engine_error.h"
 #include "platform/sys/removed_on_signal.h"
+#include "platform/sys/run_cancel.h"
 
 namespace engine {
 
@@ -154,7 +155,9 @@ void wipe_free_space(FileSystem& files, const std::string& root, const std::func
     WipeFiles wipe(files, root);
     uint64_t written = 0;
 
+    // The user's Cancel stops the wipe between two fill files; leaving, WipeFiles removes them.
     for (size_t i = 0; i < plan.files.size() && !wipe.drive_full(); ++i) {
+        platform::CancellableRun::check();
         written += wipe.write(plan.files[i].name, plan.files[i].length);
         // Each full chunk moves the bar; the rest (the last file) ends it below.
         if (!wipe.drive_full() && i + 1 < plan.files.size())
@@ -162,8 +165,10 @@ void wipe_free_space(FileSystem& files, const std::string& root, const std::func
     }
     // The drive may hold more than it reported; the capacity bounds a file system that never
     // says it is full.
-    for (uint64_t i = plan.next_chunk; !wipe.drive_full() && written < plan.capacity; ++i)
+    for (uint64_t i = plan.next_chunk; !wipe.drive_full() && written < plan.capacity; ++i) {
+        platform::CancellableRun::check();
         written += wipe.write(std::string(kFillStem) + std::to_string(i), kWipeChunkLength);
+    }
 
     wipe.sync_all();
     wipe.delete_all();

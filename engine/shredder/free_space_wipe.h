@@ -34,7 +34,8 @@ WipePlan plan_wipe(const platform::fs::FileSystem& files, const std::string& roo
 // block is written once; then they are flushed to the device and deleted.
 // `progress` gets the share of the reported free space written after each full chunk, and
 // 100 at the end. The files are deleted on every way out; errors other than a full drive
-// (platform::fs::FsError) reach the caller.
+// (platform::fs::FsError) reach the caller, and so does the user's Cancel of a cancellable run
+// (platform::RunCancelled), heard before each fill file.
 void wipe_free_space(platform::fs::FileSystem& files, const std::string& root,
                      const std::function<void(double percent)>& progress);
 

@@ -16,6 +16,7 @@
 #include "engine/shredder/shred_steps.h"
 #include "engine/shredder/path_pieces.h"
 #include "platform/machine/machine.h"
+#include "platform/sys/run_cancel.h"
 
 namespace engine {
 
@@ -169,6 +170,7 @@ int32_t Shredder::FolderShred(const std::string& fname, bool DeleteContentsOnly,
     shred_folder(run, shared_folder([&] { return run.files.open_folder(fname); }), fname, DeleteContentsOnly,
                  FileSelection{File_Extension, Max_fsize, Min_fsize}, SubDirectoriesIncluded, remove_named_folder);
     run.batch.flush();
+    platform::CancellableRun::check();
     return 0;
 }
 
@@ -195,6 +197,7 @@ void Shredder::shred_folder(Run& run, const std::shared_ptr<Folder>& folder, con
     if (subfolders_included) {
         const FileSelection without_size_bounds{selection.extension};
         for (const auto& entry : entries) {
+            if (platform::run_cancel_requested()) return;
             if (!is_subfolder(entry)) continue;
             auto remove_subfolder = [folder, name = entry.name] {
                 ignore_errors([&] { folder->set_attributes(name, attr::Normal); });
@@ -204,12 +207,16 @@ void Shredder::shred_folder(Run& run, const std::shared_ptr<Folder>& folder, con
                          delete_contents_only, without_size_bounds, true, std::move(remove_subfolder));
         }
     }
-    for (const auto& entry : entries)
+    // After the user's Cancel no further file is begun, and no folder goes: what it held is
+    // partly there still.
+    for (const auto& entry : entries) {
+        if (platform::run_cancel_requested()) return;
         if (!(entry.attributes & attr::Directory) && selection.selects(entry.name, entry.size))
             run.batch.shred(folder, entry, join_path(path, entry.name));
+    }
 
     // Not forced, so a read-only item keeps the folder.
-    if (!delete_contents_only) run.batch.then(std::move(remove_folder));
+    if (!delete_contents_only && !platform::run_cancel_requested()) run.batch.then(std::move(remove_folder));
 }
 
 Variant Shredder::ShredFreeSpace(const std::string& drive) {

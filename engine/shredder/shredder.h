@@ -44,7 +44,9 @@ public:
     // lines and ShowLog keep that order, each after its own file's delete. A folder that is
     // missing or outside the machine, and each file or folder that could not be shredded or
     // removed, raises NotShredded (a drive root that stays is no failure). The work grows with
-    // the number of entries, however deep the tree.
+    // the number of entries, however deep the tree. The user's Cancel of a cancellable run
+    // (platform/sys/run_cancel.h) stops the walk before its next file: the files begun are
+    // shredded whole, the others and every folder stay, and platform::RunCancelled is thrown.
     int32_t FolderShred(const std::string& fname, bool DeleteContentsOnly, const std::string& File_Extension,
                         bool SubDirectoriesIncluded, double& Max_fsize, double& Min_fsize);
 

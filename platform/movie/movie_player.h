@@ -11,6 +11,8 @@
 //   POST /api/fscommand  {"movie","command","args"}          -> 202 {"seq":N}
 //   POST /api/setvar     {"movie","name","value","client"?}  -> 202 {"seq":N}
 //   POST /api/dialog     {"id","result"}  (result null = cancelled)  -> 202 {"seq":N}
+//   POST /api/cancel     {}   the user's Cancel of the long run in progress, heard at once
+//                              (not queued: platform/sys/run_cancel.h)              -> 202 {}
 //   GET  /api/vars?movie=M      the movie's variables as one JSON object of strings
 //   GET  /api/idle?after=N[&timeout_ms=T]
 //        waits until every queued request up to N is handled, the UI thread waits for input (in

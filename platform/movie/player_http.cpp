@@ -11,6 +11,7 @@
 #include "platform/movie/player_core.h"
 #include "platform/movie/request_guard.h"
 #include "platform/movie/skin_files.h"
+#include "platform/sys/run_cancel.h"
 
 namespace platform::movie {
 
@@ -302,6 +303,12 @@ void MoviePlayer::Impl::install_routes() {
         const auto seq = reports.push(PageVariableChange{std::move(change), number_field(*body, "client")});
         ui_wake.notify_all();
         answer_json(response, 202, {{"seq", seq}});
+    });
+
+    // Not queued: the run it stops holds the UI thread that handles the queue.
+    server->Post("/api/cancel", [](const httplib::Request&, httplib::Response& response) {
+        request_run_cancel();
+        answer_json(response, 202, json::object());
     });
 
     server->Post("/api/dialog", [this](const httplib::Request& request, httplib::Response& response) {

@@ -227,6 +227,23 @@ std::string registry_path(Root root, std::string_view path) {
     return root_name(static_cast<uint32_t>(root)) + "\\" + std::string(path);
 }
 
+// A value's data as a person reads it in a list of changes: a string without its final NUL, a
+// number in decimal, other data as its bytes in hex.
+std::string data_text(uint32_t value_type, std::span<const uint8_t> data) {
+    if (is_string_type(value_type)) {
+        std::string text(data.begin(), data.end());
+        while (!text.empty() && text.back() == '\0') text.pop_back();
+        return text;
+    }
+    if (value_type == type::Dword && data.size() == 4)
+        return std::to_string(data[0] | data[1] << 8 | data[2] << 16 | static_cast<uint32_t>(data[3]) << 24);
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (const uint8_t byte : data) text += {kDigits[byte >> 4], kDigits[byte & 15], ' '};
+    if (!text.empty()) text.pop_back();
+    return text;
+}
+
 }  // namespace
 
 Status Registry::delete_key(Root root, std::string_view path) {
@@ -259,6 +276,12 @@ Status Registry::set_value(Root root, std::string_view path, std::string_view na
     if (const Status status = impl_->locate(root, path, false, target); status != Status::Ok) return status;
     if (target.users_root) return Status::AccessDenied;
     if (utf16_length(name) > max_value_name) return Status::InvalidParameter;
+    if (removals_ && removals_->recording()) {
+        const Hive::Entry* entry = target.hive->value(target.node, name);
+        removals_->change(registry_path(root, path) + "\\" + std::string(name),
+                          entry ? data_text(entry->type, to_api(entry->type, target.hive->data(*entry))) : "",
+                          data_text(value_type, data));
+    }
     target.hive->set_value(target.node, name, value_type, to_stored(value_type, data));
     return Status::Ok;
 }

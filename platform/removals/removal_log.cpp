@@ -1,5 +1,8 @@
 #include "platform/removals/removal_log.h"
 
+#include <algorithm>
+
+#include "platform/text/ascii_case.h"
 #include "platform/text/name_fold.h"
 
 namespace platform {
@@ -41,6 +44,7 @@ void RemovalLog::start(Mode mode) {
     if (mode != Mode::Off) {
         refused_.clear();
         kept_.clear();
+        changed_.clear();
     }
     group_.clear();
     gone_.clear();
@@ -65,6 +69,19 @@ void RemovalLog::refuse(std::string path, std::string reason) {
 
 void RemovalLog::keep(std::string path) {
     if (recording()) kept_.push_back({std::move(path), group_});
+}
+
+void RemovalLog::change(std::string path, std::string before, std::string after) {
+    if (!recording()) return;
+    const auto earlier = std::find_if(changed_.begin(), changed_.end(),
+                                      [&](const Changed& one) { return text::iequals(one.path, path); });
+    if (earlier == changed_.end()) {
+        if (before != after) changed_.push_back({std::move(path), std::move(before), std::move(after), group_});
+        return;
+    }
+    // What the setting was before the run is what the user compares with.
+    if (earlier->before == after) changed_.erase(earlier);
+    else earlier->after = std::move(after);
 }
 
 void RemovalLog::mark_gone(std::string_view windows_path, bool may_hold_entries) {

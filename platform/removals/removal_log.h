@@ -48,6 +48,17 @@ struct Kept {
     bool operator==(const Kept&) const = default;
 };
 
+// A setting a run writes over instead of removing (a registry value such as the switch of
+// Internet Explorer's auto-complete): a preview lists it as a change, from what it was to what
+// the run makes it.
+struct Changed {
+    std::string path;    // registry path of the value ("HKEY_CURRENT_USER\...\Append Completion")
+    std::string before;  // its data as text; "" when the value did not exist
+    std::string after;
+    std::string group;   // the item of the run that changed it; may be empty
+    bool operator==(const Changed&) const = default;
+};
+
 class RemovalLog {
 public:
     enum class Mode { Off, Record, DryRun };
@@ -71,6 +82,10 @@ public:
     // Nothing happens while nothing is recording. Kept until the next start, as the refusals are.
     void keep(std::string path);
     const std::vector<Kept>& kept() const { return kept_; }
+    // Nothing happens while nothing is recording, nor when the data stays as it was. Kept until
+    // the next start, as the refusals are; a second change of the same setting updates the first.
+    void change(std::string path, std::string before, std::string after);
+    const std::vector<Changed>& changed() const { return changed_; }
     // The item whose removals are recorded from now on.
     void set_group(std::string group) { group_ = std::move(group); }
 
@@ -107,6 +122,7 @@ private:
     std::vector<Removed> removed_;
     std::vector<Refused> refused_;
     std::vector<Kept> kept_;
+    std::vector<Changed> changed_;
     std::string group_;
     FoldedPathSet gone_;
     FoldedPathSet gone_holders_;  // those of gone_ that may have had entries below them

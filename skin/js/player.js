@@ -86,6 +86,12 @@
       return this.post('/api/fscommand', { movie, command, args: args == null ? '' : String(args) });
     }
 
+    // The user's Cancel of the long run in progress: sent at once, beside the ordered lane, as the
+    // run holds up every request queued behind it.
+    cancelRun() {
+      return this.send('/api/cancel', {});
+    }
+
     answerDialog(id, result) {
       return this.post('/api/dialog', { id, result });
     }

@@ -9,12 +9,15 @@
     const lines = root.querySelector('#log-lines');
     const view = root.querySelector('#log-view');
 
+    // A run may send thousands of lines: the panel scrolls to the last once a frame, not once a
+    // line, which would lay the whole list out again for each.
+    let scrolling = 0;
     player.on(MOVIE, '_root.LogFile', (text, fromProgram) => {
       if (!fromProgram || text === '') return;
       const line = document.createElement('li');
       line.textContent = text;
       lines.append(line);
-      lines.scrollTop = lines.scrollHeight;
+      if (!scrolling) scrolling = requestAnimationFrame(() => { scrolling = 0; lines.scrollTop = lines.scrollHeight; });
     });
     // The view button is enabled only once a run has finished and its last line is the closing text.
     player.on(MOVIE, '_root.ViewLogBtn', (value) => {

@@ -169,9 +169,33 @@
     });
   }
 
+  // While the screen is locked for a run that Cancel can stop, the lock shows how far the run is,
+  // the time left once the program can estimate it, and Cancel.
   function setupLock(root) {
     const lock = root.querySelector('#gui-lock');
     player.on(MOVIE, '_root.MakeTheGUIDisable', (value) => { lock.hidden = !truthy(value); });
+    const panel = root.querySelector('#run-panel');
+    const cancel = root.querySelector('#run-cancel');
+    const percent = root.querySelector('#run-percent');
+    const bar = root.querySelector('#run-bar');
+    player.on(MOVIE, '_root.RunCancellable', (value) => {
+      if (value === '1' && panel.hidden) {
+        // A new run sweeps until it says how far it is.
+        percent.textContent = '';
+        bar.removeAttribute('style');
+      }
+      panel.hidden = value !== '1';
+      cancel.disabled = false;
+    });
+    player.on(MOVIE, '_root.ProgressPercent', (value) => {
+      if (panel.hidden) return;
+      percent.textContent = `${Number(value) || 0} %`;
+      Object.assign(bar.style, { width: `${Number(value) || 0}%`, animation: 'none' });
+    });
+    cancel.addEventListener('click', () => {
+      cancel.disabled = true;
+      player.cancelRun();
+    });
   }
 
   async function init(root) {
@@ -181,6 +205,8 @@
     setupMemoryChip(root);
     setupLock(root);
     await addScreens(root);
+    window.Tavrin.showScreen = (id) => showScreen(root, id);
+    window.Tavrin.previewView(root);
     const last = sessionStorage.getItem(LAST_SCREEN_KEY);
     showScreen(root, SCREENS.some((screen) => screen.id === last) ? last : FIRST_SCREEN);
   }

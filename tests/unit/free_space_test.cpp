@@ -17,6 +17,7 @@
 #include "engine/shredder/free_space_wipe.h"
 #include "engine/shredder/shredder.h"
 #include "platform/sys/end_on_signal.h"
+#include "platform/sys/run_cancel.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/temp_machine.h"
 
@@ -114,6 +115,24 @@ TEST_F(FreeSpaceTest, ASmallDriveGetsOnlyTheRestFileAndOneProgress) {
 
     EXPECT_EQ(progress, std::vector<double>{100.0});
     EXPECT_TRUE(wipe_files().empty());
+}
+
+// Cancel, pressed while the first chunk is written, stops the wipe before the second one and takes
+// the first away; outside a cancellable run the same press stops nothing.
+TEST_F(FreeSpaceTest, CancelStopsBeforeTheNextFillFileAndRemovesTheWrittenOnes) {
+    machine().files().set_quota('D', 25'000'000);
+    shredder.Progress.subscribe([](double&) { platform::request_run_cancel(); });
+    {
+        platform::CancellableRun run;
+        EXPECT_THROW(shredder.ShredFreeSpace("D:"), platform::RunCancelled);
+    }
+    EXPECT_EQ(progress, std::vector<double>{40.0});
+    EXPECT_TRUE(wipe_files().empty());
+    EXPECT_EQ(machine().files().free_space("D:\\").free_bytes, 25'000'000u);
+
+    progress.clear();
+    shredder.ShredFreeSpace("D:");
+    EXPECT_EQ(progress.back(), 100.0);
 }
 
 TEST_F(FreeSpaceTest, AFailureReachesTheCallerAndLeavesNoWipeFileBehind) {

@@ -9,6 +9,8 @@
 #include "app/demo/ie_traces.h"
 #include "app/kernel/removal_report.h"
 #include "app/texts/fill_in.h"
+#include "platform/text/bar_list.h"
+#include "tests/unit/support/engine_registry.h"
 #include "tests/unit/support/folder_snapshot.h"
 #include "tests/unit/support/program_fixture.h"
 
@@ -17,6 +19,9 @@ namespace {
 using platform::Removed;
 using platform::RemovedKind;
 
+constexpr const char* kAutoComplete =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoComplete\\Append Completion";
+
 class PreviewTest : public tavrin_test::ProgramTest {
 protected:
     void SetUp() override {
@@ -24,43 +29,67 @@ protected:
         app::demo::plant_ie_traces();
         machine().flush();
     }
-    std::vector<std::string> log_lines() { return stage.values_of(app::kLogMovie, "_root.LogFile"); }
-    bool logged(const std::string& part) {
-        const auto lines = log_lines();
-        return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; });
+    std::string last(const std::string& name) {
+        const auto values = stage.values_of(app::kMainMovie, name);
+        return values.empty() ? "" : values.back();
     }
+    // The rows of the last preview view, each "kind<TAB>field<TAB>...".
+    std::vector<std::string> rows() { return platform::text::split_bars(last("_root.NamesOfPreviewRows")); }
+    bool has_row(const std::string& row) {
+        const auto all = rows();
+        return std::find(all.begin(), all.end(), row) != all.end();
+    }
+    bool has_row_starting(const std::string& start) {
+        const auto all = rows();
+        return std::any_of(all.begin(), all.end(), [&](const std::string& row) { return row.starts_with(start); });
+    }
+    std::string plural(const char* key) { return text(key).substr(text(key).find('|') + 1); }
 };
 
-TEST_F(PreviewTest, ThePreviewListsEachItemWithSizesAndTotalsAndTheCleanReportsTheSameTotals) {
+TEST_F(PreviewTest, TheViewListsEachItemWithSizesSettingChangesAndTotalsAndTheCleanReportsTheSameTotals) {
+    tavrin_test::set_value(engine::HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoComplete",
+                           "Append Completion", "no");
+    machine().flush();
     const auto before = tavrin_test::snapshot(temp.dir());
     command("IDC_FS_PREVIEW", "IDC_FS_IE|1,0,1,1,1,1");
     machine().flush();
     EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(temp.dir())), "");
 
-    const auto preview = log_lines();
-    ASSERT_GE(preview.size(), 3u);
-    EXPECT_EQ(preview.front(), text("msg400"));
-    // The run's own lines ("shredded ...") would tell of removals that did not happen.
-    EXPECT_FALSE(logged(text("msg16")));
-    EXPECT_TRUE(logged("ie.typed-urls: 3 " + text("msg405").substr(text("msg405").find('|') + 1)));
-    EXPECT_TRUE(logged("ie.cookies: "));
-    EXPECT_TRUE(logged("TypedURLs\\url1  ("));
+    // The run's own lines ("shredded ...") would tell of removals that did not happen, and the
+    // list itself is the view's, not the log window's.
+    EXPECT_TRUE(stage.values_of(app::kLogMovie, "_root.LogFile").empty());
+    EXPECT_EQ(last("_root.PreviewHeading"), text("msg400"));
+    EXPECT_EQ(last("_root.PreviewCommand"), "IDC_FS_IE|1,0,1,1,1,1");
+    EXPECT_EQ(last("_root.NumberOfPreviewRows"), std::to_string(rows().size()));
+    EXPECT_EQ(stage.values_of(app::kMainMovie, "_root.ShowPreviewRows").size(), 1u);
+    EXPECT_TRUE(has_row_starting("item\t_root.IE_TU\tie.typed-urls\t3 " + plural("msg405") + ", "));
+    EXPECT_TRUE(has_row_starting("item\t_root.IE_CO\tie.cookies\t"));
+    EXPECT_TRUE(has_row_starting("file\tHKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs\\url1\t"));
+    // The unticked auto-complete box switches auto-complete on: a change of its own item.
+    EXPECT_TRUE(has_row("item\t_root.IE_AC\tie.autocomplete\t1 " + text("msg800").substr(0, text("msg800").find('|'))));
+    EXPECT_TRUE(has_row(std::string("change\t") + kAutoComplete + "\t" + app::fill_in(text("msg801"), {"no", "yes"})));
+
     const std::string in_all_prefix = app::fill_in(text("msg407"), {""});
-    ASSERT_TRUE(preview.back().starts_with(in_all_prefix)) << preview.back();
-    const std::string totals = preview.back().substr(in_all_prefix.size());
-    EXPECT_NE(totals, text("msg401"));
+    const std::string total = last("_root.PreviewTotal");
+    ASSERT_TRUE(total.starts_with(in_all_prefix)) << total;
+    // The changes come last: the switch, and the start page where the screen's field differs.
+    ASSERT_TRUE(total.ends_with(" " + plural("msg800")) || total.ends_with(" " + text("msg800").substr(0, text("msg800").find('|'))))
+        << total;
+    const std::string removals = total.substr(in_all_prefix.size(), total.rfind(", ") - in_all_prefix.size());
 
+    // "Clean these" sends the previewed command: the clean removes what the view listed.
+    const std::string previewed = last("_root.PreviewCommand");
     stage.will_press(text("msg837"));  // the download folder asks first
-    command("IDC_FS_IE", "1,0,1,1,1,1");
-    const auto run = log_lines();
-    EXPECT_EQ(run.back(), app::fill_in(text("msg408"), {text("msg4"), totals}));
-    // The real run's own lines are back.
-    EXPECT_TRUE(std::any_of(run.begin() + static_cast<std::ptrdiff_t>(preview.size()), run.end(),
-                            [](const std::string& line) { return line.find("url1") != std::string::npos; }));
+    command(previewed.substr(0, previewed.find('|')), previewed.substr(previewed.find('|') + 1));
+    const auto run = stage.values_of(app::kLogMovie, "_root.LogFile");
+    ASSERT_FALSE(run.empty());
+    EXPECT_EQ(run.back(), app::fill_in(text("msg408"), {text("msg4"), removals}));
+    EXPECT_TRUE(std::any_of(run.begin(), run.end(), [](const std::string& line) { return line.find("url1") != std::string::npos; }));
 
-    // Nothing left: the next preview says so.
+    // Nothing left, and auto-complete is on now: the next preview says so.
     command("IDC_FS_PREVIEW", "IDC_FS_IE|1,0,1,1,1,1");
-    EXPECT_EQ(log_lines().back(), app::fill_in(text("msg407"), {text("msg401")}));
+    EXPECT_TRUE(rows().empty());
+    EXPECT_EQ(last("_root.PreviewTotal"), app::fill_in(text("msg407"), {text("msg401")}));
 }
 
 TEST_F(PreviewTest, OnlyCleanCommandsArePreviewed) {
@@ -68,13 +97,13 @@ TEST_F(PreviewTest, OnlyCleanCommandsArePreviewed) {
     command("IDC_FS_PREVIEW", "IDC_FS_DELETE|C:\\");
     command("IDC_FS_PREVIEW", "IDC_FS_CLOSE|");
     command("IDC_FS_PREVIEW", "");
-    EXPECT_TRUE(log_lines().empty());
+    EXPECT_TRUE(stage.values_of(app::kMainMovie, "_root.ShowPreviewRows").empty());
     EXPECT_FALSE(shell().ending());
     machine().flush();
     EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(temp.dir())), "");
     // Any case and blanks around the name, as the dispatcher takes commands.
     command("IDC_FS_PREVIEW", " idc_fs_ie |0,0,0,0,0,1");
-    EXPECT_TRUE(logged("ie.cookies: "));
+    EXPECT_TRUE(has_row_starting("item\t_root.IE_CO\tie.cookies\t"));
 }
 
 // The shredder's lists: previewed without the question a shred asks and without telling the page
@@ -88,15 +117,13 @@ TEST_F(PreviewTest, TheShredderListsArePreviewedWithoutTheirQuestionAndTheScreen
     const size_t boxes_before = stage.boxes().size();
 
     command("IDC_FS_PREVIEW", "IDC_FS_SHREDFILES||C:\\work\\letter.doc|");
-    EXPECT_TRUE(logged(text("msg700")));
-    EXPECT_TRUE(logged("C:\\work\\letter.doc: 1 "));
-    EXPECT_TRUE(logged("C:\\work\\letter.doc  (1.5 KB)"));
+    EXPECT_EQ(last("_root.PreviewHeading"), text("msg700"));
+    EXPECT_TRUE(has_row_starting("item\t\tC:\\work\\letter.doc\t1 "));
+    EXPECT_TRUE(has_row("file\tC:\\work\\letter.doc\t1.5 KB"));
     command("IDC_FS_PREVIEW", "IDC_FS_SHREDFOLDERS|C:\\work\\old");
-    const auto lines = log_lines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(logged("C:\\work\\old\\sub\\b.txt  (2 B)"));
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "    C:\\work\\old\\sub"), lines.end());
-    EXPECT_EQ(lines.back(), app::fill_in(text("msg407"), {"2 files, 2 folders, 6 B"}));
+    EXPECT_TRUE(has_row("file\tC:\\work\\old\\sub\\b.txt\t2 B"));
+    EXPECT_TRUE(has_row("file\tC:\\work\\old\\sub\t"));
+    EXPECT_EQ(last("_root.PreviewTotal"), app::fill_in(text("msg407"), {"2 files, 2 folders, 6 B"}));
 
     EXPECT_EQ(stage.boxes().size(), boxes_before) << "a preview asks nothing";
     EXPECT_TRUE(stage.values_of(app::kMainMovie, "shred_SFI_Now").empty());

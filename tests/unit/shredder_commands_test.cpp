@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/texts/fill_in.h"
 #include "engine/foundation/clock.h"
 #include "engine/foundation/logger.h"
 #include "tests/unit/support/extra_drive.h"
@@ -272,9 +273,10 @@ TEST_F(DriveShredTest, FreeSpaceOnlyWipesTheSpaceAndLeavesEveryFile) {
     EXPECT_EQ(values("_root.ProgressBarState"), (std::vector<std::string>{"0", "1", "0"}));
     // The wipe's progress reaches the page as it goes.
     EXPECT_EQ(values("_root.ProgressPercent"), (std::vector<std::string>{"40", "80", "100"}));
+    EXPECT_EQ(values("_root.RunCancellable"), (std::vector<std::string>{"1", "0"}));
     // The screen's hourglass for the whole command, the engine's for its wipe inside it.
     EXPECT_EQ(stage.busy_history(), (std::vector<bool>{true, true, false, false}));
-    EXPECT_EQ(log_window_lines().back(), text("msg4"));
+    EXPECT_EQ(log_window_lines().back(), app::fill_in(text("msg806"), {"D:"}));
     for (const auto& entry : fs::directory_iterator(tavrin_test::drive_folder(temp, 'D')))
         EXPECT_FALSE(entry.path().filename().string().starts_with("TmpShred"));
 }

@@ -21,6 +21,7 @@
 #include "engine/shredder/hdd.h"
 #include "engine/shredder/shredder.h"
 #include "platform/fs/write_faults.h"
+#include "platform/sys/run_cancel.h"
 #include "tests/unit/support/extra_drive.h"
 #include "tests/unit/support/scoped_env.h"
 #include "tests/unit/support/temp_machine.h"
@@ -246,6 +247,28 @@ TEST_F(ShredderTest, SubfoldersAreShreddedBeforeTheFolderItsFiles) {
 
     EXPECT_EQ(shown, (std::vector<std::string>{"deepest.txt", "middle.txt", "own.txt"}));
     EXPECT_TRUE(exists("C:\\order\\sub\\deep"));  // contents only: every folder stays
+}
+
+// Cancel, heard while the first batch of a large folder is deleted, stops the walk: every file is
+// shredded whole or left as it was, and the folder stays with what is left.
+TEST_F(ShredderTest, CancelStopsAFolderShredBetweenFilesAndLeavesTheRestUntouched) {
+    constexpr int kFiles = 3000;  // more than one batch
+    const auto name = [](int i) { return "C:\\many\\f" + std::to_string(i) + ".txt"; };
+    for (int i = 0; i < kFiles; ++i) temp.write_file(name(i), "file " + std::to_string(i));
+    shredder.ShowLog.subscribe([](std::string&) { platform::request_run_cancel(); });
+    {
+        platform::CancellableRun run;
+        EXPECT_THROW(folder_shred("C:\\many", false, "*", true), platform::RunCancelled);
+    }
+    int gone = 0;
+    for (int i = 0; i < kFiles; ++i) {
+        if (!exists(name(i))) ++gone;
+        else EXPECT_EQ(read_host(temp.host(name(i))), "file " + std::to_string(i)) << name(i);
+    }
+    EXPECT_EQ(static_cast<size_t>(gone), shown.size());
+    EXPECT_GT(gone, 0);
+    EXPECT_LT(gone, kFiles);
+    EXPECT_TRUE(exists("C:\\many"));
 }
 
 TEST_F(ShredderTest, WithoutContentsOnlyTheFolderAndItsSubfoldersGo) {

@@ -1,9 +1,9 @@
 #include "app/features/cleaning/preview_rows.h"
 
-#include <vector>
-
+#include "app/features/cleaning/preview_list.h"
 #include "app/features/shredder/shredder_commands.h"
 #include "app/kernel/removal_report.h"
+#include "app/stage/list_pusher.h"
 #include "engine/catalogue/cleaning_catalogue.h"
 #include "platform/machine/machine.h"
 #include "platform/text/ascii_case.h"
@@ -33,20 +33,21 @@ void preview(Shell& shell, const std::string& args) {
     const std::string command = to_upper(trim_blanks(std::string_view(args).substr(0, bar)));
     const std::string command_args = bar == std::string::npos ? std::string() : args.substr(bar + 1);
     if (!previewable(command)) return;  // as the dispatcher treats a command it does not know
-    std::vector<platform::Removed> removed;
-    std::vector<platform::Kept> kept;
+    DryRun run;
     {
         LogWindow::Silence quiet(shell.log_window());
         platform::Recording dry_run(platform::current_machine(), platform::RemovalLog::Mode::DryRun);
         run_for_preview(shell, command, command_args);
-        removed = dry_run.finish();
-        kept = platform::current_machine().removals().kept();
+        run.removed = dry_run.finish();
+        run.kept = platform::current_machine().removals().kept();
+        run.changed = platform::current_machine().removals().changed();
     }
-    shell.log_window().show();
     const Texts texts = [&shell](std::string_view key) { return shell.language().text(key); };
-    const auto heading = shred_list_of(command) ? kShredPreviewHeading : kCleanPreviewHeading;
-    for (const auto& line : preview_lines(removed, texts, heading)) shell.log_window().addLogLine(line);
-    for (const auto& line : kept_lines(kept, texts)) shell.log_window().addLogLine(line);
+    Stage& stage = shell.stage();
+    stage.set_variable(kMainMovie, "_root.PreviewHeading", texts(shred_list_of(command) ? kShredPreviewHeading : kCleanPreviewHeading));
+    stage.set_variable(kMainMovie, "_root.PreviewTotal", preview_total(run, texts));
+    stage.set_variable(kMainMovie, "_root.PreviewCommand", command + "|" + command_args);
+    push_list(stage, kMainMovie, MovieList{"PreviewRows", preview_list(run, texts)});
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // The Preview button of every cleaning screen and of the shredder's lists. It sends IDC_FS_PREVIEW with the command the
 // screen's Clean button sends and that command's argument, joined by "|"
 // ("IDC_FS_IE|1,0,1,1,1,1"). The command runs as Clean runs it, over a dry run of the machine:
-// the log window then lists what it would remove, item by item, with sizes and totals, and
-// nothing on the machine has changed.
+// the page's preview view then lists what it would remove and the settings it would change, item
+// by item, with sizes and totals (preview_list.h), and nothing on the machine has changed.
 #include <string_view>
 
 #include "app/kernel/shell.h"

@@ -24,6 +24,7 @@ namespace {
 const Question kNoFolderNotice{"msg9", "msg31", sign::Notice};
 const Question kForeignSystemQuestion{"msg11", "msg32", sign::Warning};
 const Question kRemoveQuestion{"msg12", "msg33", sign::Warning};
+constexpr const char* kScanFoundNotice = "msg807";  // "DLLs that no program uses: %1"
 constexpr const char* kBackupTick = "_root.DLL_BBD";
 
 // What the DLL cleaner's commands remember between them, for the life of the program.
@@ -63,7 +64,8 @@ void scan(Shell& shell, DllCleanerScreen& screen) {
     shell.stage().set_busy(true);
     screen.found = scanDlls(shell.stage(), machine, screen.scan_folder);
     shell.stage().set_busy(false);
-    shell.notify_completion();
+    // What the scan found, not a bare "All done".
+    shell.notify({kScanFoundNotice, "msg4", sign::Completion, std::to_string(screen.found.size())});
 }
 
 // The found list without the DLLs that are gone; one that could not be removed stays offered.

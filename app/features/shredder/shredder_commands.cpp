@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/logger.h"
 #include "engine/shredder/shredder.h"
+#include "platform/sys/run_cancel.h"
 #include "platform/text/ascii_case.h"
 #include "platform/text/bar_list.h"
 #include "platform/text/split.h"
@@ -102,25 +104,13 @@ void browse_folder(Shell& shell) {
     if (chosen && !chosen->empty()) set_main(shell, "_root.PathValue", *chosen);
 }
 
-// "All done: 3 shredded, 1 not shredded."
-std::string completion_text(Shell& shell, const ShredCount& count) {
-    return fill_in(shell.text("msg63"), {std::to_string(count.shredded), std::to_string(count.not_shredded)});
+// "All done: 3 shredded, 1 not shredded.", or the same for a run the user cancelled.
+std::string completion_text(Shell& shell, const ShredCount& count, bool cancelled) {
+    return fill_in(shell.text(cancelled ? "msg808" : "msg63"), {std::to_string(count.shredded), std::to_string(count.not_shredded)});
 }
 
-// The shred of a list after its question: the list goes, the screen is told to empty its own,
-// and the run ends like every logged run, with how many items went and how many did not.
-void shred_list(Shell& shell, const Question& question, PendingList& pending, const char* done_variable,
-                ShredList procedure, const std::string& args) {
-    if (!shell.confirm(question)) return;
-    shell.log_window().show();
-    const ShredCount count = procedure(shell, trim_bars(args));
-    set_main(shell, done_variable, "1");
-    pending.clear();
-    shell.log_window().finish_run(completion_text(shell, count));
-}
-
-// The whole screen refuses input and the pointer shows the hourglass while a drive is shredded;
-// both come back however the shred ends.
+// The whole screen refuses input and the pointer shows the hourglass while a drive or a list is
+// shredded; both come back however the shred ends.
 class ScreenDisabled {
 public:
     explicit ScreenDisabled(Shell& shell) : shell_(shell) {
@@ -138,18 +128,55 @@ private:
     Shell& shell_;
 };
 
+// The locked screen offers Cancel while a run that hears it works (_root.RunCancellable), and the
+// user's Cancel is heard only then.
+class CancelOffered {
+public:
+    explicit CancelOffered(Shell& shell) : shell_(shell) { set_main(shell_, "_root.RunCancellable", "1"); }
+    ~CancelOffered() {
+        engine::ignore_errors([&] { set_main(shell_, "_root.RunCancellable", "0"); });
+    }
+    CancelOffered(const CancelOffered&) = delete;
+    CancelOffered& operator=(const CancelOffered&) = delete;
+
+private:
+    Shell& shell_;
+    platform::CancellableRun run_;
+};
+
+// The shred of a list after its question: the list goes, the screen is told to empty its own,
+// and the run ends like every logged run, with how many items went and how many did not. Cancel
+// stops it before the next file; the completion line then says so.
+void shred_list(Shell& shell, const Question& question, PendingList& pending, const char* done_variable,
+                ShredList procedure, const std::string& args) {
+    if (!shell.confirm(question)) return;
+    shell.log_window().show();
+    ShredCount count;
+    bool cancelled = false;
+    {
+        const ScreenDisabled disabled(shell);
+        const CancelOffered cancel(shell);
+        count = procedure(shell, trim_bars(args));
+        cancelled = platform::run_cancel_requested();
+    }
+    set_main(shell, done_variable, "1");
+    pending.clear();
+    shell.log_window().finish_run(completion_text(shell, count, cancelled));
+}
+
 void shred_drive_after_question(Shell& shell, const ShredderScreen& screen) {
     if (trim_blanks(screen.drive).empty()) {
         shell.notify(kNoDriveNotice);
         return;
     }
     if (!shell.confirm(shred_drive_question(screen.drive, screen.free_space_only))) return;
+    std::string completion;
     {
         ScreenDisabled disabled(shell);
         shell.log_window().show();
-        shredDrive(shell, screen.drive, screen.free_space_only);
+        completion = shredDrive(shell, screen.drive, screen.free_space_only);
     }
-    shell.log_window().finish_run();
+    shell.log_window().finish_run(completion);
 }
 
 // A size bound as the screen sends it: a decimal number, blanks around it allowed.
@@ -163,29 +190,68 @@ std::optional<double> megabytes(const std::string& text) {
     return value;
 }
 
-// Percent steps only: the wipe reports far more often than the bar can show a change.
+// Percent steps only: the wipe reports far more often than the bar can show a change. Once a few
+// seconds have gone by the time left is estimated from the pace so far.
 class ProgressBar {
 public:
     ProgressBar(Shell& shell, engine::Event<double>& progress)
         : relay_(progress, [this, &shell](double& percent) { show(shell, percent); }) {}
 
+    int percent() const { return std::max(shown_, 0); }
+
 private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr auto kEstimateAfter = std::chrono::seconds(3);
+
     void show(Shell& shell, double percent) {
         int whole = static_cast<int>(std::clamp(std::floor(percent), 0.0, 100.0));
         if (whole == shown_) return;
         shown_ = whole;
         set_main(shell, "_root.ProgressPercent", std::to_string(whole));
+        const auto elapsed = Clock::now() - started_;
+        if (whole <= 0 || whole >= 100 || elapsed < kEstimateAfter) return;
+        const auto left = std::chrono::duration_cast<std::chrono::seconds>(elapsed * (100 - whole) / whole);
+        set_main(shell, "_root.ProgressTimeLeft", fill_in(shell.text("msg805"), {duration_text(left)}));
+    }
+
+    // "40 s", "3 min", "2 h 5 min": as precise as an estimate deserves.
+    static std::string duration_text(std::chrono::seconds left) {
+        const auto seconds = left.count();
+        if (seconds < 60) return std::to_string(std::max<long long>(seconds, 1)) + " s";
+        if (seconds < 3600) return std::to_string((seconds + 30) / 60) + " min";
+        return std::to_string(seconds / 3600) + " h " + std::to_string(seconds % 3600 / 60) + " min";
     }
 
     int shown_ = -1;
+    Clock::time_point started_ = Clock::now();
     engine::EventRelay<double> relay_;
 };
+
+// The free-space wipe, which Cancel may stop between two fill files: the wipe then removes what it
+// wrote, and the completion line in the log window says it was cancelled and how far it had come.
+std::string wipe_free_space(Shell& shell, RelayedShredder& sh, const std::string& drive) {
+    const std::string name = drive.substr(0, 2);
+    const CancelOffered cancel(shell);
+    ProgressBar progress(shell, sh->Progress);
+    try {
+        sh->ShredFreeSpace(drive);
+        return fill_in(shell.text("msg806"), {name});
+    } catch (const platform::RunCancelled&) {
+        return fill_in(shell.text("msg804"), {name, std::to_string(progress.percent())});
+    } catch (const std::exception& error) {
+        shell.log_window().addLogLine(error.what());
+        return shell.text("msg4");
+    }
+}
 
 }  // namespace
 
 ShredCount shredFiles(Shell& shell, const std::string& list) {
     RelayedShredder sh(shell);
-    for (const auto& file : bar_items(list)) sh.item(file, [&] { sh->FileShred(file); });
+    for (const auto& file : bar_items(list)) {
+        if (platform::run_cancel_requested()) break;
+        sh.item(file, [&] { sh->FileShred(file); });
+    }
     return sh.count();
 }
 
@@ -193,28 +259,28 @@ ShredCount shredFiles(Shell& shell, const std::string& list) {
 // here too: the list comes from the page, which may name anything.
 ShredCount shredFolders(Shell& shell, const std::string& list) {
     RelayedShredder sh(shell);
-    for (const auto& folder : bar_items(list))
+    for (const auto& folder : bar_items(list)) {
+        if (platform::run_cancel_requested()) break;
         sh.item(folder, [&] { engine::shred_folder_named_by_user(*sh, folder); });
+    }
     return sh.count();
 }
 
 // A failed free-space wipe is shown in the log window: the run's completion notice must not be
 // the only thing the user hears of it.
-void shredDrive(Shell& shell, const std::string& drive, bool free_space_only) {
+std::string shredDrive(Shell& shell, const std::string& drive, bool free_space_only) {
     RelayedShredder sh(shell);
     engine::ignore_errors([&] { set_main(shell, "_root.ProgressBarState", "1"); });
+    std::string completion = shell.text("msg4");
     if (free_space_only) {
-        try {
-            ProgressBar progress(shell, sh->Progress);
-            sh->ShredFreeSpace(drive);
-        } catch (const std::exception& error) {
-            shell.log_window().addLogLine(error.what());
-        }
+        completion = wipe_free_space(shell, sh, drive);
     } else {
         double largest = 0, smallest = 0;
         engine::ignore_errors([&] { sh->FolderShred(drive, false, "*", true, largest, smallest); });
     }
     engine::ignore_errors([&] { set_main(shell, "_root.ProgressBarState", "0"); });
+    engine::ignore_errors([&] { set_main(shell, "_root.ProgressTimeLeft", ""); });
+    return completion;
 }
 
 void Delete(Shell& shell, const std::string& options) {

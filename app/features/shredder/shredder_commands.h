@@ -21,8 +21,10 @@ ShredCount shredFolders(Shell& shell, const std::string& list);  // the folders 
 using ShredList = ShredCount (*)(Shell& shell, const std::string& list);
 ShredList shred_list_of(std::string_view command);
 // The drive's free space when free_space_only, else every file on the drive. While it works,
-// _root.ProgressBarState is "1" and _root.ProgressPercent follows the free-space wipe.
-void shredDrive(Shell& shell, const std::string& drive, bool free_space_only);
+// _root.ProgressBarState is "1", and _root.ProgressPercent and _root.ProgressTimeLeft follow the
+// free-space wipe, which the user's Cancel may stop (_root.RunCancellable "1" meanwhile). Returns
+// the run's completion line: what was overwritten, or that it was cancelled and how far it came.
+std::string shredDrive(Shell& shell, const std::string& drive, bool free_space_only);
 // "x,x,largest,smallest" in megabytes (0 and 0: any size): the files of the type in
 // _root.FileTypeValue directly in the folder _root.PathValue. A list of fewer than four
 // positions, or sizes that are not numbers, shreds nothing.

@@ -26,7 +26,7 @@ test.describe('DLL cleaner', () => {
     await expect(screen.getByLabel('Back up before removing')).toBeChecked();  // on from the start
     await screen.getByRole('button', { name: 'Scan drive' }).click();
     await settle(page, program);
-    await expect(messageBox(page)).toContainText('All done');
+    await expect(messageBox(page)).toContainText('DLLs that no program uses: 1');
     await answerMessageBox(page, program, 'OK');
 
     // Only the copy is offered: the registered library is the one the system uses.

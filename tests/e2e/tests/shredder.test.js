@@ -76,16 +76,14 @@ test.describe('shredder screen', () => {
       await page.locator('#files-preview').click();
       await settle(page, program);
 
-      const lines = page.locator('[data-window="log"] #log-lines li');
-      await expect(lines.last()).toHaveText('In all: 2 files, 2.1 KB');
-      // The window still holds the earlier runs' lines: the preview is what follows its heading.
-      const shown = await lines.allTextContents();
-      const preview = shown.slice(shown.findLastIndex((line) => line.startsWith('Preview, nothing was changed. A shred would remove:')));
-      expect(preview).toEqual([
-        shown[shown.length - preview.length],
-        'C:\\e2e-preview\\draft.txt: 1 file, 2.0 KB', '    C:\\e2e-preview\\draft.txt  (2.0 KB)',
-        'C:\\e2e-preview\\notes.txt: 1 file, 100 B', '    C:\\e2e-preview\\notes.txt  (100 B)',
-        'In all: 2 files, 2.1 KB']);
+      // The view takes the screen's place, each listed file an item under its path.
+      const view = page.locator('#preview-view');
+      await expect(view).toBeVisible();
+      await expect(view.locator('.preview-total')).toHaveText('In all: 2 files, 2.1 KB');
+      await expect(view.locator('.preview-row')).toHaveText([
+        'C:\\e2e-preview\\draft.txt1 file, 2.0 KB', 'C:\\e2e-preview\\draft.txt2.0 KB',
+        'C:\\e2e-preview\\notes.txt1 file, 100 B', 'C:\\e2e-preview\\notes.txt100 B']);
+      await view.getByRole('button', { name: 'Back' }).click();
       await expect(messageBox(page)).toBeHidden();
       await expect(files.locator('li')).toHaveCount(2);
       expect(fs.readFileSync(`${folder}/draft.txt`, 'utf8')).toBe('d'.repeat(2048));
