@@ -24,10 +24,6 @@ std::optional<std::string> value_text(const RegistryEntry& entry, std::string_vi
     return value_as_variant(value).to_text();
 }
 
-bool under(std::string_view path, std::string_view key) {
-    return path.size() > key.size() && path[key.size()] == '\\' && names_equal(path.substr(0, key.size()), key);
-}
-
 }  // namespace
 
 std::string without_quotes(std::string text) {
@@ -48,7 +44,7 @@ std::optional<EntryReason> reason_for(const RegistryEntry& entry) {
         if (names_equal(entry.key_path, kSharedDllsKey)) return EntryReason{InvalidBecause::SharedFileMissing, *entry.value_name};
         return EntryReason{InvalidBecause::RecentFileMissing, entry.data};
     }
-    if (under(entry.key_path, kUninstallKey)) {
+    if (is_under(entry.key_path, kUninstallKey)) {
         // A key without UninstallString names no uninstaller, as an empty one does.
         if (!platform::current_machine().registry().key_exists(static_cast<platform::registry::Root>(entry.root),
                                                                 entry.key_path))

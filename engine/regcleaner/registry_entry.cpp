@@ -34,9 +34,6 @@ bool is_place(ERegistryClassConstants root, std::string_view key, bool holds_val
 
 std::string root_text(ERegistryClassConstants root) { return platform::registry::root_name(root); }
 
-bool is_under(std::string_view path, std::string_view key) {
-    return path.size() > key.size() && path[key.size()] == '\\' && names_equal(path.substr(0, key.size()), key);
-}
 
 std::optional<RegistryEntry> parse_key_entry(ERegistryClassConstants root, std::string_view rest) {
     size_t last = rest.rfind('\\');
@@ -69,6 +66,10 @@ bool RegistryEntry::covers_key(ERegistryClassConstants key_root, std::string_vie
 bool RegistryEntry::covers_value(ERegistryClassConstants key_root, std::string_view path, std::string_view name) const {
     if (!covers_key(key_root, path)) return false;
     return !is_value() || names_equal(name, *value_name);
+}
+
+bool is_under(std::string_view path, std::string_view key) {
+    return path.size() > key.size() && path[key.size()] == '\\' && names_equal(path.substr(0, key.size()), key);
 }
 
 std::string key_entry_text(ERegistryClassConstants root, std::string_view key, std::string_view subkey) {

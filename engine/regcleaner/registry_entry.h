@@ -35,6 +35,9 @@ struct RegistryEntry {
     bool covers_value(ERegistryClassConstants key_root, std::string_view path, std::string_view name) const;
 };
 
+// Whether path is a key below key (not key itself), names compared as the registry compares them.
+bool is_under(std::string_view path, std::string_view key);
+
 // The list form: "ROOT\key\subkey".
 std::string key_entry_text(ERegistryClassConstants root, std::string_view key, std::string_view subkey);
 // The list form: "ROOT\key\+Value`= name;;Value`=data".

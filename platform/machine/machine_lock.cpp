@@ -17,6 +17,7 @@
 #include "platform/machine/machine_lock.h"
 #include "platform/machine/wineserver.h"
 #include "platform/sys/runtime_folder.h"
+#include "platform/text/split.h"
 
 namespace platform {
 
@@ -41,10 +42,8 @@ struct Holder {
 Holder holder_of(int fd) {
     char buffer[4096] = {};
     ssize_t n = pread(fd, buffer, sizeof buffer - 1, 0);
-    std::vector<std::string> lines;
-    std::string text = n > 0 ? std::string(buffer, static_cast<size_t>(n)) : "";
-    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
+    std::vector<std::string> lines = text::split(std::string_view(buffer, n > 0 ? static_cast<size_t>(n) : 0), '\n');
+    lines.pop_back();  // what follows the last line end: nothing, or a line still being written
     return {lines.size() > 0 ? lines[0] : "", lines.size() > 2 ? lines[2] : ""};
 }
 
