@@ -104,9 +104,11 @@ std::vector<std::string> kept_lines(const std::vector<platform::Kept>& kept, con
     return lines;
 }
 
-std::string completion_text(const std::vector<Removed>& removed, const Texts& texts) {
-    if (removed.empty()) return texts("msg4");
-    return fill_in(texts("msg408"), {texts("msg4"), totals_text(totals_of(removed), texts)});
+std::string completion_text(const std::vector<Removed>& removed, const Texts& texts, bool cancelled) {
+    const std::string outcome = texts(cancelled ? "msg864" : "msg4");
+    const std::string done = removed.empty() ? fill_in(texts("msg866"), {outcome})
+                                             : fill_in(texts("msg408"), {outcome, totals_text(totals_of(removed), texts)});
+    return cancelled ? fill_in(texts("msg865"), {done}) : done;
 }
 
 }  // namespace app

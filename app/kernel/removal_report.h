@@ -48,7 +48,9 @@ std::vector<std::string> preview_lines(const std::vector<platform::Removed>& rem
 // line each, "  <item>: <path>"; nothing when it kept nothing.
 std::vector<std::string> kept_lines(const std::vector<platform::Kept>& kept, const Texts& texts);
 
-// The completion line of a run that removed `removed`.
-std::string completion_text(const std::vector<platform::Removed>& removed, const Texts& texts);
+// The completion line of a run that removed `removed`: "All done: removed 3 files, 1.2 KB", or
+// that nothing was removed; for a run the user cancelled, that it was cancelled, what it removed
+// until then, and that the rest was left as it was.
+std::string completion_text(const std::vector<platform::Removed>& removed, const Texts& texts, bool cancelled = false);
 
 }  // namespace app

@@ -7,6 +7,7 @@
 #include "app/kernel/removal_report.h"
 #include "engine/foundation/engine_error.h"
 #include "platform/machine/machine.h"
+#include "platform/sys/run_cancel.h"
 
 namespace app {
 
@@ -85,16 +86,31 @@ void Shell::end_program() {
     stage_.quit();
 }
 
+namespace {
+
+// False when the user's Cancel stopped the driver: what it had done stays, and is reported.
+bool ran_to_its_end(const std::function<void()>& driver) {
+    try {
+        driver();
+        return true;
+    } catch (const platform::RunCancelled&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 void logged_run(Shell& shell, const std::function<void()>& driver) {
     shell.log_window().show();
     if (!platform::has_current_machine() || platform::current_machine().removals().recording()) {
-        driver();
+        ran_to_its_end(driver);
         shell.log_window().finish_run();
         return;
     }
     platform::Recording run(platform::current_machine(), platform::RemovalLog::Mode::Record);
-    driver();
-    shell.log_window().finish_run(completion_text(run.finish(), [&shell](std::string_view key) { return shell.language().text(key); }));
+    const bool cancelled = !ran_to_its_end(driver);
+    shell.log_window().finish_run(
+        completion_text(run.finish(), [&shell](std::string_view key) { return shell.language().text(key); }, cancelled));
 }
 
 }  // namespace app

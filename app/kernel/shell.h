@@ -101,8 +101,9 @@ private:
 };
 
 // The logged run most cleaning commands use: show the log window, run the driver, then the
-// completion text with what the run removed, and the view-log button. Inside a preview's dry
-// run the driver runs as it is; the preview reports for itself.
+// completion text with what the run removed, and the view-log button. A driver that the user's
+// Cancel stops (platform::RunCancelled) ends there, and the completion text says so. Inside a
+// preview's dry run the driver runs as it is; the preview reports for itself.
 void logged_run(Shell& shell, const std::function<void()>& driver);
 
 }  // namespace app

@@ -27,13 +27,16 @@ std::vector<engine::Plugin> loaded_plugins() {
 
 std::string plugin_item_name(const std::string& plugin_name) { return std::string(kPluginItemPrefix) + plugin_name; }
 
-void clean_named_plugins(engine::Plugins& plugins, const std::vector<std::string>& names) {
+void clean_named_plugins(engine::Plugins& plugins, const std::vector<std::string>& names,
+                         const std::function<void(size_t cleaned, size_t total)>& before_each) {
     std::vector<engine::Plugin> chosen;
     for (const engine::Plugin& plugin : plugins.Load_Extra_plugins()) {
         for (const std::string& name : names)
             if (!plugin.Name.empty() && iequals(plugin.Name, name)) chosen.push_back(plugin);
     }
-    plugins.cleanPlugins(chosen, [](const engine::Plugin& plugin) {
+    size_t cleaned = 0;
+    plugins.cleanPlugins(chosen, [&](const engine::Plugin& plugin) {
+        if (before_each) before_each(cleaned++, chosen.size());
         platform::current_machine().removals().set_group(plugin_item_name(plugin.Name));
     });
 }

@@ -2,6 +2,7 @@
 // The plug-ins by name, as the plug-in screen and the command line both take them: the loaded
 // definitions, and the clean of the named ones. A run's removals are listed under
 // "plugins.<name>", the item name the command line knows the plug-in by.
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,6 +29,9 @@ std::string plugin_item_name(const std::string& plugin_name);
 
 // Cleans every plug-in whose name equals one of `names` (ignoring case), in the order of the
 // plug-in file; a name given twice is cleaned twice. An error of one plug-in ends the clean there.
-void clean_named_plugins(engine::Plugins& plugins, const std::vector<std::string>& names);
+// `before_each` hears, before each plug-in, how many of them were cleaned of how many there are;
+// what it throws ends the clean there.
+void clean_named_plugins(engine::Plugins& plugins, const std::vector<std::string>& names,
+                         const std::function<void(size_t cleaned, size_t total)>& before_each = {});
 
 }  // namespace app

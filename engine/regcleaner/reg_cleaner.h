@@ -19,7 +19,10 @@ namespace engine {
 
 class Reg_Cleaner : public EngineObject {
 public:
-    // The four scans in the order below, then Completed with the found-entry list.
+    // The four scans in the order below, then Completed with the found-entry list. Progress gets
+    // the share of the four lists' entries looked at. The user's Cancel of a cancellable run
+    // (platform/sys/run_cancel.h) is heard before each entry: no further entry is looked at, and
+    // Completed carries what was found until then, each entry as surely invalid as in a whole scan.
     void ScanRegistry();
     // Each scan raises FoundError for every invalid entry as it finds it and appends "|" and the
     // entry to the found-entry list, which nothing clears. ScanSoftwareRemoval and
@@ -39,6 +42,7 @@ public:
     // exactly, then dropped from the store; one that cannot be read or written stays.
     void RestoreReg(std::string& R);
 
+    Event<double> Progress;
     Event<std::string> FoundError;
     Event<std::string> Completed;
     Event<std::string> ShowLog;
@@ -59,10 +63,19 @@ private:
         EventRelay<std::string> relay;
     };
 
-    void scan_shared_dlls(regcleaner::FileIndex& files);
-    void scan_software_removal(regcleaner::FileIndex& files);
-    void scan_app_paths(regcleaner::FileIndex& files);
-    void scan_common_dialog_history(regcleaner::FileIndex& files);
+    // The lists the four scans look through, each read with one lookup.
+    OwnRegistry::NamedTexts shared_dlls_list();
+    OwnRegistry::NamedTexts software_removal_list();
+    OwnRegistry::NamedTexts app_paths_list();
+    OwnRegistry::NamedTexts common_dialog_history_list();
+    void scan_shared_dlls(regcleaner::FileIndex& files, const OwnRegistry::NamedTexts& list);
+    void scan_software_removal(regcleaner::FileIndex& files, const OwnRegistry::NamedTexts& list);
+    void scan_app_paths(regcleaner::FileIndex& files, const OwnRegistry::NamedTexts& list);
+    void scan_common_dialog_history(regcleaner::FileIndex& files, const OwnRegistry::NamedTexts& list);
+    // A pass over `entries` entries starts: Progress counts from 0 again.
+    void begin_pass(size_t entries);
+    // Before each entry: false once the user has cancelled; else counts it and raises Progress.
+    bool next_entry();
     void found_key(std::string_view key, const std::string& subkey);
     void found_value(ERegistryClassConstants root, std::string_view key, const std::string& name,
                      const std::string& data);
@@ -74,6 +87,7 @@ private:
     void restore_backup(OwnRegistry& registry, const std::string& name);
 
     std::string found_;
+    size_t looked_at_ = 0, to_look_at_ = 0;
 };
 
 }  // namespace engine

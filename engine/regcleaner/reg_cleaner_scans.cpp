@@ -5,6 +5,7 @@
 #include "engine/regcleaner/file_found.h"
 #include "engine/regcleaner/reg_cleaner.h"
 #include "platform/machine/machine.h"
+#include "platform/sys/run_cancel.h"
 #include "platform/text/ascii_case.h"
 
 namespace engine {
@@ -66,49 +67,90 @@ void Reg_Cleaner::found_value(ERegistryClassConstants root, std::string_view key
 }
 
 // One view of the drives for the four scans: the uninstall list and the application paths
-// mostly name the same program folders.
+// mostly name the same program folders. The lists are read first, so that the share done is known.
 void Reg_Cleaner::ScanRegistry() {
+    const auto shared = shared_dlls_list();
+    const auto uninstall = software_removal_list();
+    const auto app_paths = app_paths_list();
+    const auto history = common_dialog_history_list();
+    begin_pass(shared.size() + uninstall.size() + app_paths.size() + history.size());
     FileIndex files;
-    scan_shared_dlls(files);
-    scan_software_removal(files);
-    scan_app_paths(files);
-    scan_common_dialog_history(files);
+    scan_shared_dlls(files, shared);
+    scan_software_removal(files, uninstall);
+    scan_app_paths(files, app_paths);
+    scan_common_dialog_history(files, history);
     Completed(found_);
 }
 
 void Reg_Cleaner::ScanSharedDlls() {
+    const auto list = shared_dlls_list();
+    begin_pass(list.size());
     FileIndex files;
-    scan_shared_dlls(files);
+    scan_shared_dlls(files, list);
 }
 
 void Reg_Cleaner::ScanSoftwareRemoval() {
+    const auto list = software_removal_list();
+    begin_pass(list.size());
     FileIndex files;
-    scan_software_removal(files);
+    scan_software_removal(files, list);
 }
 
 void Reg_Cleaner::ScanAppPaths() {
+    const auto list = app_paths_list();
+    begin_pass(list.size());
     FileIndex files;
-    scan_app_paths(files);
+    scan_app_paths(files, list);
 }
 
 void Reg_Cleaner::ScanCommonDialogHistory() {
+    const auto list = common_dialog_history_list();
+    begin_pass(list.size());
     FileIndex files;
-    scan_common_dialog_history(files);
+    scan_common_dialog_history(files, list);
+}
+
+void Reg_Cleaner::begin_pass(size_t entries) {
+    looked_at_ = 0;
+    to_look_at_ = entries;
+}
+
+bool Reg_Cleaner::next_entry() {
+    if (platform::run_cancel_requested()) return false;
+    ++looked_at_;
+    Progress(100.0 * static_cast<double>(looked_at_) / static_cast<double>(to_look_at_));
+    return true;
+}
+
+Reg_Cleaner::OwnRegistry::NamedTexts Reg_Cleaner::shared_dlls_list() {
+    return OwnRegistry(*this, HKEY_LOCAL_MACHINE, kSharedDllsKey).value_texts();
+}
+
+Reg_Cleaner::OwnRegistry::NamedTexts Reg_Cleaner::software_removal_list() {
+    return OwnRegistry(*this, HKEY_LOCAL_MACHINE, kUninstallKey).subkey_texts("UninstallString");
+}
+
+Reg_Cleaner::OwnRegistry::NamedTexts Reg_Cleaner::app_paths_list() {
+    return OwnRegistry(*this, HKEY_LOCAL_MACHINE, kAppPathsKey).subkey_texts("");
+}
+
+Reg_Cleaner::OwnRegistry::NamedTexts Reg_Cleaner::common_dialog_history_list() {
+    return OwnRegistry(*this, HKEY_CURRENT_USER, kOpenSaveMruKey).value_texts();
 }
 
 // The value names are the files that are shared.
-void Reg_Cleaner::scan_shared_dlls(FileIndex& files) {
-    OwnRegistry scan(*this, HKEY_LOCAL_MACHINE, kSharedDllsKey);
-    for (const auto& [name, data] : scan.value_texts()) {
+void Reg_Cleaner::scan_shared_dlls(FileIndex& files, const OwnRegistry::NamedTexts& list) {
+    for (const auto& [name, data] : list) {
+        if (!next_entry()) return;
         if (files.found_as_normal_file(name)) continue;
         found_value(HKEY_LOCAL_MACHINE, kSharedDllsKey, name, data);
     }
 }
 
 // An empty or vanished uninstaller is reported.
-void Reg_Cleaner::scan_software_removal(FileIndex& files) {
-    OwnRegistry scan(*this, HKEY_LOCAL_MACHINE, kUninstallKey);
-    for (const auto& [name, command] : scan.subkey_texts("UninstallString")) {
+void Reg_Cleaner::scan_software_removal(FileIndex& files, const OwnRegistry::NamedTexts& list) {
+    for (const auto& [name, command] : list) {
+        if (!next_entry()) return;
         // Named captures: clang 14 does not let a lambda capture structured bindings.
         ignore_errors([&, &name = name, &command = command] {
             if (!may_report_uninstall_key(name)) return;
@@ -120,9 +162,9 @@ void Reg_Cleaner::scan_software_removal(FileIndex& files) {
 }
 
 // An empty default value is no claim about any file, so only a vanished one is reported.
-void Reg_Cleaner::scan_app_paths(FileIndex& files) {
-    OwnRegistry scan(*this, HKEY_LOCAL_MACHINE, kAppPathsKey);
-    for (const auto& [name, path] : scan.subkey_texts("")) {
+void Reg_Cleaner::scan_app_paths(FileIndex& files, const OwnRegistry::NamedTexts& list) {
+    for (const auto& [name, path] : list) {
+        if (!next_entry()) return;
         std::string program = without_quotes(path);
         if (program.empty() || files.found_as_normal_file(program)) continue;
         found_key(kAppPathsKey, name);
@@ -130,9 +172,9 @@ void Reg_Cleaner::scan_app_paths(FileIndex& files) {
 }
 
 // "MRUList" only says in which order the others were used.
-void Reg_Cleaner::scan_common_dialog_history(FileIndex& files) {
-    OwnRegistry scan(*this, HKEY_CURRENT_USER, kOpenSaveMruKey);
-    for (const auto& [name, data] : scan.value_texts()) {
+void Reg_Cleaner::scan_common_dialog_history(FileIndex& files, const OwnRegistry::NamedTexts& list) {
+    for (const auto& [name, data] : list) {
+        if (!next_entry()) return;
         ignore_errors([&, &name = name, &data = data] {
             if (iequals(name, "mrulist")) return;
             std::string file = without_quotes(data);

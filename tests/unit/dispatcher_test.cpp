@@ -18,6 +18,7 @@
 #include "app/stage/list_pusher.h"
 #include "engine/tools/ram.h"
 #include "platform/fs/write_faults.h"
+#include "platform/sys/run_cancel.h"
 #include "platform/text/bar_list.h"
 #include "tests/unit/support/program_fixture.h"
 
@@ -92,9 +93,26 @@ TEST_F(DispatcherTest, LoggedRunShowsTheWindowRunsTheDriverThenTheCompletionText
         shell().log_window().addLogLine("C:\\x.txt");
     });
     EXPECT_EQ(seen, std::vector<std::string>{"visible"});
-    EXPECT_EQ(stage.values_of(app::kLogMovie, "_root.LogFile"), (std::vector<std::string>{"C:\\x.txt", text("msg4")}));
+    EXPECT_EQ(stage.values_of(app::kLogMovie, "_root.LogFile"),
+              (std::vector<std::string>{"C:\\x.txt", text("msg4") + ": " + "nothing was removed"}));
     // Disabled when the window loads, enabled when the run is over.
     EXPECT_EQ(stage.values_of(app::kLogMovie, "_root.ViewLogBtn"), (std::vector<std::string>{"0", "1"}));
+}
+
+// The user's Cancel ends the driver where it is; what it removed until then stays and is told.
+TEST_F(DispatcherTest, ACancelledLoggedRunSaysWhatItRemovedAndThatItStopped) {
+    temp.write_file("C:\\box\\one.txt", "12345");
+    temp.write_file("C:\\box\\two.txt", "x");
+    const platform::CancellableRun run;
+    app::logged_run(shell(), [&] {
+        machine().files().delete_file("C:\\box\\one.txt");
+        platform::request_run_cancel();
+        platform::CancellableRun::check();
+        machine().files().delete_file("C:\\box\\two.txt");
+    });
+    EXPECT_EQ(stage.values_of(app::kLogMovie, "_root.LogFile"),
+              std::vector<std::string>{"Cancelled: removed 1 file, 5 B; the rest was left as it was."});
+    EXPECT_TRUE(machine().files().exists("C:\\box\\two.txt"));
 }
 
 TEST_F(DispatcherTest, UnknownCommandsChangeNothingButStillReachTheFlushPoint) {

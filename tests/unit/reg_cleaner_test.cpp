@@ -12,6 +12,7 @@
 #include "engine/regcleaner/reg_cleaner.h"
 #include "engine/regcleaner/registry_copy.h"
 #include "platform/fs/fs.h"
+#include "platform/sys/run_cancel.h"
 #include "tests/unit/support/engine_registry.h"
 #include "tests/unit/support/temp_machine.h"
 
@@ -204,6 +205,20 @@ TEST_F(RegCleanerTest, ScansKeepAddingToTheSameList) {
     EXPECT_TRUE(completed.empty()) << "single scans do not complete";
     std::string entry = "|" + kHklm + kShared + "\\+Value`= C:\\gone.dll;;Value`=1";
     EXPECT_EQ(scan(), entry + entry + entry);
+}
+
+// Cancel is heard before the next entry: the finds so far complete the scan, and nothing after them
+// is looked at. The share done climbs with each entry looked at.
+TEST_F(RegCleanerTest, CancelEndsTheScanWithTheFindsSoFar) {
+    for (const char* name : {"A gone", "B gone", "C gone"})
+        put_text(Root::LocalMachine, kUninstall + "\\" + name, "UninstallString", std::string("C:\\") + name + "\\x.exe");
+    std::vector<double> shares;
+    cleaner.Progress.subscribe([&](double& share) { shares.push_back(share); });
+    const platform::CancellableRun run;
+    cleaner.FoundError.subscribe([](std::string&) { platform::request_run_cancel(); });
+    EXPECT_EQ(scan(), "|" + kHklm + kUninstall + "\\A gone");
+    EXPECT_EQ(found.size(), 1u);
+    EXPECT_EQ(shares, (std::vector<double>{100.0 / 3}));
 }
 
 // Wine's z: maps to the host's root: the test only looks, whatever the path.

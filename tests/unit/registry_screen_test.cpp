@@ -49,6 +49,8 @@ TEST_F(RegistryScreenTest, AScanThatFindsNothingSaysNoErrors) {
     EXPECT_EQ(main_var("_root.NamesOfRegItems"), "...No Errors...");
     EXPECT_EQ(main_var("_root.ShowRegItems"), "true");
     EXPECT_EQ(values("_root.RegScanRunning"), (std::vector<std::string>{"1", "0"}));
+    ASSERT_EQ(stage.boxes().size(), 1u);
+    EXPECT_EQ(stage.boxes()[0].message, "Invalid entries found: 0");
 }
 
 TEST_F(RegistryScreenTest, OneFindShowsCountOneWhileScanningAndAfter) {
@@ -62,14 +64,16 @@ TEST_F(RegistryScreenTest, OneFindShowsCountOneWhileScanningAndAfter) {
 TEST_F(RegistryScreenTest, RepairAsksThenBacksUpDeletesAndRefreshesBothLists) {
     for (const char* name : {"Game", "Game Pack", "Tool"}) uninstall_key(name);
     command("IDC_FS_SCAN_REG");
+    ASSERT_EQ(stage.boxes().size(), 1u);
+    EXPECT_EQ(stage.boxes()[0].message, "Invalid entries found: 3");
     const auto title = text("msg30"), message = text("msg835");
 
     stage.will_press(text("msg20"));
     command("IDC_FS_CLEAN_REG", "|" + kEntry + "Game|" + kEntry + "Tool|");
-    ASSERT_EQ(stage.boxes().size(), 1u);
-    EXPECT_EQ(stage.boxes()[0].title, title);
-    EXPECT_EQ(stage.boxes()[0].message, message);
-    EXPECT_EQ(stage.boxes()[0].sign, app::sign::Warning);
+    ASSERT_EQ(stage.boxes().size(), 2u);
+    EXPECT_EQ(stage.boxes()[1].title, title);
+    EXPECT_EQ(stage.boxes()[1].message, message);
+    EXPECT_EQ(stage.boxes()[1].sign, app::sign::Warning);
     EXPECT_FALSE(key_exists("Game"));
     EXPECT_FALSE(key_exists("Tool"));
     EXPECT_TRUE(key_exists("Game Pack"));

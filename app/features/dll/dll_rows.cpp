@@ -7,6 +7,7 @@
 #include "app/features/dll/dll_backup.h"
 #include "app/features/dll/dll_scan.h"
 #include "app/features/dll/file_walk.h"
+#include "app/kernel/run_progress.h"
 #include "app/kernel/shell.h"
 #include "app/stage/list_pusher.h"
 #include "app/texts/fill_in.h"
@@ -25,6 +26,8 @@ const Question kNoFolderNotice{"msg9", "msg31", sign::Notice};
 const Question kForeignSystemQuestion{"msg11", "msg32", sign::Warning};
 const Question kRemoveQuestion{"msg12", "msg33", sign::Warning};
 constexpr const char* kScanFoundNotice = "msg807";  // "DLLs that no program uses: %1"
+constexpr const char* kScanCancelledNotice = "msg861";
+constexpr const char* kCancelledTitle = "msg864";
 constexpr const char* kBackupTick = "_root.DLL_BBD";
 
 // What the DLL cleaner's commands remember between them, for the life of the program.
@@ -61,11 +64,26 @@ void scan(Shell& shell, DllCleanerScreen& screen) {
         set_main(shell, "_root.MakeTheGUIDisable", "false");
         return;
     }
-    shell.stage().set_busy(true);
-    screen.found = scanDlls(shell.stage(), machine, screen.scan_folder);
-    shell.stage().set_busy(false);
-    // What the scan found, not a bare "All done".
-    shell.notify({kScanFoundNotice, "msg4", sign::Completion, std::to_string(screen.found.size())});
+    size_t looked_at = 0, total = 0;
+    bool cancelled = false;
+    {
+        RunProgress progress(shell);
+        screen.found = scanDlls(shell.stage(), machine, screen.scan_folder, [&](size_t done, size_t all) {
+            looked_at = done;
+            total = all;
+            progress.count(done, all);
+        });
+        cancelled = RunProgress::cancelled();
+    }
+    // What the scan found, not a bare "All done"; a cancelled scan offers what it found until then,
+    // each a copy as surely unused as in a whole scan, and says how far it came.
+    if (!cancelled) {
+        shell.notify({kScanFoundNotice, "msg4", sign::Completion, std::to_string(screen.found.size())});
+        return;
+    }
+    shell.message_box().ShowMsg(fill_in(shell.text(kScanCancelledNotice), {std::to_string(looked_at), std::to_string(total),
+                                                                          std::to_string(screen.found.size())}),
+                                shell.text(kCancelledTitle), sign::Completion, buttons::One);
 }
 
 // The found list without the DLLs that are gone; one that could not be removed stays offered.

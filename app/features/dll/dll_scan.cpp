@@ -12,6 +12,7 @@
 #include "platform/machine/machine.h"
 #include "platform/machine/user_environment.h"
 #include "platform/sys/environment.h"
+#include "platform/sys/run_cancel.h"
 #include "platform/text/ascii_case.h"
 #include "platform/text/bar_list.h"
 #include "platform/typelib/type_library.h"
@@ -110,14 +111,17 @@ int max_scroll(const std::vector<std::string>& names) {
 
 }  // namespace
 
-std::vector<std::string> find_orphan_dlls(platform::Machine& machine, std::string_view scan_folder) {
+std::vector<std::string> find_orphan_dlls(platform::Machine& machine, std::string_view scan_folder,
+                                          const DllScanProgress& progress) {
     std::string drive(scan_folder.substr(0, 2));
     std::string file_list;
     WalkCounts counts;
     collectFiles(machine.files(), drive, "*.dll", counts, file_list);
     const platform::sys::Environment environment = platform::user_environment(machine);
     std::vector<std::string> found;
-    for (const std::string& dll : non_empty_bar_items(file_list)) {
+    const std::vector<std::string> dlls = non_empty_bar_items(file_list);
+    for (size_t i = 0; i < dlls.size() && !platform::run_cancel_requested(); ++i) {
+        const std::string& dll = dlls[i];
         engine::process_pending_messages();
         try {
             if (is_orphan(machine, environment, dll)) found.push_back(dll);
@@ -126,17 +130,15 @@ std::vector<std::string> find_orphan_dlls(platform::Machine& machine, std::strin
             // scan goes on without it.
             engine::log_unread_file(refused.what());
         }
+        if (progress) progress(i + 1, dlls.size());
     }
     return found;
 }
 
-std::vector<std::string> scanDlls(Stage& stage, platform::Machine& machine, std::string_view scan_folder) {
+std::vector<std::string> scanDlls(Stage& stage, platform::Machine& machine, std::string_view scan_folder,
+                                  const DllScanProgress& progress) {
     push_list(stage, kMainMovie, MovieList{"DllItems", {}, "_root.ShowDllItems", "1"});
-    std::vector<std::string> found;
-    {
-        const engine::BusyPointer busy;
-        found = find_orphan_dlls(machine, scan_folder);
-    }
+    const std::vector<std::string> found = find_orphan_dlls(machine, scan_folder, progress);
     const std::vector<std::string> unticked(found.size(), "false");
     push_list(stage, kMainMovie, MovieList{"DllItems", found, "_root.ShowDllItems", "1", "DLLItems", unticked});
     stage.set_variable(kMainMovie, "_root.MaxScroll", std::to_string(max_scroll(found)));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/fs/fs.h"
+#include "platform/sys/run_cancel.h"
 #include "platform/text/ascii_case.h"
 
 namespace app {
@@ -97,7 +98,7 @@ uint64_t collectFiles(fs::FileSystem& files, std::string& folder, std::string_vi
             total += file.size;
             if (listed) file_list.append("|").append(path).append(file.name);
         }
-        return true;
+        return !platform::run_cancel_requested();
     });
     return total;
 }

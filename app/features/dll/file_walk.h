@@ -26,7 +26,8 @@ struct WalkCounts {
 // Appends "|" and the full path of every file under `folder` (a trailing "\" is added to it)
 // that matches `pattern`, folder by folder: a folder's own files, then its subfolders in listing
 // order. Files in a folder whose path contains an excluded word (any case) are counted but not
-// listed. Returns the summed size of the matching files.
+// listed. The user's Cancel of a cancellable run ends the walk before its next folder. Returns the
+// summed size of the matching files.
 uint64_t collectFiles(platform::fs::FileSystem& files, std::string& folder, std::string_view pattern,
                       WalkCounts& counts, std::string& file_list);
 

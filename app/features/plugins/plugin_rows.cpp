@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "app/kernel/log_relay.h"
+#include "app/kernel/run_progress.h"
 #include "app/kernel/shell.h"
 #include "app/settings/plugin_items.h"
 #include "app/stage/list_pusher.h"
 #include "engine/foundation/engine_error.h"
-#include "engine/foundation/hooks.h"
 #include "engine/plugins/entry_guard.h"
 #include "engine/plugins/plugins.h"
 #include "engine/plugins/rule_import.h"
@@ -139,11 +139,15 @@ void addplugin(Shell& shell) {
     }
 }
 
+// Cancel is heard before each plug-in, and by the shredder before each file of a plug-in's folder.
 void cleanPlugins(Shell& shell, const std::string& names) {
-    const engine::BusyPointer busy;
+    RunProgress progress(shell);
     auto pl = new_plugins();
     const LogRelay relay(pl->ShowLog, into_log_window(shell.log_window()));
-    clean_named_plugins(*pl, ticked_names(names));
+    clean_named_plugins(*pl, ticked_names(names), [&progress](size_t cleaned, size_t total) {
+        progress.count(cleaned, total);
+        platform::CancellableRun::check();
+    });
 }
 
 void register_plugin_rows(Shell& shell) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/kernel/log_relay.h"
+#include "app/kernel/run_progress.h"
 #include "app/kernel/shell.h"
 #include "app/stage/list_pusher.h"
 #include "engine/foundation/class_table.h"
@@ -106,17 +107,25 @@ private:
     LogRelay log_;
 };
 
-// The screen tells a scan's finds, shown one by one, from the list it ends with by this flag.
+// The screen tells a scan's finds, shown one by one, from the list it ends with by this flag. The
+// scan ends with a notice of how many entries it found; a scan the user cancelled lists what it
+// had found until then, each entry as surely invalid as in a whole scan, and says it stopped.
 void scan(Shell& shell, RegistryScreen& screen) {
     set_main(shell, "_root.RegScanRunning", "1");
+    bool cancelled = false;
     try {
+        RunProgress progress(shell);
         RegClean reg(shell, screen);
+        const engine::EventRelay<double> pace(reg->Progress, [&progress](double& percent) { progress.percent(percent); });
         reg->ScanRegistry();
+        cancelled = RunProgress::cancelled();
     } catch (...) {
         set_main(shell, "_root.RegScanRunning", "0");
         throw;
     }
     set_main(shell, "_root.RegScanRunning", "0");
+    const std::string found = std::to_string(non_empty_bar_items(screen.found).size());
+    shell.notify({cancelled ? "msg863" : "msg862", cancelled ? "msg864" : "msg4", sign::Completion, found});
 }
 
 // An entry leaves the list when what it names is gone from the registry; one the repair had to

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "app/kernel/log_relay.h"
+#include "app/kernel/run_progress.h"
 #include "app/kernel/shell.h"
 #include "app/texts/fill_in.h"
 #include "engine/cleaners/trace_shredding.h"
@@ -109,41 +109,6 @@ std::string completion_text(Shell& shell, const ShredCount& count, bool cancelle
     return fill_in(shell.text(cancelled ? "msg808" : "msg63"), {std::to_string(count.shredded), std::to_string(count.not_shredded)});
 }
 
-// The whole screen refuses input and the pointer shows the hourglass while a drive or a list is
-// shredded; both come back however the shred ends.
-class ScreenDisabled {
-public:
-    explicit ScreenDisabled(Shell& shell) : shell_(shell) {
-        shell_.stage().set_busy(true);
-        set_main(shell_, "_root.MakeTheGUIDisable", "true");
-    }
-    ~ScreenDisabled() {
-        engine::ignore_errors([&] { set_main(shell_, "_root.MakeTheGUIDisable", "false"); });
-        engine::ignore_errors([&] { shell_.stage().set_busy(false); });
-    }
-    ScreenDisabled(const ScreenDisabled&) = delete;
-    ScreenDisabled& operator=(const ScreenDisabled&) = delete;
-
-private:
-    Shell& shell_;
-};
-
-// The locked screen offers Cancel while a run that hears it works (_root.RunCancellable), and the
-// user's Cancel is heard only then.
-class CancelOffered {
-public:
-    explicit CancelOffered(Shell& shell) : shell_(shell) { set_main(shell_, "_root.RunCancellable", "1"); }
-    ~CancelOffered() {
-        engine::ignore_errors([&] { set_main(shell_, "_root.RunCancellable", "0"); });
-    }
-    CancelOffered(const CancelOffered&) = delete;
-    CancelOffered& operator=(const CancelOffered&) = delete;
-
-private:
-    Shell& shell_;
-    platform::CancellableRun run_;
-};
-
 // The shred of a list after its question: the list goes, the screen is told to empty its own,
 // and the run ends like every logged run, with how many items went and how many did not. Cancel
 // stops it before the next file; the completion line then says so.
@@ -154,10 +119,9 @@ void shred_list(Shell& shell, const Question& question, PendingList& pending, co
     ShredCount count;
     bool cancelled = false;
     {
-        const ScreenDisabled disabled(shell);
-        const CancelOffered cancel(shell);
+        const RunProgress progress(shell);
         count = procedure(shell, trim_bars(args));
-        cancelled = platform::run_cancel_requested();
+        cancelled = RunProgress::cancelled();
     }
     set_main(shell, done_variable, "1");
     pending.clear();
@@ -172,9 +136,9 @@ void shred_drive_after_question(Shell& shell, const ShredderScreen& screen) {
     if (!shell.confirm(shred_drive_question(screen.drive, screen.free_space_only))) return;
     std::string completion;
     {
-        ScreenDisabled disabled(shell);
+        RunProgress progress(shell);
         shell.log_window().show();
-        completion = shredDrive(shell, screen.drive, screen.free_space_only);
+        completion = shredDrive(shell, progress, screen.drive, screen.free_space_only);
     }
     shell.log_window().finish_run(completion);
 }
@@ -190,54 +154,16 @@ std::optional<double> megabytes(const std::string& text) {
     return value;
 }
 
-// Percent steps only: the wipe reports far more often than the bar can show a change. Once a few
-// seconds have gone by the time left is estimated from the pace so far.
-class ProgressBar {
-public:
-    ProgressBar(Shell& shell, engine::Event<double>& progress)
-        : relay_(progress, [this, &shell](double& percent) { show(shell, percent); }) {}
-
-    int percent() const { return std::max(shown_, 0); }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    static constexpr auto kEstimateAfter = std::chrono::seconds(3);
-
-    void show(Shell& shell, double percent) {
-        int whole = static_cast<int>(std::clamp(std::floor(percent), 0.0, 100.0));
-        if (whole == shown_) return;
-        shown_ = whole;
-        set_main(shell, "_root.ProgressPercent", std::to_string(whole));
-        const auto elapsed = Clock::now() - started_;
-        if (whole <= 0 || whole >= 100 || elapsed < kEstimateAfter) return;
-        const auto left = std::chrono::duration_cast<std::chrono::seconds>(elapsed * (100 - whole) / whole);
-        set_main(shell, "_root.ProgressTimeLeft", fill_in(shell.text("msg805"), {duration_text(left)}));
-    }
-
-    // "40 s", "3 min", "2 h 5 min": as precise as an estimate deserves.
-    static std::string duration_text(std::chrono::seconds left) {
-        const auto seconds = left.count();
-        if (seconds < 60) return std::to_string(std::max<long long>(seconds, 1)) + " s";
-        if (seconds < 3600) return std::to_string((seconds + 30) / 60) + " min";
-        return std::to_string(seconds / 3600) + " h " + std::to_string(seconds % 3600 / 60) + " min";
-    }
-
-    int shown_ = -1;
-    Clock::time_point started_ = Clock::now();
-    engine::EventRelay<double> relay_;
-};
-
 // The free-space wipe, which Cancel may stop between two fill files: the wipe then removes what it
 // wrote, and the completion line in the log window says it was cancelled and how far it had come.
-std::string wipe_free_space(Shell& shell, RelayedShredder& sh, const std::string& drive) {
+std::string wipe_free_space(Shell& shell, RelayedShredder& sh, RunProgress& progress, const std::string& drive) {
     const std::string name = drive.substr(0, 2);
-    const CancelOffered cancel(shell);
-    ProgressBar progress(shell, sh->Progress);
+    const engine::EventRelay<double> relay(sh->Progress, [&progress](double& percent) { progress.percent(percent); });
     try {
         sh->ShredFreeSpace(drive);
         return fill_in(shell.text("msg806"), {name});
     } catch (const platform::RunCancelled&) {
-        return fill_in(shell.text("msg804"), {name, std::to_string(progress.percent())});
+        return fill_in(shell.text("msg804"), {name, std::to_string(progress.shown_percent())});
     } catch (const std::exception& error) {
         shell.log_window().addLogLine(error.what());
         return shell.text("msg4");
@@ -267,19 +193,19 @@ ShredCount shredFolders(Shell& shell, const std::string& list) {
 }
 
 // A failed free-space wipe is shown in the log window: the run's completion notice must not be
-// the only thing the user hears of it.
-std::string shredDrive(Shell& shell, const std::string& drive, bool free_space_only) {
+// the only thing the user hears of it. A whole drive is one item of the shred's count.
+std::string shredDrive(Shell& shell, RunProgress& progress, const std::string& drive, bool free_space_only) {
     RelayedShredder sh(shell);
     engine::ignore_errors([&] { set_main(shell, "_root.ProgressBarState", "1"); });
-    std::string completion = shell.text("msg4");
+    std::string completion;
     if (free_space_only) {
-        completion = wipe_free_space(shell, sh, drive);
+        completion = wipe_free_space(shell, sh, progress, drive);
     } else {
         double largest = 0, smallest = 0;
-        engine::ignore_errors([&] { sh->FolderShred(drive, false, "*", true, largest, smallest); });
+        sh.item(drive, [&] { sh->FolderShred(drive, false, "*", true, largest, smallest); });
+        completion = completion_text(shell, sh.count(), RunProgress::cancelled());
     }
     engine::ignore_errors([&] { set_main(shell, "_root.ProgressBarState", "0"); });
-    engine::ignore_errors([&] { set_main(shell, "_root.ProgressTimeLeft", ""); });
     return completion;
 }
 

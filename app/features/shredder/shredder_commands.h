@@ -8,6 +8,7 @@
 
 namespace app {
 
+class RunProgress;
 class Shell;
 
 // Each procedure creates its own Shredder and releases it at its end. Those of the lists and of
@@ -20,11 +21,11 @@ ShredCount shredFolders(Shell& shell, const std::string& list);  // the folders 
 // runs it; nullptr for any other command. `list` is the bar list as the page sends it, trimmed.
 using ShredList = ShredCount (*)(Shell& shell, const std::string& list);
 ShredList shred_list_of(std::string_view command);
-// The drive's free space when free_space_only, else every file on the drive. While it works,
-// _root.ProgressBarState is "1", and _root.ProgressPercent and _root.ProgressTimeLeft follow the
-// free-space wipe, which the user's Cancel may stop (_root.RunCancellable "1" meanwhile). Returns
-// the run's completion line: what was overwritten, or that it was cancelled and how far it came.
-std::string shredDrive(Shell& shell, const std::string& drive, bool free_space_only);
+// The drive's free space when free_space_only, else every file on the drive, shown through the
+// run's `progress` (the free-space wipe's percent and time left); the user's Cancel stops either
+// before its next file. _root.ProgressBarState is "1" meanwhile. Returns the run's completion
+// line: what was overwritten or shredded, or that it was cancelled and how far it came.
+std::string shredDrive(Shell& shell, RunProgress& progress, const std::string& drive, bool free_space_only);
 // "x,x,largest,smallest" in megabytes (0 and 0: any size): the files of the type in
 // _root.FileTypeValue directly in the folder _root.PathValue. A list of fewer than four
 // positions, or sizes that are not numbers, shreds nothing.

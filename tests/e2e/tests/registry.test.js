@@ -49,6 +49,8 @@ test.describe('registry cleaner screen', () => {
 
     await screen.getByRole('button', { name: 'Scan registry' }).click();
     await settle(page, program);
+    await expect(messageBox(page)).toContainText('Invalid entries found: 9');
+    await answerMessageBox(page, program, 'OK');
     await expect(found).toHaveCount(9);
     await expect(screen.locator('#reg-found-state')).toHaveText('9 invalid entries');
     for (const stale of ['paintfx.dll', 'oldcodec.ocx', 'CodecPackUpdate', 'Old Paint 1.0', 'Trial Game', 'oldpaint.exe',
@@ -92,6 +94,7 @@ test.describe('registry cleaner screen', () => {
 
     await screen.getByRole('button', { name: 'Scan again' }).click();
     await settle(page, program);
+    await answerMessageBox(page, program, 'OK');
     await expect(found).toHaveCount(9);
   });
 
@@ -103,11 +106,14 @@ test.describe('registry cleaner screen', () => {
     const screen = page.locator('[data-screen="registry"]');
     await screen.getByRole('button', { name: 'Scan registry' }).click();
     await settle(page, program);
+    await answerMessageBox(page, program, 'OK');
     await screen.locator('#reg-found-all').check();
     await screen.getByRole('button', { name: 'Repair selected' }).click();
     await answerMessageBox(page, program, 'Yes');
     await screen.getByRole('button', { name: 'Scan registry' }).click();
     await settle(page, program);
+    await expect(messageBox(page)).toContainText('Invalid entries found: 0');
+    await answerMessageBox(page, program, 'OK');
     await expect(screen.locator('#reg-found-list li')).toHaveCount(0);
     await expect(screen.locator('#reg-found-state')).toHaveText('...No Errors...');
     // Nothing to repair: the program is not even asked.

@@ -1,0 +1,92 @@
+// Cancel during a DLL scan. The scan reads each DLL of the drive; one copy of the demo library is
+// held open by the kernel (support/hold_open.py) until the test lets it go, so Cancel is pressed
+// while the scan is surely under way, whatever the speed of the machine. The held copy lies beside
+// five more copies in subfolders, which the walk reaches only after it: the scan stops before
+// them, offers what it found until then, says so, and every file on the drive stays.
+const fs = require('fs');
+const path = require('path');
+const { spawn } = require('child_process');
+const { test, expect } = require('@playwright/test');
+const { newMachineDir, startProgram, driveC } = require('../support/program');
+const { openProgram, settle, messageBox, answerMessageBox } = require('../support/screens');
+
+const STRAY = 'Downloads/viewer-setup-1.2/viewctl.dll';
+const LATER = ['a', 'b', 'c', 'd', 'e'].map((name) => `Downloads/copies/${name}/viewctl.dll`);
+const HELD = 'Downloads/copies/viewctl.dll';
+const windowsPath = (relative) => `C:\\${relative.replaceAll('/', '\\')}`;
+
+// Resolves with the helper once it says `word`; rejects when it ends first.
+function helperSaid(helper, word) {
+  return new Promise((resolve, reject) => {
+    let said = '';
+    const listen = (chunk) => {
+      said += chunk;
+      if (said.split('\n').includes(word)) { helper.stdout.off('data', listen); resolve(helper); }
+    };
+    helper.stdout.on('data', listen);
+    helper.on('exit', (code) => reject(new Error(`hold_open.py ended (${code}) before "${word}": ${said}`)));
+  });
+}
+
+for (const { language, width, height } of [
+  { language: 'English', width: 1280, height: 800 },
+  { language: 'Deutsch', width: 800, height: 600 },
+]) {
+  test(`Cancel stops a DLL scan, which offers what it found until then (${language}, ${width}x${height})`, async ({ page }, testInfo) => {
+    const machineDir = newMachineDir('dll-cancel');
+    // A new machine is made in an empty folder when the program first opens it.
+    await (await startProgram(machineDir)).stop();
+    const original = fs.readFileSync(driveC(machineDir, STRAY));
+    for (const copy of [HELD, ...LATER]) {
+      fs.mkdirSync(path.dirname(driveC(machineDir, copy)), { recursive: true });
+      fs.writeFileSync(driveC(machineDir, copy), original);
+    }
+    const helper = spawn('python3', [path.join(__dirname, '..', 'support', 'hold_open.py'), driveC(machineDir, HELD)],
+      { stdio: ['pipe', 'pipe', 'pipe'] });
+    let program = null;
+    try {
+      try {
+        await helperSaid(helper, 'ready');
+      } catch (error) {
+        test.skip(true, `no open can be held here (fanotify permission events need root): ${error.message}`);
+      }
+      program = await startProgram(machineDir);
+      await page.setViewportSize({ width, height });
+      await openProgram(page, program);
+      await page.selectOption('#language', language);
+      const german = language === 'Deutsch';
+      await page.locator('.nav-item[data-target="dll"]').click();
+      const screen = page.locator('[data-screen="dll"]');
+      await screen.locator('#dll-drive').selectOption('C:\\');
+      await settle(page, program);
+
+      const held = helperSaid(helper, 'held');
+      await screen.locator('#dll-scan').click();
+      await held;
+      const panel = page.locator('#run-panel');
+      await expect(panel).toBeVisible();
+      await expect(panel).toContainText(german ? / von \d+/ : / of \d+/);
+      await page.screenshot({ path: testInfo.outputPath(`dll-scan-running-${language}-${width}x${height}.png`) });
+      const cancelled = page.waitForResponse((response) => response.url().endsWith('/api/cancel'));
+      await panel.getByRole('button', { name: german ? 'Abbrechen' : 'Cancel' }).click();
+      expect((await cancelled).status()).toBe(202);
+      helper.stdin.end('\n');
+
+      await expect(panel).toBeHidden({ timeout: 30_000 });
+      await expect(messageBox(page)).toContainText(german
+        ? /Abgebrochen, nachdem \d+ von \d+ DLLs geprüft waren: \d+ davon benutzt kein Programm/
+        : /Cancelled after \d+ of \d+ DLLs were checked: \d+ of them no program uses/);
+      await page.screenshot({ path: testInfo.outputPath(`dll-scan-cancelled-${language}-${width}x${height}.png`) });
+      await answerMessageBox(page, program, 'OK');
+      const found = (await screen.locator('#dll-list li').allTextContents()).map((text) => text.trim());
+      expect(found).toContain(windowsPath(HELD));
+      for (const later of LATER) expect(found).not.toContain(windowsPath(later));
+      // A scan changes nothing: every copy is there as it was.
+      for (const copy of [STRAY, HELD, ...LATER]) expect(fs.readFileSync(driveC(machineDir, copy)).equals(original)).toBe(true);
+    } finally {
+      helper.stdin.end();
+      helper.kill();
+      if (program) await program.stop();
+    }
+  });
+}
