@@ -1,6 +1,7 @@
 // The preview view: what a preview found, in the content area with the labels the screen shows,
 // the settings a clean changes, the sizes and totals; nothing changed on the machine; then "Clean
-// these" removes exactly what was listed. Twenty thousand files open and scroll at once.
+// these" removes exactly what was listed. Twenty thousand files open and scroll at once, and the
+// log panel takes the clean's twenty thousand lines in seconds and keeps them all readable.
 const fs = require('fs');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
@@ -171,8 +172,35 @@ for (const { language, width, height } of [
       const listed = listedFiles(program.machineDir, await previewRows(page, program));
       expect(listed.filter((file) => file.startsWith(many.toLowerCase()))).toHaveLength(MANY);
       expect(machineFiles(program.machineDir)).toEqual(before);
+      const started = Date.now();
       await clean.click();
-      // The files are watched on the disk: the log panel still draws the run's lines long after.
+      // The log panel takes every line of the run: one per file, then the closing text.
+      const lines = page.locator('[data-window="log"] #log-lines li');
+      await expect(lines.last()).toHaveText(german ? /^Fertig: entfernt / : /^All done: removed /, { timeout: 120_000 });
+      const drawn = Date.now() - started;
+      const count = Number(await lines.last().getAttribute('aria-setsize'));
+      console.log(`log panel after Clean these (${language}, ${width}x${height}): ${count} lines in ${drawn} ms, ${await lines.count()} of them drawn`);
+      expect(count).toBeGreaterThan(MANY);
+      expect(await lines.last().getAttribute('aria-posinset')).toBe(String(count));
+      // A sanity bound only: the page drew a line at a time in minutes.
+      expect(drawn).toBeLessThan(60_000);
+      // The whole log stays readable: scrolled to its top, then to its middle, the lines there are drawn.
+      const shownAt = (share) => page.locator('[data-window="log"] #log-lines').evaluate(async (scroller, at) => {
+        scroller.scrollTop = at * (scroller.scrollHeight - scroller.clientHeight);
+        await new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+        const box = scroller.getBoundingClientRect();
+        const seen = [...scroller.children].filter((line) => {
+          const place = line.getBoundingClientRect();
+          return place.bottom > box.top && place.top < box.bottom;
+        });
+        return seen.map((line) => [Number(line.getAttribute('aria-posinset')), line.textContent]);
+      }, share);
+      const top = await shownAt(0);
+      expect(top[0][0]).toBe(1);
+      const middle = await shownAt(0.5);
+      expect(middle.length).toBeGreaterThan(3);
+      expect(Math.abs(middle[0][0] - count / 2)).toBeLessThan(count / 20);
+      expect(middle.every(([, text]) => /trace-\d{5}\.tmp/.test(text))).toBe(true);
       const wanted = [...listed].sort();
       // A folder that goes while it is listed is looked at again at the next poll.
       const gone = () => { try { return goneFiles(program.machineDir, before).sort(); } catch (error) { return error.message; } };
