@@ -32,13 +32,13 @@ std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 // The host folders the plug-in's file keys name on the current machine, as the clean finds them.
 void add_named_folders(const engine::Plugin& plugin, const engine::RuleVariables& variables,
-                       std::set<fs::path>& folders) {
+                       engine::RuleFolders& rule_folders, std::set<fs::path>& folders) {
     const auto& files = platform::current_machine().files();
     for (const auto& key : plugin.FileKeys) {
         const auto rule = engine::parse_file_rule(key).key;
         if (!rule) continue;
         for (const auto& pattern : variables.expand(rule->folder).paths)
-            for (const auto& folder : engine::matching_folders(pattern))
+            for (const auto& folder : rule_folders.matching(pattern))
                 if (auto host = files.to_host(folder)) folders.insert(*host);
     }
 }
@@ -75,10 +75,11 @@ int main(int argc, char** argv) {
     std::vector<std::string> names;
     std::set<fs::path> folders;
     const engine::RuleVariables variables;
+    engine::RuleFolders rule_folders;
     for (const auto& plugin : app::loaded_plugins()) {
         if (plugin.Source.empty() || !plugin.Exists) continue;
         names.push_back(plugin.Name);
-        add_named_folders(plugin, variables, folders);
+        add_named_folders(plugin, variables, rule_folders, folders);
     }
     std::string du = "du -s";
     for (const auto& folder : folders) du += " " + quoted(folder);

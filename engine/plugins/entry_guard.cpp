@@ -147,8 +147,11 @@ EntryRefusal EntryGuard::check_file(std::string_view expanded) const {
 
 EntryRefusal EntryGuard::check_folder(std::string_view expanded) const {
     if (is_blank_entry(expanded)) return EntryRefusal::Empty;
+    return check_location(real_location(expanded));
+}
+
+EntryRefusal EntryGuard::check_location(const std::optional<std::filesystem::path>& location) const {
     // A path that leads nowhere has nothing the shredder could remove.
-    const std::optional<stdfs::path> location = real_location(expanded);
     if (!location) return EntryRefusal::None;
     if (std::find(drive_roots_.begin(), drive_roots_.end(), *location) != drive_roots_.end())
         return EntryRefusal::ProtectedFolder;
@@ -158,17 +161,28 @@ EntryRefusal EntryGuard::check_folder(std::string_view expanded) const {
     return EntryRefusal::None;
 }
 
+const EntryGuard::FolderFacts& EntryGuard::facts_of(std::string_view folder) const {
+    auto [known, added] = folder_facts_.try_emplace(std::string(folder));
+    if (!added) return known->second;
+    const platform::fs::FileSystem& files = platform::current_machine().files();
+    FolderFacts& facts = known->second;
+    facts.directory = files.is_directory(folder);
+    if (!facts.directory) return facts;
+    facts.out_of_machine = !files.may_modify(folder) || files.linked_out_of_machine(folder);
+    facts.location = real_location(folder);
+    return facts;
+}
+
 EntryRefusal EntryGuard::check_rule_folder(std::string_view folder, bool subfolders, bool masked) const {
     const bool whole_tree = subfolders && !masked;
     if (whole_tree && key_components(folder).size() == 2) return EntryRefusal::TopLevelRecursive;
-    const platform::fs::FileSystem& files = platform::current_machine().files();
+    const FolderFacts& facts = facts_of(folder);
     // A folder that is not there has nothing to remove; it is looked at again when it is cleaned.
-    if (!files.is_directory(folder)) return EntryRefusal::None;
-    if (!files.may_modify(folder) || files.linked_out_of_machine(folder)) return EntryRefusal::OutOfMachine;
-    if (const EntryRefusal refusal = check_folder(folder); refusal != EntryRefusal::None) return refusal;
+    if (!facts.directory) return EntryRefusal::None;
+    if (facts.out_of_machine) return EntryRefusal::OutOfMachine;
+    if (const EntryRefusal refusal = check_location(facts.location); refusal != EntryRefusal::None) return refusal;
     // Named through a link, a top-level folder may hide behind a longer path.
-    const std::optional<stdfs::path> location = real_location(folder);
-    const bool top_level = location && std::find(drive_roots_.begin(), drive_roots_.end(), location->parent_path()) != drive_roots_.end();
+    const bool top_level = facts.location && std::find(drive_roots_.begin(), drive_roots_.end(), facts.location->parent_path()) != drive_roots_.end();
     return top_level && whole_tree ? EntryRefusal::TopLevelRecursive : EntryRefusal::None;
 }
 

@@ -2,8 +2,10 @@
 // The checks every plug-in entry passes before anything is removed. A plug-in file may come from
 // anyone; it must not be able to wipe a drive, the system, the program or a registry hive.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/plugins/plugin_registry_entry.h"
@@ -52,9 +54,22 @@ public:
     EntryRefusal check_rule_folder(std::string_view folder, bool subfolders, bool masked) const;
 
 private:
+    // check_folder of a folder already followed to where it really leads (nullopt: nowhere).
+    EntryRefusal check_location(const std::optional<std::filesystem::path>& location) const;
+    // What check_rule_folder looks at on the drive. A run checks the same folder for many rules,
+    // so what it finds is kept for the guard's life (one run): a folder the run removes meanwhile
+    // has nothing left that a refusal would keep, and a run makes no folders or links.
+    struct FolderFacts {
+        bool directory = false;
+        bool out_of_machine = false;
+        std::optional<std::filesystem::path> location;  // where it really leads
+    };
+    const FolderFacts& facts_of(std::string_view folder) const;
+
     platform::sys::Environment environment_;
     std::vector<std::filesystem::path> drive_roots_;
     std::vector<std::filesystem::path> protected_folders_;
+    mutable std::unordered_map<std::string, FolderFacts> folder_facts_;  // by folder as the rule names it
 };
 
 // The message key of the log line that names a refused entry.

@@ -7,6 +7,7 @@
 #include "engine/plugins/entry_guard.h"
 #include "engine/plugins/plugins.h"
 #include "engine/plugins/plugin_registry_entry.h"
+#include "engine/plugins/rule_folders.h"
 #include "engine/plugins/rule_variables.h"
 #include "engine/shredder/shredder.h"
 
@@ -38,14 +39,15 @@ void Plugins::cleanPlugins(const std::vector<Plugin>& plugins, const std::functi
     const EventRelay<std::string> registry_lines(reg.ShowLog, ShowLog);
     const EntryGuard guard;
     const RuleVariables variables;
+    RuleFolders folders;
     for (const Plugin& plugin : plugins) {
         if (before_each) before_each(plugin);
-        clean_one(plugin, guard, variables, sh, reg);
+        clean_one(plugin, guard, variables, folders, sh, reg);
     }
 }
 
-void Plugins::clean_one(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, Shredder& sh,
-                        cRegistry& reg) {
+void Plugins::clean_one(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, RuleFolders& folders,
+                        Shredder& sh, cRegistry& reg) {
     for (size_t i = 1; i < P.fclist.size(); ++i) {
         const std::string path = guard.expand(P.fclist[i]);
         if (!refused(P, P.fclist[i], guard.check_file(path))) sh.FileShred(path);
@@ -55,6 +57,7 @@ void Plugins::clean_one(const Plugin& P, const EntryGuard& guard, const RuleVari
         if (refused(P, P.foclist[i], guard.check_folder(path))) continue;
         double max_size = 0, min_size = 0;
         sh.FolderShred(path, false, "*", true, max_size, min_size);
+        folders.forget();
     }
     for (size_t i = 0; i < P.rclist.size(); ++i) {
         std::string text = P.rclist[i];
@@ -63,7 +66,7 @@ void Plugins::clean_one(const Plugin& P, const EntryGuard& guard, const RuleVari
         const RegistryEntry entry = parse_registry_entry(text);
         if (!refused(P, text, guard.check_registry(text, entry))) delete_registry_entry(reg, entry);
     }
-    clean_rules(P, guard, variables, sh, reg);
+    clean_rules(P, guard, variables, folders, sh, reg);
 }
 
 }  // namespace engine

@@ -78,8 +78,12 @@ struct Exclusions {
 // device a cache flush each. Folders go afterwards, deepest first, once empty.
 class FolderWalk {
 public:
-    FolderWalk(const FileRule& rule, const Exclusions& exclusions, Shredder& shredder)
-        : rule_(rule), exclusions_(exclusions), shredder_(shredder), files_(platform::current_machine().files()) {}
+    FolderWalk(const FileRule& rule, const Exclusions& exclusions, RuleFolders& folders, Shredder& shredder)
+        : rule_(rule),
+          exclusions_(exclusions),
+          folders_(folders),
+          shredder_(shredder),
+          files_(platform::current_machine().files()) {}
 
     void clean(const std::string& folder) {
         std::vector<pfs::FolderFile> chosen;
@@ -90,6 +94,7 @@ public:
             if (!empty(path)) continue;
             try {
                 files_.remove_directory(path);
+                folders_.forget();
             } catch (const pfs::FsError&) {
                 // A folder that cannot go (read-only, in use) stays, with nothing left in it.
             }
@@ -130,14 +135,15 @@ private:
 
     const FileRule& rule_;
     const Exclusions& exclusions_;
+    RuleFolders& folders_;
     Shredder& shredder_;
     pfs::FileSystem& files_;
 };
 
 }  // namespace
 
-void Plugins::clean_rules(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, Shredder& shredder,
-                          cRegistry& registry) {
+void Plugins::clean_rules(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables,
+                          RuleFolders& folders, Shredder& shredder, cRegistry& registry) {
     if (P.FileKeys.empty() && P.RegKeys.empty()) return;
     const Exclusions exclusions(P.ExcludeKeys, variables);
 
@@ -148,9 +154,9 @@ void Plugins::clean_rules(const Plugin& P, const EntryGuard& guard, const RuleVa
         const ExpandedPath expanded = variables.expand(rule.key->folder);
         if (refused(P, text, expanded.unusable.empty() ? EntryRefusal::None : EntryRefusal::UnknownVariable)) continue;
         const bool subfolders = rule.key->recurse || rule.key->remove_self;
-        FolderWalk walk(*rule.key, exclusions, shredder);
+        FolderWalk walk(*rule.key, exclusions, folders, shredder);
         for (const std::string& pattern : expanded.paths) {
-            for (const std::string& folder : matching_folders(pattern)) {
+            for (const std::string& folder : folders.matching(pattern)) {
                 if (!refused(P, folder, guard.check_rule_folder(folder, subfolders, narrowed(rule.key->masks))))
                     walk.clean(folder);
             }

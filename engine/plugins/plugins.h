@@ -16,6 +16,7 @@ namespace engine {
 
 enum class EntryRefusal;
 class EntryGuard;
+class RuleFolders;
 class RuleVariables;
 class Shredder;
 class cRegistry;
@@ -82,10 +83,10 @@ public:
 private:
     // A refreshed working copy, or EngineError when a file exists that does not decrypt.
     void refresh_for_writing();
-    void clean_one(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, Shredder& shredder,
-                   cRegistry& registry);
-    void clean_rules(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, Shredder& shredder,
-                     cRegistry& registry);
+    void clean_one(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, RuleFolders& folders,
+                   Shredder& shredder, cRegistry& registry);
+    void clean_rules(const Plugin& P, const EntryGuard& guard, const RuleVariables& variables, RuleFolders& folders,
+                     Shredder& shredder, cRegistry& registry);
     void write_key(const std::string& section, const std::string& key, const std::string& value);
     void write_list(const std::string& section, const std::string& stem, const std::vector<std::string>& items);
     // Logs a refused entry; true when the entry must be skipped.

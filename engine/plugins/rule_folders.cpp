@@ -19,28 +19,45 @@ bool is_dot_entry(const std::string& name) { return name == "." || name == "..";
 
 }  // namespace
 
-std::vector<std::string> matching_folders(std::string_view pattern) {
-    const platform::fs::FileSystem& files = platform::current_machine().files();
+std::vector<std::string> RuleFolders::matching(std::string_view pattern) {
     const std::vector<std::string> parts = segments(pattern);
     if (parts.empty()) return {};
     std::vector<std::string> folders = {parts[0]};
     for (size_t i = 1; i < parts.size() && !folders.empty(); ++i) {
         std::vector<std::string> deeper;
         for (const std::string& folder : folders) {
-            if (!has_wildcard(parts[i])) {
-                deeper.push_back(folder + "\\" + parts[i]);
-                continue;
-            }
-            for (const platform::fs::FindData& found : files.find(folder + "\\" + parts[i])) {
-                const bool real_folder = (found.attributes & platform::fs::attr::Directory) &&
-                                         !(found.attributes & platform::fs::attr::ReparsePoint);
-                if (real_folder && !is_dot_entry(found.name)) deeper.push_back(folder + "\\" + found.name);
+            if (has_wildcard(parts[i])) {
+                for (const std::string& name : subfolders(folder, parts[i])) deeper.push_back(folder + "\\" + name);
+            } else if (std::string path = folder + "\\" + parts[i]; is_folder(path)) {
+                // Each folder on the way is looked for once: rules that begin alike share the answer.
+                deeper.push_back(std::move(path));
             }
         }
         folders = std::move(deeper);
     }
-    std::erase_if(folders, [&](const std::string& folder) { return !files.is_directory(folder); });
     return folders;
+}
+
+void RuleFolders::forget() {
+    subfolders_.clear();
+    folders_.clear();
+}
+
+const std::vector<std::string>& RuleFolders::subfolders(const std::string& folder, const std::string& mask) {
+    auto [known, added] = subfolders_.try_emplace(folder + "\\" + mask);
+    if (!added) return known->second;
+    for (const platform::fs::FindData& found : platform::current_machine().files().find(known->first)) {
+        const bool real_folder = (found.attributes & platform::fs::attr::Directory) &&
+                                 !(found.attributes & platform::fs::attr::ReparsePoint);
+        if (real_folder && !is_dot_entry(found.name)) known->second.push_back(found.name);
+    }
+    return known->second;
+}
+
+bool RuleFolders::is_folder(const std::string& path) {
+    auto [known, added] = folders_.try_emplace(path);
+    if (added) known->second = platform::current_machine().files().is_directory(path);
+    return known->second;
 }
 
 bool path_found(std::string_view pattern) {

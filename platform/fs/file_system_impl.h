@@ -12,6 +12,7 @@
 #include "platform/fs/folder_descriptors.h"
 #include "platform/fs/fs.h"
 #include "platform/fs/quota_account.h"
+#include "platform/fs/resolved_folders.h"
 #include "platform/fs/tree_removal.h"
 #include "platform/fs/windows_path.h"
 #include "platform/removals/removal_log.h"
@@ -26,6 +27,7 @@ struct FileSystem::Impl {
     struct Target {
         detail::WindowsPath path;
         std::filesystem::path host;
+        std::filesystem::path root;  // the host folder of the path's drive, as found for this lookup
         std::string text() const { return path.text(); }
     };
     // What a destructive operation touches: the entry itself (a link is removed as a link), or
@@ -95,6 +97,7 @@ struct FileSystem::Impl {
     RemovalLog& removal_log;
     DriveSettings& drive_settings;
     detail::DriveMap drive_map;
+    mutable detail::ResolvedFolders resolved_folders;
     std::map<char, std::weak_ptr<detail::QuotaAccount>> quota_accounts;
     detail::FolderDescriptors folder_descriptors{64};
 };

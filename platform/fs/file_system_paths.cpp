@@ -63,15 +63,26 @@ std::optional<FileSystem::Impl::Target> FileSystem::Impl::resolve(std::string_vi
     if (!path) return std::nullopt;
     auto root = drive_map.root(path->drive);
     if (!root) return std::nullopt;
-    Target target{std::move(*path), *root};
-    bool found_so_far = true;
-    for (const std::string& part : target.path.parts) {
-        // Once a component is missing, the rest are new names and keep the case they were given.
-        std::optional<std::string> entry = found_so_far ? detail::find_entry(target.host, part) : std::nullopt;
-        found_so_far = entry.has_value();
-        target.host /= entry ? *entry : part;
+    const size_t count = path->parts.size();
+    // The last component is looked up every time: it is what the caller asks about.
+    detail::ResolvedFolders::Start start = resolved_folders.deepest(*path, count == 0 ? 0 : count - 1, *root);
+    for (;;) {
+        Target target{*path, start.host, *root};
+        bool found_so_far = true, restart = false;
+        for (size_t i = start.parts; i < count && !restart; ++i) {
+            const std::string& part = target.path.parts[i];
+            // Once a component is missing, the rest are new names and keep the case they were given.
+            std::optional<std::string> entry = found_so_far ? detail::find_entry(target.host, part) : std::nullopt;
+            // Missing in a remembered folder that is itself gone: found again from the root.
+            restart = !entry && i == start.parts && i > 0 && !detail::is_folder(target.host);
+            if (entry && i > 0) resolved_folders.remember(target.path, i, target.host);
+            found_so_far = entry.has_value();
+            target.host /= entry ? *entry : part;
+        }
+        if (!restart) return target;
+        resolved_folders.forget_all();
+        start = {0, *root};
     }
-    return target;
 }
 
 FileSystem::Impl::Target FileSystem::Impl::resolve_or_throw(std::string_view windows_path,
@@ -86,11 +97,10 @@ FileSystem::Impl::Target FileSystem::Impl::resolve_or_throw(std::string_view win
 
 std::optional<std::string> FileSystem::Impl::outside_reason(const Target& target, Reach reach) const {
     if (allow_outside_machine) return std::nullopt;
-    auto root = drive_map.root(target.path.drive);
-    if (!root || !is_within(*root, machine_dir))
-        return "drive " + std::string(1, target.path.drive) + ": maps to " + (root ? root->string() : "nothing") +
-               ", which";
-    std::filesystem::path entry = target.path.is_root() ? *root : entry_location(target.host);
+    const std::filesystem::path& root = target.root;
+    if (!is_within(root, machine_dir))
+        return "drive " + std::string(1, target.path.drive) + ": maps to " + root.string() + ", which";
+    std::filesystem::path entry = target.path.is_root() ? root : entry_location(target.host);
     if (!is_within(entry, machine_dir)) return "it is " + entry.string() + " on this computer, which";
     if (reach == Reach::Target && detail::is_symlink(target.host)) {
         auto destination = std::filesystem::weakly_canonical(target.host);

@@ -84,6 +84,11 @@ std::optional<std::string> find_entry(const std::filesystem::path& folder, std::
     return found;
 }
 
+bool is_folder(const std::filesystem::path& host) {
+    struct stat st;
+    return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 std::vector<std::string> list_entries(const std::filesystem::path& folder) {
     return sorted_as_ntfs_lists(raw_names(folder));
 }

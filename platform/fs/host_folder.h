@@ -13,6 +13,8 @@ namespace platform::fs::detail {
 // The name of the entry of `folder` that Windows would open for `name`: the exact name when it
 // exists, else the first one (in byte order, so the choice is stable) that differs only in case.
 std::optional<std::string> find_entry(const std::filesystem::path& folder, std::string_view name);
+// Whether the host path leads to a folder, links followed.
+bool is_folder(const std::filesystem::path& host);
 
 // The folder's entry names without "." and "..", sorted case-insensitively as NTFS lists them.
 // Empty when the folder cannot be read.

@@ -101,6 +101,32 @@ TEST_F(FileSystemTest, ResolvesWindowsPathsLikeWindows) {
     EXPECT_FALSE(files().to_windows("/definitely/not/a/drive"));
 }
 
+// Lookups start from folders and drive roots found before: a change on the host between two
+// lookups must show in the second.
+TEST_F(FileSystemTest, LookupsSeeFoldersAndDrivesChangedSinceTheLastOne) {
+    const stdfs::path drive_c = machine().dir() / "drive_c";
+    stdfs::create_directories(drive_c / "Data" / "Sub");
+    EXPECT_EQ(files().to_host("C:\\data\\sub\\f.txt"), drive_c / "Data" / "Sub" / "f.txt");
+
+    stdfs::remove_all(drive_c / "Data");
+    stdfs::create_directories(drive_c / "DATA" / "SUB");
+    EXPECT_EQ(files().to_host("C:\\data\\sub\\f.txt"), drive_c / "DATA" / "SUB" / "f.txt");
+    stdfs::remove_all(drive_c / "DATA");
+    EXPECT_FALSE(files().is_directory("C:\\data\\sub"));
+
+    const stdfs::path other = machine().dir() / "drive_other";
+    stdfs::create_directories(other / "data" / "sub");
+    const stdfs::path link = machine().dir() / "dosdevices" / "c:";
+    stdfs::remove(link);
+    stdfs::create_directory_symlink("../drive_other", link);
+    EXPECT_EQ(files().to_host("C:\\data\\sub\\f.txt"), other / "data" / "sub" / "f.txt");
+    EXPECT_TRUE(files().is_directory("C:\\DATA\\SUB"));
+
+    stdfs::remove(link);
+    EXPECT_FALSE(files().to_host("C:\\data\\sub\\f.txt"));
+    stdfs::create_directory_symlink("../drive_c", link);
+}
+
 TEST_F(FileSystemTest, AnUnmappedDriveIsAClearError) {
     try {
         files().write_text("Q:\\notes.txt", "x");
