@@ -1,4 +1,6 @@
 // What the tests do with a page of the program: open it, and wait for the program (never sleep).
+const fs = require('fs');
+const path = require('path');
 const { expect } = require('@playwright/test');
 
 // Opens the page and waits until its first snapshot has arrived.
@@ -80,6 +82,13 @@ async function readCleaningLog(page, program) {
   return { log, shown: await lines.allTextContents() };
 }
 
+// A screenshot kept for people to look at, outside the tracked files: tests/e2e/screenshots/NAME.png.
+async function keepScreenshot(page, name) {
+  const folder = path.join(__dirname, '..', 'screenshots');
+  fs.mkdirSync(folder, { recursive: true });
+  await page.screenshot({ path: path.join(folder, `${name}.png`) });
+}
+
 module.exports = {
-  agreeToCaution, openProgram, settle, variables, messageBox, answerMessageBox, answerDialog, sharedProgram, readCleaningLog,
+  keepScreenshot, agreeToCaution, openProgram, settle, variables, messageBox, answerMessageBox, answerDialog, sharedProgram, readCleaningLog,
 };

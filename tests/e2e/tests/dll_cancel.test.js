@@ -8,7 +8,7 @@ const path = require('path');
 const { spawn } = require('child_process');
 const { test, expect } = require('@playwright/test');
 const { newMachineDir, startProgram, driveC } = require('../support/program');
-const { openProgram, settle, messageBox, answerMessageBox } = require('../support/screens');
+const { keepScreenshot, openProgram, settle, messageBox, answerMessageBox } = require('../support/screens');
 
 const STRAY = 'Downloads/viewer-setup-1.2/viewctl.dll';
 const LATER = ['a', 'b', 'c', 'd', 'e'].map((name) => `Downloads/copies/${name}/viewctl.dll`);
@@ -30,9 +30,11 @@ function helperSaid(helper, word) {
 
 for (const { language, width, height } of [
   { language: 'English', width: 1280, height: 800 },
+  { language: 'English', width: 800, height: 600 },
+  { language: 'Deutsch', width: 1280, height: 800 },
   { language: 'Deutsch', width: 800, height: 600 },
 ]) {
-  test(`Cancel stops a DLL scan, which offers what it found until then (${language}, ${width}x${height})`, async ({ page }, testInfo) => {
+  test(`Cancel stops a DLL scan, which offers what it found until then (${language}, ${width}x${height})`, async ({ page }) => {
     const machineDir = newMachineDir('dll-cancel');
     // A new machine is made in an empty folder when the program first opens it.
     await (await startProgram(machineDir)).stop();
@@ -66,7 +68,7 @@ for (const { language, width, height } of [
       const panel = page.locator('#run-panel');
       await expect(panel).toBeVisible();
       await expect(panel).toContainText(german ? / von \d+/ : / of \d+/);
-      await page.screenshot({ path: testInfo.outputPath(`dll-scan-running-${language}-${width}x${height}.png`) });
+      await keepScreenshot(page, `dll-scan-running-${language}-${width}x${height}`);
       const cancelled = page.waitForResponse((response) => response.url().endsWith('/api/cancel'));
       await panel.getByRole('button', { name: german ? 'Abbrechen' : 'Cancel' }).click();
       expect((await cancelled).status()).toBe(202);
@@ -76,7 +78,7 @@ for (const { language, width, height } of [
       await expect(messageBox(page)).toContainText(german
         ? /Abgebrochen, nachdem \d+ von \d+ DLLs geprüft waren: \d+ davon benutzt kein Programm/
         : /Cancelled after \d+ of \d+ DLLs were checked: \d+ of them no program uses/);
-      await page.screenshot({ path: testInfo.outputPath(`dll-scan-cancelled-${language}-${width}x${height}.png`) });
+      await keepScreenshot(page, `dll-scan-cancelled-${language}-${width}x${height}`);
       await answerMessageBox(page, program, 'OK');
       const found = (await screen.locator('#dll-list li').allTextContents()).map((text) => text.trim());
       expect(found).toContain(windowsPath(HELD));

@@ -7,7 +7,7 @@ const path = require('path');
 const { test, expect } = require('@playwright/test');
 const { newMachineDir, startProgram, driveC } = require('../support/program');
 const { filesBelow, profileDir } = require('../support/machine_files');
-const { agreeToCaution, openProgram, settle, variables } = require('../support/screens');
+const { agreeToCaution, keepScreenshot, openProgram, settle, variables } = require('../support/screens');
 
 // Every file of the machine folder with its contents; one that goes while it is read is gone.
 function machineFiles(machineDir) {
@@ -201,6 +201,7 @@ for (const { language, width, height } of [
       expect(middle.length).toBeGreaterThan(3);
       expect(Math.abs(middle[0][0] - count / 2)).toBeLessThan(count / 20);
       expect(middle.every(([, text]) => /trace-\d{5}\.tmp/.test(text))).toBe(true);
+      await keepScreenshot(page, `log-panel-${count}-lines-middle-${language}-${width}x${height}`);
       const wanted = [...listed].sort();
       // A folder that goes while it is listed is looked at again at the next poll.
       const gone = () => { try { return goneFiles(program.machineDir, before).sort(); } catch (error) { return error.message; } };
