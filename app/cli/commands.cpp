@@ -13,10 +13,11 @@
 #include "app/cli/message_texts.h"
 #include "app/cli/plugin_import.h"
 #include "app/cli/plugin_warnings.h"
+#include "app/cli/scheduled_run.h"
 #include "app/cli/wipe_preview.h"
 #include "app/kernel/removal_report.h"
 #include "app/settings/plugin_items.h"
-#include "app/settings/profile_store.h"
+#include "app/texts/fill_in.h"
 #include "engine/catalogue/cleaning_catalogue.h"
 #include "engine/cleaners/kept_cookie_sites.h"
 #include "engine/cleaners/trace_shredding.h"
@@ -36,7 +37,6 @@
 namespace app::cli {
 
 using platform::json::json_string;
-using platform::text::iequals;
 
 namespace {
 
@@ -117,13 +117,7 @@ private:
 };
 
 void require_profile(const std::string& profile) {
-    const auto profiles = profile_store::profiles();
-    const bool known = std::any_of(profiles.begin(), profiles.end(), [&](const std::string& name) { return iequals(name, profile); });
-    if (known && profile_store::usable_name(profile)) return;
-    std::string names;
-    for (const auto& name : profiles) names += (names.empty() ? "" : ", ") + name;
-    throw CommandError("there is no profile named \"" + profile + "\" on this machine" +
-                       (names.empty() ? " (it has none)" : "; its profiles are: " + names));
+    if (const std::string missing = missing_profile(profile); !missing.empty()) throw CommandError(missing);
 }
 
 // The items (or the profile's ticks) run as the schedule runs them, then the plug-ins as their
@@ -176,89 +170,106 @@ std::string totals_json(const RemovalTotals& totals) {
            ", \"entries\": " + std::to_string(totals.entries) + ", \"bytes\": " + std::to_string(totals.bytes) + "}";
 }
 
-std::string removals_json(const std::vector<Removed>& removed) {
+// A JSON array of objects, one a line, as the command's output lists them.
+template <class Entry, class Object>
+std::string json_list(const std::vector<Entry>& entries, Object object) {
     std::string json = "[";
-    for (size_t i = 0; i < removed.size(); ++i) {
-        const auto& one = removed[i];
-        json += std::string(i ? ",\n    " : "\n    ") + "{\"item\": " + json_string(one.group) +
-                ", \"kind\": " + json_string(platform::kind_name(one.kind)) + ", \"path\": " + json_string(one.path) +
-                ", \"size\": " + std::to_string(one.size) + "}";
-    }
-    return json + (removed.empty() ? "]" : "\n  ]");
+    for (size_t i = 0; i < entries.size(); ++i) json += std::string(i ? ",\n    " : "\n    ") + object(entries[i]);
+    return json + (entries.empty() ? "]" : "\n  ]");
+}
+
+std::string removals_json(const std::vector<Removed>& removed) {
+    return json_list(removed, [](const Removed& one) {
+        return "{\"item\": " + json_string(one.group) + ", \"kind\": " + json_string(platform::kind_name(one.kind)) +
+               ", \"path\": " + json_string(one.path) + ", \"size\": " + std::to_string(one.size) + "}";
+    });
+}
+
+std::string changes_json(const std::vector<platform::Changed>& changed) {
+    return json_list(changed, [](const platform::Changed& one) {
+        return "{\"item\": " + json_string(one.group) + ", \"path\": " + json_string(one.path) +
+               ", \"before\": " + json_string(one.before) + ", \"after\": " + json_string(one.after) + "}";
+    });
 }
 
 std::string refused_json(const std::vector<Refused>& refused) {
-    std::string json = "[";
-    for (size_t i = 0; i < refused.size(); ++i) {
-        const auto& one = refused[i];
-        json += std::string(i ? ",\n    " : "\n    ") + "{\"item\": " + json_string(one.group) +
-                ", \"path\": " + json_string(one.path) + ", \"reason\": " + json_string(one.reason) + "}";
-    }
-    return json + (refused.empty() ? "]" : "\n  ]");
+    return json_list(refused, [](const Refused& one) {
+        return "{\"item\": " + json_string(one.group) + ", \"path\": " + json_string(one.path) +
+               ", \"reason\": " + json_string(one.reason) + "}";
+    });
 }
 
 std::string kept_json(const std::vector<platform::Kept>& kept) {
-    std::string json = "[";
-    for (size_t i = 0; i < kept.size(); ++i)
-        json += std::string(i ? ",\n    " : "\n    ") + "{\"item\": " + json_string(kept[i].group) +
-                ", \"path\": " + json_string(kept[i].path) + "}";
-    return json + (kept.empty() ? "]" : "\n  ]");
+    return json_list(kept, [](const platform::Kept& one) {
+        return "{\"item\": " + json_string(one.group) + ", \"path\": " + json_string(one.path) + "}";
+    });
 }
 
 // One line on standard error per refusal, whatever the output; the status that says there were any.
 int report_refused(const std::vector<Refused>& refused, std::ostream& err) {
+    const std::string word = refused.empty() ? std::string() : message_texts()("msg898");
     for (const auto& one : refused)
-        err << "tavrinapp: refused" << (one.group.empty() ? "" : " " + one.group) << ": " << one.path << " ("
+        err << "tavrinapp: " << word << (one.group.empty() ? "" : " " + one.group) << ": " << one.path << " ("
             << one.reason << ")\n";
     return refused.empty() ? exit_status::kSuccess : exit_status::kRefused;
 }
 
-void print_removals(const Request& request, const std::vector<Removed>& removed, const std::vector<Refused>& refused,
-                    const std::vector<platform::Kept>& kept, std::ostream& out) {
+// What the run removed and which settings it changed (or, previewed, would), what it refused and kept.
+struct RunOutcome {
+    std::vector<Removed> removed;
+    std::vector<platform::Changed> changed;
+    std::vector<Refused> refused;
+    std::vector<platform::Kept> kept;
+};
+
+void print_removals(const Request& request, const RunOutcome& run, std::ostream& out) {
+    const auto& removed = run.removed;
     if (request.json) {
         out << "{\n  \"command\": " << json_string(request.command) << ",\n  \"removals\": " << removals_json(removed)
-            << ",\n  \"refused\": " << refused_json(refused) << ",\n  \"kept\": " << kept_json(kept)
+            << ",\n  \"changes\": " << changes_json(run.changed) << ",\n  \"refused\": " << refused_json(run.refused)
+            << ",\n  \"kept\": " << kept_json(run.kept)
             << ",\n  \"totals\": " << totals_json(totals_of(removed)) << "\n}\n";
         return;
     }
     const Texts texts = message_texts();
-    auto lines = request.command == "preview" ? preview_lines(removed, texts) : grouped_lines(removed, texts);
-    for (auto& line : kept_lines(kept, texts)) lines.push_back(std::move(line));
+    auto lines = request.command == "preview" ? preview_lines(removed, texts, run.changed)
+                                              : grouped_lines(removed, texts, run.changed);
+    for (auto& line : kept_lines(run.kept, texts)) lines.push_back(std::move(line));
     for (const auto& line : lines) out << line << "\n";
     if (request.command != "preview") out << completion_text(removed, texts) << "\n";
 }
 
 int preview_or_clean(const Request& request, std::ostream& out, std::ostream& err) {
     if (request.words.empty() && request.profile.empty())
-        throw CommandError(request.command + " needs what to " + request.command +
-                           ": items or categories as `tavrinapp list` names them (ie.cookies, ie, plugins.NAME), or "
-                           "--profile NAME for a saved profile's ticks");
+        throw CommandError(fill_in(message_texts()("msg891"), {request.command}));
     if (!request.words.empty() && !request.profile.empty())
-        throw CommandError("give " + request.command + " either items or --profile NAME, not both");
+        throw CommandError(fill_in(message_texts()("msg892"), {request.command}));
     if (!request.profile.empty()) require_profile(request.profile);
     // Named items are checked before anything runs, so a mistyped one leaves the machine alone.
     const ChosenItems items = choose_items(request.words);
     auto& machine = platform::current_machine();
     const auto mode = request.command == "preview" ? platform::RemovalLog::Mode::DryRun : platform::RemovalLog::Mode::Record;
-    std::vector<Removed> removed;
+    RunOutcome run;
     {
         ProgressLine progress(err);
         platform::Recording recording(machine, mode);
         const engine::RunKeptCookieSites kept_sites(request.kept_cookie_sites);
         run_cleaning(request, items, progress, err);
-        removed = recording.finish();
+        run.removed = recording.finish();
+        run.changed = machine.removals().changed();
     }
     machine.flush();
-    const auto refused = machine.removals().refused();
-    print_removals(request, removed, refused, machine.removals().kept(), out);
-    return report_refused(refused, err);
+    run.refused = machine.removals().refused();
+    run.kept = machine.removals().kept();
+    print_removals(request, run, out);
+    return report_refused(run.refused, err);
 }
 
 // A host path on one of the drives is taken as its Windows path.
 std::string windows_path(const std::string& path) {
     if (path.empty() || path[0] != '/') return path;
     auto found = platform::current_machine().files().to_windows(path);
-    if (!found) throw CommandError("\"" + path + "\" lies on no drive of the machine");
+    if (!found) throw CommandError(fill_in(message_texts()("msg896"), {path}));
     return *found;
 }
 
@@ -312,11 +323,11 @@ std::string drive_named(const std::string& given) {
         if (plain && root[0] == letter) return root.substr(0, 2);
         drives += (drives.empty() ? "" : ", ") + root.substr(0, 2);
     }
-    throw CommandError("the machine has no drive \"" + given + "\"; its drives are " + drives);
+    throw CommandError(fill_in(message_texts()("msg893"), {given, drives}));
 }
 
 int wipe_free_space(const Request& request, std::ostream& out, std::ostream& err) {
-    if (request.words.size() != 1) throw CommandError("wipe-free-space takes one drive");
+    if (request.words.size() != 1) throw CommandError(message_texts()("msg894"));
     const std::string drive = drive_named(request.words[0]);
     if (request.preview) {
         preview_wipe(drive, request.json, request.verbose, out);
@@ -325,12 +336,13 @@ int wipe_free_space(const Request& request, std::ostream& out, std::ostream& err
     auto shredder = engine::create<engine::Shredder>("Shredder");
     if (!shredder) throw CommandError("the engine class Shredder is not available");
     const auto free_before = platform::current_machine().files().free_space(drive + "\\").free_bytes;
+    const Texts texts = message_texts();
     // Ctrl+C or a kill ends the command at once, as before, but takes the fill files with it.
     const platform::EndOnSignal end_on_signal([] {}, std::chrono::milliseconds(0), platform::SignalEnding::AsSignalled);
     {
         ProgressLine progress(err);
         shredder->Progress.subscribe(
-            [&](double& percent) { progress.show("Wiping the free space of " + drive + " " + std::to_string(static_cast<int>(percent)) + "%"); });
+            [&](double& percent) { progress.show(fill_in(texts("msg897"), {drive, std::to_string(static_cast<int>(percent))})); });
         try {
             shredder->ShredFreeSpace(drive);
         } catch (const engine::EngineError& error) {
@@ -338,7 +350,7 @@ int wipe_free_space(const Request& request, std::ostream& out, std::ostream& err
         }
     }
     if (request.json) out << "{\"command\": \"wipe-free-space\", \"drive\": " << json_string(drive) << ", \"free_bytes\": " << free_before << "}\n";
-    else out << "The free space of " << drive << " (" << human_size(free_before) << ") was overwritten.\n";
+    else out << fill_in(texts("msg806"), {drive + " (" + human_size(free_before) + ")"}) << "\n";
     return exit_status::kSuccess;
 }
 
@@ -372,7 +384,7 @@ int run(const Request& request, std::ostream& out, std::ostream& err) {
     if (request.command == "wipe-free-space") return wipe_free_space(request, out, err);
     if (request.command == "plugins") {
         if (request.words.size() != 2 || request.words[0] != "import")
-            throw CommandError("plugins takes: import FILE");
+            throw CommandError(message_texts()("msg895"));
         return import_plugins(request.words[1], request.all, request.json, out);
     }
     return preview_or_clean(request, out, err);

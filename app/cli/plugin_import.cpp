@@ -7,6 +7,8 @@
 
 #include "app/cli/exit_status.h"
 #include "app/cli/chosen_items.h"
+#include "app/cli/message_texts.h"
+#include "app/texts/fill_in.h"
 #include "app/settings/plugin_items.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/plugins/rule_import.h"
@@ -57,12 +59,14 @@ void print_json(const engine::RuleImport& report, const std::vector<std::string>
 }
 
 void print_words(const engine::RuleImport& report, const std::vector<std::string>& kept_own, std::ostream& out) {
-    out << "Imported " << report.definitions.size() - kept_own.size() << " entries; " << report.not_installed.size()
-        << " skipped as not installed; " << report.refused.size() << " refused.\n";
-    for (const auto& name : kept_own) out << "kept your own plug-in: " << name << "\n";
-    for (const auto& refused : report.refused) out << "refused: " << refused.name << " (" << refused.reason << ")\n";
+    const Texts texts = message_texts();
+    out << fill_in(texts("msg726"), {std::to_string(report.definitions.size() - kept_own.size()),
+                                     std::to_string(report.not_installed.size()), std::to_string(report.refused.size())})
+        << "\n";
+    for (const auto& name : kept_own) out << fill_in(texts("msg884"), {name}) << "\n";
+    for (const auto& refused : report.refused) out << fill_in(texts("msg885"), {refused.name, refused.reason}) << "\n";
     for (const auto& dropped : report.dropped)
-        out << "left out: " << dropped.name << ", " << dropped.key << " (" << dropped.reason << ")\n";
+        out << fill_in(texts("msg886"), {dropped.name, dropped.key, dropped.reason}) << "\n";
 }
 
 }  // namespace

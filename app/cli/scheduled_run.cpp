@@ -5,6 +5,7 @@
 #include "app/cli/message_texts.h"
 #include "app/kernel/removal_report.h"
 #include "app/settings/profile_store.h"
+#include "app/texts/fill_in.h"
 #include "engine/scheduler/schedule.h"
 #include "platform/machine/machine.h"
 #include "platform/text/ascii_case.h"
@@ -23,15 +24,19 @@ std::string joined(const std::vector<std::string>& names) {
 
 }  // namespace
 
-int run_schedule_once(const std::string& profile, std::ostream& out, std::ostream& err) {
+std::string missing_profile(const std::string& profile) {
     const auto profiles = profile_store::profiles();
     const bool known =
         std::any_of(profiles.begin(), profiles.end(), [&](const std::string& name) { return iequals(name, profile); });
-    if (!known || !profile_store::usable_name(profile)) {
-        err << "tavrinapp: there is no profile named \"" << profile << "\" on this machine; "
-            << (profiles.empty() ? "it has no profiles yet (a profile is saved when the program ends)"
-                                 : "its profiles are: " + joined(profiles))
-            << ". Nothing was cleaned.\n";
+    if (known && profile_store::usable_name(profile)) return {};
+    const Texts texts = message_texts();
+    return fill_in(texts("msg887"), {profile}) + "; " +
+           (profiles.empty() ? texts("msg889") : fill_in(texts("msg888"), {joined(profiles)}));
+}
+
+int run_schedule_once(const std::string& profile, std::ostream& out, std::ostream& err) {
+    if (const std::string missing = missing_profile(profile); !missing.empty()) {
+        err << "tavrinapp: " << missing << ". " << message_texts()("msg890") << "\n";
         return exit_status::kNoSuchProfile;
     }
     engine::Schedule schedule;

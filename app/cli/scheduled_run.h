@@ -14,4 +14,8 @@ namespace app::cli {
 // profiles there are, and the result is exit_status::kNoSuchProfile; kSuccess after a run.
 int run_schedule_once(const std::string& profile, std::ostream& out, std::ostream& err);
 
+// Why a profile name is refused, in the screens' language: the machine has no such profile, and
+// the profiles it has (or that it has none yet). Empty when the profile exists.
+std::string missing_profile(const std::string& profile);
+
 }  // namespace app::cli

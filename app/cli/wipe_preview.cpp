@@ -1,7 +1,9 @@
 #include "app/cli/wipe_preview.h"
 
 #include "app/cli/chosen_items.h"
+#include "app/cli/message_texts.h"
 #include "app/kernel/removal_report.h"
+#include "app/texts/fill_in.h"
 #include "engine/shredder/free_space_wipe.h"
 #include "platform/fs/fs.h"
 #include "platform/json/json_string.h"
@@ -40,21 +42,21 @@ void print_json(const std::string& drive, const engine::WipePlan& plan, std::ost
 
 // The fill files as a count and their total; each one only when asked: a large drive has thousands.
 void print_words(const std::string& drive, const engine::WipePlan& plan, bool verbose, std::ostream& out) {
-    const std::string chunk = human_size(engine::kWipeChunkLength);
+    const Texts texts = message_texts();
     uint64_t total = 0;
     for (const auto& file : plan.files) total += file.length;
-    out << "A wipe of " << drive << " would fill its " << human_size(plan.free_bytes) << " of free space ("
-        << plan.free_bytes << " bytes) with " << plan.files.size()
-        << (plan.files.size() == 1 ? " fill file" : " fill files") << " of " << human_size(total) << " in all ("
-        << drive << "\\" << plan.files.front().name
-        << (plan.files.size() > 1 ? " to " + drive + "\\" + plan.files.back().name : "")
-        << "), then flush and delete them" << (verbose ? ":" : ".") << "\n";
+    const std::string named = drive + "\\" + plan.files.front().name +
+                              (plan.files.size() > 1 ? " - " + drive + "\\" + plan.files.back().name : "");
+    std::string plan_line = fill_in(texts("msg880"), {drive, human_size(plan.free_bytes), std::to_string(plan.free_bytes),
+                                                      counted(plan.files.size(), "msg881", texts), human_size(total), named});
+    if (verbose && plan_line.ends_with('.')) plan_line.back() = ':';
+    out << plan_line << "\n";
     if (verbose)
         for (const auto& file : plan.files)
             out << "  " << drive << "\\" << file.name << "  " << human_size(file.length) << "\n";
-    out << "While the drive takes more than it reported, further files of " << chunk << " follow (" << drive
-        << "\\TmpShred." << plan.next_chunk << ", ...), up to its capacity of " << human_size(plan.capacity)
-        << ".\nNothing was written.\n";
+    out << fill_in(texts("msg882"), {human_size(engine::kWipeChunkLength), drive + "\\TmpShred." + std::to_string(plan.next_chunk),
+                                     human_size(plan.capacity)})
+        << "\n" << texts("msg883") << "\n";
 }
 
 }  // namespace

@@ -73,27 +73,47 @@ std::string totals_text(const RemovalTotals& totals, const Texts& texts) {
     return text + human_size(totals.bytes);
 }
 
-std::vector<std::string> grouped_lines(const std::vector<Removed>& removed, const Texts& texts) {
-    // The items in the order the run came to them, each with its removals in their order.
-    std::vector<std::pair<std::string, std::vector<Removed>>> items;
-    for (const auto& one : removed) {
-        auto item = std::find_if(items.begin(), items.end(), [&](const auto& known) { return known.first == one.group; });
-        if (item == items.end()) item = items.insert(items.end(), {one.group, {}});
-        item->second.push_back(one);
-    }
+std::string change_text(const platform::Changed& change, const Texts& texts) {
+    return change.before.empty() ? fill_in(texts("msg802"), {change.after})
+                                 : fill_in(texts("msg801"), {change.before, change.after});
+}
+
+std::string totals_with_changes(const std::vector<Removed>& removed, size_t changes, const Texts& texts) {
+    if (!changes) return totals_text(totals_of(removed), texts);
+    const std::string changed = counted(changes, "msg800", texts);
+    return removed.empty() ? changed : totals_text(totals_of(removed), texts) + ", " + changed;
+}
+
+std::vector<std::string> grouped_lines(const std::vector<Removed>& removed, const Texts& texts,
+                                       const std::vector<platform::Changed>& changed) {
+    // The items in the order the run came to them, each with its removals and changes in their order.
+    struct Item {
+        std::string name;
+        std::vector<Removed> removed;
+        std::vector<platform::Changed> changed;
+    };
+    std::vector<Item> items;
+    const auto item_named = [&items](const std::string& name) -> Item& {
+        auto item = std::find_if(items.begin(), items.end(), [&](const Item& known) { return known.name == name; });
+        return item == items.end() ? items.emplace_back(Item{name, {}, {}}) : *item;
+    };
+    for (const auto& one : removed) item_named(one.group).removed.push_back(one);
+    for (const auto& one : changed) item_named(one.group).changed.push_back(one);
     std::vector<std::string> lines;
-    for (const auto& [item, list] : items) {
-        lines.push_back((item.empty() ? std::string() : item + ": ") + totals_text(totals_of(list), texts));
-        for (const auto& one : list) lines.push_back(item_line(one));
+    for (const auto& item : items) {
+        lines.push_back((item.name.empty() ? std::string() : item.name + ": ") +
+                        totals_with_changes(item.removed, item.changed.size(), texts));
+        for (const auto& one : item.removed) lines.push_back(item_line(one));
+        for (const auto& one : item.changed) lines.push_back("    " + one.path + ": " + change_text(one, texts));
     }
     return lines;
 }
 
 std::vector<std::string> preview_lines(const std::vector<Removed>& removed, const Texts& texts,
-                                       std::string_view heading_key) {
+                                       const std::vector<platform::Changed>& changed, std::string_view heading_key) {
     std::vector<std::string> lines{texts(heading_key)};
-    for (auto& line : grouped_lines(removed, texts)) lines.push_back(std::move(line));
-    lines.push_back(fill_in(texts("msg407"), {totals_text(totals_of(removed), texts)}));
+    for (auto& line : grouped_lines(removed, texts, changed)) lines.push_back(std::move(line));
+    lines.push_back(fill_in(texts("msg407"), {totals_with_changes(removed, changed.size(), texts)}));
     return lines;
 }
 

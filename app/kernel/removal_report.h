@@ -33,15 +33,23 @@ RemovalTotals totals_of(const std::vector<platform::Removed>& removed);
 // for nothing when there is nothing.
 std::string totals_text(const RemovalTotals& totals, const Texts& texts);
 
+// What a clean makes of a setting: changes from “before” to “after”, or is set to “after” where
+// the setting was not there.
+std::string change_text(const platform::Changed& change, const Texts& texts);
+// totals_text, followed by the number of setting changes when there are any.
+std::string totals_with_changes(const std::vector<platform::Removed>& removed, size_t changes, const Texts& texts);
+
 // Per item (in the order the run came to them) a line with its totals, then its removals one a
-// line with their sizes.
-std::vector<std::string> grouped_lines(const std::vector<platform::Removed>& removed, const Texts& texts);
+// line with their sizes, then the settings it changes, each with what becomes of it.
+std::vector<std::string> grouped_lines(const std::vector<platform::Removed>& removed, const Texts& texts,
+                                       const std::vector<platform::Changed>& changed = {});
 
 // The preview in log lines: the heading, the grouped lines, then the totals of the whole run.
 // The heading names the run previewed: a clean unless `heading_key` says otherwise.
 inline constexpr std::string_view kCleanPreviewHeading = "msg400";
 inline constexpr std::string_view kShredPreviewHeading = "msg700";
 std::vector<std::string> preview_lines(const std::vector<platform::Removed>& removed, const Texts& texts,
+                                       const std::vector<platform::Changed>& changed = {},
                                        std::string_view heading_key = kCleanPreviewHeading);
 
 // What the run kept because the user asked (the cookies of the keep-list): a heading and one

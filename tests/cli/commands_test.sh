@@ -54,14 +54,37 @@ sys.exit(not any(r["path"].endswith("\\anna@caf\ufffd.txt") for r in doc["remova
 [ "$(json "$work/preview.json" "doc.totals.bytes === doc.removals.reduce((sum, r) => sum + r.size, 0)")" = true ] ||
     fail "the preview's total is not the sum of its sizes"
 "$TAVRINAPP" preview ie.cookies --machine "$machine" >"$work/preview.txt" || fail "preview in words failed"
-grep -q '^In all: [0-9]* files\?, ' "$work/preview.txt" || fail "preview in words: $(cat "$work/preview.txt")"
-# With German chosen on the screens, the labels and the report are German too.
+grep -q '^In all: [0-9]* files\?, .*, 1 change$' "$work/preview.txt" || fail "preview in words: $(cat "$work/preview.txt")"
+# A clean of Internet Explorer items switches its unticked auto-complete on, as the screen's Clean
+# does: the preview lists that change of the setting under its item, in words and as JSON.
+completion='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\AutoComplete\Append Completion'
+grep -qF "    $completion: is set to “yes”" "$work/preview.txt" && grep -q '^ie\.autocomplete: 1 change$' "$work/preview.txt" ||
+    fail "preview lists no setting change: $(cat "$work/preview.txt")"
+auto_on="(c) => c.item === 'ie.autocomplete' && c.path.endsWith('AutoComplete\\\\Append Completion') && c.before === '' && c.after === 'yes'"
+[ "$(json "$work/preview.json" "doc.changes.length === 1 && doc.changes.every($auto_on)")" = true ] ||
+    fail "preview --json lists other changes: $(cat "$work/preview.json")"
+! grep -q '"Append Completion"' "$machine/user.reg" || fail "the preview changed the auto-complete setting"
+# With German chosen on the screens, the labels, the reports and the usage errors are German too.
 grep -q '^"Lang"="English"$' "$machine/user.reg" || fail "the sandbox stores no language choice"
 sed -i 's/^"Lang"="English"$/"Lang"="Deutsch"/' "$machine/user.reg"
 "$TAVRINAPP" list --machine "$machine" | grep -q '^  windows\.temp  Temporäre Dateien  (_root\.WIN_TF)$' ||
     fail "list does not speak German where the screens do"
-"$TAVRINAPP" preview ie.cookies --machine "$machine" | grep -q '^Vorschau, nichts wurde geändert\.' ||
-    fail "preview does not speak German where the screens do"
+"$TAVRINAPP" preview ie.cookies --machine "$machine" >"$work/de.txt"
+grep -q '^Vorschau, nichts wurde geändert\.' "$work/de.txt" && grep -qF "    $completion: wird auf „yes“ gesetzt" "$work/de.txt" ||
+    fail "preview does not speak German where the screens do: $(cat "$work/de.txt")"
+"$TAVRINAPP" preview --machine "$machine" 2>&1 | grep -q '^tavrinapp: preview braucht, was es tun soll: ' ||
+    fail "a usage error is not German where the screens are"
+"$TAVRINAPP" wipe-free-space c --preview --machine "$machine" >"$work/de.txt" &&
+    grep -q '^Ein Überschreiben von C: würde dessen .* Fülldatei.*füllen' "$work/de.txt" && grep -q '^Nichts wurde geschrieben\.$' "$work/de.txt" ||
+    fail "the wipe's preview is not German: $(cat "$work/de.txt")"
+printf '[Nowhere *]\r\nLangSecRef=3024\r\nDetectFile=%%ProgramFiles%%\\Nowhere\r\nFileKey1=%%ProgramFiles%%\\Nowhere|*.log\r\n' >"$work/rules.ini"
+"$TAVRINAPP" plugins import "$work/rules.ini" --machine "$machine" >"$work/de.txt" &&
+    grep -q '^Aus der Regeldatei importiert: 0 Plug-ins\. 1 Einträge wurden übersprungen' "$work/de.txt" ||
+    fail "the import report is not German: $(cat "$work/de.txt")"
+status=0
+"$TAVRINAPP" --run-schedule --profile Nope --machine "$machine" 2>"$work/de.txt" || status=$?
+[ "$status" = 2 ] && grep -q 'kein Profil namens „Nope“.*Nichts wurde gereinigt\.$' "$work/de.txt" ||
+    fail "--run-schedule is not German: $(cat "$work/de.txt")"
 sed -i 's/^"Lang"="Deutsch"$/"Lang"="English"/' "$machine/user.reg"
 # A category stands for all its items; preview with nothing to preview says what to give.
 "$TAVRINAPP" preview ie --machine "$machine" --json >"$work/category.json" || fail "preview of a category failed"
@@ -88,11 +111,13 @@ mail="(r) => r.path.toLowerCase().includes('@mail.example')"
 "$TAVRINAPP" clean ie.cookies ie.typed-urls --machine "$machine" --json >"$work/clean.json" || fail "clean failed"
 [ "$(json "$work/preview.json" "JSON.stringify(doc.removals)")" = "$(json "$work/clean.json" "JSON.stringify(doc.removals)")" ] ||
     fail "clean removed other than the preview listed: $(cat "$work/clean.json")"
+[ "$(json "$work/clean.json" "doc.changes.length === 1 && doc.changes.every($auto_on)")" = true ] &&
+    grep -q '^"Append Completion"="yes"$' "$machine/user.reg" || fail "clean did not make the previewed change: $(cat "$work/clean.json")"
 [ -z "$(find "$cookies" -path '*/Cookies/*' -name '*.txt')" ] || fail "clean left cookies"
 [ ! -e "$machine/drive_c/TmpShred.7" ] || fail "clean left the fill file of a wipe cut short"
 ! grep -q 'mail.example.org/inbox' "$machine/user.reg" || fail "clean left the typed URLs"
 "$TAVRINAPP" preview ie.cookies --machine "$machine" --json >"$work/again.json" || fail "second preview failed"
-[ "$(json "$work/again.json" "doc.removals.length")" = 0 ] || fail "after the clean the preview still lists: $(cat "$work/again.json")"
+[ "$(json "$work/again.json" "doc.removals.length + doc.changes.length")" = 0 ] || fail "after the clean the preview still lists: $(cat "$work/again.json")"
 
 # The Run dialog's history: previewed as the one key it is, then cleaned.
 "$TAVRINAPP" preview windows.run-dialog --machine "$machine" --json >"$work/run-dialog.json" ||

@@ -13,10 +13,7 @@ namespace {
 using platform::Removed;
 using platform::RemovedKind;
 
-constexpr const char* kChangesWord = "msg800";   // "change|changes"
-constexpr const char* kChangeFromTo = "msg801";  // from "%1" to "%2"
-constexpr const char* kChangeNew = "msg802";     // set to "%1" (the setting was not there)
-constexpr const char* kKeptWhy = "msg803";       // on the keep-list
+constexpr const char* kKeptWhy = "msg803";  // on the keep-list
 
 std::string field(std::string_view text) {
     std::string clean;
@@ -36,12 +33,6 @@ std::string row(std::initializer_list<std::string_view> fields) {
 
 bool has_size(RemovedKind kind) {
     return kind == RemovedKind::File || kind == RemovedKind::Key || kind == RemovedKind::Value;
-}
-
-std::string totals(const std::vector<Removed>& removed, size_t changes, const Texts& texts) {
-    if (!changes) return totals_text(totals_of(removed), texts);
-    const std::string changed = counted(changes, kChangesWord, texts);
-    return removed.empty() ? changed : totals_text(totals_of(removed), texts) + ", " + changed;
 }
 
 }  // namespace
@@ -64,13 +55,11 @@ std::vector<std::string> preview_list(const DryRun& run, const Texts& texts) {
                                            [&](const platform::Changed& one) { return one.group == group; });
         const engine::CatalogueItem* item = engine::catalogue_item(group);
         rows.push_back(row({"item", item ? item->variable : "", group,
-                            totals(removed, static_cast<size_t>(changes), texts)}));
+                            totals_with_changes(removed, static_cast<size_t>(changes), texts)}));
         for (const Removed& one : removed) rows.push_back(row({"file", one.path, has_size(one.kind) ? human_size(one.size) : ""}));
         for (const auto& one : run.changed) {
             if (one.group != group) continue;
-            const std::string what = one.before.empty() ? fill_in(texts(kChangeNew), {one.after})
-                                                        : fill_in(texts(kChangeFromTo), {one.before, one.after});
-            rows.push_back(row({"change", one.path, what}));
+            rows.push_back(row({"change", one.path, change_text(one, texts)}));
         }
         for (const auto& one : run.kept)
             if (one.group == group) rows.push_back(row({"kept", one.path, texts(kKeptWhy)}));
@@ -79,7 +68,7 @@ std::vector<std::string> preview_list(const DryRun& run, const Texts& texts) {
 }
 
 std::string preview_total(const DryRun& run, const Texts& texts) {
-    return fill_in(texts("msg407"), {totals(run.removed, run.changed.size(), texts)});
+    return fill_in(texts("msg407"), {totals_with_changes(run.removed, run.changed.size(), texts)});
 }
 
 }  // namespace app
