@@ -6,6 +6,7 @@
 
 #include "app/kernel/removal_report.h"
 #include "engine/foundation/engine_error.h"
+#include "engine/foundation/hooks.h"
 #include "platform/machine/machine.h"
 #include "platform/sys/run_cancel.h"
 
@@ -101,6 +102,7 @@ bool ran_to_its_end(const std::function<void()>& driver) {
 }  // namespace
 
 void logged_run(Shell& shell, const std::function<void()>& driver) {
+    const engine::BusyPointer busy;
     shell.log_window().show();
     if (!platform::has_current_machine() || platform::current_machine().removals().recording()) {
         ran_to_its_end(driver);

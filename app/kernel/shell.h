@@ -100,10 +100,10 @@ private:
     std::function<void()> after_command_;
 };
 
-// The logged run most cleaning commands use: show the log window, run the driver, then the
-// completion text with what the run removed, and the view-log button. A driver that the user's
-// Cancel stops (platform::RunCancelled) ends there, and the completion text says so. Inside a
-// preview's dry run the driver runs as it is; the preview reports for itself.
+// The logged run most cleaning commands use: the busy pointer at once, show the log window, run
+// the driver, then the completion text with what the run removed, and the view-log button. A
+// driver that the user's Cancel stops (platform::RunCancelled) ends there, and the completion text
+// says so. Inside a preview's dry run the driver runs as it is; the preview reports for itself.
 void logged_run(Shell& shell, const std::function<void()>& driver);
 
 }  // namespace app

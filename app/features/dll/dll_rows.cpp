@@ -18,6 +18,7 @@
 
 namespace app {
 
+using platform::text::non_empty_bar_items;
 using platform::text::trim_bars;
 
 namespace {
@@ -27,7 +28,7 @@ const Question kForeignSystemQuestion{"msg11", "msg32", sign::Warning};
 const Question kRemoveQuestion{"msg12", "msg33", sign::Warning};
 constexpr const char* kScanFoundNotice = "msg807";  // "DLLs that no program uses: %1"
 constexpr const char* kScanCancelledNotice = "msg861";
-constexpr const char* kCancelledTitle = "msg864";
+constexpr const char* kRestoredNotice = "msg867";  // "DLLs put back in their places: %1"
 constexpr const char* kBackupTick = "_root.DLL_BBD";
 
 // What the DLL cleaner's commands remember between them, for the life of the program.
@@ -83,7 +84,7 @@ void scan(Shell& shell, DllCleanerScreen& screen) {
     }
     shell.message_box().ShowMsg(fill_in(shell.text(kScanCancelledNotice), {std::to_string(looked_at), std::to_string(total),
                                                                           std::to_string(screen.found.size())}),
-                                shell.text(kCancelledTitle), sign::Completion, buttons::One);
+                                shell.text("msg864"), sign::Completion, buttons::One);
 }
 
 // The found list without the DLLs that are gone; one that could not be removed stays offered.
@@ -106,9 +107,13 @@ void remove_ticked(Shell& shell, DllCleanerScreen& screen, const std::string& ar
     shell.stage().set_busy(false);
 }
 
+// The notice says how many went back; why any other did not is in the log window.
 void restore_ticked(Shell& shell, const std::string& args) {
-    if (restoreDlls(shell, trim_bars(args)) > 0) shell.log_window().show();
-    shell.notify_completion();
+    const std::string list = trim_bars(args);
+    const int not_restored = restoreDlls(shell, list);
+    if (not_restored > 0) shell.log_window().show();
+    const auto restored = static_cast<int>(non_empty_bar_items(list).size()) - not_restored;
+    shell.notify({kRestoredNotice, "msg4", sign::Completion, std::to_string(restored)});
     loadRestoreList(shell);
 }
 

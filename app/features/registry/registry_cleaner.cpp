@@ -33,6 +33,9 @@ namespace {
 
 // The repair keeps a backup of each entry, so the question says how to put one back.
 const Question kRepairQuestion{"msg835", "msg30", sign::Warning};
+// How many invalid entries a scan found, or found until the user cancelled it.
+const Question kScanFoundNotice{"msg862", "msg4", sign::Completion};
+const Question kScanCancelledNotice{"msg863", "msg864", sign::Completion};
 constexpr const char* kNoErrors = "...No Errors...";
 
 void set_main(Shell& shell, const std::string& name, const std::string& value) {
@@ -124,8 +127,9 @@ void scan(Shell& shell, RegistryScreen& screen) {
         throw;
     }
     set_main(shell, "_root.RegScanRunning", "0");
-    const std::string found = std::to_string(non_empty_bar_items(screen.found).size());
-    shell.notify({cancelled ? "msg863" : "msg862", cancelled ? "msg864" : "msg4", sign::Completion, found});
+    Question notice = cancelled ? kScanCancelledNotice : kScanFoundNotice;
+    notice.subject = std::to_string(non_empty_bar_items(screen.found).size());
+    shell.notify(notice);
 }
 
 // An entry leaves the list when what it names is gone from the registry; one the repair had to

@@ -49,7 +49,7 @@ test.describe('DLL cleaner', () => {
     await backups.getByRole('checkbox').check();
     await restore.getByRole('button', { name: 'Restore ticked' }).click();
     await settle(page, program);
-    await expect(messageBox(page)).toContainText('All done');
+    await expect(messageBox(page)).toContainText('DLLs put back in their places: 1');
     await answerMessageBox(page, program, 'OK');
     await expect(backups).toHaveCount(0);
 
