@@ -6,7 +6,9 @@
 #include "platform/registry/hive.h"
 #include "platform/registry/hive_file.h"
 #include "platform/registry/hive_merge.h"
+#include "platform/registry/regf_hive.h"
 #include "platform/registry/unicode.h"
+#include "platform/registry/wine_key_store.h"
 #include "platform/removals/removal_log.h"
 
 namespace platform::registry {
@@ -79,57 +81,213 @@ struct Registry::Impl {
     std::unique_ptr<Hive> system;
     std::unique_ptr<Hive> user;
     std::unique_ptr<Hive> userdef;
+    std::unique_ptr<WineKeyStore> system_keys, user_keys, userdef_keys;
     std::string sid;
 
-    // What a root and path name: a key of a hive, or HKEY_USERS itself, which lists the hives.
+    // A Windows installation's hives instead (user_classes may be missing).
+    std::optional<WindowsHives> windows;
+    std::unique_ptr<RegfHive> software, windows_system, default_hive, user_hive, user_classes;
+    std::string classes_sid;  // HKEY_USERS\<sid>_Classes
+    std::string read_only;    // the machine's own reason
+
+    // Merged subkey lists of HKEY_CLASSES_ROOT keys, kept while nothing changes: cleaners
+    // enumerate them by index.
+    uint64_t generation = 0;
+    struct Place {
+        KeyStore* store = nullptr;
+        KeyStore::Key* key = nullptr;
+    };
+    struct MergedChildren {
+        KeyStore::Key* over = nullptr;
+        KeyStore::Key* under = nullptr;
+        uint64_t generation = ~uint64_t{0};
+        std::vector<Place> children;
+    } merged;
+
+    // What a root and path name: a key of a hive, or a root that lists hives (HKEY_USERS; on
+    // Windows HKEY_LOCAL_MACHINE too). `under` is the machine's key under HKEY_CLASSES_ROOT whose
+    // subkeys show beside those of the user's `at`.
     struct Target {
-        Hive* hive = nullptr;
-        Hive::Node* node = nullptr;
-        bool users_root = false;
+        Place at;
+        Place under;
+        bool listing = false;
     };
 
+    std::vector<std::string_view> listing(Root root) const {
+        if (!windows) return {default_user, sid};
+        if (root == Root::LocalMachine) return {"SOFTWARE", "SYSTEM"};
+        std::vector<std::string_view> names{".DEFAULT", sid};
+        if (user_classes) names.push_back(classes_sid);
+        return names;
+    }
+
+    static Status walk(Place from, const std::vector<std::string_view>& parts, size_t first, bool create, Place& out) {
+        KeyStore::Key* key = from.key;
+        for (size_t i = first; i < parts.size(); ++i) {
+            KeyStore::Key* next = from.store->child(key, parts[i]);
+            if (!next) {
+                if (!create) return Status::FileNotFound;
+                if (utf16_length(parts[i]) > kMaxKeyNameLength) return Status::InvalidParameter;
+                next = from.store->add_child(key, parts[i]);
+            }
+            key = next;
+        }
+        out = {from.store, key};
+        return Status::Ok;
+    }
+
+    static Place root_of(KeyStore* store) { return {store, store->root()}; }
+
+    // The user's hive, where Software\Classes is UsrClass.dat when the profile has one.
+    Status walk_user(const std::vector<std::string_view>& parts, size_t first, bool create, Place& out) const {
+        if (user_classes && parts.size() >= first + 2 && equals_ignoring_case(parts[first], "Software") &&
+            equals_ignoring_case(parts[first + 1], "Classes"))
+            return walk(root_of(user_classes.get()), parts, first + 2, create, out);
+        return walk(root_of(user_hive.get()), parts, first, create, out);
+    }
+
+    // The user's classes over the machine's: a key the user has is the user's; a new one goes
+    // to the machine's classes.
+    Status walk_classes(const std::vector<std::string_view>& parts, bool create, Target& target) const {
+        std::vector<std::string_view> user_parts{"Software", "Classes"};
+        user_parts.insert(user_parts.end(), parts.begin(), parts.end());
+        std::vector<std::string_view> machine_parts{"Classes"};
+        machine_parts.insert(machine_parts.end(), parts.begin(), parts.end());
+        if (walk_user(user_parts, 0, false, target.at) == Status::Ok) {
+            if (walk(root_of(software.get()), machine_parts, 0, false, target.under) != Status::Ok) target.under = {};
+            return Status::Ok;
+        }
+        return walk(root_of(software.get()), machine_parts, 0, create, target.at);
+    }
+
+    Status locate_windows(Root root, const std::vector<std::string_view>& parts, bool create, Target& target) const {
+        const Status not_there = create ? Status::AccessDenied : Status::FileNotFound;
+        switch (root) {
+        case Root::LocalMachine:
+            if (parts.empty()) break;
+            if (equals_ignoring_case(parts[0], "SOFTWARE")) return walk(root_of(software.get()), parts, 1, create, target.at);
+            if (equals_ignoring_case(parts[0], "SYSTEM")) return walk(root_of(windows_system.get()), parts, 1, create, target.at);
+            return not_there;
+        case Root::CurrentUser: return walk_user(parts, 0, create, target.at);
+        case Root::ClassesRoot: return walk_classes(parts, create, target);
+        case Root::Users:
+            if (parts.empty()) break;
+            if (equals_ignoring_case(parts[0], ".DEFAULT")) return walk(root_of(default_hive.get()), parts, 1, create, target.at);
+            if (equals_ignoring_case(parts[0], sid)) return walk_user(parts, 1, create, target.at);
+            if (user_classes && equals_ignoring_case(parts[0], classes_sid))
+                return walk(root_of(user_classes.get()), parts, 1, create, target.at);
+            return not_there;
+        }
+        target.listing = true;
+        return Status::Ok;
+    }
+
     // Finds (or, with create, makes) the key. Missing keys give FileNotFound; keys that cannot be
-    // made directly under HKEY_USERS give AccessDenied.
+    // made directly under a root that lists hives give AccessDenied.
     Status locate(Root root, std::string_view path, bool create, Target& target) const {
         if (!known_root(root)) return Status::InvalidParameter;
         if (!path.empty() && path.front() == '\\') return Status::BadPathname;
         std::vector<std::string_view> parts = split_path(path);
-        size_t first = 0;
+        if (windows) return locate_windows(root, parts, create, target);
         switch (root) {
-        case Root::LocalMachine: target.hive = system.get(); break;
-        case Root::CurrentUser: target.hive = user.get(); break;
+        case Root::LocalMachine: return walk(root_of(system_keys.get()), parts, 0, create, target.at);
+        case Root::CurrentUser: return walk(root_of(user_keys.get()), parts, 0, create, target.at);
         case Root::ClassesRoot:
-            target.hive = system.get();
             parts.insert(parts.begin(), {"Software", "Classes"});
-            break;
+            return walk(root_of(system_keys.get()), parts, 0, create, target.at);
         case Root::Users:
             if (parts.empty()) {
-                target.users_root = true;
+                target.listing = true;
                 return Status::Ok;
             }
-            if (equals_ignoring_case(parts[0], default_user)) target.hive = userdef.get();
-            else if (equals_ignoring_case(parts[0], sid)) target.hive = user.get();
-            else return create ? Status::AccessDenied : Status::FileNotFound;
-            first = 1;
-            break;
+            if (equals_ignoring_case(parts[0], default_user)) return walk(root_of(userdef_keys.get()), parts, 1, create, target.at);
+            if (equals_ignoring_case(parts[0], sid)) return walk(root_of(user_keys.get()), parts, 1, create, target.at);
+            return create ? Status::AccessDenied : Status::FileNotFound;
         }
-        Hive::Node* node = target.hive->root();
-        for (size_t i = first; i < parts.size(); ++i) {
-            Hive::Node* next = target.hive->child(node, parts[i]);
-            if (!next) {
-                if (!create) return Status::FileNotFound;
-                if (utf16_length(parts[i]) > kMaxKeyNameLength) return Status::InvalidParameter;
-                next = target.hive->add_child(node, parts[i]);
-            }
-            node = next;
-        }
-        target.node = node;
-        return Status::Ok;
+        return Status::InvalidParameter;
     }
 
-    std::vector<std::string_view> users_subkeys() const { return {default_user, sid}; }
+    // The subkeys of a located key: the user's and the machine's classes together, in order,
+    // a name the user has hiding the machine's.
+    const std::vector<Place>& merged_children(const Target& target) {
+        if (merged.over == target.at.key && merged.under == target.under.key && merged.generation == generation)
+            return merged.children;
+        merged = {target.at.key, target.under.key, generation, {}};
+        const auto list = [](Place of) {
+            std::vector<Place> places;
+            for (size_t i = 0, n = of.store->child_count(of.key); i < n; ++i)
+                places.push_back({of.store, of.store->child_at(of.key, i)});
+            return places;
+        };
+        const std::vector<Place> over = list(target.at), under = list(target.under);
+        const auto name = [](Place place) { return place.store->name(place.key); };
+        size_t i = 0, j = 0;
+        while (i < over.size() || j < under.size()) {
+            const int order = i == over.size() ? 1 : j == under.size() ? -1 : compare_names(name(over[i]), name(under[j]));
+            if (order <= 0) merged.children.push_back(over[i++]);
+            else merged.children.push_back(under[j++]);
+            if (order == 0) ++j;
+        }
+        return merged.children;
+    }
 
-    std::array<Hive*, 3> hives() const { return {system.get(), user.get(), userdef.get()}; }
+    size_t child_count(const Target& target) {
+        if (target.under.key) return merged_children(target).size();
+        return target.at.store->child_count(target.at.key);
+    }
+    Place child_at(const Target& target, size_t index) {
+        if (target.under.key) return merged_children(target)[index];
+        return {target.at.store, target.at.store->child_at(target.at.key, index)};
+    }
+
+    std::vector<KeyStore*> stores() const {
+        if (!windows) return {system_keys.get(), user_keys.get(), userdef_keys.get()};
+        std::vector<KeyStore*> all{software.get(), windows_system.get(), default_hive.get(), user_hive.get()};
+        if (user_classes) all.push_back(user_classes.get());
+        return all;
+    }
+    std::vector<RegfHive*> regf_hives() const {
+        std::vector<RegfHive*> all{software.get(), windows_system.get(), default_hive.get(), user_hive.get()};
+        if (user_classes) all.push_back(user_classes.get());
+        return all;
+    }
+
+    std::string read_only_reason() const {
+        if (!read_only.empty()) return read_only;
+        if (windows)
+            for (const RegfHive* hive : regf_hives())
+                if (!hive->read_only_reason().empty()) return hive->read_only_reason();
+        return {};
+    }
+
+    bool dirty() const {
+        for (const KeyStore* store : stores())
+            if (store->dirty()) return true;
+        return false;
+    }
+
+    // Whether saving is refused; throws HiveError with the reason when there are changes to save.
+    bool held_read_only() const {
+        const std::string reason = read_only_reason();
+        if (reason.empty()) return false;
+        if (dirty()) throw HiveError(reason);
+        return true;
+    }
+
+    // A Windows installation's changed hives, each written on its own; the first failure is
+    // reported once all were tried.
+    void save_windows() {
+        ++generation;  // a saved hive is read afresh: what was read of it is gone
+        std::exception_ptr first_error;
+        for (RegfHive* hive : regf_hives()) {
+            try {
+                hive->save();
+            } catch (const HiveError&) {
+                if (!first_error) first_error = std::current_exception();
+            }
+        }
+        if (first_error) std::rethrow_exception(first_error);
+    }
 
     // A hive's place and the name its keys are reported under.
     struct Slot {
@@ -197,18 +355,42 @@ Registry::Registry(const std::filesystem::path& machine_dir) : impl_(std::make_u
     const std::string arch = impl_->system->arch();
     impl_->user = std::make_unique<Hive>(machine_dir / "user.reg", std::string(user_prefix) + std::string(default_sid), arch);
     impl_->userdef = std::make_unique<Hive>(machine_dir / "userdef.reg", std::string(user_prefix) + ".Default", arch);
+    impl_->system_keys = std::make_unique<WineKeyStore>(impl_->system);
+    impl_->user_keys = std::make_unique<WineKeyStore>(impl_->user);
+    impl_->userdef_keys = std::make_unique<WineKeyStore>(impl_->userdef);
     const std::string& relative = impl_->user->relative_to();
     const bool names_user = relative.size() > user_prefix.size() &&
                             equals_ignoring_case(relative.substr(0, user_prefix.size()), user_prefix);
     impl_->sid = names_user ? relative.substr(user_prefix.size()) : std::string(default_sid);
 }
 
+Registry::Registry(const WindowsHives& hives) : impl_(std::make_unique<Impl>()) {
+    impl_->windows = hives;
+    impl_->software = std::make_unique<RegfHive>(hives.software);
+    impl_->windows_system = std::make_unique<RegfHive>(hives.system);
+    impl_->default_hive = std::make_unique<RegfHive>(hives.default_user);
+    impl_->user_hive = std::make_unique<RegfHive>(hives.user);
+    if (!hives.user_classes.empty()) impl_->user_classes = std::make_unique<RegfHive>(hives.user_classes);
+    impl_->sid = hives.user_sid;
+    impl_->classes_sid = hives.user_sid + "_Classes";
+}
+
 Registry::~Registry() = default;
 
 void Registry::reload() {
+    if (impl_->windows) {
+        Registry fresh(*impl_->windows);
+        fresh.impl_->read_only = impl_->read_only;
+        impl_.swap(fresh.impl_);
+        return;
+    }
     Registry fresh(impl_->folder);
     impl_.swap(fresh.impl_);
 }
+
+std::string Registry::read_only_reason() const { return impl_->read_only_reason(); }
+
+void Registry::set_read_only(std::string reason) { impl_->read_only = std::move(reason); }
 
 bool Registry::key_exists(Root root, std::string_view path) const {
     Impl::Target target;
@@ -217,6 +399,7 @@ bool Registry::key_exists(Root root, std::string_view path) const {
 
 Status Registry::create_key(Root root, std::string_view path) {
     Impl::Target target;
+    ++impl_->generation;
     return impl_->locate(root, path, true, target);
 }
 
@@ -250,23 +433,35 @@ Status Registry::delete_key(Root root, std::string_view path) {
     if (!known_root(root) || split_path(path).empty()) return Status::InvalidParameter;
     Impl::Target target;
     if (const Status status = impl_->locate(root, path, false, target); status != Status::Ok) return status;
-    Hive::Node* node = target.node;
-    if (!node->parent) return Status::AccessDenied;  // a hive itself (HKEY_USERS\.Default, ...)
-    if (!node->children.empty()) return Status::KeyHasChildren;
+    if (target.listing) return Status::AccessDenied;
+    auto [store, key] = target.at;
+    KeyStore::Key* parent = store->parent(key);
+    if (!parent) return Status::AccessDenied;  // a hive itself (HKEY_USERS\.Default, ...)
+    if (store->child_count(key) != 0) return Status::KeyHasChildren;
     if (removals_ && removals_->recording())
         removals_->record(RemovedKind::Key, registry_path(root, path), data_size_of_key(root, path));
-    target.hive->remove_child(node->parent, node);
+    store->remove_child(parent, key);
+    ++impl_->generation;
     return Status::Ok;
 }
+
+namespace {
+
+Value value_of(KeyStore& store, KeyStore::Key* key, size_t index) {
+    const uint32_t value_type = store.value_at(key, index).type;
+    return {value_type, to_api(value_type, store.value_data(key, index))};
+}
+
+}  // namespace
 
 Status Registry::query_value(Root root, std::string_view path, std::string_view name, Value& out) const {
     Impl::Target target;
     if (const Status status = impl_->locate(root, path, false, target); status != Status::Ok) return status;
-    if (target.users_root) return Status::FileNotFound;
-    const Hive::Entry* entry = target.hive->value(target.node, name);
-    if (!entry) return Status::FileNotFound;
-    out.type = entry->type;
-    out.data = to_api(entry->type, target.hive->data(*entry));
+    if (target.listing) return Status::FileNotFound;
+    auto [store, key] = target.at;
+    const std::optional<size_t> index = store->find_value(key, name);
+    if (!index) return Status::FileNotFound;
+    out = value_of(*store, key, *index);
     return Status::Ok;
 }
 
@@ -274,28 +469,33 @@ Status Registry::set_value(Root root, std::string_view path, std::string_view na
                            std::span<const uint8_t> data) {
     Impl::Target target;
     if (const Status status = impl_->locate(root, path, false, target); status != Status::Ok) return status;
-    if (target.users_root) return Status::AccessDenied;
+    if (target.listing) return Status::AccessDenied;
     if (utf16_length(name) > max_value_name) return Status::InvalidParameter;
+    auto [store, key] = target.at;
     if (removals_ && removals_->recording()) {
-        const Hive::Entry* entry = target.hive->value(target.node, name);
-        removals_->change(registry_path(root, path) + "\\" + std::string(name),
-                          entry ? data_text(entry->type, to_api(entry->type, target.hive->data(*entry))) : "",
-                          data_text(value_type, data));
+        const std::optional<size_t> index = store->find_value(key, name);
+        std::string before;
+        if (index) {
+            const Value held = value_of(*store, key, *index);
+            before = data_text(held.type, held.data);
+        }
+        removals_->change(registry_path(root, path) + "\\" + std::string(name), before, data_text(value_type, data));
     }
-    target.hive->set_value(target.node, name, value_type, to_stored(value_type, data));
+    store->set_value(key, name, value_type, to_stored(value_type, data));
     return Status::Ok;
 }
 
 Status Registry::delete_value(Root root, std::string_view path, std::string_view name) {
     Impl::Target target;
     if (const Status status = impl_->locate(root, path, false, target); status != Status::Ok) return status;
-    if (target.users_root) return Status::FileNotFound;
-    const Hive::Entry* entry = target.hive->value(target.node, name);
-    if (!entry) return Status::FileNotFound;
+    if (target.listing) return Status::FileNotFound;
+    auto [store, key] = target.at;
+    const std::optional<size_t> index = store->find_value(key, name);
+    if (!index) return Status::FileNotFound;
     if (removals_ && removals_->recording())
         removals_->record(RemovedKind::Value, registry_path(root, path) + "\\" + std::string(name),
-                          to_api(entry->type, target.hive->data(*entry)).size());
-    target.hive->delete_value(target.node, name);
+                          value_of(*store, key, *index).data.size());
+    store->delete_value(key, name);
     return Status::Ok;
 }
 
@@ -312,30 +512,26 @@ uint64_t Registry::data_size_of_key(Root root, std::string_view path) const {
 Status Registry::enum_key(Root root, std::string_view path, uint32_t index, std::string& name) const {
     Impl::Target target;
     if (const Status status = impl_->locate(root, path, false, target); status != Status::Ok) return status;
-    if (target.users_root) {
-        const auto names = impl_->users_subkeys();
+    if (target.listing) {
+        const auto names = impl_->listing(root);
         if (index >= names.size()) return Status::NoMoreItems;
         name = names[index];
         return Status::Ok;
     }
-    const auto& children = target.node->children;
-    if (index >= children.size()) return Status::NoMoreItems;
-    name = children[index]->name;
+    if (index >= impl_->child_count(target)) return Status::NoMoreItems;
+    const Impl::Place child = impl_->child_at(target, index);
+    name = child.store->name(child.key);
     return Status::Ok;
 }
 
 Status Registry::enum_value(Root root, std::string_view path, uint32_t index, std::string& name, Value* value) const {
     Impl::Target target;
     if (const Status status = impl_->locate(root, path, false, target); status != Status::Ok) return status;
-    if (target.users_root) return Status::NoMoreItems;
-    const auto& values = target.hive->values(target.node);
-    if (index >= values.size()) return Status::NoMoreItems;
-    const Hive::Entry& entry = values[index];
-    name = entry.name;
-    if (value) {
-        value->type = entry.type;
-        value->data = to_api(entry.type, target.hive->data(entry));
-    }
+    if (target.listing) return Status::NoMoreItems;
+    auto [store, key] = target.at;
+    if (index >= store->value_count(key)) return Status::NoMoreItems;
+    name = store->value_at(key, index).name;
+    if (value) *value = value_of(*store, key, index);
     return Status::Ok;
 }
 
@@ -343,20 +539,23 @@ Status Registry::query_info(Root root, std::string_view path, KeyInfo& info) con
     Impl::Target target;
     if (const Status status = impl_->locate(root, path, false, target); status != Status::Ok) return status;
     info = KeyInfo{};
-    if (target.users_root) {
-        for (std::string_view name : impl_->users_subkeys()) {
-            ++info.subkey_count;
-            info.max_subkey_name_length = std::max<uint32_t>(info.max_subkey_name_length, static_cast<uint32_t>(name.size()));
-        }
+    const auto count_subkey = [&](std::string_view name) {
+        ++info.subkey_count;
+        info.max_subkey_name_length = std::max<uint32_t>(info.max_subkey_name_length, static_cast<uint32_t>(name.size()));
+    };
+    if (target.listing) {
+        for (std::string_view name : impl_->listing(root)) count_subkey(name);
         return Status::Ok;
     }
-    for (const Hive::Node* child : target.node->children) {
-        ++info.subkey_count;
-        info.max_subkey_name_length = std::max<uint32_t>(info.max_subkey_name_length, static_cast<uint32_t>(child->name.size()));
+    for (size_t i = 0, n = impl_->child_count(target); i < n; ++i) {
+        const Impl::Place child = impl_->child_at(target, i);
+        count_subkey(child.store->name(child.key));
     }
-    for (const Hive::Entry& entry : target.hive->values(target.node)) {
+    auto [store, key] = target.at;
+    for (size_t i = 0, n = store->value_count(key); i < n; ++i) {
         ++info.value_count;
-        info.max_value_name_length = std::max<uint32_t>(info.max_value_name_length, static_cast<uint32_t>(entry.name.size()));
+        info.max_value_name_length =
+            std::max<uint32_t>(info.max_value_name_length, static_cast<uint32_t>(store->value_at(key, i).name.size()));
     }
     return Status::Ok;
 }
@@ -378,10 +577,10 @@ std::vector<std::string> Registry::value_names(Root root, std::string_view path)
 std::vector<Registry::NamedValue> Registry::values(Root root, std::string_view path) const {
     std::vector<NamedValue> found;
     Impl::Target target;
-    if (impl_->locate(root, path, false, target) != Status::Ok || target.users_root) return found;
-    for (const Hive::Entry& entry : target.hive->values(target.node)) {
-        found.push_back({std::string(entry.name), Value{entry.type, to_api(entry.type, target.hive->data(entry))}});
-    }
+    if (impl_->locate(root, path, false, target) != Status::Ok || target.listing) return found;
+    auto [store, key] = target.at;
+    for (size_t i = 0, n = store->value_count(key); i < n; ++i)
+        found.push_back({std::string(store->value_at(key, i).name), value_of(*store, key, i)});
     return found;
 }
 
@@ -390,18 +589,19 @@ std::vector<Registry::NamedValue> Registry::subkey_values(Root root, std::string
     std::vector<NamedValue> found;
     Impl::Target target;
     if (impl_->locate(root, path, false, target) != Status::Ok) return found;
-    if (target.users_root) {
-        for (std::string_view name : impl_->users_subkeys()) {
+    if (target.listing) {
+        for (std::string_view name : impl_->listing(root)) {
             Value value;
             bool present = query_value(root, name, value_name, value) == Status::Ok;
             found.push_back({std::string(name), present ? std::optional<Value>(std::move(value)) : std::nullopt});
         }
         return found;
     }
-    for (Hive::Node* child : target.node->children) {
-        NamedValue item{std::string(child->name), std::nullopt};
-        if (const Hive::Entry* entry = target.hive->value(child, value_name))
-            item.value = Value{entry->type, to_api(entry->type, target.hive->data(*entry))};
+    for (size_t i = 0, n = impl_->child_count(target); i < n; ++i) {
+        const auto [store, child] = impl_->child_at(target, i);
+        NamedValue item{std::string(store->name(child)), std::nullopt};
+        if (const std::optional<size_t> index = store->find_value(child, value_name))
+            item.value = value_of(*store, child, *index);
         found.push_back(std::move(item));
     }
     return found;
@@ -411,6 +611,11 @@ const std::string& Registry::user_sid() const { return impl_->sid; }
 
 std::vector<std::string> Registry::flush() {
     if (dry_run()) return {};
+    if (impl_->held_read_only()) return {};
+    if (impl_->windows) {
+        impl_->save_windows();
+        return {};
+    }
     std::vector<std::string> not_saved;
     impl_->save([&](const Impl::Slot& slot) { return Impl::save_changes(slot, not_saved); });
     return not_saved;
@@ -418,14 +623,13 @@ std::vector<std::string> Registry::flush() {
 
 void Registry::save_all() {
     if (dry_run()) return;
+    if (impl_->held_read_only()) return;
+    // A Windows installation's unchanged hives are never rewritten.
+    if (impl_->windows) return impl_->save_windows();
     impl_->save([](const Impl::Slot& slot) { return std::optional<HeldFile>((*slot.hive)->save(false)); });
 }
 
-bool Registry::has_unsaved_changes() const {
-    for (const Hive* hive : impl_->hives())
-        if (hive->dirty()) return true;
-    return false;
-}
+bool Registry::has_unsaved_changes() const { return impl_->dirty(); }
 
 bool parse_root_name(std::string_view name, Root& root) {
     for (const RootName& entry : root_names) {

@@ -1,6 +1,7 @@
 #pragma once
-// The machine's Windows registry, kept in Wine's hive files (system.reg, user.reg, userdef.reg),
-// with the Win32 semantics of the ANSI registry functions. Text crosses this API as UTF-8.
+// The machine's Windows registry, kept in Wine's hive files (system.reg, user.reg, userdef.reg) or
+// in the binary hive files of a Windows installation, with the Win32 semantics of the ANSI
+// registry functions. Text crosses this API as UTF-8.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -65,6 +66,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The hive files of one Windows installation.
+struct WindowsHives {
+    std::filesystem::path software, system, default_user;  // config\SOFTWARE, SYSTEM, DEFAULT
+    std::filesystem::path user;                            // the chosen user's NTUSER.DAT
+    std::filesystem::path user_classes;                    // UsrClass.dat; empty when the profile has none
+    std::string user_sid;                                  // names the user's key under HKEY_USERS
+};
+
 // Not for concurrent use, not even by readers only: a key's values are built from the loaded text
 // the first time they are asked for, so const members may change the model's insides.
 class Registry {
@@ -72,6 +81,11 @@ public:
     // Loads the three hive files of the machine folder (a missing file is an empty hive).
     // user_sid names the current user's key under HKEY_USERS (the SID in user.reg's header).
     explicit Registry(const std::filesystem::path& machine_dir);
+    // Opens the hives of a Windows installation as Windows mounts them: HKLM lists SOFTWARE and
+    // SYSTEM, HKU\.DEFAULT and HKU\<sid> (= HKCU) their files, HKCU\Software\Classes is the
+    // user's UsrClass.dat where there is one, and HKCR shows the user's classes over the machine's.
+    // Nothing is read until asked for. Throws HiveError naming a file that cannot be opened.
+    explicit Registry(const WindowsHives& hives);
     ~Registry();
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
@@ -127,6 +141,13 @@ public:
     // are dropped: flush first. Throws HiveError, keeping the hives as they were, when a file
     // cannot be read.
     void reload();
+
+    // Why nothing may be saved ("" when changes may be): a hive Windows did not close cleanly,
+    // named with what to do, or the reason the machine gave. While there is one, flush() and
+    // save_all() change no file and throw HiveError with it when there are changes; changes in
+    // memory (a preview's) work as ever.
+    std::string read_only_reason() const;
+    void set_read_only(std::string reason);
 
 private:
     bool dry_run() const;
