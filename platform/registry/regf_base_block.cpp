@@ -14,7 +14,7 @@ namespace {
 
 constexpr size_t kBaseBlockSize = 4096;
 constexpr size_t kChecksumOffset = 508;
-constexpr size_t kPrimarySequence = 4, kSecondarySequence = 8;
+constexpr size_t kPrimarySequence = 4, kSecondarySequence = 8, kBinsSizeOffset = 0x28;
 
 uint32_t u32_at(const uint8_t* bytes, size_t offset) {
     return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 | static_cast<uint32_t>(bytes[offset + 3]) << 24;
@@ -54,6 +54,13 @@ std::string check_regf_base_block(const std::filesystem::path& hive) {
         throw HiveError(where + "not a Windows registry hive (no regf header)");
     if (regf_checksum(block.data()) != u32_at(block.data(), kChecksumOffset))
         throw HiveError(where + "the registry hive's header is damaged (wrong checksum); it was left as it is");
+    // hivex trusts this size when it adds to a hive: a wrong one would have it grow the file by
+    // gigabytes, and one past the end means the file was cut short.
+    const uint32_t bins_size = u32_at(block.data(), kBinsSizeOffset);
+    std::error_code size_error;
+    const uintmax_t file_size = std::filesystem::file_size(hive, size_error);
+    if (size_error || bins_size % kBaseBlockSize != 0 || kBaseBlockSize + uintmax_t{bins_size} > file_size)
+        throw HiveError(where + "the registry hive is cut short or its header is damaged; it was left as it is");
     const uint32_t primary = u32_at(block.data(), kPrimarySequence);
     const uint32_t secondary = u32_at(block.data(), kSecondarySequence);
     constexpr std::string_view advice =
