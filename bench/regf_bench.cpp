@@ -4,7 +4,7 @@
 // median of the rounds' ratios, target <= 3. Each load and save runs in a child process, so its
 // peak memory is that work's alone; it is printed as a multiple of the file's size.
 // The hive is built from the corpus NTUSER.DAT (hivex cannot make a hive from nothing).
-// Usage: regf_bench [--dir DIR] [--rounds N (7)] [--keys N (100000)]
+// Usage: regf_bench [--dir DIR] [--rounds N (7)] [--keys N (50000)]
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -106,7 +106,7 @@ int run(const fs::path& dir, int rounds, int keys) {
 
 int main(int argc, char** argv) {
     fs::path dir = fs::temp_directory_path();
-    int rounds = 7, keys = 100'000;
+    int rounds = 7, keys = 50'000;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
         if (flag == "--dir") dir = argv[i + 1];
