@@ -13,6 +13,7 @@
 #include "engine/plugins/blowfish.h"
 #include "engine/plugins/default_plugin_file.h"
 #include "engine/plugins/plugins.h"
+#include "platform/sys/run_cancel.h"
 #include "tests/unit/support/engine_registry.h"
 #include "tests/unit/support/program_fixture.h"
 
@@ -109,6 +110,25 @@ TEST_F(PluginScreenTest, OnlyNamesEndedByABarAreCleanedIgnoringCaseWithTheLogWin
     const auto lines = log_window_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "alpha.log"), lines.end());
     EXPECT_TRUE(lines.back().starts_with(text("msg4") + ": ")) << lines.back();
+}
+
+// Cancel pressed while the first plug-in works is heard before the second: its file stays, and the
+// run says what it removed and how far it counted.
+TEST_F(PluginScreenTest, ACancelledRunStopsBeforeTheNextPlugInAndSaysWhatItRemoved) {
+    store_plugin_file(kTwoPlugins);
+    temp.write_file("C:\\alpha.log", "alpha");
+    temp.write_file("C:\\beta.log", "beta");
+    program.start();
+    stage.while_running([](const tavrin_test::RecordingStage::Set& set) {
+        if (set.name == "_root.LogFile" && set.value == "alpha.log") platform::request_run_cancel();
+    });
+    command("IDC_FS_CLEANPLUGIN", "alpha|beta|");
+    EXPECT_FALSE(exists("C:\\alpha.log"));
+    EXPECT_TRUE(exists("C:\\beta.log"));
+    EXPECT_EQ(log_window_lines().back(), "Cancelled: removed 1 file, 5 B; the rest was left as it was.");
+    EXPECT_EQ(stage.values_of(app::kMainMovie, "_root.ProgressCount"),
+              (std::vector<std::string>{"", "0 of 2", "1 of 2", ""}));
+    EXPECT_EQ(main_var("_root.RunCancellable"), "0");
 }
 
 TEST_F(PluginScreenTest, AnAddToAFileThatDoesNotDecryptIsRefusedWithAMessage) {

@@ -21,6 +21,7 @@ std::vector<std::string> RecordingStage::values_of(const std::string& movie, con
 void RecordingStage::set_variable(const std::string& movie, const std::string& name, const std::string& value) {
     variables_[movie][name] = value;
     sets_.push_back({movie, name, value});
+    if (watch_) watch_(sets_.back());
 }
 
 std::string RecordingStage::get_variable(const std::string& movie, const std::string& name) const {

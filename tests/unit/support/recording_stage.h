@@ -2,6 +2,7 @@
 // A stand-in for the browser: keeps every movie's variables, records what the program showed, and
 // plays a scripted user who presses message-box buttons and answers dialogs as they come up.
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -34,6 +35,8 @@ public:
     void send(const std::string& movie, const std::string& command, const std::string& args = "");
     // Runs every timer once.
     void tick_timers();
+    // The user acting while a run works (pressing Cancel): hears every variable the program sets.
+    void while_running(std::function<void(const Set&)> watch) { watch_ = std::move(watch); }
 
     // --- What the program did ----------------------------------------------------------------
     const std::vector<Set>& sets() const { return sets_; }
@@ -85,6 +88,7 @@ private:
     std::vector<Box> boxes_;
     std::vector<std::string> prompts_;
     bool quit_ = false;
+    std::function<void(const Set&)> watch_;
 };
 
 }  // namespace tavrin_test
