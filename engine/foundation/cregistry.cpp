@@ -102,7 +102,7 @@ void cRegistry::announce_deletion(const std::string& path, bool event_first) {
     ignore_errors([&] {
         std::string section = GetMessageText("msg15") + " ";
         std::string text = path;
-        Logger().AddToLog(section, text);
+        log_.AddToLog(section, text);
     });
     if (!event_first) raise();
 }

@@ -16,6 +16,7 @@
 
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/event.h"
+#include "engine/foundation/logger.h"
 #include "engine/foundation/records.h"
 #include "engine/foundation/variant.h"
 #include "platform/registry/registry.h"
@@ -107,6 +108,9 @@ private:
     std::string value_key_;
     ERegistryValueTypes value_type_ = REG_NONE;
     Variant default_;
+    // One object deletes many keys in a run (a plug-in's, the registry cleaner's): their lines
+    // go through one open log file.
+    LogWriter log_;
 };
 
 // A stored value as cRegistry.Value gives it: strings as text (REG_EXPAND_SZ expanded with the

@@ -154,6 +154,9 @@ TEST_F(LoggerTest, MessageTextFollowsTheLanguageSetting) {
     SaveSetting("Orvane", "Lang", "Lang", "Francais");
     EXPECT_EQ(GetMessageText("msg15"), "english text");
     EXPECT_EQ(GetMessageText("msg999"), std::string(255, '\0'));
+    // The texts are kept between calls, but not past a change of the file.
+    temp.write_file("C:\\Program Files\\Orvane\\skin\\msgs.ini", "[Orvane]\r\nmsg15=new english text\r\n");
+    EXPECT_EQ(GetMessageText("msg15"), "new english text");
 }
 
 }  // namespace
