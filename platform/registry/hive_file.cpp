@@ -27,6 +27,10 @@ constexpr size_t write_chunk = 512 << 10;
 // From this size on, a hive file is read alongside its parsing, and let go on a thread of its own.
 constexpr size_t large_file = 4 << 20;
 
+// From this size on, a hive file is mapped rather than read where it can be (see map_whole): below
+// it, the pages a read touches cost less than holding a lease.
+constexpr size_t mapped_file = 1 << 20;
+
 // What the reading thread hands over at a time.
 constexpr size_t read_chunk_size = 1 << 20;
 
@@ -75,7 +79,8 @@ HiveText::HiveText(std::string_view text) {
 HiveText::HiveText(HiveText&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)) {}
+      capacity_(std::exchange(other.capacity_, 0)),
+      mapping_(std::move(other.mapping_)) {}
 
 HiveText& HiveText::operator=(HiveText&& other) noexcept {
     if (this != &other) {
@@ -83,6 +88,7 @@ HiveText& HiveText::operator=(HiveText&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
+        mapping_ = std::move(other.mapping_);
     }
     return *this;
 }
@@ -97,13 +103,22 @@ void HiveText::append(std::string_view bytes) {
 }
 
 void HiveText::release() {
-    if (data_) ::munmap(data_, capacity_);
+    if (mapping_) mapping_.reset();
+    else if (data_) ::munmap(data_, capacity_);
     data_ = nullptr;
     size_ = capacity_ = 0;
 }
 
 void HiveText::reserve(size_t capacity) {
     capacity = page_rounded(std::max<size_t>(capacity, 1));
+    if (mapping_) {  // the file's pages are read-only: what grows is a copy of them
+        HiveText copy;
+        copy.reserve(std::max(capacity, size_));
+        std::memcpy(copy.data_, data_, size_);
+        copy.size_ = size_;
+        *this = std::move(copy);
+        return;
+    }
     if (capacity <= capacity_) return;
     void* memory = data_ ? ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE)
                          : ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -133,10 +148,30 @@ HiveFileReader::HiveFileReader(const std::filesystem::path& file, bool alongside
     ::fcntl(fd, F_SETFL, O_RDONLY);
     size_when_opened_ = static_cast<size_t>(st.st_size);
     try {
-        if (!(alongside && size_when_opened_ >= large_file && start_alongside())) read_all();
+        if (size_when_opened_ >= mapped_file && map_whole()) {
+            parse_alongside_ = alongside && size_when_opened_ >= large_file;
+            return;
+        }
+        parse_alongside_ = alongside && size_when_opened_ >= large_file && start_alongside();
+        if (!parse_alongside_) read_all();
     } catch (const std::bad_alloc&) {
         throw HiveError(file.string() + ": not enough memory to read it");
     }
+}
+
+// The file's own pages, under a lease, when it can be held so; checked again once the lease is
+// held, as the file may have changed between the first look and the lease.
+bool HiveFileReader::map_whole() {
+    std::unique_ptr<fs::LeasedMapping> mapping = fs::LeasedMapping::map(on_disk_.file.fd(), size_when_opened_);
+    struct stat st {};
+    if (!mapping || ::fstat(on_disk_.file.fd(), &st) != 0 || static_cast<size_t>(st.st_size) != size_when_opened_)
+        return false;
+    text_.data_ = const_cast<char*>(mapping->bytes().data());  // never written through: see reserve
+    text_.size_ = size_when_opened_;
+    text_.mapping_ = std::move(mapping);
+    arrived_ = size_when_opened_;
+    ended_ = true;
+    return true;
 }
 
 bool HiveFileReader::start_alongside() {
@@ -362,7 +397,13 @@ OnDisk HiveFileWriter::commit(const std::optional<FileStamp>& expected) {
     // stamp is that of our file even if another one takes its name right after.
     struct stat st {};
     const FileStamp stamp = ::fstat(replacement_.fd(), &st) == 0 ? stamp_from(st) : FileStamp{};
-    return {stamp, HeldFile(replacement_.release())};
+    // Held read-only: a file open for writing anywhere, even here, cannot be mapped under a lease
+    // by the next load of it.
+    const int written = replacement_.release();
+    const int reading = ::open(("/proc/self/fd/" + std::to_string(written)).c_str(), O_RDONLY | O_CLOEXEC);
+    if (reading < 0) return {stamp, HeldFile(written)};
+    ::close(written);
+    return {stamp, HeldFile(reading)};
 }
 
 void HiveFileWriter::replace_target(const std::optional<FileStamp>& expected) {

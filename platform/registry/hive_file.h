@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include <utility>
 
 #include "platform/fs/atomic_replace.h"
+#include "platform/fs/leased_mapping.h"
 
 namespace platform::registry {
 
@@ -27,9 +29,9 @@ struct FileStamp {
 // The stamp of what is under that name now (exists == false when nothing is).
 FileStamp stamp_of(const std::filesystem::path& file);
 
-// A hive's text, held in memory of its own rather than a std::string: a hive can be tens of
-// megabytes, and a string would be zero-filled before the file is read over it, touching every
-// page twice. It stays in small pages: asking for huge pages saved a few milliseconds of page
+// A hive's text: a large file's own pages, mapped under a lease (see fs::LeasedMapping), or memory
+// of its own rather than a std::string: a hive can be tens of megabytes, and a string would be
+// zero-filled before the file is read over it, touching every page twice. It stays in small pages: asking for huge pages saved a few milliseconds of page
 // faults on a 45 MB hive, but where the machine hands free memory back to its host (a virtual
 // machine reporting free pages), a huge page is most often one the host must supply afresh, and
 // loading the same file took from 30 to 140 ms instead of about 40.
@@ -55,6 +57,7 @@ private:
     char* data_ = nullptr;
     size_t size_ = 0;
     size_t capacity_ = 0;  // the mapped length
+    std::unique_ptr<fs::LeasedMapping> mapping_;  // when data_ are the file's pages
 };
 
 
@@ -109,7 +112,9 @@ public:
 
     bool exists() const { return on_disk_.file.fd() >= 0; }
     size_t size_when_opened() const { return size_when_opened_; }
-    bool reading_alongside() const { return thread_.joinable(); }
+    // Whether the file is large enough, and its text in sight early enough, for its last part to
+    // be parsed on a thread of its own: a file read alongside, or mapped whole at once.
+    bool worth_parsing_alongside() const { return parse_alongside_; }
     // Waits until more than `size` bytes have arrived or the file has ended; returns all that has
     // arrived. Throws HiveError when the file cannot be read, HiveFileGrew.
     std::string_view arrived_beyond(size_t size);
@@ -119,6 +124,7 @@ public:
 
 private:
     bool start_alongside();
+    bool map_whole();
     void read_all();
     void read_alongside();
     bool read_chunk(size_t have, size_t wanted, size_t& got);  // false at the end of the file
@@ -128,6 +134,7 @@ private:
     HiveText text_;
     OnDisk on_disk_;
     size_t size_when_opened_ = 0;
+    bool parse_alongside_ = false;
     std::mutex mutex_;
     std::condition_variable arrival_;
     size_t arrived_ = 0;  // bytes in text_ the reading thread has finished with

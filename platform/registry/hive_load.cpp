@@ -268,7 +268,7 @@ private:
     // scan is returned to go on from there (nullptr: the top scan went to the end).
     SectionScan* scan_top(SectionScan& top, TreeBuilder& tree) {
         size_t stop_at = SectionScan::npos;
-        if (reader_.reading_alongside()) {
+        if (reader_.worth_parsing_alongside()) {
             stop_at = scan_ahead_from(reader_.size_when_opened());
             ahead_tree_.emplace(hive_, ahead_pool_);
             ahead_.emplace(reader_, stop_at, *ahead_tree_);

@@ -1,9 +1,11 @@
 // Hive files of several megabytes, which are parsed while they are still being read and whose
 // replaced files are let go after a save: the result must be that of reading them whole.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -68,6 +70,15 @@ int descriptors_on_system_reg(const fs::path& dir) {
         if (!error && target.starts_with((dir / "system.reg").string())) ++count;
     }
     return count;
+}
+
+// Whether this process maps the file under that name (a large hive is read through its own pages
+// where the file can be held under a lease).
+bool mapped(const fs::path& file) {
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);)
+        if (line.ends_with(" " + file.string())) return true;
+    return false;
 }
 
 // The last part of a large file is read on a thread of its own, from the first key line past a
@@ -139,7 +150,9 @@ std::string saved_middle(const std::string& saved) {
 
 // Every chunk the reading thread hands over ends inside this value's lines, so every line that
 // runs into the end of what has arrived is met.
+// A file another program holds open for writing cannot be mapped: it is read, in chunks.
 TEST(LargeHive, AValueAcrossEveryChunkOfTheReadLoadsWholeAndAnUnchangedSaveIsByteIdentical) {
+    for (const bool held_for_writing : {false, true})
     for (const char* line_end : {"\n", "\r\n"}) {
         tavrin_test::TempFolder folder;
         const fs::path system = folder.path() / "system.reg";
@@ -150,7 +163,10 @@ TEST(LargeHive, AValueAcrossEveryChunkOfTheReadLoadsWholeAndAnUnchangedSaveIsByt
         text += std::string(line_end) + "[Software\\\\Zed] 1700000000" + line_end + "\"Last\"=\"z\"";  // no final line end
         folder.write("system.reg", text);
         {
+            const int writer = held_for_writing ? ::open(system.c_str(), O_WRONLY | O_CLOEXEC) : -1;
             Registry registry(folder.path());
+            if (writer >= 0) ::close(writer);
+            EXPECT_EQ(mapped(system), !held_for_writing);
             Value value;
             ASSERT_EQ(registry.query_value(Root::LocalMachine, "Software\\Long", "Blob", value), Status::Ok);
             EXPECT_EQ(value.type, type::Binary);
@@ -394,4 +410,42 @@ TEST(LargeHive, ABrokenLineInTheSecondHalfAfterAKeyGivenTwiceIsRefusedAsInASmall
         EXPECT_EQ(large_message, small_message);
         EXPECT_EQ(large_line, lines_before + small_line - 1) << message;  // the small file's first line is its header
     }
+}
+
+// Another program writes a loaded hive in place (a shell's ">" truncates it first): the file's
+// pages are copied out before it may, so what was loaded reads as before, and the save carries
+// our change over onto that program's file.
+TEST(LargeHive, AWriteInPlaceWhileLoadedLeavesWhatWasLoadedWholeAndTheSaveMergesOntoIt) {
+    tavrin_test::TempFolder folder;
+    const fs::path system = folder.path() / "system.reg";
+    tavrin_test::write_big_hive(system, kKeys);
+    const std::string original = read_file(system);
+    const std::string last = tavrin_test::big_hive_key(kKeys - 1, kKeys);
+    Registry registry(folder.path());
+    ASSERT_TRUE(mapped(system)) << "the hive was not read through its own pages";
+    const std::vector<Registry::NamedValue> before = registry.values(Root::LocalMachine, last);
+    ASSERT_FALSE(before.empty());
+    ASSERT_EQ(registry.create_key(Root::LocalMachine, "Software\\Ours"), Status::Ok);
+    ASSERT_EQ(registry.set_value(Root::LocalMachine, "Software\\Ours", "v", type::Dword, std::vector<uint8_t>{1, 0, 0, 0}),
+              Status::Ok);
+
+    folder.write("theirs.reg", original.substr(0, original.find("\n[")) + "\n[Software\\\\Theirs] 1700000000\n\"by\"=\"them\"\n");
+    const std::string rewrite = "cat '" + (folder.path() / "theirs.reg").string() + "' > '" + system.string() + "'";
+    ASSERT_EQ(std::system(rewrite.c_str()), 0);
+    EXPECT_FALSE(mapped(system)) << "the file's pages were not given up";
+    const auto& deep = tavrin_test::big_hive_key(kKeys / 3, kKeys);
+    EXPECT_TRUE(registry.key_exists(Root::LocalMachine, deep));
+    const std::vector<Registry::NamedValue> after = registry.values(Root::LocalMachine, last);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].name, before[i].name);
+        EXPECT_TRUE(after[i].value->data == before[i].value->data) << after[i].name;
+    }
+
+    EXPECT_TRUE(registry.flush().empty());
+    Registry again(folder.path());
+    Value value;
+    EXPECT_EQ(again.query_value(Root::LocalMachine, "Software\\Theirs", "by", value), Status::Ok);
+    EXPECT_EQ(again.query_value(Root::LocalMachine, "Software\\Ours", "v", value), Status::Ok);
+    EXPECT_FALSE(again.key_exists(Root::LocalMachine, deep)) << "keys their file no longer has came back";
 }
