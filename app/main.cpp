@@ -121,6 +121,13 @@ int run(const app::cli::Options& options) {
         app::cli::print_machine_info(*machine, std::cout);
         return app::cli::exit_status::kSuccess;
     }
+    // The screens keep their settings and register the engine's classes in the machine's registry,
+    // which on a Windows installation would change its hives: there, only the commands for scripts
+    // work for now.
+    if (machine->is_windows_installation())
+        throw platform::MachineError(machine->dir().string() +
+                                     " is a Windows installation: the screens do not open one yet. The commands "
+                                     "for scripts do: tavrinapp list | preview | clean --machine DIR [--user NAME].");
     std::optional<platform::MachineLock> held;
     try {
         held.emplace(*machine);

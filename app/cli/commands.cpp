@@ -49,6 +49,7 @@ struct Request {
     std::string command;
     std::vector<std::string> words;  // items, paths, or the drive
     std::string machine_dir;
+    std::string user;  // the profile to open on a Windows installation
     std::string profile;
     bool json = false;
     bool allow_outside = false;
@@ -66,6 +67,7 @@ Request parse(const std::vector<std::string>& args) {
     platform::args::ArgumentParser line("tavrinapp", "Tavrin from the command line: what the cleaning screens do, for scripts.");
     auto common = [&request](platform::args::ArgumentParser::Options& command) -> auto& {
         return command.option("--machine", request.machine_dir, "the machine folder (default: the sandbox)")
+            .option("--user", request.user, "on a Windows installation with several user profiles: the one to open")
             .flag("--json", request.json, "machine-readable output on stdout, errors as {\"error\": ...}");
     };
     common(line.command("list", "the cleaning categories and their items, with the label and tick box of each, and the plug-ins"));
@@ -360,6 +362,7 @@ public:
     explicit OpenMachine(const Request& request) {
         platform::MachineOptions options;
         options.allow_outside_machine = request.allow_outside;
+        options.user = request.user;
         machine_ = platform::Machine::open(request.machine_dir.empty() ? platform::Machine::default_sandbox_dir()
                                                                        : std::filesystem::path(request.machine_dir),
                                            options);

@@ -61,6 +61,9 @@ void print_user_folders(platform::Machine& machine, std::ostream& out) {
 
 void print_machine_info(platform::Machine& machine, std::ostream& out) {
     out << "Machine: " << machine.dir().string() << "\n";
+    if (machine.is_windows_installation())
+        out << "Kind: Windows installation, the profile of " << machine.user_name() << "\n";
+    if (const std::string reason = machine.read_only_reason(); !reason.empty()) out << "Read-only: " << reason << "\n";
     std::string version = machine.windows_version();
     out << "Windows version: " << (version.empty() ? "unknown" : version) << "\n";
     print_drives(machine, out);

@@ -9,16 +9,19 @@ namespace app::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: tavrinapp [--machine DIR] [--port N] [--no-browser] [--end-with-last-page]\n"
+    "Usage: tavrinapp [--machine DIR [--user NAME]] [--port N] [--no-browser] [--end-with-last-page]\n"
     "                 [--allow-outside-machine] [--info | --uninstall] [--help]\n"
     "       tavrinapp --run-schedule --profile NAME [--machine DIR] [--allow-outside-machine]\n"
     "       tavrinapp list | preview | clean | shred | wipe-free-space | plugins ... [--machine DIR] [--json]\n"
     "                 (commands for scripts; tavrinapp COMMAND --help says more)\n"
     "\n"
-    "  --machine DIR             work on the machine in DIR (a Wine prefix or a Tavrin sandbox);\n"
+    "  --machine DIR             work on the machine in DIR (a Wine prefix, a Tavrin sandbox, or a\n"
+    "                            Windows installation: a mounted Windows partition or a copy of one);\n"
     "                            a missing or empty DIR becomes a new sandbox machine with demo traces\n"
     "                            (its parent folder must exist)\n"
     "                            (default: the sandbox under ~/.local/share/tavrin/machine)\n"
+    "  --user NAME               on a Windows installation with several user profiles: the one to\n"
+    "                            open (the name of its folder); without it they are listed\n"
     "  --port N                  serve the screens on 127.0.0.1:N (default: any free port)\n"
     "  --no-browser              do not open the browser; open the printed address yourself\n"
     "  --end-with-last-page      end a few seconds after the last page of the screens is closed (a\n"
@@ -65,6 +68,7 @@ Options parse_options(const std::vector<std::string>& args) {
     platform::args::ArgumentParser parser("tavrinapp", "");
     parser.program()
         .option("--machine", machine, "")
+        .option("--user", options.machine.user, "")
         .option("--port", port, "")
         .option("--profile", options.profile, "")
         .flag("--no-browser", no_browser, "")

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "platform/fs/host_folder.h"
+#include "platform/fs/installation_layout.h"
 #include "platform/text/ascii_case.h"
 
 namespace platform::fs::detail {
@@ -20,8 +21,18 @@ bool same_folder(const struct stat& st, dev_t device, ino_t inode) {
 
 }  // namespace
 
+DriveMap::DriveMap(const std::filesystem::path& machine_dir) : dosdevices_(machine_dir / "dosdevices") {
+    std::error_code error;
+    if (!std::filesystem::exists(dosdevices_, error) && is_windows_installation(machine_dir))
+        installation_ = std::filesystem::canonical(machine_dir, error);
+}
+
 std::optional<std::filesystem::path> DriveMap::root(char letter) const {
     letter = text::ascii_upper(letter);
+    if (!installation_.empty()) {
+        if (letter != 'C') return std::nullopt;
+        return installation_;
+    }
     if (letter < 'A' || letter > 'Z') return std::nullopt;
     if (auto known = still_known(letter)) return known;
     return look_up(letter);

@@ -1,5 +1,6 @@
 #pragma once
-// Drive letters as a Wine prefix maps them: one link per drive in <machine>/dosdevices.
+// Drive letters as a machine maps them: a Wine prefix by one link per drive in its dosdevices
+// folder; a Windows installation is drive C: and has no other.
 #include <sys/types.h>
 
 #include <filesystem>
@@ -11,7 +12,7 @@ namespace platform::fs::detail {
 
 class DriveMap {
 public:
-    explicit DriveMap(std::filesystem::path dosdevices) : dosdevices_(std::move(dosdevices)) {}
+    explicit DriveMap(const std::filesystem::path& machine_dir);
 
     // The host folder the drive maps to, every link resolved; nullopt when it maps nowhere.
     // A link changed, added or removed while the program runs counts at once: a root found
@@ -33,6 +34,7 @@ private:
     std::filesystem::path dosdevices_;
     mutable std::mutex mutex_;
     mutable std::optional<Known> known_[26];  // by letter, 'A' first
+    std::filesystem::path installation_;  // a Windows installation's folder: drive C:
 };
 
 }  // namespace platform::fs::detail

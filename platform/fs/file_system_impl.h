@@ -35,6 +35,8 @@ struct FileSystem::Impl {
     enum class Reach { Entry, Target };
 
     std::optional<Target> resolve(std::string_view windows_path) const;
+    // Whether a host path lies in the machine folder or in a folder mounted into the machine.
+    bool inside(const std::filesystem::path& host) const;
     Target resolve_or_throw(std::string_view windows_path, std::string_view action) const;
     std::optional<std::string> outside_reason(const Target& target, Reach reach) const;
     void require_inside(const Target& target, Reach reach, std::string_view action) const;
@@ -94,6 +96,14 @@ struct FileSystem::Impl {
 
     std::filesystem::path machine_dir;  // canonical
     bool allow_outside_machine;
+    std::string read_only;  // why nothing may be changed; "" when changes may be made
+    struct Mount {
+        detail::WindowsPath folder;
+        std::filesystem::path host;  // canonical
+    };
+    std::vector<Mount> mounts;
+    // The mount the path lies in (its folder or below it); nullptr for none.
+    const Mount* mount_of(const detail::WindowsPath& path) const;
     RemovalLog& removal_log;
     DriveSettings& drive_settings;
     detail::DriveMap drive_map;

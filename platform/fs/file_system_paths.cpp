@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <span>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/fs/dos_attributes.h"
@@ -12,6 +14,7 @@
 #include "platform/fs/fs_errors.h"
 #include "platform/fs/host_folder.h"
 #include "platform/fs/regular_open.h"
+#include "platform/text/ascii_case.h"
 
 namespace platform::fs {
 
@@ -51,7 +54,7 @@ FileSystem::Impl::Impl(const std::filesystem::path& machine_dir, bool allow_outs
       allow_outside_machine(allow_outside_machine),
       removal_log(removals),
       drive_settings(settings),
-      drive_map(machine_dir / "dosdevices") {}
+      drive_map(machine_dir) {}
 
 FileSystem::FileSystem(const std::filesystem::path& machine_dir, bool allow_outside_machine, RemovalLog& removals,
                        DriveSettings& settings)
@@ -63,6 +66,16 @@ std::optional<FileSystem::Impl::Target> FileSystem::Impl::resolve(std::string_vi
     if (!path) return std::nullopt;
     auto root = drive_map.root(path->drive);
     if (!root) return std::nullopt;
+    if (const Mount* mount = mount_of(*path)) {
+        Target target{*path, mount->host, *root};
+        bool found_so_far = true;
+        for (const std::string& part : std::span(target.path.parts).subspan(mount->folder.parts.size())) {
+            std::optional<std::string> entry = found_so_far ? detail::find_entry(target.host, part) : std::nullopt;
+            found_so_far = entry.has_value();
+            target.host /= entry ? *entry : part;
+        }
+        return target;
+    }
     const size_t count = path->parts.size();
     // The last component is looked up every time: it is what the caller asks about.
     detail::ResolvedFolders::Start start = resolved_folders.deepest(*path, count == 0 ? 0 : count - 1, *root);
@@ -101,10 +114,10 @@ std::optional<std::string> FileSystem::Impl::outside_reason(const Target& target
     if (!is_within(root, machine_dir))
         return "drive " + std::string(1, target.path.drive) + ": maps to " + root.string() + ", which";
     std::filesystem::path entry = target.path.is_root() ? root : entry_location(target.host);
-    if (!is_within(entry, machine_dir)) return "it is " + entry.string() + " on this computer, which";
+    if (!inside(entry)) return "it is " + entry.string() + " on this computer, which";
     if (reach == Reach::Target && detail::is_symlink(target.host)) {
         auto destination = std::filesystem::weakly_canonical(target.host);
-        if (!is_within(destination, machine_dir))
+        if (!inside(destination))
             return "it links to " + destination.string() + ", which";
     }
     return std::nullopt;
@@ -112,12 +125,14 @@ std::optional<std::string> FileSystem::Impl::outside_reason(const Target& target
 
 void FileSystem::Impl::require_inside(const Target& target, Reach reach, std::string_view action) const {
     if (auto reason = outside_reason(target, reach)) throw_outside(target.text(), *reason, action);
+    if (!read_only.empty() && !removal_log.dry_run())
+        throw FsError(error::AccessDenied, "Cannot " + std::string(action) + " \"" + target.text() + "\": " + read_only);
 }
 
 int FileSystem::Impl::open_to_read(const Target& target, std::string_view action) const {
     if (!detail::is_symlink(target.host)) return detail::open_regular(AT_FDCWD, target.host.c_str());
     const auto destination = std::filesystem::weakly_canonical(target.host);
-    if (!allow_outside_machine && !is_within(destination, machine_dir))
+    if (!allow_outside_machine && !inside(destination))
         throw_outside(target.text(), "it links to " + destination.string() + ", which", action);
     return detail::open_regular(AT_FDCWD, destination.c_str());
 }
@@ -138,6 +153,13 @@ std::optional<std::filesystem::path> FileSystem::to_host(std::string_view window
 std::optional<std::string> FileSystem::to_windows(const std::filesystem::path& host_path) const {
     std::filesystem::path location = entry_location(std::filesystem::absolute(host_path).lexically_normal());
     if (location.filename().empty()) location = location.parent_path();
+    for (const Impl::Mount& mount : impl_->mounts) {
+        if (!is_within(location, mount.host)) continue;
+        detail::WindowsPath path = mount.folder;
+        for (const auto& part : location.lexically_relative(mount.host))
+            if (part != ".") path.parts.push_back(part.string());
+        return path.text();
+    }
     // The drive whose root is deepest wins: z: -> / holds everything, c: says more.
     std::optional<std::string> best;
     size_t best_depth = 0;
@@ -172,9 +194,34 @@ std::optional<std::filesystem::path> FileSystem::linked_out_of_machine(std::stri
     if (!target) return std::nullopt;
     auto location = std::filesystem::weakly_canonical(target->host);
     auto root = impl_->drive_map.root(target->path.drive);
-    if (is_within(location, impl_->machine_dir) || (root && is_within(location, *root))) return std::nullopt;
+    if (impl_->inside(location) || (root && is_within(location, *root))) return std::nullopt;
     return location;
 }
+
+const FileSystem::Impl::Mount* FileSystem::Impl::mount_of(const detail::WindowsPath& path) const {
+    for (const Mount& mount : mounts) {
+        const auto& under = mount.folder.parts;
+        if (text::ascii_upper(mount.folder.drive) == text::ascii_upper(path.drive) && path.parts.size() >= under.size() &&
+            std::equal(under.begin(), under.end(), path.parts.begin(),
+                       [](const std::string& a, const std::string& b) { return text::iequals(a, b); }))
+            return &mount;
+    }
+    return nullptr;
+}
+
+bool FileSystem::Impl::inside(const std::filesystem::path& host) const {
+    return is_within(host, machine_dir) ||
+           std::any_of(mounts.begin(), mounts.end(), [&](const Mount& mount) { return is_within(host, mount.host); });
+}
+
+void FileSystem::mount(std::string_view windows_folder, const std::filesystem::path& host_folder) {
+    auto folder = detail::parse_windows_path(windows_folder);
+    if (!folder) throw std::invalid_argument("not a Windows folder to mount: " + std::string(windows_folder));
+    std::filesystem::create_directories(host_folder);
+    impl_->mounts.push_back({std::move(*folder), std::filesystem::canonical(host_folder)});
+}
+
+void FileSystem::set_read_only(std::string reason) { impl_->read_only = std::move(reason); }
 
 bool FileSystem::may_modify(std::string_view windows_path) const {
     auto target = impl_->resolve(windows_path);

@@ -3,9 +3,12 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/fs/installation_layout.h"
 #include "platform/machine/drive_settings.h"
+#include "platform/machine/install.h"
 #include "platform/machine/registry_values.h"
 #include "platform/machine/sandbox.h"
+#include "platform/machine/windows_installation.h"
 #include "platform/machine/windows_version.h"
 #include "platform/machine/wineserver.h"
 
@@ -20,6 +23,8 @@ struct Machine::Impl {
     std::unique_ptr<registry::Registry> registry;
     std::unique_ptr<machine_detail::RegistryDriveSettings> drive_settings;
     std::unique_ptr<fs::FileSystem> files;
+    std::string installation_user;  // the profile opened, on a Windows installation
+    std::string hibernated;         // why its volume may not be changed ("" when it may)
 };
 
 namespace {
@@ -48,7 +53,8 @@ void require_machine_folder(const stdfs::path& dir) {
     if (!stdfs::exists(dir / "system.reg", ec) && !stdfs::exists(dir / "dosdevices", ec))
         throw MachineError(dir.string() +
                            " is not a machine: it holds neither system.reg nor a dosdevices folder, as a Wine "
-                           "prefix or a Tavrin sandbox does.");
+                           "prefix or a Tavrin sandbox does, nor WINDOWS\\system32\\config\\SOFTWARE, as a "
+                           "Windows installation does.");
 }
 
 }  // namespace
@@ -76,18 +82,42 @@ std::unique_ptr<Machine> Machine::open_or_create(const stdfs::path& dir, Machine
 
 std::unique_ptr<Machine> Machine::open(const stdfs::path& dir, MachineOptions options) {
     stdfs::path path = normalized(dir);
+    std::error_code ec;
+    if (!stdfs::exists(path / "dosdevices", ec) && fs::is_windows_installation(path))
+        return open_installation(path, std::move(options));
     require_machine_folder(path);
     try {
-        return std::unique_ptr<Machine>(new Machine(path, options));
+        return std::unique_ptr<Machine>(new Machine(path, options, std::make_unique<registry::Registry>(path)));
     } catch (const registry::HiveError& e) {
         throw MachineError("Cannot open the machine at " + path.string() + ": " + e.what());
     }
 }
 
-Machine::Machine(stdfs::path dir, MachineOptions options) : impl_(std::make_unique<Impl>()) {
+// The user's hives are opened once to find the user's SID in the profile list, then with it.
+std::unique_ptr<Machine> Machine::open_installation(const stdfs::path& dir, MachineOptions options) {
+    const machine_detail::InstallationProfile profile = machine_detail::chosen_profile(dir, options.user);
+    registry::WindowsHives hives = machine_detail::installation_hives(dir, profile);
+    try {
+        hives.user_sid = machine_detail::profile_sid(registry::Registry(hives), profile.name);
+        std::unique_ptr<Machine> machine(new Machine(dir, options, std::make_unique<registry::Registry>(hives)));
+        machine->impl_->installation_user = profile.name;
+        machine->impl_->files->mount(kProgramFolder, machine_detail::installation_data_folder(dir) / "program");
+        machine->impl_->hibernated = machine_detail::hibernation_reason(dir);
+        if (const std::string reason = machine->read_only_reason(); !reason.empty()) {
+            machine->impl_->registry->set_read_only(reason);
+            machine->impl_->files->set_read_only(reason);
+        }
+        return machine;
+    } catch (const registry::HiveError& e) {
+        throw MachineError("Cannot open the Windows installation at " + dir.string() + ": " + e.what());
+    }
+}
+
+Machine::Machine(stdfs::path dir, MachineOptions options, std::unique_ptr<registry::Registry> registry)
+    : impl_(std::make_unique<Impl>()) {
     impl_->dir = std::move(dir);
-    impl_->options = options;
-    impl_->registry = std::make_unique<registry::Registry>(impl_->dir);
+    impl_->options = std::move(options);
+    impl_->registry = std::move(registry);
     impl_->drive_settings = std::make_unique<machine_detail::RegistryDriveSettings>(*impl_->registry);
     impl_->files = std::make_unique<fs::FileSystem>(impl_->dir, options.allow_outside_machine, impl_->removals,
                                                     *impl_->drive_settings);
@@ -105,6 +135,7 @@ fs::FileSystem& Machine::files() { return *impl_->files; }
 RemovalLog& Machine::removals() { return impl_->removals; }
 
 std::string Machine::user_name() const {
+    if (!impl_->installation_user.empty()) return impl_->installation_user;
     auto name = machine_detail::read_string(*impl_->registry, registry::Root::CurrentUser, "Volatile Environment",
                                             "USERNAME");
     return name && !name->empty() ? *name : machine_detail::sandbox_user_name();
@@ -112,8 +143,18 @@ std::string Machine::user_name() const {
 
 std::string Machine::windows_version() const { return machine_detail::windows_version(*impl_->registry); }
 
+bool Machine::is_windows_installation() const { return !impl_->installation_user.empty(); }
+
+std::string Machine::read_only_reason() const {
+    return impl_->hibernated.empty() ? impl_->registry->read_only_reason() : impl_->hibernated;
+}
+
 std::vector<std::string> Machine::flush() {
-    if (wineserver_serves(impl_->dir)) {
+    if (const std::string reason = read_only_reason(); !reason.empty()) {
+        if (!impl_->registry->has_unsaved_changes()) return {};
+        throw MachineError(reason);
+    }
+    if (!is_windows_installation() && wineserver_serves(impl_->dir)) {
         if (!impl_->registry->has_unsaved_changes()) return {};
         throw MachineError("Wine started on this machine (" + impl_->dir.string() +
                            "): its wineserver keeps the registry in memory and writes it back over the files, so "

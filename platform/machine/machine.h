@@ -1,5 +1,6 @@
 #pragma once
-// A machine: a folder in Wine-prefix layout holding a Windows registry and Windows drives.
+// A machine: a folder in Wine-prefix layout holding a Windows registry and Windows drives, or a
+// Windows installation (a mounted Windows partition or a copy of one), whose folder is drive C:.
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -15,6 +16,8 @@ namespace platform {
 struct MachineOptions {
     // Destructive operations on drives that map outside the machine folder are refused unless set.
     bool allow_outside_machine = false;
+    // On a Windows installation with several user profiles: the one to open (its folder's name).
+    std::string user;
 };
 
 // The folder is missing, is not a machine, or cannot be used now; the message says why.
@@ -43,17 +46,22 @@ public:
     RemovalLog& removals();
 
     std::string user_name() const;
+    bool is_windows_installation() const;
+    // Why nothing on this machine may be changed now ("" when changes may be made): a hibernated
+    // Windows installation, or a hive Windows did not close cleanly. Reading and previews still work.
+    std::string read_only_reason() const;
     // Windows version as Wine names it ("winxp", "win98", ...), read as design describes.
     std::string windows_version() const;
     // Flush point: every change made so far reaches the files of the machine folder, carried over
     // onto what another program saved meanwhile; returns a line for each key whose changes could
     // not be (see Registry::flush). While a wineserver serves the machine nothing is read or
     // written: it would write its own copy of the registry over ours. MachineError says so when
-    // there are changes to save; they stay pending. HiveError when a file cannot be read or written.
+    // there are changes to save; they stay pending. The same on a machine that is only read. HiveError when a file cannot be read or written.
     std::vector<std::string> flush();
 
 private:
-    Machine(std::filesystem::path dir, MachineOptions options);
+    Machine(std::filesystem::path dir, MachineOptions options, std::unique_ptr<registry::Registry> registry);
+    static std::unique_ptr<Machine> open_installation(const std::filesystem::path& dir, MachineOptions options);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

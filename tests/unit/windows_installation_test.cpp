@@ -1,0 +1,151 @@
+// A Windows installation as a machine: a folder holding WINDOWS\system32\config and the users'
+// profiles, whose hives are made by hivex from one Windows wrote. It is drive C:, its hives are
+// the registry, and nothing the program keeps for itself is written into it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/fs/fs.h"
+#include "platform/machine/install.h"
+#include "platform/machine/machine.h"
+#include "platform/machine/user_environment.h"
+#include "platform/sys/environment.h"
+#include "tests/unit/support/corpora.h"
+#include "tests/unit/support/folder_snapshot.h"
+#include "tests/unit/support/regf_template.h"
+#include "tests/unit/support/scoped_env.h"
+#include "tests/unit/support/temp_folder.h"
+
+namespace fs = std::filesystem;
+using platform::Machine;
+using platform::MachineError;
+using platform::MachineOptions;
+namespace type = platform::registry::type;
+
+namespace {
+
+constexpr const char* kAliceSid = "S-1-5-21-7-8-9-1003";
+
+class WindowsInstallationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto hive = tavrin_test::corpus_file("windows/regf/NTUSER.DAT");
+        if (!hive) GTEST_SKIP() << "no NTUSER.DAT written by Windows in ../shared/corpora/windows/regf";
+        template_ = *hive;
+        const fs::path config = dir() / "WINDOWS" / "system32" / "config";
+        fs::create_directories(config);
+        using tavrin_test::regf_string;
+        ASSERT_TRUE(tavrin_test::make_regf_hive(
+            template_, config / "SOFTWARE",
+            {{"Microsoft\\Windows NT\\CurrentVersion",
+              {{"SystemRoot", type::Sz, regf_string("C:\\WINDOWS")}, {"CurrentVersion", type::Sz, regf_string("5.1")}}},
+             {"Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + std::string(kAliceSid),
+              {{"ProfileImagePath", type::ExpandSz, regf_string("%SystemDrive%\\Documents and Settings\\Alice")}}}}));
+        ASSERT_TRUE(tavrin_test::make_regf_hive(template_, config / "SYSTEM", {{"Select", {{"Current", type::Dword, {1, 0, 0, 0}}}}}));
+        ASSERT_TRUE(tavrin_test::make_regf_hive(template_, config / "DEFAULT", {{"Control Panel", {}}}));
+        for (const char* user : {"Alice", "Bob", "Default User", "All Users"}) add_profile(user);
+    }
+
+    void add_profile(const std::string& name) {
+        const fs::path profile = dir() / "Documents and Settings" / name;
+        fs::create_directories(profile);
+        fs::copy_file(template_, profile / "NTUSER.DAT");
+    }
+
+    std::unique_ptr<Machine> open(const std::string& user) {
+        MachineOptions options;
+        options.user = user;
+        return Machine::open(dir(), options);
+    }
+
+    std::string refusal(const std::string& user) {
+        try {
+            open(user);
+        } catch (const MachineError& error) {
+            return error.what();
+        }
+        return "opened";
+    }
+
+    fs::path dir() const { return folder_.path() / "win"; }
+
+    tavrin_test::TempFolder folder_;
+    tavrin_test::ScopedEnv data_home_{"XDG_DATA_HOME", (folder_.path() / "data").string()};
+    fs::path template_;
+};
+
+}  // namespace
+
+TEST_F(WindowsInstallationTest, TheProfilesOfPeopleAreListedAndOneIsChosenByName) {
+    EXPECT_NE(refusal("").find("several user profiles; name one with --user: Alice, Bob."), std::string::npos)
+        << refusal("");
+    EXPECT_EQ(open("bob")->user_name(), "Bob");  // one profile differs only in case
+    EXPECT_NE(refusal("Carol").find("no user profile named Carol; its profiles: Alice, Bob."), std::string::npos);
+    // Two folders whose names differ only in case (a copy on a case-sensitive disk): the exact
+    // name picks one, any other spelling is refused.
+    add_profile("alice");
+    EXPECT_EQ(open("alice")->user_name(), "alice");
+    EXPECT_NE(refusal("ALICE").find("several user profiles named ALICE"), std::string::npos) << refusal("ALICE");
+}
+
+TEST_F(WindowsInstallationTest, ItsFolderIsDriveCItsHivesTheRegistryAndTheProgramFolderLiesOutside) {
+    const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
+    auto machine = open("Alice");
+    ASSERT_TRUE(machine->is_windows_installation());
+    const platform::CurrentMachineScope current(*machine);
+    EXPECT_EQ(machine->files().to_host("c:\\windows\\SYSTEM32"), dir() / "WINDOWS" / "system32");
+    EXPECT_EQ(machine->files().drives(), std::vector<std::string>{"C:\\"});
+    EXPECT_EQ(machine->registry().user_sid(), kAliceSid);
+    EXPECT_EQ(machine->windows_version(), "winxp");
+    const platform::sys::Environment env = platform::user_environment(*machine);
+    EXPECT_EQ(env.at("USERPROFILE"), "C:\\Documents and Settings\\Alice");
+
+    platform::install_program_folder(*machine, TAVRIN_SKIN_DIR);
+    const auto program = machine->files().to_host(platform::kProgramFolder);
+    ASSERT_TRUE(program);
+    EXPECT_TRUE(program->string().starts_with((folder_.path() / "data" / "tavrin" / "installations").string()))
+        << *program;
+    EXPECT_TRUE(fs::is_directory(*program / "Logs"));
+    EXPECT_EQ(machine->files().to_windows(*program / "Logs"), std::string(platform::kProgramFolder) + "\\Logs");
+    machine->files().write_text(std::string(platform::kProgramFolder) + "\\Logs\\today.log", "a line");
+    EXPECT_TRUE(machine->flush().empty());
+    EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(dir())), "");
+}
+
+TEST_F(WindowsInstallationTest, AHibernatedInstallationIsOnlyReadAndPreviewed) {
+    const std::string file = "C:\\Documents and Settings\\Bob\\trace.txt";
+    std::ofstream(dir() / "Documents and Settings" / "Bob" / "trace.txt") << "a trace";
+    for (const std::string signature : {"hibr", "HIBR", "wake"}) {
+        std::ofstream(dir() / "hiberfil.sys", std::ios::binary) << signature << std::string(4092, '\0');
+        const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
+        auto machine = open("Alice");
+        const bool hibernated = signature != "wake";
+        EXPECT_EQ(machine->read_only_reason().find("is hibernated") != std::string::npos, hibernated) << signature;
+        {
+            platform::Recording dry_run(*machine, platform::RemovalLog::Mode::DryRun);
+            machine->files().delete_file(file);
+            EXPECT_EQ(dry_run.finish().size(), 1u);
+        }
+        if (!hibernated) continue;
+        platform::Recording run(*machine, platform::RemovalLog::Mode::Record);
+        EXPECT_THROW(machine->files().delete_file(file), platform::fs::FsError);
+        ASSERT_EQ(machine->registry().set_value(platform::registry::Root::CurrentUser, "", "Mark", type::Dword,
+                                                std::vector<uint8_t>{1, 0, 0, 0}),
+                  platform::registry::Status::Ok);
+        EXPECT_THROW(machine->flush(), MachineError);
+        run.finish();
+        EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(dir())), "");
+    }
+}
+
+TEST_F(WindowsInstallationTest, AHiveThatIsALinkOrAFolderIsRefused) {
+    const fs::path bob = dir() / "Documents and Settings" / "Bob" / "NTUSER.DAT";
+    fs::remove(bob);
+    fs::create_symlink(template_, bob);
+    EXPECT_NE(refusal("Bob").find("is a link, not the installation's own file"), std::string::npos) << refusal("Bob");
+    fs::remove(bob);
+    fs::create_directory(bob);
+    EXPECT_NE(refusal("Bob").find("is not a file"), std::string::npos) << refusal("Bob");
+}
