@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/foundation/engine_folder.h"
+#include "platform/fs/path_within.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/user_environment.h"
 #include "platform/text/ascii_case.h"
@@ -30,11 +31,6 @@ std::optional<stdfs::path> real_location(std::string_view windows_path) {
     stdfs::path real = stdfs::weakly_canonical(*host, ignored).lexically_normal();
     if (!real.has_filename() && real != real.root_path()) real = real.parent_path();
     return real;
-}
-
-bool is_same_or_inside(const stdfs::path& inner, const stdfs::path& outer) {
-    auto [stop, ignored] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
-    return stop == outer.end();
 }
 
 std::vector<std::string_view> key_components(std::string_view key) {
@@ -156,7 +152,7 @@ EntryRefusal EntryGuard::check_location(const std::optional<std::filesystem::pat
     if (std::find(drive_roots_.begin(), drive_roots_.end(), *location) != drive_roots_.end())
         return EntryRefusal::ProtectedFolder;
     for (const stdfs::path& folder : protected_folders_) {
-        if (is_same_or_inside(folder, *location)) return EntryRefusal::ProtectedFolder;
+        if (platform::fs::is_within(folder, *location)) return EntryRefusal::ProtectedFolder;
     }
     return EntryRefusal::None;
 }

@@ -13,6 +13,7 @@
 #include "platform/fs/file_system_impl.h"
 #include "platform/fs/fs_errors.h"
 #include "platform/fs/host_folder.h"
+#include "platform/fs/path_within.h"
 #include "platform/fs/regular_open.h"
 #include "platform/text/ascii_case.h"
 
@@ -24,11 +25,6 @@ std::filesystem::path canonical_or_absolute(const std::filesystem::path& path) {
     std::error_code ec;
     auto canonical = std::filesystem::canonical(path, ec);
     return ec ? std::filesystem::absolute(path) : canonical;
-}
-
-bool is_within(const std::filesystem::path& path, const std::filesystem::path& folder) {
-    auto [folder_end, unused] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
-    return folder_end == folder.end();
 }
 
 // The user's home folder as the environment names it and as the password database does; either

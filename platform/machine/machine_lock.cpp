@@ -17,19 +17,15 @@
 #include "platform/machine/machine_lock.h"
 #include "platform/machine/wineserver.h"
 #include "platform/sys/runtime_folder.h"
+#include "platform/text/fnv1a.h"
 #include "platform/text/split.h"
 
 namespace platform {
 
 namespace {
 
-// FNV-1a: the same name for the same machine in every build of the program.
 std::string lock_file_name(const std::filesystem::path& real_dir) {
-    uint64_t hash = 0xcbf29ce484222325ull;
-    for (unsigned char c : real_dir.string()) hash = (hash ^ c) * 0x100000001b3ull;
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    return std::string("machine-") + hex + ".lock";
+    return "machine-" + text::fnv1a_hex(real_dir.string()) + ".lock";
 }
 
 // What the holder recorded: its process id, its machine folder and, once it serves its screens,

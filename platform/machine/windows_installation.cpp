@@ -7,10 +7,12 @@
 #include <set>
 
 #include "platform/fs/installation_layout.h"
+#include "platform/fs/path_within.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/registry_values.h"
 #include "platform/text/ascii_case.h"
+#include "platform/text/fnv1a.h"
 
 namespace platform::machine_detail {
 namespace stdfs = std::filesystem;
@@ -27,11 +29,6 @@ bool is_system_profile(const std::string& name) {
     return false;
 }
 
-bool within(const stdfs::path& path, const stdfs::path& dir) {
-    const auto [end, _] = std::mismatch(dir.begin(), dir.end(), path.begin(), path.end());
-    return end == dir.end();
-}
-
 // A hive file as the installation holds it: a regular file, no link, inside the installation.
 stdfs::path checked_hive(const stdfs::path& dir, const std::optional<stdfs::path>& file, const std::string& what) {
     if (!file) throw MachineError(dir.string() + " has no " + what + ", so it cannot be opened as a Windows installation.");
@@ -42,7 +39,7 @@ stdfs::path checked_hive(const stdfs::path& dir, const std::optional<stdfs::path
     if (!stdfs::is_regular_file(status))
         throw MachineError(file->string() + " (" + what + ") is not a file: refused.");
     const stdfs::path real = stdfs::canonical(*file, error);
-    if (error || !within(real, stdfs::canonical(dir, error)))
+    if (error || !fs::is_within(real, stdfs::canonical(dir, error)))
         throw MachineError(file->string() + " (" + what + ") leads out of the installation: refused.");
     return *file;
 }
@@ -134,12 +131,10 @@ std::string profile_sid(const registry::Registry& registry, const std::string& p
 stdfs::path installation_data_folder(const stdfs::path& dir) {
     std::error_code error;
     const std::string real = stdfs::weakly_canonical(dir, error).string();
-    uint64_t hash = 1469598103934665603ull;  // FNV-1a: two installations of one name stay apart
-    for (const char c : real) hash = (hash ^ static_cast<uint8_t>(c)) * 1099511628211ull;
-    char suffix[17];
-    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(hash));
     const std::string leaf = stdfs::path(real).filename().string();
-    return Machine::default_sandbox_dir().parent_path() / "installations" / ((leaf.empty() ? "root" : leaf) + "-" + suffix);
+    // The hash keeps two installations of one name apart.
+    return Machine::default_sandbox_dir().parent_path() / "installations" /
+           ((leaf.empty() ? "root" : leaf) + "-" + text::fnv1a_hex(real));
 }
 
 std::string hibernation_reason(const stdfs::path& dir) {

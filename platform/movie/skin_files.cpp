@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 
+#include "platform/fs/path_within.h"
 #include "platform/text/ascii_case.h"
 
 namespace platform::movie {
@@ -26,8 +27,7 @@ std::optional<fs::path> file_inside(const fs::path& folder, const std::string& r
     const fs::path file = fs::canonical(root / wanted, error);
     if (error || !fs::is_regular_file(file, error)) return std::nullopt;
     // Compared after resolving links, so neither ".." nor a link can lead out of the folder.
-    auto [root_end, file_at] = std::mismatch(root.begin(), root.end(), file.begin(), file.end());
-    if (root_end != root.end()) return std::nullopt;
+    if (!platform::fs::is_within(file, root)) return std::nullopt;
     return file;
 }
 

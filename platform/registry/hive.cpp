@@ -11,6 +11,7 @@
 #include "platform/registry/registry.h"
 #include "platform/registry/unicode.h"
 #include "platform/text/ascii_case.h"
+#include "platform/text/fnv1a.h"
 
 namespace platform::registry {
 namespace {
@@ -367,13 +368,12 @@ uint64_t Hive::values_hash(Node* node) {
     // The sum of one hash per value, so the order of the values does not matter.
     uint64_t sum = 0;
     for (const Entry& entry : values(node)) {
-        uint64_t h = 1469598103934665603ull;
-        const auto mix = [&h](uint8_t byte) { h = (h ^ byte) * 1099511628211ull; };
-        for (char c : entry.name) mix(static_cast<uint8_t>(platform::text::ascii_lower(c)));
-        mix(0);
-        for (int shift = 0; shift < 32; shift += 8) mix(static_cast<uint8_t>(entry.type >> shift));
-        for (uint8_t byte : data(entry)) mix(byte);
-        h ^= h >> 31;
+        platform::text::Fnv1a hash;
+        for (char c : entry.name) hash.mix(static_cast<uint8_t>(platform::text::ascii_lower(c)));
+        hash.mix(uint8_t{0});
+        for (int shift = 0; shift < 32; shift += 8) hash.mix(static_cast<uint8_t>(entry.type >> shift));
+        for (uint8_t byte : data(entry)) hash.mix(byte);
+        uint64_t h = hash.value ^ (hash.value >> 31);
         sum += h * 0x9e3779b97f4a7c15ull;
     }
     return sum;
