@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/fs/atomic_replace.h"
 #include "platform/fs/installation_layout.h"
 #include "platform/machine/drive_settings.h"
 #include "platform/machine/install.h"
@@ -25,6 +26,7 @@ struct Machine::Impl {
     std::unique_ptr<fs::FileSystem> files;
     std::string installation_user;  // the profile opened, on a Windows installation
     std::string hibernated;         // why its volume may not be changed ("" when it may)
+    std::vector<stdfs::path> hive_files;  // the installation's hives, which its saves replace
 };
 
 namespace {
@@ -101,6 +103,8 @@ std::unique_ptr<Machine> Machine::open_installation(const stdfs::path& dir, Mach
         hives.user_sid = machine_detail::profile_sid(registry::Registry(hives), profile.name);
         std::unique_ptr<Machine> machine(new Machine(dir, options, std::make_unique<registry::Registry>(hives)));
         machine->impl_->installation_user = profile.name;
+        for (const stdfs::path* file : {&hives.software, &hives.system, &hives.default_user, &hives.user, &hives.user_classes})
+            if (!file->empty()) machine->impl_->hive_files.push_back(*file);
         machine->impl_->files->mount(kProgramFolder, machine_detail::installation_data_folder(dir) / "program");
         machine->impl_->hibernated = machine_detail::hibernation_reason(dir);
         if (const std::string reason = machine->read_only_reason(); !reason.empty()) {
@@ -142,6 +146,16 @@ std::string Machine::user_name() const {
 }
 
 std::string Machine::windows_version() const { return machine_detail::windows_version(*impl_->registry); }
+
+void Machine::remove_unfinished_saves() const {
+    if (!is_windows_installation()) {
+        registry::remove_stale_replacements(impl_->dir);
+        return;
+    }
+    // A hibernated Windows would resume over any change to its volume, even this one.
+    if (!impl_->hibernated.empty()) return;
+    for (const stdfs::path& file : impl_->hive_files) fs::remove_unfinished_replacements(file);
+}
 
 bool Machine::is_windows_installation() const { return !impl_->installation_user.empty(); }
 

@@ -45,6 +45,10 @@ public:
     // What the destructive operations record while a Recording is open.
     RemovalLog& removals();
 
+    // Removes what saves of the registry that were killed midway left beside its hive files. Only
+    // for the program that holds the machine (MachineLock): another one may be saving right now.
+    void remove_unfinished_saves() const;
+
     std::string user_name() const;
     bool is_windows_installation() const;
     // Why nothing on this machine may be changed now ("" when changes may be made): a hibernated

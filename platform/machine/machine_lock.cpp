@@ -124,7 +124,7 @@ MachineLock::MachineLock(const Machine& machine) {
         throw;
     }
     record_holder(fd_, real_dir_, "");
-    registry::remove_stale_replacements(dir);
+    machine.remove_unfinished_saves();
 }
 
 void MachineLock::publish_address(const std::string& address) {

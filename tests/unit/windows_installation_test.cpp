@@ -10,6 +10,7 @@
 #include "platform/fs/fs.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/machine_lock.h"
 #include "platform/machine/user_environment.h"
 #include "platform/sys/environment.h"
 #include "tests/unit/support/corpora.h"
@@ -148,4 +149,31 @@ TEST_F(WindowsInstallationTest, AHiveThatIsALinkOrAFolderIsRefused) {
     fs::remove(bob);
     fs::create_directory(bob);
     EXPECT_NE(refusal("Bob").find("is not a file"), std::string::npos) << refusal("Bob");
+}
+
+// A save killed midway leaves its copy of the hive beside it: the program that holds the
+// installation next removes it and leaves the hive as it was; on a hibernated one it stays.
+TEST_F(WindowsInstallationTest, TheHolderRemovesTheCopiesAKilledSaveLeftBesideTheHives) {
+    const fs::path software = dir() / "WINDOWS" / "system32" / "config" / "SOFTWARE";
+    const fs::path ntuser = dir() / "Documents and Settings" / "Alice" / "NTUSER.DAT";
+    const std::vector<fs::path> leftovers = {software.parent_path() / ".SOFTWARE.tavrin-a1B2c3",
+                                             ntuser.parent_path() / ".NTUSER.DAT.tavrin-XyZ789"};
+    const fs::path other = ntuser.parent_path() / ".ntuser.ini.tavrin-a1B2c3";
+    for (const fs::path& file : leftovers) fs::copy_file(template_, file);
+    std::ofstream(other) << "not a hive's";
+    std::ofstream(dir() / "hiberfil.sys", std::ios::binary) << "hibr" << std::string(4092, '\0');
+    const tavrin_test::FolderSnapshot hibernated = tavrin_test::snapshot(dir());
+    {
+        auto machine = open("Alice");
+        const platform::MachineLock held(*machine);
+    }
+    EXPECT_EQ(tavrin_test::changes(hibernated, tavrin_test::snapshot(dir())), "");
+
+    fs::remove(dir() / "hiberfil.sys");
+    const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
+    auto machine = open("Alice");
+    const platform::MachineLock held(*machine);
+    EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(dir())),
+              "gone: Documents and Settings/Alice/.NTUSER.DAT.tavrin-XyZ789\n"
+              "gone: WINDOWS/system32/config/.SOFTWARE.tavrin-a1B2c3\n");
 }
