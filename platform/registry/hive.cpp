@@ -53,7 +53,7 @@ public:
         close(line_begin);
         const text::ValueLine parsed = text::parse_value(cursor, content_begin, line);
         const std::string_view name = parsed.plain_name ? parsed.raw_name : hive_.nodes_.name_from_file(parsed.raw_name);
-        auto& values = node_->values;
+        auto& values = hive_.own_values(node_).list;
         size_t index = find_loaded(values, node_->values_sorted, name, entry_name);
         if (index == npos) {
             values.emplace_back().name = name;
@@ -68,7 +68,7 @@ public:
 
     // Everything up to `end` belongs to the value read last.
     void close(size_t end) {
-        if (open_entry_ != npos) node_->values[open_entry_].end = static_cast<uint32_t>(end);
+        if (open_entry_ != npos) node_->values->list[open_entry_].end = static_cast<uint32_t>(end);
         open_entry_ = npos;
     }
 
@@ -98,15 +98,15 @@ public:
 
 private:
     void write_key(const Node* node) {
-        if (node->changed_at == 0) {
+        if (node->changed_at() == 0) {
             if (!node->has_block) return;  // implied by its subkeys, as Wine leaves it
             put_text(node->block.lead_begin, node->block.end);
             return;
         }
         // Wine writes a key only when its subkeys do not imply it; a section of the file stays.
-        if (!node->has_block && node->values.empty() && !node->children.empty()) return;
+        if (!node->has_block && node->value_list().empty() && !node->children.empty()) return;
         write_changed_header(node);
-        for (const Entry& entry : node->values) write_value(entry);
+        for (const Entry& entry : node->value_list()) write_value(entry);
     }
 
     void write_changed_header(const Node* node) {
@@ -116,7 +116,7 @@ private:
             path_.clear();
             for (const Node* n = node; n->parent; n = n->parent) path_.push_back(n->name);
             std::reverse(path_.begin(), path_.end());
-            text::append_key_header(scratch_, path_, node->changed_at);
+            text::append_key_header(scratch_, path_, node->changed_at());
             put(scratch_);
             return;
         }
@@ -125,7 +125,7 @@ private:
         // time stamp is new. The options and comments under the key line stay, except the old
         // time stamp.
         text::LineCursor cursor(hive_.text_, node->block.head_begin);
-        text::append_key_header(scratch_, text::key_line_path(text::trim_left(cursor.next_line())), node->changed_at);
+        text::append_key_header(scratch_, text::key_line_path(text::trim_left(cursor.next_line())), node->changed_at());
         put(scratch_);
         while (cursor.offset() < node->block.head_end) {
             const size_t begin = cursor.offset();
@@ -200,7 +200,8 @@ void Hive::build_values(Node* node) {
     if (node->values_built) return;
     node->values_built = true;
     // One allocation of the right size: a large hive has hundreds of thousands of these lists.
-    node->values.reserve(count_value_lines(text_.substr(node->block.head_end, node->block.end - node->block.head_end)));
+    const size_t count = count_value_lines(text_.substr(node->block.head_end, node->block.end - node->block.head_end));
+    if (count > 0) own_values(node).list.reserve(count);
     add_value_lines(node, node->block.head_end, node->block.end);
 }
 
@@ -220,8 +221,18 @@ void Hive::add_value_lines(Node* node, size_t begin, size_t end) {
 // A changed key is written from its entries, so they must exist before anything changes.
 void Hive::touch(Node* node) {
     build_values(node);
-    node->changed_at = text::filetime_now();
+    own_values(node).changed_at = text::filetime_now();
     dirty_ = true;
+}
+
+Hive::KeyValues& Hive::own_values(Node* node) {
+    if (!node->values) node->values = &key_values_.emplace_back();
+    return *node->values;
+}
+
+const std::vector<Hive::Entry>& Hive::Node::value_list() const {
+    static const std::vector<Entry> none;
+    return values ? values->list : none;
 }
 
 Hive::Node* Hive::child(const Node* parent, std::string_view name) const {
@@ -244,15 +255,17 @@ void Hive::remove_child(Node* parent, Node* child) {
     auto& siblings = parent->children;
     siblings.erase(std::find(siblings.begin(), siblings.end(), child));
     child->removed = true;
-    for (Entry& entry : child->values) forget_edit(entry);
-    std::vector<Entry>().swap(child->values);
+    if (child->values) {
+        for (Entry& entry : child->values->list) forget_edit(entry);
+        std::vector<Entry>().swap(child->values->list);
+    }
     child->values_built = true;
     touch(parent);
 }
 
 const std::vector<Hive::Entry>& Hive::values(Node* node) {
     build_values(node);
-    return node->values;
+    return node->value_list();
 }
 
 const Hive::Entry* Hive::value(Node* node, std::string_view name) {
@@ -278,7 +291,7 @@ std::vector<uint8_t> Hive::data(const Entry& entry) const {
 
 void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::span<const uint8_t> data) {
     build_values(node);
-    auto& values = node->values;
+    auto& values = own_values(node).list;
     size_t i = find_name(values, node->values_sorted, name, entry_name);
     edit_scratch_.clear();
     text::append_value(edit_scratch_, i == npos ? name : values[i].name, type, data);
@@ -319,28 +332,28 @@ void Hive::forget_edit(Entry& entry) {
 // keys that were removed have none.
 void Hive::compact_edits() {
     HiveText live;
-    const auto keep_live = [&](Node& node) {
-        for (Entry& entry : node.values) {
+    for (KeyValues& values : key_values_) {
+        for (Entry& entry : values.list) {
             if (!entry.edited()) continue;
             const std::string_view lines = text_of(entry);
             entry.edit_begin = static_cast<uint32_t>(live.size());
             live.append(lines);
             entry.edit_end = static_cast<uint32_t>(live.size());
         }
-    };
-    nodes_.for_each(keep_live);
-    for (NodePool& pool : nodes_built_alongside_) pool.for_each(keep_live);
+    }
     edits_ = std::move(live);
     dead_edit_bytes_ = 0;
 }
 
 bool Hive::delete_value(Node* node, std::string_view name) {
     build_values(node);
-    const size_t i = find_name(node->values, node->values_sorted, name, entry_name);
+    if (!node->values) return false;
+    auto& values = node->values->list;
+    const size_t i = find_name(values, node->values_sorted, name, entry_name);
     if (i == npos) return false;
     note_change(node);
-    forget_edit(node->values[i]);
-    node->values.erase(node->values.begin() + static_cast<ptrdiff_t>(i));
+    forget_edit(values[i]);
+    values.erase(values.begin() + static_cast<ptrdiff_t>(i));
     touch(node);
     return true;
 }

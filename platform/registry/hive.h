@@ -38,12 +38,18 @@ public:
         uint32_t end = 0;
     };
 
+    // A key's values and the time of its last change, made for a key when its values are first
+    // built or it changes: most keys of a large hive never are, and stay smaller without them.
+    struct KeyValues {
+        std::vector<Entry> list;
+        uint64_t changed_at = 0;  // FILETIME of the last change since loading; 0: unchanged
+    };
+
     struct Node {  // one key
         std::string_view name;
         Node* parent = nullptr;
         std::vector<Node*> children;
-        std::vector<Entry> values;  // read through Hive::values(), which builds it on first use
-        uint64_t changed_at = 0;  // FILETIME of the last change since loading; 0: unchanged
+        KeyValues* values = nullptr;  // read through Hive::values(), which builds them on first use
         Block block;
         // The save round whose changes_since_save() list it is in: a save starts a new round
         // rather than visiting every key it listed.
@@ -52,11 +58,14 @@ public:
         bool children_sorted = true;
         bool values_sorted = true;
         // One bit each: a large hive is hundreds of thousands of keys, every one of them a fresh
-        // piece of memory when it loads, and these keep a key at 104 bytes rather than 112.
+        // piece of memory when it loads, and these keep a key at 80 bytes.
         bool values_built : 1 = true;  // false while the values are only the lines of `block`
         bool has_block : 1 = false;
         bool created : 1 = false;      // added in that round (see added_since_save)
         bool removed : 1 = false;      // deleted from its parent (which it still names)
+
+        const std::vector<Entry>& value_list() const;  // as built so far
+        uint64_t changed_at() const { return values ? values->changed_at : 0; }
     };
 
     // Loads the file; a missing file is an empty hive whose header names relative_to
@@ -118,29 +127,27 @@ public:
 
 private:
     // Nodes, and names that are not in the text as they are, handed out of large blocks that
-    // never move: the tree points into them. A pool belongs to one thread while a load builds.
+    // never move: the tree points into them. A block's memory is first written when its nodes are
+    // made, one by one, so a load touches each page once. A pool belongs to one thread while a
+    // load builds.
     class NodePool {
     public:
         NodePool() = default;
-        NodePool(NodePool&&) = default;
-        NodePool& operator=(NodePool&&) = default;
+        NodePool(NodePool&& other) noexcept { *this = std::move(other); }
+        NodePool& operator=(NodePool&& other) noexcept;
         NodePool(const NodePool&) = delete;
         NodePool& operator=(const NodePool&) = delete;
+        ~NodePool() { release(); }
 
         Node* make(Node* parent, std::string_view name);  // not yet among parent's children
         std::string_view intern(std::string name) { return names_.emplace_back(std::move(name)); }
         std::string_view name_from_file(std::string_view raw);  // an escaped name as text
-        template <class Visit>
-        void for_each(Visit visit) {
-            for (size_t block = 0; block < blocks_.size(); ++block) {
-                const size_t used = block + 1 == blocks_.size() ? used_in_last_ : nodes_per_block;
-                for (size_t n = 0; n < used; ++n) visit(blocks_[block][n]);
-            }
-        }
 
     private:
+        void release();
+
         static constexpr size_t nodes_per_block = 512;
-        std::vector<std::unique_ptr<Node[]>> blocks_;
+        std::vector<Node*> blocks_;  // each of nodes_per_block, made up to used_in_last_ in the last
         size_t used_in_last_ = 0;
         std::deque<std::string> names_;
     };
@@ -156,6 +163,7 @@ private:
     void build_values(Node* node);
     void add_value_lines(Node* node, size_t begin, size_t end);
     void touch(Node* node);
+    KeyValues& own_values(Node* node);  // made on first need
     // Before a change to its values or its removal, or (added) when it is made.
     void note_change(Node* node, bool added = false);
     bool noted_since_save(const Node* node) const { return node->noted_in == save_round_; }
@@ -179,6 +187,7 @@ private:
     std::string relative_to_;
     std::string arch_;
     NodePool nodes_;
+    std::deque<KeyValues> key_values_;  // what Node::values points to
     std::vector<NodePool> nodes_built_alongside_;  // parts of the tree a load built on another thread
     Node* root_ = nullptr;
     bool dirty_ = false;

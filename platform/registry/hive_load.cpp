@@ -1,9 +1,12 @@
 // Loading a hive file: its lines scanned into sections (see hive_sections.h) and the tree of keys
 // built from them, a large file's last part on a thread of its own.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <utility>
 
 #include "platform/registry/hive.h"
 #include "platform/registry/hive_file.h"
@@ -157,7 +160,7 @@ private:
             // A key given twice (a hand edit): its values merge, as in Wine, and the key is
             // written as one section when the file is next saved.
             hive_.build_values(node);
-            node->changed_at = text::filetime_now();
+            hive_.own_values(node).changed_at = text::filetime_now();
             block_ = &duplicate_;
         }
         node_ = node;
@@ -176,7 +179,7 @@ private:
             return;
         }
         hive_.build_values(node);
-        node->changed_at = text::filetime_now();
+        hive_.own_values(node).changed_at = text::filetime_now();
         merge_values(node, block);
     }
 
@@ -359,6 +362,7 @@ void Hive::load(bool alongside, std::string_view relative_to, std::string_view d
 void Hive::forget_loaded() {
     nodes_ = NodePool();
     nodes_built_alongside_.clear();
+    key_values_.clear();
     relative_to_.clear();
     arch_.clear();
     preamble_end_ = 0;
@@ -387,13 +391,34 @@ void Hive::create_empty(std::string_view relative_to, std::string_view default_a
 
 Hive::Node* Hive::NodePool::make(Node* parent, std::string_view name) {
     if (blocks_.empty() || used_in_last_ == nodes_per_block) {
-        blocks_.push_back(std::make_unique<Node[]>(nodes_per_block));
+        if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<size_t>(16, blocks_.size() * 2));
+        blocks_.push_back(std::allocator<Node>().allocate(nodes_per_block));
         used_in_last_ = 0;
     }
-    Node& node = blocks_.back()[used_in_last_++];
-    node.name = name;
-    node.parent = parent;
-    return &node;
+    Node* node = std::construct_at(blocks_.back() + used_in_last_++);
+    node->name = name;
+    node->parent = parent;
+    return node;
+}
+
+Hive::NodePool& Hive::NodePool::operator=(NodePool&& other) noexcept {
+    if (this == &other) return *this;
+    release();
+    blocks_ = std::move(other.blocks_);
+    used_in_last_ = std::exchange(other.used_in_last_, 0);
+    names_ = std::move(other.names_);
+    other.blocks_.clear();
+    return *this;
+}
+
+void Hive::NodePool::release() {
+    for (size_t block = 0; block < blocks_.size(); ++block) {
+        const size_t made = block + 1 == blocks_.size() ? used_in_last_ : nodes_per_block;
+        std::destroy_n(blocks_[block], made);
+        std::allocator<Node>().deallocate(blocks_[block], nodes_per_block);
+    }
+    blocks_.clear();
+    used_in_last_ = 0;
 }
 
 std::string_view Hive::NodePool::name_from_file(std::string_view raw) {
