@@ -114,6 +114,10 @@ std::unique_ptr<LeasedMapping> LeasedMapping::map(int fd, size_t size) {
     slot->length = page_rounded(size);
     slot->fd.store(own, std::memory_order_release);
     slot->state.store(Active, std::memory_order_release);
+    // The pages of the file are mapped in one call rather than by a fault for each few of them:
+    // on a virtual machine a fault is costly. A kernel without it, or a lease broken meanwhile,
+    // leaves them to be mapped as they are read.
+    ::madvise(address, size, MADV_POPULATE_READ);
     return std::unique_ptr<LeasedMapping>(
         new LeasedMapping(static_cast<size_t>(slot - slots), static_cast<char*>(address), size));
 }

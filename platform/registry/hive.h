@@ -127,9 +127,10 @@ public:
 
 private:
     // Nodes, and names that are not in the text as they are, handed out of large blocks that
-    // never move: the tree points into them. A block's memory is first written when its nodes are
-    // made, one by one, so a load touches each page once. A pool belongs to one thread while a
-    // load builds.
+    // never move: the tree points into them. Blocks grow from a few hundred keys to huge pages (see
+    // huge_page_memory.h), so a small hive stays small and a large one takes few page faults. A
+    // block's memory is first written when its nodes are made, so a load touches each page once.
+    // A pool belongs to one thread while a load builds.
     class NodePool {
     public:
         NodePool() = default;
@@ -144,10 +145,14 @@ private:
         std::string_view name_from_file(std::string_view raw);  // an escaped name as text
 
     private:
+        struct Block {
+            Node* nodes;
+            size_t capacity;
+        };
+        void add_block();
         void release();
 
-        static constexpr size_t nodes_per_block = 512;
-        std::vector<Node*> blocks_;  // each of nodes_per_block, made up to used_in_last_ in the last
+        std::vector<Block> blocks_;  // full but the last, which has used_in_last_ nodes made
         size_t used_in_last_ = 0;
         std::deque<std::string> names_;
     };

@@ -14,6 +14,7 @@
 #include "platform/registry/hive_sections.h"
 #include "platform/registry/reg_text.h"
 #include "platform/registry/registry.h"
+#include "platform/sys/huge_page_memory.h"
 
 namespace platform::registry {
 namespace {
@@ -390,15 +391,27 @@ void Hive::create_empty(std::string_view relative_to, std::string_view default_a
 }
 
 Hive::Node* Hive::NodePool::make(Node* parent, std::string_view name) {
-    if (blocks_.empty() || used_in_last_ == nodes_per_block) {
-        if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<size_t>(16, blocks_.size() * 2));
-        blocks_.push_back(std::allocator<Node>().allocate(nodes_per_block));
-        used_in_last_ = 0;
-    }
-    Node* node = std::construct_at(blocks_.back() + used_in_last_++);
+    if (blocks_.empty() || used_in_last_ == blocks_.back().capacity) add_block();
+    Node* node = std::construct_at(blocks_.back().nodes + used_in_last_++);
     node->name = name;
     node->parent = parent;
     return node;
+}
+
+namespace {
+
+constexpr size_t first_block_nodes = 512;
+constexpr size_t huge_block_nodes = platform::sys::kHugePageBytes / sizeof(Hive::Node);
+
+}  // namespace
+
+void Hive::NodePool::add_block() {
+    const size_t capacity = blocks_.empty() ? first_block_nodes : std::min(blocks_.back().capacity * 4, huge_block_nodes);
+    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<size_t>(16, blocks_.size() * 2));
+    void* memory = capacity == huge_block_nodes ? platform::sys::map_huge_pages(platform::sys::kHugePageBytes)
+                                                : std::allocator<Node>().allocate(capacity);
+    blocks_.push_back({static_cast<Node*>(memory), capacity});
+    used_in_last_ = 0;
 }
 
 Hive::NodePool& Hive::NodePool::operator=(NodePool&& other) noexcept {
@@ -412,10 +425,10 @@ Hive::NodePool& Hive::NodePool::operator=(NodePool&& other) noexcept {
 }
 
 void Hive::NodePool::release() {
-    for (size_t block = 0; block < blocks_.size(); ++block) {
-        const size_t made = block + 1 == blocks_.size() ? used_in_last_ : nodes_per_block;
-        std::destroy_n(blocks_[block], made);
-        std::allocator<Node>().deallocate(blocks_[block], nodes_per_block);
+    for (const Block& block : blocks_) {
+        std::destroy_n(block.nodes, &block == &blocks_.back() ? used_in_last_ : block.capacity);
+        if (block.capacity == huge_block_nodes) platform::sys::unmap_huge_pages(block.nodes, platform::sys::kHugePageBytes);
+        else std::allocator<Node>().deallocate(block.nodes, block.capacity);
     }
     blocks_.clear();
     used_in_last_ = 0;
