@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "platform/registry/registry.h"
+#include "platform/sys/huge_page_memory.h"
 
 namespace platform::registry {
 namespace {
@@ -123,6 +124,9 @@ void HiveText::reserve(size_t capacity) {
     void* memory = data_ ? ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE)
                          : ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) throw std::bad_alloc();
+    // A file read whole, or a run's edits, fills the buffer at once: huge pages spare a fault per
+    // 4 KB (see huge_page_memory.h).
+    if (capacity >= platform::sys::kHugePageBytes) ::madvise(memory, capacity, MADV_HUGEPAGE);
     data_ = static_cast<char*>(memory);
     capacity_ = capacity;
 }
