@@ -30,20 +30,6 @@ using Malloced = std::unique_ptr<T, FreeWithFree>;
 struct CloseHive {
     void operator()(hive_h* hive) const { hivex_close(hive); }
 };
-// A descriptor closed when it goes out of scope.
-class HeldFd {
-public:
-    explicit HeldFd(int fd) : fd_(fd) {}
-    ~HeldFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    HeldFd(const HeldFd&) = delete;
-    HeldFd& operator=(const HeldFd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 struct Unmap {
     size_t length;
     void operator()(void* mapped) const { ::munmap(mapped, length); }
@@ -237,26 +223,22 @@ void RegfHive::save() {
     if (!writer) fail("hivex cannot open it for writing (" + std::string(std::strerror(errno)) + ")");
     apply(writer.get(), root_, root_->origin);
 
-    // hivex writes the changed hive into memory, where its free cells are zeroed before the file
-    // is written once: zeroing them in a written file would write most of its pages twice.
-    const HeldFd committed(::memfd_create("hive", MFD_CLOEXEC));
-    if (committed.get() < 0) fail("no memory for the changed hive (" + std::string(std::strerror(errno)) + ")");
-    if (hivex_commit(writer.get(), ("/proc/self/fd/" + std::to_string(committed.get())).c_str(), 0) != 0)
+    // hivex writes the changed hive straight into the replacement; its free cells are zeroed in
+    // the page cache before anything reaches the disk, so each page is written to the device once.
+    fs::AtomicReplacement replacement(file_, file_);
+    if (const int error = replacement.create_error()) fail("cannot make its replacement: " + std::string(std::strerror(error)));
+    if (hivex_commit(writer.get(), ("/proc/self/fd/" + std::to_string(replacement.fd())).c_str(), 0) != 0)
         fail("hivex cannot write the changed hive (" + std::string(std::strerror(errno)) + ")");
     writer.reset();
     struct stat status {};
-    if (::fstat(committed.get(), &status) != 0 || status.st_size <= 0) fail("hivex wrote no hive");
+    if (::fstat(replacement.fd(), &status) != 0 || status.st_size <= 0) fail("hivex wrote no hive");
     const auto size = static_cast<size_t>(status.st_size);
-    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, committed.get(), 0);
-    if (mapped == MAP_FAILED) fail("no memory for the changed hive (" + std::string(std::strerror(errno)) + ")");
-    const std::unique_ptr<void, Unmap> mapped_held(mapped, Unmap{size});
-    const std::span<uint8_t> bytes(static_cast<uint8_t*>(mapped), size);
-    zero_free_cells(bytes, file_);
-
-    fs::AtomicReplacement replacement(file_, file_);
-    if (const int error = replacement.create_error()) fail("cannot make its replacement: " + std::string(std::strerror(error)));
-    if (const int error = replacement.write({reinterpret_cast<const char*>(bytes.data()), bytes.size()}))
-        fail("cannot write its replacement: " + std::string(std::strerror(error)));
+    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, replacement.fd(), 0);
+    if (mapped == MAP_FAILED) fail("cannot map its replacement (" + std::string(std::strerror(errno)) + ")");
+    {
+        const std::unique_ptr<void, Unmap> mapped_held(mapped, Unmap{size});
+        zero_free_cells(std::span<uint8_t>(static_cast<uint8_t*>(mapped), size), file_);
+    }
     if (const int error = replacement.flush()) fail("cannot write its replacement: " + std::string(std::strerror(error)));
     if (const int error = replacement.put_in_place()) fail("cannot replace it: " + std::string(std::strerror(error)));
     fs::sync_folder(file_.parent_path());
