@@ -10,6 +10,7 @@
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/cregistry.h"
 #include "engine/foundation/engine_error.h"
+#include "engine/foundation/message_text.h"
 #include "engine/shredder/refusal.h"
 #include "engine/shredder/path_pieces.h"
 #include "engine/tools/system.h"
@@ -54,6 +55,7 @@ constexpr const char* kRunMRU = "Software\\Microsoft\\Windows\\CurrentVersion\\E
 
 // Log texts: a folder that must never be emptied, a clipboard that could not be cleared.
 constexpr std::string_view kClipboardMessage = "msg84";
+constexpr std::string_view kOfflineClipboardMessage = "msg1020";
 
 std::string read_text(ERegistryClassConstants root, const std::string& key, const std::string& name) {
     cRegistry reg;
@@ -261,6 +263,12 @@ Variant Misc_Functions::CleanWordpadHistory() {
 
 Variant Misc_Functions::CleanClipboard() {
     using Outcome = platform::shell::ClipboardResult::Outcome;
+    // The clipboard is the running desktop's: an offline Windows installation has none, and the
+    // user's own clipboard here is not part of it.
+    if (platform::current_machine().is_windows_installation()) {
+        report_to_log(ShowLog, kClipboardMessage, GetMessageText(kOfflineClipboardMessage));
+        return {};
+    }
     auto result = platform::shell::clear_desktop_clipboard();
     if (result.outcome == Outcome::ToolMissing) report_to_log(ShowLog, kClipboardMessage, result.tool + " is not installed");
     else if (result.outcome == Outcome::Failed) report_to_log(ShowLog, kClipboardMessage, result.tool + " failed");

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "engine/cleaners/misc_functions.h"
+#include "engine/foundation/message_text.h"
 #include "platform/fs/fs.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
@@ -176,4 +178,24 @@ TEST_F(WindowsInstallationTest, TheHolderRemovesTheCopiesAKilledSaveLeftBesideTh
     EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(dir())),
               "gone: Documents and Settings/Alice/.NTUSER.DAT.tavrin-XyZ789\n"
               "gone: WINDOWS/system32/config/.SOFTWARE.tavrin-a1B2c3\n");
+}
+
+// The clipboard is the desktop's that runs the program: cleaning an offline installation leaves
+// it as it is and says why.
+TEST_F(WindowsInstallationTest, ItsClipboardItemLeavesTheDesktopsClipboard) {
+    auto machine = open("Alice");
+    const platform::CurrentMachineScope current(*machine);
+    platform::install_program_folder(*machine, TAVRIN_SKIN_DIR);
+    const fs::path tools = folder_.path() / "tools";
+    fs::create_directories(tools);
+    std::ofstream(tools / "wl-copy") << "#!/bin/sh\ntouch '" << (tools / "called").string() << "'\n";
+    fs::permissions(tools / "wl-copy", fs::perms::owner_all);
+    const tavrin_test::ScopedEnv wayland("WAYLAND_DISPLAY", "wayland-test"), path("PATH", tools.string());
+    engine::Misc_Functions misc;
+    std::vector<std::string> shown;
+    misc.ShowLog.subscribe([&](std::string& line) { shown.push_back(line); });
+    misc.CleanClipboard();
+    EXPECT_FALSE(fs::exists(tools / "called"));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], engine::GetMessageText("msg84") + " " + engine::GetMessageText("msg1020"));
 }
