@@ -11,7 +11,9 @@
 #include "app/cli/exit_status.h"
 #include "app/cli/machine_choice.h"
 #include "app/cli/machine_info.h"
+#include "app/cli/message_texts.h"
 #include "app/cli/options.h"
+#include "app/cli/parser_words.h"
 #include "app/cli/scheduled_run.h"
 #include "app/cli/skin_folder.h"
 #include "app/cli/test_clock.h"
@@ -25,6 +27,7 @@
 #include "engine/plugins/default_plugin_file.h"
 #include "engine/plugins/plugins.h"
 #include "engine/shredder/free_space_wipe.h"
+#include "platform/args/argument_parser.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/machine_lock.h"
@@ -160,11 +163,14 @@ int main(int argc, char** argv) {
     try {
         app::cli::Options options = app::cli::parse_options(args);
         if (options.action == app::cli::Action::Help) {
-            std::cout << app::cli::usage();
+            std::cout << options.help;
             return app::cli::exit_status::kSuccess;
         }
         app::cli::apply_test_clock();
         return run(options);
+    } catch (const platform::args::UsageError& e) {
+        std::cerr << "tavrinapp: " << app::cli::usage_error_text(e, app::cli::message_texts_before_opening(args)) << "\n";
+        return app::cli::exit_status::kFailure;
     } catch (const std::exception& e) {
         std::cerr << "tavrinapp: " << e.what() << "\n";
         return app::cli::exit_status::kFailure;

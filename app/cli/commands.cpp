@@ -11,6 +11,7 @@
 #include "app/cli/exit_status.h"
 #include "app/cli/item_list.h"
 #include "app/cli/message_texts.h"
+#include "app/cli/parser_words.h"
 #include "app/cli/plugin_import.h"
 #include "app/cli/plugin_warnings.h"
 #include "app/cli/scheduled_run.h"
@@ -62,40 +63,36 @@ struct Request {
     bool changes_machine() const { return command != "list" && command != "preview" && !preview; }
 };
 
+// The descriptions are message keys, looked up only when help is written.
 Request parse(const std::vector<std::string>& args) {
     Request request;
-    platform::args::ArgumentParser line("tavrinapp", "Tavrin from the command line: what the cleaning screens do, for scripts.");
+    platform::args::ArgumentParser line("tavrinapp", "msg961");
     auto common = [&request](platform::args::ArgumentParser::Options& command) -> auto& {
-        return command.option("--machine", request.machine_dir, "the machine folder (default: the sandbox)")
-            .option("--user", request.user, "on a Windows installation with several user profiles: the one to open")
-            .flag("--json", request.json, "machine-readable output on stdout, errors as {\"error\": ...}");
+        return command.option("--machine", "DIR", request.machine_dir, "msg962")
+            .option("--user", "NAME", request.user, "msg963")
+            .flag("--json", request.json, "msg978");
     };
-    common(line.command("list", "the cleaning categories and their items, with the label and tick box of each, and the plug-ins"));
+    common(line.command("list", "msg972"));
     for (const char* name : {"preview", "clean"}) {
         const bool clean = std::string(name) == "clean";
-        auto& command = common(line.command(name, clean ? "clean the items and list what was removed"
-                                                        : "list what a clean of the items would remove; changes nothing"));
-        if (clean)
-            command.flag("--accept-warnings", request.accept_warnings,
-                         "clean plug-ins that warn before their first run without asking; without it a warning is "
-                         "asked at a terminal, and elsewhere its plug-in is refused");
-        command.words("items", request.words, "items as `list` names them (ie.cookies, windows.temp, plugins.NAME, ...), or a category for all its items (ie, plugins)", false)
-            .option("--profile", request.profile, "the ticks of a saved profile instead of items")
-            .flag("--allow-outside-machine", request.allow_outside, "allow changes on drives outside the machine folder")
-            .repeated("--keep-cookies-from", request.kept_cookie_sites,
-                      "keep the cookies of this site in this run (a host, or .domain for it and its hosts); repeatable");
+        auto& command = common(line.command(name, clean ? "msg974" : "msg973"));
+        if (clean) command.flag("--accept-warnings", request.accept_warnings, "msg979");
+        command.words("ITEM...", request.words, false)
+            .option("--profile", "NAME", request.profile, "msg980")
+            .flag("--allow-outside-machine", request.allow_outside, "msg964")
+            .repeated("--keep-cookies-from", "SITE", request.kept_cookie_sites, "msg981");
     }
-    common(line.command("shred", "overwrite and delete files and folders (Windows paths, or host paths on a drive)"))
-        .words("paths", request.words, "files or folders", true)
-        .flag("--allow-outside-machine", request.allow_outside, "allow paths on drives outside the machine folder");
-    common(line.command("wipe-free-space", "overwrite the free space of a drive of the machine"))
-        .words("drive", request.words, "the drive letter (C, C: or C:\\)", true)
-        .flag("--preview", request.preview, "say what the wipe would fill, write and delete; writes nothing")
-        .flag("--verbose", request.verbose, "with --preview: each fill file, not only their count and total");
-    common(line.command("plugins", "import FILE: make the entries of a winapp2.ini rule file plug-ins of the machine"))
-        .words("action", request.words, "import, then the rule file (a host path)", true)
-        .flag("--all", request.all, "import every entry, not only those whose program is installed");
-    request.command = line.parse(args);
+    common(line.command("shred", "msg975"))
+        .words("PATH...", request.words, true)
+        .flag("--allow-outside-machine", request.allow_outside, "msg964");
+    common(line.command("wipe-free-space", "msg976"))
+        .words("DRIVE", request.words, true)
+        .flag("--preview", request.preview, "msg982")
+        .flag("--verbose", request.verbose, "msg983");
+    common(line.command("plugins", "msg977"))
+        .words("import FILE", request.words, true)
+        .flag("--all", request.all, "msg984");
+    request.command = line.parse(args, [&args] { return help_words(message_texts_before_opening(args)); });
     return request;
 }
 
@@ -406,9 +403,11 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
         out << help.what();
         return exit_status::kSuccess;
     } catch (const std::exception& error) {
+        const auto* usage = dynamic_cast<const platform::args::UsageError*>(&error);
+        const std::string said = usage ? usage_error_text(*usage, message_texts_before_opening(args)) : error.what();
         const bool json = request.json || std::find(args.begin(), args.end(), "--json") != args.end();
-        if (json) out << "{\"error\": " << json_string(error.what()) << "}\n";
-        else err << "tavrinapp: " << error.what() << "\n";
+        if (json) out << "{\"error\": " << json_string(said) << "}\n";
+        else err << "tavrinapp: " << said << "\n";
         return exit_status::kFailure;
     }
 }

@@ -3,11 +3,19 @@
 // stored choice of the language chooser, or where nobody chose, the user's locale. They are read
 // from the skin beside the program, which ships both message files, so that a machine the
 // program never opened speaks as well.
+#include <string>
+#include <vector>
+
 #include "app/kernel/removal_report.h"
 
 namespace app::cli {
 
 // Needs the current machine (for the stored choice).
 Texts message_texts();
+
+// For what is said before a machine is opened, --help and usage errors: the language of the
+// machine the arguments name (--machine and --user, or the default sandbox), read without holding
+// the machine and changing nothing; the user's locale's where no machine can be read. Never fails.
+Texts message_texts_before_opening(const std::vector<std::string>& args);
 
 }  // namespace app::cli

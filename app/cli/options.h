@@ -1,9 +1,7 @@
 #pragma once
 // The command line of tavrinapp: what the user asked for, checked before anything is touched.
 #include <filesystem>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/machine/machine.h"
@@ -27,13 +25,12 @@ struct Options {
     bool open_browser = true;
     bool end_with_last_page = false;  // started from the desktop entry: no terminal to end it from
     std::string profile;  // the profile --run-schedule cleans
+    std::string help;     // Action::Help: the text to show
 };
 
-// The arguments after the program name. std::invalid_argument with a message that names the
-// option when one is unknown, incomplete or has an unusable value.
+// The arguments after the program name. platform::args::UsageError when an option is unknown,
+// incomplete or has an unusable value. The help, when asked, speaks the language of the machine
+// the arguments name.
 Options parse_options(const std::vector<std::string>& args);
-
-// The --help text.
-std::string_view usage();
 
 }  // namespace app::cli

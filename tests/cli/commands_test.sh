@@ -74,6 +74,29 @@ grep -q '^Vorschau, nichts wurde geändert\.' "$work/de.txt" && grep -qF "    $c
     fail "preview does not speak German where the screens do: $(cat "$work/de.txt")"
 "$TAVRINAPP" preview --machine "$machine" 2>&1 | grep -q '^tavrinapp: preview braucht, was es tun soll: ' ||
     fail "a usage error is not German where the screens are"
+# So are --help and the parser's own errors, decided before the machine is opened; where no
+# machine can be read, the locale decides.
+"$TAVRINAPP" clean --help --machine "$machine" >"$work/de.txt"
+grep -q '^Aufruf: tavrinapp clean \[OPTIONEN\] \[ITEM\.\.\.\]$' "$work/de.txt" && grep -q '^Optionen:$' "$work/de.txt" &&
+    grep -q '^  --profile NAME  *die Häkchen eines gespeicherten Profils' "$work/de.txt" &&
+    ! grep -qiE '^(usage|options)|required|positionals|subcommand' "$work/de.txt" || fail "clean --help is not German: $(cat "$work/de.txt")"
+refused_in_german() {  # SAID ARGS...: the arguments end with status 1 and this line
+    said=$1
+    shift
+    status=0
+    "$@" 2>"$work/err.txt" || status=$?
+    [ "$status" = 1 ] && [ "$(cat "$work/err.txt")" = "tavrinapp: $said (siehe --help)" ] ||
+        fail "$* ended with $status: $(cat "$work/err.txt")"
+}
+refused_in_german 'hier nicht vorgesehen: --bogus x' "$TAVRINAPP" list --bogus=1 x --machine "$machine"
+refused_in_german 'shred braucht PATH...' "$TAVRINAPP" shred --machine "$machine"
+refused_in_german '--machine darf nur einmal angegeben werden' "$TAVRINAPP" list --machine "$machine" --machine "$machine"
+refused_in_german '„vielleicht“ ist kein Wert, den --json annimmt' "$TAVRINAPP" list --json=vielleicht --machine "$machine"
+refused_in_german '„x“ ist kein Wert, den --port annimmt' "$TAVRINAPP" --port x --machine "$machine"
+refused_in_german 'nur eine der Optionen --info, --uninstall, --run-schedule darf angegeben werden' \
+    "$TAVRINAPP" --info --uninstall --machine "$machine"
+LANG=de_DE.UTF-8 "$TAVRINAPP" --help --machine "$work" | grep -q '^Optionen:$' || fail "--help does not follow a German locale"
+"$TAVRINAPP" --help --machine "$work" | grep -q '^Options:$' || fail "--help does not follow an English locale"
 "$TAVRINAPP" wipe-free-space c --preview --machine "$machine" >"$work/de.txt" &&
     grep -q '^Ein Überschreiben von C: würde dessen .* Fülldatei.*füllen' "$work/de.txt" && grep -q '^Nichts wurde geschrieben\.$' "$work/de.txt" ||
     fail "the wipe's preview is not German: $(cat "$work/de.txt")"

@@ -8,6 +8,7 @@ SOURCE=$2
 man="$SOURCE/dist/tavrinapp.1.in"
 
 "$TAVRINAPP" --help >"$work/help.txt" || fail "--help failed"
+grep -q '^Usage: tavrinapp ' "$work/help.txt" && grep -q '^Options:$' "$work/help.txt" || fail "--help is not English: $(cat "$work/help.txt")"
 # The commands the usage line offers: "tavrinapp list | preview | ... [--machine DIR]".
 sed -n 's/^ *tavrinapp \([a-z][a-z|  -]*[a-z]\) \.\.\..*/\1/p' "$work/help.txt" | tr -d ' ' | tr '|' '\n' |
     sort >"$work/help-commands"

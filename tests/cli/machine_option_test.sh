@@ -6,7 +6,7 @@ TAVRINAPP=$1 FIXTURE=$2
 . "$(dirname "$0")/support.sh"
 
 if "$TAVRINAPP" --machine '' --no-browser 2>"$work/err.txt"; then fail "--machine '' started"; fi
-grep -q -- "--machine needs a folder" "$work/err.txt" || fail "--machine '' said: $(cat "$work/err.txt")"
+grep -q -- "--machine needs DIR" "$work/err.txt" || fail "--machine '' said: $(cat "$work/err.txt")"
 
 if "$TAVRINAPP" --machine "$work/typo/machine" --no-browser 2>"$work/err.txt"; then fail "a path in a missing folder started"; fi
 grep -q "the folder $work/typo does not exist" "$work/err.txt" || fail "a path in a missing folder: $(cat "$work/err.txt")"

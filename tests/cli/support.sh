@@ -6,6 +6,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tavrin-cli-XXXXXX")
 # The program's lock files go to the user's runtime folder: a private stand-in here.
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime"
+# The default machine lies in the user's data folder, and help and usage errors read its language:
+# a stand-in here, so that no test reads or makes the user's own.
+export XDG_DATA_HOME="$work/data"
 program_pid=""
 cleanup() {
     if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi

@@ -9,6 +9,9 @@
 
 #include "app/cli/machine_choice.h"
 #include "app/cli/options.h"
+#include "platform/args/argument_parser.h"
+#include "tests/unit/support/scoped_env.h"
+#include "tests/unit/support/temp_folder.h"
 #include "tests/unit/support/temp_machine.h"
 
 namespace {
@@ -17,16 +20,24 @@ namespace stdfs = std::filesystem;
 using app::cli::Action;
 using app::cli::parse_options;
 
+using platform::args::Problem;
+
+// What is wrong, with which option or word, and what it lacks or was given.
 std::string refusal(const std::vector<std::string>& args) {
     try {
         parse_options(args);
-    } catch (const std::invalid_argument& e) {
-        return e.what();
+    } catch (const platform::args::UsageError& e) {
+        const char* problems[] = {"unexpected", "missing", "repeated", "bad value", "excluded", "other"};
+        return std::string(problems[static_cast<int>(e.problem())]) + ": " + e.argument() +
+               (e.detail().empty() ? "" : " | " + e.detail());
     }
     return "accepted";
 }
 
 TEST(CommandLine, OptionsAndTheirRefusals) {
+    // --help reads the default machine's language: a stand-in data folder holds none.
+    tavrin_test::TempFolder data_home;
+    const tavrin_test::ScopedEnv data_home_env("XDG_DATA_HOME", data_home.path().string());
     auto plain = parse_options({});
     EXPECT_EQ(plain.action, Action::Serve);
     EXPECT_FALSE(plain.machine_given);
@@ -40,13 +51,17 @@ TEST(CommandLine, OptionsAndTheirRefusals) {
     EXPECT_FALSE(given.open_browser);
     EXPECT_EQ(parse_options({"--info", "--help"}).action, Action::Help);
 
-    EXPECT_EQ(refusal({"--machine", ""}), "--machine needs a folder; an empty name names none");
-    EXPECT_NE(refusal({"--machine="}).find("--machine"), std::string::npos);
-    EXPECT_NE(refusal({"--info", "--uninstall"}).find("cannot be given together"), std::string::npos);
-    EXPECT_NE(refusal({"--machine"}).find("--machine"), std::string::npos);
-    EXPECT_NE(refusal({"--port", "65536"}).find("--port needs a number"), std::string::npos);
-    EXPECT_NE(refusal({"--infos"}).find("--infos"), std::string::npos);
-    EXPECT_NE(refusal({"somewhere"}).find("somewhere"), std::string::npos);
+    EXPECT_EQ(refusal({"--machine", ""}), "missing: --machine | DIR");
+    EXPECT_EQ(refusal({"--machine="}), "missing: --machine | DIR");
+    EXPECT_EQ(refusal({"--machine"}), "missing: --machine | DIR");
+    EXPECT_EQ(refusal({"--machine", "a", "--machine", "b"}), "repeated: --machine");
+    EXPECT_EQ(refusal({"--info", "--uninstall"}), "excluded: --info, --uninstall, --run-schedule");
+    EXPECT_EQ(refusal({"--port", "65536"}), "bad value: --port | 65536");
+    EXPECT_EQ(refusal({"--port", "8o"}), "bad value: --port | 8o");
+    EXPECT_EQ(refusal({"--info=maybe"}), "bad value: --info | maybe");
+    EXPECT_EQ(refusal({"--infos=3", "somewhere", "else"}), "unexpected: --infos somewhere else");
+    EXPECT_EQ(refusal({"--run-schedule"}), "missing: --run-schedule | --profile NAME");
+    EXPECT_EQ(refusal({"--profile", "Daily"}), "missing: --profile | --run-schedule");
 }
 
 TEST(CommandLine, AMistypedMachinePathIsRefusedAndNothingIsCreated) {
