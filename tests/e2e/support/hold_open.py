@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Holds the first open of one file until told to let it go, so that a browser test can act while
-the program is surely in the middle of a run that reads it (a scan), whatever the machine's speed.
+"""Holds the first open of one file or folder until told to let it go, so that a browser test can act
+while the program is surely in the middle of a run that reads it (a scan), whatever the machine's speed.
 
-Usage: hold_open.py FILE. Prints "ready" once the file is watched and "held" when a process opens
+Usage: hold_open.py FILE|FOLDER. Prints "ready" once the file is watched and "held" when a process opens
 it; that open waits until a line arrives on stdin (or stdin closes), then goes on as usual.
 Uses the kernel's permission events (fanotify), which need root."""
 import ctypes
@@ -14,6 +14,7 @@ FAN_CLOEXEC = 0x1
 FAN_CLASS_CONTENT = 0x4
 FAN_MARK_ADD = 0x1
 FAN_OPEN_PERM = 0x10000
+FAN_ONDIR = 0x40000000  # a folder's own opens (a listing) count too
 FAN_ALLOW = 0x1
 AT_FDCWD = -100
 # struct fanotify_event_metadata: event_len, vers, reserved, metadata_len, mask, fd, pid
@@ -26,7 +27,8 @@ def main():
     watch = libc.fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC, os.O_RDONLY)
     if watch < 0:
         sys.exit(f"fanotify_init: {os.strerror(ctypes.get_errno())}")
-    if libc.fanotify_mark(watch, FAN_MARK_ADD, FAN_OPEN_PERM, AT_FDCWD, os.fsencode(sys.argv[1])) != 0:
+    mask = FAN_OPEN_PERM | (FAN_ONDIR if os.path.isdir(sys.argv[1]) else 0)
+    if libc.fanotify_mark(watch, FAN_MARK_ADD, mask, AT_FDCWD, os.fsencode(sys.argv[1])) != 0:
         sys.exit(f"fanotify_mark: {os.strerror(ctypes.get_errno())}")
     print("ready", flush=True)
     event = os.read(watch, 4096)

@@ -26,4 +26,27 @@ function todaysLog(machineDir) {
   return fs.existsSync(file) ? fs.readFileSync(file, 'utf8') : '';
 }
 
-module.exports = { profileDir, filesBelow, todaysLog };
+const VERSION = 'Software\\Microsoft\\Windows\\CurrentVersion';
+// Every place the demo puts a stale registry entry, with the hive file that holds it.
+const DEMO_REGISTRY_KEYS = [
+  ['system.reg', `${VERSION}\\SharedDlls`],
+  ['system.reg', `${VERSION}\\Uninstall\\CodecPackUpdate`],
+  ['system.reg', `${VERSION}\\Uninstall\\Old Paint 1.0`],
+  ['system.reg', `${VERSION}\\Uninstall\\Trial Game`],
+  ['system.reg', `${VERSION}\\App Paths\\oldpaint.exe`],
+  ['user.reg', `${VERSION}\\Explorer\\ComDlg32\\OpenSaveMRU\\*`],
+];
+
+// The value lines of a key as its hive file keeps them (the key line and time stamp left out);
+// null when the key is not there. Key paths compare without regard to case, as Windows does.
+function valueLines(machineDir, hive, key) {
+  const text = fs.readFileSync(path.join(machineDir, hive), 'utf8');
+  const head = `\n[${key.replace(/\\/g, '\\\\')}]`.toLowerCase();
+  const start = text.toLowerCase().indexOf(head);
+  if (start < 0) return null;
+  const end = text.indexOf('\n[', start + 1);
+  return text.slice(start + 1, end < 0 ? undefined : end).split('\n').slice(1)
+    .filter((line) => line.trim() && !line.startsWith('#'));
+}
+
+module.exports = { profileDir, filesBelow, todaysLog, DEMO_REGISTRY_KEYS, valueLines };

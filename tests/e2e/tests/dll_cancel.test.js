@@ -5,28 +5,15 @@
 // them, offers what it found until then, says so, and every file on the drive stays.
 const fs = require('fs');
 const path = require('path');
-const { spawn } = require('child_process');
 const { test, expect } = require('@playwright/test');
 const { newMachineDir, startProgram, driveC } = require('../support/program');
+const { cancelWhileHeld, helperSaid, holdOpen } = require('../support/held_open');
 const { keepScreenshot, openProgram, settle, messageBox, answerMessageBox } = require('../support/screens');
 
 const STRAY = 'Downloads/viewer-setup-1.2/viewctl.dll';
 const LATER = ['a', 'b', 'c', 'd', 'e'].map((name) => `Downloads/copies/${name}/viewctl.dll`);
 const HELD = 'Downloads/copies/viewctl.dll';
 const windowsPath = (relative) => `C:\\${relative.replaceAll('/', '\\')}`;
-
-// Resolves with the helper once it says `word`; rejects when it ends first.
-function helperSaid(helper, word) {
-  return new Promise((resolve, reject) => {
-    let said = '';
-    const listen = (chunk) => {
-      said += chunk;
-      if (said.split('\n').includes(word)) { helper.stdout.off('data', listen); resolve(helper); }
-    };
-    helper.stdout.on('data', listen);
-    helper.on('exit', (code) => reject(new Error(`hold_open.py ended (${code}) before "${word}": ${said}`)));
-  });
-}
 
 for (const { language, width, height } of [
   { language: 'English', width: 1280, height: 800 },
@@ -43,8 +30,7 @@ for (const { language, width, height } of [
       fs.mkdirSync(path.dirname(driveC(machineDir, copy)), { recursive: true });
       fs.writeFileSync(driveC(machineDir, copy), original);
     }
-    const helper = spawn('python3', [path.join(__dirname, '..', 'support', 'hold_open.py'), driveC(machineDir, HELD)],
-      { stdio: ['pipe', 'pipe', 'pipe'] });
+    const helper = holdOpen(driveC(machineDir, HELD));
     let program = null;
     try {
       try {
@@ -62,19 +48,12 @@ for (const { language, width, height } of [
       await screen.locator('#dll-drive').selectOption('C:\\');
       await settle(page, program);
 
-      const held = helperSaid(helper, 'held');
-      await screen.locator('#dll-scan').click();
-      await held;
-      const panel = page.locator('#run-panel');
-      await expect(panel).toBeVisible();
-      await expect(panel).toContainText(german ? / von \d+/ : / of \d+/);
-      await keepScreenshot(page, `dll-scan-running-${language}-${width}x${height}`);
-      const cancelled = page.waitForResponse((response) => response.url().endsWith('/api/cancel'));
-      await panel.getByRole('button', { name: german ? 'Abbrechen' : 'Cancel' }).click();
-      expect((await cancelled).status()).toBe(202);
-      helper.stdin.end('\n');
-
-      await expect(panel).toBeHidden({ timeout: 30_000 });
+      await cancelWhileHeld(page, helper, {
+        start: screen.locator('#dll-scan'),
+        german,
+        shot: `dll-scan-running-${language}-${width}x${height}`,
+        whileRunning: (panel) => expect(panel).toContainText(german ? / von \d+/ : / of \d+/),
+      });
       await expect(messageBox(page)).toContainText(german
         ? /Abgebrochen, nachdem \d+ von \d+ DLLs geprüft waren: \d+ davon benutzt kein Programm/
         : /Cancelled after \d+ of \d+ DLLs were checked: \d+ of them no program uses/);

@@ -1,33 +1,9 @@
 // The registry cleaner on a fresh sandbox with its demo traces: scan, repair after the question,
 // the backups, restore, and every demo entry back in the machine's registry with its values.
-const fs = require('fs');
-const path = require('path');
 const { test, expect } = require('@playwright/test');
 const { newMachineDir, startProgram } = require('../support/program');
+const { DEMO_REGISTRY_KEYS: DEMO_KEYS, valueLines } = require('../support/machine_files');
 const { openProgram, settle, answerMessageBox, messageBox } = require('../support/screens');
-
-const VERSION = 'Software\\Microsoft\\Windows\\CurrentVersion';
-// Every place the demo puts a stale entry, with the hive file that holds it.
-const DEMO_KEYS = [
-  ['system.reg', `${VERSION}\\SharedDlls`],
-  ['system.reg', `${VERSION}\\Uninstall\\CodecPackUpdate`],
-  ['system.reg', `${VERSION}\\Uninstall\\Old Paint 1.0`],
-  ['system.reg', `${VERSION}\\Uninstall\\Trial Game`],
-  ['system.reg', `${VERSION}\\App Paths\\oldpaint.exe`],
-  ['user.reg', `${VERSION}\\Explorer\\ComDlg32\\OpenSaveMRU\\*`],
-];
-
-// The value lines of a key as its hive file keeps them (the key line and time stamp left out);
-// null when the key is not there. Key paths compare without regard to case, as Windows does.
-function valueLines(machineDir, hive, key) {
-  const text = fs.readFileSync(path.join(machineDir, hive), 'utf8');
-  const head = `\n[${key.replace(/\\/g, '\\\\')}]`.toLowerCase();
-  const start = text.toLowerCase().indexOf(head);
-  if (start < 0) return null;
-  const end = text.indexOf('\n[', start + 1);
-  return text.slice(start + 1, end < 0 ? undefined : end).split('\n').slice(1)
-    .filter((line) => line.trim() && !line.startsWith('#'));
-}
 
 test.describe('registry cleaner screen', () => {
   let program;
@@ -82,7 +58,7 @@ test.describe('registry cleaner screen', () => {
     await expect(lines.filter({ hasText: 'paintfx.dll' })).toHaveCount(1);
     await expect(found).toHaveCount(0);
     await expect(backups).toHaveCount(9);
-    expect(valueLines(program.machineDir, 'system.reg', `${VERSION}\\Uninstall\\Old Paint 1.0`)).toBeNull();
+    expect(valueLines(program.machineDir, ...DEMO_KEYS.find(([, key]) => key.endsWith('Old Paint 1.0')))).toBeNull();
     await page.screenshot({ path: testInfo.outputPath('registry-repaired.png') });
     await testInfo.attach('after the repair', { path: testInfo.outputPath('registry-repaired.png'), contentType: 'image/png' });
 
