@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/inet/cached_copies.h"
 #include "platform/removals/removal_log.h"
@@ -57,15 +58,27 @@ size_t UrlContainer::remove_if(const std::function<bool(const IndexRecord&)>& ta
     }
     const std::vector<bool> went = disposal.dispose(copies);
     const std::string before = index_->bytes();
-    const size_t count = index_->remove_if([&](const IndexRecord& record) {
+    std::vector<IndexRecord> gone;
+    index_->remove_if([&](const IndexRecord& record) {
         const auto found = taken.find(record.offset);
         if (found == taken.end() || (found->second && !went[*found->second])) return false;
-        if (removed) removed(record);
+        gone.push_back(record);
         return true;
     });
     index_->zero_free_blocks();
-    if (index_->bytes() != before) save();
-    return count;
+    // A record went only once the file no longer holds it: an index that cannot be written (a
+    // read-only file, a full disk) keeps its records, here as on disk.
+    if (index_->bytes() != before) {
+        try {
+            save();
+        } catch (const fs::FsError&) {
+            index_.emplace(before);
+            throw;
+        }
+    }
+    if (removed)
+        for (const IndexRecord& record : gone) removed(record);
+    return gone.size();
 }
 
 IndexDat& UrlContainer::writable_index(const std::vector<std::string>& new_folders) {

@@ -36,7 +36,8 @@ public:
     // Removes every record `take` picks. Their copies go first, all handed to `disposal` at once:
     // a record whose copy stays keeps its place. The removed records' blocks and the blocks
     // already free are zeroed, and the file is written once, atomically. `removed` hears of each
-    // record that went. Returns how many went.
+    // record that went, once the file is written. Returns how many went. FsError when the file
+    // cannot be written: then no record went.
     size_t remove_if(const std::function<bool(const IndexRecord&)>& take, CopyDisposal& disposal,
                      const std::function<void(const IndexRecord&)>& removed);
     // The index to add to: a new one, with these cache folders and nothing on disk yet, when

@@ -103,6 +103,24 @@ TEST_F(UrlStoreTest, WindowsCacheIsListedThenRemovedWithCopiesAndNothingOfItStay
     EXPECT_EQ(exported.find("Record type"), std::string::npos) << exported;
 }
 
+// An index that cannot be written (a read-only file, as copied from a read-only medium) keeps
+// every record, on disk and here, and none is recorded as removed.
+TEST_F(UrlStoreTest, AnIndexThatCannotBeWrittenKeepsItsRecordsAndNoneIsReportedRemoved) {
+    const auto corpus = tavrin_test::corpus_file("windows/msiecf/Content.IE5/index.dat");
+    if (!corpus) GTEST_SKIP() << "no corpus of Windows index files (../shared/corpora)";
+    write_host(cache_index(), read_host(*corpus));
+    stdfs::permissions(cache_index(), stdfs::perms::owner_read | stdfs::perms::group_read | stdfs::perms::others_read);
+    UrlCache cache(files(), kCache);
+    std::vector<std::string> urls;
+    for (const auto& entry : cache.entries()) urls.push_back(entry.source_url);
+    platform::Recording run(machine(), platform::RemovalLog::Mode::Record);
+    DeletedCopies copies([](const platform::fs::FsError& error) { ADD_FAILURE() << error.what(); });
+    EXPECT_THROW(cache.remove_all(urls, copies), platform::fs::FsError);
+    EXPECT_EQ(run.finish().size(), 0u);
+    EXPECT_EQ(read_host(cache_index()), read_host(*corpus));
+    EXPECT_EQ(cache.entries().size(), 35u);
+}
+
 TEST_F(UrlStoreTest, WindowsHistoryIsListedAndClearedWithItsPeriodsAndRemovedRecords) {
     const auto corpus = tavrin_test::corpus_file("windows/msiecf/History.IE5/index.dat");
     if (!corpus) GTEST_SKIP() << "no corpus of Windows index files (../shared/corpora)";
