@@ -14,6 +14,7 @@
 #include "app/cli/parser_words.h"
 #include "app/cli/plugin_import.h"
 #include "app/cli/plugin_warnings.h"
+#include "app/cli/read_only_text.h"
 #include "app/cli/scheduled_run.h"
 #include "app/cli/wipe_preview.h"
 #include "app/kernel/removal_report.h"
@@ -365,6 +366,10 @@ public:
                                            options);
         lock_ = std::make_unique<platform::MachineLock>(*machine_);
         current_.emplace(*machine_);
+        // A command that would change a machine that is only read is refused before it starts,
+        // rather than item by item.
+        const std::optional<platform::ReadOnlyCause> read_only = machine_->read_only_cause();
+        if (read_only && request.changes_machine()) throw CommandError(read_only_text(*read_only, message_texts()));
         if (request.changes_machine()) engine::remove_leftover_fill_files(machine_->files());
     }
 

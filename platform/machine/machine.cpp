@@ -12,6 +12,7 @@
 #include "platform/machine/windows_installation.h"
 #include "platform/machine/windows_version.h"
 #include "platform/machine/wineserver.h"
+#include "platform/registry/regf_base_block.h"
 
 namespace platform {
 
@@ -161,6 +162,15 @@ bool Machine::is_windows_installation() const { return !impl_->installation_user
 
 std::string Machine::read_only_reason() const {
     return impl_->hibernated.empty() ? impl_->registry->read_only_reason() : impl_->hibernated;
+}
+
+std::optional<ReadOnlyCause> Machine::read_only_cause() const {
+    if (!impl_->hibernated.empty()) return ReadOnlyCause{ReadOnlyCause::Kind::Hibernated, impl_->dir, {}};
+    for (const stdfs::path& file : impl_->hive_files)
+        if (const auto unfinished = registry::unfinished_regf_write(file))
+            return ReadOnlyCause{unfinished->log.empty() ? ReadOnlyCause::Kind::HiveUnfinished : ReadOnlyCause::Kind::HiveLogAhead,
+                                 file, unfinished->log};
+    return std::nullopt;
 }
 
 std::vector<std::string> Machine::flush() {

@@ -3,6 +3,7 @@
 // Windows installation (a mounted Windows partition or a copy of one), whose folder is drive C:.
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,6 +25,17 @@ struct MachineOptions {
 class MachineError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// Why nothing on a machine may be changed, in parts for a text in the user's language.
+struct ReadOnlyCause {
+    enum class Kind {
+        Hibernated,      // `where` is the installation
+        HiveUnfinished,  // Windows did not finish writing the hive at `where`
+        HiveLogAhead,    // the hive at `where` has a log, `log`, holding changes not yet in it
+    } kind;
+    std::filesystem::path where;
+    std::string log;
 };
 
 class Machine {
@@ -54,6 +66,8 @@ public:
     // Why nothing on this machine may be changed now ("" when changes may be made): a hibernated
     // Windows installation, or a hive Windows did not close cleanly. Reading and previews still work.
     std::string read_only_reason() const;
+    // The same in parts; nullopt when changes may be made.
+    std::optional<ReadOnlyCause> read_only_cause() const;
     // Windows version as Wine names it ("winxp", "win98", ...), read as design describes.
     std::string windows_version() const;
     // Flush point: every change made so far reaches the files of the machine folder, carried over

@@ -35,6 +35,23 @@ bool is_log_of(const std::string& hive_name, const std::string& candidate) {
     return false;
 }
 
+// Unequal sequence numbers, or a log whose header is ahead of the hive: changes only Windows replays.
+std::optional<UnfinishedWrite> unfinished_write(const uint8_t* block, const std::filesystem::path& hive) {
+    const uint32_t secondary = u32_at(block, kSecondarySequence);
+    if (u32_at(block, kPrimarySequence) != secondary) return UnfinishedWrite{};
+    std::error_code error;
+    const std::string hive_name = hive.filename().string();
+    for (const auto& entry : std::filesystem::directory_iterator(hive.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (!is_log_of(hive_name, name) || !entry.is_regular_file(error)) continue;
+        std::array<uint8_t, 512> log{};
+        if (read_head(entry.path(), log.data(), log.size()).value_or(0) < log.size() || std::memcmp(log.data(), "regf", 4) != 0)
+            continue;
+        if (u32_at(log.data(), kPrimarySequence) > secondary) return UnfinishedWrite{name};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 uint32_t regf_checksum(const uint8_t* base_block) {
@@ -61,27 +78,20 @@ std::string check_regf_base_block(const std::filesystem::path& hive) {
     const uintmax_t file_size = std::filesystem::file_size(hive, size_error);
     if (size_error || bins_size % kBaseBlockSize != 0 || kBaseBlockSize + uintmax_t{bins_size} > file_size)
         throw HiveError(where + "the registry hive is cut short or its header is damaged; it was left as it is");
-    const uint32_t primary = u32_at(block.data(), kPrimarySequence);
-    const uint32_t secondary = u32_at(block.data(), kSecondarySequence);
     constexpr std::string_view advice =
         "; start that Windows and shut it down fully (with Fast Startup off), then try again";
-    if (primary != secondary)
-        return where + "Windows did not finish writing this registry hive" + std::string(advice);
+    const std::optional<UnfinishedWrite> unfinished = unfinished_write(block.data(), hive);
+    if (!unfinished) return {};
+    if (unfinished->log.empty()) return where + "Windows did not finish writing this registry hive" + std::string(advice);
+    return where + "its log " + unfinished->log + " holds changes Windows has not written into the hive yet" +
+           std::string(advice);
+}
 
-    // A log whose header is ahead of the hive holds changes Windows has not yet written into it.
-    std::error_code error;
-    const std::string hive_name = hive.filename().string();
-    for (const auto& entry : std::filesystem::directory_iterator(hive.parent_path(), error)) {
-        const std::string name = entry.path().filename().string();
-        if (!is_log_of(hive_name, name) || !entry.is_regular_file(error)) continue;
-        std::array<uint8_t, 512> log{};
-        if (read_head(entry.path(), log.data(), log.size()).value_or(0) < log.size() || std::memcmp(log.data(), "regf", 4) != 0)
-            continue;
-        if (u32_at(log.data(), kPrimarySequence) > secondary)
-            return where + "its log " + name + " holds changes Windows has not written into the hive yet" +
-                   std::string(advice);
-    }
-    return {};
+std::optional<UnfinishedWrite> unfinished_regf_write(const std::filesystem::path& hive) {
+    std::array<uint8_t, kBaseBlockSize> block{};
+    if (read_head(hive, block.data(), block.size()).value_or(0) < kBaseBlockSize || std::memcmp(block.data(), "regf", 4) != 0)
+        return std::nullopt;
+    return unfinished_write(block.data(), hive);
 }
 
 }  // namespace platform::registry

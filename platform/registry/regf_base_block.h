@@ -5,6 +5,7 @@
 // only Windows replays, and a save would throw them away.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace platform::registry {
@@ -13,6 +14,14 @@ namespace platform::registry {
 // checksum). Returns "" for a hive Windows closed cleanly; otherwise why it must stay as it is
 // and what to do about it, naming the file.
 std::string check_regf_base_block(const std::filesystem::path& hive);
+
+// Why Windows left writing a hive unfinished, for a text in the user's language.
+struct UnfinishedWrite {
+    std::string log;  // the log beside the hive holding changes not yet in it; "" when the hive's own header says so
+};
+// nullopt when Windows finished writing the hive, or when the file is no hive (which
+// check_regf_base_block says).
+std::optional<UnfinishedWrite> unfinished_regf_write(const std::filesystem::path& hive);
 
 // The base block's checksum: the XOR of its first 127 double words (0 and ~0 avoided).
 uint32_t regf_checksum(const uint8_t* base_block);
