@@ -16,6 +16,7 @@
 #include "app/cli/plugin_warnings.h"
 #include "app/cli/read_only_text.h"
 #include "app/cli/scheduled_run.h"
+#include "app/cli/skin_folder.h"
 #include "app/cli/wipe_preview.h"
 #include "app/kernel/removal_report.h"
 #include "app/settings/plugin_items.h"
@@ -25,11 +26,13 @@
 #include "engine/cleaners/trace_shredding.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
+#include "engine/plugins/default_plugin_file.h"
 #include "engine/scheduler/schedule.h"
 #include "engine/shredder/free_space_wipe.h"
 #include "engine/shredder/shredder.h"
 #include "platform/args/argument_parser.h"
 #include "platform/json/json_string.h"
+#include "platform/machine/install.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/machine_lock.h"
 #include "platform/sys/end_on_signal.h"
@@ -370,6 +373,13 @@ public:
         // rather than item by item.
         const std::optional<platform::ReadOnlyCause> read_only = machine_->read_only_cause();
         if (read_only && request.changes_machine()) throw CommandError(read_only_text(*read_only, message_texts()));
+        // An installation's program folder lies outside it, in the user's data folder: the
+        // commands put in what the engine reads there (its texts, the plug-in file), as a start
+        // of the screens does on the other kinds; not a byte of the installation changes.
+        if (machine_->is_windows_installation() && !read_only) {
+            platform::install_program_folder(*machine_, skin_folder());
+            engine::ignore_errors(engine::install_default_plugin_file);
+        }
         if (request.changes_machine()) engine::remove_leftover_fill_files(machine_->files());
     }
 
