@@ -12,7 +12,7 @@ using platform::registry::Root;
 using platform::registry::Status;
 namespace type = platform::registry::type;
 
-platform::registry::Registry& registry() { return platform::current_machine().registry(); }
+platform::registry::Registry& registry() { return platform::current_machine().settings_registry(); }
 
 }  // namespace
 
@@ -34,5 +34,9 @@ bool write_backup(const std::string& name, const std::string& text) {
     if (registry().set_value(Root::CurrentUser, kBackupKey, name, type::Sz, data) != Status::Ok) return false;
     return read_backup(name) == text;
 }
+
+void delete_backup(const std::string& name) { registry().delete_value(Root::CurrentUser, kBackupKey, name); }
+
+std::vector<std::string> backup_names() { return registry().value_names(Root::CurrentUser, kBackupKey); }
 
 }  // namespace engine::regcleaner

@@ -192,11 +192,7 @@ void Reg_Cleaner::restore_backup(OwnRegistry& registry, const std::string& name)
         return;
     }
     report(kRestored, name);
-    cRegistry& reg = registry.reg;
-    reg.ClassKey(HKEY_CURRENT_USER);
-    reg.SectionKey(std::string(kBackupKey));
-    reg.ValueKey(name);
-    reg.DeleteValue();
+    delete_backup(name);
 }
 
 }  // namespace engine

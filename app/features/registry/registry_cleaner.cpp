@@ -170,14 +170,8 @@ void restore(Shell& shell, RegistryScreen& screen, const std::string& args) {
 }  // namespace
 
 void initRestoreReg(Shell& shell) {
-    engine::cRegistry reg;
-    reg.ClassKey(engine::HKEY_CURRENT_USER);
-    reg.SectionKey(std::string(engine::regcleaner::kBackupKey));
-    std::vector<std::string> names;
-    int32_t count = 0;
-    reg.EnumerateValues(names, count);
     std::string joined;
-    for (const std::string& name : names) joined += "|" + name;
+    for (const std::string& name : engine::regcleaner::backup_names()) joined += "|" + name;
     // Every double bar once made single, left to right, as a text replacement does it.
     std::string text;
     for (size_t i = 0; i < joined.size(); ++i) {
