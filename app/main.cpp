@@ -99,7 +99,8 @@ int serve(platform::Machine& machine, platform::MachineLock& lock, const app::cl
 // Installs the program into the machine (every start repairs it) and serves the screens.
 int start(platform::Machine& machine, platform::MachineLock& lock, bool created, const app::cli::Options& options) {
     platform::install_program_folder(machine, app::cli::skin_folder());
-    engine::DllRegisterServer();
+    // Classes are registered for other programs of the machine; an offline installation runs none.
+    if (!machine.is_windows_installation()) engine::DllRegisterServer();
     // Without the shipped plug-in file the program still runs; the plug-in list is just empty.
     engine::ignore_errors(engine::install_default_plugin_file);
     engine::ignore_errors(engine::Plugins::shred_old_working_copy);
@@ -124,13 +125,6 @@ int run(const app::cli::Options& options) {
         app::cli::print_machine_info(*machine, std::cout);
         return app::cli::exit_status::kSuccess;
     }
-    // The screens keep their settings and register the engine's classes in the machine's registry,
-    // which on a Windows installation would change its hives: there, only the commands for scripts
-    // work for now.
-    if (machine->is_windows_installation())
-        throw platform::MachineError(machine->dir().string() +
-                                     " is a Windows installation: the screens do not open one yet. The commands "
-                                     "for scripts do: tavrinapp list | preview | clean --machine DIR [--user NAME].");
     std::optional<platform::MachineLock> held;
     try {
         held.emplace(*machine);

@@ -15,13 +15,6 @@ namespace {
 
 using platform::registry::Root;
 
-// Everything the program and its engine keep under HKEY_CURRENT_USER: profiles and settings, the
-// engine's schedule and backups, the per-user options of the application "Orvane".
-constexpr std::string_view kOwnUserKeys[] = {
-    "Software\\lumarq3",
-    "Software\\lumarq2",
-    "Software\\VB and VBA Program Settings\\Orvane",
-};
 // The settings store's parent is made on the first setting; it goes when nothing else uses it.
 constexpr std::string_view kSettingsParent = "Software\\VB and VBA Program Settings";
 
@@ -31,14 +24,16 @@ bool classes_registered(platform::registry::Registry& registry) {
     return false;
 }
 
-bool remove_user_keys(platform::registry::Registry& registry) {
+bool remove_user_keys(platform::Machine& machine) {
+    auto& registry = machine.registry();
     bool removed = false;
-    for (std::string_view key : kOwnUserKeys) {
+    for (std::string_view key : platform::kOwnUserKeys) {
         if (!registry.key_exists(Root::CurrentUser, key)) continue;
         engine::delete_registry_tree(registry, Root::CurrentUser, key);
         removed = true;
     }
-    if (registry.key_exists(Root::CurrentUser, kSettingsParent) &&
+    // On a Windows installation the program's keys were kept outside it: the parent there is not ours.
+    if (!machine.is_windows_installation() && registry.key_exists(Root::CurrentUser, kSettingsParent) &&
         registry.subkey_names(Root::CurrentUser, kSettingsParent).empty() &&
         registry.value_names(Root::CurrentUser, kSettingsParent).empty())
         registry.delete_key(Root::CurrentUser, kSettingsParent);
@@ -75,7 +70,7 @@ std::string uninstall_program(platform::Machine& machine) {
         engine::DllUnregisterServer();
         tell("the registered engine classes");
     }
-    if (remove_user_keys(registry)) tell("the settings, profiles and backups in the registry");
+    if (remove_user_keys(machine)) tell("the settings, profiles and backups in the registry");
     if (engine::Plugins::shred_old_working_copy()) tell("the plain copy of the plug-in definitions");
     machine.flush();
     if (remove_program_folder(machine)) tell(std::string("the program folder ") + platform::kProgramFolder);

@@ -12,7 +12,7 @@ using platform::registry::Root;
 using platform::registry::Status;
 namespace type = platform::registry::type;
 
-platform::registry::Registry& registry() { return platform::current_machine().settings_registry(); }
+platform::registry::Registry& registry() { return platform::current_machine().registry(); }
 
 }  // namespace
 

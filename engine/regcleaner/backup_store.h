@@ -1,8 +1,9 @@
 #pragma once
 // The registry cleaner's backups: one REG_SZ value per repair under HKEY_CURRENT_USER
-// "Software\lumarq2\Backups\Reg" of the machine's settings registry (outside a Windows
-// installation), named by the entry text the repair was given (the screen lists these names). Its data is the export text of what the repair removed; older versions wrote a
-// single space there and nothing else.
+// "Software\lumarq2\Backups\Reg" (kept outside a Windows installation, as all the program's own
+// keys are), named by the entry text the repair was given (the screen lists these names). Its data
+// is the export text of what the repair removed; older versions wrote a single space there and
+// nothing else.
 #include <optional>
 #include <string>
 #include <string_view>

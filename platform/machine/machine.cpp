@@ -28,8 +28,6 @@ struct Machine::Impl {
     std::string installation_user;  // the profile opened, on a Windows installation
     std::string hibernated;         // why its volume may not be changed ("" when it may)
     std::vector<stdfs::path> hive_files;  // the installation's hives, which its saves replace
-    std::unique_ptr<registry::Registry> own_settings;  // an installation's settings registry, outside it
-    stdfs::path own_settings_dir;
 };
 
 namespace {
@@ -102,16 +100,19 @@ std::unique_ptr<Machine> Machine::open(const stdfs::path& dir, MachineOptions op
 std::unique_ptr<Machine> Machine::open_installation(const stdfs::path& dir, MachineOptions options) {
     const machine_detail::InstallationProfile profile = machine_detail::chosen_profile(dir, options.user);
     registry::WindowsHives hives = machine_detail::installation_hives(dir, profile);
+    // The program's own keys stay outside the installation, beside its program folder.
+    const stdfs::path data_folder = machine_detail::installation_data_folder(dir);
+    hives.kept_outside.file = data_folder / ("settings-" + profile.name + ".reg");
+    hives.kept_outside.keys.assign(kOwnUserKeys.begin(), kOwnUserKeys.end());
+    std::error_code ignored;
+    stdfs::create_directories(data_folder, ignored);
     try {
         hives.user_sid = machine_detail::profile_sid(registry::Registry(hives), profile.name);
         std::unique_ptr<Machine> machine(new Machine(dir, options, std::make_unique<registry::Registry>(hives)));
         machine->impl_->installation_user = profile.name;
         for (const stdfs::path* file : {&hives.software, &hives.system, &hives.default_user, &hives.user, &hives.user_classes})
             if (!file->empty()) machine->impl_->hive_files.push_back(*file);
-        const stdfs::path data_folder = machine_detail::installation_data_folder(dir);
         machine->impl_->files->mount(kProgramFolder, data_folder / "program");
-        machine->impl_->own_settings_dir = data_folder / "settings";
-        machine->impl_->own_settings = std::make_unique<registry::Registry>(data_folder / "settings");
         machine->impl_->hibernated = machine_detail::hibernation_reason(dir);
         if (const std::string reason = machine->read_only_reason(); !reason.empty()) {
             machine->impl_->registry->set_read_only(reason);
@@ -141,10 +142,6 @@ Machine::~Machine() {
 const stdfs::path& Machine::dir() const { return impl_->dir; }
 const MachineOptions& Machine::options() const { return impl_->options; }
 registry::Registry& Machine::registry() { return *impl_->registry; }
-registry::Registry& Machine::settings_registry() {
-    return impl_->own_settings ? *impl_->own_settings : *impl_->registry;
-}
-
 fs::FileSystem& Machine::files() { return *impl_->files; }
 RemovalLog& Machine::removals() { return impl_->removals; }
 
@@ -183,14 +180,15 @@ std::optional<ReadOnlyCause> Machine::read_only_cause() const {
 }
 
 std::vector<std::string> Machine::flush() {
-    // The program's own settings lie outside the installation: they are saved even while it is only read.
-    if (impl_->own_settings && impl_->own_settings->has_unsaved_changes()) {
-        stdfs::create_directories(impl_->own_settings_dir);
-        impl_->own_settings->flush();
-    }
     if (const std::string reason = read_only_reason(); !reason.empty()) {
         if (!impl_->registry->has_unsaved_changes()) return {};
-        throw MachineError(reason);
+        if (!is_windows_installation()) throw MachineError(reason);
+        // The keys an installation keeps outside it are saved; a change to its hives is refused.
+        try {
+            return impl_->registry->flush();
+        } catch (const registry::HiveError& refused) {
+            throw MachineError(refused.what());
+        }
     }
     if (!is_windows_installation() && wineserver_serves(impl_->dir)) {
         if (!impl_->registry->has_unsaved_changes()) return {};

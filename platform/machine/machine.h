@@ -53,10 +53,6 @@ public:
     const std::filesystem::path& dir() const;
     const MachineOptions& options() const;
     registry::Registry& registry();
-    // Where the program keeps what it stores for itself in a registry (the registry cleaner's
-    // backups): the machine's own, but on a Windows installation, whose hives it never writes its
-    // own things into, a registry of the program's beside its program folder outside. flush() saves it.
-    registry::Registry& settings_registry();
     fs::FileSystem& files();
     // What the destructive operations record while a Recording is open.
     RemovalLog& removals();

@@ -87,6 +87,9 @@ struct Registry::Impl {
     // A Windows installation's hives instead (user_classes may be missing).
     std::optional<WindowsHives> windows;
     std::unique_ptr<RegfHive> software, windows_system, default_hive, user_hive, user_classes;
+    std::unique_ptr<Hive> kept;  // an installation's keys kept outside it (WindowsHives::kept_outside)
+    std::unique_ptr<WineKeyStore> kept_keys;
+    std::vector<std::vector<std::string>> kept_paths;  // each key's parts
     std::string classes_sid;  // HKEY_USERS\<sid>_Classes
     std::string read_only;    // the machine's own reason
 
@@ -138,8 +141,18 @@ struct Registry::Impl {
 
     static Place root_of(KeyStore* store) { return {store, store->root()}; }
 
-    // The user's hive, where Software\Classes is UsrClass.dat when the profile has one.
+    bool kept_outside(const std::vector<std::string_view>& parts, size_t first) const {
+        return std::any_of(kept_paths.begin(), kept_paths.end(), [&](const std::vector<std::string>& kept_parts) {
+            return parts.size() - first >= kept_parts.size() &&
+                   std::equal(kept_parts.begin(), kept_parts.end(), parts.begin() + static_cast<std::ptrdiff_t>(first),
+                              [](const std::string& a, std::string_view b) { return equals_ignoring_case(a, b); });
+        });
+    }
+
+    // The user's hive, where Software\Classes is UsrClass.dat when the profile has one, and the
+    // keys kept outside the installation are in their own file.
     Status walk_user(const std::vector<std::string_view>& parts, size_t first, bool create, Place& out) const {
+        if (kept_keys && kept_outside(parts, first)) return walk(root_of(kept_keys.get()), parts, first, create, out);
         if (user_classes && parts.size() >= first + 2 && equals_ignoring_case(parts[first], "Software") &&
             equals_ignoring_case(parts[first + 1], "Classes"))
             return walk(root_of(user_classes.get()), parts, first + 2, create, out);
@@ -244,6 +257,7 @@ struct Registry::Impl {
         if (!windows) return {system_keys.get(), user_keys.get(), userdef_keys.get()};
         std::vector<KeyStore*> all{software.get(), windows_system.get(), default_hive.get(), user_hive.get()};
         if (user_classes) all.push_back(user_classes.get());
+        if (kept_keys) all.push_back(kept_keys.get());
         return all;
     }
     std::vector<RegfHive*> regf_hives() const {
@@ -267,16 +281,23 @@ struct Registry::Impl {
     }
 
     // Whether saving is refused; throws HiveError with the reason when there are changes to save.
+    // The keys an installation keeps outside it are saved whatever the installation allows.
     bool held_read_only() const {
         const std::string reason = read_only_reason();
         if (reason.empty()) return false;
-        if (dirty()) throw HiveError(reason);
+        for (const KeyStore* store : stores())
+            if (store != kept_keys.get() && store->dirty()) throw HiveError(reason);
         return true;
     }
 
     // A Windows installation's changed hives, each written on its own; the first failure is
     // reported once all were tried.
     void save_windows() {
+        if (kept && kept->dirty()) {
+            const HeldFile replaced = kept->save(false);
+            platform::fs::sync_folder(kept->file().parent_path());
+        }
+        if (held_read_only()) return;
         ++generation;  // a saved hive is read afresh: what was read of it is gone
         std::exception_ptr first_error;
         for (RegfHive* hive : regf_hives()) {
@@ -373,6 +394,14 @@ Registry::Registry(const WindowsHives& hives) : impl_(std::make_unique<Impl>()) 
     if (!hives.user_classes.empty()) impl_->user_classes = std::make_unique<RegfHive>(hives.user_classes);
     impl_->sid = hives.user_sid;
     impl_->classes_sid = hives.user_sid + "_Classes";
+    if (!hives.kept_outside.file.empty()) {
+        impl_->kept = std::make_unique<Hive>(hives.kept_outside.file, "REGISTRY\\User\\" + hives.user_sid, "win64");
+        impl_->kept_keys = std::make_unique<WineKeyStore>(impl_->kept);
+        for (const std::string& key : hives.kept_outside.keys) {
+            std::vector<std::string>& parts = impl_->kept_paths.emplace_back();
+            for (const std::string_view part : split_path(key)) parts.emplace_back(part);
+        }
+    }
 }
 
 Registry::~Registry() = default;
@@ -611,11 +640,11 @@ const std::string& Registry::user_sid() const { return impl_->sid; }
 
 std::vector<std::string> Registry::flush() {
     if (dry_run()) return {};
-    if (impl_->held_read_only()) return {};
     if (impl_->windows) {
         impl_->save_windows();
         return {};
     }
+    if (impl_->held_read_only()) return {};
     std::vector<std::string> not_saved;
     impl_->save([&](const Impl::Slot& slot) { return Impl::save_changes(slot, not_saved); });
     return not_saved;
@@ -623,9 +652,9 @@ std::vector<std::string> Registry::flush() {
 
 void Registry::save_all() {
     if (dry_run()) return;
-    if (impl_->held_read_only()) return;
     // A Windows installation's unchanged hives are never rewritten.
     if (impl_->windows) return impl_->save_windows();
+    if (impl_->held_read_only()) return;
     impl_->save([](const Impl::Slot& slot) { return std::optional<HeldFile>((*slot.hive)->save(false)); });
 }
 

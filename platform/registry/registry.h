@@ -72,6 +72,12 @@ struct WindowsHives {
     std::filesystem::path user;                            // the chosen user's NTUSER.DAT
     std::filesystem::path user_classes;                    // UsrClass.dat; empty when the profile has none
     std::string user_sid;                                  // names the user's key under HKEY_USERS
+    // Keys under HKEY_CURRENT_USER kept in a Wine hive file outside the installation instead of
+    // the user's hive (the program's own settings), each with everything below it.
+    struct KeptOutside {
+        std::filesystem::path file;
+        std::vector<std::string> keys;
+    } kept_outside;
 };
 
 // Not for concurrent use, not even by readers only: a key's values are built from the loaded text

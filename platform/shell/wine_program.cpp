@@ -139,6 +139,9 @@ int run_under_wine(Machine& machine, const std::vector<std::string>& command_lin
     if (starts_outside_machine(machine, command_line.front()))
         throw WineError(command_line.front() +
                         " lies outside the machine's drives; start with --allow-outside-machine to allow it.");
+    if (machine.is_windows_installation())
+        throw WineError(machine.dir().string() + " is a Windows installation that is not running: its programs run "
+                        "only when that Windows is started.");
     if (!wine_runs(machine))
         throw WineError("Windows programs run only on a Wine prefix with Wine installed; " + machine.dir().string() +
                         " is not one, or wine is not on the PATH.");

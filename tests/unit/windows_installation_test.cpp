@@ -199,3 +199,28 @@ TEST_F(WindowsInstallationTest, ItsClipboardItemLeavesTheDesktopsClipboard) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], engine::GetMessageText("msg84") + " " + engine::GetMessageText("msg1020"));
 }
+
+// The program's own keys (settings, profiles, backups) are kept beside its program folder: saved
+// and read back without a byte of the installation changing, also while it is hibernated.
+TEST_F(WindowsInstallationTest, TheProgramsOwnKeysAreKeptOutsideIt) {
+    using platform::registry::Root;
+    using platform::registry::Status;
+    const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
+    const std::string key = "Software\\lumarq3\\Settings\\Mine";
+    const auto set = [&](Machine& machine, const std::string& name) {
+        ASSERT_EQ(machine.registry().create_key(Root::CurrentUser, key), Status::Ok);
+        ASSERT_EQ(machine.registry().set_value(Root::CurrentUser, key, name, type::Dword, std::vector<uint8_t>{1, 0, 0, 0}),
+                  Status::Ok);
+        EXPECT_TRUE(machine.flush().empty());
+    };
+    set(*open("Alice"), "Awake");
+    std::ofstream(dir() / "hiberfil.sys", std::ios::binary) << "hibr" << std::string(4092, '\0');
+    const tavrin_test::FolderSnapshot hibernated = tavrin_test::snapshot(dir());
+    set(*open("Alice"), "Hibernated");
+    EXPECT_EQ(tavrin_test::changes(hibernated, tavrin_test::snapshot(dir())), "");
+    fs::remove(dir() / "hiberfil.sys");
+    EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(dir())), "");
+    auto machine = open("Alice");
+    EXPECT_EQ(machine->registry().value_names(Root::CurrentUser, key), (std::vector<std::string>{"Awake", "Hibernated"}));
+    EXPECT_FALSE(open("Bob")->registry().key_exists(Root::CurrentUser, key));
+}
