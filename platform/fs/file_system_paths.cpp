@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <span>
 #include <stdexcept>
 #include <vector>
 
@@ -62,19 +61,14 @@ std::optional<FileSystem::Impl::Target> FileSystem::Impl::resolve(std::string_vi
     if (!path) return std::nullopt;
     auto root = drive_map.root(path->drive);
     if (!root) return std::nullopt;
-    if (const Mount* mount = mount_of(*path)) {
-        Target target{*path, mount->host, *root};
-        bool found_so_far = true;
-        for (const std::string& part : std::span(target.path.parts).subspan(mount->folder.parts.size())) {
-            std::optional<std::string> entry = found_so_far ? detail::find_entry(target.host, part) : std::nullopt;
-            found_so_far = entry.has_value();
-            target.host /= entry ? *entry : part;
-        }
-        return target;
-    }
+    const Mount* mount = mount_of(*path);
     const size_t count = path->parts.size();
-    // The last component is looked up every time: it is what the caller asks about.
-    detail::ResolvedFolders::Start start = resolved_folders.deepest(*path, count == 0 ? 0 : count - 1, *root);
+    // Below a mount the walk starts at the mounted folder, which is never remembered nor found
+    // again from the root. Elsewhere it starts at the deepest folder found before; the last
+    // component is looked up every time: it is what the caller asks about.
+    detail::ResolvedFolders::Start start =
+        mount ? detail::ResolvedFolders::Start{mount->folder.parts.size(), mount->host}
+              : resolved_folders.deepest(*path, count == 0 ? 0 : count - 1, *root);
     for (;;) {
         Target target{*path, start.host, *root};
         bool found_so_far = true, restart = false;
@@ -82,9 +76,11 @@ std::optional<FileSystem::Impl::Target> FileSystem::Impl::resolve(std::string_vi
             const std::string& part = target.path.parts[i];
             // Once a component is missing, the rest are new names and keep the case they were given.
             std::optional<std::string> entry = found_so_far ? detail::find_entry(target.host, part) : std::nullopt;
-            // Missing in a remembered folder that is itself gone: found again from the root.
-            restart = !entry && i == start.parts && i > 0 && !detail::is_folder(target.host);
-            if (entry && i > 0) resolved_folders.remember(target.path, i, target.host);
+            if (!mount) {
+                // Missing in a remembered folder that is itself gone: found again from the root.
+                restart = !entry && i == start.parts && i > 0 && !detail::is_folder(target.host);
+                if (entry && i > 0) resolved_folders.remember(target.path, i, target.host);
+            }
             found_so_far = entry.has_value();
             target.host /= entry ? *entry : part;
         }
