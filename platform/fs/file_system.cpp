@@ -156,6 +156,23 @@ std::vector<FindData> FileSystem::find(std::string_view pattern) const {
     return found;
 }
 
+std::vector<ListedEntry> FileSystem::Impl::listed_at(int folder_fd, const std::string& folder_path) const {
+    std::vector<ListedEntry> listed = detail::list_kinds_at(folder_fd);
+    // A host name holding "\" would read as a different path on the way back in.
+    std::erase_if(listed, [](const ListedEntry& entry) { return entry.name.find('\\') != std::string::npos; });
+    return without_gone(folder_path, std::move(listed));
+}
+
+std::vector<ListedEntry> FileSystem::listed_entries(std::string_view folder) const {
+    auto target = impl_->resolve(folder);
+    if (!target || impl_->gone(target->text())) return {};
+    const int fd = ::open(target->host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::vector<ListedEntry> listed = impl_->listed_at(fd, target->text());
+    ::close(fd);
+    return listed;
+}
+
 std::vector<FileSystem::ShownEntry> FileSystem::normal_listing(std::string_view folder) const {
     std::vector<ShownEntry> shown;
     auto target = impl_->resolve(folder);

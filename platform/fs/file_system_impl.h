@@ -55,6 +55,9 @@ struct FileSystem::Impl {
     // An open file for the descriptor of a file just opened at the path.
     File adopt(int fd, std::string windows_path, bool writable, char drive);
 
+    // The entries of the folder open as `folder_fd`, whose Windows path is `folder_path`, by name
+    // and kind, as FileSystem and Folder list them.
+    std::vector<ListedEntry> listed_at(int folder_fd, const std::string& folder_path) const;
     // The operations of FileSystem on an entry already resolved.
     std::vector<FindData> list(const Target& folder, std::string_view mask) const;
     std::optional<uint32_t> attributes(const Target& target) const;

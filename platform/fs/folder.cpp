@@ -45,10 +45,7 @@ std::vector<FindData> Folder::entries() const {
 }
 
 std::vector<ListedEntry> Folder::listed_entries() const {
-    std::vector<ListedEntry> listed = detail::list_kinds_at(impl_->descriptor());
-    // A host name holding "\" would read as a different path on the way back in.
-    std::erase_if(listed, [](const ListedEntry& entry) { return entry.name.find('\\') != std::string::npos; });
-    return impl_->files.without_gone(impl_->windows_path, std::move(listed));
+    return impl_->files.listed_at(impl_->descriptor(), impl_->windows_path);
 }
 
 std::optional<Folder> Folder::subfolder(std::string_view name) const {

@@ -195,6 +195,11 @@ public:
         bool normal = false;
     };
     std::vector<ShownEntry> normal_listing(std::string_view folder) const;
+    // The entries of a folder (without "." and "..") by name and kind only, as Folder's
+    // listed_entries() gives them: for walks and lookups that need to tell folders from files and
+    // look closer at a few, without find()'s look at each entry or open_folder()'s checks. Empty
+    // when the path names no folder.
+    std::vector<ListedEntry> listed_entries(std::string_view folder) const;
 
     bool exists(std::string_view path) const;
     bool is_directory(std::string_view path) const;

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <future>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/fs/fs.h"
@@ -375,8 +376,8 @@ TEST_F(FileSystemTest, AnOpenedFolderListsAsFindDoesAndItsNamesStayInside) {
     EXPECT_EQ(names(through_link->entries()), std::vector<std::string>{"inner.txt"});
 }
 
-// The cheap listing must tell every kind of entry apart exactly as the full one does.
-TEST_F(FileSystemTest, TheNormalListingAgreesWithFindOnEveryKindOfEntry) {
+// The cheap listings must tell every kind of entry apart exactly as the full one does.
+TEST_F(FileSystemTest, TheCheapListingsAgreeWithFindOnEveryKindOfEntry) {
     for (const char* name : {"plain.dll", "Hidden.dll", "system.dll", "both.dll", "readonly.dll", ".dotted"})
         temp.write_file(std::string("C:\\list\\") + name, "x");
     temp.write_file("C:\\list\\Folder\\inner.dll", "x");
@@ -390,10 +391,16 @@ TEST_F(FileSystemTest, TheNormalListingAgreesWithFindOnEveryKindOfEntry) {
     stdfs::create_symlink(temp.host("C:\\list\\gone.dll"), temp.host("C:\\list\\dangling.dll"));
 
     std::vector<std::pair<std::string, bool>> expected;
+    std::vector<std::tuple<std::string, bool, bool>> expected_kinds;
     for (const FindData& entry : files().find("C:\\list\\*")) {
         if (entry.name == "." || entry.name == "..") continue;
         expected.emplace_back(entry.name, (entry.attributes & (attr::Directory | attr::Hidden | attr::System)) == 0);
+        const bool link = entry.attributes & attr::ReparsePoint;
+        expected_kinds.emplace_back(entry.name, (entry.attributes & attr::Directory) && !link, link);
     }
+    std::vector<std::tuple<std::string, bool, bool>> kinds;
+    for (const auto& entry : files().listed_entries("c:\\LIST")) kinds.emplace_back(entry.name, entry.folder, entry.link);
+    EXPECT_EQ(kinds, expected_kinds);
     std::vector<std::pair<std::string, bool>> listed;
     for (const auto& entry : files().normal_listing("c:\\LIST")) listed.emplace_back(entry.name, entry.normal);
     EXPECT_EQ(listed, expected);
@@ -403,6 +410,8 @@ TEST_F(FileSystemTest, TheNormalListingAgreesWithFindOnEveryKindOfEntry) {
     EXPECT_EQ(normal, (std::vector<std::string>{"dangling.dll", "plain.dll", "readonly.dll", "to-file.dll"}));
     EXPECT_TRUE(files().normal_listing("C:\\list\\plain.dll").empty());
     EXPECT_TRUE(files().normal_listing("C:\\no such folder").empty());
+    EXPECT_TRUE(files().listed_entries("C:\\list\\plain.dll").empty());
+    EXPECT_TRUE(files().listed_entries("C:\\no such folder").empty());
 }
 
 TEST_F(FileSystemTest, QuotaLimitsFreeSpaceAndWrites) {
