@@ -3,6 +3,7 @@
 #include "engine/plugins/rule_keys.h"
 #include "platform/fs/fs.h"
 #include "platform/machine/machine.h"
+#include "platform/text/name_fold.h"
 #include "platform/text/split.h"
 
 namespace engine {
@@ -27,10 +28,11 @@ std::vector<std::string> RuleFolders::matching(std::string_view pattern) {
         std::vector<std::string> deeper;
         for (const std::string& folder : folders) {
             if (has_wildcard(parts[i])) {
-                for (const std::string& name : subfolders(folder, parts[i])) deeper.push_back(folder + "\\" + name);
-            } else if (std::string path = folder + "\\" + parts[i]; is_folder(path)) {
-                // Each folder on the way is looked for once: rules that begin alike share the answer.
-                deeper.push_back(std::move(path));
+                for (const platform::fs::ListedEntry& entry : listing(folder).entries)
+                    if (entry.folder && platform::fs::wildcard_match(parts[i], entry.name))
+                        deeper.push_back(folder + "\\" + entry.name);
+            } else if (holds_folder(folder, parts[i])) {
+                deeper.push_back(folder + "\\" + parts[i]);
             }
         }
         folders = std::move(deeper);
@@ -38,26 +40,37 @@ std::vector<std::string> RuleFolders::matching(std::string_view pattern) {
     return folders;
 }
 
-void RuleFolders::forget() {
-    subfolders_.clear();
-    folders_.clear();
-}
+void RuleFolders::forget() { listings_.clear(); }
 
-const std::vector<std::string>& RuleFolders::subfolders(const std::string& folder, const std::string& mask) {
-    auto [known, added] = subfolders_.try_emplace(folder + "\\" + mask);
-    if (!added) return known->second;
-    for (const platform::fs::FindData& found : platform::current_machine().files().find(known->first)) {
-        const bool real_folder = (found.attributes & platform::fs::attr::Directory) &&
-                                 !(found.attributes & platform::fs::attr::ReparsePoint);
-        if (real_folder && !is_dot_entry(found.name)) known->second.push_back(found.name);
+const RuleFolders::Listing& RuleFolders::listing(const std::string& folder) {
+    auto [known, added] = listings_.try_emplace(folder);
+    Listing& listing = known->second;
+    if (!added) return listing;
+    listing.entries = platform::current_machine().files().listed_entries(folder);
+    // Entries come sorted without regard to case, each run of names that differ only in case in
+    // byte order: the first of a run is the one a lookup of another spelling finds.
+    for (size_t i = 0; i < listing.entries.size(); ++i) {
+        const std::string& name = listing.entries[i].name;
+        listing.by_name.emplace(name, i);
+        listing.by_folded.try_emplace(platform::text::fold_case(name), i);
     }
-    return known->second;
+    return listing;
 }
 
-bool RuleFolders::is_folder(const std::string& path) {
-    auto [known, added] = folders_.try_emplace(path);
-    if (added) known->second = platform::current_machine().files().is_directory(path);
-    return known->second;
+bool RuleFolders::holds_folder(const std::string& folder, const std::string& name) {
+    const Listing& listed = listing(folder);
+    // A lookup finds the name as spelt first, and another spelling only without it.
+    size_t found = 0;
+    if (const auto exact = listed.by_name.find(name); exact != listed.by_name.end()) {
+        found = exact->second;
+    } else if (const auto folded = listed.by_folded.find(platform::text::fold_case(name)); folded != listed.by_folded.end()) {
+        found = folded->second;
+    } else {
+        return false;
+    }
+    const platform::fs::ListedEntry& entry = listed.entries[found];
+    if (!entry.link) return entry.folder;
+    return platform::current_machine().files().is_directory(folder + "\\" + entry.name);
 }
 
 bool path_found(std::string_view pattern) {

@@ -201,6 +201,36 @@ TEST_F(PluginRulesTest, AFolderOutOfTheMachineIsRefusedWhateverTheRuleSays) {
     fs::remove_all(outside);
 }
 
+// A rule's folders are found in listings of the folders above them, and must be the very folders
+// a path lookup finds: in any case, the name as spelt before another spelling of it, a link to a
+// folder by its name but never through a wildcard; what changed shows once the run forgets.
+TEST_F(PluginRulesTest, RuleFoldersAreTheFoldersAPathLookupFinds) {
+    temp.write_file("C:\\App\\Cache", "a file");
+    fs::create_directories(temp.host("C:\\App") / "cache");
+    fs::create_directories(temp.host("C:\\App") / "Logs");
+    fs::create_directory_symlink(temp.host("C:\\App\\Logs"), temp.host("C:\\App\\LinkedLogs"));
+    const platform::fs::FileSystem& files = machine().files();
+    engine::RuleFolders folders;
+    const auto agree = [&](const std::vector<std::string>& spellings) {
+        std::vector<bool> found, looked_up;
+        for (const std::string& spelt : spellings) {
+            found.push_back(!folders.matching("C:\\App\\" + spelt).empty());
+            looked_up.push_back(files.is_directory("C:\\App\\" + spelt));
+        }
+        EXPECT_EQ(found, looked_up);
+        return found;
+    };
+    EXPECT_EQ(agree({"Cache", "cache", "CACHE", "logs", "LinkedLogs", "LINKEDLOGS", "Missing"}),
+              (std::vector<bool>{false, true, false, true, true, true, false}));
+    EXPECT_EQ(folders.matching("c:\\APP\\*Logs"), std::vector<std::string>{"c:\\APP\\Logs"});
+
+    fs::remove(temp.host("C:\\App") / "Cache");
+    fs::remove_all(temp.host("C:\\App") / "Logs");
+    fs::create_directories(temp.host("C:\\App") / "LOGS");
+    folders.forget();
+    EXPECT_EQ(agree({"CACHE", "logs", "LinkedLogs"}), (std::vector<bool>{true, true, false}));
+}
+
 std::vector<std::string> names_of(const std::vector<Plugin>& plugins) {
     std::vector<std::string> names;
     for (const Plugin& plugin : plugins)
