@@ -104,16 +104,15 @@ public:
 private:
     void choose(const std::string& folder, std::vector<pfs::FolderFile>& chosen, std::vector<std::string>& emptied) {
         std::shared_ptr<pfs::Folder> opened;
-        for (const pfs::FindData& found : files_.find(folder + "\\*")) {
-            if (found.name == "." || found.name == "..") continue;
-            const std::string path = folder + "\\" + found.name;
-            const bool is_folder = found.attributes & pfs::attr::Directory;
-            // A link to a folder is never followed: it may lead anywhere.
-            if (is_folder && !(found.attributes & pfs::attr::ReparsePoint)) {
+        for (const pfs::ListedEntry& entry : files_.listed_entries(folder)) {
+            const std::string path = folder + "\\" + entry.name;
+            if (entry.folder) {
                 if (rule_.recurse || rule_.remove_self) choose(path, chosen, emptied);
-            } else if (!is_folder && matches_any(rule_.masks, found.name) && !exclusions_.keeps_file(folder, found.name)) {
+            } else if (entry.link && files_.is_directory(path)) {
+                // A link to a folder is never followed: it may lead anywhere.
+            } else if (matches_any(rule_.masks, entry.name) && !exclusions_.keeps_file(folder, entry.name)) {
                 if (!opened) opened = open(folder);
-                if (opened) chosen.push_back({opened, found.name, path});
+                if (opened) chosen.push_back({opened, entry.name, path});
             }
         }
         if (rule_.remove_self) emptied.push_back(folder);
@@ -128,10 +127,7 @@ private:
         return nullptr;
     }
 
-    bool empty(const std::string& folder) const {
-        const std::vector<pfs::FindData> left = files_.find(folder + "\\*");
-        return std::all_of(left.begin(), left.end(), [](const pfs::FindData& found) { return found.name == "." || found.name == ".."; });
-    }
+    bool empty(const std::string& folder) const { return files_.listed_entries(folder).empty(); }
 
     const FileRule& rule_;
     const Exclusions& exclusions_;
