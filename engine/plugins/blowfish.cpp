@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <limits>
+#include <mutex>
 #include <random>
 #include <string_view>
 
@@ -183,9 +184,33 @@ bool Blowfish::transform_file(const std::string& in_file, const std::string& out
     }
 }
 
+bool Blowfish::decrypt_kept(std::vector<uint8_t>& bytes, const std::string& key) {
+    // The plug-in file is decrypted for every list of the plug-ins and every run, and is nearly
+    // always the same file. Compared byte for byte, with its key, the kept plain text is never
+    // that of another file or another version of it.
+    struct Decrypted {
+        std::string key;
+        std::vector<uint8_t> container, plain;
+    };
+    static std::mutex mutex;
+    static Decrypted last;
+    {
+        std::lock_guard lock(mutex);
+        if (last.key == key && last.container == bytes) {
+            bytes = last.plain;
+            return true;
+        }
+    }
+    std::vector<uint8_t> container = bytes;
+    if (!DecryptByte(bytes, key)) return false;
+    std::lock_guard lock(mutex);
+    last = {key, std::move(container), bytes};
+    return true;
+}
+
 std::optional<std::string> Blowfish::decrypt_file_to_memory(const std::string& in_file, const std::string& key) {
     try {
-        const auto plain = transformed_file(in_file, &Blowfish::DecryptByte, key);
+        const auto plain = transformed_file(in_file, &Blowfish::decrypt_kept, key);
         if (plain) return text_of(*plain);
     } catch (const std::exception&) {
     }

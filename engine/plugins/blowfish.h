@@ -44,7 +44,8 @@ public:
 
     // The same without a plain file: the plain bytes of an encrypted file, held in memory only
     // (nullopt when EncryptFile/DecryptFile would give false), and plain bytes held in memory
-    // into an encrypted file.
+    // into an encrypted file. The plain text of the last file decrypted so is kept in memory with
+    // its encrypted bytes and key: the same bytes again are not decrypted again.
     std::optional<std::string> decrypt_file_to_memory(const std::string& in_file, const std::string& key);
     bool encrypt_memory_to_file(const std::string& plain, const std::string& out_file, const std::string& key);
 
@@ -65,6 +66,8 @@ private:
     bool transform_file(const std::string& in_file, const std::string& out_file, bool overwrite,
                         bool (Blowfish::*transform)(std::vector<uint8_t>&, const std::string&), const std::string& key);
     bool encrypt_bytes(std::vector<uint8_t>& bytes, const std::string& key);
+    // DecryptByte, or the plain bytes kept from the last time the same bytes were decrypted.
+    bool decrypt_kept(std::vector<uint8_t>& bytes, const std::string& key);
 
     blowfish::Cipher cipher_;
     std::optional<std::string> key_;

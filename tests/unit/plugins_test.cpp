@@ -169,6 +169,19 @@ TEST_F(PluginsTest, AddingANameThatExistsExtendsTheSectionInPlace) {
     EXPECT_EQ(loaded[0].foclist, (std::vector<std::string>{kMissing, "C:\\z"}));
 }
 
+// What the loader keeps of the last decryption never stands for another version of the file, even
+// one of the same size written in the same instant.
+TEST_F(PluginsTest, TheLoaderReadsTheFileAsItIsNowWhoeverReplacedIt) {
+    store_plugin_file("[One]\nFC=0\n");
+    ASSERT_TRUE(find(plugins.Load_Extra_plugins(), "One"));
+    store_plugin_file("[Two]\nFC=0\n");
+    const std::vector<Plugin> loaded = plugins.Load_Extra_plugins();
+    EXPECT_TRUE(find(loaded, "Two"));
+    EXPECT_FALSE(find(loaded, "One"));
+    temp.write_file(Plugins::plugin_file(), std::string(24, '\x5a'));
+    EXPECT_EQ(plugins.Load_Extra_plugins().size(), 1u) << "only the closing empty record";
+}
+
 TEST_F(PluginsTest, AFileThatDoesNotDecryptIsNeverOverwritten) {
     temp.write_file(Plugins::plugin_file(), std::string(24, '\x5a'));
     const std::string before = stored_bytes();
