@@ -10,7 +10,6 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -24,6 +23,7 @@
 #include "app/cli/machine_info.h"
 #include "engine/regcleaner/reg_cleaner.h"
 #include "platform/machine/machine.h"
+#include "tests/unit/support/command_output.h"
 #include "tests/unit/support/corpora.h"
 #include "tests/unit/support/folder_snapshot.h"
 #include "tests/unit/support/regf_template.h"
@@ -88,13 +88,8 @@ struct Result {
 };
 
 Result run_tool(const std::string& command) {
-    Result result;
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return {-1, {}, "cannot start " + command};
-    char chunk[65536];
-    while (size_t n = fread(chunk, 1, sizeof chunk, pipe)) result.out.append(chunk, n);
-    result.status = pclose(pipe);
-    return result;
+    const tavrin_test::CommandOutput ran = tavrin_test::command_output(command + " 2>/dev/null");
+    return {ran.status, ran.out, ran.status == -1 ? "cannot start " + command : ""};
 }
 
 std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }

@@ -3,8 +3,6 @@
 // damaged files refused unchanged, and the text indexes of an earlier version still cleaned.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +14,7 @@
 #include "platform/inet/url_history_store.h"
 #include "platform/machine/machine.h"
 #include "platform/removals/removal_log.h"
+#include "tests/unit/support/command_output.h"
 #include "tests/unit/support/corpora.h"
 #include "tests/unit/support/temp_machine.h"
 
@@ -44,13 +43,9 @@ void write_host(const stdfs::path& path, const std::string& bytes) {
 
 // What the independent reader makes of the file; "" when it is not installed.
 std::string msiecf(const char* tool, const stdfs::path& file) {
-    std::string out;
-    if (FILE* pipe = popen((std::string(tool) + " '" + file.string() + "' 2>&1").c_str(), "r")) {
-        std::array<char, 4096> chunk;
-        while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) out.append(chunk.data(), n);
-        if (pclose(pipe) != 0 && out.find("not found") != std::string::npos) out.clear();
-    }
-    return out;
+    tavrin_test::CommandOutput ran = tavrin_test::command_output(std::string(tool) + " '" + file.string() + "' 2>&1");
+    if (ran.status != 0 && ran.out.find("not found") != std::string::npos) ran.out.clear();
+    return ran.out;
 }
 
 uint32_t u32_at(const std::string& bytes, size_t at) {

@@ -13,6 +13,7 @@
 
 #include "platform/registry/registry.h"
 #include "platform/registry/unicode.h"
+#include "tests/unit/support/command_output.h"
 #include "tests/unit/support/corpora.h"
 #include "tests/unit/support/regf_template.h"
 #include "tests/unit/support/temp_folder.h"
@@ -33,19 +34,7 @@ std::string read_file(const fs::path& file) {
     return out.str();
 }
 
-struct Ran {
-    int status = -1;
-    std::string out;
-};
-Ran run(const std::string& command) {
-    Ran result;
-    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[65536];
-        for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, got);
-        result.status = pclose(pipe);
-    }
-    return result;
-}
+tavrin_test::CommandOutput run(const std::string& command) { return tavrin_test::command_output(command + " 2>&1"); }
 
 // Keys and their value lines, as hivexregedit --export writes them.
 using Export = std::map<std::string, std::map<std::string, std::string>>;
@@ -61,7 +50,7 @@ std::string value_name_in_export(const std::string& name) {
 }
 
 Export hivexregedit_export(const fs::path& hive) {
-    const Ran exported = run("hivexregedit --export '" + hive.string() + "' '\\'");
+    const tavrin_test::CommandOutput exported = run("hivexregedit --export '" + hive.string() + "' '\\'");
     EXPECT_EQ(exported.status, 0) << exported.out;
     Export keys;
     std::istringstream in(exported.out);
@@ -291,11 +280,11 @@ TEST_F(WindowsHivesTest, ASaveLeavesNothingOfWhatWasRemovedAndEveryReaderAgrees)
     expected["\\" + typed].clear();
     expected["\\Software\\Tavrin Test"]["\"Kept\""] = "\"Kept\"=dword:00000007";
     EXPECT_EQ(first_difference(hivexregedit_export(user_hive()), expected), "");
-    const Ran reglookup = run("reglookup '" + user_hive().string() + "'");
+    const tavrin_test::CommandOutput reglookup = run("reglookup '" + user_hive().string() + "'");
     EXPECT_EQ(reglookup.status, 0) << reglookup.out;
     EXPECT_NE(reglookup.out.find("/Software/Tavrin Test/Kept,DWORD,0x00000007"), std::string::npos);
     EXPECT_EQ(reglookup.out.find("RecentDocs"), std::string::npos);
-    const Ran regfexport = run("regfexport '" + user_hive().string() + "'");
+    const tavrin_test::CommandOutput regfexport = run("regfexport '" + user_hive().string() + "'");
     EXPECT_EQ(regfexport.status, 0) << regfexport.out;
     EXPECT_NE(regfexport.out.find("Tavrin Test"), std::string::npos);
 

@@ -1,11 +1,12 @@
 #pragma once
 // The sqlite3 command-line program as an independent reader and writer of the databases a test
 // lays out or checks: what a browser's own SQLite would find in them.
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+
+#include "tests/unit/support/command_output.h"
 
 namespace tavrin_test {
 
@@ -16,14 +17,8 @@ inline bool sqlite3_installed() { return std::system("sqlite3 -version >/dev/nul
 inline std::string sqlite3_cli(const std::filesystem::path& database, const std::string& sql) {
     const std::filesystem::path script = database.string() + ".test-sql";
     std::ofstream(script) << sql << "\n";
-    std::string out;
-    const std::string command = "sqlite3 -batch '" + database.string() + "' < '" + script.string() + "' 2>&1";
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t got = 0;
-        while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
-        pclose(pipe);
-    }
+    std::string out =
+        command_output("sqlite3 -batch '" + database.string() + "' < '" + script.string() + "' 2>&1").out;
     std::filesystem::remove(script);
     while (!out.empty() && out.back() == '\n') out.pop_back();
     return out;
