@@ -16,6 +16,9 @@ typedef struct hive_h hive_h;
 
 namespace platform::registry {
 
+class RegfCellReader;
+class RegfCells;
+
 class RegfHive final : public KeyStore {
 public:
     // Opens the file for reading. Throws HiveError naming it when it is no hive hivex can read;
@@ -29,11 +32,12 @@ public:
     // Why this hive must not be changed on disk ("" when it may be), naming the file.
     const std::string& read_only_reason() const { return read_only_reason_; }
 
-    // Applies the changes through hivex to a copy of the file, overwrites every free cell of the
-    // copy with zeros (removed names and data do not stay in it), syncs it and renames it over
-    // the file; then reads the file afresh. Does nothing when nothing changed. Throws HiveError
-    // when the hive is read-only, the file changed since it was read, or a step fails; the file
-    // is then as it was and the changes stay pending.
+    // Applies the changes to a copy of the file, overwrites every free cell of the copy with
+    // zeros (removed names and data do not stay in it), syncs it and renames it over the file;
+    // then reads the file afresh. Changes that need no new cell (what a clean makes) are made in
+    // the copy's cells; others go through hivex. Does nothing when nothing changed. Throws
+    // HiveError when the hive is read-only, the file changed since it was read, or a step fails;
+    // the file is then as it was and the changes stay pending.
     void save();
 
     Key* root() override;
@@ -56,8 +60,9 @@ private:
     struct Value {
         std::string name;
         uint32_t type = 0;
-        size_t origin = 0;  // the value in the file; 0 for one set here, which has its data
+        size_t origin = 0;  // the value in the file; 0 for one added here, which has its data
         std::optional<std::vector<uint8_t>> data;
+        bool rewritten = false;  // a value of the file given new data or type here
     };
     struct Node {
         std::string name;
@@ -79,6 +84,10 @@ private:
     std::vector<Value>& values(Node* node);
     const std::vector<uint8_t>& data(Value& value);
     void apply(hive_h* writer, Node* node, size_t where);
+    bool fits_in_place(const RegfCellReader& cells, const Node* node) const;
+    void apply_in_place(RegfCells& cells, const Node* node, uint64_t now) const;
+    bool write_in_place(int replacement);
+    void write_through_hivex(int replacement);
 
     std::filesystem::path file_;
     std::string read_only_reason_;

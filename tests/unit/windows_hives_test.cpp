@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -244,61 +245,80 @@ TEST_F(WindowsHivesTest, ClassesAreTheUsersOverTheMachines) {
     EXPECT_FALSE(hivexregedit_export(folder.path() / "UsrClass.dat").count("\\.zzz"));
 }
 
+// A clean's changes (keys and values removed, data that fits where the old was) are made in the
+// hive's own cells; adding a key needs new cells and goes through hivex. Both ways are checked.
 TEST_F(WindowsHivesTest, ASaveLeavesNothingOfWhatWasRemovedAndEveryReaderAgrees) {
     const std::string recent = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs";
     const std::string typed = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
+    const std::string main = "Software\\Microsoft\\Internet Explorer\\Main";
     const fs::path software = folder.path() / "SOFTWARE";
     const std::string software_before = read_file(software);
     const auto software_written = fs::last_write_time(software);
     const Export before = hivexregedit_export(user_hive());
     const std::string bytes_before = read_file(user_hive());
 
-    Registry registry(hives());
-    std::vector<std::string> removed_texts{"RecentDocs", "WINSTORE_EN-US_OfficeApp", "OfficeApp_Buy_Text"};
-    Value url;
-    for (const char* name : {"url1", "url2", "url3", "url4", "url5"}) {
-        ASSERT_EQ(registry.query_value(Root::CurrentUser, typed, name, url), Status::Ok);
-        removed_texts.emplace_back(reinterpret_cast<const char*>(url.data.data()));
-        ASSERT_EQ(registry.delete_value(Root::CurrentUser, typed, name), Status::Ok);
-    }
-    delete_tree(registry, Root::CurrentUser, recent);
-    ASSERT_EQ(registry.create_key(Root::CurrentUser, "Software\\Tavrin Test"), Status::Ok);
-    ASSERT_EQ(registry.set_value(Root::CurrentUser, "Software\\Tavrin Test", "Kept", type::Dword, std::vector<uint8_t>{7, 0, 0, 0}),
-              Status::Ok);
-    // What was removed but is still held elsewhere (the Start Page is one of the typed addresses)
-    // rightly stays.
-    std::string kept;
-    collect_text(registry, Root::CurrentUser, "", kept);
-    std::erase_if(removed_texts, [&](const std::string& text) { return kept.find(text) != std::string::npos; });
-    ASSERT_GE(removed_texts.size(), 4u);
-    for (const std::string& text : removed_texts)
-        ASSERT_GT(occurrences(bytes_before, text) + occurrences(bytes_before, utf16le(text)), 0u) << text;
-    EXPECT_TRUE(registry.flush().empty());
+    for (const bool adds_a_key : {false, true}) {
+        SCOPED_TRACE(adds_a_key ? "through hivex" : "in the hive's cells");
+        std::ofstream(user_hive(), std::ios::binary | std::ios::trunc) << bytes_before;
+        Registry registry(hives());
+        std::vector<std::string> removed_texts{"RecentDocs", "WINSTORE_EN-US_OfficeApp", "OfficeApp_Buy_Text",
+                                               "Once_Per_Session"};
+        Value url;
+        for (const char* name : {"url1", "url2", "url3", "url4", "url5"}) {
+            ASSERT_EQ(registry.query_value(Root::CurrentUser, typed, name, url), Status::Ok);
+            removed_texts.emplace_back(reinterpret_cast<const char*>(url.data.data()));
+            ASSERT_EQ(registry.delete_value(Root::CurrentUser, typed, name), Status::Ok);
+        }
+        delete_tree(registry, Root::CurrentUser, recent);
+        ASSERT_EQ(registry.set_value(Root::CurrentUser, main, "Cache_Update_Frequency", type::Sz, sz("Never")), Status::Ok);
+        ASSERT_EQ(registry.set_value(Root::CurrentUser, main, "Do404Search", type::Dword, std::vector<uint8_t>{0, 0, 0, 0}),
+                  Status::Ok);
+        if (adds_a_key) {
+            ASSERT_EQ(registry.create_key(Root::CurrentUser, "Software\\Tavrin Test"), Status::Ok);
+            ASSERT_EQ(registry.set_value(Root::CurrentUser, "Software\\Tavrin Test", "Kept", type::Dword,
+                                         std::vector<uint8_t>{7, 0, 0, 0}),
+                      Status::Ok);
+        }
+        // What was removed but is still held elsewhere (the Start Page is one of the typed addresses)
+        // rightly stays.
+        std::string kept;
+        collect_text(registry, Root::CurrentUser, "", kept);
+        std::erase_if(removed_texts, [&](const std::string& text) { return kept.find(text) != std::string::npos; });
+        ASSERT_GE(removed_texts.size(), 5u);
+        for (const std::string& text : removed_texts)
+            ASSERT_GT(occurrences(bytes_before, text) + occurrences(bytes_before, utf16le(text)), 0u) << text;
+        EXPECT_TRUE(registry.flush().empty());
 
-    Export expected = before;
-    std::erase_if(expected, [&](const auto& key) { return key.first.rfind("\\" + recent, 0) == 0; });
-    expected["\\" + typed].clear();
-    expected["\\Software\\Tavrin Test"]["\"Kept\""] = "\"Kept\"=dword:00000007";
-    EXPECT_EQ(first_difference(hivexregedit_export(user_hive()), expected), "");
-    const tavrin_test::CommandOutput reglookup = run("reglookup '" + user_hive().string() + "'");
-    EXPECT_EQ(reglookup.status, 0) << reglookup.out;
-    EXPECT_NE(reglookup.out.find("/Software/Tavrin Test/Kept,DWORD,0x00000007"), std::string::npos);
-    EXPECT_EQ(reglookup.out.find("RecentDocs"), std::string::npos);
-    const tavrin_test::CommandOutput regfexport = run("regfexport '" + user_hive().string() + "'");
-    EXPECT_EQ(regfexport.status, 0) << regfexport.out;
-    EXPECT_NE(regfexport.out.find("Tavrin Test"), std::string::npos);
+        Export expected = before;
+        std::erase_if(expected, [&](const auto& key) { return key.first.rfind("\\" + recent, 0) == 0; });
+        expected["\\" + typed].clear();
+        expected["\\" + main]["\"Cache_Update_Frequency\""] =
+            "\"Cache_Update_Frequency\"=hex(1):4e,00,65,00,76,00,65,00,72,00,00,00";
+        expected["\\" + main]["\"Do404Search\""] = "\"Do404Search\"=dword:00000000";
+        if (adds_a_key) expected["\\Software\\Tavrin Test"]["\"Kept\""] = "\"Kept\"=dword:00000007";
+        EXPECT_EQ(first_difference(hivexregedit_export(user_hive()), expected), "");
+        const tavrin_test::CommandOutput reglookup = run("reglookup '" + user_hive().string() + "'");
+        EXPECT_EQ(reglookup.status, 0) << reglookup.out;
+        EXPECT_NE(reglookup.out.find("/Software/Microsoft/Internet Explorer/Main/Do404Search,DWORD,0x00000000"),
+                  std::string::npos);
+        EXPECT_EQ(reglookup.out.find("RecentDocs"), std::string::npos);
+        const tavrin_test::CommandOutput regfexport = run("regfexport '" + user_hive().string() + "'");
+        EXPECT_EQ(regfexport.status, 0) << regfexport.out;
+        EXPECT_NE(regfexport.out.find("Cache_Update_Frequency"), std::string::npos);
 
-    const std::string bytes_after = read_file(user_hive());
-    for (const std::string& text : removed_texts) {
-        EXPECT_EQ(occurrences(bytes_after, text), 0u) << text;
-        EXPECT_EQ(occurrences(bytes_after, utf16le(text)), 0u) << text;
+        const std::string bytes_after = read_file(user_hive());
+        for (const std::string& text : removed_texts) {
+            EXPECT_EQ(occurrences(bytes_after, text), 0u) << text;
+            EXPECT_EQ(occurrences(bytes_after, utf16le(text)), 0u) << text;
+        }
+        EXPECT_EQ(sequence_of(bytes_after), sequence_of(bytes_before) + 1);
+        // An unchanged hive is not written.
+        EXPECT_EQ(read_file(software), software_before);
+        EXPECT_EQ(fs::last_write_time(software), software_written);
+        // What the API reads after the save is what was saved.
+        EXPECT_FALSE(registry.key_exists(Root::CurrentUser, recent));
+        EXPECT_TRUE(registry.value_names(Root::CurrentUser, typed).empty());
     }
-    // An unchanged hive is not written.
-    EXPECT_EQ(read_file(software), software_before);
-    EXPECT_EQ(fs::last_write_time(software), software_written);
-    // What the API reads after the save is what was saved.
-    EXPECT_FALSE(registry.key_exists(Root::CurrentUser, recent));
-    EXPECT_TRUE(registry.value_names(Root::CurrentUser, typed).empty());
 }
 
 TEST_F(WindowsHivesTest, AHiveWindowsDidNotCloseCleanlyIsReadButNeverWritten) {
@@ -373,6 +393,30 @@ TEST_F(WindowsHivesTest, DamagedHivesAreRefusedWithTheirPathOrReadWithoutHarm) {
             damaged[at] = static_cast<char>(seed >> 24);
         }
         open_and_walk(damaged);
+        // A clean's removals on a damaged hive are refused with the file as it was, or make a hive
+        // that an independent reader opens whenever it opened the damaged one.
+        const auto readable = [&](const fs::path& hive) {
+            return run("hivexregedit --export '" + hive.string() + "' '\\' >/dev/null 2>&1").status == 0;
+        };
+        std::ofstream(user_hive(), std::ios::binary | std::ios::trunc) << damaged;
+        try {
+            Registry registry(hives());
+            // A damaged hive may hide some keys: whatever can be removed is.
+            const std::function<void(const std::string&)> remove = [&](const std::string& path) {
+                for (const std::string& child : registry.subkey_names(Root::CurrentUser, path)) remove(path + "\\" + child);
+                registry.delete_key(Root::CurrentUser, path);
+            };
+            remove("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer");
+            registry.delete_value(Root::CurrentUser, "Software\\Microsoft\\Internet Explorer\\TypedURLs", "url1");
+            registry.flush();
+        } catch (const HiveError& error) {
+            EXPECT_EQ(read_file(user_hive()), damaged) << error.what();
+            continue;
+        }
+        if (!readable(user_hive())) {
+            std::ofstream(folder.path() / "damaged", std::ios::binary) << damaged;
+            EXPECT_FALSE(readable(folder.path() / "damaged")) << round;
+        }
     }
 }
 
