@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/foundation/hooks.h"
+#include "platform/machine/machine.h"
 #include "platform/sys/memory_status.h"
 
 namespace engine {
@@ -63,6 +64,8 @@ int32_t affordable_allocation(int32_t requested, uint64_t allocatable) {
 }
 
 int32_t RAM::FreeUpMemory(int32_t dwBytes) {
+    // An offline Windows installation runs nowhere: this computer's memory is not its to free.
+    if (platform::has_current_machine() && platform::current_machine().is_windows_installation()) return 0;
     process_pending_rounds();
     int32_t bytes = affordable_allocation(dwBytes, platform::sys::allocatable_memory());
     if (bytes > 0 && !take_and_release(static_cast<size_t>(bytes))) {

@@ -23,7 +23,8 @@ public:
     // Takes up to dwBytes, writes to every page of it so that it is really backed by memory,
     // and gives it back at once. Never more than the memory that is available now (less a
     // reserve), so even 100% on the slider cannot get this program or its neighbours killed.
-    // Returns the bytes really taken: 0 for a request of 0 or less.
+    // Returns the bytes really taken: 0 for a request of 0 or less, and on an offline Windows
+    // installation, which takes nothing.
     int32_t FreeUpMemory(int32_t dwBytes);
 };
 

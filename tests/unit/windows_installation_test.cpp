@@ -6,9 +6,14 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "app/kernel/host_wiring.h"
+#include "app/program/program.h"
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/message_text.h"
+#include "engine/tools/ram.h"
 #include "platform/fs/fs.h"
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
@@ -17,6 +22,7 @@
 #include "platform/sys/environment.h"
 #include "tests/unit/support/corpora.h"
 #include "tests/unit/support/folder_snapshot.h"
+#include "tests/unit/support/recording_stage.h"
 #include "tests/unit/support/regf_template.h"
 #include "tests/unit/support/scoped_env.h"
 #include "tests/unit/support/temp_folder.h"
@@ -223,4 +229,32 @@ TEST_F(WindowsInstallationTest, TheProgramsOwnKeysAreKeptOutsideIt) {
     auto machine = open("Alice");
     EXPECT_EQ(machine->registry().value_names(Root::CurrentUser, key), (std::vector<std::string>{"Awake", "Hibernated"}));
     EXPECT_FALSE(open("Bob")->registry().key_exists(Root::CurrentUser, key));
+}
+
+// Freeing memory and the connection booster act on a running Windows: on an offline installation
+// the screens say so, take none of this computer's memory and leave every byte of it as it was.
+TEST_F(WindowsInstallationTest, ItsMemoryAndConnectionToolsSayTheyNeedItRunningAndChangeNothing) {
+    const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
+    auto machine = open("Alice");
+    const platform::CurrentMachineScope current(*machine);
+    platform::install_program_folder(*machine, TAVRIN_SKIN_DIR);
+    tavrin_test::RecordingStage stage;
+    app::Program program{stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7}};
+    const app::HostWiring wiring{program.shell()};
+    program.start();
+    for (const auto& [command, args] : std::vector<std::pair<std::string, std::string>>{
+             {"IDC_FS_SCROLL", "100"}, {"AUTOMATIC-C", ""}, {"IDC_FS_ISB_WIZARDMODE", ""},
+             {"IDC_FS_CONNECTION", "false,false,true,false"}, {"IDC_FS_ADVANCEDMODEFINISHED", ""}}) {
+        stage.will_press(program.shell().text("msg18"));
+        stage.send(app::kMainMovie, command, args);
+    }
+    EXPECT_TRUE(stage.values_of(app::kMainMovie, "_root.FreedMemory").empty());
+    ASSERT_EQ(stage.boxes().size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(stage.boxes()[i].title, program.shell().text("msg1021"));
+        EXPECT_EQ(stage.boxes()[i].message, program.shell().text(i == 0 ? "msg1022" : "msg1023")) << i;
+    }
+    EXPECT_EQ(engine::RAM().FreeUpMemory(1 << 20), 0);
+    EXPECT_TRUE(machine->flush().empty());
+    EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(dir())), "");
 }

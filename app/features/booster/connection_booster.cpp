@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "app/kernel/running_windows.h"
 #include "app/kernel/shell.h"
 #include "app/settings/user_settings.h"
 #include "platform/text/ascii_case.h"
@@ -24,6 +25,8 @@ struct TypeDefaults {
 
 constexpr TypeDefaults kTypeDefaults[] = {
     {"DIAL", "576", "536"}, {"CABLE", "1500", "1460"}, {"DSL", "1492", "1452"}, {"LAN", "1500", "1460"}};
+
+const Question kBoostingNeedsRunningWindows{"msg1023", "msg1021", sign::Notice};
 
 // The flags' order on the screen and the names the type is stored under.
 constexpr const char* kTypeNames[] = {"Dial", "Cable", "Dsl", "Lan"};
@@ -89,8 +92,14 @@ void register_connection_booster_rows(Shell& shell) {
     }
     rows.add("WINDOWS DEFAULT", [mode](const std::string&) { mode->applyISBMode("Default"); });
 
-    for (const char* finished : {"IDC_FS_ISB_WIZARDMODE", "IDC_FS_PINGSETTINGS", "IDC_FS_ADVANCEDMODEFINISHED"})
-        rows.add(finished, [&shell](const std::string&) { shell.notify_completion(); });
+    // A mode or the values finished: an offline Windows installation has no network to tune, and
+    // the screen says so instead of reporting a boost.
+    for (const char* finished : {"IDC_FS_ISB_WIZARDMODE", "IDC_FS_ADVANCEDMODEFINISHED"}) {
+        rows.add(finished, [&shell](const std::string&) {
+            if (!refused_without_running_windows(shell, kBoostingNeedsRunningWindows)) shell.notify_completion();
+        });
+    }
+    rows.add("IDC_FS_PINGSETTINGS", [&shell](const std::string&) { shell.notify_completion(); });
 }
 
 }  // namespace app

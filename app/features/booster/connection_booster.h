@@ -1,7 +1,8 @@
 #pragma once
 // The connection booster screen: the connection type fills the screen's TCP/IP value fields with
 // that type's defaults and is remembered for the next start; the booster modes are only recorded,
-// the system's network settings stay as they are.
+// the system's network settings stay as they are. On an offline Windows installation, which has no
+// network to tune, a finished mode says so instead.
 #include <string>
 
 namespace app {

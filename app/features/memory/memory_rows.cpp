@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/features/memory/memory_slider.h"
+#include "app/kernel/running_windows.h"
 #include "app/kernel/shell.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/foundation/hooks.h"
@@ -22,6 +23,7 @@ using platform::text::join_bars;
 namespace {
 
 constexpr std::chrono::milliseconds kGaugeInterval{500};
+const Question kFreeingNeedsRunningWindows{"msg1022", "msg1021", sign::Notice};
 
 void show_memory_load(Shell& shell) {
     engine::RAM ram;
@@ -31,6 +33,7 @@ void show_memory_load(Shell& shell) {
 // The screen shows what the slider did: the bytes taken for a moment (0 when too little was
 // free to take any), and the free physical memory before and after.
 void free_memory(Shell& shell, const std::string& percent) {
+    if (refused_without_running_windows(shell, kFreeingNeedsRunningWindows)) return;
     engine::BusyPointer busy;
     engine::RAM ram;
     const std::string free_before = ram.GetFreePhysical().to_text();

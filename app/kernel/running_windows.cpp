@@ -1,0 +1,14 @@
+#include "app/kernel/running_windows.h"
+
+#include "app/kernel/shell.h"
+#include "platform/machine/machine.h"
+
+namespace app {
+
+bool refused_without_running_windows(Shell& shell, const Question& notice) {
+    if (!platform::current_machine().is_windows_installation()) return false;
+    shell.notify(notice);
+    return true;
+}
+
+}  // namespace app
