@@ -122,7 +122,9 @@ int open_running_program(const platform::MachineBusy& busy, const app::cli::Opti
 int run(const app::cli::Options& options) {
     auto [machine, created] = app::cli::choose_machine(options);
     if (options.action == app::cli::Action::Info) {
-        app::cli::print_machine_info(*machine, std::cout);
+        // Current only to read the language chosen there; nothing is held or written.
+        const platform::CurrentMachineScope current(*machine);
+        app::cli::print_machine_info(*machine, app::cli::message_texts(), std::cout);
         return app::cli::exit_status::kSuccess;
     }
     std::optional<platform::MachineLock> held;

@@ -101,6 +101,9 @@ LANG=de_DE.UTF-8 "$TAVRINAPP" --help --machine "$work" | grep -q '^Optionen:$' |
     grep -q '^Ein Überschreiben von C: würde dessen .* Fülldatei.*füllen' "$work/de.txt" && grep -q '^Nichts wurde geschrieben\.$' "$work/de.txt" ||
     fail "the wipe's preview is not German: $(cat "$work/de.txt")"
 printf '[Nowhere *]\r\nLangSecRef=3024\r\nDetectFile=%%ProgramFiles%%\\Nowhere\r\nFileKey1=%%ProgramFiles%%\\Nowhere|*.log\r\n' >"$work/rules.ini"
+"$TAVRINAPP" --info --machine "$machine" >"$work/de.txt" && grep -q "^Maschine: $machine\$" "$work/de.txt" &&
+    grep -q '^Windows-Version: ' "$work/de.txt" && grep -q '^  C:\\  fest, [0-9]* MB frei von [0-9]* MB$' "$work/de.txt" ||
+    fail "--info is not German: $(cat "$work/de.txt")"
 "$TAVRINAPP" plugins import "$work/rules.ini" --machine "$machine" >"$work/de.txt" &&
     grep -q '^Aus der Regeldatei importiert: 0 Plug-ins\. 1 Einträge wurden übersprungen' "$work/de.txt" ||
     fail "the import report is not German: $(cat "$work/de.txt")"

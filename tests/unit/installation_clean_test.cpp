@@ -21,6 +21,7 @@
 
 #include "app/cli/commands.h"
 #include "app/cli/machine_info.h"
+#include "app/cli/message_texts.h"
 #include "engine/regcleaner/reg_cleaner.h"
 #include "platform/machine/machine.h"
 #include "tests/unit/support/command_output.h"
@@ -238,6 +239,13 @@ protected:
         return command(args);
     }
 
+    // --info, in the language the command line speaks on the installation.
+    void print_info(std::ostream& out) {
+        auto machine = platform::Machine::open(dir());
+        const platform::CurrentMachineScope current(*machine);
+        app::cli::print_machine_info(*machine, app::cli::message_texts(), out);
+    }
+
     fs::path dir() const { return folder_.path() / "win"; }
 
     tavrin_test::TempFolder folder_;
@@ -250,9 +258,8 @@ TEST_F(InstallationCleanTest, TheCleanRemovesWhatThePreviewListsAndTheReadersFin
     const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
     const Hive user_before = exported(dir() / kNtuser);
     {
-        auto machine = platform::Machine::open(dir());
         std::ostringstream info;
-        app::cli::print_machine_info(*machine, info);
+        print_info(info);
         EXPECT_NE(info.str().find("Kind: Windows installation, the profile of Alice"), std::string::npos) << info.str();
     }
     const Result list = command({"list"});
@@ -412,6 +419,9 @@ TEST_F(InstallationCleanTest, AHibernatedInstallationOrAnUnfinishedHiveRefusesEv
             EXPECT_NE(refused.err.find(reason), std::string::npos) << args[0] << ": " << refused.err;
         }
         EXPECT_EQ(clean_or_preview("preview").out, preview.out);
+        std::ostringstream info;
+        print_info(info);
+        EXPECT_NE(info.str().find("\nNur lesen: " + reason), std::string::npos) << info.str();
         EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(dir())), "");
     }
 }
