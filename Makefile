@@ -4,7 +4,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 # What the program needs to build and run, and what only its tests need on top.
 PROGRAM_PACKAGES := build-essential cmake pkg-config libcpp-httplib-dev nlohmann-json3-dev libcli11-dev libsqlite3-dev libhivex-dev
-TEST_PACKAGES := libgtest-dev libbenchmark-dev chromium nodejs npm e2fsprogs util-linux wine64 openssl libmsiecf-utils sqlite3 libwin-hivex-perl reglookup libregf-utils
+TEST_PACKAGES := libgtest-dev libbenchmark-dev chromium nodejs npm e2fsprogs util-linux wine64 openssl libmsiecf-utils sqlite3 libwin-hivex-perl reglookup libregf-utils ntfs-3g
 DEBIAN_PACKAGES := $(PROGRAM_PACKAGES) $(TEST_PACKAGES)
 
 .PHONY: all deps program-deps configure build run test unit e2e bench test-sanitize fuzz killtest clean
