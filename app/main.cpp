@@ -1,7 +1,7 @@
 // tavrinapp: opens (or creates) the machine it works on, installs itself into it and serves its
 // screens to the browser on 127.0.0.1 until the user ends it.
-#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -15,6 +15,7 @@
 #include "app/cli/options.h"
 #include "app/cli/parser_words.h"
 #include "app/cli/scheduled_run.h"
+#include "app/cli/served_screens.h"
 #include "app/cli/skin_folder.h"
 #include "app/cli/test_clock.h"
 #include "app/cli/uninstall.h"
@@ -22,6 +23,7 @@
 #include "app/kernel/host_wiring.h"
 #include "app/program/program.h"
 #include "app/stage/player_stage.h"
+#include "app/program/user_choice_window.h"
 #include "engine/foundation/class_table.h"
 #include "engine/foundation/engine_error.h"
 #include "engine/plugins/default_plugin_file.h"
@@ -31,48 +33,20 @@
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/machine_lock.h"
-#include "platform/movie/last_page_watch.h"
+#include "platform/machine/several_profiles.h"
 #include "platform/movie/movie_player.h"
 #include "platform/shell/desktop.h"
-#include "platform/sys/end_on_signal.h"
 
 namespace {
 
 constexpr int kMajor = TAVRIN_VERSION_MAJOR, kMinor = TAVRIN_VERSION_MINOR, kRevision = TAVRIN_VERSION_PATCH;
 constexpr const char* kProgramFileName = "tavrinapp";
-// Long enough for a reload or a browser restoring its tabs, short enough to seem like closing.
-constexpr std::chrono::seconds kLastPageGrace{5};
 
-// The dialogs browse the machine's drives.
-std::optional<std::vector<platform::movie::FolderEntry>> list_folder(platform::Machine& machine,
-                                                                     const std::string& folder) {
-    std::vector<platform::movie::FolderEntry> entries;
-    if (folder.empty()) {
-        for (const auto& root : machine.files().drives()) entries.push_back({root, true, 0});
-        return entries;
-    }
-    if (!machine.files().is_directory(folder)) return std::nullopt;
-    auto pattern = folder + (folder.ends_with('\\') ? "*" : "\\*");
-    for (const auto& found : machine.files().find(pattern)) {
-        if (found.name == "." || found.name == "..") continue;
-        entries.push_back({found.name, (found.attributes & platform::fs::attr::Directory) != 0, found.size});
-    }
-    return entries;
-}
-
-int serve(platform::Machine& machine, platform::MachineLock& lock, const app::cli::Options& options) {
-    platform::movie::Options player_options;
-    player_options.port = options.port;
-    player_options.skin_folder = app::cli::skin_folder();
-    player_options.resolve_file = [&machine](const std::string& path) { return machine.files().to_host(path); };
-    player_options.list_folder = [&machine](const std::string& folder) { return list_folder(machine, folder); };
-    platform::movie::MoviePlayer player(player_options);
-    player.start();
-    // SIGINT and SIGTERM end the program at once, as the exit-without-saving button does: every
-    // finished command is already on disk. The pages are told, so they do not wait for an answer.
-    constexpr auto kFarewellTime = std::chrono::milliseconds(1000);
-    platform::EndOnSignal end_on_signal([&player] { player.stop(); }, kFarewellTime);
-
+int serve(platform::Machine& machine, platform::MachineLock& lock, std::optional<app::cli::ServedScreens>& screens,
+          const app::cli::Options& options) {
+    if (!screens) screens.emplace(options);
+    screens->set_machine(&machine);
+    platform::movie::MoviePlayer& player = screens->player();
     app::PlayerStage stage(player);
     app::Program program(stage, {platform::kProgramFolder, kProgramFileName, kMajor, kMinor, kRevision});
     program.shell().set_after_command([&machine, &shell = program.shell()] { shell.report_not_saved(machine.flush()); });
@@ -84,11 +58,7 @@ int serve(platform::Machine& machine, platform::MachineLock& lock, const app::cl
     machine.flush();
 
     lock.publish_address(player.url());
-    std::optional<platform::movie::LastPageWatch> last_page_watch;
-    if (options.end_with_last_page) last_page_watch.emplace(player, kLastPageGrace);
-    std::cout << "Tavrin is running at " << player.url() << "\nPress Ctrl+C to stop." << std::endl;
-    if (options.open_browser && platform::shell::has_desktop() && !platform::shell::open_with_desktop(player.url()))
-        std::cerr << "tavrinapp: could not open the browser; open the address above yourself\n";
+    screens->announce();
 
     player.run();
 
@@ -97,7 +67,8 @@ int serve(platform::Machine& machine, platform::MachineLock& lock, const app::cl
 }
 
 // Installs the program into the machine (every start repairs it) and serves the screens.
-int start(platform::Machine& machine, platform::MachineLock& lock, bool created, const app::cli::Options& options) {
+int start(platform::Machine& machine, platform::MachineLock& lock, bool created,
+          std::optional<app::cli::ServedScreens>& screens, const app::cli::Options& options) {
     platform::install_program_folder(machine, app::cli::skin_folder());
     // Classes are registered for other programs of the machine; an offline installation runs none.
     if (!machine.is_windows_installation()) engine::DllRegisterServer();
@@ -106,8 +77,31 @@ int start(platform::Machine& machine, platform::MachineLock& lock, bool created,
     engine::ignore_errors(engine::Plugins::shred_old_working_copy);
     if (created) app::demo::plant_demo_traces();
     machine.flush();
-    std::cout << app::cli::machine_line(machine, created) << "\n";
-    return serve(machine, lock, options);
+    std::cout << app::cli::machine_line(machine, created) << std::endl;
+    return serve(machine, lock, screens, options);
+}
+
+// A Windows installation with several user profiles, started for the screens without --user:
+// they open on the list, and the machine opens with the profile the person chooses (one that
+// cannot be opened is said on the list, which stays). Nothing when the program ends instead.
+std::optional<app::cli::ChosenMachine> choose_user_on_screens(app::cli::Options& options,
+                                                              const platform::SeveralProfiles& several,
+                                                              app::cli::ServedScreens& screens,
+                                                              const std::vector<std::string>& args) {
+    app::PlayerStage stage(screens.player());
+    const std::string language = app::cli::language_before_opening(args);
+    app::UserChoice choice{std::filesystem::absolute(options.machine_dir).lexically_normal().string(), several.names(),
+                           language, app::cli::message_texts_in(language), ""};
+    screens.announce();
+    while (const std::optional<std::string> user = app::choose_installation_user(stage, choice)) {
+        options.machine.user = *user;
+        try {
+            return app::cli::choose_machine(options);
+        } catch (const std::exception& refused) {
+            choice.refusal = refused.what();
+        }
+    }
+    return std::nullopt;
 }
 
 // A second start on a machine whose program serves its screens leads to them instead of refusing:
@@ -119,8 +113,20 @@ int open_running_program(const platform::MachineBusy& busy, const app::cli::Opti
     return app::cli::exit_status::kSuccess;
 }
 
-int run(const app::cli::Options& options) {
-    auto [machine, created] = app::cli::choose_machine(options);
+int run(app::cli::Options options, const std::vector<std::string>& args) {
+    // The machine outlives the screens, whose dialogs reach its files until they end.
+    app::cli::ChosenMachine chosen;
+    std::optional<app::cli::ServedScreens> screens;
+    try {
+        chosen = app::cli::choose_machine(options);
+    } catch (const platform::SeveralProfiles& several) {
+        if (options.action != app::cli::Action::Serve) throw;
+        screens.emplace(options);
+        auto opened = choose_user_on_screens(options, several, *screens, args);
+        if (!opened) return app::cli::exit_status::kSuccess;
+        chosen = std::move(*opened);
+    }
+    auto& [machine, created] = chosen;
     if (options.action == app::cli::Action::Info) {
         // Current only to read the language chosen there; nothing is held or written.
         const platform::CurrentMachineScope current(*machine);
@@ -147,7 +153,7 @@ int run(const app::cli::Options& options) {
         machine->flush();
         return status;
     }
-    return start(*machine, lock, created, options);
+    return start(*machine, lock, created, screens, options);
 }
 
 }  // namespace
@@ -163,7 +169,7 @@ int main(int argc, char** argv) {
             return app::cli::exit_status::kSuccess;
         }
         app::cli::apply_test_clock();
-        return run(options);
+        return run(std::move(options), args);
     } catch (const platform::args::UsageError& e) {
         std::cerr << "tavrinapp: " << app::cli::usage_error_text(e, app::cli::message_texts_before_opening(args)) << "\n";
         return app::cli::exit_status::kFailure;

@@ -13,9 +13,7 @@
 
 namespace app::cli {
 
-namespace {
-
-Texts texts_in(const std::string& language) {
+Texts message_texts_in(const std::string& language) {
     auto texts = std::make_shared<std::map<std::string, std::string, std::less<>>>();
     std::ifstream file(skin_folder() / Language::message_file_for(language));
     for (std::string line; std::getline(file, line);) {
@@ -28,6 +26,8 @@ Texts texts_in(const std::string& language) {
         return found == texts->end() ? std::string() : found->second;
     };
 }
+
+namespace {
 
 // The value of "--name VALUE" or "--name=VALUE" ("" when not given), as the parser will read it.
 std::string value_of(const std::vector<std::string>& args, std::string_view name) {
@@ -42,9 +42,9 @@ std::string value_of(const std::vector<std::string>& args, std::string_view name
 
 }  // namespace
 
-Texts message_texts() { return texts_in(user_settings::language()); }
+Texts message_texts() { return message_texts_in(user_settings::language()); }
 
-Texts message_texts_before_opening(const std::vector<std::string>& args) {
+std::string language_before_opening(const std::vector<std::string>& args) {
     try {
         const std::string dir = value_of(args, "--machine");
         platform::MachineOptions options;
@@ -52,11 +52,15 @@ Texts message_texts_before_opening(const std::vector<std::string>& args) {
         const auto machine = platform::Machine::open(
             dir.empty() ? platform::Machine::default_sandbox_dir() : std::filesystem::path(dir), options);
         const platform::CurrentMachineScope current(*machine);
-        return message_texts();
+        return user_settings::language();
     } catch (const std::exception&) {
         // No machine there, or none that can be read now: the language it would have on first start.
-        return texts_in(platform::sys::user_locale_is_german() ? "Deutsch" : "English");
+        return platform::sys::user_locale_is_german() ? "Deutsch" : "English";
     }
+}
+
+Texts message_texts_before_opening(const std::vector<std::string>& args) {
+    return message_texts_in(language_before_opening(args));
 }
 
 }  // namespace app::cli

@@ -12,10 +12,14 @@ namespace app::cli {
 
 // Needs the current machine (for the stored choice).
 Texts message_texts();
+// The texts of the language of that name ("English", "Deutsch").
+Texts message_texts_in(const std::string& language);
 
 // For what is said before a machine is opened, --help and usage errors: the language of the
 // machine the arguments name (--machine and --user, or the default sandbox), read without holding
 // the machine and changing nothing; the user's locale's where no machine can be read. Never fails.
 Texts message_texts_before_opening(const std::vector<std::string>& args);
+// The name of that language, as the screens are told it.
+std::string language_before_opening(const std::vector<std::string>& args);
 
 }  // namespace app::cli

@@ -11,6 +11,7 @@
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/registry_values.h"
+#include "platform/machine/several_profiles.h"
 #include "platform/text/ascii_case.h"
 #include "platform/text/fnv1a.h"
 
@@ -44,10 +45,16 @@ stdfs::path checked_hive(const stdfs::path& dir, const std::optional<stdfs::path
     return *file;
 }
 
-std::string profile_names(const std::vector<InstallationProfile>& profiles) {
-    std::string names;
-    for (const InstallationProfile& profile : profiles) names += (names.empty() ? "" : ", ") + profile.name;
-    return names.empty() ? "none" : names;
+std::vector<std::string> profile_names(const std::vector<InstallationProfile>& profiles) {
+    std::vector<std::string> names;
+    for (const InstallationProfile& profile : profiles) names.push_back(profile.name);
+    return names;
+}
+
+std::string listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text.empty() ? "none" : text;
 }
 
 }  // namespace
@@ -83,10 +90,11 @@ InstallationProfile chosen_profile(const stdfs::path& dir, const std::string& us
     const std::vector<InstallationProfile> profiles = installation_profiles(dir);
     if (user.empty()) {
         if (profiles.size() == 1) return profiles.front();
-        throw MachineError("The Windows installation at " + dir.string() +
-                           (profiles.empty() ? " holds no user profile to open."
-                                             : " holds several user profiles; name one with --user: " +
-                                                   profile_names(profiles) + "."));
+        const std::string installation = "The Windows installation at " + dir.string();
+        if (profiles.empty()) throw MachineError(installation + " holds no user profile to open.");
+        const std::vector<std::string> names = profile_names(profiles);
+        throw SeveralProfiles(installation + " holds several user profiles; name one with --user: " + listed(names) + ".",
+                              names);
     }
     for (const InstallationProfile& profile : profiles)
         if (profile.name == user) return profile;
@@ -97,7 +105,7 @@ InstallationProfile chosen_profile(const stdfs::path& dir, const std::string& us
     throw MachineError("The Windows installation at " + dir.string() + " has " +
                        (alike.empty() ? "no user profile named " + user : "several user profiles named " + user +
                                                                               " in different case") +
-                       "; its profiles: " + profile_names(profiles) + ".");
+                       "; its profiles: " + listed(profile_names(profiles)) + ".");
 }
 
 registry::WindowsHives installation_hives(const stdfs::path& dir, const InstallationProfile& profile) {

@@ -20,7 +20,8 @@ struct InstallationProfile {
 std::vector<InstallationProfile> installation_profiles(const std::filesystem::path& dir);
 
 // The profile `user` names (its exact name, else the only one that differs only in case), or
-// with no name the only profile there is; MachineError naming the profiles otherwise.
+// with no name the only profile there is; SeveralProfiles when no name was given and there are
+// several to choose from, MachineError naming the profiles otherwise.
 InstallationProfile chosen_profile(const std::filesystem::path& dir, const std::string& user);
 
 // The hive files for that profile. MachineError when one is missing, is not a regular file or

@@ -18,6 +18,7 @@
 #include "platform/machine/install.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/machine_lock.h"
+#include "platform/machine/several_profiles.h"
 #include "platform/machine/user_environment.h"
 #include "platform/sys/environment.h"
 #include "tests/unit/support/corpora.h"
@@ -90,6 +91,13 @@ protected:
 TEST_F(WindowsInstallationTest, TheProfilesOfPeopleAreListedAndOneIsChosenByName) {
     EXPECT_NE(refusal("").find("several user profiles; name one with --user: Alice, Bob."), std::string::npos)
         << refusal("");
+    // The screens offer the same list the refusal names, taken from it rather than from its text.
+    try {
+        open("");
+        ADD_FAILURE() << "opened without a profile named";
+    } catch (const platform::SeveralProfiles& several) {
+        EXPECT_EQ(several.names(), (std::vector<std::string>{"Alice", "Bob"}));
+    }
     EXPECT_EQ(open("bob")->user_name(), "Bob");  // one profile differs only in case
     EXPECT_NE(refusal("Carol").find("no user profile named Carol; its profiles: Alice, Bob."), std::string::npos);
     // Two folders whose names differ only in case (a copy on a case-sensitive disk): the exact
