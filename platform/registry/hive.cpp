@@ -1,7 +1,10 @@
 #include "platform/registry/hive.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -16,7 +19,6 @@
 namespace platform::registry {
 namespace {
 
-using hive_lists::entry_name;
 using hive_lists::find_loaded;
 using hive_lists::find_name;
 using hive_lists::node_name;
@@ -52,14 +54,21 @@ public:
     void add(text::LineCursor& cursor, size_t line_begin, std::string_view line, size_t content_begin) {
         close(line_begin);
         const text::ValueLine parsed = text::parse_value(cursor, content_begin, line);
-        const std::string_view name = parsed.plain_name ? parsed.raw_name : hive_.nodes_.name_from_file(parsed.raw_name);
-        auto& values = hive_.own_values(node_).list;
-        size_t index = find_loaded(values, node_->values_sorted, name, entry_name);
+        const std::string decoded = parsed.plain_name ? std::string() : text::decode_name(parsed.raw_name);
+        const std::string_view name = parsed.plain_name ? parsed.raw_name : std::string_view(decoded);
+        const auto values = hive_.own_values(node_).list();
+        size_t index = find_loaded(values, node_->values_sorted, name, hive_.entry_name());
         if (index == npos) {
-            values.emplace_back().name = name;
-            index = values.size() - 1;
+            index = values.size();
+            Entry& added = KeyValues::insert(node_->values, index);
+            if (parsed.plain_name) {  // as the file spells it
+                added.name_at = static_cast<uint32_t>(parsed.raw_name.data() - hive_.text_.data());
+                added.name_size = static_cast<uint32_t>(parsed.raw_name.size()) & 0x7fffffffu;
+            } else {
+                hive_.name_entry(added, name);
+            }
         }
-        Entry& entry = values[index];
+        Entry& entry = node_->values->list()[index];
         entry.type = parsed.type;
         entry.begin = static_cast<uint32_t>(line_begin);
         entry.core_end = entry.end = static_cast<uint32_t>(parsed.end);
@@ -68,7 +77,7 @@ public:
 
     // Everything up to `end` belongs to the value read last.
     void close(size_t end) {
-        if (open_entry_ != npos) node_->values->list[open_entry_].end = static_cast<uint32_t>(end);
+        if (open_entry_ != npos) node_->values->list()[open_entry_].end = static_cast<uint32_t>(end);
         open_entry_ = npos;
     }
 
@@ -201,7 +210,7 @@ void Hive::build_values(Node* node) {
     node->values_built = true;
     // One allocation of the right size: a large hive has hundreds of thousands of these lists.
     const size_t count = count_value_lines(text_.substr(node->block.head_end, node->block.end - node->block.head_end));
-    if (count > 0) own_values(node).list.reserve(count);
+    if (count > 0) KeyValues::reserve(node->values, count);
     add_value_lines(node, node->block.head_end, node->block.end);
 }
 
@@ -226,13 +235,69 @@ void Hive::touch(Node* node) {
 }
 
 Hive::KeyValues& Hive::own_values(Node* node) {
-    if (!node->values) node->values = &key_values_.emplace_back();
+    if (!node->values) KeyValues::reserve(node->values, 0);
     return *node->values;
 }
 
-const std::vector<Hive::Entry>& Hive::Node::value_list() const {
-    static const std::vector<Entry> none;
-    return values ? values->list : none;
+std::span<const Hive::Entry> Hive::Node::value_list() const {
+    if (!values) return {};
+    return static_cast<const KeyValues&>(*values).list();
+}
+
+void Hive::FreeKeyValues::operator()(KeyValues* values) const { std::free(values); }
+
+// The header and its entries are plain data, so the whole moves with realloc.
+void Hive::KeyValues::reserve(OwnedValues& owner, size_t count) {
+    static_assert(std::is_trivially_copyable_v<KeyValues> && std::is_trivially_copyable_v<Entry>);
+    static_assert(alignof(Entry) <= alignof(KeyValues) && sizeof(KeyValues) % alignof(Entry) == 0);
+    if (owner && owner->capacity_ >= count) return;
+    if (count >= std::numeric_limits<uint32_t>::max()) throw std::bad_alloc();
+    void* memory = std::realloc(owner.get(), sizeof(KeyValues) + count * sizeof(Entry));
+    if (!memory) throw std::bad_alloc();
+    const bool fresh = !owner;
+    (void)owner.release();
+    owner.reset(fresh ? new (memory) KeyValues() : static_cast<KeyValues*>(memory));
+    owner->capacity_ = static_cast<uint32_t>(count);
+}
+
+Hive::Entry& Hive::KeyValues::insert(OwnedValues& owner, size_t at) {
+    if (!owner || owner->size_ == owner->capacity_) reserve(owner, owner ? std::max<size_t>(4, owner->size_ * 2) : 4);
+    KeyValues& values = *owner;
+    Entry* entries = values.entries();
+    std::memmove(entries + at + 1, entries + at, (values.size_ - at) * sizeof(Entry));
+    ++values.size_;
+    return *std::construct_at(entries + at);
+}
+
+void Hive::KeyValues::clear(OwnedValues& owner) {
+    if (!owner) return;
+    owner->size_ = 0;
+    void* memory = std::realloc(owner.get(), sizeof(KeyValues));
+    if (memory) {  // a smaller block: the old one stays where it cannot be had
+        (void)owner.release();
+        owner.reset(static_cast<KeyValues*>(memory));
+        owner->capacity_ = 0;
+    }
+}
+
+void Hive::KeyValues::erase(size_t at) {
+    Entry* entries = this->entries();
+    std::memmove(entries + at, entries + at + 1, (size_ - at - 1) * sizeof(Entry));
+    --size_;
+}
+
+std::string_view Hive::name(const Entry& entry) const {
+    const std::string_view spelt_in = entry.name_is_own ? std::string_view(own_value_names_) : text_;
+    return spelt_in.substr(entry.name_at, entry.name_size);
+}
+
+void Hive::name_entry(Entry& entry, std::string_view name) {
+    if (own_value_names_.size() + name.size() >= std::numeric_limits<uint32_t>::max())
+        throw HiveError(file_.string() + ": too many value names to keep");
+    entry.name_at = static_cast<uint32_t>(own_value_names_.size());
+    entry.name_size = static_cast<uint32_t>(name.size()) & 0x7fffffffu;
+    entry.name_is_own = 1;
+    own_value_names_ += name;
 }
 
 Hive::Node* Hive::child(const Node* parent, std::string_view name) const {
@@ -256,21 +321,21 @@ void Hive::remove_child(Node* parent, Node* child) {
     siblings.erase(std::find(siblings.begin(), siblings.end(), child));
     child->removed = true;
     if (child->values) {
-        for (Entry& entry : child->values->list) forget_edit(entry);
-        std::vector<Entry>().swap(child->values->list);
+        for (Entry& entry : child->values->list()) forget_edit(entry);
+        KeyValues::clear(child->values);
     }
     child->values_built = true;
     touch(parent);
 }
 
-const std::vector<Hive::Entry>& Hive::values(Node* node) {
+std::span<const Hive::Entry> Hive::values(Node* node) {
     build_values(node);
     return node->value_list();
 }
 
 const Hive::Entry* Hive::value(Node* node, std::string_view name) {
-    const auto& list = values(node);
-    const size_t i = find_name(list, node->values_sorted, name, entry_name);
+    const auto list = values(node);
+    const size_t i = find_name(list, node->values_sorted, name, entry_name());
     return i == npos ? nullptr : &list[i];
 }
 
@@ -291,10 +356,10 @@ std::vector<uint8_t> Hive::data(const Entry& entry) const {
 
 void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::span<const uint8_t> data) {
     build_values(node);
-    auto& values = own_values(node).list;
-    size_t i = find_name(values, node->values_sorted, name, entry_name);
+    auto values = own_values(node).list();
+    size_t i = find_name(values, node->values_sorted, name, entry_name());
     edit_scratch_.clear();
-    text::append_value(edit_scratch_, i == npos ? name : values[i].name, type, data);
+    text::append_value(edit_scratch_, i == npos ? name : this->name(values[i]), type, data);
     if (i != npos && values[i].type == type) {
         // The same lines are the same value; other lines (a hand-written form) may still be.
         if (text_of(values[i]) == edit_scratch_) return;
@@ -303,9 +368,9 @@ void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::span
     }
     note_change(node);
     if (i == npos) {
-        i = sorted_place(values, node->values_sorted, name, entry_name);
-        values.insert(values.begin() + static_cast<ptrdiff_t>(i), Entry{});
-        values[i].name = nodes_.intern(std::string(name));
+        i = sorted_place(values, node->values_sorted, name, entry_name());
+        name_entry(KeyValues::insert(node->values, i), name);
+        values = node->values->list();
     }
     values[i].type = type;
     store_edit(values[i], edit_scratch_);
@@ -332,8 +397,13 @@ void Hive::forget_edit(Entry& entry) {
 // keys that were removed have none.
 void Hive::compact_edits() {
     HiveText live;
-    for (KeyValues& values : key_values_) {
-        for (Entry& entry : values.list) {
+    std::vector<Node*> pending{root_};
+    while (!pending.empty()) {
+        Node* node = pending.back();
+        pending.pop_back();
+        pending.insert(pending.end(), node->children.begin(), node->children.end());
+        if (!node->values) continue;
+        for (Entry& entry : node->values->list()) {
             if (!entry.edited()) continue;
             const std::string_view lines = text_of(entry);
             entry.edit_begin = static_cast<uint32_t>(live.size());
@@ -348,12 +418,11 @@ void Hive::compact_edits() {
 bool Hive::delete_value(Node* node, std::string_view name) {
     build_values(node);
     if (!node->values) return false;
-    auto& values = node->values->list;
-    const size_t i = find_name(values, node->values_sorted, name, entry_name);
+    const size_t i = find_name(node->values->list(), node->values_sorted, name, entry_name());
     if (i == npos) return false;
     note_change(node);
-    forget_edit(values[i]);
-    values.erase(values.begin() + static_cast<ptrdiff_t>(i));
+    forget_edit(node->values->list()[i]);
+    node->values->erase(i);
     touch(node);
     return true;
 }
@@ -382,7 +451,7 @@ uint64_t Hive::values_hash(Node* node) {
     uint64_t sum = 0;
     for (const Entry& entry : values(node)) {
         platform::text::Fnv1a hash;
-        for (char c : entry.name) hash.mix(static_cast<uint8_t>(platform::text::ascii_lower(c)));
+        for (char c : name(entry)) hash.mix(static_cast<uint8_t>(platform::text::ascii_lower(c)));
         hash.mix(uint8_t{0});
         for (int shift = 0; shift < 32; shift += 8) hash.mix(static_cast<uint8_t>(entry.type >> shift));
         for (uint8_t byte : data(entry)) hash.mix(byte);

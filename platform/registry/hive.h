@@ -20,7 +20,13 @@ namespace platform::registry {
 class Hive {
 public:
     struct Entry {  // one value
-        std::string_view name;
+        // Where its name is spelt (see Hive::name): in the file's text, or among the hive's own
+        // value names when the file escapes it or it was never in the file. An offset rather than a
+        // pointer: a large hive has hundreds of thousands of values, every one built when its key
+        // changes, and this keeps an entry at 32 bytes.
+        uint32_t name_at = 0;
+        uint32_t name_size : 31 = 0;
+        uint32_t name_is_own : 1 = 0;
         uint32_t type = 0;
         // Where the value's lines are in the file: [begin, core_end) the value itself, up to end
         // the comment or blank lines that follow it. begin == end: not from the file.
@@ -38,18 +44,39 @@ public:
         uint32_t end = 0;
     };
 
+    class KeyValues;
+    struct FreeKeyValues {
+        void operator()(KeyValues* values) const;
+    };
+    using OwnedValues = std::unique_ptr<KeyValues, FreeKeyValues>;
+
     // A key's values and the time of its last change, made for a key when its values are first
     // built or it changes: most keys of a large hive never are, and stay smaller without them.
-    struct KeyValues {
-        std::vector<Entry> list;
+    // One allocation, the entries right after this header: a hive may have every key's values
+    // built, and a list apart from its header would cost each key another allocation.
+    class KeyValues {
+    public:
         uint64_t changed_at = 0;  // FILETIME of the last change since loading; 0: unchanged
+
+        std::span<Entry> list() { return {entries(), size_}; }
+        std::span<const Entry> list() const { return {entries(), size_}; }
+        // These may move the whole, which `owner` (null: none yet) then points to.
+        static void reserve(OwnedValues& owner, size_t count);  // room for count entries in all
+        static Entry& insert(OwnedValues& owner, size_t at);      // an empty entry at `at`
+        static void clear(OwnedValues& owner);                    // no entries, and no room for any
+        void erase(size_t at);
+
+    private:
+        Entry* entries() { return reinterpret_cast<Entry*>(this + 1); }
+        const Entry* entries() const { return reinterpret_cast<const Entry*>(this + 1); }
+        uint32_t size_ = 0, capacity_ = 0;
     };
 
     struct Node {  // one key
         std::string_view name;
         Node* parent = nullptr;
         std::vector<Node*> children;
-        KeyValues* values = nullptr;  // read through Hive::values(), which builds them on first use
+        OwnedValues values;  // read through Hive::values(), which builds them on first use
         Block block;
         // The save round whose changes_since_save() list it is in: a save starts a new round
         // rather than visiting every key it listed.
@@ -64,7 +91,7 @@ public:
         bool created : 1 = false;      // added in that round (see added_since_save)
         bool removed : 1 = false;      // deleted from its parent (which it still names)
 
-        const std::vector<Entry>& value_list() const;  // as built so far
+        std::span<const Entry> value_list() const;  // as built so far
         uint64_t changed_at() const { return values ? values->changed_at : 0; }
     };
 
@@ -90,8 +117,10 @@ public:
     Node* add_child(Node* parent, std::string_view name);  // at its sorted place; marks both changed
     void remove_child(Node* parent, Node* child);          // child must have no children
 
-    const std::vector<Entry>& values(Node* node);
+    // Good until the key's values next change.
+    std::span<const Entry> values(Node* node);
     const Entry* value(Node* node, std::string_view name);
+    std::string_view name(const Entry& entry) const;
     std::vector<uint8_t> data(const Entry& entry) const;  // Wine's form
     // Setting a value to what it holds changes nothing (as in Wine), so it leaves the hive unsaved.
     void set_value(Node* node, std::string_view name, uint32_t type, std::span<const uint8_t> data);
@@ -119,7 +148,7 @@ public:
     };
     // The keys whose values changed, that were added, or that were removed since the hive was last
     // saved or loaded, in the order of their first change.
-    const std::vector<Change>& changes_since_save() const { return changes_; }
+    const std::deque<Change>& changes_since_save() const { return changes_; }
     bool added_since_save(const Node* node) const { return node->created && noted_since_save(node); }
     // A hash of a key's values (names in any case and order, types, data), to tell whether two
     // hives hold the same values for a key.
@@ -169,6 +198,10 @@ private:
     void add_value_lines(Node* node, size_t begin, size_t end);
     void touch(Node* node);
     KeyValues& own_values(Node* node);  // made on first need
+    void name_entry(Entry& entry, std::string_view name);  // a name given by the caller: copied
+    auto entry_name() const {  // for the lookups of hive_lists.h
+        return [this](const Entry& entry) { return name(entry); };
+    }
     // Before a change to its values or its removal, or (added) when it is made.
     void note_change(Node* node, bool added = false);
     bool noted_since_save(const Node* node) const { return node->noted_in == save_round_; }
@@ -181,18 +214,20 @@ private:
 
     std::filesystem::path file_;
     OnDisk on_disk_;  // the file last read or saved, held (see HeldFile)
-    std::vector<Change> changes_;
+    // In blocks: a list that doubled would hold its old and new arrays at once while it grows, and
+    // every key of a large hive may change before a save.
+    std::deque<Change> changes_;
     uint32_t save_round_ = 1;
     HiveText storage_;
     HiveText edits_;           // the lines of changed values, one after the other
     size_t dead_edit_bytes_ = 0;  // lines of edits since replaced or deleted
     std::string edit_scratch_;
+    std::string own_value_names_;  // see Entry::name_at
     std::string_view text_;  // the file as loaded; every string_view of unchanged names points into it
     uint32_t preamble_end_ = 0;
     std::string relative_to_;
     std::string arch_;
     NodePool nodes_;
-    std::deque<KeyValues> key_values_;  // what Node::values points to
     std::vector<NodePool> nodes_built_alongside_;  // parts of the tree a load built on another thread
     Node* root_ = nullptr;
     bool dirty_ = false;

@@ -327,8 +327,11 @@ void HiveFileWriter::write(std::string_view bytes) {
         if (std::string error = write_all(bytes); !error.empty()) give_up(error);
         return;
     }
+    // A chunk is handed over before it would outgrow its room, so that neither buffer ever grows
+    // past it: a string left to grow on its own doubles to nearly twice the chunk.
+    if (filling_.size() + bytes.size() > write_chunk) hand_over();
+    if (filling_.capacity() < write_chunk) filling_.reserve(write_chunk);
     filling_.append(bytes);
-    if (filling_.size() >= write_chunk) hand_over();
 }
 
 void HiveFileWriter::hand_over() {

@@ -11,7 +11,6 @@
 namespace platform::registry::hive_lists {
 
 inline std::string_view node_name(const Hive::Node* node) { return node->name; }
-inline std::string_view entry_name(const Hive::Entry& entry) { return entry.name; }
 
 // Where a name goes in a list kept in Wine's order; an unsorted list (from a hand-edited file)
 // gets it before the first entry that sorts after it.

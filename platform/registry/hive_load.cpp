@@ -363,7 +363,6 @@ void Hive::load(bool alongside, std::string_view relative_to, std::string_view d
 void Hive::forget_loaded() {
     nodes_ = NodePool();
     nodes_built_alongside_.clear();
-    key_values_.clear();
     relative_to_.clear();
     arch_.clear();
     preamble_end_ = 0;

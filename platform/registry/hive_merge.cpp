@@ -44,9 +44,9 @@ private:
     void copy_values(Node* from, Node* to) {
         std::vector<std::string> dropped;
         for (const Hive::Entry& entry : theirs_.values(to))
-            if (!ours_.value(from, entry.name)) dropped.emplace_back(entry.name);
+            if (!ours_.value(from, theirs_.name(entry))) dropped.emplace_back(theirs_.name(entry));
         for (const std::string& name : dropped) theirs_.delete_value(to, name);
-        for (const Hive::Entry& entry : ours_.values(from)) theirs_.set_value(to, entry.name, entry.type, ours_.data(entry));
+        for (const Hive::Entry& entry : ours_.values(from)) theirs_.set_value(to, ours_.name(entry), entry.type, ours_.data(entry));
     }
 
     Node* find(Node* node) {

@@ -26,7 +26,7 @@ public:
     size_t value_count(Key* of) override { return hive().values(node(of)).size(); }
     ValueInfo value_at(Key* of, size_t index) override {
         const Hive::Entry& entry = hive().values(node(of))[index];
-        return {entry.name, entry.type};
+        return {hive().name(entry), entry.type};
     }
     std::optional<size_t> find_value(Key* of, std::string_view value_name) override {
         const Hive::Entry* entry = hive().value(node(of), value_name);
