@@ -61,8 +61,8 @@ public:
         if (index == npos) {
             index = values.size();
             Entry& added = KeyValues::insert(node_->values, index);
-            if (parsed.plain_name) {  // as the file spells it
-                added.name_at = static_cast<uint32_t>(parsed.raw_name.data() - hive_.text_.data());
+            if (parsed.plain_name) {  // as the file spells it ("@" spells none)
+                added.name_at = parsed.raw_name.empty() ? 0 : static_cast<uint32_t>(parsed.raw_name.data() - hive_.text_.data());
                 added.name_size = static_cast<uint32_t>(parsed.raw_name.size()) & 0x7fffffffu;
             } else {
                 hive_.name_entry(added, name);
@@ -148,7 +148,9 @@ private:
             put_text(entry.begin, entry.end);
             return;
         }
-        put(hive_.text_of(entry));
+        name_.clear();
+        text::append_value_name(name_, hive_.name(entry));
+        put(name_, hive_.text_of(entry).substr(1));  // the edit has "@" in the name's place
         put_text(entry.core_end, entry.end);
     }
 
@@ -168,25 +170,30 @@ private:
         run_begin_ = run_end_ = 0;
     }
 
-    // Text made here ends its lines with "\n"; it takes the file's own line end.
-    void put(std::string_view bytes) {
+    // Text made here ends its lines with "\n"; it takes the file's own line end. The two pieces
+    // make whole lines together.
+    void put(std::string_view first, std::string_view second = {}) {
         put_run();
-        if (hive_.line_end() == "\n") return emit(bytes);
+        if (hive_.line_end() == "\n") return emit(first, second);
         converted_.clear();
-        for (char c : bytes) {
-            if (c == '\n') converted_ += hive_.line_end();
-            else converted_.push_back(c);
+        for (const std::string_view piece : {first, second}) {
+            for (char c : piece) {
+                if (c == '\n') converted_ += hive_.line_end();
+                else converted_.push_back(c);
+            }
         }
         emit(converted_);
     }
 
     // Everything written is whole lines; only a file's last line may lack its newline, and it
     // gets one if anything follows it.
-    void emit(std::string_view bytes) {
-        if (bytes.empty()) return;
+    void emit(std::string_view first, std::string_view second = {}) {
+        const std::string_view last = second.empty() ? first : second;
+        if (last.empty()) return;
         if (line_open_) out_.write(hive_.line_end());
-        out_.write(bytes);
-        line_open_ = bytes.back() != '\n';
+        out_.write(first);
+        if (!second.empty()) out_.write(second);
+        line_open_ = last.back() != '\n';
     }
 
     const Hive& hive_;
@@ -194,6 +201,7 @@ private:
     bool line_open_ = false;
     size_t run_begin_ = 0, run_end_ = 0;
     std::string scratch_;
+    std::string name_;
     std::string converted_;
     std::vector<std::string_view> path_;
 };
@@ -358,11 +366,18 @@ void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::span
     build_values(node);
     auto values = own_values(node).list();
     size_t i = find_name(values, node->values_sorted, name, entry_name());
+    const std::string_view spelt = i == npos ? name : this->name(values[i]);
     edit_scratch_.clear();
-    text::append_value(edit_scratch_, i == npos ? name : this->name(values[i]), type, data);
+    text::append_value_name(edit_scratch_, spelt);
+    const size_t name_part = edit_scratch_.size();
+    edit_scratch_.clear();
+    text::append_value(edit_scratch_, spelt, type, data);
+    const std::string_view after_name = std::string_view(edit_scratch_).substr(name_part);
     if (i != npos && values[i].type == type) {
         // The same lines are the same value; other lines (a hand-written form) may still be.
-        if (text_of(values[i]) == edit_scratch_) return;
+        const bool same_lines = values[i].edited() ? text_of(values[i]).substr(1) == after_name
+                                                   : text_of(values[i]) == edit_scratch_;
+        if (same_lines) return;
         const std::vector<uint8_t> held = this->data(values[i]);
         if (std::equal(held.begin(), held.end(), data.begin(), data.end())) return;
     }
@@ -373,18 +388,19 @@ void Hive::set_value(Node* node, std::string_view name, uint32_t type, std::span
         values = node->values->list();
     }
     values[i].type = type;
-    store_edit(values[i], edit_scratch_);
+    store_edit(values[i], after_name);
     touch(node);
 }
 
-void Hive::store_edit(Entry& entry, std::string_view lines) {
+void Hive::store_edit(Entry& entry, std::string_view after_name) {
     forget_edit(entry);
     // Replaced lines stay in the buffer until they outweigh the live ones.
     if (dead_edit_bytes_ > (1u << 20) && dead_edit_bytes_ > edits_.size() / 2) compact_edits();
-    if (edits_.size() + lines.size() >= std::numeric_limits<uint32_t>::max())
+    if (edits_.size() + after_name.size() + 1 >= std::numeric_limits<uint32_t>::max())
         throw HiveError(file_.string() + ": too many changes to keep before a save");
     entry.edit_begin = static_cast<uint32_t>(edits_.size());
-    edits_.append(lines);
+    edits_.append("@");
+    edits_.append(after_name);
     entry.edit_end = static_cast<uint32_t>(edits_.size());
 }
 

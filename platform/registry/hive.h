@@ -32,7 +32,9 @@ public:
         // the comment or blank lines that follow it. begin == end: not from the file.
         uint32_t begin = 0, core_end = 0, end = 0;
         // A value changed since loading is written out at once, in Wine's layout, to the hive's
-        // edits: [edit_begin, edit_end) there replaces [begin, core_end) of the file.
+        // edits: [edit_begin, edit_end) there replaces [begin, core_end) of the file. Its name is
+        // there as "@": the entry names it, and a hive whose every value changed would otherwise
+        // hold every name once more.
         uint32_t edit_begin = 0, edit_end = 0;
         bool edited() const { return edit_end > edit_begin; }
     };
@@ -207,8 +209,10 @@ private:
     bool noted_since_save(const Node* node) const { return node->noted_in == save_round_; }
     void create_empty(std::string_view relative_to, std::string_view default_arch);
 
-    std::string_view text_of(const Entry& entry) const;  // the value's own lines, wherever they are
-    void store_edit(Entry& entry, std::string_view lines);
+    // The value's own lines, wherever they are (an edit's with "@" for the name).
+    std::string_view text_of(const Entry& entry) const;
+    // The value's new lines, from what follows its name, with "@" in its place.
+    void store_edit(Entry& entry, std::string_view after_name);
     void forget_edit(Entry& entry);
     void compact_edits();
 

@@ -446,15 +446,20 @@ std::vector<uint8_t> decode_data(std::string_view buffer, const ValueLine& value
     return out;
 }
 
+void append_value_name(std::string& out, std::string_view name) {
+    if (name.empty()) {
+        out.push_back('@');
+        return;
+    }
+    out.push_back('"');
+    append_escaped(out, name, "\"\"");
+    out.push_back('"');
+}
+
 void append_value(std::string& out, std::string_view name, uint32_t type, std::span<const uint8_t> data) {
     const size_t line_begin = out.size();
-    if (name.empty()) {
-        out += "@=";
-    } else {
-        out.push_back('"');
-        append_escaped(out, name, "\"\"");
-        out += "\"=";
-    }
+    append_value_name(out, name);
+    out.push_back('=');
     std::u16string units;
     // Only properly terminated strings are written as strings; anything else falls back to hex.
     if (is_string_type(type) && data.size() >= 2 && data.size() % 2 == 0 && data[data.size() - 1] == 0 &&

@@ -110,6 +110,8 @@ void append_escaped(std::string& out, std::string_view utf8, const char* special
 // The data of a parsed value as Wine keeps it: UTF-16LE for strings (with the final NUL), else raw.
 std::vector<uint8_t> decode_data(std::string_view buffer, const ValueLine& value);
 
+// A value's name as its line starts with it: quoted and escaped, or "@" for the default value.
+void append_value_name(std::string& out, std::string_view name);
 // One value in Wine's own layout, "\n" included.
 void append_value(std::string& out, std::string_view name, uint32_t type, std::span<const uint8_t> data);
 
