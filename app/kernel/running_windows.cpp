@@ -5,8 +5,12 @@
 
 namespace app {
 
+bool on_offline_installation() {
+    return platform::has_current_machine() && platform::current_machine().is_windows_installation();
+}
+
 bool refused_without_running_windows(Shell& shell, const Question& notice) {
-    if (!platform::current_machine().is_windows_installation()) return false;
+    if (!on_offline_installation()) return false;
     shell.notify(notice);
     return true;
 }

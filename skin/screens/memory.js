@@ -26,6 +26,14 @@
     };
     player.on(MOVIE, '_root.FreedMemory', showResult);
     screen.closest('[data-movie]').addEventListener('tavrin-language', showResult);
+    // An offline installation has no memory in use to show or free: the note stands in for the gauge.
+    player.on(MOVIE, '_root.OfflineInstallation', (value) => {
+      const offline = value === '1';
+      screen.querySelector('#memory-offline').hidden = !offline;
+      gauge.hidden = offline;
+      percent.disabled = offline;
+      screen.querySelector('#free-memory').disabled = offline;
+    });
   }
 
   // "taken|free before|free after" in bytes, as the program reports the slider's work.

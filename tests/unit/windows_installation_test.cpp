@@ -11,6 +11,7 @@
 
 #include "app/kernel/host_wiring.h"
 #include "app/program/program.h"
+#include "app/texts/fill_in.h"
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/message_text.h"
 #include "engine/tools/ram.h"
@@ -52,7 +53,10 @@ protected:
             {{"Microsoft\\Windows NT\\CurrentVersion",
               {{"SystemRoot", type::Sz, regf_string("C:\\WINDOWS")}, {"CurrentVersion", type::Sz, regf_string("5.1")}}},
              {"Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + std::string(kAliceSid),
-              {{"ProfileImagePath", type::ExpandSz, regf_string("%SystemDrive%\\Documents and Settings\\Alice")}}}}));
+              {{"ProfileImagePath", type::ExpandSz, regf_string("%SystemDrive%\\Documents and Settings\\Alice")}}},
+             {"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Editor",
+              {{"DisplayName", type::Sz, regf_string("Editor")},
+               {"UninstallString", type::Sz, regf_string("C:\\Program Files\\Editor\\uninstall.exe")}}}}));
         ASSERT_TRUE(tavrin_test::make_regf_hive(template_, config / "SYSTEM", {{"Select", {{"Current", type::Dword, {1, 0, 0, 0}}}}}));
         ASSERT_TRUE(tavrin_test::make_regf_hive(template_, config / "DEFAULT", {{"Control Panel", {}}}));
         for (const char* user : {"Alice", "Bob", "Default User", "All Users"}) add_profile(user);
@@ -239,9 +243,10 @@ TEST_F(WindowsInstallationTest, TheProgramsOwnKeysAreKeptOutsideIt) {
     EXPECT_FALSE(open("Bob")->registry().key_exists(Root::CurrentUser, key));
 }
 
-// Freeing memory and the connection booster act on a running Windows: on an offline installation
-// the screens say so, take none of this computer's memory and leave every byte of it as it was.
-TEST_F(WindowsInstallationTest, ItsMemoryAndConnectionToolsSayTheyNeedItRunningAndChangeNothing) {
+// Freeing memory, the connection booster, the Windows settings and the uninstallers act on a
+// running Windows: on an offline installation the screens say so, show none of this computer's
+// memory as its, take none of it and leave every byte of the installation as it was.
+TEST_F(WindowsInstallationTest, ItsToolsForARunningWindowsSaySoAndChangeNothing) {
     const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
     auto machine = open("Alice");
     const platform::CurrentMachineScope current(*machine);
@@ -252,15 +257,24 @@ TEST_F(WindowsInstallationTest, ItsMemoryAndConnectionToolsSayTheyNeedItRunningA
     program.start();
     for (const auto& [command, args] : std::vector<std::pair<std::string, std::string>>{
              {"IDC_FS_SCROLL", "100"}, {"AUTOMATIC-C", ""}, {"IDC_FS_ISB_WIZARDMODE", ""},
-             {"IDC_FS_CONNECTION", "false,false,true,false"}, {"IDC_FS_ADVANCEDMODEFINISHED", ""}}) {
+             {"IDC_FS_CONNECTION", "false,false,true,false"}, {"IDC_FS_ADVANCEDMODEFINISHED", ""},
+             {"IDC_FS_INTERNET SETTINGS", ""}, {"IDC_FS_SYSTEM PROPERTIES", ""}, {"IDC_FS_UNISTALLPROGRAMS", "EDITOR"}}) {
         stage.will_press(program.shell().text("msg18"));
         stage.send(app::kMainMovie, command, args);
     }
+    stage.tick_timers();
+    EXPECT_TRUE(stage.values_of(app::kMainMovie, "_root.RamValue").empty());
+    EXPECT_EQ(stage.values_of(app::kMainMovie, "_root.OfflineInstallation"), std::vector<std::string>{"1"});
     EXPECT_TRUE(stage.values_of(app::kMainMovie, "_root.FreedMemory").empty());
-    ASSERT_EQ(stage.boxes().size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(stage.boxes()[i].title, program.shell().text("msg1021"));
-        EXPECT_EQ(stage.boxes()[i].message, program.shell().text(i == 0 ? "msg1022" : "msg1023")) << i;
+    const auto text = [&](const char* key) { return program.shell().text(key); };
+    const std::vector<std::pair<std::string, std::string>> notices{
+        {text("msg1021"), text("msg1022")}, {text("msg1021"), text("msg1023")}, {text("msg1021"), text("msg1023")},
+        {text("msg1021"), text("msg1061")}, {text("msg1021"), text("msg1061")},
+        {text("msg122"), app::fill_in(text("msg1062"), {"Editor"})}};
+    ASSERT_EQ(stage.boxes().size(), notices.size());
+    for (size_t i = 0; i < notices.size(); ++i) {
+        EXPECT_EQ(stage.boxes()[i].title, notices[i].first) << i;
+        EXPECT_EQ(stage.boxes()[i].message, notices[i].second) << i;
     }
     EXPECT_EQ(engine::RAM().FreeUpMemory(1 << 20), 0);
     EXPECT_TRUE(machine->flush().empty());

@@ -1,10 +1,12 @@
 // Each button opens the matching control panel applet of the machine. Only Wine can show one, and
 // Wine brings only some of them (the Internet options); for the others, and on a machine Wine does
-// not run, the user is told that the setting lives in the desktop's own settings.
+// not run, the user is told that the setting lives in the desktop's own settings. An offline
+// Windows installation has its settings in that Windows, changed while it runs, and says so.
 #include "app/features/booster/system_settings.h"
 
 #include <string>
 
+#include "app/kernel/running_windows.h"
 #include "app/kernel/shell.h"
 #include "app/kernel/windows_program.h"
 #include "engine/foundation/os.h"
@@ -14,6 +16,7 @@ namespace app {
 namespace {
 
 const Question kSettingOfTheDesktop{"msg90", "msg91", sign::Notice};
+const Question kSettingOfThatWindows{"msg1061", "msg1021", sign::Notice};
 
 struct SettingsApplet {
     const char* command;
@@ -36,6 +39,7 @@ SettingsApplet network_applet() {
 }
 
 void open_applet(Shell& shell, const SettingsApplet& applet) {
+    if (refused_without_running_windows(shell, kSettingOfThatWindows)) return;
     if (!can_run_windows_program(applet.applet)) return shell.notify(kSettingOfTheDesktop);
     run_windows_program(shell, {"rundll32.exe", "shell32.dll,Control_RunDLL", applet.argument});
 }

@@ -55,6 +55,10 @@ int32_t share_of_memory(double total_physical, std::string_view percent) {
 void register_memory_rows(Shell& shell) {
     shell.commands().add("IDC_FS_SCROLL", [&shell](const std::string& args) { free_memory(shell, args); });
     shell.add_load_step(LoadStep::Finishing, [&shell] {
+        // The memory in use here is this computer's: on an offline installation the gauge would
+        // pass it off as that Windows', so the screen is told instead that none of it runs.
+        if (on_offline_installation())
+            return shell.stage().set_variable(kMainMovie, "_root.OfflineInstallation", "1");
         shell.stage().add_timer(kGaugeInterval, [&shell] { engine::ignore_errors([&] { show_memory_load(shell); }); });
     });
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/features/startup/list_items.h"
+#include "app/kernel/running_windows.h"
 #include "app/kernel/shell.h"
 #include "app/kernel/windows_program.h"
 #include "app/texts/fill_in.h"
@@ -32,6 +33,8 @@ void cleanUninstall(Shell& shell, const std::string& args) {
         return names_entry(args, program.display_name);
     });
     if (chosen == programs.end()) return;
+    // Its uninstaller belongs to the offline Windows and undoes what it did there while it runs.
+    if (refused_without_running_windows(shell, {"msg1062", "msg122", sign::Notice, chosen->display_name})) return;
     if (!can_run_windows_program()) {
         shell.message_box().ShowMsg(fill_in(shell.text("msg123"), {chosen->display_name}), shell.text("msg122"),
                                     sign::Notice, buttons::One);
