@@ -4,6 +4,8 @@
 const fs = require('fs');
 const path = require('path');
 
+const { newMachineDir, startProgram } = require('./program');
+
 const REPO = path.resolve(__dirname, '..', '..', '..');
 
 // The corpus file at `relative`, or null when no corpus holds it.
@@ -33,4 +35,13 @@ function userTemp(dir, user) {
   return path.join(dir, 'Documents and Settings', user, 'AppData', 'Local', 'Temp');
 }
 
-module.exports = { corpusFile, makeInstallation, userTemp };
+// Starts the program on the installation with the screens in German or English. The program keeps
+// its own files for an installation in the user's data folder: a stand-in home holds them.
+function startOnInstallation(dir, german) {
+  const home = newMachineDir(`${path.basename(dir)}-home`);
+  return startProgram(dir, {
+    env: { HOME: home, XDG_DATA_HOME: path.join(home, 'data'), LANG: german ? 'de_DE.UTF-8' : 'C.UTF-8' },
+  });
+}
+
+module.exports = { corpusFile, makeInstallation, startOnInstallation, userTemp };

@@ -6,9 +6,9 @@ const crypto = require('crypto');
 const fs = require('fs');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { newMachineDir, startProgram } = require('../support/program');
+const { newMachineDir } = require('../support/program');
 const { filesBelow } = require('../support/machine_files');
-const { makeInstallation, userTemp } = require('../support/windows_installation');
+const { makeInstallation, startOnInstallation, userTemp } = require('../support/windows_installation');
 const { openProgram, settle, variables } = require('../support/screens');
 
 // Every file below the folder with the hash of its contents.
@@ -31,12 +31,8 @@ for (const { language, width, height } of [
     fs.mkdirSync(path.dirname(broken));
     fs.writeFileSync(broken, 'not a hive');
     const before = hashes(installation);
-    // The program keeps its own files for an installation in the user's data folder: a stand-in.
-    const home = newMachineDir('user-choice-home');
     const german = language === 'Deutsch';
-    const program = await startProgram(installation, {
-      env: { HOME: home, XDG_DATA_HOME: path.join(home, 'data'), LANG: german ? 'de_DE.UTF-8' : 'C.UTF-8' },
-    });
+    const program = await startOnInstallation(installation, german);
     try {
       await page.setViewportSize({ width, height });
       await openProgram(page, program);
