@@ -7,6 +7,8 @@
   const TYPES = ['Dial', 'Cable', 'Dsl', 'Lan'];
 
   function init(root) {
+    // An offline installation has no network to tune: the screen says so before a mode is chosen.
+    player.on(MOVIE, '_root.OfflineInstallation', (value) => { root.querySelector('#booster-offline').hidden = value !== '1'; });
     for (const radio of root.querySelectorAll('#connection-types input')) {
       radio.addEventListener('change', () => {
         if (!radio.checked) return;

@@ -41,6 +41,7 @@ test.describe('memory gauge', () => {
     await expect(value).toHaveText(/^\d+ %$/);
     await page.locator('.nav-item', { hasText: 'Memory' }).click();
     await expect(page.locator('#ram-gauge .gauge-value')).toHaveText(await value.textContent());
+    await expect(page.locator('#memory-offline')).toBeHidden();
   });
 
   test('"Free memory now" says what it took and how much is free', async ({ page }) => {

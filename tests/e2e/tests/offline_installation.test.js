@@ -1,6 +1,7 @@
 // An offline Windows installation in the screens: the memory screen says that its memory is used
 // and freed only while that Windows runs, shows none of this computer's load as its and offers
-// nothing to free, and a Windows settings button says the setting belongs to that Windows.
+// nothing to free, the connection booster says up front that it changes nothing there, and a
+// Windows settings button says the setting belongs to that Windows.
 const { test, expect } = require('@playwright/test');
 const { newMachineDir } = require('../support/program');
 const { makeInstallation, startOnInstallation } = require('../support/windows_installation');
@@ -39,6 +40,7 @@ for (const { language, width, height } of [
       expect(main['_root.OfflineInstallation']).toBe('1');
 
       await page.locator('.nav-item[data-target="booster"]').click();
+      await expect(page.locator('#booster-offline')).toBeVisible();
       await page.locator('[data-screen="booster"] [data-command="IDC_FS_SYSTEM PROPERTIES"]').click();
       await settle(page, program);
       const notice = await variables(page, program, 'msgbox');
