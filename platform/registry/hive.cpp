@@ -62,8 +62,8 @@ public:
             index = values.size();
             Entry& added = KeyValues::insert(node_->values, index);
             if (parsed.plain_name) {  // as the file spells it ("@" spells none)
-                added.name_at = parsed.raw_name.empty() ? 0 : static_cast<uint32_t>(parsed.raw_name.data() - hive_.text_.data());
-                added.name_size = static_cast<uint32_t>(parsed.raw_name.size()) & 0x7fffffffu;
+                const size_t at = parsed.raw_name.empty() ? 0 : static_cast<size_t>(parsed.raw_name.data() - hive_.text_.data());
+                hive_.place_name(added, name, static_cast<uint32_t>(at), false);
             } else {
                 hive_.name_entry(added, name);
             }
@@ -148,9 +148,18 @@ private:
             put_text(entry.begin, entry.end);
             return;
         }
-        name_.clear();
-        text::append_value_name(name_, hive_.name(entry));
-        put(name_, hive_.text_of(entry).substr(1));  // the edit has "@" in the name's place
+        // The edit has "@" in the name's place; the line goes out whole, in one write.
+        line_.clear();
+        const std::string_view name = hive_.name(entry);
+        if (entry.name_as_is) {
+            line_.push_back('"');
+            line_ += name;
+            line_.push_back('"');
+        } else {
+            text::append_value_name(line_, name);
+        }
+        line_ += hive_.text_of(entry).substr(1);
+        put(line_);
         put_text(entry.core_end, entry.end);
     }
 
@@ -170,30 +179,25 @@ private:
         run_begin_ = run_end_ = 0;
     }
 
-    // Text made here ends its lines with "\n"; it takes the file's own line end. The two pieces
-    // make whole lines together.
-    void put(std::string_view first, std::string_view second = {}) {
+    // Text made here ends its lines with "\n"; it takes the file's own line end.
+    void put(std::string_view bytes) {
         put_run();
-        if (hive_.line_end() == "\n") return emit(first, second);
+        if (hive_.line_end() == "\n") return emit(bytes);
         converted_.clear();
-        for (const std::string_view piece : {first, second}) {
-            for (char c : piece) {
-                if (c == '\n') converted_ += hive_.line_end();
-                else converted_.push_back(c);
-            }
+        for (char c : bytes) {
+            if (c == '\n') converted_ += hive_.line_end();
+            else converted_.push_back(c);
         }
         emit(converted_);
     }
 
     // Everything written is whole lines; only a file's last line may lack its newline, and it
     // gets one if anything follows it.
-    void emit(std::string_view first, std::string_view second = {}) {
-        const std::string_view last = second.empty() ? first : second;
-        if (last.empty()) return;
+    void emit(std::string_view bytes) {
+        if (bytes.empty()) return;
         if (line_open_) out_.write(hive_.line_end());
-        out_.write(first);
-        if (!second.empty()) out_.write(second);
-        line_open_ = last.back() != '\n';
+        out_.write(bytes);
+        line_open_ = bytes.back() != '\n';
     }
 
     const Hive& hive_;
@@ -201,7 +205,7 @@ private:
     bool line_open_ = false;
     size_t run_begin_ = 0, run_end_ = 0;
     std::string scratch_;
-    std::string name_;
+    std::string line_;
     std::string converted_;
     std::vector<std::string_view> path_;
 };
@@ -299,12 +303,23 @@ std::string_view Hive::name(const Entry& entry) const {
     return spelt_in.substr(entry.name_at, entry.name_size);
 }
 
+void Hive::place_name(Entry& entry, std::string_view name, uint32_t at, bool own) {
+    constexpr size_t longest = (size_t{1} << 30) - 1;  // what Entry::name_size holds
+    if (name.size() > longest) throw text::FormatError("value name too long");
+    entry.name_at = at;
+    entry.name_size = static_cast<uint32_t>(name.size()) & longest;
+    entry.name_is_own = own;
+    entry.name_as_is = !name.empty() && text::is_written_as_is(name, "\"\"");
+}
+
 void Hive::name_entry(Entry& entry, std::string_view name) {
     if (own_value_names_.size() + name.size() >= std::numeric_limits<uint32_t>::max())
         throw HiveError(file_.string() + ": too many value names to keep");
-    entry.name_at = static_cast<uint32_t>(own_value_names_.size());
-    entry.name_size = static_cast<uint32_t>(name.size()) & 0x7fffffffu;
-    entry.name_is_own = 1;
+    try {
+        place_name(entry, name, static_cast<uint32_t>(own_value_names_.size()), true);
+    } catch (const text::FormatError& error) {
+        throw HiveError(file_.string() + ": " + error.what());
+    }
     own_value_names_ += name;
 }
 

@@ -25,8 +25,10 @@ public:
         // pointer: a large hive has hundreds of thousands of values, every one built when its key
         // changes, and this keeps an entry at 32 bytes.
         uint32_t name_at = 0;
-        uint32_t name_size : 31 = 0;
+        uint32_t name_size : 30 = 0;
         uint32_t name_is_own : 1 = 0;
+        // Nothing in the name is escaped in Wine's layout: a save writes it without looking.
+        uint32_t name_as_is : 1 = 0;
         uint32_t type = 0;
         // Where the value's lines are in the file: [begin, core_end) the value itself, up to end
         // the comment or blank lines that follow it. begin == end: not from the file.
@@ -200,6 +202,8 @@ private:
     void add_value_lines(Node* node, size_t begin, size_t end);
     void touch(Node* node);
     KeyValues& own_values(Node* node);  // made on first need
+    // Where the entry's name is spelt, which is checked to fit (see Entry::name_at).
+    void place_name(Entry& entry, std::string_view name, uint32_t at, bool own);
     void name_entry(Entry& entry, std::string_view name);  // a name given by the caller: copied
     auto entry_name() const {  // for the lookups of hive_lists.h
         return [this](const Entry& entry) { return name(entry); };

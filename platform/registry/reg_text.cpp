@@ -402,15 +402,16 @@ void append_escaped(std::string& out, std::u16string_view text, const char* spec
     }
 }
 
+bool is_written_as_is(std::string_view utf8, const char* specials) {
+    for (char c : utf8)
+        if (c < 32 || c > 126 || c == '\\' || c == specials[0] || c == specials[1]) return false;
+    return true;
+}
+
 void append_escaped(std::string& out, std::string_view utf8, const char* specials) {
     // Most names are printable ASCII with nothing to escape: they go out as they are.
-    for (char c : utf8) {
-        if (c < 32 || c > 126 || c == '\\' || c == specials[0] || c == specials[1]) {
-            append_escaped(out, utf8_to_utf16(utf8), specials);
-            return;
-        }
-    }
-    out += utf8;
+    if (is_written_as_is(utf8, specials)) out += utf8;
+    else append_escaped(out, utf8_to_utf16(utf8), specials);
 }
 
 std::vector<uint8_t> decode_data(std::string_view buffer, const ValueLine& value) {

@@ -106,6 +106,8 @@ std::string decode_name(std::string_view raw);
 // Wine's escaping; specials are the two characters that must also be escaped ("[]" or "\"\"").
 void append_escaped(std::string& out, std::u16string_view text, const char* specials);
 void append_escaped(std::string& out, std::string_view utf8, const char* specials);
+// True when append_escaped would write the text as it is.
+bool is_written_as_is(std::string_view utf8, const char* specials);
 
 // The data of a parsed value as Wine keeps it: UTF-16LE for strings (with the final NUL), else raw.
 std::vector<uint8_t> decode_data(std::string_view buffer, const ValueLine& value);
