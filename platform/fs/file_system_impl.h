@@ -40,6 +40,10 @@ struct FileSystem::Impl {
     Target resolve_or_throw(std::string_view windows_path, std::string_view action) const;
     std::optional<std::string> outside_reason(const Target& target, Reach reach) const;
     void require_inside(const Target& target, Reach reach, std::string_view action) const;
+    // A machine that may only be read refuses every change outside a dry run, but in the folders
+    // kept outside it (the program's own, see FileSystem::mount), which are not part of it.
+    void refuse_if_read_only(std::string_view windows_path, std::string_view action) const;
+    bool refuses_changes_at(std::string_view windows_path) const;
     // The refusal of a change outside the machine; `reason` as outside_reason gives it.
     [[noreturn]] void throw_outside(std::string_view windows_path, const std::string& reason,
                                     std::string_view action) const;

@@ -117,8 +117,18 @@ std::optional<std::string> FileSystem::Impl::outside_reason(const Target& target
 
 void FileSystem::Impl::require_inside(const Target& target, Reach reach, std::string_view action) const {
     if (auto reason = outside_reason(target, reach)) throw_outside(target.text(), *reason, action);
-    if (!read_only.empty() && !removal_log.dry_run())
-        throw FsError(error::AccessDenied, "Cannot " + std::string(action) + " \"" + target.text() + "\": " + read_only);
+    refuse_if_read_only(target.text(), action);
+}
+
+bool FileSystem::Impl::refuses_changes_at(std::string_view windows_path) const {
+    if (read_only.empty() || removal_log.dry_run()) return false;
+    const auto path = detail::parse_windows_path(windows_path);
+    return !path || !mount_of(*path);
+}
+
+void FileSystem::Impl::refuse_if_read_only(std::string_view windows_path, std::string_view action) const {
+    if (refuses_changes_at(windows_path))
+        throw FsError(error::AccessDenied, "Cannot " + std::string(action) + " \"" + std::string(windows_path) + "\": " + read_only);
 }
 
 int FileSystem::Impl::open_to_read(const Target& target, std::string_view action) const {
@@ -217,7 +227,7 @@ void FileSystem::set_read_only(std::string reason) { impl_->read_only = std::mov
 
 bool FileSystem::may_modify(std::string_view windows_path) const {
     auto target = impl_->resolve(windows_path);
-    return target && !impl_->outside_reason(*target, Impl::Reach::Target);
+    return target && !impl_->outside_reason(*target, Impl::Reach::Target) && !impl_->refuses_changes_at(target->text());
 }
 
 }  // namespace platform::fs

@@ -106,6 +106,7 @@ File Folder::open(std::string_view name, File::Mode mode) {
     int fd = -1;
     if (writing) {
         if (impl_->outside) impl_->files.throw_outside(path, *impl_->outside, action);
+        impl_->files.refuse_if_read_only(path, action);
         const auto st = impl_->status(entry);
         if (st && (S_ISDIR(st->st_mode) || (st->st_mode & kWriteBits) == 0))
             detail::throw_fs_error(error::AccessDenied, action, path);

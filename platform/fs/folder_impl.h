@@ -134,6 +134,7 @@ struct Folder::Impl final : detail::OpenFolder {
                                    std::string_view action) const {
         if (!st) detail::throw_fs_error(error::FileNotFound, action, entry_path(entry));
         if (outside) files.throw_outside(entry_path(entry), *outside, action);
+        files.refuse_if_read_only(entry_path(entry), action);
         return *st;
     }
 

@@ -154,14 +154,16 @@ public:
     std::optional<std::filesystem::path> to_host(std::string_view windows_path) const;
     // The Windows path of a host path inside one of the drives; nullopt when no drive holds it.
     std::optional<std::string> to_windows(const std::filesystem::path& host_path) const;
-    // True when the path's drive maps into the machine folder (or outside was allowed).
+    // True when the path's drive maps into the machine folder (or outside was allowed), and the
+    // machine is not one that may only be read (see set_read_only).
     bool may_modify(std::string_view windows_path) const;
     // A folder of the machine that is kept elsewhere on this computer: windows_folder and every
     // path below it lead below host_folder (created when missing), which counts as inside the
     // machine. A Windows installation keeps the program's own folder so, outside of it.
     void mount(std::string_view windows_folder, const std::filesystem::path& host_folder);
     // From now on every destructive operation outside a dry run is refused with FsError
-    // (AccessDenied) giving this reason ("" lifts it): a machine that may only be read.
+    // (AccessDenied) giving this reason ("" lifts it): a machine that may only be read. The
+    // folders mounted from outside it (the program's own) are not part of it and stay writable.
     void set_read_only(std::string reason);
     // A folder that nothing may empty or remove, whatever the options: once every link on its way
     // is followed, the path leads to the root of the file system, to the user's home folder or a

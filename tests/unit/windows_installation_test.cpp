@@ -146,12 +146,25 @@ TEST_F(WindowsInstallationTest, AHibernatedInstallationIsOnlyReadAndPreviewed) {
         EXPECT_EQ(machine->read_only_reason().find("is hibernated") != std::string::npos, hibernated) << signature;
         {
             platform::Recording dry_run(*machine, platform::RemovalLog::Mode::DryRun);
+            EXPECT_TRUE(machine->files().may_modify(file));
             machine->files().delete_file(file);
             EXPECT_EQ(dry_run.finish().size(), 1u);
         }
         if (!hibernated) continue;
         platform::Recording run(*machine, platform::RemovalLog::Mode::Record);
         EXPECT_THROW(machine->files().delete_file(file), platform::fs::FsError);
+        // Every way of changing a file refuses, the folder handles the shredder walks with too; the
+        // program's own folder, kept outside the installation, stays writable.
+        EXPECT_FALSE(machine->files().may_modify(file));
+        auto folder = machine->files().open_folder("C:\\Documents and Settings\\Bob");
+        ASSERT_TRUE(folder);
+        EXPECT_THROW(folder->delete_file("trace.txt"), platform::fs::FsError);
+        EXPECT_THROW(folder->open("trace.txt", platform::fs::File::Mode::WriteInPlace), platform::fs::FsError);
+        EXPECT_THROW(folder->open("new.txt", platform::fs::File::Mode::CreateAlways), platform::fs::FsError);
+        EXPECT_THROW(machine->files().open_folder("C:\\Documents and Settings")->delete_tree("Bob"), platform::fs::FsError);
+        const std::string log = std::string(platform::kProgramFolder) + "\\today.log";
+        EXPECT_TRUE(machine->files().may_modify(log));
+        EXPECT_NO_THROW(machine->files().write_text(log, "a line"));
         ASSERT_EQ(machine->registry().set_value(platform::registry::Root::CurrentUser, "", "Mark", type::Dword,
                                                 std::vector<uint8_t>{1, 0, 0, 0}),
                   platform::registry::Status::Ok);
