@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/cli/read_only_text.h"
 #include "app/texts/fill_in.h"
+#include "app/texts/read_only_text.h"
 #include "platform/machine/machine.h"
 
 namespace app::cli {

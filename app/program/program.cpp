@@ -1,5 +1,6 @@
 #include "app/program/program.h"
 
+#include "app/kernel/read_only_machine.h"
 #include "app/program/feature_rows.h"
 #include "platform/text/ascii_case.h"
 
@@ -14,6 +15,7 @@ constexpr const char* kMainMovieFile = "26-9-05.swf";
 Program::Program(Stage& stage, ProgramInfo info)
     : shell_(stage, std::move(info)), profiles_(shell_, [this] { open_main_window(); }) {
     register_features(shell_);
+    guard_read_only_machine(shell_);
 }
 
 void Program::start() {

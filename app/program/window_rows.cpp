@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/kernel/read_only_machine.h"
 #include "app/kernel/shell.h"
 #include "app/program/exit_sequence.h"
 #include "app/settings/user_settings.h"
@@ -18,6 +19,7 @@ void choose_language(Shell& shell, const std::string& name) {
     // Every window switches with the main one, so no label stays in the old language.
     for (const char* movie : {kMainMovie, kProfilesMovie, kLogMovie})
         shell.stage().set_variable(movie, "_root.strCurrentLanguage", name);
+    show_read_only_notice(shell);
     // The chosen file cannot say that it is missing: the language spoken until now says it.
     if (!shell.language().file_available())
         shell.log_window().addLogLine(fill_in(before.text("msg477"), {shell.language().file_path()}));

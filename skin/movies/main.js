@@ -151,6 +151,9 @@
     language.addEventListener('change', () => player.command(MOVIE, 'IDC_FS_LANGUAGE', language.value));
     root.addEventListener('tavrin-language', (event) => { german = event.detail.german; });
     root.querySelector('#ram-chip').addEventListener('click', () => showScreen(root, 'memory'));
+    // Written only on a machine the program may only read, with the reason in the screens' language.
+    const readOnly = root.querySelector('#read-only-banner');
+    player.on(MOVIE, '_root.ReadOnlyMachine', (reason) => { readOnly.hidden = !reason; });
   }
 
   // The memory load the program reports, as the title bar's chip and the memory screen show it.

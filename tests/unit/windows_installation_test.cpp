@@ -12,6 +12,7 @@
 #include "app/kernel/host_wiring.h"
 #include "app/program/program.h"
 #include "app/texts/fill_in.h"
+#include "app/texts/read_only_text.h"
 #include "engine/cleaners/misc_functions.h"
 #include "engine/foundation/message_text.h"
 #include "engine/tools/ram.h"
@@ -290,6 +291,50 @@ TEST_F(WindowsInstallationTest, ItsToolsForARunningWindowsSaySoAndChangeNothing)
         EXPECT_EQ(stage.boxes()[i].message, notices[i].second) << i;
     }
     EXPECT_EQ(engine::RAM().FreeUpMemory(1 << 20), 0);
+    EXPECT_TRUE(machine->flush().empty());
+    EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(dir())), "");
+}
+
+// The screens of a hibernated installation say from the start why it is only read, refuse a clean
+// and a registry repair before they begin, with that reason, and still preview what the clean
+// would remove; not a byte of the installation changes.
+TEST_F(WindowsInstallationTest, ItsScreensWhileHibernatedSayWhyRefuseChangesAndStillPreview) {
+    const fs::path temp = dir() / "WINDOWS" / "Temp";
+    fs::create_directories(temp);
+    std::ofstream(temp / "setup.log") << "a trace";
+    platform::install_program_folder(*open("Alice"), TAVRIN_SKIN_DIR);
+    std::ofstream(dir() / "hiberfil.sys", std::ios::binary) << "hibr" << std::string(4092, '\0');
+    const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
+    auto machine = open("Alice");
+    const platform::CurrentMachineScope current(*machine);
+    tavrin_test::RecordingStage stage;
+    app::Program program{stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7}};
+    const app::HostWiring wiring{program.shell()};
+    program.start();
+    const auto text = [&](std::string_view key) { return program.shell().text(std::string(key)); };
+    ASSERT_TRUE(machine->read_only_cause());
+    const std::string reason = app::read_only_text(*machine->read_only_cause(), text);
+    EXPECT_NE(reason.find("hiberfil.sys"), std::string::npos) << reason;
+    EXPECT_EQ(stage.values_of(app::kMainMovie, "_root.ReadOnlyMachine"),
+              std::vector<std::string>{app::fill_in(text("msg1026"), {reason})});
+
+    using Command = std::pair<std::string, std::string>;
+    for (const auto& [command, args] : std::vector<Command>{{"IDC_FS_WIN", "1"}, {"IDC_FS_CLEAN_REG", "0"}}) {
+        stage.will_press(text("msg18"));
+        stage.send(app::kMainMovie, command, args);
+    }
+    ASSERT_EQ(stage.boxes().size(), 2u);
+    for (const auto& box : stage.boxes()) {
+        EXPECT_EQ(box.title, text("msg1076"));
+        EXPECT_EQ(box.message, app::fill_in(text("msg1077"), {reason}));
+    }
+    EXPECT_TRUE(stage.values_of(app::kLogMovie, "_root.LogFile").empty()) << "no run began";
+
+    stage.send(app::kMainMovie, "IDC_FS_PREVIEW", "IDC_FS_WIN|1");
+    const std::vector<std::string> rows = stage.values_of(app::kMainMovie, "_root.NamesOfPreviewRows");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NE(rows[0].find("file\tC:\\WINDOWS\\temp\\setup.log\t"), std::string::npos) << rows[0];
+    EXPECT_EQ(stage.boxes().size(), 2u);
     EXPECT_TRUE(machine->flush().empty());
     EXPECT_EQ(tavrin_test::changes(before, tavrin_test::snapshot(dir())), "");
 }

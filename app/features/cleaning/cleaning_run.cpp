@@ -57,7 +57,7 @@ void register_cleaning_rows(Shell& shell) {
                 shell.log_window().enable_view_log(false);
                 run_category(shell, category, args);
             });
-        });
+        }, Changes::Machine);
     }
 }
 

@@ -125,8 +125,9 @@ void register_dll_rows(Shell& shell) {
     rows.add("IDC_FS_DLL_HD", [screen](const std::string& args) { screen->scan_folder = args; });
     rows.add("IDC_FS_DLL_BBD", [screen](const std::string& args) { screen->backup_before_delete = args == "true"; });
     rows.add("IDC_FS_DLLCLEANER", [&shell, screen](const std::string&) { scan(shell, *screen); });
-    rows.add("IDC_FS_DLL", [&shell, screen](const std::string& args) { remove_ticked(shell, *screen, args); });
-    rows.add("IDC_FS_RESTORE", [&shell](const std::string& args) { restore_ticked(shell, args); });
+    rows.add("IDC_FS_DLL", [&shell, screen](const std::string& args) { remove_ticked(shell, *screen, args); },
+             Changes::Machine);
+    rows.add("IDC_FS_RESTORE", [&shell](const std::string& args) { restore_ticked(shell, args); }, Changes::Machine);
     rows.add("IDC_FS_RESTORENOW", [&shell](const std::string&) { loadRestoreList(shell); });
     shell.add_load_step(LoadStep::RestoreLists, [&shell] { loadRestoreList(shell); });
     // The tick as the profile's option state put it on the screen; a value it does not know

@@ -42,7 +42,7 @@ void register_ie_privacy_rows(Shell& shell) {
         shell.commands().add(toggle.command, [&shell, procedure = toggle.procedure](const std::string&) {
             engine::ignore_errors(procedure);
             shell.notify_completion();
-        });
+        }, Changes::Machine);
     }
 }
 

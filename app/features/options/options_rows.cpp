@@ -54,7 +54,7 @@ void register_options_rows(Shell& shell) {
     shell.commands().add("IDC_FS_OPT", [&shell](const std::string& args) {
         ApplyOptions(shell, args);
         shell.notify_completion();
-    });
+    }, Changes::Machine);
 }
 
 }  // namespace app

@@ -164,7 +164,7 @@ void register_plugin_rows(Shell& shell) {
     shell.commands().add("IDC_FS_CLEANPLUGIN", [&shell](const std::string& args) {
         const std::string names = after_warnings(shell, args);
         logged_run(shell, [&] { cleanPlugins(shell, names); });
-    });
+    }, Changes::Machine);
     shell.commands().add("IDC_FS_BROWSE_FF", [&shell](const std::string&) { browse_file(shell); });
     shell.commands().add("IDC_FS_BROWSE_FOLDERS", [&shell](const std::string&) { browse_folder(shell); });
     shell.add_load_step(LoadStep::PluginList, [&shell] { hidePlugins(shell); });

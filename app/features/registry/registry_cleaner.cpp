@@ -187,8 +187,10 @@ void register_registry_rows(Shell& shell) {
     auto& rows = shell.commands();
     rows.add("IDC_FS_SCAN_REG", [&shell, screen](const std::string&) { scan(shell, *screen); });
     rows.add("IDC_FS_RESTOREBACK", [&shell, screen](const std::string&) { scan(shell, *screen); });
-    rows.add("IDC_FS_CLEAN_REG", [&shell, screen](const std::string& args) { repair(shell, *screen, args); });
-    rows.add("IDC_FS_RESTOREREG", [&shell, screen](const std::string& args) { restore(shell, *screen, args); });
+    rows.add("IDC_FS_CLEAN_REG", [&shell, screen](const std::string& args) { repair(shell, *screen, args); },
+             Changes::Machine);
+    rows.add("IDC_FS_RESTOREREG", [&shell, screen](const std::string& args) { restore(shell, *screen, args); },
+             Changes::Machine);
     rows.add("IDC_FS_RESTORREGLIST", [&shell](const std::string&) { initRestoreReg(shell); });
     shell.add_load_step(LoadStep::RestoreLists, [&shell] { initRestoreReg(shell); });
 }

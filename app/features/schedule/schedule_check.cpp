@@ -1,6 +1,7 @@
 #include "app/features/schedule/schedule_check.h"
 
 #include "app/kernel/log_relay.h"
+#include "app/kernel/read_only_machine.h"
 #include "app/kernel/shell.h"
 #include "engine/foundation/hooks.h"
 #include "engine/scheduler/due_time.h"
@@ -42,6 +43,7 @@ void ScheduleCheck::run_due_schedule() {
         explicit Running(bool& running) : flag(running) { flag = true; }
         ~Running() { flag = false; }
     } running(running_);
+    if (refused_on_read_only_machine(shell_)) return;
     // The screens wait for the run as they wait for a clean command.
     engine::BusyPointer busy;
     logged_run(shell_, [this] {

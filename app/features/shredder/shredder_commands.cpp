@@ -240,19 +240,20 @@ void register_shredder_rows(Shell& shell) {
     rows.add("IDC_FS_SHREDFOLDERSDEL", [screen](const std::string& args) { screen->folders.remove(args); });
     rows.add("IDC_FS_SHREDFILES", [&shell, screen](const std::string& args) {
         shred_list(shell, kShredFilesQuestion, screen->files, "shred_SFI_Now", shredFiles, args);
-    });
+    }, Changes::Machine);
     rows.add("IDC_FS_SHREDFOLDERS", [&shell, screen](const std::string& args) {
         shred_list(shell, kShredFoldersQuestion, screen->folders, "shred_SFO_Now", shredFolders, args);
-    });
+    }, Changes::Machine);
     rows.add("IDC_FS_SH_SFSO", [screen](const std::string& args) {
         if (args == "true") screen->free_space_only = true;
         else if (args == "false") screen->free_space_only = false;
     });
     rows.add("IDC_FS_HD_SHRED", [screen](const std::string& args) { screen->drive = args; });
-    rows.add("IDC_FS_SHREDDRIVE", [&shell, screen](const std::string&) { shred_drive_after_question(shell, *screen); });
+    rows.add("IDC_FS_SHREDDRIVE", [&shell, screen](const std::string&) { shred_drive_after_question(shell, *screen); },
+             Changes::Machine);
     rows.add("IDC_FS_DELETE", [&shell](const std::string& args) {
         logged_run(shell, [&] { Delete(shell, args); });
-    });
+    }, Changes::Machine);
 }
 
 }  // namespace app

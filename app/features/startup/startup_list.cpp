@@ -70,7 +70,7 @@ void register_startup_rows(Shell& shell) {
     shell.commands().add("IDC_FS_WHICHITEM", [&shell](const std::string& args) {
         cleanStartup(shell, args);
         push_startup_list(shell);
-    });
+    }, Changes::Machine);
 }
 
 }  // namespace app

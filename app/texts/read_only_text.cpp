@@ -1,10 +1,11 @@
-#include "app/cli/read_only_text.h"
+#include "app/texts/read_only_text.h"
 
 #include "app/texts/fill_in.h"
 
-namespace app::cli {
+namespace app {
 
-std::string read_only_text(const platform::ReadOnlyCause& cause, const Texts& texts) {
+std::string read_only_text(const platform::ReadOnlyCause& cause,
+                           const std::function<std::string(std::string_view message_key)>& texts) {
     using Kind = platform::ReadOnlyCause::Kind;
     switch (cause.kind) {
     case Kind::Hibernated: return fill_in(texts("msg990"), {cause.where.string()});
@@ -14,4 +15,4 @@ std::string read_only_text(const platform::ReadOnlyCause& cause, const Texts& te
     return {};
 }
 
-}  // namespace app::cli
+}  // namespace app
