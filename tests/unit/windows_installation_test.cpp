@@ -302,11 +302,11 @@ TEST_F(WindowsInstallationTest, ItsScreensWhileHibernatedSayWhyRefuseChangesAndS
     const fs::path temp = dir() / "WINDOWS" / "Temp";
     fs::create_directories(temp);
     std::ofstream(temp / "setup.log") << "a trace";
-    platform::install_program_folder(*open("Alice"), TAVRIN_SKIN_DIR);
     std::ofstream(dir() / "hiberfil.sys", std::ios::binary) << "hibr" << std::string(4092, '\0');
     const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
     auto machine = open("Alice");
     const platform::CurrentMachineScope current(*machine);
+    platform::install_program_folder(*machine, TAVRIN_SKIN_DIR);
     tavrin_test::RecordingStage stage;
     app::Program program{stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7}};
     const app::HostWiring wiring{program.shell()};
