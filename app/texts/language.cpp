@@ -1,13 +1,17 @@
 #include "app/texts/language.h"
 
-#include "engine/foundation/ini.h"
+#include <cstdint>
+
 #include "engine/foundation/user_language.h"
+#include "platform/ini/profile.h"
+#include "platform/machine/machine.h"
 
 namespace app {
 
 namespace {
 // Every language file has the completion text; a file without it is missing or not ours.
 constexpr std::string_view kAlwaysPresentKey = "msg4";
+constexpr uint32_t kMessageBufferSize = 8192;
 }
 
 Language::Language(std::string program_folder) : program_folder_(std::move(program_folder)) {}
@@ -26,11 +30,14 @@ std::string Language::file_path() const {
 }
 
 std::string Language::lookup(std::string_view key) const {
-    engine::INI ini;
-    std::string path = file_path(), section = "Orvane", name(key);
-    auto value = ini.GetFromINI(path, section, name);
-    // The not-found answer is a buffer of NULs, which a page would show as garbage.
-    return value.substr(0, value.find('\0'));
+    // A message is read whole: one that says why and what to do runs past the few hundred bytes a
+    // setting is read with.
+    std::string value(kMessageBufferSize, '\0');
+    const uint32_t length = platform::ini::GetPrivateProfileString(platform::current_machine(), "Orvane",
+                                                                   std::string(key).c_str(), "", value.data(),
+                                                                   kMessageBufferSize, file_path());
+    value.resize(length);
+    return value;
 }
 
 bool Language::file_available() const {

@@ -233,6 +233,12 @@ TEST_F(MessagesTest, EveryKeyTheShellUsesHasATextInBothLanguages) {
     }
 }
 
+TEST_F(MessagesTest, AMessageLongerThanASettingIsShownWhole) {
+    const std::string reason = "Start that Windows and shut it down fully. " + std::string(600, 'x') + " end.";
+    write_messages("msg4=All done\r\nmsg990=" + reason + "\r\n");
+    EXPECT_EQ(shell().text("msg990"), reason);
+}
+
 TEST_F(MessagesTest, AfterSwitchingToDeutschTheNextBoxIsGerman) {
     command("IDC_FS_LANGUAGE", "Deutsch");
     stage.will_press("Ja");

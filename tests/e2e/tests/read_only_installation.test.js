@@ -26,6 +26,8 @@ for (const { language, width, height } of [
       const banner = page.locator('#read-only-banner');
       await expect(banner).toBeVisible();
       await expect(banner).toContainText(german ? 'im Ruhezustand' : 'is hibernated');
+      // The whole reason, up to its last sentence: a long message is not cut.
+      await expect(banner).toContainText(german ? 'Bis dahin wird es nur gelesen.' : 'Until then it is only read.');
       const box = await banner.boundingBox();
       expect(box.y + box.height).toBeLessThanOrEqual(height / 2);
 
