@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -85,6 +86,19 @@ protected:
     }
 
     fs::path dir() const { return folder_.path() / "win"; }
+
+    // The screens as the program starts them on `machine`, which the caller has made current.
+    struct Screens {
+        tavrin_test::RecordingStage stage;
+        app::Program program{stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7}};
+        app::HostWiring wiring{program.shell()};
+    };
+    static std::unique_ptr<Screens> start_screens(Machine& machine) {
+        platform::install_program_folder(machine, TAVRIN_SKIN_DIR);
+        auto screens = std::make_unique<Screens>();
+        screens->program.start();
+        return screens;
+    }
 
     tavrin_test::TempFolder folder_;
     tavrin_test::ScopedEnv data_home_{"XDG_DATA_HOME", (folder_.path() / "data").string()};
@@ -264,11 +278,9 @@ TEST_F(WindowsInstallationTest, ItsToolsForARunningWindowsSaySoAndChangeNothing)
     const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
     auto machine = open("Alice");
     const platform::CurrentMachineScope current(*machine);
-    platform::install_program_folder(*machine, TAVRIN_SKIN_DIR);
-    tavrin_test::RecordingStage stage;
-    app::Program program{stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7}};
-    const app::HostWiring wiring{program.shell()};
-    program.start();
+    const auto screens = start_screens(*machine);
+    auto& stage = screens->stage;
+    auto& program = screens->program;
     for (const auto& [command, args] : std::vector<std::pair<std::string, std::string>>{
              {"IDC_FS_SCROLL", "100"}, {"AUTOMATIC-C", ""}, {"IDC_FS_ISB_WIZARDMODE", ""},
              {"IDC_FS_CONNECTION", "false,false,true,false"}, {"IDC_FS_ADVANCEDMODEFINISHED", ""},
@@ -306,11 +318,9 @@ TEST_F(WindowsInstallationTest, ItsScreensWhileHibernatedSayWhyRefuseChangesAndS
     const tavrin_test::FolderSnapshot before = tavrin_test::snapshot(dir());
     auto machine = open("Alice");
     const platform::CurrentMachineScope current(*machine);
-    platform::install_program_folder(*machine, TAVRIN_SKIN_DIR);
-    tavrin_test::RecordingStage stage;
-    app::Program program{stage, {platform::kProgramFolder, "tavrinapp", 2, 1, 7}};
-    const app::HostWiring wiring{program.shell()};
-    program.start();
+    const auto screens = start_screens(*machine);
+    auto& stage = screens->stage;
+    auto& program = screens->program;
     const auto text = [&](std::string_view key) { return program.shell().text(std::string(key)); };
     ASSERT_TRUE(machine->read_only_cause());
     const std::string reason = app::read_only_text(*machine->read_only_cause(), text);
