@@ -237,6 +237,7 @@ TEST_F(MessagesTest, AMessageLongerThanASettingIsShownWhole) {
     const std::string reason = "Start that Windows and shut it down fully. " + std::string(600, 'x') + " end.";
     write_messages("msg4=All done\r\nmsg990=" + reason + "\r\n");
     EXPECT_EQ(shell().text("msg990"), reason);
+    EXPECT_EQ(engine::GetMessageText("msg990"), reason);  // the engine's log lines read it too
 }
 
 TEST_F(MessagesTest, AfterSwitchingToDeutschTheNextBoxIsGerman) {
