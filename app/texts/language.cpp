@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/foundation/ini.h"
 #include "engine/foundation/user_language.h"
 #include "platform/ini/profile.h"
 #include "platform/machine/machine.h"
@@ -11,7 +12,6 @@ namespace app {
 namespace {
 // Every language file has the completion text; a file without it is missing or not ours.
 constexpr std::string_view kAlwaysPresentKey = "msg4";
-constexpr uint32_t kMessageBufferSize = 8192;
 }
 
 Language::Language(std::string program_folder) : program_folder_(std::move(program_folder)) {}
@@ -30,12 +30,11 @@ std::string Language::file_path() const {
 }
 
 std::string Language::lookup(std::string_view key) const {
-    // A message is read whole: one that says why and what to do runs past the few hundred bytes a
-    // setting is read with.
-    std::string value(kMessageBufferSize, '\0');
+    // Read whole (see INI::kMessageBufferSize).
+    std::string value(engine::INI::kMessageBufferSize, '\0');
     const uint32_t length = platform::ini::GetPrivateProfileString(platform::current_machine(), "Orvane",
                                                                    std::string(key).c_str(), "", value.data(),
-                                                                   kMessageBufferSize, file_path());
+                                                                   engine::INI::kMessageBufferSize, file_path());
     value.resize(length);
     return value;
 }

@@ -29,6 +29,8 @@ public:
                          const std::string& value);
     static constexpr uint32_t kValueBufferSize = 255;
     static constexpr uint32_t kListBufferSize = 5000;
+    // A message is read whole: one that says why and what to do runs past a setting's buffer.
+    static constexpr uint32_t kMessageBufferSize = 8192;
 };
 
 }  // namespace engine

@@ -19,8 +19,6 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-constexpr uint32_t kMessageBufferSize = 8192;
-
 // A message file as last read, and how its file looked then: a run that logs every deletion
 // asks for the same few texts thousands of times, and reading and parsing the file for each
 // was a fifth of a large preview. The file is read again whenever it has changed on disk (an
@@ -61,11 +59,10 @@ std::shared_ptr<const platform::ini::IniDocument> message_table(const std::strin
 std::string GetMessageText(std::string_view key) {
     const std::string file = engine_path(is_german(user_language()) ? "skin\\msgsg.ini" : "skin\\msgs.ini");
     const auto table = message_table(file);
-    // A message is read whole: one that says why and what to do runs past the buffer a setting is
-    // read with. One that is missing reads as it always has.
-    std::string text(kMessageBufferSize, '\0');
-    const uint32_t length =
-        platform::ini::profile_string(*table, "Orvane", std::string(key).c_str(), "", text.data(), kMessageBufferSize);
+    // Read whole (see INI::kMessageBufferSize); one that is missing reads as it always has.
+    std::string text(INI::kMessageBufferSize, '\0');
+    const uint32_t length = platform::ini::profile_string(*table, "Orvane", std::string(key).c_str(), "", text.data(),
+                                                          INI::kMessageBufferSize);
     if (length == 0) return INI::value_in(*table, "Orvane", std::string(key));
     text.resize(length);
     return text;
